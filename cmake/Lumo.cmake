@@ -1,0 +1,59 @@
+# Shared build settings and the helper that turns a folder into a library.
+
+set(LUMO_ROOT ${CMAKE_SOURCE_DIR})
+
+add_library(lumo_options INTERFACE)
+target_compile_options(lumo_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wno-unused-parameter -Wno-missing-field-initializers
+  # Blend formulas must be bit-exact: no contraction into fused multiply-adds.
+  -ffp-contract=off -fno-fast-math)
+target_include_directories(lumo_options INTERFACE
+  ${LUMO_ROOT}/platform ${LUMO_ROOT}/framework ${LUMO_ROOT})
+if(LUMO_SANITIZE)
+  target_compile_options(lumo_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+    -fno-sanitize-recover=undefined)
+  target_link_options(lumo_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(LUMO_FUZZ)
+  target_compile_options(lumo_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  target_link_options(lumo_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(CMAKE_BUILD_TYPE STREQUAL "Debug" OR LUMO_SANITIZE)
+  target_compile_definitions(lumo_options INTERFACE LUMO_DEBUG=1)
+endif()
+
+# lumo_library(name DIRS dir... [DEPS target...])
+# Every .cpp below the listed folders belongs to the library; a folder with no
+# sources yet still gives a target that others can link.
+function(lumo_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  set(sources)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+    list(APPEND sources ${found})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC lumo_options ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE lumo_options ${ARG_DEPS})
+  endif()
+endfunction()
+
+# lumo_test(name DIRS dir... DEPS target...): one GoogleTest program per area.
+function(lumo_test name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  set(sources)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;LUMO_TEST=1")
+endfunction()

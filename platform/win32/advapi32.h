@@ -1,0 +1,4 @@
+// advapi32 services of the layer.
+#pragma once
+
+#include "win32/types.h"

@@ -1,0 +1,4 @@
+// shell32 services of the layer.
+#pragma once
+
+#include "win32/types.h"

@@ -1,0 +1,4 @@
+// winmm services of the layer.
+#pragma once
+
+#include "win32/types.h"

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test.
+#   scripts/test.sh          release build
+#   scripts/test.sh asan     the same suite under address + undefined-behaviour sanitizers
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+config=${1:-release}
+"$root/scripts/deps.sh"
+"$root/scripts/build.sh" "$config"
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+if [ "$config" = asan ]; then
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+fi
+ctest --test-dir "$root/build/$config" --output-on-failure -j "$(nproc)"
