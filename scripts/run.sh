@@ -4,5 +4,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 "$root/scripts/build.sh" release
-cd "$root/build/release/game"
-exec ./crustavia "$@"
+build="$root/build/release"
+if [ -x "$build/game/crustavia" ]; then
+  cd "$build/game"
+  exec ./crustavia "$@"
+fi
+# Until the game is built, start the platform layer's window program.
+exec "$build/platform/lumo_window_demo" "$@"
