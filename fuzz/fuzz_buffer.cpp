@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Lumo::Buffer buffer;
     buffer.WriteBytes(data, static_cast<int>(size));
     unsigned char bytes[16];
-    for (int step = 0; step < 4096 && !buffer.AtEnd(); step++)
+    for (int step = 0; step < 256 && !buffer.AtEnd(); step++)
     {
         switch (buffer.ReadNumBits(3, false))
         {
