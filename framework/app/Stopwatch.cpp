@@ -55,14 +55,22 @@ static int64_t MeasureCPUCyclesPerSecond()
     LARGE_INTEGER frequency;
     if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0)
     {
-        // Count cycles over a hundredth of a second of the performance counter.
-        int64_t target = PerformanceCounter() + frequency.QuadPart / 100;
+        // Count cycles over a hundredth of a second of the performance counter. A counter
+        // that stands still (a test's manual clock) ends the wait instead of hanging it.
+        int64_t start = PerformanceCounter();
+        int64_t target = start + frequency.QuadPart / 100;
         uint64_t begin = Platform::ReadCycleCounter();
-        while (PerformanceCounter() < target)
+        int64_t now = start;
+        for (int stalled = 0; now < target && stalled < 10000000; stalled++)
         {
+            int64_t read = PerformanceCounter();
+            if (read != now)
+                stalled = 0;
+            now = read;
         }
         uint64_t end = Platform::ReadCycleCounter();
-        cycles = static_cast<int64_t>(end - begin) * 100;
+        if (now > start)
+            cycles = static_cast<int64_t>(end - begin) * frequency.QuadPart / (now - start);
     }
 
     SetThreadPriority(thread, priority);
