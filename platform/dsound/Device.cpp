@@ -3,14 +3,10 @@
 #include "audio/Mixer.h"
 #include "core/faults.h"
 
-#include <cstring>
-
 namespace DSound
 {
 namespace
 {
-constexpr GUID kIIDUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 bool ValidSecondaryFormat(const WAVEFORMATEX* format)
 {
     return format && format->wFormatTag == WAVE_FORMAT_PCM &&
@@ -21,41 +17,9 @@ bool ValidSecondaryFormat(const WAVEFORMATEX* format)
 }
 } // namespace
 
-bool SameGuid(const GUID& a, const GUID& b)
-{
-    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
-}
-
 Device::~Device()
 {
     LumoAudio::Mixer::Instance().ReleaseDevice();
-}
-
-HRESULT WINAPI Device::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (SameGuid(riid, IID_IDirectSound) || SameGuid(riid, kIIDUnknown))
-    {
-        AddRef();
-        *object = static_cast<IDirectSound*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG WINAPI Device::AddRef()
-{
-    return ++mRefs;
-}
-
-ULONG WINAPI Device::Release()
-{
-    ULONG left = --mRefs;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT WINAPI Device::SetCooperativeLevel(HWND window, DWORD level)

@@ -2,19 +2,17 @@
 #pragma once
 
 #include "dsound/dsound.h"
+#include "win32/ComObject.h"
 
 #include <atomic>
 
 namespace DSound
 {
-class Device final : public IDirectSound
+class Device final : public ComObject<IDirectSound, IID_IDirectSound>
 {
 public:
     Device() = default;
 
-    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override;
-    ULONG WINAPI AddRef() override;
-    ULONG WINAPI Release() override;
     HRESULT WINAPI CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER* buffer,
                                      LPUNKNOWN outer) override;
     HRESULT WINAPI DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER original,
@@ -24,10 +22,7 @@ public:
     DWORD CooperativeLevel() const { return mLevel.load(); }
 
 private:
-    ~Device();
-    std::atomic<ULONG> mRefs{1};
+    ~Device() override;
     std::atomic<DWORD> mLevel{0};
 };
-
-bool SameGuid(const GUID& a, const GUID& b);
 } // namespace DSound

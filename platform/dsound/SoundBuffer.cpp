@@ -91,33 +91,6 @@ bool SoundBuffer::Holds(const void* pointer, DWORD bytes) const
     return p >= begin && p <= begin + Size() && bytes <= Size() - DWORD(p - begin);
 }
 
-HRESULT WINAPI SoundBuffer::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (SameGuid(riid, IID_IDirectSoundBuffer))
-    {
-        AddRef();
-        *object = static_cast<IDirectSoundBuffer*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG WINAPI SoundBuffer::AddRef()
-{
-    return ++mRefs;
-}
-
-ULONG WINAPI SoundBuffer::Release()
-{
-    ULONG left = --mRefs;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT WINAPI SoundBuffer::GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor)
 {
     if (!playCursor && !writeCursor)

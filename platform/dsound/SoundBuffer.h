@@ -3,6 +3,7 @@
 
 #include "dsound/dsound.h"
 #include "audio/Mixer.h"
+#include "win32/ComObject.h"
 
 #include <atomic>
 #include <memory>
@@ -11,7 +12,7 @@ namespace DSound
 {
 class Device;
 
-class SoundBuffer final : public IDirectSoundBuffer
+class SoundBuffer final : public ComObject<IDirectSoundBuffer, IID_IDirectSoundBuffer>
 {
 public:
     // Secondary buffer: `desc` has been checked by the device.
@@ -20,9 +21,6 @@ public:
     SoundBuffer* Duplicate() const;
     bool IsPrimary() const { return (mFlags & DSBCAPS_PRIMARYBUFFER) != 0; }
 
-    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override;
-    ULONG WINAPI AddRef() override;
-    ULONG WINAPI Release() override;
     HRESULT WINAPI GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) override;
     HRESULT WINAPI GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated, LPDWORD sizeWritten) override;
     HRESULT WINAPI GetVolume(LPLONG volume) override;
@@ -42,12 +40,11 @@ public:
 
 private:
     SoundBuffer(Device* device, DWORD flags, const WAVEFORMATEX& format);
-    ~SoundBuffer();
+    ~SoundBuffer() override;
     DWORD Size() const;
     bool Holds(const void* pointer, DWORD bytes) const;
 
     Device* mDevice; // holds a reference, so the device outlives its buffers
-    std::atomic<ULONG> mRefs{1};
     DWORD mFlags;
     WAVEFORMATEX mFormat;
     std::shared_ptr<LumoAudio::Voice> mVoice; // null for the primary buffer
