@@ -377,3 +377,26 @@ TEST_F(BassTest, WavSizeLargerThanTheFilePlaysWhatIsThere)
     ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
     EXPECT_EQ(Left(Render(4)), (std::vector<int16_t>{500, 600, 700, 0}));
 }
+
+TEST_F(BassTest, MusicIsReadFromDiskWhilePlaying)
+{
+    const auto samples = Ramp(20000);
+    fs::path path = mFolder / "long.wav";
+    WriteFile(path, Wav(1, 44100, 16, Pcm16(samples)));
+    HSTREAM stream = StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    EXPECT_EQ(Left(Render(100))[99], samples[99]);
+    // Frames far ahead are changed on disk now, and are heard changed: nothing was decoded ahead.
+    const auto file = Wav(1, 44100, 16, Pcm16(samples));
+    const long dataStart = long(file.size() - samples.size() * 2);
+    FILE* writer = std::fopen(path.c_str(), "r+b");
+    ASSERT_TRUE(writer);
+    std::fseek(writer, dataStart + 2 * 15000, SEEK_SET);
+    const uint8_t marker[2] = {0x34, 0x12};
+    std::fwrite(marker, 1, 2, writer);
+    std::fclose(writer);
+    auto out = Left(Render(15000));
+    EXPECT_EQ(out[15000 - 100], 0x1234);
+    EXPECT_EQ(out[15000 - 101], samples[14999]);
+}

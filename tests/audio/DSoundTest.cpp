@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <cstring>
 
 using namespace AudioTest;
@@ -331,4 +333,44 @@ TEST_F(DSoundTest, QueryInterfaceKnowsItsInterfaces)
     EXPECT_EQ(mSound->Release(), 1u);
     EXPECT_EQ(mSound->QueryInterface(IID_IDirectSoundBuffer, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
+}
+
+// The device's own thread mixes while buffers are made, played and released on this one.
+TEST(DSoundDevice, PlaysOnTheDeviceThreadWhileBuffersComeAndGo)
+{
+    IDirectSound* sound = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
+    ASSERT_EQ(sound->SetCooperativeLevel(TestWindow(), DSSCL_NORMAL), DS_OK);
+    WAVEFORMATEX format = PcmFormat(2, 11025, 16);
+    DSBUFFERDESC desc{};
+    desc.dwSize = DSBUFFERDESC_SIZE_32BIT;
+    desc.dwFlags = kSoundFlags;
+    desc.dwBufferBytes = 4000;
+    desc.lpwfxFormat = &format;
+    IDirectSoundBuffer* music = nullptr;
+    ASSERT_EQ(sound->CreateSoundBuffer(&desc, &music, nullptr), DS_OK);
+    ASSERT_EQ(music->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    for (int i = 0; i < 300; i++)
+    {
+        IDirectSoundBuffer* copy = nullptr;
+        ASSERT_EQ(sound->DuplicateSoundBuffer(music, &copy), DS_OK);
+        copy->SetFrequency(DWORD(1000 + 100 * i));
+        copy->SetPan(i * 50 - 7500);
+        copy->Play(0, 0, i % 2 ? DSBPLAY_LOOPING : 0);
+        DWORD status = 0;
+        copy->GetStatus(&status);
+        EXPECT_EQ(copy->Release(), 0u);
+    }
+    // The device thread moves the play cursor; wait for it, but not forever.
+    DWORD start = 0, now = 0;
+    music->GetCurrentPosition(&start, nullptr);
+    for (int i = 0; i < 1000 && now == start; i++)
+    {
+        SDL_Delay(10);
+        music->GetCurrentPosition(&now, nullptr);
+    }
+    EXPECT_NE(now, start);
+    EXPECT_EQ(music->Release(), 0u);
+    EXPECT_EQ(sound->Release(), 0u);
+    EXPECT_EQ(LumoAudio::Mixer::Instance().VoiceCount(), 0u);
 }
