@@ -32,6 +32,16 @@ WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits)
     return format;
 }
 
+DSBUFFERDESC Description(DWORD flags, DWORD bytes, WAVEFORMATEX* format)
+{
+    DSBUFFERDESC desc{};
+    desc.dwSize = DSBUFFERDESC_SIZE_32BIT;
+    desc.dwFlags = flags;
+    desc.dwBufferBytes = bytes;
+    desc.lpwfxFormat = format;
+    return desc;
+}
+
 class DSoundTest : public ::testing::Test
 {
 protected:
@@ -55,11 +65,7 @@ protected:
     IDirectSoundBuffer* MakeBuffer(WAVEFORMATEX format, const std::vector<uint8_t>& bytes,
                                    DWORD flags = kSoundFlags)
     {
-        DSBUFFERDESC desc{};
-        desc.dwSize = DSBUFFERDESC_SIZE_32BIT;
-        desc.dwFlags = flags;
-        desc.dwBufferBytes = DWORD(bytes.size());
-        desc.lpwfxFormat = &format;
+        DSBUFFERDESC desc = Description(flags, DWORD(bytes.size()), &format);
         IDirectSoundBuffer* buffer = nullptr;
         EXPECT_EQ(mSound->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
         if (!buffer)
@@ -116,9 +122,7 @@ TEST(DSoundCreate, FailsWithoutAnAudioDevice)
 
 TEST_F(DSoundTest, PrimaryBufferTakesItsFormatAtPriorityLevel)
 {
-    DSBUFFERDESC desc{};
-    desc.dwSize = DSBUFFERDESC_SIZE_32BIT;
-    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    DSBUFFERDESC desc = Description(DSBCAPS_PRIMARYBUFFER, 0, nullptr);
     IDirectSoundBuffer* primary = nullptr;
     ASSERT_EQ(mSound->CreateSoundBuffer(&desc, &primary, nullptr), DS_OK);
     WAVEFORMATEX format = PcmFormat(2, 44100, 16);
@@ -146,11 +150,7 @@ TEST_F(DSoundTest, PrimaryBufferTakesItsFormatAtPriorityLevel)
 TEST_F(DSoundTest, RejectsBadDescriptions)
 {
     WAVEFORMATEX format = PcmFormat(1, 22050, 16);
-    DSBUFFERDESC desc{};
-    desc.dwSize = DSBUFFERDESC_SIZE_32BIT;
-    desc.dwFlags = kSoundFlags;
-    desc.dwBufferBytes = 64;
-    desc.lpwfxFormat = &format;
+    DSBUFFERDESC desc = Description(kSoundFlags, 64, &format);
     IDirectSoundBuffer* buffer = nullptr;
     format.wFormatTag = 3; // floating point
     EXPECT_EQ(mSound->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_BADFORMAT);
@@ -342,11 +342,7 @@ TEST(DSoundDevice, PlaysOnTheDeviceThreadWhileBuffersComeAndGo)
     ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
     ASSERT_EQ(sound->SetCooperativeLevel(TestWindow(), DSSCL_NORMAL), DS_OK);
     WAVEFORMATEX format = PcmFormat(2, 11025, 16);
-    DSBUFFERDESC desc{};
-    desc.dwSize = DSBUFFERDESC_SIZE_32BIT;
-    desc.dwFlags = kSoundFlags;
-    desc.dwBufferBytes = 4000;
-    desc.lpwfxFormat = &format;
+    DSBUFFERDESC desc = Description(kSoundFlags, 4000, &format);
     IDirectSoundBuffer* music = nullptr;
     ASSERT_EQ(sound->CreateSoundBuffer(&desc, &music, nullptr), DS_OK);
     ASSERT_EQ(music->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
