@@ -124,3 +124,9 @@ typedef IDirectSound* LPDIRECTSOUND;
 
 extern "C" HRESULT WINAPI DirectSoundCreate(LPCGUID device, LPDIRECTSOUND* directSound, LPUNKNOWN outer);
 typedef HRESULT(WINAPI* LPDIRECTSOUNDCREATE)(LPCGUID, LPDIRECTSOUND*, LPUNKNOWN);
+
+namespace Platform
+{
+// Makes "dsound.dll" known to LoadLibraryA with its one looked-up entry point.
+void RegisterDSoundModule();
+} // namespace Platform
