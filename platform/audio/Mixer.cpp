@@ -58,10 +58,11 @@ std::shared_ptr<Voice> Voice::FromStream(const PcmFormat& format, PullFn pull)
 
 std::shared_ptr<Voice> Voice::Share() const
 {
+    if (mPull)
+        return nullptr; // a stream has one reader
     auto lock = LockMixer();
     std::shared_ptr<Voice> copy(new Voice(mFormat));
     copy->mData = mData;
-    copy->mPull = mPull;
     copy->mFrequency = mFrequency;
     copy->mVolume = mVolume;
     copy->mPan = mPan;

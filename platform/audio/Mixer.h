@@ -51,7 +51,8 @@ public:
     // Plays what a stream hands over; the format must be 16-bit.
     static std::shared_ptr<Voice> FromStream(const PcmFormat& format, PullFn pull);
 
-    // A new voice over the same sample memory, with this one's controls, stopped at position 0.
+    // A new voice over the same sample memory, with this one's controls, stopped at position 0;
+    // null for a stream voice.
     std::shared_ptr<Voice> Share() const;
 
     const PcmFormat& Format() const { return mFormat; }

@@ -1,5 +1,6 @@
 #include "AudioTestSupport.h"
 #include "bass/bass.h"
+#include "dsound/dsound.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -399,4 +401,30 @@ TEST_F(BassTest, MusicIsReadFromDiskWhilePlaying)
     auto out = Left(Render(15000));
     EXPECT_EQ(out[15000 - 100], 0x1234);
     EXPECT_EQ(out[15000 - 101], samples[14999]);
+}
+
+TEST_F(BassTest, MusicAndEffectsShareOneOutput)
+{
+    IDirectSound* sound = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK); // the device is already open: shared
+    ASSERT_EQ(sound->SetCooperativeLevel(reinterpret_cast<HWND>(uintptr_t(1)), DSSCL_NORMAL), DS_OK);
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    DSBUFFERDESC desc{DSBUFFERDESC_SIZE_32BIT, DSBCAPS_CTRLVOLUME, 4, 0, &format};
+    IDirectSoundBuffer* effect = nullptr;
+    ASSERT_EQ(sound->CreateSoundBuffer(&desc, &effect, nullptr), DS_OK);
+    void* bytes = nullptr;
+    DWORD size = 0;
+    ASSERT_EQ(effect->Lock(0, 4, &bytes, &size, nullptr, nullptr, 0), DS_OK);
+    const auto effectBytes = Pcm16({1000, 2000});
+    std::memcpy(bytes, effectBytes.data(), 4);
+    ASSERT_EQ(effect->Unlock(bytes, size, nullptr, 0), DS_OK);
+
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16({30, 40, 50})));
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    ASSERT_EQ(effect->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(Left(Render(3)), (std::vector<int16_t>{1030, 2040, 50}));
+    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(sound->Release(), 0u);
+    EXPECT_TRUE(LumoAudio::Mixer::Instance().HasDevice()); // still held by the music library
 }

@@ -183,6 +183,7 @@ TEST_F(MixerTest, StreamVoicePullsUntilTheSourceEnds)
     EXPECT_EQ(out[2 * 100], 0);
     EXPECT_FALSE(voice->IsPlaying());
     EXPECT_EQ(served, 1500u);
+    EXPECT_FALSE(voice->Share()); // one reader per stream
 }
 
 TEST(MixerFormats, RejectsWhatItCannotPlay)
