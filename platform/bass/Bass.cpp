@@ -1,0 +1,483 @@
+#include "bass/bass.h"
+#include "bass/decode/StreamDecoder.h"
+#include "audio/Mixer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace
+{
+using LumoAudio::Mixer;
+using LumoAudio::Voice;
+using LumoBass::StreamDecoder;
+
+thread_local int gError = BASS_OK;
+
+struct Stream
+{
+    HSTREAM handle = 0;
+    std::unique_ptr<StreamDecoder> decoder;
+    std::shared_ptr<Voice> voice;
+    bool looping = false;
+    bool paused = false;
+    bool pausedByStop = false; // paused by BASS_Stop, resumed by BASS_Start
+    int volume = 100;
+    int pan = 0;
+};
+
+// Everything below is guarded by the mixer's lock, which the output callback holds while it
+// pulls decoded data: one lock, so no order between two.
+struct State
+{
+    bool initialized = false;
+    bool ownsDevice = false;
+    HSTREAM nextHandle = 0x10000;
+    std::map<HSTREAM, std::unique_ptr<Stream>> streams;
+    int streamVolume = 100;
+    int musicVolume = 100;
+    int sampleVolume = 100;
+    int masterVolume = 100;
+    DWORD bufferMs = 500;
+};
+
+State& Bass()
+{
+    static State* state = new State();
+    return *state;
+}
+
+BOOL Fail(int error)
+{
+    gError = error;
+    return FALSE;
+}
+
+BOOL Succeed()
+{
+    gError = BASS_OK;
+    return TRUE;
+}
+
+// Linear 0..1 as hundredths of a decibel.
+int ToHundredthsDb(double linear)
+{
+    if (linear <= 0.0)
+        return LumoAudio::kSilentVolume;
+    return std::max(LumoAudio::kSilentVolume, int(std::lround(2000.0 * std::log10(std::min(linear, 1.0)))));
+}
+
+void ApplyVolume(Stream& stream)
+{
+    const State& state = Bass();
+    const double linear = stream.volume / 100.0 * state.streamVolume / 100.0 * state.masterVolume / 100.0;
+    stream.voice->SetVolume(ToHundredthsDb(linear));
+    // The far side drops to (100 - |pan|) percent.
+    const int far = ToHundredthsDb((100 - std::abs(stream.pan)) / 100.0);
+    stream.voice->SetPan(stream.pan >= 0 ? -far : far);
+}
+
+Stream* Find(DWORD handle)
+{
+    auto& streams = Bass().streams;
+    auto it = streams.find(handle);
+    if (it == streams.end())
+    {
+        gError = BASS_ERROR_HANDLE;
+        return nullptr;
+    }
+    return it->second.get();
+}
+
+// Moves decoder and voice to `frame` together (under the mixer's lock).
+bool SeekStream(Stream& stream, uint64_t frame)
+{
+    if (!stream.decoder->Seek(frame))
+        return false;
+    stream.voice->SetPosition(frame);
+    return true;
+}
+
+// Fills the voice from the file; a looping stream goes on from the start in the same call,
+// so the loop point has no gap.
+size_t PullStream(Stream* stream, int16_t* out, size_t frames)
+{
+    const size_t channels = stream->decoder->Format().channels;
+    size_t done = 0;
+    bool rewound = false;
+    while (done < frames)
+    {
+        size_t got = stream->decoder->Read(out + done * channels, frames - done);
+        if (got > 0)
+        {
+            done += got;
+            rewound = false;
+            continue;
+        }
+        if (!stream->looping || rewound || !stream->decoder->Seek(0))
+            break;
+        rewound = true; // an empty file must not spin here
+    }
+    return done;
+}
+
+void FreeStream(State& state, HSTREAM handle)
+{
+    auto it = state.streams.find(handle);
+    if (it == state.streams.end())
+        return;
+    it->second->voice->Stop();
+    Mixer::Instance().Remove(it->second->voice.get());
+    state.streams.erase(it);
+}
+
+std::unique_ptr<StreamDecoder> OpenDecoder(const char* path)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+    {
+        gError = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    char magic[4] = {};
+    const bool haveMagic = std::fread(magic, 1, 4, file) == 4;
+    std::rewind(file);
+    std::unique_ptr<StreamDecoder> decoder;
+    if (haveMagic && std::memcmp(magic, "RIFF", 4) == 0)
+        decoder = LumoBass::OpenWavStream(file);
+    else if (haveMagic && std::memcmp(magic, "OggS", 4) == 0)
+        decoder = LumoBass::OpenOggStream(file);
+    else
+        std::fclose(file); // MP3 and anything else: not decoded here
+    if (!decoder)
+        gError = BASS_ERROR_FILEFORM;
+    return decoder;
+}
+} // namespace
+
+LUMO_BASS_API BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND window, const GUID* clsid)
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (state.initialized)
+        return Fail(BASS_ERROR_ALREADY);
+    if (device < -1 || device > 1)
+        return Fail(BASS_ERROR_DEVICE);
+    // Device 0 is "no sound": everything works, nothing is heard.
+    if (device != 0)
+    {
+        lock.unlock(); // opening the device must not hold the mixing lock
+        if (!Mixer::Instance().AcquireDevice())
+            return Fail(BASS_ERROR_DRIVER);
+        lock.lock();
+        state.ownsDevice = true;
+    }
+    state.initialized = true;
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_Free()
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (!state.initialized)
+        return Fail(BASS_ERROR_INIT);
+    while (!state.streams.empty())
+        FreeStream(state, state.streams.begin()->first);
+    state.initialized = false;
+    const bool ownsDevice = state.ownsDevice;
+    state.ownsDevice = false;
+    lock.unlock();
+    if (ownsDevice)
+        Mixer::Instance().ReleaseDevice();
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_Stop()
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (!state.initialized)
+        return Fail(BASS_ERROR_INIT);
+    for (auto& [handle, stream] : state.streams)
+    {
+        if (stream->voice->IsPlaying())
+        {
+            stream->voice->Stop();
+            stream->pausedByStop = true;
+        }
+    }
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_Start()
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (!state.initialized)
+        return Fail(BASS_ERROR_INIT);
+    for (auto& [handle, stream] : state.streams)
+    {
+        if (stream->pausedByStop)
+            stream->voice->Play(stream->looping);
+        stream->pausedByStop = false;
+    }
+    return Succeed();
+}
+
+LUMO_BASS_API int BASS_ErrorGetCode()
+{
+    return gError;
+}
+
+LUMO_BASS_API BOOL BASS_SetGlobalVolumes(int musicVolume, int sampleVolume, int streamVolume)
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (!state.initialized)
+        return Fail(BASS_ERROR_INIT);
+    // -1 keeps a value as it is.
+    for (int value : {musicVolume, sampleVolume, streamVolume})
+        if (value < -1 || value > 100)
+            return Fail(BASS_ERROR_ILLPARAM);
+    if (musicVolume >= 0)
+        state.musicVolume = musicVolume;
+    if (sampleVolume >= 0)
+        state.sampleVolume = sampleVolume;
+    if (streamVolume >= 0)
+        state.streamVolume = streamVolume;
+    for (auto& [handle, stream] : state.streams)
+        ApplyVolume(*stream);
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_SetVolume(DWORD volume)
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (!state.initialized)
+        return Fail(BASS_ERROR_INIT);
+    if (volume > 100)
+        return Fail(BASS_ERROR_ILLPARAM);
+    state.masterVolume = int(volume);
+    for (auto& [handle, stream] : state.streams)
+        ApplyVolume(*stream);
+    return Succeed();
+}
+
+LUMO_BASS_API DWORD BASS_SetConfig(DWORD option, DWORD value)
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    switch (option)
+    {
+    case BASS_CONFIG_BUFFER:
+        // The mixer pulls a block at a time; the length is kept for the caller to read back.
+        state.bufferMs = std::clamp<DWORD>(value, 10, 5000);
+        gError = BASS_OK;
+        return state.bufferMs;
+    case BASS_CONFIG_GVOL_SAMPLE:
+    case BASS_CONFIG_GVOL_STREAM:
+    case BASS_CONFIG_GVOL_MUSIC:
+        if (value > 100)
+        {
+            gError = BASS_ERROR_ILLPARAM;
+            return DWORD(-1);
+        }
+        (option == BASS_CONFIG_GVOL_SAMPLE   ? state.sampleVolume
+         : option == BASS_CONFIG_GVOL_STREAM ? state.streamVolume
+                                             : state.musicVolume) = int(value);
+        for (auto& [handle, stream] : state.streams)
+            ApplyVolume(*stream);
+        gError = BASS_OK;
+        return value;
+    default:
+        gError = BASS_ERROR_ILLTYPE;
+        return DWORD(-1);
+    }
+}
+
+LUMO_BASS_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    if (!stream)
+        return FALSE;
+    if ((freq != -1 && freq != 0 && (freq < 100 || freq > 100000)) || volume < -1 || volume > 100 ||
+        pan < -101 || pan > 100)
+        return Fail(BASS_ERROR_ILLPARAM);
+    if (freq != -1)
+        stream->voice->SetFrequency(DWORD(freq));
+    if (volume != -1)
+        stream->volume = volume;
+    if (pan != -101)
+        stream->pan = pan;
+    ApplyVolume(*stream);
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_ChannelStop(DWORD handle)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    if (!stream)
+        return FALSE;
+    stream->voice->Stop();
+    stream->paused = false;
+    stream->pausedByStop = false;
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_ChannelPause(DWORD handle)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    if (!stream)
+        return FALSE;
+    if (!stream->voice->IsPlaying() && !stream->pausedByStop)
+        return Fail(BASS_ERROR_NOPLAY);
+    stream->voice->Stop();
+    stream->paused = true;
+    stream->pausedByStop = false;
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_ChannelResume(DWORD handle)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    if (!stream)
+        return FALSE;
+    if (!stream->paused)
+        return Fail(BASS_ERROR_NOPAUSE);
+    stream->paused = false;
+    stream->voice->Play(stream->looping);
+    return Succeed();
+}
+
+LUMO_BASS_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD position)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    if (!stream)
+        return FALSE;
+    const uint64_t frame = position / stream->decoder->Format().BlockAlign();
+    if (frame >= stream->decoder->Length() || !SeekStream(*stream, frame))
+        return Fail(BASS_ERROR_POSITION);
+    return Succeed();
+}
+
+LUMO_BASS_API DWORD BASS_ChannelIsActive(DWORD handle)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    if (!stream)
+        return BASS_ACTIVE_STOPPED;
+    gError = BASS_OK;
+    if (stream->paused || stream->pausedByStop)
+        return BASS_ACTIVE_PAUSED;
+    return stream->voice->IsPlaying() ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+}
+
+LUMO_BASS_API HMUSIC BASS_MusicLoad(BOOL memory, const void* file, QWORD offset, DWORD length, DWORD flags,
+                                    DWORD freq)
+{
+    auto lock = Mixer::Instance().Lock();
+    if (!Bass().initialized)
+        return Fail(BASS_ERROR_INIT);
+    return Fail(BASS_ERROR_FILEFORM); // no module player here
+}
+
+// No module can be loaded, so every module handle is unknown.
+LUMO_BASS_API BOOL BASS_MusicPlay(HMUSIC handle)
+{
+    return Fail(BASS_ERROR_HANDLE);
+}
+
+LUMO_BASS_API BOOL BASS_MusicPlayEx(HMUSIC handle, DWORD position, int flags, BOOL reset)
+{
+    return Fail(BASS_ERROR_HANDLE);
+}
+
+LUMO_BASS_API BOOL BASS_MusicFree(HMUSIC handle)
+{
+    return Fail(BASS_ERROR_HANDLE);
+}
+
+LUMO_BASS_API BOOL BASS_MusicSetAmplify(HMUSIC handle, DWORD amplify)
+{
+    return Fail(BASS_ERROR_HANDLE);
+}
+
+LUMO_BASS_API HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, QWORD offset, QWORD length,
+                                            DWORD flags)
+{
+    {
+        auto lock = Mixer::Instance().Lock();
+        if (!Bass().initialized)
+            return Fail(BASS_ERROR_INIT);
+    }
+    if (memory || !file || offset != 0 || length != 0)
+        return Fail(BASS_ERROR_ILLPARAM);
+    // The file is opened and its header read without holding up the output.
+    std::unique_ptr<StreamDecoder> decoder = OpenDecoder(static_cast<const char*>(file));
+    if (!decoder)
+        return FALSE;
+    auto stream = std::make_unique<Stream>();
+    stream->decoder = std::move(decoder);
+    stream->looping = (flags & BASS_SAMPLE_LOOP) != 0;
+    Stream* raw = stream.get();
+    stream->voice = Voice::FromStream(stream->decoder->Format(), [raw](int16_t* out, size_t frames)
+                                      { return PullStream(raw, out, frames); });
+    if (!stream->voice)
+        return Fail(BASS_ERROR_FORMAT);
+
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (!state.initialized) // freed meanwhile
+        return Fail(BASS_ERROR_INIT);
+    stream->handle = state.nextHandle++;
+    ApplyVolume(*stream);
+    Mixer::Instance().Add(stream->voice);
+    HSTREAM handle = stream->handle;
+    state.streams[handle] = std::move(stream);
+    gError = BASS_OK;
+    return handle;
+}
+
+LUMO_BASS_API BOOL BASS_StreamFree(HSTREAM handle)
+{
+    auto lock = Mixer::Instance().Lock();
+    if (!Find(handle))
+        return FALSE;
+    FreeStream(Bass(), handle);
+    return Succeed();
+}
+
+#ifndef LUMO_BASS_INCOMPLETE
+LUMO_BASS_API BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    if (!stream)
+        return FALSE;
+    stream->looping = (flags & BASS_SAMPLE_LOOP) != 0;
+    const uint64_t length = stream->decoder->Length();
+    uint64_t frame = 0;
+    if (!flush && length > 0)
+    {
+        // Go on where it stopped; a stream that ran to its end starts again.
+        frame = stream->voice->Position() % length;
+        if (!stream->voice->IsPlaying() && stream->voice->Position() >= length)
+            frame = 0;
+    }
+    if (!SeekStream(*stream, frame))
+        return Fail(BASS_ERROR_POSITION);
+    stream->paused = false;
+    stream->pausedByStop = false;
+    stream->voice->Play(stream->looping);
+    return Succeed();
+}
+#endif

@@ -1,0 +1,430 @@
+#include "AudioTestSupport.h"
+#include "bass/bass.h"
+#include "dsound/dsound.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+using namespace AudioTest;
+namespace fs = std::filesystem;
+
+namespace
+{
+const char* const kEntryPoints[] = {"BASS_Init",
+                                    "BASS_Free",
+                                    "BASS_Stop",
+                                    "BASS_Start",
+                                    "BASS_SetGlobalVolumes",
+                                    "BASS_SetVolume",
+                                    "BASS_SetConfig",
+                                    "BASS_MusicSetAmplify",
+                                    "BASS_ChannelStop",
+                                    "BASS_ChannelPause",
+                                    "BASS_ChannelResume",
+                                    "BASS_ChannelSetAttributes",
+                                    "BASS_ChannelSetPosition",
+                                    "BASS_ChannelIsActive",
+                                    "BASS_MusicLoad",
+                                    "BASS_MusicPlay",
+                                    "BASS_MusicPlayEx",
+                                    "BASS_MusicFree",
+                                    "BASS_StreamCreateFile",
+                                    "BASS_StreamFree",
+                                    "BASS_StreamPlay"};
+
+fs::path ProgramFolder()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
+
+void* OpenLibrary(const char* name)
+{
+    return dlopen((ProgramFolder() / name).c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        out.push_back(uint8_t(v >> (8 * i)));
+}
+
+void Put16(std::vector<uint8_t>& out, uint16_t v)
+{
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+
+void PutChunk(std::vector<uint8_t>& out, const char* id, const std::vector<uint8_t>& body)
+{
+    out.insert(out.end(), id, id + 4);
+    Put32(out, uint32_t(body.size()));
+    out.insert(out.end(), body.begin(), body.end());
+    if (body.size() & 1)
+        out.push_back(0);
+}
+
+std::vector<uint8_t> Wav(uint16_t channels, uint32_t rate, uint16_t bits, const std::vector<uint8_t>& data,
+                         const std::vector<uint8_t>& oddChunk = {})
+{
+    std::vector<uint8_t> body = {'W', 'A', 'V', 'E'};
+    if (!oddChunk.empty())
+        PutChunk(body, "LIST", oddChunk);
+    std::vector<uint8_t> fmt;
+    Put16(fmt, 1);
+    Put16(fmt, channels);
+    Put32(fmt, rate);
+    Put32(fmt, rate * channels * bits / 8);
+    Put16(fmt, uint16_t(channels * bits / 8));
+    Put16(fmt, bits);
+    PutChunk(body, "fmt ", fmt);
+    PutChunk(body, "data", data);
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
+    Put32(file, uint32_t(body.size()));
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+std::vector<int16_t> Ramp(size_t frames)
+{
+    std::vector<int16_t> samples;
+    for (size_t i = 0; i < frames; i++)
+        samples.push_back(int16_t(i * 7 - 10000));
+    return samples;
+}
+
+// The library as a program sees it: opened by file name, every entry point by name.
+class BassTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mLibrary = OpenLibrary("bass.so");
+        ASSERT_TRUE(mLibrary) << dlerror();
+#define LOOK_UP(name)                                                                                        \
+    ASSERT_TRUE(name = reinterpret_cast<decltype(&::BASS_##name)>(dlsym(mLibrary, "BASS_" #name)))
+        LOOK_UP(Init);
+        LOOK_UP(Free);
+        LOOK_UP(Start);
+        LOOK_UP(Stop);
+        LOOK_UP(ErrorGetCode);
+        LOOK_UP(SetConfig);
+        LOOK_UP(SetVolume);
+        LOOK_UP(ChannelSetAttributes);
+        LOOK_UP(ChannelStop);
+        LOOK_UP(ChannelPause);
+        LOOK_UP(ChannelResume);
+        LOOK_UP(ChannelSetPosition);
+        LOOK_UP(ChannelIsActive);
+        LOOK_UP(MusicLoad);
+        LOOK_UP(StreamCreateFile);
+        LOOK_UP(StreamFree);
+        LOOK_UP(StreamPlay);
+#undef LOOK_UP
+        ASSERT_TRUE(Init(1, 44100, 0, reinterpret_cast<HWND>(uintptr_t(1)), nullptr));
+        mFolder = fs::temp_directory_path() / ("lumo_bass_" + std::to_string(getpid()));
+        fs::create_directories(mFolder);
+    }
+    void TearDown() override
+    {
+        if (Free)
+        {
+            EXPECT_TRUE(Free());
+        }
+        EXPECT_EQ(LumoAudio::Mixer::Instance().VoiceCount(), 0u);
+        EXPECT_FALSE(LumoAudio::Mixer::Instance().HasDevice());
+        if (mLibrary)
+            dlclose(mLibrary);
+        std::error_code ignored;
+        fs::remove_all(mFolder, ignored);
+    }
+
+    HSTREAM LoadWav(const std::vector<uint8_t>& file, const char* name = "music.wav")
+    {
+        fs::path path = mFolder / name;
+        WriteFile(path, file);
+        return StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    }
+
+    ManualMixing mManual;
+    void* mLibrary = nullptr;
+    fs::path mFolder;
+    decltype(&::BASS_Init) Init = nullptr;
+    decltype(&::BASS_Free) Free = nullptr;
+    decltype(&::BASS_Start) Start = nullptr;
+    decltype(&::BASS_Stop) Stop = nullptr;
+    decltype(&::BASS_ErrorGetCode) ErrorGetCode = nullptr;
+    decltype(&::BASS_SetConfig) SetConfig = nullptr;
+    decltype(&::BASS_SetVolume) SetVolume = nullptr;
+    decltype(&::BASS_ChannelSetAttributes) ChannelSetAttributes = nullptr;
+    decltype(&::BASS_ChannelStop) ChannelStop = nullptr;
+    decltype(&::BASS_ChannelPause) ChannelPause = nullptr;
+    decltype(&::BASS_ChannelResume) ChannelResume = nullptr;
+    decltype(&::BASS_ChannelSetPosition) ChannelSetPosition = nullptr;
+    decltype(&::BASS_ChannelIsActive) ChannelIsActive = nullptr;
+    decltype(&::BASS_MusicLoad) MusicLoad = nullptr;
+    decltype(&::BASS_StreamCreateFile) StreamCreateFile = nullptr;
+    decltype(&::BASS_StreamFree) StreamFree = nullptr;
+    decltype(&::BASS_StreamPlay) StreamPlay = nullptr;
+};
+} // namespace
+
+TEST(BassLibrary, OffersEveryEntryPointByName)
+{
+    void* library = OpenLibrary("bass.so");
+    ASSERT_TRUE(library) << dlerror();
+    for (const char* name : kEntryPoints)
+        EXPECT_TRUE(dlsym(library, name)) << name;
+    EXPECT_TRUE(dlsym(library, "BASS_ErrorGetCode"));
+    // Only the entry points are visible, not the stand-in's insides.
+    EXPECT_FALSE(dlsym(library, "_ZN8LumoBass13OpenWavStreamEP8_IO_FILE"));
+    dlclose(library);
+}
+
+TEST(BassLibrary, IncompleteStandInLacksOneEntryPoint)
+{
+    void* library = OpenLibrary("bass_incomplete.so");
+    ASSERT_TRUE(library) << dlerror();
+    int missing = 0;
+    for (const char* name : kEntryPoints)
+        missing += dlsym(library, name) ? 0 : 1;
+    EXPECT_EQ(missing, 1);
+    EXPECT_FALSE(dlsym(library, "BASS_StreamPlay"));
+    dlclose(library);
+}
+
+TEST_F(BassTest, WavStreamPlaysThroughTheSharedMixer)
+{
+    const auto samples = Ramp(3000);
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(samples)));
+    ASSERT_NE(stream, 0u) << ErrorGetCode();
+    EXPECT_EQ(LumoAudio::Mixer::Instance().VoiceCount(), 1u);
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_STOPPED));
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PLAYING));
+    auto out = Render(3100);
+    for (size_t i = 0; i < 3000; i++)
+    {
+        ASSERT_EQ(out[2 * i], samples[i]) << i;
+        ASSERT_EQ(out[2 * i + 1], samples[i]) << i;
+    }
+    EXPECT_EQ(out[2 * 3000], 0);
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_STOPPED)); // a one-shot stream ends
+
+    // Played again without flushing, a stream that ran out starts over.
+    ASSERT_TRUE(StreamPlay(stream, FALSE, 0));
+    EXPECT_EQ(Left(Render(2)), (std::vector<int16_t>{samples[0], samples[1]}));
+    EXPECT_TRUE(StreamFree(stream));
+    EXPECT_EQ(LumoAudio::Mixer::Instance().VoiceCount(), 0u);
+    EXPECT_FALSE(StreamFree(stream));
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_HANDLE);
+}
+
+TEST_F(BassTest, LoopingWavHasNoGapAndStaysActive)
+{
+    const auto samples = Ramp(1000); // shorter than the mixer's pull, so the loop lands inside one
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(samples)));
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, BASS_SAMPLE_LOOP));
+    auto out = Left(Render(3500));
+    for (size_t i = 0; i < out.size(); i++)
+        ASSERT_EQ(out[i], samples[i % 1000]) << i;
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PLAYING));
+}
+
+TEST_F(BassTest, StereoEightBitWavWithOddChunk)
+{
+    // A 3-byte chunk before "fmt " is followed by its pad byte.
+    HSTREAM stream = LoadWav(Wav(2, 22050, 8, {228, 28, 128, 178}, {'a', 'b', 'c'}));
+    ASSERT_NE(stream, 0u) << ErrorGetCode();
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    // 22050 Hz is stretched to twice as many output frames.
+    EXPECT_EQ(Render(4), (std::vector<int16_t>{25600, -25600, 12800, -6400, 0, 12800, 0, 12800}));
+}
+
+TEST_F(BassTest, PauseResumeAndPosition)
+{
+    const auto samples = Ramp(4000);
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(samples)));
+    ASSERT_NE(stream, 0u);
+    EXPECT_FALSE(ChannelPause(stream));
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_NOPLAY);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    Render(100);
+    ASSERT_TRUE(ChannelPause(stream));
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PAUSED));
+    EXPECT_EQ(Left(Render(50)), std::vector<int16_t>(50, 0));
+    ASSERT_TRUE(ChannelResume(stream));
+    EXPECT_FALSE(ChannelResume(stream));
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_NOPAUSE);
+    EXPECT_EQ(Left(Render(2)), (std::vector<int16_t>{samples[100], samples[101]}));
+
+    // Positions are bytes of the decoded data.
+    ASSERT_TRUE(ChannelSetPosition(stream, 2 * 3000));
+    EXPECT_EQ(Left(Render(2)), (std::vector<int16_t>{samples[3000], samples[3001]}));
+    EXPECT_FALSE(ChannelSetPosition(stream, 2 * 4000));
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_POSITION);
+
+    // Stopped, then played without flushing: on from where it stopped.
+    ASSERT_TRUE(ChannelStop(stream));
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_STOPPED));
+    ASSERT_TRUE(StreamPlay(stream, FALSE, 0));
+    EXPECT_EQ(Left(Render(1)), (std::vector<int16_t>{samples[3002]}));
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    EXPECT_EQ(Left(Render(1)), (std::vector<int16_t>{samples[0]}));
+
+    // The output stopped and started again holds and resumes every stream.
+    ASSERT_TRUE(Stop());
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PAUSED));
+    EXPECT_EQ(Left(Render(1)), (std::vector<int16_t>{0}));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Left(Render(1)), (std::vector<int16_t>{samples[1]}));
+}
+
+TEST_F(BassTest, VolumesAndPan)
+{
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(std::vector<int16_t>(100, 20000))));
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    ASSERT_TRUE(ChannelSetAttributes(stream, -1, 10, -101)); // 10% = -20 dB
+    EXPECT_EQ(Render(1), (std::vector<int16_t>{2000, 2000}));
+    ASSERT_TRUE(ChannelSetAttributes(stream, -1, -1, 90)); // left drops to 10%
+    EXPECT_EQ(Render(1), (std::vector<int16_t>{200, 2000}));
+    EXPECT_EQ(SetConfig(BASS_CONFIG_GVOL_STREAM, 10), 10u);
+    EXPECT_EQ(Render(1), (std::vector<int16_t>{20, 200}));
+    EXPECT_TRUE(SetVolume(0));
+    EXPECT_EQ(Render(1), (std::vector<int16_t>{0, 0}));
+    EXPECT_FALSE(ChannelSetAttributes(stream, -1, 101, -101));
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_ILLPARAM);
+    EXPECT_EQ(SetConfig(0, 2000), 2000u);
+    EXPECT_EQ(SetConfig(99, 1), DWORD(-1));
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_ILLTYPE);
+}
+
+TEST_F(BassTest, OggLoopIsSeamlessAndAudible)
+{
+    HSTREAM stream = StreamCreateFile(FALSE, LUMO_AUDIO_TEST_DATA "/loop.ogg", 0, 0, 0);
+    ASSERT_NE(stream, 0u) << ErrorGetCode();
+    ASSERT_TRUE(StreamPlay(stream, TRUE, BASS_SAMPLE_LOOP));
+    constexpr size_t kLength = 10000; // frames in the file, 100 periods of its sine
+    auto out = Left(Render(2 * kLength + 500));
+    // Every pass is the same, sample for sample, right across the loop points.
+    for (size_t i = 0; i < kLength + 500; i++)
+        ASSERT_EQ(out[i], out[i + kLength]) << i;
+    // A 441 Hz sine at about a third of full scale, and no click where it wraps.
+    double energy = 0;
+    int largestStep = 0;
+    for (size_t i = 1; i < out.size(); i++)
+    {
+        energy += double(out[i]) * out[i];
+        largestStep = std::max(largestStep, std::abs(out[i] - out[i - 1]));
+    }
+    const double rms = std::sqrt(energy / double(out.size() - 1));
+    EXPECT_NEAR(rms, 12000 / std::sqrt(2.0), 600);
+    EXPECT_LT(largestStep, 1000);               // the sine moves at most 12000 * 2pi / 100 = 754 a frame
+    EXPECT_NEAR(out[kLength + 25], 12000, 600); // a quarter period into the second pass
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PLAYING));
+
+    ASSERT_TRUE(ChannelSetPosition(stream, 2 * 50)); // half a period in: the sine's zero going down
+    out = Left(Render(26));
+    EXPECT_NEAR(out[0], 0, 600);
+    EXPECT_NEAR(out[25], -12000, 600);
+}
+
+TEST_F(BassTest, WhatItCannotPlayFailsWithACode)
+{
+    EXPECT_EQ(StreamCreateFile(FALSE, (mFolder / "missing.ogg").c_str(), 0, 0, 0), 0u);
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEOPEN);
+    WriteFile(mFolder / "noise.mp3", {0xFF, 0xFB, 0x90, 0x00, 1, 2, 3});
+    EXPECT_EQ(StreamCreateFile(FALSE, (mFolder / "noise.mp3").c_str(), 0, 0, 0), 0u);
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
+    // Floating-point WAV, and a WAV that ends inside its header.
+    auto wav = Wav(1, 44100, 16, {0, 0});
+    wav[20] = 3;
+    EXPECT_EQ(LoadWav(wav, "float.wav"), 0u);
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
+    EXPECT_EQ(LoadWav({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'}, "short.wav"), 0u);
+    EXPECT_EQ(StreamCreateFile(FALSE, LUMO_AUDIO_TEST_DATA "/loop.ogg", 0, 0, 0) != 0, true);
+    // Module music is not offered.
+    EXPECT_EQ(MusicLoad(FALSE, LUMO_AUDIO_TEST_DATA "/loop.ogg", 0, 0, 0x204, 0), 0u);
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
+    EXPECT_EQ(ChannelIsActive(0x7777), DWORD(BASS_ACTIVE_STOPPED));
+    EXPECT_FALSE(Init(1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_ALREADY);
+}
+
+TEST_F(BassTest, WavSizeLargerThanTheFilePlaysWhatIsThere)
+{
+    auto wav = Wav(1, 44100, 16, Pcm16({500, 600, 700}));
+    // The data size's top bytes (the size is the last field before the 6 data bytes): about 4 GB.
+    wav[wav.size() - 8] = 0xFF;
+    wav[wav.size() - 7] = 0xFF;
+    HSTREAM stream = LoadWav(wav);
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    EXPECT_EQ(Left(Render(4)), (std::vector<int16_t>{500, 600, 700, 0}));
+}
+
+TEST_F(BassTest, MusicIsReadFromDiskWhilePlaying)
+{
+    const auto samples = Ramp(20000);
+    fs::path path = mFolder / "long.wav";
+    WriteFile(path, Wav(1, 44100, 16, Pcm16(samples)));
+    HSTREAM stream = StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    EXPECT_EQ(Left(Render(100))[99], samples[99]);
+    // Frames far ahead are changed on disk now, and are heard changed: nothing was decoded ahead.
+    const auto file = Wav(1, 44100, 16, Pcm16(samples));
+    const long dataStart = long(file.size() - samples.size() * 2);
+    FILE* writer = std::fopen(path.c_str(), "r+b");
+    ASSERT_TRUE(writer);
+    std::fseek(writer, dataStart + 2 * 15000, SEEK_SET);
+    const uint8_t marker[2] = {0x34, 0x12};
+    std::fwrite(marker, 1, 2, writer);
+    std::fclose(writer);
+    auto out = Left(Render(15000));
+    EXPECT_EQ(out[15000 - 100], 0x1234);
+    EXPECT_EQ(out[15000 - 101], samples[14999]);
+}
+
+TEST_F(BassTest, MusicAndEffectsShareOneOutput)
+{
+    IDirectSound* sound = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK); // the device is already open: shared
+    ASSERT_EQ(sound->SetCooperativeLevel(reinterpret_cast<HWND>(uintptr_t(1)), DSSCL_NORMAL), DS_OK);
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    DSBUFFERDESC desc{DSBUFFERDESC_SIZE_32BIT, DSBCAPS_CTRLVOLUME, 4, 0, &format};
+    IDirectSoundBuffer* effect = nullptr;
+    ASSERT_EQ(sound->CreateSoundBuffer(&desc, &effect, nullptr), DS_OK);
+    void* bytes = nullptr;
+    DWORD size = 0;
+    ASSERT_EQ(effect->Lock(0, 4, &bytes, &size, nullptr, nullptr, 0), DS_OK);
+    const auto effectBytes = Pcm16({1000, 2000});
+    std::memcpy(bytes, effectBytes.data(), 4);
+    ASSERT_EQ(effect->Unlock(bytes, size, nullptr, 0), DS_OK);
+
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16({30, 40, 50})));
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
+    ASSERT_EQ(effect->Play(0, 0, 0), DS_OK);
+    EXPECT_EQ(Left(Render(3)), (std::vector<int16_t>{1030, 2040, 50}));
+    EXPECT_EQ(effect->Release(), 0u);
+    EXPECT_EQ(sound->Release(), 0u);
+    EXPECT_TRUE(LumoAudio::Mixer::Instance().HasDevice()); // still held by the music library
+}
