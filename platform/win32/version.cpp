@@ -26,12 +26,21 @@ bool IsExecutable(LPCSTR fileName)
            stat("/proc/self/exe", &exe) == 0 && file.st_dev == exe.st_dev && file.st_ino == exe.st_ino;
 }
 
+// Values start on 4-byte boundaries, as they do in Windows' blocks, so that callers may
+// read them as WORDs and DWORDs in place.
+size_t Aligned(size_t offset)
+{
+    return (offset + 3) & ~(size_t)3;
+}
+
 void AppendEntry(std::string& block, const char* path, const void* value, size_t size)
 {
     block.append(path, std::strlen(path) + 1);
+    block.resize(Aligned(block.size()), '\0');
     DWORD length = (DWORD)size;
     block.append(reinterpret_cast<const char*>(&length), sizeof(length));
     block.append(static_cast<const char*>(value), size);
+    block.resize(Aligned(block.size()), '\0');
 }
 
 // The executable's block, or empty (with the last error set) for any other file.
@@ -97,7 +106,7 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT*
     {
         const char* path = bytes + at;
         size_t pathLength = strnlen(path, size - at);
-        at += pathLength + 1;
+        at = Aligned(at + pathLength + 1);
         if (at + sizeof(DWORD) > size)
             return FALSE;
         DWORD valueSize;
@@ -112,7 +121,7 @@ BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT*
                 *length = valueSize;
             return TRUE;
         }
-        at += valueSize;
+        at = Aligned(at + valueSize);
     }
     return FALSE;
 }
