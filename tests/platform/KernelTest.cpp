@@ -193,3 +193,13 @@ TEST(Process, CommandLineQuotedAsWindowsWould)
     EXPECT_EQ(GetModuleHandleA(nullptr), Platform::ModuleInstance());
     EXPECT_NE(Platform::ModuleInstance(), nullptr);
 }
+
+TEST(Process, PresentsAnNtFamilySystem)
+{
+    OSVERSIONINFOA info = {};
+    EXPECT_FALSE(GetVersionExA(&info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    ASSERT_TRUE(GetVersionExA(&info));
+    EXPECT_EQ(info.dwPlatformId, (DWORD)VER_PLATFORM_WIN32_NT);
+    EXPECT_EQ(info.dwMajorVersion, 5u);
+}
