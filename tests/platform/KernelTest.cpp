@@ -203,3 +203,17 @@ TEST(Process, PresentsAnNtFamilySystem)
     EXPECT_EQ(info.dwPlatformId, (DWORD)VER_PLATFORM_WIN32_NT);
     EXPECT_EQ(info.dwMajorVersion, 5u);
 }
+
+TEST(Debugger, OutputOnlyWhenAsked)
+{
+    unsetenv("LUMO_DEBUG_OUTPUT");
+    testing::internal::CaptureStderr();
+    OutputDebugStringA("silent\r\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    setenv("LUMO_DEBUG_OUTPUT", "1", 1);
+    testing::internal::CaptureStderr();
+    OutputDebugStringA("Seconds       = 1.5\r\n");
+    OutputDebugStringA(nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Seconds       = 1.5\r\n");
+    unsetenv("LUMO_DEBUG_OUTPUT");
+}
