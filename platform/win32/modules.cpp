@@ -1,6 +1,7 @@
 // Run-time libraries: the layer's own modules are built in and found by name; any other
 // "x.dll" is the shared object "x.so" in the executable's folder, never the system's path.
 #include "core/faults.h"
+#include "win32/builtin_modules.h"
 #include "win32/kernel32.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 #include <dlfcn.h>
 #include <map>
 #include <mutex>
-#include <set>
+#include <memory>
 #include <unistd.h>
 
 namespace
@@ -23,9 +24,9 @@ struct Module
 };
 
 std::mutex gMutex;
-std::map<std::string, Module*> gBuiltins; // by lower-case file name
-std::map<void*, Module*> gShared;         // by dlopen handle
-std::set<Module*> gModules;               // every live handle
+std::map<std::string, Module*> gBuiltins;                  // by lower-case file name
+std::map<void*, Module*> gShared;                          // by dlopen handle
+std::map<const Module*, std::unique_ptr<Module>> gModules; // every live handle, owned
 
 std::string Lower(std::string text)
 {
@@ -86,14 +87,29 @@ std::string Undecorated(const char* procName)
 
 Module* Find(HMODULE handle)
 {
-    auto it = gModules.find(reinterpret_cast<Module*>(handle));
-    return it == gModules.end() ? nullptr : *it;
+    auto it = gModules.find(reinterpret_cast<const Module*>(handle));
+    return it == gModules.end() ? nullptr : it->second.get();
+}
+
+// Before the first look-up by name, and outside the lock: registration takes it.
+void EnsureLayerModules()
+{
+    static std::once_flag registered;
+    std::call_once(registered, Platform::RegisterLayerModules);
 }
 
 Module* Builtin(const std::string& fileName)
 {
     auto it = gBuiltins.find(Lower(fileName));
     return it == gBuiltins.end() ? nullptr : it->second;
+}
+
+Module* NewModule()
+{
+    auto owned = std::make_unique<Module>();
+    Module* module = owned.get();
+    gModules[module] = std::move(owned);
+    return module;
 }
 
 FARPROC AsProc(void* symbol)
@@ -136,6 +152,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
+    EnsureLayerModules();
     std::string dllPath = WithExtension(Platform::HostPath(fileName));
     std::lock_guard<std::mutex> lock(gMutex);
     if (Module* builtin = Builtin(FileNamePart(dllPath)))
@@ -153,10 +170,9 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
     Module*& module = gShared[library];
     if (module == nullptr)
     {
-        module = new Module;
+        module = NewModule();
         module->path = path;
         module->library = library;
-        gModules.insert(module);
     }
     module->references++;
     return reinterpret_cast<HMODULE>(module);
@@ -208,7 +224,6 @@ BOOL WINAPI FreeLibrary(HMODULE handle)
     {
         gShared.erase(module->library);
         gModules.erase(module);
-        delete module;
     }
     return TRUE;
 }
@@ -217,6 +232,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName)
 {
     if (moduleName == nullptr)
         return Platform::ModuleInstance();
+    EnsureLayerModules();
     std::string dllPath = WithExtension(Platform::HostPath(moduleName));
     std::lock_guard<std::mutex> lock(gMutex);
     // Built-in modules are part of the program and so always present.
@@ -254,8 +270,7 @@ void RegisterBuiltinModule(const char* moduleName, const char* procName, FARPROC
     Module*& module = gBuiltins[Lower(WithExtension(moduleName))];
     if (module == nullptr)
     {
-        module = new Module;
-        gModules.insert(module);
+        module = NewModule();
     }
     if (procName != nullptr)
         module->procs[procName] = proc;
