@@ -86,3 +86,15 @@ TEST(Modules, BuiltinModulesByNameWithoutCase)
     EXPECT_TRUE(FreeLibrary(module));
     EXPECT_FALSE(FreeLibrary(module));
 }
+
+TEST(Modules, LayerModulesAreBuiltIn)
+{
+    HMODULE dsound = LoadLibraryA("dsound.dll");
+    ASSERT_NE(dsound, nullptr);
+    EXPECT_NE(GetProcAddress(dsound, "DirectSoundCreate"), nullptr);
+    HMODULE version = LoadLibraryA("VERSION.DLL");
+    ASSERT_NE(version, nullptr);
+    EXPECT_NE(GetProcAddress(version, "VerQueryValueA"), nullptr);
+    EXPECT_TRUE(FreeLibrary(dsound));
+    EXPECT_TRUE(FreeLibrary(version));
+}
