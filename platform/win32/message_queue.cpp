@@ -74,35 +74,34 @@ WNDPROC ProcOf(HWND hwnd)
     return w->proc;
 }
 
-void DeliverSentMessages()
+// Walks the queue in arrival order: messages the system sends are delivered to their
+// window procedures as they come up, until a posted message matches the filter.
+bool TakePosted(LPMSG out, HWND filter, UINT low, UINT high, bool remove)
 {
     for (;;)
     {
         MSG msg;
         {
             std::lock_guard<std::mutex> lock(gQueueLock);
-            auto it = std::find_if(gQueue.begin(), gQueue.end(), [](const Entry& e) { return e.sent; });
+            auto it = std::find_if(
+                gQueue.begin(), gQueue.end(),
+                [&](const Entry& e)
+                { return e.sent || (ForWindow(e.msg.hwnd, filter) && InRange(e.msg.message, low, high)); });
             if (it == gQueue.end())
-                return;
+                break;
             msg = it->msg;
+            if (!it->sent)
+            {
+                *out = msg;
+                if (remove)
+                    gQueue.erase(it);
+                return true;
+            }
             gQueue.erase(it);
         }
         SendMessageA(msg.hwnd, msg.message, msg.wParam, msg.lParam);
     }
-}
-
-bool TakePosted(LPMSG out, HWND filter, UINT low, UINT high, bool remove)
-{
     std::lock_guard<std::mutex> lock(gQueueLock);
-    for (auto it = gQueue.begin(); it != gQueue.end(); ++it)
-    {
-        if (it->sent || !ForWindow(it->msg.hwnd, filter) || !InRange(it->msg.message, low, high))
-            continue;
-        *out = it->msg;
-        if (remove)
-            gQueue.erase(it);
-        return true;
-    }
     if (gQuit && InRange(WM_QUIT, low, high))
     {
         *out = MSG{nullptr, WM_QUIT, (WPARAM)gQuitCode, 0, NowMillis(), CursorNow()};
@@ -203,7 +202,6 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
         return FALSE;
     bool remove = (removeMsg & PM_REMOVE) != 0;
     PumpHostEvents();
-    DeliverSentMessages();
     if (TakePosted(msg, hwnd, filterMin, filterMax, remove) || TakePaint(msg, hwnd, filterMin, filterMax) ||
         TakeTimer(msg, hwnd, filterMin, filterMax, remove))
     {

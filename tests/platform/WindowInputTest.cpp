@@ -244,14 +244,17 @@ TEST_F(WindowTest, FocusMinimiseRestoreAndMove)
     EXPECT_EQ(wp.rcNormalPosition.top, 150);
 }
 
-TEST_F(WindowTest, CloseRequestClosesThroughDefaultProcessing)
+TEST_F(WindowTest, CloseRequestClosesThroughDefaultProcessingAfterEarlierInput)
 {
+    ASSERT_TRUE(PlatformTest::InjectKeyPress(hwnd, SDLK_q, SDL_SCANCODE_Q));
     ASSERT_TRUE(PlatformTest::InjectCloseRequest(hwnd));
+    ASSERT_TRUE(PlatformTest::InjectKeyPress(hwnd, SDLK_w, SDL_SCANCODE_W));
     Pump();
-    auto seen = Only({WM_CLOSE, WM_DESTROY});
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].message, (UINT)WM_CLOSE);
-    EXPECT_EQ(seen[1].message, (UINT)WM_DESTROY);
+    auto seen = Only({WM_KEYDOWN, WM_CLOSE, WM_DESTROY});
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].message, (UINT)WM_KEYDOWN);
+    EXPECT_EQ(seen[1].message, (UINT)WM_CLOSE);
+    EXPECT_EQ(seen[2].message, (UINT)WM_DESTROY);
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
