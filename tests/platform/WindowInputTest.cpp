@@ -300,3 +300,35 @@ TEST_F(WindowTest, FocusLossForgetsHeldAlt)
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0].wParam, (WPARAM)'X');
 }
+
+TEST_F(WindowTest, LeftAltTextIsSystemCharacterRightAltTextIsAltGr)
+{
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_LALT, SDL_SCANCODE_LALT, true, KMOD_LALT));
+    ASSERT_TRUE(PlatformTest::InjectText(hwnd, "q"));
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_LALT, SDL_SCANCODE_LALT, false));
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_RALT, SDL_SCANCODE_RALT, true, KMOD_RALT));
+    ASSERT_TRUE(PlatformTest::InjectText(hwnd, "@"));
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_RALT, SDL_SCANCODE_RALT, false));
+    Pump();
+    auto chars = Only({WM_CHAR, WM_SYSCHAR});
+    ASSERT_EQ(chars.size(), 2u);
+    EXPECT_EQ(chars[0].message, (UINT)WM_SYSCHAR);
+    EXPECT_EQ(chars[0].wParam, (WPARAM)'q');
+    EXPECT_EQ(chars[1].message, (UINT)WM_CHAR);
+    EXPECT_EQ(chars[1].wParam, (WPARAM)'@');
+    // Releasing Alt is a system key up; the right Alt is an extended key.
+    auto ups = Only({WM_SYSKEYUP});
+    ASSERT_EQ(ups.size(), 2u);
+    EXPECT_EQ(ups[1].lParam & (1 << 24), 1 << 24);
+}
+
+TEST_F(WindowTest, TerminationSignalEndsTheSession)
+{
+    ASSERT_TRUE(PlatformTest::InjectSessionEnd());
+    Pump();
+    auto end = Only({WM_ENDSESSION});
+    ASSERT_EQ(end.size(), 1u);
+    EXPECT_EQ(end[0].hwnd, hwnd);
+    EXPECT_EQ(end[0].wParam, (WPARAM)TRUE);
+    EXPECT_TRUE(IsWindow(hwnd));
+}

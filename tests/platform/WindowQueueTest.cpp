@@ -2,6 +2,8 @@
 #include "core/faults.h"
 #include "win32/host.h"
 
+#include <thread>
+
 TEST_F(WindowTest, TimerFollowsTheManualClockWithoutCatchUpBurst)
 {
     PlatformTest::UseManualClock(true);
@@ -201,4 +203,28 @@ TEST_F(WindowTest, CaptureRoutesPointerToCapturingWindow)
     SetCapture(other);
     DestroyWindow(other);
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(WindowTest, OtherThreadsPostAndReadThePointerSafely)
+{
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 7, 9));
+    Pump();
+    POINT seen{};
+    std::thread worker(
+        [&]
+        {
+            // What the cursor thread does: the cached pointer in client coordinates.
+            GetCursorPos(&seen);
+            ScreenToClient(hwnd, &seen);
+            for (int i = 0; i < 100; i++)
+                PostMessageA(hwnd, WM_USER + 5, (WPARAM)i, 0);
+        });
+    worker.join();
+    EXPECT_EQ(seen.x, 7);
+    EXPECT_EQ(seen.y, 9);
+    Pump();
+    auto posted = Only({WM_USER + 5});
+    ASSERT_EQ(posted.size(), 100u);
+    for (size_t i = 0; i < posted.size(); i++)
+        EXPECT_EQ(posted[i].wParam, (WPARAM)i);
 }
