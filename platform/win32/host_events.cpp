@@ -116,8 +116,6 @@ void OnMotion(const SDL_MouseMotionEvent& e)
     CacheCursorPos(screen.x, screen.y);
     HWND capture = GetCapture();
     HWND target = capture ? capture : source;
-    if (!capture)
-        QueueSent(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     PostInput(target, WM_MOUSEMOVE, MouseKeys(), ClientParam(target, screen), screen);
     NoteInput();
 }
@@ -152,8 +150,6 @@ void OnButton(const SDL_MouseButtonEvent& e, bool down)
         gInput.lastButton = e.button;
         gInput.lastPressTime = now;
         gInput.lastPressPoint = screen;
-        if (!capture)
-            QueueSent(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM(HTCLIENT, message));
     }
     else
     {

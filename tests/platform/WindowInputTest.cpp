@@ -332,3 +332,28 @@ TEST_F(WindowTest, TerminationSignalEndsTheSession)
     EXPECT_EQ(end[0].wParam, (WPARAM)TRUE);
     EXPECT_TRUE(IsWindow(hwnd));
 }
+
+TEST_F(WindowTest, UnreadPointerMovesMergeIntoTheLatest)
+{
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 1, 1));
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 2, 2));
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 3, 4));
+    ASSERT_TRUE(PlatformTest::InjectClick(hwnd, SDL_BUTTON_LEFT, 3, 4));
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 5, 6));
+    Pump();
+    auto moves = Only({WM_MOUSEMOVE});
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[0].lParam, MAKELPARAM(3, 4));
+    EXPECT_EQ(moves[1].lParam, MAKELPARAM(5, 6));
+    // Each pointer message is preceded by WM_SETCURSOR naming it.
+    auto all = Log();
+    for (size_t i = 0; i < all.size(); i++)
+    {
+        if (all[i].message == WM_MOUSEMOVE || all[i].message == WM_LBUTTONDOWN)
+        {
+            ASSERT_GT(i, 0u);
+            EXPECT_EQ(all[i - 1].message, (UINT)WM_SETCURSOR);
+            EXPECT_EQ(HIWORD(all[i - 1].lParam), all[i].message);
+        }
+    }
+}
