@@ -228,3 +228,27 @@ TEST_F(WindowTest, OtherThreadsPostAndReadThePointerSafely)
     for (size_t i = 0; i < posted.size(); i++)
         EXPECT_EQ(posted[i].wParam, (WPARAM)i);
 }
+
+TEST_F(WindowTest, EnumWindowsListsTopLevelWindowsUntilTheCallbackStops)
+{
+    RegisterOnce("PlainWindow", 0);
+    HWND second = CreateWindowExA(0, "PlainWindow", "Second", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    std::vector<HWND> listed;
+    auto collect = [](HWND h, LPARAM p) -> BOOL
+    {
+        ((std::vector<HWND>*)p)->push_back(h);
+        return TRUE;
+    };
+    ASSERT_TRUE(EnumWindows(collect, (LPARAM)&listed));
+    EXPECT_EQ(listed, (std::vector<HWND>{second, hwnd}));
+    listed.clear();
+    auto first = [](HWND h, LPARAM p) -> BOOL
+    {
+        ((std::vector<HWND>*)p)->push_back(h);
+        return FALSE;
+    };
+    EnumWindows(first, (LPARAM)&listed);
+    EXPECT_EQ(listed.size(), 1u);
+    DestroyWindow(second);
+}
