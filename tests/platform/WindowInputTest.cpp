@@ -51,6 +51,9 @@ TEST_F(WindowTest, KeyCodesOfNamedKeys)
         {SDLK_CAPSLOCK, SDL_SCANCODE_CAPSLOCK, VK_CAPITAL, 0x003A0001},
         {SDLK_MINUS, SDL_SCANCODE_MINUS, VK_OEM_MINUS, 0x000C0001},
         {SDLK_SLASH, SDL_SCANCODE_SLASH, VK_OEM_2, 0x00350001},
+        // A French keyboard: the letter follows the layout, the scan code the position.
+        {SDLK_a, SDL_SCANCODE_Q, 'A', 0x00100001},
+        {SDLK_AMPERSAND, SDL_SCANCODE_1, '1', 0x00020001},
     };
     for (const Case& c : cases)
     {

@@ -85,6 +85,15 @@ TEST_F(WindowTest, PaintWhenInvalidUntilValidated)
     EXPECT_TRUE(EndPaint(hwnd, &ps));
     EXPECT_EQ(Only({WM_ERASEBKGND}).size(), 1u);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE));
+    // UpdateWindow paints at once, and only when something is invalid.
+    Log().clear();
+    UpdateWindow(hwnd);
+    EXPECT_TRUE(Only({WM_PAINT}).empty());
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    EXPECT_EQ(Only({WM_PAINT}).size(), 1u);
+    EXPECT_TRUE(Only({WM_ERASEBKGND}).empty());
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE));
     // Hidden windows get no paint.
     ShowWindow(hwnd, SW_HIDE);
     InvalidateRect(hwnd, nullptr, FALSE);
