@@ -360,3 +360,18 @@ TEST_F(WindowTest, UnreadPointerMovesMergeIntoTheLatest)
         }
     }
 }
+
+TEST_F(WindowTest, SetCursorPosMovesTheKeptPointer)
+{
+    ASSERT_TRUE(SetCursorPos(203, 223));
+    POINT pt{};
+    ASSERT_TRUE(GetCursorPos(&pt));
+    EXPECT_EQ(pt.x, 203);
+    EXPECT_EQ(pt.y, 223);
+    Pump();
+    // Where the host reports the move back, it lands at the same place.
+    for (const Received& r : Only({WM_MOUSEMOVE}))
+        EXPECT_EQ(r.lParam, MAKELPARAM(100, 100));
+    ASSERT_TRUE(GetCursorPos(&pt));
+    EXPECT_EQ(pt.x, 203);
+}
