@@ -5,6 +5,7 @@
 
 #include "dsound/dsound.h"
 #include "win32/kernel32.h"
+#include "win32/user32.h"
 #include "win32/version.h"
 
 namespace
@@ -22,6 +23,7 @@ void RegisterLayerModules()
     RegisterBuiltinModule("version.dll", "GetFileVersionInfoSizeA", Proc(&GetFileVersionInfoSizeA));
     RegisterBuiltinModule("version.dll", "GetFileVersionInfoA", Proc(&GetFileVersionInfoA));
     RegisterBuiltinModule("version.dll", "VerQueryValueA", Proc(&VerQueryValueA));
+    RegisterBuiltinModule("user32.dll", "GetLastInputInfo", Proc(&GetLastInputInfo));
     RegisterDSoundModule();
 }
 } // namespace Platform

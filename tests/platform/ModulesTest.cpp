@@ -95,6 +95,10 @@ TEST(Modules, LayerModulesAreBuiltIn)
     HMODULE version = LoadLibraryA("VERSION.DLL");
     ASSERT_NE(version, nullptr);
     EXPECT_NE(GetProcAddress(version, "VerQueryValueA"), nullptr);
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    ASSERT_NE(user32, nullptr);
+    EXPECT_NE(GetProcAddress(user32, "GetLastInputInfo"), nullptr);
     EXPECT_TRUE(FreeLibrary(dsound));
     EXPECT_TRUE(FreeLibrary(version));
+    EXPECT_TRUE(FreeLibrary(user32));
 }
