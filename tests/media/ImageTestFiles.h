@@ -53,7 +53,8 @@ inline void WriteFile(const std::string& path, const Bytes& bytes)
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         return;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
 }
 
