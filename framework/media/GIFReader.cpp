@@ -11,6 +11,7 @@ namespace
 {
 constexpr int kMaxCodes = 4096;
 constexpr int kMaxCodeBits = 12;
+// Indices without a colour table entry.
 constexpr uint32_t kNoColor = 0xFF000000;
 constexpr uint8_t kExtension = '!';
 constexpr uint8_t kImage = ',';
@@ -223,6 +224,25 @@ bool DecodeLZW(FILE* file, PixelSink& sink)
     return !std::feof(file) && !std::ferror(file);
 }
 
+// Reads one extension after its introducer; a graphic control block may set the
+// transparent index. False when the file ends inside it.
+bool ReadExtension(FILE* file, int& transparent)
+{
+    int label = std::fgetc(file);
+    if (label == EOF)
+        return false;
+    if (label == kGraphicControl)
+    {
+        uint8_t block[256];
+        int count = GIFGetDataBlock(file, block);
+        if (count >= 4 && (block[0] & 1))
+            transparent = block[3];
+        if (count == 0)
+            return !std::feof(file);
+    }
+    return SkipDataBlocks(file);
+}
+
 Image* ReadGIF(FILE* file)
 {
     uint8_t signature[6];
@@ -248,23 +268,7 @@ Image* ReadGIF(FILE* file)
             break;
         if (introducer != kExtension)
             continue;
-        int label = std::fgetc(file);
-        if (label == EOF)
-            return nullptr;
-        if (label == kGraphicControl)
-        {
-            uint8_t block[256];
-            int count = GIFGetDataBlock(file, block);
-            if (count >= 4 && (block[0] & 1))
-                transparent = block[3];
-            if (count == 0)
-            {
-                if (std::feof(file))
-                    return nullptr;
-                continue;
-            }
-        }
-        if (!SkipDataBlocks(file))
+        if (!ReadExtension(file, transparent))
             return nullptr;
     }
 
