@@ -249,8 +249,8 @@ void DrawTriangleSoftware(const Color& color, const Rect& clip, const TriVertex*
             FixedVertex& f = fixed[k];
             f.x = int32_t(a[k].x * 65536.0f);
             f.y = int32_t(a[k].y * 65536.0f);
-            f.u = int32_t(std::clamp(a[k].u * tw * 65536.0f, 0.0f, float(desc.limitU)));
-            f.v = int32_t(std::clamp(a[k].v * th * 65536.0f, 0.0f, float(desc.limitV)));
+            f.u = int32_t(a[k].u * tw * 65536.0f);
+            f.v = int32_t(a[k].v * th * 65536.0f);
             f.a = a[k].argb[0] << 16;
             f.r = a[k].argb[1] << 16;
             f.g = a[k].argb[2] << 16;
