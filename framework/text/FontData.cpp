@@ -552,7 +552,7 @@ void FontData::LoadLegacy(MemoryImage* image, const std::string& metricsFile)
         return;
     int spaceWidth = 0;
     if (in >> spaceWidth)
-        layer.mCharData[' '].mWidth = spaceWidth;
+        layer.mCharData[static_cast<unsigned char>(' ')].mWidth = spaceWidth;
     int ascent = 0;
     if (in >> ascent)
         layer.mAscent = ascent;

@@ -167,9 +167,11 @@ bool ImageFont::HasTag(const std::string& tag)
 
 bool ImageFont::AddTag(const std::string& tag)
 {
-    if (HasTag(tag))
+    // Tags are kept upper-cased: "bold" after "Bold" is the same tag.
+    std::string upper = StringToUpper(tag);
+    if (HasTag(upper))
         return false;
-    mTagVector.push_back(StringToUpper(tag));
+    mTagVector.push_back(upper);
     mActiveListValid = false;
     return true;
 }
@@ -212,8 +214,12 @@ ActiveFontLayer ImageFont::ScaleLayer(FontLayer& layer, double numerator, double
         totalWidth += w;
         maxHeight = std::max(maxHeight, h);
     }
+    // A descriptor asking for an absurd size gets no glyph images rather than an
+    // allocation that cannot succeed.
+    if (totalWidth * maxHeight > kMaxScaledPixels)
+        return active;
     auto* image = new MemoryImage(GetImageRegistry());
-    image->Create(static_cast<int>(std::min<int64_t>(totalWidth, INT_MAX)), maxHeight);
+    image->Create(static_cast<int>(totalWidth), maxHeight);
     active.mScaledImage = image;
     active.mOwnsImage = true;
     if (MemoryImage* source = layer.mImage.GetImage())

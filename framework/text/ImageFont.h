@@ -5,6 +5,7 @@
 #include "graphics/Font.h"
 #include "graphics/Rect.h"
 
+#include <cstdint>
 #include <list>
 #include <string>
 #include <vector>
@@ -70,6 +71,8 @@ public:
 
     // Size of the shared pool of queued glyphs: one draw call queues at most this many.
     static constexpr int kGlyphPoolSize = 4096;
+    // Largest scaled glyph sheet made for one layer.
+    static constexpr int64_t kMaxScaledPixels = int64_t(1) << 26;
 
 private:
     struct Placement
