@@ -102,6 +102,8 @@ void WidgetContainer::DetachFromManager(WidgetManager* manager)
     for (Widget* child : mChildren)
     {
         manager->ForgetWidget(child);
+        // The saved modal records must not keep a widget that leaves the tree.
+        manager->ForgetModalRecords(child);
         child->DetachFromManager(manager);
         child->mManager = nullptr;
     }
@@ -247,13 +249,7 @@ void WidgetContainer::RemoveWidget(Widget* widget)
     if (WidgetManager* manager = mManager)
     {
         manager->ForgetWidget(widget);
-        for (PreModalInfo& info : manager->mPreModalInfoList)
-        {
-            if (info.mPrevBaseModalWidget == widget)
-                info.mPrevBaseModalWidget = nullptr;
-            if (info.mPrevFocusWidget == widget)
-                info.mPrevFocusWidget = nullptr;
-        }
+        manager->ForgetModalRecords(widget);
         widget->DetachFromManager(manager);
         MarkChildDirtyAndBelow(widget);
     }

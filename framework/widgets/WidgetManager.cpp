@@ -472,6 +472,17 @@ void WidgetManager::ForgetWidget(Widget* widget)
         mPopupCommandWidget = nullptr;
 }
 
+void WidgetManager::ForgetModalRecords(Widget* widget)
+{
+    for (PreModalInfo& info : mPreModalInfoList)
+    {
+        if (info.mPrevBaseModalWidget == widget)
+            info.mPrevBaseModalWidget = nullptr;
+        if (info.mPrevFocusWidget == widget)
+            info.mPrevFocusWidget = nullptr;
+    }
+}
+
 void WidgetManager::DropPopupCommandWidget()
 {
     Widget* popup = mPopupCommandWidget;

@@ -95,6 +95,8 @@ public:
     void ReleaseDownWidget();
     void ForgetWidget(Widget* widget);
     void DropPopupCommandWidget();
+    // Clears the widget from every saved modal record (previous base modal, previous focus).
+    void ForgetModalRecords(Widget* widget);
 
     void AddBaseModal(Widget* widget);
     void AddBaseModal(Widget* widget, uint32_t belowFlagsAdd, uint32_t belowFlagsRemove);
