@@ -9,26 +9,8 @@ namespace
 
 const int kTab = 0x09, kShift = 0x10, kControl = 0x11;
 
-struct ManagerTest : ::testing::Test
+struct ManagerTest : WidgetFixture
 {
-    TestHost host;
-    WidgetManager manager{&host};
-    Log log;
-    std::vector<std::unique_ptr<LogWidget>> owned;
-
-    ManagerTest() { manager.SetSize(200, 100); }
-    LogWidget* Make(const std::string& name, int x, int y, int w, int h, WidgetContainer* parent = nullptr)
-    {
-        owned.push_back(std::make_unique<LogWidget>(name, &log, x, y, w, h));
-        (parent ? parent : &manager)->AddWidget(owned.back().get());
-        return owned.back().get();
-    }
-    Log Take()
-    {
-        Log taken;
-        taken.swap(log);
-        return taken;
-    }
 };
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -113,4 +115,28 @@ public:
     }
     void MouseDrag(int x, int y) override { Add("drag " + Pos(x, y)); }
     void MouseWheel(int delta) override { Add("wheel " + std::to_string(delta)); }
+};
+
+// A manager on a test host and widgets that log into one list.
+struct WidgetFixture : ::testing::Test
+{
+    TestHost host;
+    Lumo::WidgetManager manager{&host};
+    Log log;
+    std::vector<std::unique_ptr<LogWidget>> owned;
+
+    WidgetFixture() { manager.SetSize(200, 100); }
+    LogWidget* Make(const std::string& name, int x, int y, int w, int h,
+                    Lumo::WidgetContainer* parent = nullptr)
+    {
+        owned.push_back(std::make_unique<LogWidget>(name, &log, x, y, w, h));
+        (parent ? parent : &manager)->AddWidget(owned.back().get());
+        return owned.back().get();
+    }
+    Log Take()
+    {
+        Log taken;
+        taken.swap(log);
+        return taken;
+    }
 };

@@ -10,20 +10,8 @@ using namespace Lumo;
 namespace
 {
 
-struct TreeTest : ::testing::Test
+struct TreeTest : WidgetFixture
 {
-    TestHost host;
-    WidgetManager manager{&host};
-    Log log;
-    std::vector<std::unique_ptr<LogWidget>> owned;
-
-    TreeTest() { manager.SetSize(200, 100); }
-    LogWidget* Make(const std::string& name, int x, int y, int w, int h, WidgetContainer* parent = nullptr)
-    {
-        owned.push_back(std::make_unique<LogWidget>(name, &log, x, y, w, h));
-        (parent ? parent : &manager)->AddWidget(owned.back().get());
-        return owned.back().get();
-    }
     void CleanAll()
     {
         manager.mDirty = false;
