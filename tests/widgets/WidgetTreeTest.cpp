@@ -284,3 +284,83 @@ TEST_F(TreeTest, CentredLinesAndDigitStrips)
     EXPECT_EQ(digit(px[16]), 7u);
     EXPECT_EQ(px[18], 0u);
 }
+
+namespace
+{
+
+// Paints far beyond its own rectangle and records the fraction of smooth updates.
+class FillWidget : public LogWidget
+{
+public:
+    using LogWidget::LogWidget;
+    float mFraction = -1;
+    void Draw(Graphics* g) override
+    {
+        g->SetColor(Color(255, 0, 0));
+        g->FillRect(-50, -50, 500, 500);
+    }
+    void UpdateSmooth(float fraction) override { mFraction = fraction; }
+};
+
+} // namespace
+
+TEST_F(TreeTest, DrawClipsToTheWidgetUnlessToldNot)
+{
+    MemoryImage screen;
+    screen.Create(200, 100);
+    manager.mImage = &screen;
+    FillWidget fill("f", &log, 20, 10, 10, 10);
+    manager.AddWidget(&fill);
+    manager.DrawScreen();
+    const uint32_t* px = screen.GetBits();
+    EXPECT_EQ(px[10 * 200 + 20], 0xFFFF0000u);
+    EXPECT_EQ(px[19 * 200 + 29], 0xFFFF0000u);
+    EXPECT_EQ(px[10 * 200 + 30], 0u);
+    EXPECT_EQ(px[9 * 200 + 20], 0u);
+    fill.mClip = false;
+    fill.MarkDirty();
+    manager.DrawScreen();
+    EXPECT_EQ(px[0], 0xFFFF0000u);
+    manager.RemoveWidget(&fill);
+}
+
+TEST_F(TreeTest, FlagMasksReachTheWholeSubtree)
+{
+    LogWidget* parent = Make("p", 0, 0, 50, 50);
+    Make("c", 0, 0, 10, 10, parent);
+    Make("other", 60, 0, 10, 10);
+    parent->mWidgetFlagsRemove = WIDGETFLAGS_UPDATE;
+    manager.UpdateFrame();
+    EXPECT_EQ(Take(), (Log{"other: update"}));
+    parent->mWidgetFlagsRemove = 0;
+    manager.mWidgetFlags |= WIDGETFLAGS_MARK_DIRTY;
+    CleanAll();
+    manager.UpdateFrame();
+    EXPECT_EQ(Dirty(), (std::vector<std::string>{"p", "c", "other"}));
+}
+
+TEST_F(TreeTest, SmoothUpdatesCarryTheFraction)
+{
+    FillWidget fill("f", &log, 0, 0, 10, 10);
+    manager.AddWidget(&fill);
+    manager.UpdateFrameF(0.25f);
+    EXPECT_EQ(fill.mFraction, 0.25f);
+    EXPECT_TRUE(Take().empty()); // no logic update
+    manager.RemoveWidget(&fill);
+}
+
+TEST_F(TreeTest, WrittenTextSwitchesColourCodesOnForTheCall)
+{
+    MemoryImage screen;
+    screen.Create(100, 40);
+    Graphics g(&screen);
+    FakeFont font(&log);
+    g.SetFont(&font);
+    g.mWriteColoredString = false;
+    LogWidget* w = Make("w", 0, 0, 100, 40);
+    EXPECT_EQ(w->WriteString(&g, "abc", 0, 10, 100, -1), 18);
+    EXPECT_FALSE(g.mWriteColoredString);
+    EXPECT_GT(w->WriteWordWrapped(&g, Rect(0, 0, 13, 40), "aa bb", -1, -1), 0);
+    EXPECT_FALSE(g.mWriteColoredString);
+    EXPECT_EQ(w->WrappedTextHeight(&g, 13, "aa bb", 12), w->WrappedTextHeight(&g, 1000, "aa bb", 12) + 12);
+}
