@@ -119,7 +119,9 @@ const std::map<std::string, FontData::Command>& FontData::Commands()
 
 bool FontData::HandleCommand(const ListDataElement& params)
 {
-    const SingleDataElement* word = AsSingle(params.mItems[0]);
+    const SingleDataElement* word = params.mItems.empty() ? nullptr : AsSingle(params.mItems[0]);
+    if (word == nullptr)
+        return Error("Missing Command");
     auto it = Commands().find(StringToUpper(word->mText));
     if (it == Commands().end())
         return Error("Unknown Command");

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace Lumo;
 
 namespace
@@ -264,4 +266,42 @@ TEST_F(ImageFontTest, AbsurdSizeMakesNoSheetButStillMeasures)
     Draw(*font, 0, 3, "a", &width);
     EXPECT_EQ(width, 3000000);
     EXPECT_EQ(Pixel(0, 0), 0u);
+}
+
+TEST_F(ImageFontTest, ThreadsDrawingAtOnceShareThePoolSafely)
+{
+    auto font =
+        Make("CreateLayerFrom Shadow Main; LayerSetOffset Shadow (1 1); LayerSetBaseOrder Shadow -1;\n"
+             "LayerSetColorMult Shadow (0 0 0 1);\n");
+    auto other = std::unique_ptr<ImageFont>(static_cast<ImageFont*>(font->Duplicate()));
+    ImageFont* fonts[2] = {font.get(), other.get()};
+    const std::string texts[2] = {"abcabcab", "cbacba"};
+    auto render = [&](int t, MemoryImage& target)
+    {
+        target.Clear();
+        Graphics g(&target);
+        fonts[t]->DrawString(&g, 0, 5, texts[t], Color::White, Rect());
+        return std::vector<uint32_t>(target.GetBits(), target.GetBits() + 60 * 20);
+    };
+    std::vector<uint32_t> expected[2];
+    for (int t = 0; t < 2; ++t)
+    {
+        MemoryImage target;
+        target.Create(60, 20);
+        expected[t] = render(t, target);
+    }
+    bool same[2] = {true, true};
+    auto run = [&](int t)
+    {
+        MemoryImage target;
+        target.Create(60, 20);
+        for (int i = 0; i < 200; ++i)
+            same[t] = same[t] && render(t, target) == expected[t];
+    };
+    std::thread first(run, 0);
+    std::thread second(run, 1);
+    first.join();
+    second.join();
+    EXPECT_TRUE(same[0]);
+    EXPECT_TRUE(same[1]);
 }
