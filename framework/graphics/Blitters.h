@@ -21,8 +21,9 @@ enum class AddMode
     TintedAlpha, // modulated, then weighted by the source alpha
 };
 
+void FillRow(uint32_t* d, int n, uint32_t color);
+
 #define LUMO_BLITTER_SET                                                                                     \
-    void FillRow(uint32_t* d, int n, uint32_t color);                                                        \
     void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha);                                   \
     void NormalRow(uint32_t* d, const uint32_t* s, int n);                                                   \
     void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n);                                               \
@@ -32,6 +33,11 @@ enum class AddMode
 LUMO_BLITTER_SET
 
 namespace Reference
+{
+LUMO_BLITTER_SET
+}
+
+namespace Sse2
 {
 LUMO_BLITTER_SET
 }
