@@ -37,10 +37,12 @@ namespace Reference
 LUMO_BLITTER_SET
 }
 
+#ifdef __SSE2__
 namespace Sse2
 {
 LUMO_BLITTER_SET
 }
+#endif
 
 #undef LUMO_BLITTER_SET
 

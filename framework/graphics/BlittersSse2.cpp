@@ -202,30 +202,4 @@ void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& c)
 
 } // namespace Lumo::Blitters::Sse2
 
-#else
-
-namespace Lumo::Blitters::Sse2
-{
-void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
-{
-    Reference::BlendFillRow(d, n, color, alpha);
-}
-void NormalRow(uint32_t* d, const uint32_t* s, int n)
-{
-    Reference::NormalRow(d, s, n);
-}
-void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n)
-{
-    Reference::OverOpaqueRow(d, s, n);
-}
-void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& tint)
-{
-    Reference::TintedRow(d, s, n, tint);
-}
-void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled)
-{
-    Reference::AddRow(d, s, n, mode, scaled);
-}
-} // namespace Lumo::Blitters::Sse2
-
 #endif

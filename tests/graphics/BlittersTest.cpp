@@ -23,6 +23,7 @@ TEST(Blitters, SaturationTable)
     EXPECT_EQ(Blend::kSaturate[511], 255);
 }
 
+#ifdef __SSE2__
 namespace
 {
 // Pixels with the alphas that choose the paths: opaque, clear, partial.
@@ -132,3 +133,4 @@ TEST(Blitters, VectorOverOpaqueExhaustiveChannels)
             ASSERT_EQ(ref, fast) << a << " " << sc;
         }
 }
+#endif
