@@ -1,9 +1,12 @@
 #include "TestRegistry.h"
 
+#include "graphics/StretchFilter.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
 using namespace Lumo;
@@ -297,4 +300,35 @@ TEST(MemoryImageRotate, QuarterTurnMovesColumnsToRows)
     ImagePtr add = Filled(8, 8, 0x10000000);
     add->BltRotated(white.get(), 2, 2, Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 1, 0, 0, 0);
     EXPECT_EQ(At(*add, 2, 2), 0x10FDFDFDu);
+}
+
+TEST(MemoryImageStretch, FilterMatchesReference)
+{
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 300; trial++)
+    {
+        int sw = 1 + int(random() % 40), sh = 1 + int(random() % 40);
+        std::vector<uint32_t> pixels(size_t(sw * sh));
+        for (auto& p : pixels)
+            p = random() % 3 == 0 ? 0 : random();
+        MemoryImage src;
+        src.SetBits(pixels.data(), sw, sh, true);
+        int dw = 1 + int(random() % 70), dh = 1 + int(random() % 70);
+        std::vector<uint32_t> base(size_t(dw * dh));
+        for (auto& p : base)
+            p = random() | (random() % 2 ? 0xFF000000u : 0u);
+        Rect dest(int(random() % 9) - 4, int(random() % 9) - 4, dw, dh);
+        Rect srcRect(int(random() % uint32_t(sw)), int(random() % uint32_t(sh)), 0, 0);
+        srcRect.mWidth = 1 + int(random() % uint32_t(sw - srcRect.mX));
+        srcRect.mHeight = 1 + int(random() % uint32_t(sh - srcRect.mY));
+        FRect s;
+        Rect d;
+        if (!MemoryImage::ClipStretchRects(s, d, dest, srcRect, Rect(0, 0, dw, dh)))
+            continue;
+        std::vector<uint32_t> expected = base, actual = base;
+        PixelSource source = src.GetPixelSource();
+        Reference::FilteredStretch(source, expected.data(), dw, d, s);
+        FilteredStretch(source, actual.data(), dw, d, s);
+        ASSERT_EQ(expected, actual) << "trial " << trial;
+    }
 }
