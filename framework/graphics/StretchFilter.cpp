@@ -94,12 +94,17 @@ void PutRow(const int32_t* cells, uint32_t* out, int width)
         out[i] = Blend::NormalPixel(out[i], CellPixel(cells));
 }
 
-// row[i] += in[i] * weight; built for wider vectors too when the processor has them.
+// row[i] = in[i] * weight (first) or row[i] += in[i] * weight; built for wider
+// vectors too when the processor has them.
 __attribute__((target_clones("avx2", "default"))) void Accumulate(int32_t* row, const int32_t* in, size_t n,
-                                                                  int32_t weight)
+                                                                  int32_t weight, bool first)
 {
-    for (size_t i = 0; i < n; i++)
-        row[i] += in[i] * weight;
+    if (first)
+        for (size_t i = 0; i < n; i++)
+            row[i] = in[i] * weight;
+    else
+        for (size_t i = 0; i < n; i++)
+            row[i] += in[i] * weight;
 }
 
 void Unpack(uint32_t p, int32_t* out)
@@ -168,9 +173,9 @@ struct TapPair
     int32_t weights; // weight A in the low half, weight B in the high half
 };
 
-std::vector<TapPair> PairTaps(const std::vector<Tap>& taps)
+void PairTaps(const std::vector<Tap>& taps, std::vector<TapPair>& pairs)
 {
-    std::vector<TapPair> pairs;
+    pairs.clear();
     for (size_t t = 0; t < taps.size(); t += 2)
     {
         bool partner = t + 1 < taps.size() && taps[t + 1].cell == taps[t].cell;
@@ -181,35 +186,49 @@ std::vector<TapPair> PairTaps(const std::vector<Tap>& taps)
         if (!partner)
             t--; // the next tap starts a new pair
     }
-    return pairs;
 }
 
-// One source row filtered across into cells of four sums in the order blue,
-// green, red, alpha; each cell is written once.
-void FilterRowAcross(const uint32_t* pixels, const std::vector<TapPair>& pairs, int32_t* cells)
+struct Scratch
 {
-#ifdef __SSE2__
-    __m128i zero = _mm_setzero_si128();
-    for (size_t p = 0; p < pairs.size();)
+    std::vector<Tap> across, down;
+    std::vector<TapPair> pairs;
+    std::vector<int> needed, firstPair;
+    std::vector<int32_t> horizontal, row;
+    std::vector<uint32_t> pixels, packed;
+};
+
+// One source row filtered across into cells 1..width of four sums in the
+// order blue, green, red, alpha; the pairs of cell c are
+// [firstPair[c], firstPair[c + 1]), and a cell without any is zero.
+void FilterRowAcross(const uint32_t* pixels, const std::vector<TapPair>& pairs,
+                     const std::vector<int>& firstPair, int width, int32_t* cells)
+{
+    for (int c = 1; c <= width; c++)
     {
-        int cell = pairs[p].cell;
+        int32_t* out = cells + size_t(c) * 4;
+#ifdef __SSE2__
+        __m128i zero = _mm_setzero_si128();
         __m128i sum = zero;
-        for (; p < pairs.size() && pairs[p].cell == cell; p++)
+        for (int p = firstPair[size_t(c)]; p < firstPair[size_t(c) + 1]; p++)
         {
-            __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(pixels[pairs[p].lineA])), zero);
-            __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(pixels[pairs[p].lineB])), zero);
-            sum = _mm_add_epi32(sum,
-                                _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(pairs[p].weights)));
+            const TapPair& t = pairs[size_t(p)];
+            __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(pixels[t.lineA])), zero);
+            __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(pixels[t.lineB])), zero);
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(t.weights)));
         }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + size_t(cell) * 4), sum);
-    }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), sum);
 #else
-    for (const TapPair& p : pairs)
         for (int k = 0; k < 4; k++)
-            cells[size_t(p.cell) * 4 + size_t(k)] +=
-                int32_t((pixels[p.lineA] >> (8 * k)) & 0xFF) * (p.weights & 0xFFFF) +
-                int32_t((pixels[p.lineB] >> (8 * k)) & 0xFF) * (p.weights >> 16);
+            out[k] = 0;
+        for (int p = firstPair[size_t(c)]; p < firstPair[size_t(c) + 1]; p++)
+        {
+            const TapPair& t = pairs[size_t(p)];
+            for (int k = 0; k < 4; k++)
+                out[k] += int32_t((pixels[t.lineA] >> (8 * k)) & 0xFF) * (t.weights & 0xFFFF) +
+                          int32_t((pixels[t.lineB] >> (8 * k)) & 0xFF) * (t.weights >> 16);
+        }
 #endif
+    }
 }
 
 // The pixel of a cell of sums in blue, green, red, alpha order, alpha capped at 255.
@@ -218,6 +237,24 @@ uint32_t CellPixelBgra(const int32_t* cell)
     uint32_t a = std::min(uint32_t(cell[3]) >> 16, 255u);
     return (a << 24) | ((uint32_t(cell[2]) >> 16) << 16) | ((uint32_t(cell[1]) >> 16) << 8) |
            (uint32_t(cell[0]) >> 16);
+}
+
+// A row of cells to pixels (alpha capped at 255 by the saturating pack).
+void PackCells(const int32_t* cells, uint32_t* out, int width)
+{
+    int i = 0;
+#ifdef __SSE2__
+    auto cell = [&](int k)
+    { return _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + size_t(k) * 4)), 16); };
+    for (; i + 4 <= width; i += 4)
+    {
+        __m128i low = _mm_packs_epi32(cell(i), cell(i + 1));
+        __m128i high = _mm_packs_epi32(cell(i + 2), cell(i + 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; i < width; i++)
+        out[i] = CellPixelBgra(cells + size_t(i) * 4);
 }
 
 } // namespace
@@ -231,7 +268,12 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
     Window w;
     if (!SourceWindow(source, s, w))
         return;
-    std::vector<Tap> across, down;
+    // Working buffers kept per thread so that small stretches do not allocate.
+    thread_local Scratch scratch;
+    std::vector<Tap>& across = scratch.across;
+    std::vector<Tap>& down = scratch.down;
+    across.clear();
+    down.clear();
     FilterAxis(d.mWidth, s.mX, s.mWidth, w.x0, w.columns, 257,
                [&](int cell, int column, int weight)
                {
@@ -244,41 +286,58 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
                    if (cell >= 1 && cell <= d.mHeight && weight != 0)
                        down.push_back({cell, row, weight});
                });
+    // Both axes list their cells in rising order already; keep it certain.
     auto byCell = [](const Tap& a, const Tap& b) { return a.cell < b.cell; };
-    std::stable_sort(across.begin(), across.end(), byCell);
-    std::stable_sort(down.begin(), down.end(), byCell);
-    std::vector<TapPair> pairs = PairTaps(across);
+    if (!std::is_sorted(across.begin(), across.end(), byCell))
+        std::stable_sort(across.begin(), across.end(), byCell);
+    if (!std::is_sorted(down.begin(), down.end(), byCell))
+        std::stable_sort(down.begin(), down.end(), byCell);
+    PairTaps(across, scratch.pairs);
+    std::vector<int>& firstPair = scratch.firstPair;
+    firstPair.assign(size_t(d.mWidth) + 2, 0);
+    for (const TapPair& t : scratch.pairs)
+        firstPair[size_t(t.cell) + 1]++;
+    for (size_t c = 1; c < firstPair.size(); c++)
+        firstPair[c] += firstPair[c - 1];
 
     const size_t stride = size_t(d.mWidth + 4) * 4;
-    std::vector<int> needed(size_t(w.rows), -1);
+    std::vector<int>& needed = scratch.needed;
+    needed.assign(size_t(w.rows), -1);
     int used = 0;
     for (const Tap& t : down)
         if (needed[size_t(t.line)] < 0)
             needed[size_t(t.line)] = used++;
-    std::vector<int32_t> horizontal(size_t(used) * stride, 0);
-    std::vector<uint32_t> pixels(size_t(w.columns));
+    std::vector<int32_t>& horizontal = scratch.horizontal;
+    if (horizontal.size() < size_t(used) * stride)
+        horizontal.resize(size_t(used) * stride); // every cell read is written below
+    std::vector<uint32_t>& pixels = scratch.pixels;
+    pixels.resize(size_t(w.columns));
     for (int r = 0; r < w.rows; r++)
     {
         if (needed[size_t(r)] < 0)
             continue;
         for (int c = 0; c < w.columns; c++)
             pixels[size_t(c)] = source.At(w.x0 + c, w.y0 + r);
-        FilterRowAcross(pixels.data(), pairs, horizontal.data() + size_t(needed[size_t(r)]) * stride);
+        FilterRowAcross(pixels.data(), scratch.pairs, firstPair, d.mWidth,
+                        horizontal.data() + size_t(needed[size_t(r)]) * stride);
     }
 
-    std::vector<int32_t> row(stride);
-    std::vector<uint32_t> packed(size_t(d.mWidth));
+    std::vector<int32_t>& row = scratch.row;
+    row.resize(stride);
+    std::vector<uint32_t>& packed = scratch.packed;
+    packed.resize(size_t(d.mWidth));
     size_t next = 0;
     for (int j = 0; j < d.mHeight; j++)
     {
-        std::fill(row.begin(), row.end(), 0);
-        for (; next < down.size() && down[next].cell == j + 1; next++)
+        bool first = true;
+        for (; next < down.size() && down[next].cell == j + 1; next++, first = false)
         {
             const int32_t* in = horizontal.data() + size_t(needed[size_t(down[next].line)]) * stride;
-            Accumulate(row.data() + 4, in + 4, size_t(d.mWidth) * 4, down[next].weight);
+            Accumulate(row.data() + 4, in + 4, size_t(d.mWidth) * 4, down[next].weight, first);
         }
-        for (int i = 0; i < d.mWidth; i++)
-            packed[size_t(i)] = CellPixelBgra(row.data() + size_t(i + 1) * 4);
+        if (first)
+            std::fill(row.begin(), row.end(), 0);
+        PackCells(row.data() + 4, packed.data(), d.mWidth);
         Blitters::NormalRow(dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), packed.data(), d.mWidth);
     }
 }
