@@ -271,6 +271,24 @@ TEST(MemoryImageRotate, ZeroAngleCopiesAllButLastRowAndColumn)
     EXPECT_EQ(At(*dest, 0, 0), 0xFF000000u);
 }
 
+TEST(MemoryImageRotate, PartialCoverageBlend)
+{
+    // Weight 65534 * 128 >> 16 = 127 at a whole-pixel sample: below 251, so blended.
+    ImagePtr half = Filled(3, 3, 0x80FFFFFF);
+    ImagePtr clear = Filled(4, 4, 0x00000000);
+    clear->BltFloat(half.get(), 0, 0, Rect(0, 0, 3, 3), Rect(0, 0, 4, 4), Color::White, 0);
+    // n = 256 - (256 * 129 >> 8) = 127; 255 * 127 / 127 = 255; alpha n - 1.
+    EXPECT_EQ(At(*clear, 0, 0), 0x7EFFFFFFu);
+    ImagePtr black = Filled(4, 4, 0xFF000000);
+    black->BltFloat(half.get(), 0, 0, Rect(0, 0, 3, 3), Rect(0, 0, 4, 4), Color::White, 0);
+    // Over an opaque pixel n = 256: 255 * 127 / 256 = 126.
+    EXPECT_EQ(At(*black, 1, 1), 0xFF7E7E7Eu);
+    // Other draw modes draw nothing.
+    int count = black->mBitsChangedCount;
+    black->BltFloat(half.get(), 0, 0, Rect(0, 0, 3, 3), Rect(0, 0, 4, 4), Color::White, 5);
+    EXPECT_EQ(black->mBitsChangedCount, count);
+}
+
 TEST(MemoryImageRotate, QuarterTurnMovesColumnsToRows)
 {
     std::vector<uint32_t> pixels;
