@@ -199,11 +199,39 @@ struct Scratch
 
 // One source row filtered across into cells 1..width of four sums in the
 // order blue, green, red, alpha; the pairs of cell c are
-// [firstPair[c], firstPair[c + 1]), and a cell without any is zero.
+// [firstPair[c], firstPair[c + 1]), and a cell without any is zero;
+// onePairEach tells that cell c has exactly pairs[c - 1].
 void FilterRowAcross(const uint32_t* pixels, const std::vector<TapPair>& pairs,
-                     const std::vector<int>& firstPair, int width, int32_t* cells)
+                     const std::vector<int>& firstPair, int width, bool onePairEach, int32_t* cells)
 {
-    for (int c = 1; c <= width; c++)
+    int first = 1; // the first cell left for the general loop
+#ifdef __SSE2__
+    if (onePairEach)
+    {
+        // One pair for every cell (every enlargement): two cells at a time.
+        __m128i zero = _mm_setzero_si128();
+        auto two = [&](uint32_t p0, uint32_t p1)
+        {
+            return _mm_unpacklo_epi8(
+                _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(p0)), _mm_cvtsi32_si128(int(p1))), zero);
+        };
+        int c = 0;
+        for (; c + 2 <= width; c += 2)
+        {
+            const TapPair& t0 = pairs[size_t(c)];
+            const TapPair& t1 = pairs[size_t(c) + 1];
+            __m128i a = two(pixels[t0.lineA], pixels[t1.lineA]);
+            __m128i b = two(pixels[t0.lineB], pixels[t1.lineB]);
+            int32_t* out = cells + size_t(c + 1) * 4;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(t0.weights)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
+                             _mm_madd_epi16(_mm_unpackhi_epi16(a, b), _mm_set1_epi32(t1.weights)));
+        }
+        first = c + 1;
+    }
+#endif
+    for (int c = first; c <= width; c++)
     {
         int32_t* out = cells + size_t(c) * 4;
 #ifdef __SSE2__
@@ -299,6 +327,9 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         firstPair[size_t(t.cell) + 1]++;
     for (size_t c = 1; c < firstPair.size(); c++)
         firstPair[c] += firstPair[c - 1];
+    bool onePairEach = true;
+    for (int c = 1; c <= d.mWidth; c++)
+        onePairEach = onePairEach && firstPair[size_t(c)] == c - 1 && firstPair[size_t(c) + 1] == c;
 
     const size_t stride = size_t(d.mWidth + 4) * 4;
     std::vector<int>& needed = scratch.needed;
@@ -318,7 +349,7 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
             continue;
         for (int c = 0; c < w.columns; c++)
             pixels[size_t(c)] = source.At(w.x0 + c, w.y0 + r);
-        FilterRowAcross(pixels.data(), scratch.pairs, firstPair, d.mWidth,
+        FilterRowAcross(pixels.data(), scratch.pairs, firstPair, d.mWidth, onePairEach,
                         horizontal.data() + size_t(needed[size_t(r)]) * stride);
     }
 
