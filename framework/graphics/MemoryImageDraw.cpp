@@ -262,12 +262,14 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
 
 void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
 {
+    // The destination's bits first: drawing an image onto itself must not
+    // leave the source pointing at a palette that GetBits frees.
+    uint32_t* bits = GetBits();
     bool white = color.IsWhite();
     bool opaque = !mHasTrans && !mHasAlpha;
     const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
     PixelSource pixels = src->GetPixelSource();
     RowReader reader(pixels);
-    uint32_t* bits = GetBits();
     Blitters::Tint tint = TintOf(color);
     int w = srcRect.mWidth;
     for (int j = 0; j < srcRect.mHeight; j++)
@@ -299,6 +301,7 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
 
 void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
 {
+    uint32_t* bits = GetBits();
     src->CommitBits();
     bool white = color.IsWhite();
     Blitters::AddMode mode =
@@ -307,7 +310,6 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
     Blitters::Tint scaled = AlphaScaled(color);
     PixelSource pixels = src->GetPixelSource();
     RowReader reader(pixels);
-    uint32_t* bits = GetBits();
     for (int j = 0; j < srcRect.mHeight; j++)
     {
         const uint32_t* s = reader.Row(srcRect.mX, srcRect.mY + j, srcRect.mWidth);
@@ -361,8 +363,8 @@ void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRe
 
 void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s, const Color& color)
 {
-    PixelSource pixels = src->GetPixelSource();
     uint32_t* bits = GetBits();
+    PixelSource pixels = src->GetPixelSource();
     double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
     std::vector<int> columns(size_t(d.mWidth));
     for (int i = 0; i < d.mWidth; i++)
@@ -385,8 +387,9 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
 
 void MemoryImage::SlowStretchBlt(MemoryImage* src, const Rect& d, const FRect& s)
 {
+    uint32_t* bits = GetBits();
     PixelSource pixels = src->GetPixelSource();
-    FilteredStretch(pixels, GetBits(), mWidth, d, s);
+    FilteredStretch(pixels, bits, mWidth, d, s);
 }
 
 bool MemoryImage::ComputeRotatedBounds(FRect& bounds, float x, float y, const Rect& srcRect, const Rect& clip,
@@ -436,8 +439,8 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
     float c = float(std::cos(angle)), s = float(std::sin(angle));
     int64_t du = int64_t(c * 65536.0f), dv = int64_t(s * 65536.0f);
     int64_t limitU = int64_t(srcRect.mWidth - 1) << 16, limitV = int64_t(srcRect.mHeight - 1) << 16;
-    PixelSource pixels = source->GetPixelSource();
     uint32_t* bits = GetBits();
+    PixelSource pixels = source->GetPixelSource();
     bool white = color.IsWhite();
     Blitters::Tint scaled = AlphaScaled(color);
 

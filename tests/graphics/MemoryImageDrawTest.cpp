@@ -149,6 +149,20 @@ TEST(MemoryImageBlt, PaletteSourceMatchesBits)
                       std::vector<uint32_t>(b->mBits, b->mBits + 100));
         }
     EXPECT_TRUE(paletteSource.IsPalette());
+
+    // Drawn onto itself, a palette image leaves the palette form first.
+    for (bool fast : {true, false})
+    {
+        MemoryImage self;
+        self.SetBits(pixels.data(), 8, 8, true);
+        ASSERT_TRUE(self.Palletize());
+        self.Blt(&self, 0, 0, Rect(4, 4, 4, 4), Color::White, 0);
+        ASSERT_TRUE(self.Palletize());
+        self.StretchBlt(&self, Rect(0, 0, 8, 8), Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 0, fast);
+        ASSERT_TRUE(self.Palletize());
+        self.BltRotated(&self, 0, 0, Rect(0, 0, 4, 4), Rect(0, 0, 8, 8), Color::White, 0, 0.5, 2, 2);
+        EXPECT_FALSE(self.IsPalette());
+    }
 }
 
 TEST(MemoryImageBlt, Additive)
