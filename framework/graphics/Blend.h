@@ -31,9 +31,13 @@ inline uint32_t Channel(uint32_t p, int shift)
 inline uint32_t Normal(uint32_t d, uint32_t s, uint32_t a)
 {
     uint32_t da = d >> 24;
-    uint32_t t = (255 - da) * a / 255;
-    uint32_t na = t + da;
-    uint32_t w = a * 255 / na;
+    uint32_t na = 255, w = a; // what the divisions give over an opaque pixel
+    if (da != 255)
+    {
+        uint32_t t = (255 - da) * a / 255;
+        na = t + da;
+        w = a * 255 / na;
+    }
     uint32_t r = ((((d & 0xFF0000) * (256 - w)) >> 8) & 0xFF0000) + ((((s & 0xFF0000) * w) >> 8) & 0xFF0000);
     uint32_t g = ((((d & 0xFF00) * (256 - w)) >> 8) & 0xFF00) + ((((s & 0xFF00) * w) >> 8) & 0xFF00);
     uint32_t b = ((((d & 0xFF) * (256 - w)) >> 8) & 0xFF) + ((((s & 0xFF) * w) >> 8) & 0xFF);

@@ -7,13 +7,13 @@
 namespace Lumo::Blitters
 {
 
-namespace Reference
-{
-
 void FillRow(uint32_t* d, int n, uint32_t color)
 {
     std::fill(d, d + n, color);
 }
+
+namespace Reference
+{
 
 void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
@@ -77,34 +77,35 @@ void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& c)
 
 } // namespace Reference
 
-void FillRow(uint32_t* d, int n, uint32_t color)
-{
-    Reference::FillRow(d, n, color);
-}
+#ifdef __SSE2__
+namespace Fast = Sse2;
+#else
+namespace Fast = Reference;
+#endif
 
 void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
-    Reference::BlendFillRow(d, n, color, alpha);
+    Fast::BlendFillRow(d, n, color, alpha);
 }
 
 void NormalRow(uint32_t* d, const uint32_t* s, int n)
 {
-    Reference::NormalRow(d, s, n);
+    Fast::NormalRow(d, s, n);
 }
 
 void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n)
 {
-    Reference::OverOpaqueRow(d, s, n);
+    Fast::OverOpaqueRow(d, s, n);
 }
 
 void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& tint)
 {
-    Reference::TintedRow(d, s, n, tint);
+    Fast::TintedRow(d, s, n, tint);
 }
 
 void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled)
 {
-    Reference::AddRow(d, s, n, mode, scaled);
+    Fast::AddRow(d, s, n, mode, scaled);
 }
 
 } // namespace Lumo::Blitters

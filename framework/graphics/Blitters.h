@@ -21,8 +21,9 @@ enum class AddMode
     TintedAlpha, // modulated, then weighted by the source alpha
 };
 
+void FillRow(uint32_t* d, int n, uint32_t color);
+
 #define LUMO_BLITTER_SET                                                                                     \
-    void FillRow(uint32_t* d, int n, uint32_t color);                                                        \
     void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha);                                   \
     void NormalRow(uint32_t* d, const uint32_t* s, int n);                                                   \
     void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n);                                               \
@@ -35,6 +36,13 @@ namespace Reference
 {
 LUMO_BLITTER_SET
 }
+
+#ifdef __SSE2__
+namespace Sse2
+{
+LUMO_BLITTER_SET
+}
+#endif
 
 #undef LUMO_BLITTER_SET
 

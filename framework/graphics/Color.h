@@ -19,7 +19,7 @@ public:
 
     Color() = default;
     // Packed 0xAARRGGBB; an alpha byte of 0 reads as opaque.
-    explicit Color(int argb);
+    Color(int argb);
     Color(int r, int g, int b) : mRed(r), mGreen(g), mBlue(b), mAlpha(255) {}
     Color(int r, int g, int b, int a) : mRed(r), mGreen(g), mBlue(b), mAlpha(a) {}
     explicit Color(const int* rgb) : mRed(rgb[0]), mGreen(rgb[1]), mBlue(rgb[2]), mAlpha(255) {}

@@ -114,11 +114,15 @@ void Graphics::DrawString(const std::string& text, int x, int y)
 
 void Graphics::DrawImage(Image* image, int x, int y)
 {
+    if (image == nullptr)
+        return;
     DrawImage(image, x, y, Rect(0, 0, image->mWidth, image->mHeight));
 }
 
 void Graphics::DrawImage(Image* image, int x, int y, const Rect& src)
 {
+    if (image == nullptr)
+        return;
     if (src.mX < 0 || src.mY < 0 || src.mX + src.mWidth > image->mWidth ||
         src.mY + src.mHeight > image->mHeight)
         return;
@@ -131,17 +135,23 @@ void Graphics::DrawImage(Image* image, int x, int y, const Rect& src)
 
 void Graphics::DrawImage(Image* image, int x, int y, int w, int h)
 {
+    if (image == nullptr)
+        return;
     DrawImage(image, Rect(x, y, w, h), Rect(0, 0, image->mWidth, image->mHeight));
 }
 
 void Graphics::DrawImage(Image* image, const Rect& dest, const Rect& src)
 {
+    if (image == nullptr)
+        return;
     Rect moved(TX(dest.mX), TY(dest.mY), dest.mWidth, dest.mHeight);
     mDestImage->StretchBlt(image, moved, src, mClipRect, ImageColor(), mDrawMode, mFastStretch);
 }
 
 void Graphics::DrawImageFrame(Image* image, const Rect& dest)
 {
+    if (image == nullptr)
+        return;
     DrawImageFrame(image, dest, Rect(0, 0, image->mWidth, image->mHeight));
 }
 
@@ -149,7 +159,7 @@ void Graphics::DrawImageFrame(Image* image, const Rect& D, const Rect& S)
 {
     int cw = S.mWidth / 3, ch = S.mHeight / 3;
     int mw = S.mWidth - 2 * cw, mh = S.mHeight - 2 * ch;
-    if (mw <= 0 || mh <= 0)
+    if (image == nullptr || mw <= 0 || mh <= 0)
         return; // nothing to tile with
     DrawImage(image, D.mX, D.mY, Rect(S.mX, S.mY, cw, ch));
     DrawImage(image, D.mX + D.mWidth - cw, D.mY, Rect(S.mX + cw + mw, S.mY, cw, ch));

@@ -119,9 +119,10 @@ protected:
                                const Rect& clip, const Color& color, int drawMode, float tx, float ty,
                                bool blend);
     int DestPixelForm() const;
+    // The application's display, or the 32-bit description while there is none.
+    NativeDisplay* Display() const;
 
 private:
-    NativeDisplay* Display() const;
     void FreeBits();
     void FreePalette();
     void FreeDerived();

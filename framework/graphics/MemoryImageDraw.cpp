@@ -1,6 +1,7 @@
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/StretchFilter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -261,12 +262,14 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
 
 void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
 {
+    // The destination's bits first: drawing an image onto itself must not
+    // leave the source pointing at a palette that GetBits frees.
+    uint32_t* bits = GetBits();
     bool white = color.IsWhite();
     bool opaque = !mHasTrans && !mHasAlpha;
     const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
     PixelSource pixels = src->GetPixelSource();
     RowReader reader(pixels);
-    uint32_t* bits = GetBits();
     Blitters::Tint tint = TintOf(color);
     int w = srcRect.mWidth;
     for (int j = 0; j < srcRect.mHeight; j++)
@@ -298,6 +301,7 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
 
 void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
 {
+    uint32_t* bits = GetBits();
     src->CommitBits();
     bool white = color.IsWhite();
     Blitters::AddMode mode =
@@ -306,7 +310,6 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
     Blitters::Tint scaled = AlphaScaled(color);
     PixelSource pixels = src->GetPixelSource();
     RowReader reader(pixels);
-    uint32_t* bits = GetBits();
     for (int j = 0; j < srcRect.mHeight; j++)
     {
         const uint32_t* s = reader.Row(srcRect.mX, srcRect.mY + j, srcRect.mWidth);
@@ -360,8 +363,8 @@ void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRe
 
 void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s, const Color& color)
 {
-    PixelSource pixels = src->GetPixelSource();
     uint32_t* bits = GetBits();
+    PixelSource pixels = src->GetPixelSource();
     double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
     std::vector<int> columns(size_t(d.mWidth));
     for (int i = 0; i < d.mWidth; i++)
@@ -382,107 +385,11 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
     }
 }
 
-namespace
-{
-
-// One axis of the filtered stretch: spreads `count` input lines (0..count-1,
-// window origin `origin`) over the output cells 1..outSize of `out`, weighting by
-// `scale` (257 across, 256 down). add(cell, line, weight) accumulates.
-template <typename Add>
-void FilterAxis(int outSize, double srcPos, double srcSize, int origin, int count, int scale, Add add)
-{
-    int cells = outSize + 4;
-    auto line = [&](int i) { return std::clamp(i - origin, 0, count - 1); };
-    if (outSize > srcSize)
-    {
-        double k = outSize > 1 && srcSize > 1 ? (srcSize - 1) / (outSize - 1) : 0.0;
-        for (int c = 1; c < outSize + 3; c++)
-        {
-            double p = (c - 1) * k + srcPos;
-            int ip = int(p);
-            int f = std::clamp(int((1 - (p - ip)) * scale), 0, scale);
-            add(c, line(ip), f);
-            add(c, line(ip + 1), scale - f);
-        }
-        return;
-    }
-    double k = outSize / srcSize;
-    double offset = (origin - srcPos) * k + 1.0;
-    for (int i = 0; i < count; i++)
-    {
-        double p = i * k + offset, q = p + k;
-        int ip = int(p), iq = int(q);
-        if (ip == iq)
-        {
-            if (ip >= 0 && ip < cells)
-                add(ip, i, int(k * scale));
-            continue;
-        }
-        if (ip >= 0 && ip < cells)
-            add(ip, i, int((iq - p) * scale));
-        if (iq >= 0 && iq < cells)
-            add(iq, i, int((q - iq) * scale));
-    }
-}
-
-} // namespace
-
 void MemoryImage::SlowStretchBlt(MemoryImage* src, const Rect& d, const FRect& s)
 {
-    int x0 = int(std::floor(s.mX)), y0 = int(std::floor(s.mY));
-    int columns = int(std::ceil(s.mX - x0 + s.mWidth));
-    int rows = int(std::ceil(s.mY - y0 + s.mHeight));
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    columns = std::min(columns, src->mWidth - x0);
-    rows = std::min(rows, src->mHeight - y0);
-    if (columns < 1 || rows < 1)
-        return;
-    PixelSource pixels = src->GetPixelSource();
     uint32_t* bits = GetBits();
-
-    const int across = d.mWidth + 4;
-    std::vector<int32_t> horizontal(size_t(across) * size_t(rows) * 4, 0);
-    for (int r = 0; r < rows; r++)
-    {
-        int32_t* cells = horizontal.data() + size_t(r) * size_t(across) * 4;
-        FilterAxis(d.mWidth, s.mX, s.mWidth, x0, columns, 257,
-                   [&](int cell, int column, int weight)
-                   {
-                       uint32_t p = pixels.At(x0 + column, y0 + r);
-                       int32_t* out = cells + size_t(cell) * 4;
-                       out[0] += int32_t(p >> 24) * weight;
-                       out[1] += int32_t(Blend::Channel(p, 16)) * weight;
-                       out[2] += int32_t(Blend::Channel(p, 8)) * weight;
-                       out[3] += int32_t(Blend::Channel(p, 0)) * weight;
-                   });
-    }
-
-    const int down = d.mHeight + 4;
-    std::vector<int32_t> vertical(size_t(down) * size_t(across) * 4, 0);
-    FilterAxis(d.mHeight, s.mY, s.mHeight, y0, rows, 256,
-               [&](int cell, int row, int weight)
-               {
-                   const int32_t* in = horizontal.data() + size_t(row) * size_t(across) * 4;
-                   int32_t* out = vertical.data() + size_t(cell) * size_t(across) * 4;
-                   for (int i = 4; i < (d.mWidth + 1) * 4; i++)
-                       out[i] += in[i] * weight;
-               });
-
-    for (int j = 0; j < d.mHeight; j++)
-    {
-        const int32_t* cells = vertical.data() + (size_t(j + 1) * size_t(across) + 1) * 4;
-        uint32_t* out = bits + size_t(d.mY + j) * size_t(mWidth) + size_t(d.mX);
-        for (int i = 0; i < d.mWidth; i++, cells += 4)
-        {
-            uint32_t a = uint32_t(cells[0]) >> 16;
-            if (a == 0)
-                continue;
-            uint32_t p = ((uint32_t(cells[1]) >> 16) << 16) | ((uint32_t(cells[2]) >> 16) << 8) |
-                         (uint32_t(cells[3]) >> 16);
-            out[i] = Blend::Normal(out[i], p, std::min(a, 255u));
-        }
-    }
+    PixelSource pixels = src->GetPixelSource();
+    FilteredStretch(pixels, bits, mWidth, d, s);
 }
 
 bool MemoryImage::ComputeRotatedBounds(FRect& bounds, float x, float y, const Rect& srcRect, const Rect& clip,
@@ -532,8 +439,8 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
     float c = float(std::cos(angle)), s = float(std::sin(angle));
     int64_t du = int64_t(c * 65536.0f), dv = int64_t(s * 65536.0f);
     int64_t limitU = int64_t(srcRect.mWidth - 1) << 16, limitV = int64_t(srcRect.mHeight - 1) << 16;
-    PixelSource pixels = source->GetPixelSource();
     uint32_t* bits = GetBits();
+    PixelSource pixels = source->GetPixelSource();
     bool white = color.IsWhite();
     Blitters::Tint scaled = AlphaScaled(color);
 

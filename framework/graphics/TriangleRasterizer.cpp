@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 namespace Lumo
 {
@@ -111,15 +113,15 @@ void FillTriangle(const FixedVertex* const corners[3], const TextureDesc& textur
             uint32_t s = 0xFFFFFFFF;
             if constexpr ((Flags & kTexture) != 0)
             {
-                int32_t u = std::clamp(int32_t(pu.At(px, py)), 0, texture.limitU);
-                int32_t tv = std::clamp(int32_t(pv.At(px, py)), 0, texture.limitV);
+                int32_t u = int32_t(std::clamp(pu.At(px, py), 0.0, double(texture.limitU)));
+                int32_t tv = int32_t(std::clamp(pv.At(px, py), 0.0, double(texture.limitV)));
                 s = texture.pixels.At(u >> 16, tv >> 16);
             }
             if constexpr ((Flags & kVertexColors) != 0)
             {
                 uint32_t m = 0;
                 for (int k = 0; k < 4; k++)
-                    m |= uint32_t(std::clamp(int(pc[k].At(px, py)), 0, 255)) << (24 - 8 * k);
+                    m |= uint32_t(std::clamp(pc[k].At(px, py), 0.0, 255.0)) << (24 - 8 * k);
                 s = Modulate(s, m);
             }
             if constexpr ((Flags & kTinted) != 0)
@@ -157,6 +159,13 @@ int FormIndex(int pixelForm)
     default:
         return 3;
     }
+}
+
+// 16.16 fixed point, held inside the int range for coordinates far outside 0-1.
+int32_t ToFixed(double value)
+{
+    double fixed = value * 65536.0;
+    return fixed >= 2147483647.0 ? INT32_MAX : fixed <= -2147483648.0 ? INT32_MIN : int32_t(fixed);
 }
 
 ClipVertex Between(const ClipVertex& a, const ClipVertex& b, float t)
@@ -249,8 +258,8 @@ void DrawTriangleSoftware(const Color& color, const Rect& clip, const TriVertex*
             FixedVertex& f = fixed[k];
             f.x = int32_t(a[k].x * 65536.0f);
             f.y = int32_t(a[k].y * 65536.0f);
-            f.u = int32_t(a[k].u * tw * 65536.0f);
-            f.v = int32_t(a[k].v * th * 65536.0f);
+            f.u = ToFixed(double(a[k].u) * tw);
+            f.v = ToFixed(double(a[k].v) * th);
             f.a = a[k].argb[0] << 16;
             f.r = a[k].argb[1] << 16;
             f.g = a[k].argb[2] << 16;

@@ -266,3 +266,17 @@ TEST(Graphics, ImageFrameTiles)
                       "blt 3,3 3,3,3,3", "blt 6,3 3,3,3,3",  "blt 9,3 3,3,1,3"};
     EXPECT_EQ(image.mCalls, expected);
 }
+
+TEST(Graphics, MissingImagesAndEmptyFrames)
+{
+    Recorder image(50, 50);
+    Graphics g(&image);
+    g.DrawImage(nullptr, 0, 0);
+    g.DrawImage(nullptr, 0, 0, Rect(0, 0, 1, 1));
+    g.DrawImage(nullptr, 0, 0, 5, 5);
+    g.DrawImageFrame(nullptr, Rect(0, 0, 10, 10));
+    MemoryImage thin;
+    thin.Create(2, 9);
+    g.DrawImageFrame(&thin, Rect(0, 0, 10, 10), Rect(0, 0, 0, 9)); // a middle piece 0 wide tiles nothing
+    EXPECT_TRUE(image.mCalls.empty());
+}

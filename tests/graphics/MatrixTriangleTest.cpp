@@ -145,3 +145,14 @@ TEST(Triangles, VertexColoursAndBlending)
         green += square->mBits[i] == 0xFF00FF00u;
     EXPECT_EQ(green, 9); // the clip keeps x, y <= 3, and the edges at 3 are not filled
 }
+
+TEST(Triangles, TextureCoordinatesFarOutsideAreHeldAtTheEdge)
+{
+    ImagePtr texture = Checker(4, 4);
+    ImagePtr dest = Blank(8, 8, 0xFF000000);
+    TriVertex tri[3] = {
+        {0, 0, 1e9f, -1e9f, 0xFFFFFFFF}, {16, 0, 1e9f, -1e9f, 0xFFFFFFFF}, {0, 16, 1e9f, -1e9f, 0xFFFFFFFF}};
+    dest->DrawTexturedTriangles(texture.get(), &tri, 1, Rect(0, 0, 8, 8), Color::White, 0, 0, 0, false);
+    // u beyond the right edge and v above the top sample the top-right texel.
+    EXPECT_EQ(dest->mBits[9], texture->mBits[3]);
+}
