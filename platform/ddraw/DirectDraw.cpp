@@ -171,7 +171,7 @@ template <typename Desc> HRESULT DirectDraw::DescribeMode(Desc* desc)
     desc->dwFlags = DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_REFRESHRATE;
     desc->dwWidth = (DWORD)mode.width;
     desc->dwHeight = (DWORD)mode.height;
-    desc->lPitch = (LONG)((desc->dwWidth * format.BytesPerPixel() + 3) & ~3u);
+    desc->lPitch = (LONG)format.Pitch(desc->dwWidth);
     desc->dwRefreshRate = (DWORD)mode.refreshRate;
     desc->ddpfPixelFormat = format.Describe();
     return DD_OK;

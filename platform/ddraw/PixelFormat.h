@@ -13,6 +13,8 @@ struct PixelFormat
     DWORD blue = 0xFF;
 
     DWORD BytesPerPixel() const { return (bits + 7) / 8; }
+    // Bytes from one row to the next: rows start on 4-byte boundaries.
+    DWORD Pitch(DWORD width) const { return (width * BytesPerPixel() + 3) & ~3u; }
     // Blits, fills and keys work on 16- and 32-bit surfaces; 8 and 24 bits exist only as a desktop.
     bool Drawable() const { return bits == 16 || bits == 32; }
     bool operator==(const PixelFormat&) const = default;

@@ -35,15 +35,18 @@ RECT Intersect(const RECT& a, const RECT& b)
                 std::min(a.bottom, b.bottom)};
 }
 
+// A source key as a range of colour values; the unused bits of a pixel take no part.
 struct KeyTest
 {
-    bool on;
-    DWORD mask, low, high;
-    bool Skips(DWORD pixel) const
+    KeyTest(bool enabled, DWORD colourMask, const DDCOLORKEY& key)
+        : on(enabled), mask(colourMask), low(key.dwColorSpaceLowValue & colourMask),
+          span((std::max(key.dwColorSpaceHighValue & colourMask, low)) - low)
     {
-        DWORD value = pixel & mask;
-        return on && value >= (low & mask) && value <= (high & mask);
     }
+    bool Skips(DWORD pixel) const { return ((pixel & mask) - low) <= span; }
+
+    bool on;
+    DWORD mask, low, span;
 };
 
 // Copies `from` of the source onto `dest`, sampling the nearest source pixel (pixel centres) when the
@@ -54,17 +57,32 @@ void CopyPixels(uint8_t* target, LONG targetPitch, const RECT& dest, const RECT&
 {
     int64_t dw = dest.right - dest.left, dh = dest.bottom - dest.top;
     int64_t sw = from.right - from.left, sh = from.bottom - from.top;
+    LONG width = visible.right - visible.left;
+    // The source column of every written column, worked out once for all rows.
+    std::vector<int64_t> columns((size_t)width);
+    for (LONG i = 0; i < width; i++)
+        columns[i] = from.left + ((2 * (visible.left + i - dest.left) + 1) * sw) / (2 * dw);
+    bool sameWidth = sw == dw;
     for (LONG y = visible.top; y < visible.bottom; y++)
     {
         int64_t sy = from.top + ((2 * (y - dest.top) + 1) * sh) / (2 * dh);
         const T* in = reinterpret_cast<const T*>(source + sy * sourcePitch);
-        T* out = reinterpret_cast<T*>(target + (int64_t)y * targetPitch);
-        for (LONG x = visible.left; x < visible.right; x++)
+        T* out = reinterpret_cast<T*>(target + (int64_t)y * targetPitch) + visible.left;
+        if (sameWidth && !key.on)
+            std::memcpy(out, in + columns[0], (size_t)width * sizeof(T));
+        else if (sameWidth)
         {
-            T pixel = in[from.left + ((2 * (x - dest.left) + 1) * sw) / (2 * dw)];
-            if (!key.Skips(pixel))
-                out[x] = pixel;
+            const T* row = in + columns[0];
+            for (LONG i = 0; i < width; i++)
+                out[i] = key.Skips(row[i]) ? out[i] : row[i];
         }
+        else
+            for (LONG i = 0; i < width; i++)
+            {
+                T pixel = in[columns[i]];
+                if (!key.on || !key.Skips(pixel))
+                    out[i] = pixel;
+            }
     }
 }
 
@@ -105,7 +123,7 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
         return DDERR_TOOBIGWIDTH;
     if (request.height > kMaxSide)
         return DDERR_TOOBIGHEIGHT;
-    uint64_t pitch = (request.width * request.format.BytesPerPixel() + 3) & ~3u;
+    uint64_t pitch = request.format.Pitch(request.width);
     uint64_t bytes = pitch * request.height;
     bool video = (request.caps & DDSCAPS_VIDEOMEMORY) != 0;
     std::lock_guard<std::mutex> lock(LayerLock());
@@ -135,7 +153,7 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
 
 Surface::Surface(const Request& request, uint64_t videoBytes)
     : mWidth(request.width), mHeight(request.height), mCaps(request.caps), mFormat(request.format),
-      mPitch((LONG)((request.width * request.format.BytesPerPixel() + 3) & ~3u)), mVideoBytes(videoBytes),
+      mPitch((LONG)request.format.Pitch(request.width)), mVideoBytes(videoBytes),
       mPixels((size_t)mPitch * mHeight, 0)
 {
     if (request.backBuffers > 0)
@@ -214,8 +232,7 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
     RECT from = sourceRect ? *sourceRect : source->Bounds();
     if (Empty(from) || !Inside(from, source->Bounds()))
         return DDERR_INVALIDRECT;
-    KeyTest key{(flags & DDBLT_KEYSRC) != 0, mFormat.red | mFormat.green | mFormat.blue,
-                source->mKey.dwColorSpaceLowValue, source->mKey.dwColorSpaceHighValue};
+    KeyTest key((flags & DDBLT_KEYSRC) != 0, mFormat.red | mFormat.green | mFormat.blue, source->mKey);
     if (key.on && !source->mHasKey)
         return DDERR_NOCOLORKEY;
     if (Empty(visible))

@@ -259,3 +259,34 @@ TEST_F(DDrawTest, InjectedSurfaceFailures)
     a->Release();
     b->Release();
 }
+
+// A caller with only the first interfaces: 108-byte descriptions and first-interface surfaces.
+TEST_F(DDrawTest, FirstInterfacesAlone)
+{
+    IDirectDraw* first = nullptr;
+    ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);
+    ASSERT_EQ(first->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC desc{};
+    desc.dwSize = DDSURFACEDESC_SIZE_32BIT;
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    desc.dwWidth = 5;
+    desc.dwHeight = 2;
+    IDirectDrawSurface* surface = nullptr;
+    ASSERT_EQ(first->CreateSurface(&desc, &surface, nullptr), DD_OK);
+    DDSURFACEDESC read{};
+    read.dwSize = DDSURFACEDESC_SIZE_32BIT;
+    ASSERT_EQ(surface->GetSurfaceDesc(&read), DD_OK);
+    EXPECT_EQ(read.dwWidth, 5u);
+    EXPECT_EQ(read.lPitch, 20);
+    EXPECT_EQ(read.ddsCaps.dwCaps, DWORD(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY));
+    DDSURFACEDESC mode{};
+    mode.dwSize = sizeof(mode);
+    ASSERT_EQ(first->GetDisplayMode(&mode), DD_OK);
+    EXPECT_EQ(mode.dwWidth, 640u);
+    desc.dwSize = 124;
+    IDirectDrawSurface* wrongSize = nullptr;
+    EXPECT_EQ(first->CreateSurface(&desc, &wrongSize, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(surface->Release(), 0u);
+    EXPECT_EQ(first->Release(), 0u);
+}
