@@ -94,12 +94,11 @@ template <typename Desc> HRESULT DirectDraw::MakeSurface(Desc* desc, IUnknown* o
                 return DDERR_NOEXCLUSIVEMODE;
             request.backBuffers = desc->dwBackBufferCount;
         }
-        if (Surface::PrimaryExists())
-            return DDERR_PRIMARYSURFACEALREADYEXISTS;
         request.width = (DWORD)mode.width;
         request.height = (DWORD)mode.height;
         request.format = DisplayFormat(mode.bitsPerPixel);
         request.caps = caps | DDSCAPS_VIDEOMEMORY;
+        request.primaries = mPrimaries;
         return Surface::Make(request, surface);
     }
 

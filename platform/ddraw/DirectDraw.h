@@ -6,6 +6,7 @@
 #include "win32/ComObject.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 namespace DDraw
@@ -46,6 +47,7 @@ private:
     std::mutex mMutex;
     DWORD mLevel = 0; // 0 until SetCooperativeLevel
     HWND mWindow = nullptr;
+    std::shared_ptr<std::atomic<int>> mPrimaries = std::make_shared<std::atomic<int>>(0);
     bool mModeSet = false; // this object changed the display mode; its last release restores it
 };
 } // namespace DDraw

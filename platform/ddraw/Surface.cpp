@@ -14,7 +14,6 @@
 namespace
 {
 std::atomic<uint64_t> gVideoBytes{0};
-std::atomic<int> gPrimaries{0};
 
 constexpr DWORD kMaxSide = 16384;
 
@@ -109,11 +108,6 @@ uint64_t Surface::VideoMemoryInUse()
     return gVideoBytes.load();
 }
 
-bool Surface::PrimaryExists()
-{
-    return gPrimaries.load() > 0;
-}
-
 HRESULT Surface::Make(const Request& request, Surface** surface)
 {
     *surface = nullptr;
@@ -127,6 +121,8 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
     uint64_t bytes = pitch * request.height;
     bool video = (request.caps & DDSCAPS_VIDEOMEMORY) != 0;
     std::lock_guard<std::mutex> lock(LayerLock());
+    if (request.primaries && *request.primaries > 0)
+        return DDERR_PRIMARYSURFACEALREADYEXISTS;
     if (video && gVideoBytes + bytes * (1 + request.backBuffers) > Platform::Desktop().videoMemory)
         return DDERR_OUTOFVIDEOMEMORY;
     Surface* front = nullptr;
@@ -139,6 +135,7 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
             Request back = request;
             back.caps = (request.caps & ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER)) | DDSCAPS_BACKBUFFER;
             back.backBuffers = 0;
+            back.primaries = nullptr;
             front->mBackBuffers.push_back(new Surface(back, video ? bytes : 0));
         }
     }
@@ -154,13 +151,13 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
 Surface::Surface(const Request& request, uint64_t videoBytes)
     : mWidth(request.width), mHeight(request.height), mCaps(request.caps), mFormat(request.format),
       mPitch((LONG)request.format.Pitch(request.width)), mVideoBytes(videoBytes),
-      mPixels((size_t)mPitch * mHeight, 0)
+      mPrimaries(request.primaries), mPixels((size_t)mPitch * mHeight, 0)
 {
     if (request.backBuffers > 0)
         mCaps |= DDSCAPS_FRONTBUFFER;
     gVideoBytes += mVideoBytes;
-    if (mCaps & DDSCAPS_PRIMARYSURFACE)
-        gPrimaries++;
+    if (mPrimaries)
+        ++*mPrimaries;
 }
 
 Surface::~Surface()
@@ -172,8 +169,8 @@ Surface::~Surface()
     if (mPalette)
         mPalette->Release();
     gVideoBytes -= mVideoBytes;
-    if (mCaps & DDSCAPS_PRIMARYSURFACE)
-        gPrimaries--;
+    if (mPrimaries)
+        --*mPrimaries;
 }
 
 bool Surface::ClipRegion(RECT* region) const

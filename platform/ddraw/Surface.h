@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace DDraw
@@ -23,6 +24,8 @@ public:
         DWORD caps = 0; // with exactly one of DDSCAPS_SYSTEMMEMORY / DDSCAPS_VIDEOMEMORY
         PixelFormat format;
         DWORD backBuffers = 0; // primary flip chains only
+        // A primary counts itself here while it lives: each DirectDraw object may have one.
+        std::shared_ptr<std::atomic<int>> primaries;
     };
     // Makes the surface, and the back buffers of a flip chain. Fails when video memory runs out.
     static HRESULT Make(const Request& request, Surface** surface);
@@ -32,8 +35,6 @@ public:
 
     // Bytes of video memory held by all live surfaces.
     static uint64_t VideoMemoryInUse();
-    // True while a primary surface lives (only one may).
-    static bool PrimaryExists();
 
     HRESULT WINAPI Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
                        LPDDBLTFX fx) override;
@@ -75,6 +76,7 @@ private:
     PixelFormat mFormat;
     LONG mPitch;
     uint64_t mVideoBytes;
+    std::shared_ptr<std::atomic<int>> mPrimaries;
     std::vector<uint8_t> mPixels;
     bool mLocked = false;
     bool mHasKey = false;

@@ -74,9 +74,17 @@ TEST_F(DDrawTest, PrimaryIsTheScreenAndOnlyOne)
     EXPECT_EQ(primary->Release(), 0u);
     DDSURFACEDESC2 sized = Desc(DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT, DDSCAPS_PRIMARYSURFACE, 10, 10);
     EXPECT_EQ(dd->CreateSurface(&sized, &second, nullptr), DDERR_INVALIDPARAMS);
-    // Once released, a new primary can be made.
+    // Once released, a new primary can be made; another DirectDraw object has a primary of its own.
     IDirectDrawSurface7* third = Primary();
     ASSERT_NE(third, nullptr);
+    void* made = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, &made, IID_IDirectDraw7, nullptr), DD_OK);
+    auto* other = static_cast<IDirectDraw7*>(made);
+    other->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+    IDirectDrawSurface7* fourth = nullptr;
+    ASSERT_EQ(other->CreateSurface(&again, &fourth, nullptr), DD_OK);
+    fourth->Release();
+    other->Release();
     third->Release();
 }
 
