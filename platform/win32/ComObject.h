@@ -14,8 +14,29 @@ inline bool IsEqualGUID(const GUID& a, const GUID& b)
     return std::memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 
-// Implements IUnknown for an object that offers one interface; it deletes itself on the last Release.
-template <class Interface, const GUID& InterfaceId> class ComObject : public Interface
+// The reference count of a COM-style object; it deletes itself on the last Release.
+template <class Interface> class ComCounted : public Interface
+{
+public:
+    ULONG WINAPI AddRef() override { return ++mRefs; }
+    ULONG WINAPI Release() override
+    {
+        ULONG left = --mRefs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+protected:
+    ComCounted() = default;
+    virtual ~ComCounted() = default;
+
+private:
+    std::atomic<ULONG> mRefs{1};
+};
+
+// Implements IUnknown for an object that offers one interface.
+template <class Interface, const GUID& InterfaceId> class ComObject : public ComCounted<Interface>
 {
 public:
     HRESULT WINAPI QueryInterface(REFIID riid, void** object) override
@@ -31,19 +52,32 @@ public:
         *object = static_cast<Interface*>(this);
         return S_OK;
     }
-    ULONG WINAPI AddRef() override { return ++mRefs; }
-    ULONG WINAPI Release() override
-    {
-        ULONG left = --mRefs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+};
 
+// Both interfaces of an object that offers a first and a later version of one interface.
+template <class First, class Later> struct ComPair : First, Later
+{
 protected:
-    ComObject() = default;
-    virtual ~ComObject() = default;
+    ~ComPair() = default;
+};
 
-private:
-    std::atomic<ULONG> mRefs{1};
+// Implements IUnknown for such an object; IUnknown itself is answered with the later version.
+template <class First, const GUID& FirstId, class Later, const GUID& LaterId>
+class ComObject2 : public ComCounted<ComPair<First, Later>>
+{
+public:
+    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (IsEqualGUID(riid, LaterId) || IsEqualGUID(riid, IID_IUnknown))
+            *object = static_cast<Later*>(this);
+        else if (IsEqualGUID(riid, FirstId))
+            *object = static_cast<First*>(this);
+        else
+            return E_NOINTERFACE;
+        this->AddRef();
+        return S_OK;
+    }
 };

@@ -3,6 +3,7 @@
 // layer is a static library, and an object file nothing refers to is never linked in.
 #include "win32/builtin_modules.h"
 
+#include "ddraw/ddraw.h"
 #include "dsound/dsound.h"
 #include "win32/kernel32.h"
 #include "win32/user32.h"
@@ -25,5 +26,6 @@ void RegisterLayerModules()
     RegisterBuiltinModule("version.dll", "VerQueryValueA", Proc(&VerQueryValueA));
     RegisterBuiltinModule("user32.dll", "GetLastInputInfo", Proc(&GetLastInputInfo));
     RegisterDSoundModule();
+    RegisterDDrawModule();
 }
 } // namespace Platform

@@ -121,6 +121,14 @@ typedef union _LARGE_INTEGER
     LONGLONG QuadPart;
 } LARGE_INTEGER;
 
+typedef struct tagPALETTEENTRY
+{
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+} PALETTEENTRY, *LPPALETTEENTRY;
+
 typedef struct _FILETIME
 {
     DWORD dwLowDateTime;

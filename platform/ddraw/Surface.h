@@ -1,0 +1,88 @@
+// A DirectDraw surface: pixels in memory, offered through the first and the seventh interface.
+#pragma once
+
+#include "ddraw/PixelFormat.h"
+#include "ddraw/ddraw.h"
+#include "win32/ComObject.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace DDraw
+{
+class Surface final : public ComObject2<IDirectDrawSurface, IID_IDirectDrawSurface, IDirectDrawSurface7,
+                                        IID_IDirectDrawSurface7>
+{
+public:
+    // What CreateSurface asks for, once checked.
+    struct Request
+    {
+        DWORD width = 0;
+        DWORD height = 0;
+        DWORD caps = 0; // with exactly one of DDSCAPS_SYSTEMMEMORY / DDSCAPS_VIDEOMEMORY
+        PixelFormat format;
+        DWORD backBuffers = 0; // primary flip chains only
+        // A primary counts itself here while it lives: each DirectDraw object may have one.
+        std::shared_ptr<std::atomic<int>> primaries;
+    };
+    // Makes the surface, and the back buffers of a flip chain. Fails when video memory runs out.
+    static HRESULT Make(const Request& request, Surface** surface);
+
+    static Surface* From(IDirectDrawSurface* surface) { return static_cast<Surface*>(surface); }
+    static Surface* From(IDirectDrawSurface7* surface) { return static_cast<Surface*>(surface); }
+
+    // Bytes of video memory held by all live surfaces.
+    static uint64_t VideoMemoryInUse();
+
+    HRESULT WINAPI Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
+                       LPDDBLTFX fx) override;
+    HRESULT WINAPI Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect, DWORD flags,
+                       LPDDBLTFX fx) override;
+    HRESULT WINAPI Flip(LPDIRECTDRAWSURFACE target, DWORD flags) override;
+    HRESULT WINAPI Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags) override;
+    HRESULT WINAPI GetAttachedSurface(LPDDSCAPS caps, LPDIRECTDRAWSURFACE* surface) override;
+    HRESULT WINAPI GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE7* surface) override;
+    HRESULT WINAPI GetSurfaceDesc(LPDDSURFACEDESC desc) override;
+    HRESULT WINAPI GetSurfaceDesc(LPDDSURFACEDESC2 desc) override;
+    HRESULT WINAPI Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE event) override;
+    HRESULT WINAPI Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event) override;
+    HRESULT WINAPI SetClipper(LPDIRECTDRAWCLIPPER clipper) override;
+    HRESULT WINAPI SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+    HRESULT WINAPI SetPalette(LPDIRECTDRAWPALETTE palette) override;
+    HRESULT WINAPI Unlock(LPVOID surfaceData) override;
+    HRESULT WINAPI Unlock(LPRECT rect) override;
+
+private:
+    Surface(const Request& request, uint64_t videoBytes);
+    ~Surface() override;
+
+    HRESULT BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DWORD flags, LPDDBLTFX fx);
+    HRESULT FlipChain();
+    HRESULT Attached(DWORD caps, Surface** surface);
+    template <typename Caps, typename Interface> HRESULT AttachedAs(Caps* caps, Interface** surface);
+    template <typename Interface> HRESULT FlipTo(Interface* target);
+    template <typename Desc> HRESULT Describe(Desc* desc, uint8_t* pixels);
+    template <typename Desc> HRESULT LockAs(LPRECT rect, Desc* desc);
+    HRESULT UnlockAny();
+    RECT Bounds() const { return RECT{0, 0, (LONG)mWidth, (LONG)mHeight}; }
+    // The part of the surface a blit may write: the clipper's window, or the whole surface.
+    bool ClipRegion(RECT* region) const;
+
+    DWORD mWidth;
+    DWORD mHeight;
+    DWORD mCaps;
+    PixelFormat mFormat;
+    LONG mPitch;
+    uint64_t mVideoBytes;
+    std::shared_ptr<std::atomic<int>> mPrimaries;
+    std::vector<uint8_t> mPixels;
+    bool mLocked = false;
+    bool mHasKey = false;
+    DDCOLORKEY mKey{};
+    IDirectDrawClipper* mClipper = nullptr;
+    IDirectDrawPalette* mPalette = nullptr;
+    std::vector<Surface*> mBackBuffers; // a flip chain's primary owns its back buffers
+};
+} // namespace DDraw
