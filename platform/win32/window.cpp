@@ -388,16 +388,19 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow)
     return wasVisible;
 }
 
+// Other threads ask these too; the fields are read under the table lock.
 BOOL WINAPI IsWindowVisible(HWND hwnd)
 {
-    auto w = Find(hwnd);
-    return w && w->visible;
+    bool visible = false;
+    WithWindow(hwnd, [&](Window& w) { visible = w.visible; });
+    return visible;
 }
 
 BOOL WINAPI IsIconic(HWND hwnd)
 {
-    auto w = Find(hwnd);
-    return w && w->minimized;
+    bool minimized = false;
+    WithWindow(hwnd, [&](Window& w) { minimized = w.minimized; });
+    return minimized;
 }
 
 BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint)
