@@ -1,0 +1,280 @@
+// Software drawing of memory images side by side with SDL2's software blitter
+// doing the same job on ARGB8888 surfaces.
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+using namespace Lumo;
+
+namespace
+{
+
+enum class Sprite
+{
+    Opaque,  // every pixel alpha 255
+    Glyph,   // text-like: mostly transparent with opaque strokes and soft edges
+    Partial, // a soft sprite: transparent border, partial-alpha ramp, opaque core
+    Solid    // one colour at half alpha (blended fills)
+};
+
+uint32_t SpritePixel(Sprite kind, int x, int y, int w, int h)
+{
+    uint32_t rgb =
+        (uint32_t(x * 7 + y * 3) & 0xFF) << 16 | (uint32_t(x * 5) & 0xFF) << 8 | (uint32_t(y * 11) & 0xFF);
+    switch (kind)
+    {
+    case Sprite::Opaque:
+        return 0xFF000000 | rgb;
+    case Sprite::Glyph:
+    {
+        int m = (x / 3 + y / 4) % 5;
+        uint32_t a = m == 0 ? 255 : m == 1 ? 128 : 0;
+        return a << 24 | 0xFFFFFF;
+    }
+    case Sprite::Partial:
+    {
+        int edge = std::min(std::min(x, y), std::min(w - 1 - x, h - 1 - y));
+        uint32_t a = edge < 2 ? 0 : edge < 10 ? uint32_t(edge * 25) : 255;
+        return a << 24 | rgb;
+    }
+    case Sprite::Solid:
+        return 0x80FF8040;
+    }
+    return 0;
+}
+
+std::vector<uint32_t> SpritePixels(Sprite kind, int w, int h)
+{
+    std::vector<uint32_t> p(size_t(w * h));
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            p[size_t(y * w + x)] = SpritePixel(kind, x, y, w, h);
+    return p;
+}
+
+std::unique_ptr<MemoryImage> OurImage(Sprite kind, int w, int h)
+{
+    auto image = std::make_unique<MemoryImage>();
+    std::vector<uint32_t> p = SpritePixels(kind, w, h);
+    image->SetBits(p.data(), w, h, true);
+    return image;
+}
+
+// The screen: opaque, flags committed.
+std::unique_ptr<MemoryImage> OurScreen(int w, int h)
+{
+    std::vector<uint32_t> p(size_t(w * h));
+    for (int i = 0; i < w * h; i++)
+        p[size_t(i)] = 0xFF000000 | uint32_t(i * 2654435761u >> 8);
+    auto image = std::make_unique<MemoryImage>();
+    image->SetBits(p.data(), w, h, true);
+    return image;
+}
+
+struct SdlSurface
+{
+    SDL_Surface* s;
+    SdlSurface(const std::vector<uint32_t>& pixels, int w, int h)
+    {
+        s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        for (int y = 0; y < h; y++)
+            std::memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, pixels.data() + y * w,
+                        size_t(w) * 4);
+    }
+    SdlSurface(const SdlSurface&) = delete;
+    ~SdlSurface() { SDL_FreeSurface(s); }
+};
+
+SdlSurface SdlScreen(int w, int h)
+{
+    auto screen = OurScreen(w, h);
+    return SdlSurface(std::vector<uint32_t>(screen->mBits, screen->mBits + w * h), w, h);
+}
+
+int W(const benchmark::State& state)
+{
+    return int(state.range(0));
+}
+int H(const benchmark::State& state)
+{
+    return int(state.range(1));
+}
+
+void Pixels(benchmark::State& state)
+{
+    state.SetItemsProcessed(state.iterations() * W(state) * H(state));
+}
+
+// --- ours ---
+
+void Ours_FillOpaque(benchmark::State& state)
+{
+    auto screen = OurScreen(W(state), H(state));
+    Rect r(0, 0, W(state), H(state));
+    for (auto _ : state)
+        screen->FillRect(r, Color(10, 200, 30), 0);
+    Pixels(state);
+}
+
+void Ours_FillBlended(benchmark::State& state)
+{
+    auto screen = OurScreen(W(state), H(state));
+    Rect r(0, 0, W(state), H(state));
+    for (auto _ : state)
+        screen->FillRect(r, Color(255, 128, 64, 128), 0);
+    Pixels(state);
+}
+
+void OursBlt(benchmark::State& state, Sprite kind, const Color& color, int mode)
+{
+    auto screen = OurScreen(W(state), H(state));
+    auto sprite = OurImage(kind, W(state), H(state));
+    Rect r(0, 0, W(state), H(state));
+    for (auto _ : state)
+    {
+        screen->Blt(sprite.get(), 0, 0, r, color, mode);
+        // The screen stays opaque; keep its flags as a committed screen has them.
+        screen->mBitsChanged = false;
+    }
+    Pixels(state);
+}
+
+void Ours_BltOpaque(benchmark::State& state)
+{
+    OursBlt(state, Sprite::Opaque, Color::White, 0);
+}
+void Ours_BltTinted(benchmark::State& state)
+{
+    OursBlt(state, Sprite::Glyph, Color(255, 200, 100), 0);
+}
+void Ours_BltPartial(benchmark::State& state)
+{
+    OursBlt(state, Sprite::Partial, Color::White, 0);
+}
+void Ours_Additive(benchmark::State& state)
+{
+    OursBlt(state, Sprite::Partial, Color::White, 1);
+}
+
+void OursStretch(benchmark::State& state, bool fast)
+{
+    int w = W(state), h = H(state);
+    auto screen = OurScreen(w, h);
+    auto sprite = OurImage(Sprite::Partial, w * 2 / 3, h * 2 / 3);
+    Rect dest(0, 0, w, h), src(0, 0, sprite->mWidth, sprite->mHeight);
+    for (auto _ : state)
+        screen->StretchBlt(sprite.get(), dest, src, dest, Color::White, 0, fast);
+    Pixels(state);
+}
+
+void Ours_FastStretch(benchmark::State& state)
+{
+    OursStretch(state, true);
+}
+void Ours_SlowStretch(benchmark::State& state)
+{
+    OursStretch(state, false);
+}
+
+// --- SDL2 ---
+
+void Sdl_FillOpaque(benchmark::State& state)
+{
+    SdlSurface screen = SdlScreen(W(state), H(state));
+    SDL_Rect r{0, 0, W(state), H(state)};
+    for (auto _ : state)
+        SDL_FillRect(screen.s, &r, 0xFF0AC81E);
+    Pixels(state);
+}
+
+void SdlBlt(benchmark::State& state, Sprite kind, SDL_BlendMode mode, SDL_Color mod, int spriteW, int spriteH,
+            bool scaled)
+{
+    int w = W(state), h = H(state);
+    SdlSurface screen = SdlScreen(w, h);
+    SdlSurface sprite(SpritePixels(kind, spriteW, spriteH), spriteW, spriteH);
+    SDL_SetSurfaceBlendMode(sprite.s, mode);
+    SDL_SetSurfaceColorMod(sprite.s, mod.r, mod.g, mod.b);
+    SDL_SetSurfaceAlphaMod(sprite.s, mod.a);
+    SDL_Rect dest{0, 0, w, h};
+    for (auto _ : state)
+    {
+        SDL_Rect d = dest;
+        if (scaled)
+            SDL_BlitScaled(sprite.s, nullptr, screen.s, &d);
+        else
+            SDL_BlitSurface(sprite.s, nullptr, screen.s, &d);
+    }
+    Pixels(state);
+}
+
+void Sdl_FillBlended(benchmark::State& state)
+{
+    SdlBlt(state, Sprite::Solid, SDL_BLENDMODE_BLEND, {255, 255, 255, 255}, W(state), H(state), false);
+}
+void Sdl_BltOpaque(benchmark::State& state)
+{
+    SdlBlt(state, Sprite::Opaque, SDL_BLENDMODE_BLEND, {255, 255, 255, 255}, W(state), H(state), false);
+}
+void Sdl_BltTinted(benchmark::State& state)
+{
+    SdlBlt(state, Sprite::Glyph, SDL_BLENDMODE_BLEND, {255, 200, 100, 255}, W(state), H(state), false);
+}
+void Sdl_BltPartial(benchmark::State& state)
+{
+    SdlBlt(state, Sprite::Partial, SDL_BLENDMODE_BLEND, {255, 255, 255, 255}, W(state), H(state), false);
+}
+void Sdl_Additive(benchmark::State& state)
+{
+    SdlBlt(state, Sprite::Partial, SDL_BLENDMODE_ADD, {255, 255, 255, 255}, W(state), H(state), false);
+}
+void Sdl_FastStretch(benchmark::State& state)
+{
+    SdlBlt(state, Sprite::Partial, SDL_BLENDMODE_BLEND, {255, 255, 255, 255}, W(state) * 2 / 3,
+           H(state) * 2 / 3, true);
+}
+
+// SDL's only filtered software scaling (no blending), then a blended blit of the result.
+void Sdl_SlowStretch(benchmark::State& state)
+{
+    int w = W(state), h = H(state);
+    SdlSurface screen = SdlScreen(w, h);
+    SdlSurface sprite(SpritePixels(Sprite::Partial, w * 2 / 3, h * 2 / 3), w * 2 / 3, h * 2 / 3);
+    SDL_Surface* scaled = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_SetSurfaceBlendMode(scaled, SDL_BLENDMODE_BLEND);
+    for (auto _ : state)
+    {
+        SDL_SoftStretchLinear(sprite.s, nullptr, scaled, nullptr);
+        SDL_BlitSurface(scaled, nullptr, screen.s, nullptr);
+    }
+    SDL_FreeSurface(scaled);
+    Pixels(state);
+}
+
+void Sizes(benchmark::internal::Benchmark* b)
+{
+    b->Args({30, 30})->Args({50, 50})->Args({200, 200})->Args({800, 600});
+}
+
+} // namespace
+
+#define PAIR(name)                                                                                           \
+    BENCHMARK(Ours_##name)->Apply(Sizes);                                                                    \
+    BENCHMARK(Sdl_##name)->Apply(Sizes)
+
+PAIR(FillOpaque);
+PAIR(FillBlended);
+PAIR(BltOpaque);
+PAIR(BltTinted);
+PAIR(BltPartial);
+PAIR(Additive);
+PAIR(FastStretch);
+PAIR(SlowStretch);

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+// Per-pixel formulas of the software drawing, on 0xAARRGGBB words. They are
+// exact integer arithmetic; the row blitters and their vector versions must
+// give the very same bits.
+namespace Lumo::Blend
+{
+
+constexpr std::array<uint8_t, 512> MakeSaturate()
+{
+    std::array<uint8_t, 512> table{};
+    for (int i = 0; i < 512; i++)
+        table[std::size_t(i)] = uint8_t(i < 255 ? i : 255);
+    return table;
+}
+
+// Additive saturation: entry i is min(i, 255), so kSaturate[d + s] adds two channels.
+inline constexpr std::array<uint8_t, 512> kSaturate = MakeSaturate();
+
+inline uint32_t Channel(uint32_t p, int shift)
+{
+    return (p >> shift) & 0xFF;
+}
+
+// Source colour s at alpha a (1-255) over d; the result's alpha grows with
+// the destination's coverage.
+inline uint32_t Normal(uint32_t d, uint32_t s, uint32_t a)
+{
+    uint32_t da = d >> 24;
+    uint32_t na = 255, w = a; // what the divisions give over an opaque pixel
+    if (da != 255)
+    {
+        uint32_t t = (255 - da) * a / 255;
+        na = t + da;
+        w = a * 255 / na;
+    }
+    uint32_t r = ((((d & 0xFF0000) * (256 - w)) >> 8) & 0xFF0000) + ((((s & 0xFF0000) * w) >> 8) & 0xFF0000);
+    uint32_t g = ((((d & 0xFF00) * (256 - w)) >> 8) & 0xFF00) + ((((s & 0xFF00) * w) >> 8) & 0xFF00);
+    uint32_t b = ((((d & 0xFF) * (256 - w)) >> 8) & 0xFF) + ((((s & 0xFF) * w) >> 8) & 0xFF);
+    return (na << 24) | r | g | b;
+}
+
+// Normal with the source's own alpha; alpha 0 leaves d.
+inline uint32_t NormalPixel(uint32_t d, uint32_t s)
+{
+    uint32_t a = s >> 24;
+    return a == 0 ? d : Normal(d, s, a);
+}
+
+// Partial alpha over a destination taken as opaque: w = a, alpha 255.
+inline uint32_t OverOpaque(uint32_t d, uint32_t s)
+{
+    uint32_t a = s >> 24;
+    uint32_t r = ((Channel(d, 16) * (256 - a)) >> 8) + ((Channel(s, 16) * a) >> 8);
+    uint32_t g = ((Channel(d, 8) * (256 - a)) >> 8) + ((Channel(s, 8) * a) >> 8);
+    uint32_t b = ((Channel(d, 0) * (256 - a)) >> 8) + ((Channel(s, 0) * a) >> 8);
+    return 0xFF000000 | (r << 16) | (g << 8) | b;
+}
+
+// Source modulated by a colour; red is rounded in two steps, green and blue in one.
+inline uint32_t Tinted(uint32_t d, uint32_t s, int cr, int cg, int cb, int ca)
+{
+    uint32_t a = (s >> 24) * uint32_t(ca) / 255;
+    if (a == 0)
+        return d;
+    uint32_t da = d >> 24;
+    uint32_t t = (255 - da) * a / 255;
+    uint32_t na = t + da;
+    uint32_t w = a * 255 / na;
+    uint32_t r = ((((Channel(s, 16) * w) >> 8) * uint32_t(cr)) >> 8) + ((Channel(d, 16) * (256 - w)) >> 8);
+    uint32_t g = ((Channel(s, 8) * w * uint32_t(cg)) >> 16) + ((Channel(d, 8) * (256 - w)) >> 8);
+    uint32_t b = ((Channel(s, 0) * w * uint32_t(cb)) >> 16) + ((Channel(d, 0) * (256 - w)) >> 8);
+    return (na << 24) | (r << 16) | (g << 8) | b;
+}
+
+// Adds three channel amounts with saturation; the destination keeps its alpha.
+inline uint32_t Add(uint32_t d, uint32_t r, uint32_t g, uint32_t b)
+{
+    return (d & 0xFF000000) | (uint32_t(kSaturate[Channel(d, 16) + r]) << 16) |
+           (uint32_t(kSaturate[Channel(d, 8) + g]) << 8) | kSaturate[Channel(d, 0) + b];
+}
+
+} // namespace Lumo::Blend

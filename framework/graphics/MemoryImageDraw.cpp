@@ -1,0 +1,523 @@
+#include "graphics/Blend.h"
+#include "graphics/Blitters.h"
+#include "graphics/MemoryImage.h"
+#include "graphics/StretchFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace Lumo
+{
+
+namespace
+{
+
+Rect Bounds(const Image& image)
+{
+    return Rect(0, 0, image.mWidth, image.mHeight);
+}
+
+bool Contains(const Rect& outer, const Rect& inner)
+{
+    return inner.mX >= outer.mX && inner.mY >= outer.mY &&
+           inner.mX + inner.mWidth <= outer.mX + outer.mWidth &&
+           inner.mY + inner.mHeight <= outer.mY + outer.mHeight;
+}
+
+// A row of source pixels as ARGB words: straight from the bits, or expanded
+// from palette indices into a scratch row.
+class RowReader
+{
+public:
+    explicit RowReader(const PixelSource& source) : mSource(source)
+    {
+        if (source.IsPalette())
+            mScratch.resize(size_t(std::max(source.mWidth, 0)));
+    }
+
+    const uint32_t* Row(int x, int y, int n)
+    {
+        size_t start = size_t(y) * size_t(mSource.mWidth) + size_t(x);
+        if (!mSource.IsPalette())
+            return mSource.mBits + start;
+        for (int i = 0; i < n; i++)
+            mScratch[size_t(i)] = mSource.mTable[mSource.mIndices[start + size_t(i)]];
+        return mScratch.data();
+    }
+
+private:
+    const PixelSource& mSource;
+    std::vector<uint32_t> mScratch;
+};
+
+Blitters::Tint TintOf(const Color& c)
+{
+    return {c.mRed, c.mGreen, c.mBlue, c.mAlpha};
+}
+
+// The colour scaled by its own alpha, as the additive operations use it.
+Blitters::Tint AlphaScaled(const Color& c)
+{
+    return {c.mRed * c.mAlpha / 255, c.mGreen * c.mAlpha / 255, c.mBlue * c.mAlpha / 255, 255};
+}
+
+// Clips a blit of srcRect at (x, y) to the destination; false when nothing is left.
+bool ClipBlt(const Rect& dest, int& x, int& y, Rect& srcRect)
+{
+    Rect placed = Rect(x, y, srcRect.mWidth, srcRect.mHeight).Intersection(dest);
+    if (placed.IsEmpty())
+        return false;
+    srcRect = Rect(srcRect.mX + placed.mX - x, srcRect.mY + placed.mY - y, placed.mWidth, placed.mHeight);
+    x = placed.mX;
+    y = placed.mY;
+    return true;
+}
+
+int64_t FloorDiv(int64_t a, int64_t b)
+{
+    int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+// Narrows [lo, hi) to the steps i with 0 <= start + i * step < limit.
+void NarrowSpan(int64_t start, int64_t step, int64_t limit, int64_t& lo, int64_t& hi)
+{
+    if (step == 0)
+    {
+        if (start < 0 || start >= limit)
+            hi = lo;
+        return;
+    }
+    if (step > 0)
+    {
+        lo = std::max(lo, FloorDiv(-start + step - 1, step));
+        hi = std::min(hi, FloorDiv(limit - start + step - 1, step));
+    }
+    else
+    {
+        int64_t down = -step;
+        hi = std::min(hi, FloorDiv(start, down) + 1);
+        lo = std::max(lo, FloorDiv(start - limit, down) + 1);
+    }
+}
+
+} // namespace
+
+void MemoryImage::FillRect(const Rect& rect, const Color& color, int drawMode)
+{
+    Rect r = rect.Intersection(Bounds(*this));
+    if (r.IsEmpty() || color.mAlpha <= 0)
+        return;
+    uint32_t* bits = GetBits();
+    uint32_t argb = color.ToARGB();
+    for (int y = r.mY; y < r.mY + r.mHeight; y++)
+    {
+        uint32_t* row = bits + size_t(y) * size_t(mWidth) + size_t(r.mX);
+        if (color.mAlpha >= 255)
+            Blitters::FillRow(row, r.mWidth, argb);
+        else
+            Blitters::BlendFillRow(row, r.mWidth, argb, uint32_t(color.mAlpha));
+    }
+    BitsChanged();
+}
+
+void MemoryImage::ClearRect(const Rect& rect)
+{
+    Rect r = rect.Intersection(Bounds(*this));
+    if (r.IsEmpty())
+        return;
+    uint32_t* bits = GetBits();
+    for (int y = r.mY; y < r.mY + r.mHeight; y++)
+        Blitters::FillRow(bits + size_t(y) * size_t(mWidth) + size_t(r.mX), r.mWidth, 0);
+    BitsChanged();
+}
+
+void MemoryImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
+                           int drawMode)
+{
+    if (startY == endY)
+    {
+        int x1 = int(std::min(startX, endX)), x2 = int(std::max(startX, endX));
+        FillRect(Rect(x1, int(startY), x2 - x1 + 1, 1), color, drawMode);
+        return;
+    }
+    if (startX == endX)
+    {
+        int y1 = int(std::min(startY, endY)), y2 = int(std::max(startY, endY));
+        FillRect(Rect(int(startX), y1, 1, y2 - y1 + 1), color, drawMode);
+        return;
+    }
+    if (drawMode == DRAWMODE_NORMAL)
+        DrawLineNormal(startX, startY, endX, endY, color);
+    else if (drawMode == DRAWMODE_ADDITIVE)
+        DrawLineAdditive(startX, startY, endX, endY, color);
+    else
+        return;
+    BitsChanged();
+}
+
+namespace
+{
+
+// Midpoint walk along the major axis from the end with the smaller major
+// coordinate; plot(x, y) gets every pixel, in order.
+template <typename Plot> void WalkLine(double x1, double y1, double x2, double y2, Plot plot)
+{
+    bool xMajor = std::fabs(x2 - x1) >= std::fabs(y2 - y1);
+    double a1 = xMajor ? x1 : y1, b1 = xMajor ? y1 : x1;
+    double a2 = xMajor ? x2 : y2, b2 = xMajor ? y2 : x2;
+    if (a1 > a2)
+    {
+        std::swap(a1, a2);
+        std::swap(b1, b2);
+    }
+    double major = a2 - a1, minor = std::fabs(b2 - b1);
+    int step = b2 >= b1 ? 1 : -1;
+    int decision = int(2 * minor - major);
+    int incStraight = int(2 * minor);
+    int incDiagonal = int(2 * (minor - major));
+    int a = int(a1), b = int(b1), end = int(a2);
+    for (;;)
+    {
+        if (xMajor)
+            plot(a, b);
+        else
+            plot(b, a);
+        if (a >= end)
+            break;
+        if (decision > 0)
+        {
+            b += step;
+            decision += incDiagonal;
+        }
+        else
+            decision += incStraight;
+        a++;
+    }
+}
+
+} // namespace
+
+void MemoryImage::DrawLineNormal(double startX, double startY, double endX, double endY, const Color& color)
+{
+    uint32_t* bits = GetBits();
+    uint32_t a = uint32_t(color.mAlpha);
+    uint32_t c[3] = {uint32_t(color.mRed), uint32_t(color.mGreen), uint32_t(color.mBlue)};
+    uint32_t solid[3], pre[3];
+    for (int i = 0; i < 3; i++)
+    {
+        solid[i] = (c[i] * 255 + 127) >> 8;
+        pre[i] = (((c[i] * a + 128) >> 8) * 255 + 127) >> 8;
+    }
+    WalkLine(startX, startY, endX, endY,
+             [&](int x, int y)
+             {
+                 if (x < 0 || y < 0 || x >= mWidth || y >= mHeight)
+                     return;
+                 uint32_t& d = bits[size_t(y) * size_t(mWidth) + size_t(x)];
+                 uint32_t out = 0xFF000000;
+                 for (int i = 0; i < 3; i++)
+                 {
+                     int shift = 16 - 8 * i;
+                     uint32_t ch =
+                         a >= 255 ? solid[i] : ((Blend::Channel(d, shift) * (256 - a) + 127) >> 8) + pre[i];
+                     out |= std::min(ch, 255u) << shift;
+                 }
+                 d = out;
+             });
+}
+
+void MemoryImage::DrawLineAdditive(double startX, double startY, double endX, double endY, const Color& color)
+{
+    uint32_t* bits = GetBits();
+    Blitters::Tint c = AlphaScaled(color);
+    WalkLine(startX, startY, endX, endY,
+             [&](int x, int y)
+             {
+                 if (x < 0 || y < 0 || x >= mWidth || y >= mHeight)
+                     return;
+                 uint32_t& d = bits[size_t(y) * size_t(mWidth) + size_t(x)];
+                 d = Blend::Add(d, uint32_t(c.mRed), uint32_t(c.mGreen), uint32_t(c.mBlue)) | 0xFF000000;
+             });
+}
+
+void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
+{
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (source == nullptr || (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE))
+        return;
+    // The source rectangle must lie inside the source on every side.
+    if (!Contains(Bounds(*source), srcRect))
+        return;
+    Rect clipped = srcRect;
+    if (!ClipBlt(Bounds(*this), x, y, clipped))
+        return;
+    if (drawMode == DRAWMODE_NORMAL)
+        NormalBlt(source, x, y, clipped, color);
+    else
+        AdditiveBlt(source, x, y, clipped, color);
+    BitsChanged();
+}
+
+void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
+{
+    // The destination's bits first: drawing an image onto itself must not
+    // leave the source pointing at a palette that GetBits frees.
+    uint32_t* bits = GetBits();
+    bool white = color.IsWhite();
+    bool opaque = !mHasTrans && !mHasAlpha;
+    const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
+    PixelSource pixels = src->GetPixelSource();
+    RowReader reader(pixels);
+    Blitters::Tint tint = TintOf(color);
+    int w = srcRect.mWidth;
+    for (int j = 0; j < srcRect.mHeight; j++)
+    {
+        int sy = srcRect.mY + j;
+        const uint32_t* s = reader.Row(srcRect.mX, sy, w);
+        uint32_t* d = bits + size_t(y + j) * size_t(mWidth) + size_t(x);
+        if (runs == nullptr)
+        {
+            if (white)
+                Blitters::NormalRow(d, s, w);
+            else
+                Blitters::TintedRow(d, s, w, tint);
+            continue;
+        }
+        const uint8_t* rowRuns = runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX);
+        for (int i = 0; i < w;)
+        {
+            int run = std::min(int(rowRuns[i]), w - i);
+            uint32_t alpha = s[i] >> 24;
+            if (alpha == 255)
+                std::copy(s + i, s + i + run, d + i);
+            else if (alpha != 0)
+                Blitters::OverOpaqueRow(d + i, s + i, run);
+            i += run;
+        }
+    }
+}
+
+void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
+{
+    uint32_t* bits = GetBits();
+    src->CommitBits();
+    bool white = color.IsWhite();
+    Blitters::AddMode mode =
+        white ? (src->mHasAlpha ? Blitters::AddMode::Alpha : Blitters::AddMode::Plain)
+              : (src->mHasAlpha ? Blitters::AddMode::TintedAlpha : Blitters::AddMode::Tinted);
+    Blitters::Tint scaled = AlphaScaled(color);
+    PixelSource pixels = src->GetPixelSource();
+    RowReader reader(pixels);
+    for (int j = 0; j < srcRect.mHeight; j++)
+    {
+        const uint32_t* s = reader.Row(srcRect.mX, srcRect.mY + j, srcRect.mWidth);
+        Blitters::AddRow(bits + size_t(y + j) * size_t(mWidth) + size_t(x), s, srcRect.mWidth, mode, scaled);
+    }
+}
+
+bool MemoryImage::ClipStretchRects(FRect& srcOut, Rect& destOut, const Rect& destRect, const Rect& srcRect,
+                                   const Rect& clip)
+{
+    destOut = destRect.Intersection(clip);
+    if (destOut.IsEmpty() || destRect.mWidth <= 0 || destRect.mHeight <= 0)
+        return false;
+    double sx = double(srcRect.mWidth) / destRect.mWidth;
+    double sy = double(srcRect.mHeight) / destRect.mHeight;
+    srcOut = FRect(srcRect.mX + (destOut.mX - destRect.mX) * sx, srcRect.mY + (destOut.mY - destRect.mY) * sy,
+                   srcRect.mWidth + (destOut.mWidth - destRect.mWidth) * sx,
+                   srcRect.mHeight + (destOut.mHeight - destRect.mHeight) * sy);
+    return srcOut.mWidth > 0 && srcOut.mHeight > 0;
+}
+
+bool MemoryImage::ClipStretchRectsMirrored(FRect& srcOut, Rect& destOut, const Rect& destRect,
+                                           const Rect& srcRect, const Rect& clip)
+{
+    if (!ClipStretchRects(srcOut, destOut, destRect, srcRect, clip))
+        return false;
+    double sx = double(srcRect.mWidth) / destRect.mWidth;
+    srcOut.mX = srcRect.mX + (destRect.mX + destRect.mWidth - destOut.mX - destOut.mWidth) * sx;
+    return true;
+}
+
+void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+                             const Color& color, int drawMode, bool fastStretch)
+{
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (source == nullptr)
+        return;
+    Rect inside = srcRect.Intersection(Bounds(*source));
+    if (inside.IsEmpty())
+        return;
+    FRect s;
+    Rect d;
+    if (!ClipStretchRects(s, d, destRect, inside, clip.Intersection(Bounds(*this))))
+        return;
+    if (fastStretch)
+        FastStretchBlt(source, d, s, color);
+    else
+        SlowStretchBlt(source, d, s);
+    BitsChanged();
+}
+
+void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s, const Color& color)
+{
+    uint32_t* bits = GetBits();
+    PixelSource pixels = src->GetPixelSource();
+    double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
+    std::vector<int> columns(size_t(d.mWidth));
+    for (int i = 0; i < d.mWidth; i++)
+        columns[size_t(i)] = std::clamp(int(s.mX + i * sx), 0, src->mWidth - 1);
+    std::vector<uint32_t> row(size_t(d.mWidth));
+    bool white = color.IsWhite();
+    Blitters::Tint tint = TintOf(color);
+    for (int j = 0; j < d.mHeight; j++)
+    {
+        int srcY = std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1);
+        for (int i = 0; i < d.mWidth; i++)
+            row[size_t(i)] = pixels.At(columns[size_t(i)], srcY);
+        uint32_t* out = bits + size_t(d.mY + j) * size_t(mWidth) + size_t(d.mX);
+        if (white)
+            Blitters::NormalRow(out, row.data(), d.mWidth);
+        else
+            Blitters::TintedRow(out, row.data(), d.mWidth, tint);
+    }
+}
+
+void MemoryImage::SlowStretchBlt(MemoryImage* src, const Rect& d, const FRect& s)
+{
+    uint32_t* bits = GetBits();
+    PixelSource pixels = src->GetPixelSource();
+    FilteredStretch(pixels, bits, mWidth, d, s);
+}
+
+bool MemoryImage::ComputeRotatedBounds(FRect& bounds, float x, float y, const Rect& srcRect, const Rect& clip,
+                                       double angle, float centerX, float centerY)
+{
+    float c = float(std::cos(angle)), s = float(std::sin(angle));
+    float w = float(srcRect.mWidth), h = float(srcRect.mHeight);
+    const float corners[4][2] = {
+        {-centerX, -centerY}, {w - centerX, -centerY}, {w - centerX, h - centerY}, {-centerX, h - centerY}};
+    float minX = 1e7f, minY = 1e7f, maxX = -1e7f, maxY = -1e7f;
+    for (const auto& corner : corners)
+    {
+        float dx = corner[0], dy = corner[1];
+        float px = x + centerX + c * dx + s * dy;
+        float py = y + centerY - s * dx + c * dy;
+        minX = std::min(minX, px);
+        maxX = std::max(maxX, px);
+        minY = std::min(minY, py);
+        maxY = std::max(maxY, py);
+    }
+    bounds = FRect(minX, minY, maxX - minX, maxY - minY)
+                 .Intersection(FRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight));
+    return !bounds.IsEmpty();
+}
+
+void MemoryImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip,
+                           const Color& color, int drawMode)
+{
+    BltRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
+}
+
+void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, const Rect& clip,
+                             const Color& color, int drawMode, double angle, float centerX, float centerY)
+{
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (source == nullptr || (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE))
+        return;
+    if (!Contains(Bounds(*source), srcRect) || srcRect.mWidth < 2 || srcRect.mHeight < 2)
+        return;
+    FRect bounds;
+    if (!ComputeRotatedBounds(bounds, x, y, srcRect, clip.Intersection(Bounds(*this)), angle, centerX,
+                              centerY))
+        return;
+    int x1 = int(std::floor(bounds.mX)), x2 = int(std::ceil(bounds.mX + bounds.mWidth));
+    int y1 = int(std::floor(bounds.mY)), y2 = int(std::ceil(bounds.mY + bounds.mHeight));
+
+    float c = float(std::cos(angle)), s = float(std::sin(angle));
+    int64_t du = int64_t(c * 65536.0f), dv = int64_t(s * 65536.0f);
+    int64_t limitU = int64_t(srcRect.mWidth - 1) << 16, limitV = int64_t(srcRect.mHeight - 1) << 16;
+    uint32_t* bits = GetBits();
+    PixelSource pixels = source->GetPixelSource();
+    bool white = color.IsWhite();
+    Blitters::Tint scaled = AlphaScaled(color);
+
+    for (int py = y1; py < y2; py++)
+    {
+        // Source position of the row's first pixel centre, relative to the
+        // source rectangle, with pixel centres at whole numbers.
+        double rx = x1 + 0.5 - (double(x) + centerX), ry = py + 0.5 - (double(y) + centerY);
+        double u = c * rx - s * ry + centerX - 0.5, v = s * rx + c * ry + centerY - 0.5;
+        int64_t u0 = int64_t(std::floor(u * 65536.0)), v0 = int64_t(std::floor(v * 65536.0));
+        int64_t lo = 0, hi = x2 - x1;
+        NarrowSpan(u0, du, limitU, lo, hi);
+        NarrowSpan(v0, dv, limitV, lo, hi);
+        uint32_t* row = bits + size_t(py) * size_t(mWidth) + size_t(x1);
+        for (int64_t i = lo; i < hi; i++)
+        {
+            uint32_t su = uint32_t(u0 + i * du), sv = uint32_t(v0 + i * dv);
+            int sx = srcRect.mX + int(su >> 16), sy = srcRect.mY + int(sv >> 16);
+            uint32_t fx = (su & 0xFFFE) + 1, fy = (sv & 0xFFFE) + 1;
+            uint32_t p[4] = {pixels.At(sx, sy), pixels.At(sx + 1, sy), pixels.At(sx, sy + 1),
+                             pixels.At(sx + 1, sy + 1)};
+            uint64_t f[4] = {uint64_t(0x10000 - fx) * (0x10000 - fy), uint64_t(fx) * (0x10000 - fy),
+                             uint64_t(0x10000 - fx) * fy, uint64_t(fx) * fy};
+            uint32_t alpha = 0, sum[3] = {0, 0, 0};
+            for (int k = 0; k < 4; k++)
+            {
+                uint32_t weight = uint32_t(((f[k] >> 16) * (p[k] >> 24)) >> 16);
+                alpha += weight;
+                sum[0] += Blend::Channel(p[k], 16) * weight;
+                sum[1] += Blend::Channel(p[k], 8) * weight;
+                sum[2] += Blend::Channel(p[k], 0) * weight;
+            }
+            uint32_t& d = row[i];
+            if (drawMode == DRAWMODE_ADDITIVE)
+            {
+                uint32_t add[3];
+                for (int k = 0; k < 3; k++)
+                    add[k] = sum[k] >> 8;
+                if (!white)
+                {
+                    add[0] = (add[0] * uint32_t(scaled.mRed)) >> 8;
+                    add[1] = (add[1] * uint32_t(scaled.mGreen)) >> 8;
+                    add[2] = (add[2] * uint32_t(scaled.mBlue)) >> 8;
+                }
+                d = Blend::Add(d, add[0], add[1], add[2]);
+                continue;
+            }
+            if (!white)
+            {
+                // Modulate the premultiplied sample by the colour and its alpha.
+                const int tint[3] = {color.mRed, color.mGreen, color.mBlue};
+                for (int k = 0; k < 3; k++)
+                    sum[k] =
+                        uint32_t(uint64_t(sum[k]) * uint32_t(tint[k]) / 255 * uint32_t(color.mAlpha) / 255);
+                alpha = alpha * uint32_t(color.mAlpha) / 255;
+            }
+            if (alpha == 0)
+                continue;
+            if (alpha >= 251)
+            {
+                d = 0xFF000000 | (std::min(sum[0] >> 8, 255u) << 16) | (std::min(sum[1] >> 8, 255u) << 8) |
+                    std::min(sum[2] >> 8, 255u);
+                continue;
+            }
+            uint32_t da = d >> 24, k = 256 - alpha;
+            uint32_t n = 256 - (((256 - da) * k) >> 8);
+            uint32_t out = (n - 1) << 24;
+            for (int ch = 0; ch < 3; ch++)
+            {
+                int shift = 16 - 8 * ch;
+                uint32_t value = ((((Blend::Channel(d, shift) * da) >> 8) * k) + sum[ch]) / n;
+                out |= std::min(value, 255u) << shift;
+            }
+            d = out;
+        }
+    }
+    BitsChanged();
+}
+
+} // namespace Lumo

@@ -1,0 +1,32 @@
+// Shared by the picture readers and writers: the size cap and file opening.
+#pragma once
+
+#include "media/ImageLib.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace ImageLib
+{
+// Largest picture a reader accepts (4096 x 4096): a header cannot ask for more memory.
+constexpr uint64_t kMaxImagePixels = uint64_t(1) << 24;
+
+// True when both sides are positive and width x height is within the cap.
+bool ImageSizeAllowed(uint64_t width, uint64_t height);
+
+// A new picture with zeroed pixels, or null when the size is not allowed or memory is short.
+Image* NewImage(uint64_t width, uint64_t height);
+
+// A picture owning the given pixels (allocated with new[]).
+Image* AdoptPixels(uint32_t* bits, uint64_t width, uint64_t height);
+
+// True when the picture has pixels to write.
+bool HasPixels(const Image* image);
+
+// fopen for the names the game gives, which may use "\" separators.
+FILE* OpenImageFile(const std::string& fileName, const char* mode);
+
+// Opens the file for reading, runs `read` on it and closes it; null when it cannot be opened.
+Image* ReadImageFile(const std::string& fileName, Image* (*read)(FILE*));
+} // namespace ImageLib

@@ -1,0 +1,138 @@
+// PNG through libpng. libpng reports errors by a long jump, so each reader and
+// writer keeps what it owns in a job record that its caller frees on every path.
+#include "media/ImageFileIO.h"
+#include "media/ImageLib.h"
+
+#include <bit>
+#include <csetjmp>
+#include <png.h>
+
+namespace ImageLib
+{
+static_assert(std::endian::native == std::endian::little, "BGRA bytes are 0xAARRGGBB words");
+
+namespace
+{
+struct PNGReadJob
+{
+    FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    uint32_t* bits = nullptr;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+};
+
+// Only the job pointer lives across setjmp here; everything else is reached through it.
+bool ReadPNGRows(PNGReadJob* job)
+{
+    if (setjmp(png_jmpbuf(job->png)))
+        return false;
+
+    png_init_io(job->png, job->file);
+    png_read_info(job->png, job->info);
+    int bitDepth = 0;
+    int colorType = 0;
+    int interlace = 0;
+    png_get_IHDR(job->png, job->info, &job->width, &job->height, &bitDepth, &colorType, &interlace, nullptr,
+                 nullptr);
+    if (!ImageSizeAllowed(job->width, job->height))
+        return false;
+
+    // Every pixel arrives as B, G, R, A bytes: one 0xAARRGGBB word.
+    png_set_expand(job->png);
+    png_set_filler(job->png, 0xFF, PNG_FILLER_AFTER);
+    png_set_expand(job->png);
+    png_set_gray_to_rgb(job->png);
+    png_set_bgr(job->png);
+    png_set_strip_16(job->png);
+    int passes = png_set_interlace_handling(job->png);
+    png_read_update_info(job->png, job->info);
+    if (png_get_rowbytes(job->png, job->info) != static_cast<size_t>(job->width) * 4)
+        return false;
+
+    size_t count = static_cast<size_t>(job->width) * job->height;
+    job->bits = new (std::nothrow) uint32_t[count]();
+    if (!job->bits)
+        return false;
+    for (int pass = 0; pass < passes; pass++)
+        for (png_uint_32 y = 0; y < job->height; y++)
+            png_read_row(job->png,
+                         reinterpret_cast<png_bytep>(job->bits + y * static_cast<size_t>(job->width)),
+                         nullptr);
+    png_read_end(job->png, nullptr);
+    return true;
+}
+
+struct PNGWriteJob
+{
+    FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    Image* image = nullptr;
+};
+
+bool WritePNGRows(PNGWriteJob* job)
+{
+    if (setjmp(png_jmpbuf(job->png)))
+        return false;
+
+    png_init_io(job->png, job->file);
+    png_color_8 significant = {};
+    significant.red = significant.green = significant.blue = significant.alpha = 8;
+    png_set_sBIT(job->png, job->info, &significant);
+    png_set_bgr(job->png);
+    Image* image = job->image;
+    png_set_IHDR(job->png, job->info, image->mWidth, image->mHeight, 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(job->png, job->info);
+    for (int y = 0; y < image->mHeight; y++)
+        png_write_row(job->png, reinterpret_cast<png_const_bytep>(image->mBits +
+                                                                  y * static_cast<size_t>(image->mWidth)));
+    png_write_end(job->png, job->info);
+    return true;
+}
+} // namespace
+
+Image* GetPNGImage(const std::string& fileName)
+{
+    PNGReadJob job;
+    job.file = OpenImageFile(fileName, "rb");
+    if (!job.file)
+        return nullptr;
+    job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (job.png)
+        job.info = png_create_info_struct(job.png);
+
+    Image* image = nullptr;
+    if (job.info && ReadPNGRows(&job))
+    {
+        image = AdoptPixels(job.bits, job.width, job.height);
+        job.bits = nullptr;
+    }
+    delete[] job.bits;
+    png_destroy_read_struct(job.png ? &job.png : nullptr, job.info ? &job.info : nullptr, nullptr);
+    std::fclose(job.file);
+    return image;
+}
+
+bool WritePNGImage(const std::string& fileName, Image* image)
+{
+    if (!HasPixels(image))
+        return false;
+    PNGWriteJob job;
+    job.image = image;
+    job.file = OpenImageFile(fileName, "wb");
+    if (!job.file)
+        return false;
+    job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (job.png)
+        job.info = png_create_info_struct(job.png);
+
+    bool written = job.info && WritePNGRows(&job);
+    png_destroy_write_struct(job.png ? &job.png : nullptr, job.info ? &job.info : nullptr);
+    if (std::fclose(job.file) != 0)
+        written = false;
+    return written;
+}
+} // namespace ImageLib

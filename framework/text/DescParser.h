@@ -1,0 +1,71 @@
+// The descriptor language: a text file of commands, each split into a tree of
+// values and handed to the interpreter of a derived class, plus a table of
+// named values (defines) that the conversions resolve.
+#pragma once
+
+#include "text/DataElement.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Lumo
+{
+
+class DescParser
+{
+public:
+    enum TerminatorFlags
+    {
+        TERMINATE_SEMICOLON = 1,  // an unquoted ';' ends a command
+        TERMINATE_UNINDENTED = 2, // a line starting in column 0 ends the command before it
+    };
+
+    int mTerminatorFlags = TERMINATE_SEMICOLON;
+    std::string mErrorText;
+    // 1-based line on which the command being executed began; 0 outside a parse.
+    int mCommandLineNumber = 0;
+    std::string mCommandText;
+    // Keyed by the upper-cased name; the values are owned by the parser.
+    std::map<std::string, DataElement*> mDefines;
+
+    DescParser() = default;
+    DescParser(const DescParser&) = delete;
+    DescParser& operator=(const DescParser&) = delete;
+
+    // Every parse failure passes through here; stores the text and returns false.
+    virtual bool Error(const std::string& msg);
+    // The define of that name (any case), still owned by the parser, or null.
+    virtual DataElement* Dereference(const std::string& name);
+    virtual bool HandleCommand(const ListDataElement& params) = 0;
+    virtual ~DescParser();
+
+    // False when the file cannot be opened (no message) or a command failed.
+    bool ParseDescriptorFile(const std::string& fileName);
+    bool ParseCommandLine(const std::string& text);
+    // index is the running position shared by nested lists; null starts at 0.
+    bool TokenizeToList(const std::string& text, ListDataElement* list, bool expectListEnd, int* index);
+
+    static bool IsLiteral(const std::string& s);
+    // 'it''s' -> it's: the enclosing quotes go, a doubled quote stands for one.
+    static std::string Unquote(const std::string& s);
+
+    bool GetValue(const ListDataElement& src, ListDataElement* dst);
+    static std::string ElementToText(const DataElement* e);
+    bool DataToString(const DataElement* e, std::string* out);
+    bool DataToStringVector(const DataElement* e, std::vector<std::string>* out);
+    bool DataToIntVector(const DataElement* e, std::vector<int>* out);
+    bool DataToDoubleVector(const DataElement* e, std::vector<double>* out);
+    bool DataToList(const DataElement* e, ListDataElement* out);
+
+protected:
+    // Takes ownership of value; an earlier define of the same name is deleted.
+    void SetDefine(const std::string& name, DataElement* value);
+
+private:
+    bool ReportUndefined(const std::string& name);
+    template <typename T>
+    bool ParseEach(const DataElement* e, std::vector<T>* out, bool (*parse)(const std::string&, T*));
+};
+
+} // namespace Lumo

@@ -1,0 +1,362 @@
+#include "widgets/WidgetContainer.h"
+
+#include "graphics/Graphics.h"
+#include "widgets/Widget.h"
+#include "widgets/WidgetManager.h"
+
+#include <algorithm>
+
+namespace Lumo
+{
+
+Rect WidgetContainer::GetRect()
+{
+    return Rect(mX, mY, mWidth, mHeight);
+}
+
+bool WidgetContainer::Intersects(WidgetContainer* other)
+{
+    return mX < other->mX + other->mWidth && other->mX < mX + mWidth && mY < other->mY + other->mHeight &&
+           other->mY < mY + mHeight;
+}
+
+void WidgetContainer::MarkDirty()
+{
+    if (mParent != nullptr)
+        mParent->MarkChildDirty(this);
+    else
+        mDirty = true;
+}
+
+void WidgetContainer::MarkDirtyAndBelow()
+{
+    if (mParent != nullptr)
+        mParent->MarkChildDirtyAndBelow(this);
+    else
+        mDirty = true;
+}
+
+void WidgetContainer::MarkChildDirty(WidgetContainer* child)
+{
+    if (child->mDirty)
+        return;
+    MarkDirty();
+    child->mDirty = true;
+    if (mParent != nullptr)
+        return; // only the top level looks at siblings
+    if (child->mHasAlpha)
+    {
+        MarkChildDirtyAndBelow(child);
+        return;
+    }
+    auto it = std::find(mChildren.begin(), mChildren.end(), child);
+    if (it == mChildren.end())
+        return;
+    for (++it; it != mChildren.end(); ++it)
+        if ((*it)->mVisible && (*it)->Intersects(child))
+            MarkChildDirty(*it);
+}
+
+void WidgetContainer::MarkChildDirtyAndBelow(WidgetContainer* child)
+{
+    MarkDirtyAndBelow();
+    child->mDirty = true;
+    if (mParent != nullptr)
+        return;
+    auto it = std::find(mChildren.begin(), mChildren.end(), child);
+    if (it == mChildren.end())
+        return;
+    Rect area = child->GetRect().Intersection(Rect(0, 0, mWidth, mHeight));
+    for (auto back = it; back != mChildren.begin();)
+    {
+        Widget* sibling = *--back;
+        if (!sibling->mVisible)
+            continue;
+        bool opaque = !sibling->mHasTransparencies && !sibling->mHasAlpha;
+        if (opaque && sibling->Contains(area.mX, area.mY) &&
+            sibling->Contains(area.mX + area.mWidth - 1, area.mY + area.mHeight - 1))
+        {
+            sibling->MarkDirty(); // nothing behind an opaque cover needs repainting
+            break;
+        }
+        if (sibling->Intersects(child))
+            MarkChildDirty(sibling);
+    }
+    for (++it; it != mChildren.end(); ++it)
+        if ((*it)->mVisible && (*it)->Intersects(child))
+            MarkChildDirty(*it);
+}
+
+void WidgetContainer::AttachToManager(WidgetManager* manager)
+{
+    for (Widget* child : mChildren)
+    {
+        child->mManager = manager;
+        child->AttachToManager(manager);
+    }
+    MarkDirty();
+}
+
+void WidgetContainer::DetachFromManager(WidgetManager* manager)
+{
+    for (Widget* child : mChildren)
+    {
+        manager->ForgetWidget(child);
+        // The saved modal records must not keep a widget that leaves the tree.
+        manager->ForgetModalRecords(child);
+        child->DetachFromManager(manager);
+        child->mManager = nullptr;
+    }
+}
+
+void WidgetContainer::Update()
+{
+    ++mUpdateCount;
+}
+
+void WidgetContainer::ApplyFlagMasks(ModalFlags& flags)
+{
+    flags.mOverFlags = (flags.mOverFlags | mWidgetFlagsAdd) & ~mWidgetFlagsRemove;
+    flags.mUnderFlags = (flags.mUnderFlags | mWidgetFlagsAdd) & ~mWidgetFlagsRemove;
+}
+
+// The child walk of the update passes: a child may remove itself or a sibling
+// while it is visited.
+template <typename Visit> void WidgetContainer::WalkChildren(ModalFlags& flags, Visit visit)
+{
+    mUpdateIterator = mChildren.begin();
+    while (mUpdateIterator != mChildren.end())
+    {
+        mUpdateIteratorMoved = false;
+        Widget* child = *mUpdateIterator;
+        if (mManager != nullptr && child == mManager->mBaseModalWidget)
+            flags.mIsOver = true;
+        visit(child);
+        if (!mUpdateIteratorMoved && mUpdateIterator != mChildren.end())
+            ++mUpdateIterator;
+    }
+}
+
+void WidgetContainer::UpdateAll(ModalFlags& flags)
+{
+    const uint32_t savedOver = flags.mOverFlags;
+    const uint32_t savedUnder = flags.mUnderFlags;
+    ApplyFlagMasks(flags);
+    const uint32_t effective = flags.GetFlags();
+    if (effective & WIDGETFLAGS_MARK_DIRTY)
+        MarkDirty();
+    if (mManager != nullptr)
+    {
+        if ((effective & WIDGETFLAGS_UPDATE) && mLastUpdateCount != mManager->mUpdateCount)
+        {
+            mLastUpdateCount = mManager->mUpdateCount;
+            Update();
+        }
+        WalkChildren(flags, [&](Widget* child) { child->UpdateAll(flags); });
+    }
+    flags.mOverFlags = savedOver;
+    flags.mUnderFlags = savedUnder;
+}
+
+void WidgetContainer::UpdateSmoothAll(ModalFlags& flags, float fraction)
+{
+    const uint32_t savedOver = flags.mOverFlags;
+    const uint32_t savedUnder = flags.mUnderFlags;
+    ApplyFlagMasks(flags);
+    if (mManager != nullptr)
+    {
+        if (flags.GetFlags() & WIDGETFLAGS_UPDATE)
+            UpdateSmooth(fraction);
+        WalkChildren(flags, [&](Widget* child) { child->UpdateSmoothAll(flags, fraction); });
+    }
+    flags.mOverFlags = savedOver;
+    flags.mUnderFlags = savedUnder;
+}
+
+void WidgetContainer::DrawAll(ModalFlags& flags, Graphics* g)
+{
+    if (mManager != nullptr && mManager->mMinDeferredPriority < mPriority)
+        mManager->FlushDeferredOverlays(mPriority);
+    const uint32_t savedOver = flags.mOverFlags;
+    const uint32_t savedUnder = flags.mUnderFlags;
+    ApplyFlagMasks(flags);
+    const uint32_t effective = flags.GetFlags();
+    if (mClip && (effective & WIDGETFLAGS_CLIP))
+        g->ClipRect(0, 0, mWidth, mHeight);
+    if (mChildren.empty())
+    {
+        if (effective & WIDGETFLAGS_DRAW)
+            Draw(g);
+    }
+    else
+    {
+        if (effective & WIDGETFLAGS_DRAW)
+        {
+            g->PushState();
+            Draw(g);
+            g->PopState();
+        }
+        for (Widget* child : mChildren)
+        {
+            if (!child->mVisible)
+                continue;
+            if (mManager != nullptr && child == mManager->mBaseModalWidget)
+                flags.mIsOver = true;
+            Graphics moved(*g);
+            moved.Translate(child->mX, child->mY);
+            child->DrawAll(flags, &moved);
+            child->mDirty = false;
+        }
+    }
+    flags.mOverFlags = savedOver;
+    flags.mUnderFlags = savedUnder;
+}
+
+void WidgetContainer::AddWidget(Widget* widget)
+{
+    if (std::find(mChildren.begin(), mChildren.end(), widget) != mChildren.end())
+        return;
+    mChildren.push_back(widget);
+    widget->mManager = mManager;
+    widget->mParent = this;
+    if (mManager != nullptr)
+    {
+        widget->AttachToManager(mManager);
+        widget->MarkDirtyAndBelow();
+        mManager->RecheckMouse();
+    }
+    MarkDirty();
+}
+
+void WidgetContainer::Unlink(std::list<Widget*>::iterator it)
+{
+    if (it == mUpdateIterator)
+    {
+        mUpdateIterator = mChildren.erase(it);
+        mUpdateIteratorMoved = true;
+    }
+    else
+    {
+        mChildren.erase(it);
+    }
+}
+
+void WidgetContainer::RemoveWidget(Widget* widget)
+{
+    auto it = std::find(mChildren.begin(), mChildren.end(), widget);
+    if (it == mChildren.end())
+        return;
+    if (WidgetManager* manager = mManager)
+    {
+        manager->ForgetWidget(widget);
+        manager->ForgetModalRecords(widget);
+        widget->DetachFromManager(manager);
+        MarkChildDirtyAndBelow(widget);
+    }
+    widget->mManager = nullptr;
+    widget->mParent = nullptr;
+    // The hooks above may have reordered the list.
+    it = std::find(mChildren.begin(), mChildren.end(), widget);
+    if (it != mChildren.end())
+        Unlink(it);
+}
+
+void WidgetContainer::RemoveAllChildren(bool doDelete, bool recursive)
+{
+    while (!mChildren.empty())
+    {
+        Widget* child = mChildren.front();
+        RemoveWidget(child);
+        if (recursive)
+            child->RemoveAllChildren(doDelete, recursive);
+        if (doDelete)
+            delete child;
+    }
+}
+
+void WidgetContainer::BringToFront(Widget* widget)
+{
+    auto it = std::find(mChildren.begin(), mChildren.end(), widget);
+    if (it == mChildren.end())
+        return;
+    Unlink(it);
+    mChildren.push_back(widget);
+    widget->OrderInManagerChanged();
+}
+
+void WidgetContainer::MoveInFrontOf(Widget* widget, Widget* reference)
+{
+    auto it = std::find(mChildren.begin(), mChildren.end(), widget);
+    if (it == mChildren.end())
+        return;
+    Unlink(it);
+    auto ref = std::find(mChildren.begin(), mChildren.end(), reference);
+    mChildren.insert(ref == mChildren.end() ? ref : std::next(ref), widget);
+    widget->OrderInManagerChanged();
+}
+
+void WidgetContainer::MarkTreeDirty()
+{
+    MarkDirty();
+    for (Widget* child : mChildren)
+        child->MarkTreeDirty();
+}
+
+Widget* WidgetContainer::HitTestChildren(int x, int y, uint32_t flags, bool* found, int* localX, int* localY)
+{
+    for (auto it = mChildren.rbegin(); it != mChildren.rend(); ++it)
+    {
+        Widget* child = *it;
+        if ((flags & WIDGETFLAGS_ALLOW_MOUSE) && child->mVisible)
+        {
+            bool inner = false;
+            if (Widget* hit =
+                    child->HitTestChildren(x - child->mX, y - child->mY, flags, &inner, localX, localY))
+            {
+                if (found != nullptr)
+                    *found = true;
+                return hit;
+            }
+            Rect r = child->GetMouseRect();
+            if (child->mMouseVisible && x >= r.mX && x < r.mX + r.mWidth && y >= r.mY && y < r.mY + r.mHeight)
+            {
+                if (found != nullptr)
+                    *found = true;
+                if (child->HitTestPoint(x - child->mX, y - child->mY))
+                {
+                    if (localX != nullptr)
+                        *localX = x - child->mX;
+                    if (localY != nullptr)
+                        *localY = y - child->mY;
+                    return child;
+                }
+            }
+        }
+        if (mManager != nullptr && child == mManager->mBaseModalWidget)
+            flags = (flags | mManager->mBelowModalFlagsAdd) & ~mManager->mBelowModalFlagsRemove;
+    }
+    if (found != nullptr)
+        *found = false;
+    return nullptr;
+}
+
+bool WidgetContainer::HasDescendant(Widget* widget)
+{
+    for (Widget* child : mChildren)
+        if (child == widget || child->HasDescendant(widget))
+            return true;
+    return false;
+}
+
+void WidgetContainer::GetAbsolutePosition(int* x, int* y)
+{
+    *x = 0;
+    *y = 0;
+    for (WidgetContainer* c = this; c != nullptr; c = c->mParent)
+    {
+        *x += c->mX;
+        *y += c->mY;
+    }
+}
+
+} // namespace Lumo

@@ -1,0 +1,110 @@
+// The common base of every node of the widget tree: an ordered, non-owning list
+// of children (list order is drawing order: the last child lies in front), the
+// rectangle, dirty marking, and the update and draw walks under modal flags.
+#pragma once
+
+#include "graphics/Rect.h"
+
+#include <cstdint>
+#include <list>
+
+namespace Lumo
+{
+
+class Graphics;
+class Widget;
+class WidgetManager;
+
+enum WidgetFlags : uint32_t
+{
+    WIDGETFLAGS_UPDATE = 0x01,
+    WIDGETFLAGS_MARK_DIRTY = 0x02,
+    WIDGETFLAGS_DRAW = 0x04,
+    WIDGETFLAGS_CLIP = 0x08,
+    WIDGETFLAGS_ALLOW_MOUSE = 0x10,
+    WIDGETFLAGS_ALLOW_FOCUS = 0x20,
+};
+
+// Passed down the walks: the flags in force over the base modal widget and under it.
+struct ModalFlags
+{
+    uint32_t mOverFlags = 0;
+    uint32_t mUnderFlags = 0;
+    bool mIsOver = false;
+
+    uint32_t GetFlags() const { return mIsOver ? mOverFlags : mUnderFlags; }
+};
+
+struct Insets
+{
+    int mLeft = 0;
+    int mTop = 0;
+    int mRight = 0;
+    int mBottom = 0;
+
+    Insets() = default;
+    Insets(int left, int top, int right, int bottom) : mLeft(left), mTop(top), mRight(right), mBottom(bottom)
+    {
+    }
+};
+
+class WidgetContainer
+{
+public:
+    std::list<Widget*> mChildren; // not owned
+    WidgetManager* mManager = nullptr;
+    WidgetContainer* mParent = nullptr;
+    bool mUpdateIteratorMoved = false;
+    std::list<Widget*>::iterator mUpdateIterator;
+    int mLastUpdateCount = 0;
+    int mUpdateCount = 0;
+    bool mDirty = false;
+    int mX = 0;
+    int mY = 0;
+    int mWidth = 0;
+    int mHeight = 0;
+    // Not opaque: repainting it repaints what lies behind.
+    bool mHasAlpha = false;
+    bool mClip = true;
+    uint32_t mWidgetFlagsAdd = 0;
+    uint32_t mWidgetFlagsRemove = 0;
+    int mPriority = 0;
+
+    WidgetContainer() : mUpdateIterator(mChildren.end()) {}
+    WidgetContainer(const WidgetContainer&) = delete;
+    WidgetContainer& operator=(const WidgetContainer&) = delete;
+
+    virtual ~WidgetContainer() = default;
+    virtual Rect GetRect();
+    virtual bool Intersects(WidgetContainer* other);
+    virtual void MarkChildDirty(WidgetContainer* child);
+    virtual void MarkDirty();
+    virtual void MarkChildDirtyAndBelow(WidgetContainer* child);
+    virtual void MarkDirtyAndBelow();
+    virtual void AttachToManager(WidgetManager* manager);
+    virtual void DetachFromManager(WidgetManager* manager);
+    virtual void Update();
+    virtual void UpdateAll(ModalFlags& flags);
+    virtual void UpdateSmooth(float fraction) {}
+    virtual void UpdateSmoothAll(ModalFlags& flags, float fraction);
+    virtual void Draw(Graphics* g) {}
+    virtual void DrawAll(ModalFlags& flags, Graphics* g);
+
+    void AddWidget(Widget* widget);
+    void RemoveWidget(Widget* widget);
+    void RemoveAllChildren(bool doDelete, bool recursive);
+    void BringToFront(Widget* widget);
+    void MoveInFrontOf(Widget* widget, Widget* reference);
+    void MarkTreeDirty();
+    Widget* HitTestChildren(int x, int y, uint32_t flags, bool* found, int* localX, int* localY);
+    bool HasDescendant(Widget* widget);
+    void GetAbsolutePosition(int* x, int* y);
+
+private:
+    // Takes the child out of the list, moving the update walk past it when it stood there.
+    void Unlink(std::list<Widget*>::iterator it);
+    void ApplyFlagMasks(ModalFlags& flags);
+    template <typename Visit> void WalkChildren(ModalFlags& flags, Visit visit);
+};
+
+} // namespace Lumo

@@ -1,0 +1,592 @@
+#include "widgets/WidgetManager.h"
+
+#include "graphics/Graphics.h"
+#include "widgets/Widget.h"
+#include "widgets/WidgetHost.h"
+
+namespace Lumo
+{
+
+namespace
+{
+
+const int kKeyTab = 0x09;
+const int kKeyControl = 0x11;
+const int kKeyCount = 255;
+
+} // namespace
+
+WidgetManager::WidgetManager(WidgetHost* app) : mApp(app)
+{
+    mManager = this;
+}
+
+void WidgetManager::SetSize(int width, int height)
+{
+    if (width != mWidth || height != mHeight)
+    {
+        mWidth = width;
+        mHeight = height;
+    }
+}
+
+uint32_t WidgetManager::GetWidgetFlags()
+{
+    if (mHasFocus)
+        return mWidgetFlags;
+    return (mWidgetFlags | mLostFocusFlagsAdd) & ~mLostFocusFlagsRemove;
+}
+
+void WidgetManager::InitModalFlags(ModalFlags& flags)
+{
+    flags.mIsOver = mBaseModalWidget == nullptr;
+    flags.mOverFlags = GetWidgetFlags();
+    flags.mUnderFlags = (flags.mOverFlags | mBelowModalFlagsAdd) & ~mBelowModalFlagsRemove;
+}
+
+bool WidgetManager::UpdateFrame()
+{
+    ModalFlags flags;
+    InitModalFlags(flags);
+    ++mUpdateCount;
+    mLastUpdateCount = mUpdateCount; // the manager's own Update is not run
+    UpdateAll(flags);
+    return mDirty;
+}
+
+bool WidgetManager::UpdateFrameF(float fraction)
+{
+    ModalFlags flags;
+    InitModalFlags(flags);
+    UpdateSmoothAll(flags, fraction);
+    return mDirty;
+}
+
+bool WidgetManager::DrawScreen()
+{
+    ModalFlags flags;
+    InitModalFlags(flags);
+    int dirtyCount = 0;
+    for (Widget* child : mChildren)
+        if (child->mDirty)
+            ++dirtyCount;
+    mMinDeferredPriority = INT_MAX;
+    mDeferredOverlays.clear();
+    if (mImage == nullptr)
+        return false;
+
+    Graphics g(mImage);
+    mCurrentGraphics = &g;
+    bool locked = mApp != nullptr && mApp->BeginScreenDraw(mImage);
+    bool is3D = mApp != nullptr && mApp->Is3DEnabled();
+    bool drawn = false;
+    if (dirtyCount > 0)
+    {
+        for (Widget* child : mChildren)
+        {
+            if (child == mBaseModalWidget)
+                flags.mIsOver = true;
+            if (!child->mDirty || !child->mVisible)
+                continue;
+            Graphics moved(g);
+            moved.SetFastStretch(!is3D);
+            moved.SetFourthFlag(is3D);
+            moved.Translate(child->mX, child->mY);
+            child->DrawAll(flags, &moved);
+            drawn = true;
+            child->mDirty = false;
+        }
+    }
+    FlushDeferredOverlays(INT_MAX);
+    if (locked)
+        mApp->EndScreenDraw(mImage);
+    mCurrentGraphics = nullptr;
+    return drawn;
+}
+
+void WidgetManager::FlushDeferredOverlays(int maxPriority)
+{
+    for (;;)
+    {
+        int lowest = INT_MAX;
+        for (auto& entry : mDeferredOverlays)
+        {
+            Widget* widget = entry.first;
+            if (widget == nullptr)
+                continue;
+            if (entry.second == mMinDeferredPriority)
+            {
+                entry.first = nullptr;
+                if (mCurrentGraphics != nullptr)
+                {
+                    Graphics moved(*mCurrentGraphics);
+                    moved.Translate(widget->mX, widget->mY);
+                    widget->DrawOverlay(&moved);
+                }
+            }
+            else if (entry.second < lowest)
+            {
+                lowest = entry.second;
+            }
+        }
+        mMinDeferredPriority = lowest;
+        if (lowest == INT_MAX)
+        {
+            mDeferredOverlays.clear();
+            return;
+        }
+        if (maxPriority <= lowest)
+            return;
+    }
+}
+
+bool WidgetManager::NoteInput()
+{
+    mLastInputUpdateCount = mUpdateCount;
+    return true;
+}
+
+uint32_t WidgetManager::ButtonBit(int clickCount)
+{
+    if (clickCount < 0)
+        return 2;
+    return clickCount == 3 ? 4 : 1;
+}
+
+bool WidgetManager::MouseMove(int x, int y)
+{
+    NoteInput();
+    if (mDownButtons != 0)
+        return MouseDrag(x, y);
+    mMouseIn = true;
+    MousePosition(x, y);
+    return true;
+}
+
+bool WidgetManager::MouseDrag(int x, int y)
+{
+    NoteInput();
+    mMouseIn = true;
+    mLastMouseX = x;
+    mLastMouseY = y;
+    if (mOverWidget != nullptr && mOverWidget != mLastDownWidget)
+        LeaveOverWidget();
+    if (mLastDownWidget != nullptr)
+    {
+        int absX = 0;
+        int absY = 0;
+        mLastDownWidget->GetAbsolutePosition(&absX, &absY);
+        mLastDownWidget->MouseDrag(x - absX, y - absY);
+        if (mLastDownWidget == nullptr) // the drag removed it
+            return true;
+        Widget* under = GetWidgetAt(x, y, nullptr, nullptr);
+        if (under == mLastDownWidget)
+        {
+            if (mOverWidget == nullptr)
+            {
+                mOverWidget = under;
+                EnterWidget(under);
+            }
+        }
+        else if (mOverWidget != nullptr)
+        {
+            LeaveOverWidget();
+        }
+    }
+    return true;
+}
+
+bool WidgetManager::MouseDown(int x, int y, int clickCount)
+{
+    NoteInput();
+    const uint32_t bit = ButtonBit(clickCount);
+    mActualDownButtons |= bit;
+    MousePosition(x, y);
+    if (mPopupCommandWidget != nullptr && !mPopupCommandWidget->Contains(x, y))
+        DropPopupCommandWidget();
+    int localX = 0;
+    int localY = 0;
+    Widget* target = EnabledWidgetAt(x, y, &localX, &localY);
+    if (mLastDownWidget != nullptr)
+    {
+        // Another button is already held on a widget: it keeps the capture and
+        // gets the press in its own coordinates.
+        target = mLastDownWidget;
+        int absX = 0;
+        int absY = 0;
+        target->GetAbsolutePosition(&absX, &absY);
+        localX = x - absX;
+        localY = y - absY;
+    }
+    mDownButtons |= bit;
+    mLastDownButtonId = clickCount < 0 ? -1 : (clickCount == 3 ? 2 : 1);
+    mLastDownWidget = target;
+    if (target != nullptr)
+    {
+        if (target->WantsFocus())
+            SetFocus(target);
+        target->mIsDown = true;
+        target->MouseDown(localX, localY, clickCount);
+    }
+    return true;
+}
+
+bool WidgetManager::MouseUp(int x, int y, int clickCount)
+{
+    NoteInput();
+    const uint32_t bit = ButtonBit(clickCount);
+    mActualDownButtons &= ~bit;
+    if (mLastDownWidget != nullptr && (mDownButtons & bit))
+    {
+        Widget* widget = mLastDownWidget;
+        mDownButtons &= ~bit;
+        if (mDownButtons == 0)
+            mLastDownWidget = nullptr;
+        widget->mIsDown = false;
+        int absX = 0;
+        int absY = 0;
+        widget->GetAbsolutePosition(&absX, &absY);
+        widget->MouseUp(x - absX, y - absY, clickCount);
+    }
+    else
+    {
+        mDownButtons &= ~bit;
+    }
+    MousePosition(x, y);
+    return true;
+}
+
+bool WidgetManager::MouseExit()
+{
+    NoteInput();
+    mMouseIn = false;
+    if (mOverWidget != nullptr)
+        LeaveOverWidget();
+    return true;
+}
+
+bool WidgetManager::MouseWheel(int delta)
+{
+    NoteInput();
+    if (mFocusWidget != nullptr)
+        mFocusWidget->MouseWheel(delta);
+    return true;
+}
+
+bool WidgetManager::KeyChar(char c)
+{
+    NoteInput();
+    if (c == kKeyTab && mKeyDown[kKeyControl])
+    {
+        if (mKeyboardTarget != nullptr)
+            mKeyboardTarget->KeyChar(c);
+        return true;
+    }
+    if (mFocusWidget != nullptr)
+        mFocusWidget->KeyChar(c);
+    return true;
+}
+
+bool WidgetManager::KeyDown(int key)
+{
+    NoteInput();
+    if (key >= 0 && key < kKeyCount)
+        mKeyDown[key] = true;
+    if (mFocusWidget != nullptr)
+        mFocusWidget->KeyDown(key);
+    return true;
+}
+
+bool WidgetManager::KeyUp(int key)
+{
+    NoteInput();
+    if (key >= 0 && key < kKeyCount)
+        mKeyDown[key] = false;
+    if (key == kKeyTab && mKeyDown[kKeyControl])
+        return true;
+    if (mFocusWidget != nullptr)
+        mFocusWidget->KeyUp(key);
+    return true;
+}
+
+void WidgetManager::GotFocus()
+{
+    if (mHasFocus)
+        return;
+    mHasFocus = true;
+    if (mFocusWidget != nullptr)
+        mFocusWidget->GotFocus();
+}
+
+void WidgetManager::LostFocus()
+{
+    if (!mHasFocus)
+        return;
+    mActualDownButtons = 0;
+    for (int key = 0; key < kKeyCount; ++key)
+        if (mKeyDown[key])
+            KeyUp(key);
+    mHasFocus = false;
+    if (mFocusWidget != nullptr)
+        mFocusWidget->LostFocus();
+}
+
+void WidgetManager::SetFocus(Widget* widget)
+{
+    if (widget == mFocusWidget)
+        return;
+    Widget* old = mFocusWidget;
+    mFocusWidget = nullptr;
+    if (old != nullptr)
+        old->LostFocus();
+    if (widget == nullptr || widget->mManager != this)
+        return;
+    mFocusWidget = widget;
+    if (mHasFocus)
+        widget->GotFocus();
+}
+
+Widget* WidgetManager::GetWidgetAt(int x, int y, int* localX, int* localY)
+{
+    bool found = false;
+    return HitTestChildren(x, y, GetWidgetFlags(), &found, localX, localY);
+}
+
+Widget* WidgetManager::EnabledWidgetAt(int x, int y, int* localX, int* localY)
+{
+    Widget* widget = GetWidgetAt(x, y, localX, localY);
+    return widget != nullptr && widget->mDisabled ? nullptr : widget;
+}
+
+void WidgetManager::MousePosition(int x, int y)
+{
+    const int oldX = mLastMouseX;
+    const int oldY = mLastMouseY;
+    mLastMouseX = x;
+    mLastMouseY = y;
+    int localX = 0;
+    int localY = 0;
+    Widget* widget = EnabledWidgetAt(x, y, &localX, &localY);
+    if (widget == mOverWidget)
+    {
+        if ((x == oldX && y == oldY) || widget == nullptr)
+            return;
+    }
+    else
+    {
+        if (mOverWidget != nullptr)
+            LeaveOverWidget();
+        mOverWidget = widget;
+        if (widget != nullptr)
+            EnterWidget(widget);
+    }
+    if (widget != nullptr)
+        widget->MouseMove(localX, localY);
+}
+
+void WidgetManager::RecheckMouse()
+{
+    if (mLastDownWidget == nullptr)
+    {
+        if (mMouseIn)
+            MousePosition(mLastMouseX, mLastMouseY);
+    }
+    else if (mOverWidget != nullptr &&
+             GetWidgetAt(mLastMouseX, mLastMouseY, nullptr, nullptr) != mLastDownWidget)
+    {
+        LeaveOverWidget();
+    }
+}
+
+void WidgetManager::EnterWidget(Widget* widget)
+{
+    widget->mIsOver = true;
+    widget->MouseEnter();
+    if (widget->mDoHandCursor)
+        widget->ShowHandCursor(true);
+}
+
+void WidgetManager::LeaveWidget(Widget* widget)
+{
+    widget->mIsOver = false;
+    widget->MouseLeave();
+    if (widget->mDoHandCursor)
+        widget->ShowHandCursor(false);
+}
+
+void WidgetManager::LeaveOverWidget()
+{
+    Widget* widget = mOverWidget;
+    mOverWidget = nullptr;
+    LeaveWidget(widget);
+}
+
+void WidgetManager::ReleaseHeldButtons(Widget* widget, uint32_t buttons)
+{
+    static const int kClickCounts[3] = {1, -1, 3};
+    for (int i = 0; i < 3; ++i)
+    {
+        if (!(buttons & (1u << i)))
+            continue;
+        widget->mIsDown = false;
+        int absX = 0;
+        int absY = 0;
+        widget->GetAbsolutePosition(&absX, &absY);
+        widget->MouseUp(mLastMouseX - absX, mLastMouseY - absY, kClickCounts[i]);
+    }
+}
+
+void WidgetManager::ReleaseDownWidget()
+{
+    if (mLastDownWidget == nullptr || mDownButtons == 0)
+        return;
+    Widget* widget = mLastDownWidget;
+    uint32_t buttons = mDownButtons;
+    mDownButtons = 0;
+    mLastDownWidget = nullptr;
+    ReleaseHeldButtons(widget, buttons);
+}
+
+void WidgetManager::ForgetWidget(Widget* widget)
+{
+    if (mOverWidget == widget)
+        LeaveOverWidget();
+    if (mLastDownWidget == widget)
+    {
+        mLastDownWidget = nullptr;
+        uint32_t buttons = mDownButtons;
+        mDownButtons = 0;
+        ReleaseHeldButtons(widget, buttons);
+    }
+    if (mFocusWidget == widget)
+    {
+        mFocusWidget = nullptr;
+        widget->LostFocus();
+    }
+    if (mBaseModalWidget == widget)
+        mBaseModalWidget = nullptr;
+    // No pointer to a removed widget may stay behind.
+    if (mKeyboardTarget == widget)
+        mKeyboardTarget = nullptr;
+    if (mPopupCommandWidget == widget)
+        mPopupCommandWidget = nullptr;
+}
+
+void WidgetManager::ForgetModalRecords(Widget* widget)
+{
+    for (PreModalInfo& info : mPreModalInfoList)
+    {
+        if (info.mPrevBaseModalWidget == widget)
+            info.mPrevBaseModalWidget = nullptr;
+        if (info.mPrevFocusWidget == widget)
+            info.mPrevFocusWidget = nullptr;
+    }
+}
+
+void WidgetManager::DropPopupCommandWidget()
+{
+    Widget* popup = mPopupCommandWidget;
+    mPopupCommandWidget = nullptr;
+    RemoveWidget(popup);
+}
+
+void WidgetManager::AddBaseModal(Widget* widget)
+{
+    AddBaseModal(widget, mDefaultBelowModalFlagsAdd, mDefaultBelowModalFlagsRemove);
+}
+
+void WidgetManager::AddBaseModal(Widget* widget, uint32_t belowFlagsAdd, uint32_t belowFlagsRemove)
+{
+    PreModalInfo info;
+    info.mBaseModalWidget = widget;
+    info.mPrevBaseModalWidget = mBaseModalWidget;
+    info.mPrevFocusWidget = mFocusWidget;
+    info.mPrevBelowModalFlagsAdd = mBelowModalFlagsAdd;
+    info.mPrevBelowModalFlagsRemove = mBelowModalFlagsRemove;
+    mPreModalInfoList.push_back(info);
+    SetBaseModal(widget, belowFlagsAdd, belowFlagsRemove);
+}
+
+namespace
+{
+
+// Depth-first in list order, a widget before its children. True once the answer is known.
+bool FindBehind(WidgetContainer* container, Widget* widget, Widget* modal, bool& passedModal, bool& behind)
+{
+    for (Widget* child : container->mChildren)
+    {
+        if (child == modal)
+        {
+            if (child == widget || child->HasDescendant(widget))
+            {
+                behind = true;
+                return true;
+            }
+            passedModal = true;
+            continue;
+        }
+        if (child == widget)
+        {
+            behind = !passedModal;
+            return true;
+        }
+        if (FindBehind(child, widget, modal, passedModal, behind))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool WidgetManager::IsBehindModal(Widget* widget)
+{
+    if (mBaseModalWidget == nullptr)
+        return false;
+    bool passedModal = false;
+    bool behind = false;
+    FindBehind(this, widget, mBaseModalWidget, passedModal, behind);
+    return behind;
+}
+
+void WidgetManager::SetBaseModal(Widget* widget, uint32_t belowFlagsAdd, uint32_t belowFlagsRemove)
+{
+    mBaseModalWidget = widget;
+    mBelowModalFlagsAdd = belowFlagsAdd;
+    mBelowModalFlagsRemove = belowFlagsRemove;
+    if (belowFlagsRemove & WIDGETFLAGS_ALLOW_MOUSE)
+    {
+        if (mOverWidget != nullptr && IsBehindModal(mOverWidget))
+            LeaveOverWidget();
+        if (mLastDownWidget != nullptr && IsBehindModal(mLastDownWidget))
+            ReleaseDownWidget();
+    }
+    if ((belowFlagsRemove & WIDGETFLAGS_ALLOW_FOCUS) && mFocusWidget != nullptr &&
+        IsBehindModal(mFocusWidget))
+    {
+        Widget* focus = mFocusWidget;
+        mFocusWidget = nullptr;
+        focus->LostFocus();
+    }
+}
+
+void WidgetManager::RemoveBaseModal(Widget* widget)
+{
+    if (mPreModalInfoList.empty() || mPreModalInfoList.back().mBaseModalWidget != widget)
+        return;
+    while (!mPreModalInfoList.empty())
+    {
+        PreModalInfo info = mPreModalInfoList.back();
+        mPreModalInfoList.pop_back();
+        SetBaseModal(info.mPrevBaseModalWidget, info.mPrevBelowModalFlagsAdd,
+                     info.mPrevBelowModalFlagsRemove);
+        if (mFocusWidget == nullptr && info.mPrevFocusWidget != nullptr)
+        {
+            mFocusWidget = info.mPrevFocusWidget;
+            mFocusWidget->GotFocus();
+        }
+        if (info.mPrevBaseModalWidget != nullptr)
+            break;
+    }
+}
+
+} // namespace Lumo

@@ -1,0 +1,116 @@
+// The root of the widget tree and the one place where input enters it: tracks
+// the widget under the pointer, the one holding a pressed button, the keyboard
+// focus and the stack of modal widgets, and drives update and drawing.
+#pragma once
+
+#include "widgets/WidgetContainer.h"
+
+#include <climits>
+#include <cstdint>
+#include <list>
+#include <utility>
+#include <vector>
+
+namespace Lumo
+{
+
+class Graphics;
+class Image;
+class Widget;
+class WidgetHost;
+
+struct PreModalInfo
+{
+    Widget* mBaseModalWidget = nullptr;
+    Widget* mPrevBaseModalWidget = nullptr;
+    Widget* mPrevFocusWidget = nullptr;
+    uint32_t mPrevBelowModalFlagsAdd = 0;
+    uint32_t mPrevBelowModalFlagsRemove = 0;
+};
+
+class WidgetManager : public WidgetContainer
+{
+public:
+    static constexpr uint32_t kDefaultWidgetFlags = WIDGETFLAGS_UPDATE | WIDGETFLAGS_DRAW | WIDGETFLAGS_CLIP |
+                                                    WIDGETFLAGS_ALLOW_MOUSE | WIDGETFLAGS_ALLOW_FOCUS;
+
+    Widget* mKeyboardTarget = nullptr; // gets the Tab typed while Ctrl is held
+    Graphics* mCurrentGraphics = nullptr;
+    WidgetHost* mApp = nullptr;
+    Image* mImage = nullptr;
+    Widget* mPopupCommandWidget = nullptr;
+    std::vector<std::pair<Widget*, int>> mDeferredOverlays;
+    int mMinDeferredPriority = INT_MAX;
+    bool mHasFocus = true;
+    Widget* mFocusWidget = nullptr;
+    Widget* mLastDownWidget = nullptr;
+    Widget* mOverWidget = nullptr;
+    Widget* mBaseModalWidget = nullptr;
+    uint32_t mLostFocusFlagsAdd = 0;
+    uint32_t mLostFocusFlagsRemove = 0;
+    uint32_t mBelowModalFlagsAdd = 0;
+    uint32_t mBelowModalFlagsRemove = 0;
+    uint32_t mDefaultBelowModalFlagsAdd = 0;
+    uint32_t mDefaultBelowModalFlagsRemove = WIDGETFLAGS_ALLOW_MOUSE | WIDGETFLAGS_ALLOW_FOCUS;
+    std::list<PreModalInfo> mPreModalInfoList;
+    bool mMouseIn = false;
+    int mLastMouseX = 0;
+    int mLastMouseY = 0;
+    uint32_t mDownButtons = 0;       // buttons pressed on mLastDownWidget: 1 left, 2 right, 4 middle
+    uint32_t mActualDownButtons = 0; // the physical buttons
+    int mLastInputUpdateCount = 0;
+    bool mKeyDown[255] = {};
+    int mLastDownButtonId = 0;
+    uint32_t mWidgetFlags = kDefaultWidgetFlags;
+
+    explicit WidgetManager(WidgetHost* app);
+    ~WidgetManager() override = default;
+
+    void SetSize(int width, int height);
+    void InitModalFlags(ModalFlags& flags);
+    uint32_t GetWidgetFlags();
+    bool UpdateFrame();
+    bool UpdateFrameF(float fraction);
+    bool DrawScreen();
+    void FlushDeferredOverlays(int maxPriority);
+
+    bool MouseMove(int x, int y);
+    bool MouseDrag(int x, int y);
+    bool MouseDown(int x, int y, int clickCount);
+    bool MouseUp(int x, int y, int clickCount);
+    bool MouseExit();
+    bool MouseWheel(int delta);
+    bool KeyChar(char c);
+    bool KeyDown(int key);
+    bool KeyUp(int key);
+    void GotFocus();
+    void LostFocus();
+
+    void SetFocus(Widget* widget);
+    void MousePosition(int x, int y);
+    void RecheckMouse();
+    void EnterWidget(Widget* widget);
+    void LeaveWidget(Widget* widget);
+    Widget* GetWidgetAt(int x, int y, int* localX, int* localY);
+    void ReleaseDownWidget();
+    void ForgetWidget(Widget* widget);
+    void DropPopupCommandWidget();
+    // Clears the widget from every saved modal record (previous base modal, previous focus).
+    void ForgetModalRecords(Widget* widget);
+
+    void AddBaseModal(Widget* widget);
+    void AddBaseModal(Widget* widget, uint32_t belowFlagsAdd, uint32_t belowFlagsRemove);
+    void SetBaseModal(Widget* widget, uint32_t belowFlagsAdd, uint32_t belowFlagsRemove);
+    void RemoveBaseModal(Widget* widget);
+
+private:
+    static uint32_t ButtonBit(int clickCount);
+    Widget* EnabledWidgetAt(int x, int y, int* localX, int* localY);
+    void ReleaseHeldButtons(Widget* widget, uint32_t buttons);
+    void LeaveOverWidget();
+    // Whether the widget lies behind the base modal widget (or in its subtree).
+    bool IsBehindModal(Widget* widget);
+    bool NoteInput();
+};
+
+} // namespace Lumo

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the benchmarks and runs each of them.
+#   scripts/bench.sh [min-seconds-per-case] [extra benchmark options...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+min_time=${1:-0.5}
+shift || true
+"$root/scripts/deps.sh"
+"$root/scripts/build.sh" bench
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+for program in "$root"/build/bench/bench/*; do
+  [ -x "$program" ] && [ -f "$program" ] || continue
+  "$program" --benchmark_min_time="$min_time" "$@"
+done

@@ -1,0 +1,57 @@
+// Stands in for the application: pictures by file name and the fatal-error box.
+#pragma once
+
+#include "graphics/MemoryImage.h"
+#include "graphics/SharedImage.h"
+#include "text/FontHost.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class FontTestHost : public Lumo::FontHost
+{
+public:
+    struct Picture
+    {
+        int width;
+        int height;
+        std::vector<uint32_t> pixels;
+    };
+    std::map<std::string, Picture> mPictures; // by the name after the last '/'
+    std::map<std::string, Lumo::SharedImage> mRecords;
+    std::vector<std::string> mRequests;
+    std::vector<std::string> mFatalErrors;
+
+    ~FontTestHost() override
+    {
+        for (auto& record : mRecords)
+            delete record.second.mImage;
+    }
+
+    Lumo::SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
+                                        bool* isNew) override
+    {
+        mRequests.push_back(fileName);
+        auto inserted = mRecords.emplace(fileName, Lumo::SharedImage());
+        Lumo::SharedImage& record = inserted.first->second;
+        if (isNew)
+            *isNew = inserted.second;
+        if (inserted.second)
+        {
+            std::string base = fileName.substr(fileName.find_last_of("/\\") + 1);
+            auto it = mPictures.find(base);
+            if (it != mPictures.end())
+            {
+                record.mImage = new Lumo::MemoryImage();
+                record.mImage->SetBits(it->second.pixels.data(), it->second.width, it->second.height, true);
+            }
+        }
+        Lumo::SharedImageRef ref;
+        ref = &record;
+        return ref;
+    }
+    void ShowFatalError(const std::string& text) override { mFatalErrors.push_back(text); }
+};
