@@ -42,6 +42,8 @@ void SleepMicros(uint64_t micros)
         if (gManualOwner.load() == std::this_thread::get_id())
         {
             gManualNow.fetch_add(micros);
+            // A loop that sleeps while it waits for another thread still lets that thread run.
+            std::this_thread::yield();
             return;
         }
         // A worker thread must not spin the manual clock; give the CPU away a little.
