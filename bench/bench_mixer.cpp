@@ -42,3 +42,33 @@ static void MixThirtyTwoVoices(benchmark::State& state)
         mixer.Remove(voice.get());
 }
 BENCHMARK(MixThirtyTwoVoices);
+
+// Cost of one music stream: a stereo source pulled a block at a time, as the music stand-ins feed it.
+static void MixOneStream(benchmark::State& state)
+{
+    using namespace LumoAudio;
+    Mixer& mixer = Mixer::Instance();
+    mixer.SetManual(true);
+    PcmFormat format;
+    format.rate = 44100;
+    format.channels = 2;
+    uint64_t produced = 0;
+    auto voice = Voice::FromStream(format,
+                                   [&produced](int16_t* out, size_t frames)
+                                   {
+                                       for (size_t i = 0; i < frames; i++, produced++)
+                                           out[2 * i] = out[2 * i + 1] = int16_t(produced * 37);
+                                       return frames;
+                                   });
+    voice->Play(true);
+    mixer.Add(voice);
+    std::vector<int16_t> out(1024 * 2);
+    for (auto _ : state)
+    {
+        mixer.Render(out.data(), 1024);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 1024);
+    mixer.Remove(voice.get());
+}
+BENCHMARK(MixOneStream);

@@ -47,7 +47,10 @@ bool DeleteTree(const std::string& path)
         std::string entry = dir + name;
         if (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         {
-            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && !DeleteTree(entry))
+            // A linked folder goes as a link: what it points at is not part of the tree.
+            bool linked = (findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
+                !(linked ? _rmdir(entry.c_str()) == 0 : DeleteTree(entry)))
                 result = false;
         }
         else if (!DeleteFileA(entry.c_str()))

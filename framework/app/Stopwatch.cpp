@@ -7,10 +7,12 @@ namespace Lumo
 
 Stopwatch gStopwatch;
 
+// 0 when the counter cannot be read, rather than whatever the stack held.
 static int64_t PerformanceCounter()
 {
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
+    LARGE_INTEGER count{};
+    if (!QueryPerformanceCounter(&count))
+        return 0;
     return count.QuadPart;
 }
 

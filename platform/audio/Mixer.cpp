@@ -162,8 +162,9 @@ bool Voice::FetchStream(uint64_t frame)
     if (frame < mStreamBase)
         return false;
     const size_t channels = mFormat.channels;
-    // Frames before the one just played are no longer needed.
-    if (frame > mStreamBase + 1)
+    // Frames before the one just played are no longer needed; they are dropped a block at a
+    // time, not one by one as the position moves.
+    if (frame > mStreamBase + kStreamChunkFrames)
     {
         uint64_t drop = std::min<uint64_t>(frame - 1 - mStreamBase, mStreamFrames.size() / channels);
         mStreamFrames.erase(mStreamFrames.begin(), mStreamFrames.begin() + ptrdiff_t(drop * channels));

@@ -91,6 +91,28 @@ Stream* Find(DWORD handle)
     return it->second.get();
 }
 
+// Runs `action` on the stream a handle names, under the mixer's lock; FALSE for an unknown handle.
+template <typename Action> BOOL OnStream(DWORD handle, Action action)
+{
+    auto lock = Mixer::Instance().Lock();
+    Stream* stream = Find(handle);
+    return stream ? action(*stream) : FALSE;
+}
+
+// Runs `action` under the mixer's lock once BASS_Init has succeeded.
+template <typename Action> BOOL WhenInitialized(Action action)
+{
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    return state.initialized ? action(state) : Fail(BASS_ERROR_INIT);
+}
+
+void ApplyVolumes(State& state)
+{
+    for (auto& [handle, stream] : state.streams)
+        ApplyVolume(*stream);
+}
+
 // Moves decoder and voice to `frame` together (under the mixer's lock).
 bool SeekStream(Stream& stream, uint64_t frame)
 {
@@ -197,34 +219,34 @@ LUMO_BASS_API BOOL BASS_Free()
 
 LUMO_BASS_API BOOL BASS_Stop()
 {
-    auto lock = Mixer::Instance().Lock();
-    State& state = Bass();
-    if (!state.initialized)
-        return Fail(BASS_ERROR_INIT);
-    for (auto& [handle, stream] : state.streams)
-    {
-        if (stream->voice->IsPlaying())
+    return WhenInitialized(
+        [](State& state)
         {
-            stream->voice->Stop();
-            stream->pausedByStop = true;
-        }
-    }
-    return Succeed();
+            for (auto& [handle, stream] : state.streams)
+            {
+                if (stream->voice->IsPlaying())
+                {
+                    stream->voice->Stop();
+                    stream->pausedByStop = true;
+                }
+            }
+            return Succeed();
+        });
 }
 
 LUMO_BASS_API BOOL BASS_Start()
 {
-    auto lock = Mixer::Instance().Lock();
-    State& state = Bass();
-    if (!state.initialized)
-        return Fail(BASS_ERROR_INIT);
-    for (auto& [handle, stream] : state.streams)
-    {
-        if (stream->pausedByStop)
-            stream->voice->Play(stream->looping);
-        stream->pausedByStop = false;
-    }
-    return Succeed();
+    return WhenInitialized(
+        [](State& state)
+        {
+            for (auto& [handle, stream] : state.streams)
+            {
+                if (stream->pausedByStop)
+                    stream->voice->Play(stream->looping);
+                stream->pausedByStop = false;
+            }
+            return Succeed();
+        });
 }
 
 LUMO_BASS_API int BASS_ErrorGetCode()
@@ -234,37 +256,35 @@ LUMO_BASS_API int BASS_ErrorGetCode()
 
 LUMO_BASS_API BOOL BASS_SetGlobalVolumes(int musicVolume, int sampleVolume, int streamVolume)
 {
-    auto lock = Mixer::Instance().Lock();
-    State& state = Bass();
-    if (!state.initialized)
-        return Fail(BASS_ERROR_INIT);
-    // -1 keeps a value as it is.
-    for (int value : {musicVolume, sampleVolume, streamVolume})
-        if (value < -1 || value > 100)
-            return Fail(BASS_ERROR_ILLPARAM);
-    if (musicVolume >= 0)
-        state.musicVolume = musicVolume;
-    if (sampleVolume >= 0)
-        state.sampleVolume = sampleVolume;
-    if (streamVolume >= 0)
-        state.streamVolume = streamVolume;
-    for (auto& [handle, stream] : state.streams)
-        ApplyVolume(*stream);
-    return Succeed();
+    return WhenInitialized(
+        [&](State& state)
+        {
+            // -1 keeps a value as it is.
+            for (int value : {musicVolume, sampleVolume, streamVolume})
+                if (value < -1 || value > 100)
+                    return Fail(BASS_ERROR_ILLPARAM);
+            if (musicVolume >= 0)
+                state.musicVolume = musicVolume;
+            if (sampleVolume >= 0)
+                state.sampleVolume = sampleVolume;
+            if (streamVolume >= 0)
+                state.streamVolume = streamVolume;
+            ApplyVolumes(state);
+            return Succeed();
+        });
 }
 
 LUMO_BASS_API BOOL BASS_SetVolume(DWORD volume)
 {
-    auto lock = Mixer::Instance().Lock();
-    State& state = Bass();
-    if (!state.initialized)
-        return Fail(BASS_ERROR_INIT);
-    if (volume > 100)
-        return Fail(BASS_ERROR_ILLPARAM);
-    state.masterVolume = int(volume);
-    for (auto& [handle, stream] : state.streams)
-        ApplyVolume(*stream);
-    return Succeed();
+    return WhenInitialized(
+        [&](State& state)
+        {
+            if (volume > 100)
+                return Fail(BASS_ERROR_ILLPARAM);
+            state.masterVolume = int(volume);
+            ApplyVolumes(state);
+            return Succeed();
+        });
 }
 
 LUMO_BASS_API DWORD BASS_SetConfig(DWORD option, DWORD value)
@@ -289,8 +309,7 @@ LUMO_BASS_API DWORD BASS_SetConfig(DWORD option, DWORD value)
         (option == BASS_CONFIG_GVOL_SAMPLE   ? state.sampleVolume
          : option == BASS_CONFIG_GVOL_STREAM ? state.streamVolume
                                              : state.musicVolume) = int(value);
-        for (auto& [handle, stream] : state.streams)
-            ApplyVolume(*stream);
+        ApplyVolumes(state);
         gError = BASS_OK;
         return value;
     default:
@@ -301,72 +320,72 @@ LUMO_BASS_API DWORD BASS_SetConfig(DWORD option, DWORD value)
 
 LUMO_BASS_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan)
 {
-    auto lock = Mixer::Instance().Lock();
-    Stream* stream = Find(handle);
-    if (!stream)
-        return FALSE;
-    if ((freq != -1 && freq != 0 && (freq < 100 || freq > 100000)) || volume < -1 || volume > 100 ||
-        pan < -101 || pan > 100)
-        return Fail(BASS_ERROR_ILLPARAM);
-    if (freq != -1)
-        stream->voice->SetFrequency(DWORD(freq));
-    if (volume != -1)
-        stream->volume = volume;
-    if (pan != -101)
-        stream->pan = pan;
-    ApplyVolume(*stream);
-    return Succeed();
+    return OnStream(handle,
+                    [&](Stream& stream)
+                    {
+                        if ((freq != -1 && freq != 0 && (freq < 100 || freq > 100000)) || volume < -1 ||
+                            volume > 100 || pan < -101 || pan > 100)
+                            return Fail(BASS_ERROR_ILLPARAM);
+                        if (freq != -1)
+                            stream.voice->SetFrequency(DWORD(freq));
+                        if (volume != -1)
+                            stream.volume = volume;
+                        if (pan != -101)
+                            stream.pan = pan;
+                        ApplyVolume(stream);
+                        return Succeed();
+                    });
 }
 
 LUMO_BASS_API BOOL BASS_ChannelStop(DWORD handle)
 {
-    auto lock = Mixer::Instance().Lock();
-    Stream* stream = Find(handle);
-    if (!stream)
-        return FALSE;
-    stream->voice->Stop();
-    stream->paused = false;
-    stream->pausedByStop = false;
-    return Succeed();
+    return OnStream(handle,
+                    [&](Stream& stream)
+                    {
+                        stream.voice->Stop();
+                        stream.paused = false;
+                        stream.pausedByStop = false;
+                        return Succeed();
+                    });
 }
 
 LUMO_BASS_API BOOL BASS_ChannelPause(DWORD handle)
 {
-    auto lock = Mixer::Instance().Lock();
-    Stream* stream = Find(handle);
-    if (!stream)
-        return FALSE;
-    if (!stream->voice->IsPlaying() && !stream->pausedByStop)
-        return Fail(BASS_ERROR_NOPLAY);
-    stream->voice->Stop();
-    stream->paused = true;
-    stream->pausedByStop = false;
-    return Succeed();
+    return OnStream(handle,
+                    [&](Stream& stream)
+                    {
+                        if (!stream.voice->IsPlaying() && !stream.pausedByStop)
+                            return Fail(BASS_ERROR_NOPLAY);
+                        stream.voice->Stop();
+                        stream.paused = true;
+                        stream.pausedByStop = false;
+                        return Succeed();
+                    });
 }
 
 LUMO_BASS_API BOOL BASS_ChannelResume(DWORD handle)
 {
-    auto lock = Mixer::Instance().Lock();
-    Stream* stream = Find(handle);
-    if (!stream)
-        return FALSE;
-    if (!stream->paused)
-        return Fail(BASS_ERROR_NOPAUSE);
-    stream->paused = false;
-    stream->voice->Play(stream->looping);
-    return Succeed();
+    return OnStream(handle,
+                    [&](Stream& stream)
+                    {
+                        if (!stream.paused)
+                            return Fail(BASS_ERROR_NOPAUSE);
+                        stream.paused = false;
+                        stream.voice->Play(stream.looping);
+                        return Succeed();
+                    });
 }
 
 LUMO_BASS_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD position)
 {
-    auto lock = Mixer::Instance().Lock();
-    Stream* stream = Find(handle);
-    if (!stream)
-        return FALSE;
-    const uint64_t frame = position / stream->decoder->Format().BlockAlign();
-    if (frame >= stream->decoder->Length() || !SeekStream(*stream, frame))
-        return Fail(BASS_ERROR_POSITION);
-    return Succeed();
+    return OnStream(handle,
+                    [&](Stream& stream)
+                    {
+                        const uint64_t frame = position / stream.decoder->Format().BlockAlign();
+                        if (frame >= stream.decoder->Length() || !SeekStream(stream, frame))
+                            return Fail(BASS_ERROR_POSITION);
+                        return Succeed();
+                    });
 }
 
 LUMO_BASS_API DWORD BASS_ChannelIsActive(DWORD handle)
@@ -459,25 +478,25 @@ LUMO_BASS_API BOOL BASS_StreamFree(HSTREAM handle)
 #ifndef LUMO_BASS_INCOMPLETE
 LUMO_BASS_API BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
 {
-    auto lock = Mixer::Instance().Lock();
-    Stream* stream = Find(handle);
-    if (!stream)
-        return FALSE;
-    stream->looping = (flags & BASS_SAMPLE_LOOP) != 0;
-    const uint64_t length = stream->decoder->Length();
-    uint64_t frame = 0;
-    if (!flush && length > 0)
-    {
-        // Go on where it stopped; a stream that ran to its end starts again.
-        frame = stream->voice->Position() % length;
-        if (!stream->voice->IsPlaying() && stream->voice->Position() >= length)
-            frame = 0;
-    }
-    if (!SeekStream(*stream, frame))
-        return Fail(BASS_ERROR_POSITION);
-    stream->paused = false;
-    stream->pausedByStop = false;
-    stream->voice->Play(stream->looping);
-    return Succeed();
+    return OnStream(handle,
+                    [&](Stream& stream)
+                    {
+                        stream.looping = (flags & BASS_SAMPLE_LOOP) != 0;
+                        const uint64_t length = stream.decoder->Length();
+                        uint64_t frame = 0;
+                        if (!flush && length > 0)
+                        {
+                            // Go on where it stopped; a stream that ran to its end starts again.
+                            frame = stream.voice->Position() % length;
+                            if (!stream.voice->IsPlaying() && stream.voice->Position() >= length)
+                                frame = 0;
+                        }
+                        if (!SeekStream(stream, frame))
+                            return Fail(BASS_ERROR_POSITION);
+                        stream.paused = false;
+                        stream.pausedByStop = false;
+                        stream.voice->Play(stream.looping);
+                        return Succeed();
+                    });
 }
 #endif

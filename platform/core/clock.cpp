@@ -8,14 +8,23 @@ namespace
 {
 using SteadyClock = std::chrono::steady_clock;
 
-const SteadyClock::time_point gStart = SteadyClock::now();
 std::atomic<bool> gManual{false};
 std::atomic<uint64_t> gManualNow{0};
 std::atomic<std::thread::id> gManualOwner{};
 
+// Started on first use, so that a global object reading the clock while the program starts
+// sees the same origin as everything after it.
+SteadyClock::time_point Start()
+{
+    static const SteadyClock::time_point start = SteadyClock::now();
+    return start;
+}
+
 uint64_t RealMicros()
 {
-    return (uint64_t)std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - gStart).count();
+    SteadyClock::time_point start = Start();
+    return (uint64_t)std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - start)
+        .count();
 }
 } // namespace
 
@@ -33,6 +42,8 @@ void SleepMicros(uint64_t micros)
         if (gManualOwner.load() == std::this_thread::get_id())
         {
             gManualNow.fetch_add(micros);
+            // A loop that sleeps while it waits for another thread still lets that thread run.
+            std::this_thread::yield();
             return;
         }
         // A worker thread must not spin the manual clock; give the CPU away a little.

@@ -135,32 +135,19 @@ HRESULT WINAPI SoundBuffer::GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated
 
 HRESULT WINAPI SoundBuffer::GetVolume(LPLONG volume)
 {
-    if (!volume)
-        return DSERR_INVALIDPARAM;
-    if (!mVoice || !(mFlags & DSBCAPS_CTRLVOLUME))
-        return DSERR_CONTROLUNAVAIL;
-    *volume = mVoice->Volume();
-    return DS_OK;
+    return ReadControl(volume, DSBCAPS_CTRLVOLUME,
+                       [](const LumoAudio::Voice& voice) { return voice.Volume(); });
 }
 
 HRESULT WINAPI SoundBuffer::GetPan(LPLONG pan)
 {
-    if (!pan)
-        return DSERR_INVALIDPARAM;
-    if (!mVoice || !(mFlags & DSBCAPS_CTRLPAN))
-        return DSERR_CONTROLUNAVAIL;
-    *pan = mVoice->Pan();
-    return DS_OK;
+    return ReadControl(pan, DSBCAPS_CTRLPAN, [](const LumoAudio::Voice& voice) { return voice.Pan(); });
 }
 
 HRESULT WINAPI SoundBuffer::GetFrequency(LPDWORD frequency)
 {
-    if (!frequency)
-        return DSERR_INVALIDPARAM;
-    if (!mVoice || !(mFlags & DSBCAPS_CTRLFREQUENCY))
-        return DSERR_CONTROLUNAVAIL;
-    *frequency = mVoice->Frequency();
-    return DS_OK;
+    return ReadControl(frequency, DSBCAPS_CTRLFREQUENCY,
+                       [](const LumoAudio::Voice& voice) { return voice.Frequency(); });
 }
 
 HRESULT WINAPI SoundBuffer::GetStatus(LPDWORD status)
@@ -281,31 +268,21 @@ HRESULT WINAPI SoundBuffer::SetFormat(LPCWAVEFORMATEX format)
 
 HRESULT WINAPI SoundBuffer::SetVolume(LONG volume)
 {
-    if (!mVoice || !(mFlags & DSBCAPS_CTRLVOLUME))
-        return DSERR_CONTROLUNAVAIL;
-    if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
-        return DSERR_INVALIDPARAM;
-    mVoice->SetVolume(volume);
-    return DS_OK;
+    return WriteControl(DSBCAPS_CTRLVOLUME, volume >= DSBVOLUME_MIN && volume <= DSBVOLUME_MAX,
+                        [&](LumoAudio::Voice& voice) { voice.SetVolume(volume); });
 }
 
 HRESULT WINAPI SoundBuffer::SetPan(LONG pan)
 {
-    if (!mVoice || !(mFlags & DSBCAPS_CTRLPAN))
-        return DSERR_CONTROLUNAVAIL;
-    if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT)
-        return DSERR_INVALIDPARAM;
-    mVoice->SetPan(pan);
-    return DS_OK;
+    return WriteControl(DSBCAPS_CTRLPAN, pan >= DSBPAN_LEFT && pan <= DSBPAN_RIGHT,
+                        [&](LumoAudio::Voice& voice) { voice.SetPan(pan); });
 }
 
 HRESULT WINAPI SoundBuffer::SetFrequency(DWORD frequency)
 {
-    if (!mVoice || !(mFlags & DSBCAPS_CTRLFREQUENCY))
-        return DSERR_CONTROLUNAVAIL;
-    if (frequency != DSBFREQUENCY_ORIGINAL && (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
-        return DSERR_INVALIDPARAM;
-    mVoice->SetFrequency(frequency);
-    return DS_OK;
+    bool valid = frequency == DSBFREQUENCY_ORIGINAL ||
+                 (frequency >= DSBFREQUENCY_MIN && frequency <= DSBFREQUENCY_MAX);
+    return WriteControl(DSBCAPS_CTRLFREQUENCY, valid,
+                        [&](LumoAudio::Voice& voice) { voice.SetFrequency(frequency); });
 }
 } // namespace DSound

@@ -44,6 +44,26 @@ private:
     DWORD Size() const;
     bool Holds(const void* pointer, DWORD bytes) const;
 
+    // A control exists only on a secondary buffer made with its DSBCAPS_CTRL flag.
+    template <typename T, typename Read> HRESULT ReadControl(T* out, DWORD flag, Read read) const
+    {
+        if (!out)
+            return DSERR_INVALIDPARAM;
+        if (!mVoice || !(mFlags & flag))
+            return DSERR_CONTROLUNAVAIL;
+        *out = read(*mVoice);
+        return DS_OK;
+    }
+    template <typename Write> HRESULT WriteControl(DWORD flag, bool valid, Write write)
+    {
+        if (!mVoice || !(mFlags & flag))
+            return DSERR_CONTROLUNAVAIL;
+        if (!valid)
+            return DSERR_INVALIDPARAM;
+        write(*mVoice);
+        return DS_OK;
+    }
+
     Device* mDevice; // holds a reference, so the device outlives its buffers
     DWORD mFlags;
     WAVEFORMATEX mFormat;

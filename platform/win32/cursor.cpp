@@ -1,4 +1,5 @@
 // Cursors, the pointer position and mouse capture.
+#include "win32/host.h"
 #include "win32/user32_internal.h"
 
 #include <algorithm>
@@ -218,7 +219,7 @@ BOOL WINAPI SetCursorPos(int x, int y)
     {
         POINT pt{x, y};
         HWND hwnd = WindowFromPoint(pt);
-        SDL_Window* host = hwnd ? Find(hwnd)->sdl : nullptr;
+        SDL_Window* host = hwnd && Platform::HasHostWindow(hwnd) ? Platform::HostWindow(hwnd) : nullptr;
         if (host && ScreenToClient(hwnd, &pt))
             SDL_WarpMouseInWindow(host, pt.x, pt.y);
     }

@@ -107,15 +107,25 @@ void OnText(const SDL_TextInputEvent& e)
     NoteInput();
 }
 
+// The window a pointer event goes to (the capture window, if any) and the pointer's screen
+// position, which becomes the cached pointer; null when the event has no window.
+HWND PointerTarget(uint32_t sdlId, int x, int y, POINT* screen)
+{
+    HWND source = EventWindow(sdlId);
+    if (!source)
+        return nullptr;
+    *screen = ScreenPoint(source, x, y);
+    CacheCursorPos(screen->x, screen->y);
+    HWND capture = GetCapture();
+    return capture ? capture : source;
+}
+
 void OnMotion(const SDL_MouseMotionEvent& e)
 {
-    HWND source = EventWindow(e.windowID);
-    if (!source)
+    POINT screen;
+    HWND target = PointerTarget(e.windowID, e.x, e.y, &screen);
+    if (!target)
         return;
-    POINT screen = ScreenPoint(source, e.x, e.y);
-    CacheCursorPos(screen.x, screen.y);
-    HWND capture = GetCapture();
-    HWND target = capture ? capture : source;
     PostInput(target, WM_MOUSEMOVE, MouseKeys(), ClientParam(target, screen), screen);
     NoteInput();
 }
@@ -126,13 +136,10 @@ void OnButton(const SDL_MouseButtonEvent& e, bool down)
     static const UINT kDown[] = {0, WM_LBUTTONDOWN, WM_MBUTTONDOWN, WM_RBUTTONDOWN};
     if (e.button < 1 || e.button > 3)
         return;
-    HWND source = EventWindow(e.windowID);
-    if (!source)
+    POINT screen;
+    HWND target = PointerTarget(e.windowID, e.x, e.y, &screen);
+    if (!target)
         return;
-    POINT screen = ScreenPoint(source, e.x, e.y);
-    CacheCursorPos(screen.x, screen.y);
-    HWND capture = GetCapture();
-    HWND target = capture ? capture : source;
     UINT message = kDown[e.button]; // down; +1 up; +2 double click
     if (down)
     {

@@ -22,6 +22,16 @@ bool Exists(const std::string& hostPath)
     return lstat(hostPath.c_str(), &info) == 0;
 }
 
+// A link to a folder is removed as a folder, and only the link goes, as on Windows.
+int RemoveFolder(const std::string& hostPath)
+{
+    struct stat link, target;
+    if (lstat(hostPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+        stat(hostPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+        return unlink(hostPath.c_str());
+    return rmdir(hostPath.c_str());
+}
+
 BOOL CopyOrMove(const std::string& from, const std::string& to, bool remove)
 {
     std::error_code error;
@@ -67,8 +77,11 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName)
         return FALSE;
     std::string path = Platform::HostPath(fileName);
     struct stat info;
-    if (stat(path.c_str(), &info) != 0)
+    if (lstat(path.c_str(), &info) != 0)
         return Platform::FailFromErrno(path);
+    // A link is deleted itself, whatever it points at, unless that is a folder.
+    if (S_ISLNK(info.st_mode) && stat(path.c_str(), &info) != 0)
+        return unlink(path.c_str()) == 0 ? TRUE : Platform::FailFromErrno(path);
     // Windows refuses to delete folders and read-only files here.
     if (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0)
     {
@@ -98,7 +111,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR pathName)
     if (Platform::InjectedFailure("RemoveDirectoryA", ERROR_ACCESS_DENIED))
         return FALSE;
     std::string path = Platform::HostPath(pathName);
-    if (rmdir(path.c_str()) == 0)
+    if (RemoveFolder(path) == 0)
         return TRUE;
     if (errno == ENOTDIR)
         errno = EISDIR; // a file named as a folder: access denied, as on Windows
@@ -215,5 +228,5 @@ int _mkdir(const char* path)
 
 int _rmdir(const char* path)
 {
-    return rmdir(Platform::HostPath(path).c_str());
+    return RemoveFolder(Platform::HostPath(path));
 }

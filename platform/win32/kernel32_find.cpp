@@ -129,10 +129,21 @@ bool List(const std::string& folder, const std::string& pattern, std::vector<WIN
         if (std::strlen(entry->d_name) >= MAX_PATH ||
             !Platform::MatchesFilePattern(entry->d_name, pattern.c_str()))
             continue;
+        std::string path = prefix + entry->d_name;
         struct stat info;
-        if (stat((prefix + entry->d_name).c_str(), &info) != 0)
-            continue; // a dangling link or a file deleted meanwhile
-        entries.push_back(MakeFindData(entry->d_name, info));
+        if (lstat(path.c_str(), &info) != 0)
+            continue; // deleted meanwhile
+        // A link is listed as what it points at, marked as a link (a reparse point on Windows);
+        // a dangling one as a file.
+        bool link = S_ISLNK(info.st_mode);
+        struct stat target;
+        if (link && stat(path.c_str(), &target) == 0)
+            info = target;
+        WIN32_FIND_DATAA data = MakeFindData(entry->d_name, info);
+        if (link)
+            data.dwFileAttributes =
+                (data.dwFileAttributes & ~FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_REPARSE_POINT;
+        entries.push_back(data);
     }
     closedir(dir);
     std::sort(entries.begin(), entries.end(), ListedBefore);

@@ -112,9 +112,6 @@ BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAcc
     return TRUE;
 }
 
-
-
-
 BOOL WINAPI CloseHandle(HANDLE object)
 {
     std::unique_ptr<OpenFile> file;

@@ -262,6 +262,47 @@ LSTATUS SubKeyPath(HKEY handle, LPCSTR subKey, std::vector<std::string>& path, R
     return AppendSubKey(subKey, path);
 }
 
+// A call on `subKey` below `key`: the call's injected failure, else the sub-key's path and the
+// rights of the handle it was named through. The registry stays locked while this lives.
+struct SubKeyCall
+{
+    std::unique_lock<std::mutex> lock;
+    std::vector<std::string> path;
+    REGSAM baseAccess = 0;
+    LSTATUS status = ERROR_ACCESS_DENIED;
+
+    SubKeyCall(const char* callName, HKEY key, LPCSTR subKey)
+    {
+        if (Platform::ShouldFail(callName))
+            return;
+        lock = std::unique_lock<std::mutex>(gMutex);
+        status = SubKeyPath(key, subKey, path, baseAccess);
+    }
+};
+
+// Changes the values of the key a handle names, then saves. The handle remembers that it wrote,
+// so that a save that failed is tried again when it closes.
+template <typename Change> LSTATUS ChangeValues(const char* callName, HKEY key, Change change)
+{
+    if (Platform::ShouldFail(callName))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> lock(gMutex);
+    Key* target;
+    OpenKey* open = nullptr;
+    if (LSTATUS status = KeyOf(key, KEY_SET_VALUE, target, &open); status != ERROR_SUCCESS)
+        return status;
+    if (LSTATUS status = change(target->values); status != ERROR_SUCCESS)
+        return status;
+    if (open != nullptr)
+        open->wrote = true;
+    return Save();
+}
+
+std::string ValueName(LPCSTR valueName)
+{
+    return valueName != nullptr ? valueName : "";
+}
+
 HKEY NewHandle(std::vector<std::string> path, REGSAM access)
 {
     auto open = std::make_unique<OpenKey>(OpenKey{std::move(path), access});
@@ -276,16 +317,12 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM acce
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    if (Platform::ShouldFail("RegOpenKeyExA"))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard<std::mutex> lock(gMutex);
-    std::vector<std::string> path;
-    REGSAM baseAccess;
-    if (LSTATUS status = SubKeyPath(key, subKey, path, baseAccess); status != ERROR_SUCCESS)
-        return status;
-    if (Find(path) == nullptr)
+    SubKeyCall call("RegOpenKeyExA", key, subKey);
+    if (call.status != ERROR_SUCCESS)
+        return call.status;
+    if (Find(call.path) == nullptr)
         return ERROR_FILE_NOT_FOUND;
-    *result = NewHandle(std::move(path), access);
+    *result = NewHandle(std::move(call.path), access);
     return ERROR_SUCCESS;
 }
 
@@ -295,13 +332,10 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR ke
     if (result == nullptr || subKey == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    if (Platform::ShouldFail("RegCreateKeyExA"))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard<std::mutex> lock(gMutex);
-    std::vector<std::string> path;
-    REGSAM baseAccess;
-    if (LSTATUS status = SubKeyPath(key, subKey, path, baseAccess); status != ERROR_SUCCESS)
-        return status;
+    SubKeyCall call("RegCreateKeyExA", key, subKey);
+    if (call.status != ERROR_SUCCESS)
+        return call.status;
+    std::vector<std::string>& path = call.path;
     bool created = false;
     Key* at = &gTop;
     for (size_t i = 0; i < path.size(); i++)
@@ -309,7 +343,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR ke
         auto it = at->subKeys.find(path[i]);
         if (it == at->subKeys.end())
         {
-            if ((baseAccess & KEY_CREATE_SUB_KEY) == 0)
+            if ((call.baseAccess & KEY_CREATE_SUB_KEY) == 0)
                 return ERROR_ACCESS_DENIED;
             it = at->subKeys.emplace(path[i], Key()).first;
             created = true;
@@ -332,19 +366,14 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD 
 {
     if (data == nullptr && size != 0)
         return ERROR_INVALID_PARAMETER;
-    if (Platform::ShouldFail("RegSetValueExA"))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard<std::mutex> lock(gMutex);
-    Key* target;
-    OpenKey* open = nullptr;
-    if (LSTATUS status = KeyOf(key, KEY_SET_VALUE, target, &open); status != ERROR_SUCCESS)
-        return status;
-    Value& value = target->values[valueName != nullptr ? valueName : ""];
-    value.type = type;
-    value.data.assign(data, data + size);
-    if (open != nullptr)
-        open->wrote = true;
-    return Save();
+    return ChangeValues("RegSetValueExA", key,
+                        [&](auto& values)
+                        {
+                            Value& value = values[ValueName(valueName)];
+                            value.type = type;
+                            value.data.assign(data, data + size);
+                            return ERROR_SUCCESS;
+                        });
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
@@ -358,7 +387,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
     Key* target;
     if (LSTATUS status = KeyOf(key, KEY_QUERY_VALUE, target); status != ERROR_SUCCESS)
         return status;
-    auto it = target->values.find(valueName != nullptr ? valueName : "");
+    auto it = target->values.find(ValueName(valueName));
     if (it == target->values.end())
         return ERROR_FILE_NOT_FOUND;
     const Value& value = it->second;
@@ -380,31 +409,21 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
 
 LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
 {
-    if (Platform::ShouldFail("RegDeleteValueA"))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard<std::mutex> lock(gMutex);
-    Key* target;
-    OpenKey* open = nullptr;
-    if (LSTATUS status = KeyOf(key, KEY_SET_VALUE, target, &open); status != ERROR_SUCCESS)
-        return status;
-    if (target->values.erase(valueName != nullptr ? valueName : "") == 0)
-        return ERROR_FILE_NOT_FOUND;
-    if (open != nullptr)
-        open->wrote = true;
-    return Save();
+    return ChangeValues("RegDeleteValueA", key,
+                        [&](auto& values) {
+                            return values.erase(ValueName(valueName)) != 0 ? ERROR_SUCCESS
+                                                                           : ERROR_FILE_NOT_FOUND;
+                        });
 }
 
 LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
 {
     if (subKey == nullptr)
         return ERROR_INVALID_PARAMETER;
-    if (Platform::ShouldFail("RegDeleteKeyA"))
-        return ERROR_ACCESS_DENIED;
-    std::lock_guard<std::mutex> lock(gMutex);
-    std::vector<std::string> path;
-    REGSAM access;
-    if (LSTATUS status = SubKeyPath(key, subKey, path, access); status != ERROR_SUCCESS)
-        return status;
+    SubKeyCall call("RegDeleteKeyA", key, subKey);
+    if (call.status != ERROR_SUCCESS)
+        return call.status;
+    std::vector<std::string>& path = call.path;
     // The predefined keys stay; a key with sub-keys must be emptied first, as on Windows.
     if (path.size() < 2)
         return ERROR_ACCESS_DENIED;

@@ -43,6 +43,17 @@ std::shared_ptr<Window> FindLocked(HWND hwnd)
     return nullptr;
 }
 
+// Runs `action` on a window with the table locked; FALSE for a handle that is no window.
+template <typename Action> BOOL WithWindow(HWND hwnd, Action action)
+{
+    std::lock_guard<std::recursive_mutex> lock(TableLock());
+    auto w = FindLocked(hwnd);
+    if (!w)
+        return FALSE;
+    action(*w);
+    return TRUE;
+}
+
 // Makes the SDL window of a top-level window. Called with the table lock held.
 bool MakeHostWindow(Window& w)
 {
@@ -377,16 +388,19 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow)
     return wasVisible;
 }
 
+// Other threads ask these too; the fields are read under the table lock.
 BOOL WINAPI IsWindowVisible(HWND hwnd)
 {
-    auto w = Find(hwnd);
-    return w && w->visible;
+    bool visible = false;
+    WithWindow(hwnd, [&](Window& w) { visible = w.visible; });
+    return visible;
 }
 
 BOOL WINAPI IsIconic(HWND hwnd)
 {
-    auto w = Find(hwnd);
-    return w && w->minimized;
+    bool minimized = false;
+    WithWindow(hwnd, [&](Window& w) { minimized = w.minimized; });
+    return minimized;
 }
 
 BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint)
@@ -441,19 +455,13 @@ BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect)
     if (!rect)
         return FALSE;
     if (hwnd == kDesktop)
-    {
-        RECT full;
-        GetWindowRect(hwnd, &full);
-        *rect = full;
-        return TRUE;
-    }
-    std::lock_guard<std::recursive_mutex> lock(TableLock());
-    auto w = FindLocked(hwnd);
-    if (!w)
-        return FALSE;
-    SIZE size = ClientSize(*w);
-    *rect = RECT{0, 0, size.cx, size.cy};
-    return TRUE;
+        return GetWindowRect(hwnd, rect);
+    return WithWindow(hwnd,
+                      [&](Window& w)
+                      {
+                          SIZE size = ClientSize(w);
+                          *rect = RECT{0, 0, size.cx, size.cy};
+                      });
 }
 
 BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect)
@@ -465,12 +473,7 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect)
         *rect = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         return TRUE;
     }
-    std::lock_guard<std::recursive_mutex> lock(TableLock());
-    auto w = FindLocked(hwnd);
-    if (!w)
-        return FALSE;
-    *rect = w->rect;
-    return TRUE;
+    return WithWindow(hwnd, [&](Window& w) { *rect = w.rect; });
 }
 
 // Moves a point by the window's client origin, in the given direction.
@@ -478,14 +481,13 @@ static BOOL OffsetByClientOrigin(HWND hwnd, LPPOINT point, int direction)
 {
     if (!point)
         return FALSE;
-    std::lock_guard<std::recursive_mutex> lock(TableLock());
-    auto w = FindLocked(hwnd);
-    if (!w)
-        return FALSE;
-    POINT origin = ClientOrigin(*w);
-    point->x += direction * origin.x;
-    point->y += direction * origin.y;
-    return TRUE;
+    return WithWindow(hwnd,
+                      [&](Window& w)
+                      {
+                          POINT origin = ClientOrigin(w);
+                          point->x += direction * origin.x;
+                          point->y += direction * origin.y;
+                      });
 }
 
 BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point)
@@ -514,28 +516,26 @@ BOOL WINAPI GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement)
 {
     if (!placement)
         return FALSE;
-    std::lock_guard<std::recursive_mutex> lock(TableLock());
-    auto w = FindLocked(hwnd);
-    if (!w)
-        return FALSE;
-    placement->flags = 0;
-    placement->showCmd = w->minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
-    placement->ptMinPosition = POINT{-1, -1};
-    placement->ptMaxPosition = POINT{-1, -1};
-    placement->rcNormalPosition = w->rect;
-    return TRUE;
+    return WithWindow(hwnd,
+                      [&](Window& w)
+                      {
+                          placement->flags = 0;
+                          placement->showCmd = w.minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+                          placement->ptMinPosition = POINT{-1, -1};
+                          placement->ptMaxPosition = POINT{-1, -1};
+                          placement->rcNormalPosition = w.rect;
+                      });
 }
 
 BOOL WINAPI SetForegroundWindow(HWND hwnd)
 {
-    std::lock_guard<std::recursive_mutex> lock(TableLock());
-    auto w = FindLocked(hwnd);
-    if (!w)
-        return FALSE;
-    if (w->sdl && w->visible && OnVideoThread())
-        SDL_RaiseWindow(w->sdl);
-    gForeground = gFocus = hwnd;
-    return TRUE;
+    return WithWindow(hwnd,
+                      [&](Window& w)
+                      {
+                          if (w.sdl && w.visible && OnVideoThread())
+                              SDL_RaiseWindow(w.sdl);
+                          gForeground = gFocus = hwnd;
+                      });
 }
 
 HWND WINAPI GetForegroundWindow()
@@ -601,14 +601,13 @@ BOOL WINAPI EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam)
 
 BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text)
 {
-    std::lock_guard<std::recursive_mutex> lock(TableLock());
-    auto w = FindLocked(hwnd);
-    if (!w)
-        return FALSE;
-    w->title = text ? text : "";
-    if (w->sdl && OnVideoThread())
-        SDL_SetWindowTitle(w->sdl, w->title.c_str());
-    return TRUE;
+    return WithWindow(hwnd,
+                      [&](Window& w)
+                      {
+                          w.title = text ? text : "";
+                          if (w.sdl && OnVideoThread())
+                              SDL_SetWindowTitle(w.sdl, w.title.c_str());
+                      });
 }
 
 LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value)
@@ -695,12 +694,7 @@ BOOL WINAPI InvalidateRect(HWND hwnd, const RECT*, BOOL erase)
 
 BOOL WINAPI ValidateRect(HWND hwnd, const RECT*)
 {
-    std::lock_guard<std::recursive_mutex> lock(TableLock());
-    auto w = FindLocked(hwnd);
-    if (!w)
-        return FALSE;
-    w->needsPaint = w->needsErase = false;
-    return TRUE;
+    return WithWindow(hwnd, [&](Window& w) { w.needsPaint = w.needsErase = false; });
 }
 
 BOOL WINAPI UpdateWindow(HWND hwnd)

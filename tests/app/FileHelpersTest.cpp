@@ -85,3 +85,21 @@ TEST_F(FileHelpers, DeleteTreeDeletesWhatItCanAndReportsTheRest)
     EXPECT_TRUE(fs::exists(tree / "kept.txt"));
     EXPECT_FALSE(fs::exists(tree / "sub"));
 }
+
+TEST_F(FileHelpers, DeleteTreeRemovesLinksButNotWhatTheyPointAt)
+{
+    fs::path outside = mRoot / "outside";
+    fs::create_directories(outside / "inner");
+    Touch(outside / "keep.txt");
+    Touch(outside / "inner" / "keep too.txt");
+    fs::path tree = mRoot / "tree";
+    fs::create_directories(tree);
+    fs::create_directory_symlink(outside, tree / "linked folder");
+    fs::create_symlink(outside / "keep.txt", tree / "linked file");
+    fs::create_symlink(mRoot / "nowhere", tree / "dangling");
+
+    EXPECT_TRUE(DeleteTree(tree.string()));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(tree)));
+    EXPECT_TRUE(fs::exists(outside / "keep.txt"));
+    EXPECT_TRUE(fs::exists(outside / "inner" / "keep too.txt"));
+}

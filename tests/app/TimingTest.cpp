@@ -3,6 +3,7 @@
 #include "app/Profiler.h"
 #include "app/Stopwatch.h"
 #include "core/clock.h"
+#include "core/faults.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,20 @@ TEST(Stopwatch, MeasuresOnThePerformanceCounter)
     PlatformTest::AdvanceClock(9000);
     EXPECT_DOUBLE_EQ(watch.GetDuration(), 3.5);
     PlatformTest::UseManualClock(false);
+}
+
+TEST(Stopwatch, UnreadableCounterGivesNoTime)
+{
+    PlatformTest::UseManualClock(true);
+    PlatformTest::AdvanceClock(5000000);
+    PlatformTest::FailCall("QueryPerformanceCounter");
+    Stopwatch watch;
+    watch.Start();
+    PlatformTest::AdvanceClock(3000);
+    watch.Stop();
+    PlatformTest::ClearFailures();
+    PlatformTest::UseManualClock(false);
+    EXPECT_EQ(watch.GetDuration(), 0.0);
 }
 
 TEST(Stopwatch, CyclesPerSecondIsCachedAndPositive)

@@ -106,6 +106,37 @@ TEST(FindFiles, AttributesSizesAndTimes)
     EXPECT_TRUE(DeleteFileA(temp.WindowsPath("data.bin").c_str()));
 }
 
+TEST(FindFiles, LinksAreMarkedAndRemovedAsLinks)
+{
+    TempFolder temp;
+    temp.Write("target.txt", "kept");
+    ASSERT_TRUE(CreateDirectoryA(temp.WindowsPath("folder").c_str(), nullptr));
+    temp.Write("folder/inside.txt", "kept");
+    ASSERT_EQ(symlink((temp.Path() + "/folder").c_str(), (temp.Path() + "/to-folder").c_str()), 0);
+    ASSERT_EQ(symlink((temp.Path() + "/target.txt").c_str(), (temp.Path() + "/to-file").c_str()), 0);
+    ASSERT_EQ(symlink((temp.Path() + "/missing").c_str(), (temp.Path() + "/dangling").c_str()), 0);
+
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(temp.WindowsPath("to-folder").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(data.dwFileAttributes, (DWORD)(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    FindClose(find);
+    find = FindFirstFileA(temp.WindowsPath("dangling").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(data.dwFileAttributes, (DWORD)FILE_ATTRIBUTE_REPARSE_POINT);
+    FindClose(find);
+
+    // A folder link is not a file; removing it as a folder takes the link only.
+    EXPECT_FALSE(DeleteFileA(temp.WindowsPath("to-folder").c_str()));
+    EXPECT_TRUE(RemoveDirectoryA(temp.WindowsPath("to-folder").c_str()));
+    EXPECT_EQ(temp.Read("folder/inside.txt"), "kept");
+    EXPECT_TRUE(DeleteFileA(temp.WindowsPath("to-file").c_str()));
+    EXPECT_EQ(temp.Read("target.txt"), "kept");
+    EXPECT_TRUE(DeleteFileA(temp.WindowsPath("dangling").c_str()));
+    struct stat info;
+    EXPECT_NE(lstat((temp.Path() + "/dangling").c_str(), &info), 0);
+}
+
 TEST(FindFiles, MissingFilesAndFolders)
 {
     TempFolder temp;

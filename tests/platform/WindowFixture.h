@@ -65,6 +65,7 @@ protected:
             DestroyWindow(hwnd);
         Pump();
         PlatformTest::ResetInputState();
+        PlatformTest::UseManualClock(false); // also after a test that stopped early
         Log().clear();
     }
 

@@ -106,11 +106,6 @@ bool OggStream::Seek(uint64_t frame)
 
 std::unique_ptr<StreamDecoder> OpenOggStream(FILE* file)
 {
-    if (!file)
-        return nullptr;
-    auto stream = std::make_unique<OggStream>(file);
-    if (!stream->Open())
-        return nullptr;
-    return stream;
+    return OpenReader(file, &OggStream::Open);
 }
 } // namespace LumoBass

@@ -28,6 +28,18 @@ protected:
     uint64_t mLength = 0;
 };
 
+// A reader of type R over `file`, or null when `start` (which reads the headers) fails; the
+// reader owns the file from the start, so it is closed on failure too.
+template <class R> std::unique_ptr<StreamDecoder> OpenReader(FILE* file, bool (R::*start)())
+{
+    if (!file)
+        return nullptr;
+    auto reader = std::make_unique<R>(file);
+    if (!((*reader).*start)())
+        return nullptr;
+    return reader;
+}
+
 // Each takes the file over (it is closed on failure too); null when the data is not
 // something the reader can play.
 std::unique_ptr<StreamDecoder> OpenWavStream(FILE* file);

@@ -129,11 +129,6 @@ bool WavStream::Seek(uint64_t frame)
 
 std::unique_ptr<StreamDecoder> OpenWavStream(FILE* file)
 {
-    if (!file)
-        return nullptr;
-    auto stream = std::make_unique<WavStream>(file);
-    if (!stream->Parse())
-        return nullptr;
-    return stream;
+    return OpenReader(file, &WavStream::Parse);
 }
 } // namespace LumoBass
