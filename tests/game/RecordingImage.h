@@ -10,6 +10,7 @@ class RecordingImage : public Lumo::Image
 {
 public:
     std::vector<std::string> mCalls;
+    std::string mName; // how this picture shows in another's record
 
     RecordingImage(int width = 800, int height = 600)
     {
@@ -34,14 +35,19 @@ public:
     {
         mCalls.push_back("rect " + R(r) + " " + C(c));
     }
+    static std::string N(Lumo::Image* src)
+    {
+        auto* named = dynamic_cast<RecordingImage*>(src);
+        return named != nullptr && !named->mName.empty() ? " " + named->mName : "";
+    }
     void Blt(Lumo::Image* src, int x, int y, const Lumo::Rect&, const Lumo::Color& c, int) override
     {
-        mCalls.push_back("blt " + std::to_string(x) + "," + std::to_string(y) + " " + C(c));
+        mCalls.push_back("blt " + std::to_string(x) + "," + std::to_string(y) + " " + C(c) + N(src));
     }
-    void StretchBlt(Lumo::Image*, const Lumo::Rect& dest, const Lumo::Rect&, const Lumo::Rect&,
+    void StretchBlt(Lumo::Image* src, const Lumo::Rect& dest, const Lumo::Rect&, const Lumo::Rect&,
                     const Lumo::Color& c, int, bool) override
     {
-        mCalls.push_back("stretch " + R(dest) + " " + C(c));
+        mCalls.push_back("stretch " + R(dest) + " " + C(c) + N(src));
     }
     int Count(const std::string& prefix) const
     {
