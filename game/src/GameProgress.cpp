@@ -1,0 +1,148 @@
+#include "game/src/GameProgress.h"
+
+#include <algorithm>
+
+namespace Lumo
+{
+
+namespace
+{
+constexpr int kKeyMultiply = 106;
+constexpr int kKeyAdd = 107;
+constexpr int kKeySubtract = 109;
+constexpr int kKeyDivide = 111;
+} // namespace
+
+GameProgress::GameProgress()
+{
+    SetLevel(0);
+}
+
+LevelEnd GameProgress::SetLevel(int n)
+{
+    mLevel = std::max(n, 0);
+    if (mLevel == kLevelCount)
+    {
+        mHalted = true;
+        mFinished = true;
+        mClock = 0.0;
+        mDanger += 10 * mLevel + 10;
+        return LevelEnd::Won;
+    }
+    if (mLevel > 0)
+    {
+        mMoney += 100 * mLevel;
+        mGoal += (5 * mLevel + 60) * 2;
+        mBarMax += 200;
+    }
+    else
+    {
+        mGoal = 120;
+        mDanger = 0;
+        mBarMax = 200;
+        mMoney = 100;
+    }
+    mLevelLength = kLevelLength;
+    mClock = 0.0;
+    mDanger += 10 * mLevel + 10;
+    return LevelEnd::None;
+}
+
+LevelEnd GameProgress::TickClock(uint32_t random)
+{
+    if (mClock < 0.0)
+        return LevelEnd::None;
+    mClock += 1.0;
+    if (mClock <= double(mLevelLength))
+        return LevelEnd::None;
+
+    mMoney -= LevelCharge(mLevel);
+    mHalted = true;
+    if (mHappiness < mDanger || mMoney <= 0)
+    {
+        mFinished = true;
+        return LevelEnd::Failed;
+    }
+    if (mHappiness < mGoal)
+    {
+        mClock = 0.0;
+        mDanger += mLevel * 10 + 25;
+        return LevelEnd::GoalMissed;
+    }
+    // After the tenth level only the won board goes up, not a level-up board over it.
+    if (SetLevel(mLevel + 1) == LevelEnd::Won)
+        return LevelEnd::Won;
+    mSpawnCountdown = 100 + int(random % 201);
+    return LevelEnd::LevelUp;
+}
+
+int GameProgress::NextSpawnCountdown(int level, int happiness, uint32_t random)
+{
+    const int crowd = (level + 1) * happiness;
+    return std::max(100, int(2500.0 - crowd / 10.0)) + int(random % 201);
+}
+
+bool GameProgress::TickSpawn(uint32_t random)
+{
+    if (mSpawnCountdown == 1)
+    {
+        mSpawnCountdown = NextSpawnCountdown(mLevel, mHappiness, random);
+        return true;
+    }
+    if (mSpawnCountdown > 1)
+        mSpawnCountdown--;
+    return false;
+}
+
+bool GameProgress::ApplyKey(int key)
+{
+    switch (key)
+    {
+    case kKeyAdd:
+        mHappiness += 100;
+        return true;
+    case kKeySubtract:
+        mHappiness -= 100;
+        return true;
+    case kKeyMultiply:
+        SetLevel(mLevel + 1);
+        return true;
+    case kKeyDivide:
+        SetLevel(mLevel - 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+BoardLines GameProgress::WelcomeBoard()
+{
+    return {"Welcome to the Crustavia!", "Pass 10 Levels to Win!", "Let the Pizza Serving Competition Begin!",
+            "Press SpaceBar to Start!", ""};
+}
+
+BoardLines GameProgress::GoalMissedBoard()
+{
+    return {"", "You did not Reach the Goal in Time!", "Danger Zone Extended!", "Press SpaceBar to Continue!",
+            ""};
+}
+
+BoardLines GameProgress::LevelUpBoard(int newLevel)
+{
+    return {"Level Up!", "You are now at Level " + std::to_string(newLevel) + "!", "Keep up the Good Work!",
+            "Press SpaceBar to Continue!", ""};
+}
+
+BoardLines GameProgress::WonBoard(int money)
+{
+    return {"Congratulation! You Won!", "You earned " + std::to_string(money) + " Euros!",
+            "Press SpaceBar to return to the Main Menu!", "", ""};
+}
+
+BoardLines GameProgress::FailedBoard(int level)
+{
+    return {"", "You Failed on Level " + std::to_string(level) + "!", "Better Luck Next Time!",
+            "Press SpaceBar to return to the Main Menu!", ""};
+}
+
+} // namespace Lumo
