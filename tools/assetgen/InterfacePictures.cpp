@@ -84,7 +84,7 @@ void MainLogo(const std::string& root, Face& chancery, Face& sans)
     DrawPizza(c, 505, 150, 80, Pizza::Napoletana);
     FillRoundBox(c, 120, 70, 360, 160, 30, Hex(0x5A1008));
     FillRoundBox(c, 124, 74, 352, 152, 27, Hex(0xFFF5E1));
-    chancery.SetSize(110);
+    chancery.SetSize(96);
     for (int dy = -3; dy <= 3; ++dy)
         for (int dx = -3; dx <= 3; ++dx)
             if (dx * dx + dy * dy <= 9)
@@ -100,7 +100,8 @@ void MainLogo(const std::string& root, Face& chancery, Face& sans)
 
 void GrayLogo(const std::string& root)
 {
-    // A light pizza emblem, drawn faintly tinted behind the screens.
+    // A light pizza emblem, drawn faintly tinted behind the screens. It is half transparent
+    // itself, so it stays a watermark where a stretched draw leaves the tint out.
     Canvas c(200, 200);
     const RGBA light = Hex(0xE8E8E8), mid = Hex(0xC8C8C8);
     FillRing(c, 100, 100, 80, 94, light);
@@ -116,6 +117,9 @@ void GrayLogo(const std::string& root)
         float a = rng.Range(0, 6.283f), d = rng.Range(15, 62);
         FillCircle(c, 100 + std::cos(a) * d, 100 + std::sin(a) * d, rng.Range(6, 10), light);
     }
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x)
+            c.At(x, y).a *= 0.55f;
     SavePicture(root, "gfx/UI/GrayLogo", c, Format::Png);
 }
 
@@ -171,7 +175,8 @@ void BarButtons(const std::string& root)
     save("ResumeBtnDown", resume);
 
     // Four corner arrows: pointing out for full screen, in for a window.
-    auto corners = [&](const char* name, float tip, float base, float from, float to) {
+    auto corners = [&](const char* name, float tip, float base, float from, float to)
+    {
         Canvas c(25, 25);
         face(c);
         for (int k = 0; k < 4; ++k)

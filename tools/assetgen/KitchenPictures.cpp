@@ -17,11 +17,11 @@ void Tile(const std::string& root)
         for (int x = 0; x < 50; ++x)
         {
             bool dark = ((x / 25) + (y / 25)) % 2 == 1;
-            float n = Noise(x * 0.35f, y * 0.35f, dark ? 3 : 4) * 0.12f - 0.06f;
-            RGBA base = dark ? Hex(0xB8643C) : Hex(0xEADCC0);
+            float n = Noise(x * 0.35f, y * 0.35f, dark ? 3 : 4) * 0.08f - 0.04f;
+            RGBA base = dark ? Hex(0xC98A63) : Hex(0xEDE2CB);
             c.At(x, y) = Shade(base, 1.0f + n);
             if (x % 25 == 0 || y % 25 == 0 || x % 25 == 24 || y % 25 == 24)
-                c.At(x, y) = Mix(c.At(x, y), Hex(0x8C8378), 0.55f);
+                c.At(x, y) = Mix(c.At(x, y), Hex(0x9C9388), 0.45f);
         }
     SavePicture(root, "gfx/tile/tile", c, Format::Jpg);
 }

@@ -99,12 +99,12 @@ void PageTwo(const std::string& root, Face& chancery, Face& sans)
     p.Text(220, 125, 540,
            "1. Point at the fridge and pick an ingredient. Each one costs 1 Euro. The cook's tray holds four "
            "things; the trash can takes the top one away.");
-    p.Picture("gfx/objects/preptable", 100, 185);
-    p.Text(220, 200, 540,
+    p.Picture("gfx/objects/preptable", 100, 195);
+    p.Text(220, 212, 540,
            "2. Point at a prep table and choose a pizza. The table shows the ingredients it still needs: "
            "bring them and it makes a raw pizza.");
-    p.Picture("gfx/objects/oven", 100, 260);
-    p.Text(220, 275, 540,
+    p.Picture("gfx/objects/oven", 100, 262);
+    p.Text(220, 282, 540,
            "3. Put the raw pizza in an oven. When the bell rings two seconds later, take the baked pizza.");
 
     const char* names[5] = {"Margherita", "Marinara", "Cipolla", "Napoletana", "Viennese"};
