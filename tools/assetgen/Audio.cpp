@@ -35,6 +35,13 @@ void Normalise(Samples& s, float peak)
             v *= peak / m;
 }
 
+void FadeOutEnd(Samples& s, int rate, float seconds)
+{
+    size_t n = std::min(s.size(), size_t(seconds * rate));
+    for (size_t i = 0; i < n; ++i)
+        s[s.size() - 1 - i] *= float(i) / float(n);
+}
+
 void WriteWav(const std::string& path, const Samples& s, int rate)
 {
     std::vector<uint8_t> b;

@@ -12,6 +12,8 @@ using Samples = std::vector<float>; // mono, -1..1
 
 // Scales the buffer so its peak is `peak`.
 void Normalise(Samples& s, float peak);
+// Fades the last `seconds` out, so no effect ends on a click.
+void FadeOutEnd(Samples& s, int rate, float seconds);
 // 16-bit PCM mono.
 void WriteWav(const std::string& path, const Samples& s, int rate);
 // Encodes through the outside Vorbis encoder with a fixed stream serial, so

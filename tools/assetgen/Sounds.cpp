@@ -18,6 +18,13 @@ Samples Make(float seconds)
     return Samples(size_t(seconds * kRate), 0.0f);
 }
 
+// Normalises to `peak` and fades the tail out.
+void Finish(Samples& s, float peak)
+{
+    Normalise(s, peak);
+    FadeOutEnd(s, kRate, std::min(0.15f, s.size() / float(kRate) / 4));
+}
+
 // A burst of band-passed noise: claps, ticks, rustles.
 void NoiseBurst(Samples& s, float start, float length, float centre, float q, float amp, float decay,
                 uint32_t seed)
@@ -51,7 +58,7 @@ void Thump(Samples& s, float start, float f0, float f1, float amp, float decay)
 
 Samples CashRegister()
 {
-    Samples s = Make(1.2f);
+    Samples s = Make(1.6f);
     // The drawer: a clunk and a rattle.
     Thump(s, 0.0f, 180, 70, 0.8f, 0.05f);
     NoiseBurst(s, 0.0f, 0.12f, 900, 1.5f, 1.2f, 0.03f, 1);
@@ -69,7 +76,7 @@ Samples CashRegister()
     Rng rng(5);
     for (int i = 0; i < 8; ++i)
         AddPartial(s, kRate, 0.3f + rng.Range(0, 0.4f), rng.Range(5000, 7500), 0.12f, 0.03f);
-    Normalise(s, 0.9f);
+    Finish(s, 0.9f);
     return s;
 }
 
@@ -85,7 +92,7 @@ Samples Clap()
         NoiseBurst(s, t, 0.05f, rng.Range(900, 2400), 1.8f, swell * rng.Range(0.5f, 1.0f),
                    rng.Range(0.006f, 0.012f), 100 + uint32_t(i));
     }
-    Normalise(s, 0.85f);
+    Finish(s, 0.85f);
     return s;
 }
 
@@ -94,7 +101,7 @@ Samples Click()
     Samples s = Make(0.06f);
     NoiseBurst(s, 0, 0.03f, 2500, 2, 1.0f, 0.004f, 3);
     AddPartial(s, kRate, 0, 1800, 0.5f, 0.006f, 0.0005f);
-    Normalise(s, 0.8f);
+    Finish(s, 0.8f);
     return s;
 }
 
@@ -109,7 +116,7 @@ Samples ClockTick()
         NoiseBurst(s, t, 0.05f, f, 6, 1.0f, 0.008f, 20 + uint32_t(i));
         AddPartial(s, kRate, t, f, 0.4f, 0.015f, 0.0005f);
     }
-    Normalise(s, 0.8f);
+    Finish(s, 0.8f);
     return s;
 }
 
@@ -136,18 +143,18 @@ Samples CrowdOoh()
             s[i] += env * (f1.Run(source) + 0.5f * f2.Run(source));
         }
     }
-    Normalise(s, 0.85f);
+    Finish(s, 0.85f);
     return s;
 }
 
 Samples Ding()
 {
-    Samples s = Make(1.5f);
+    Samples s = Make(2.2f);
     AddPartial(s, kRate, 0, 1568, 0.7f, 0.5f);
     AddPartial(s, kRate, 0, 1568 * 2.76f, 0.25f, 0.18f);
     AddPartial(s, kRate, 0, 1568 * 5.4f, 0.12f, 0.07f);
     AddPartial(s, kRate, 0, 1570.5f, 0.3f, 0.45f);
-    Normalise(s, 0.85f);
+    Finish(s, 0.85f);
     return s;
 }
 
@@ -159,7 +166,7 @@ Samples DoorSlam()
     // The frame rattles after the slam.
     for (int i = 0; i < 4; ++i)
         NoiseBurst(s, 0.08f + i * 0.045f, 0.03f, 1200, 3, 0.35f / float(i + 1), 0.006f, 31 + uint32_t(i));
-    Normalise(s, 0.9f);
+    Finish(s, 0.9f);
     return s;
 }
 
@@ -172,7 +179,7 @@ Samples Heartbeat()
         Thump(s, beat, 70, 45, 1.0f, 0.07f);
         Thump(s, beat + 0.24f, 80, 50, 0.75f, 0.06f);
     }
-    Normalise(s, 0.9f);
+    Finish(s, 0.9f);
     return s;
 }
 
@@ -202,7 +209,7 @@ Samples HurryUp()
     BrassNote(s, 0.0f, 0.1f, 523.25f, 0.8f);
     BrassNote(s, 0.13f, 0.1f, 523.25f, 0.8f);
     BrassNote(s, 0.26f, 0.45f, 783.99f, 1.0f);
-    Normalise(s, 0.85f);
+    Finish(s, 0.85f);
     return s;
 }
 
@@ -221,7 +228,7 @@ Samples PageTurn()
         s[i] += env * band.Run(noise.Next());
     }
     NoiseBurst(s, 0.3f, 0.1f, 700, 1, 1.5f, 0.02f, 41);
-    Normalise(s, 0.7f);
+    Finish(s, 0.7f);
     return s;
 }
 
@@ -230,14 +237,14 @@ Samples Thud()
     Samples s = Make(0.35f);
     Thump(s, 0, 110, 55, 1.0f, 0.07f);
     NoiseBurst(s, 0, 0.06f, 300, 0.8f, 0.8f, 0.015f, 50);
-    Normalise(s, 0.9f);
+    Finish(s, 0.9f);
     return s;
 }
 
 Samples TrashCan()
 {
     // A metal bin: the lid clangs, bounces and rattles.
-    Samples s = Make(1.2f);
+    Samples s = Make(1.5f);
     const float partials[6] = {420, 1130, 1870, 2650, 3720, 5010};
     const float bounces[4] = {0.0f, 0.16f, 0.27f, 0.34f};
     for (int b = 0; b < 4; ++b)
@@ -249,7 +256,7 @@ Samples TrashCan()
         NoiseBurst(s, bounces[b], 0.05f, 3000, 1.5f, amp * 0.6f, 0.01f, 60 + uint32_t(b));
     }
     Thump(s, 0, 150, 60, 0.6f, 0.06f);
-    Normalise(s, 0.85f);
+    Finish(s, 0.85f);
     return s;
 }
 
@@ -284,7 +291,7 @@ Samples WhistleHere()
         phase -= std::floor(phase);
         s[i] += env * (std::sin(kTwoPi * phase) + 0.15f * breath.Run(noise.Next()));
     }
-    Normalise(s, 0.8f);
+    Finish(s, 0.8f);
     return s;
 }
 } // namespace
