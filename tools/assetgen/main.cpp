@@ -1,6 +1,8 @@
 // Writes every picture, sound, music track and bitmap font of the game below
 // the given folder. Usage: crustavia_assets OUTPUT_DIR CHANCERY_FONT SANS_FONT [OGGENC]
-// With --sheet ASSETS_DIR OUT.png it lays every picture out on one sheet for a look.
+// With --sheet ASSETS_DIR OUT.png it lays every picture out on one sheet for a look
+// (SHEET_SMALL=1: only the small ones, three times larger; SHEET_ONLY=text: names with
+// that text; SHEET_FONTS=1: the glyph sheets).
 #include "tools/assetgen/Assets.h"
 #include "tools/assetgen/Writers.h"
 
