@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
+# Extra package names given as arguments are installed the same way (tools/make_assets.sh).
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
@@ -7,6 +8,7 @@ packages=(
   libfreetype-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do
