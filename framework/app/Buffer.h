@@ -1,0 +1,49 @@
+// A growable byte array written and read bit by bit: least significant bit
+// first, multi-byte numbers little-endian, nothing aligned to byte boundaries.
+// The demo stream and its records are stored in this form.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Lumo
+{
+
+class Buffer
+{
+public:
+    std::vector<unsigned char> mData;
+    int mDataBitSize = 0;
+    int mReadBitPos = 0;
+    int mWriteBitPos = 0;
+
+    Buffer() = default;
+    virtual ~Buffer() = default;
+
+    void WriteByte(unsigned char value);
+    void WriteNumBits(int value, int numBits);
+    void WriteBoolean(bool value);
+    void WriteShort(short value);
+    void WriteLong(int value);
+    void WriteString(const std::string& value);
+    void WriteBytes(const unsigned char* data, int count);
+
+    unsigned char ReadByte();
+    int ReadNumBits(int numBits, bool isSigned);
+    bool ReadBoolean();
+    short ReadShort();
+    int ReadLong();
+    std::string ReadString();
+    void ReadBytes(unsigned char* dest, int count);
+
+    void Clear();
+    void SeekFront();
+    const unsigned char* GetDataPtr() const;
+    int GetDataLen() const;
+    bool AtEnd() const;
+
+private:
+    void AdvanceWrite(int bits);
+};
+
+} // namespace Lumo
