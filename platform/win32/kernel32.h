@@ -19,6 +19,9 @@ void WINAPI Sleep(DWORD milliseconds);
 #define THREAD_PRIORITY_NORMAL 0
 #define THREAD_PRIORITY_ABOVE_NORMAL 1
 #define THREAD_PRIORITY_HIGHEST 2
+#define THREAD_PRIORITY_IDLE (-15)
+#define THREAD_PRIORITY_TIME_CRITICAL 15
+#define THREAD_PRIORITY_ERROR_RETURN 0x7fffffff
 
 uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* arg);
 HANDLE WINAPI GetCurrentThread();
@@ -57,6 +60,10 @@ void WINAPI SetLastError(DWORD error);
 #define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_BAD_PATHNAME 161L
 // Goes to standard error when LUMO_DEBUG_OUTPUT is set in the environment.
 void WINAPI OutputDebugStringA(LPCSTR text);
 

@@ -136,4 +136,6 @@ typedef const GUID& REFIID;
 typedef const GUID& REFGUID;
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
-typedef intptr_t(WINAPI* FARPROC)();
+// A function of no particular type: callers cast it to the entry point's real type, and
+// this form is the one such casts are accepted from without a warning.
+typedef void(WINAPI* FARPROC)();
