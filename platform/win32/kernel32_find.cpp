@@ -9,7 +9,7 @@
 #include <dirent.h>
 #include <memory>
 #include <mutex>
-#include <set>
+#include <map>
 #include <vector>
 
 namespace
@@ -21,7 +21,8 @@ struct FindState
 };
 
 std::mutex gFindMutex;
-std::set<FindState*> gOpenFinds; // so that a stale or foreign handle is refused, not followed
+// Owned here, so that a stale or foreign handle is refused, not followed.
+std::map<const FindState*, std::unique_ptr<FindState>> gOpenFinds;
 
 bool SameLetter(char a, char b)
 {
@@ -173,20 +174,21 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData)
     *findData = state->entries[0];
     state->next = 1;
     std::lock_guard<std::mutex> lock(gFindMutex);
-    gOpenFinds.insert(state.get());
-    return state.release();
+    HANDLE handle = state.get();
+    gOpenFinds[state.get()] = std::move(state);
+    return handle;
 }
 
 BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData)
 {
     std::lock_guard<std::mutex> lock(gFindMutex);
-    auto it = gOpenFinds.find(static_cast<FindState*>(find));
+    auto it = gOpenFinds.find(static_cast<const FindState*>(find));
     if (it == gOpenFinds.end() || findData == nullptr)
     {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    FindState* state = *it;
+    FindState* state = it->second.get();
     if (state->next >= state->entries.size())
     {
         SetLastError(ERROR_NO_MORE_FILES);
@@ -199,13 +201,12 @@ BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA findData)
 BOOL WINAPI FindClose(HANDLE find)
 {
     std::lock_guard<std::mutex> lock(gFindMutex);
-    auto it = gOpenFinds.find(static_cast<FindState*>(find));
+    auto it = gOpenFinds.find(static_cast<const FindState*>(find));
     if (it == gOpenFinds.end())
     {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    delete *it;
     gOpenFinds.erase(it);
     return TRUE;
 }

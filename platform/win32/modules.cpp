@@ -9,7 +9,7 @@
 #include <dlfcn.h>
 #include <map>
 #include <mutex>
-#include <set>
+#include <memory>
 #include <unistd.h>
 
 namespace
@@ -23,9 +23,9 @@ struct Module
 };
 
 std::mutex gMutex;
-std::map<std::string, Module*> gBuiltins; // by lower-case file name
-std::map<void*, Module*> gShared;         // by dlopen handle
-std::set<Module*> gModules;               // every live handle
+std::map<std::string, Module*> gBuiltins;                  // by lower-case file name
+std::map<void*, Module*> gShared;                          // by dlopen handle
+std::map<const Module*, std::unique_ptr<Module>> gModules; // every live handle, owned
 
 std::string Lower(std::string text)
 {
@@ -86,14 +86,22 @@ std::string Undecorated(const char* procName)
 
 Module* Find(HMODULE handle)
 {
-    auto it = gModules.find(reinterpret_cast<Module*>(handle));
-    return it == gModules.end() ? nullptr : *it;
+    auto it = gModules.find(reinterpret_cast<const Module*>(handle));
+    return it == gModules.end() ? nullptr : it->second.get();
 }
 
 Module* Builtin(const std::string& fileName)
 {
     auto it = gBuiltins.find(Lower(fileName));
     return it == gBuiltins.end() ? nullptr : it->second;
+}
+
+Module* NewModule()
+{
+    auto owned = std::make_unique<Module>();
+    Module* module = owned.get();
+    gModules[module] = std::move(owned);
+    return module;
 }
 
 FARPROC AsProc(void* symbol)
@@ -153,10 +161,9 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
     Module*& module = gShared[library];
     if (module == nullptr)
     {
-        module = new Module;
+        module = NewModule();
         module->path = path;
         module->library = library;
-        gModules.insert(module);
     }
     module->references++;
     return reinterpret_cast<HMODULE>(module);
@@ -208,7 +215,6 @@ BOOL WINAPI FreeLibrary(HMODULE handle)
     {
         gShared.erase(module->library);
         gModules.erase(module);
-        delete module;
     }
     return TRUE;
 }
@@ -254,8 +260,7 @@ void RegisterBuiltinModule(const char* moduleName, const char* procName, FARPROC
     Module*& module = gBuiltins[Lower(WithExtension(moduleName))];
     if (module == nullptr)
     {
-        module = new Module;
-        gModules.insert(module);
+        module = NewModule();
     }
     if (procName != nullptr)
         module->procs[procName] = proc;

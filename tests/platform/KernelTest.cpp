@@ -16,6 +16,8 @@
 TEST(Time, CallsFollowTheManualClock)
 {
     PlatformTest::UseManualClock(true);
+    // Start on a whole millisecond, so that the millisecond counts below are exact.
+    PlatformTest::AdvanceClock(1000 - Platform::NowMicros() % 1000);
     LARGE_INTEGER frequency, before, after;
     ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
     EXPECT_EQ(frequency.QuadPart, 1000000);

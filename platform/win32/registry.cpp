@@ -1,0 +1,452 @@
+// The registry: one tree in memory, read from its file on first use and written back
+// whole (temporary file, flush, rename) after every change.
+#include "core/faults.h"
+#include "test/registry_test.h"
+#include "win32/advapi32.h"
+#include "win32/kernel32.h"
+#include "win32/registry_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <pwd.h>
+#include <map>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Platform::Registry::Key;
+using Platform::Registry::Value;
+
+namespace
+{
+// Larger than any settings file this program writes; anything bigger is not ours.
+constexpr long kMaxFileSize = 64L << 20;
+
+struct OpenKey
+{
+    std::vector<std::string> path; // root name first
+    REGSAM access;
+    bool wrote = false;
+};
+
+std::mutex gMutex;
+bool gLoaded = false;
+Key gTop;
+std::string gFile;
+bool gSaveBlocked = false; // the file could be neither read nor moved aside: never overwrite it
+bool gUnsaved = false;     // a change that could not be written yet
+std::map<const OpenKey*, std::unique_ptr<OpenKey>> gOpenKeys;
+
+std::string DefaultFile()
+{
+    if (const char* file = std::getenv("LUMO_REGISTRY_FILE"); file != nullptr && *file != 0)
+        return file;
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
+        config = xdg;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != 0)
+        config = std::string(home) + "/.config";
+    else if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr)
+        config = std::string(user->pw_dir) + "/.config";
+    else
+        config = ".config";
+    return config + "/crustavia/registry.txt";
+}
+
+void Warn(const std::string& text)
+{
+    std::fprintf(stderr, "registry: %s\n", text.c_str());
+}
+
+std::string Timestamp()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm parts;
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof(text), "%Y%m%d-%H%M%S", &parts);
+    return text;
+}
+
+// A damaged file is kept for the user to look at, under a name no later save uses.
+void MoveAside(const std::string& why)
+{
+    std::string aside = gFile + ".damaged-" + Timestamp();
+    struct stat info;
+    for (int n = 2; lstat(aside.c_str(), &info) == 0; n++)
+        aside = gFile + ".damaged-" + Timestamp() + "-" + std::to_string(n);
+    if (std::rename(gFile.c_str(), aside.c_str()) != 0)
+    {
+        gSaveBlocked = true;
+        Warn(gFile + " is damaged (" + why + ") and cannot be moved aside (" + std::strerror(errno) +
+             "); settings start from defaults and are not saved");
+        return;
+    }
+    Warn(gFile + " is damaged (" + why + "); kept as " + aside + ", settings start from defaults");
+}
+
+void Load()
+{
+    if (gLoaded)
+        return;
+    gLoaded = true;
+    gTop = Key();
+    gFile = DefaultFile();
+    gSaveBlocked = false;
+    gUnsaved = false;
+    for (const auto& root : Platform::Registry::RootNames())
+        gTop.subKeys[root];
+    FILE* file = std::fopen(gFile.c_str(), "rb");
+    if (file == nullptr)
+    {
+        if (errno != ENOENT)
+        {
+            gSaveBlocked = true;
+            Warn("cannot read " + gFile + " (" + std::strerror(errno) + "); settings are not saved");
+        }
+        return;
+    }
+    std::string text;
+    char chunk[65536];
+    size_t got;
+    bool tooLarge = false;
+    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0 && !tooLarge)
+    {
+        text.append(chunk, got);
+        tooLarge = (long)text.size() > kMaxFileSize;
+    }
+    bool readError = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readError)
+    {
+        gSaveBlocked = true;
+        Warn("cannot read " + gFile + "; settings are not saved");
+        return;
+    }
+    Key parsed;
+    std::string why = tooLarge ? "too large" : "";
+    if (tooLarge || !Platform::Registry::Parse(text, parsed, why))
+    {
+        MoveAside(why);
+        return;
+    }
+    for (auto& [name, key] : parsed.subKeys)
+        gTop.subKeys[name] = std::move(key);
+}
+
+bool WriteAll(FILE* file, const std::string& text)
+{
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0 &&
+           fsync(fileno(file)) == 0;
+}
+
+LSTATUS Save()
+{
+    if (gSaveBlocked)
+        return ERROR_ACCESS_DENIED;
+    std::error_code ignored;
+    fs::path target(gFile);
+    if (target.has_parent_path())
+        fs::create_directories(target.parent_path(), ignored);
+    std::string temporary = gFile + ".tmp";
+    FILE* file = std::fopen(temporary.c_str(), "wb");
+    bool written = file != nullptr && WriteAll(file, Platform::Registry::Format(gTop));
+    if (file != nullptr && std::fclose(file) != 0)
+        written = false;
+    if (!written || std::rename(temporary.c_str(), gFile.c_str()) != 0)
+    {
+        std::remove(temporary.c_str());
+        gUnsaved = true;
+        Warn("cannot write " + gFile + " (" + std::strerror(errno) + ")");
+        return ERROR_WRITE_FAULT;
+    }
+    gUnsaved = false;
+    return ERROR_SUCCESS;
+}
+
+const char* RootName(HKEY key)
+{
+    const auto& names = Platform::Registry::RootNames();
+    if (key == HKEY_CLASSES_ROOT)
+        return names[0].c_str();
+    if (key == HKEY_CURRENT_USER)
+        return names[1].c_str();
+    if (key == HKEY_LOCAL_MACHINE)
+        return names[2].c_str();
+    if (key == HKEY_USERS)
+        return names[3].c_str();
+    return nullptr;
+}
+
+// The path and rights of a key handle, a predefined key or one this layer opened.
+LSTATUS Resolve(HKEY key, std::vector<std::string>& path, REGSAM& access, OpenKey** open = nullptr)
+{
+    if (const char* root = RootName(key))
+    {
+        path = {root};
+        access = KEY_ALL_ACCESS;
+        return ERROR_SUCCESS;
+    }
+    auto it = gOpenKeys.find(reinterpret_cast<const OpenKey*>(key));
+    if (it == gOpenKeys.end())
+        return ERROR_INVALID_HANDLE;
+    path = it->second->path;
+    access = it->second->access;
+    if (open != nullptr)
+        *open = it->second.get();
+    return ERROR_SUCCESS;
+}
+
+Key* Find(const std::vector<std::string>& path)
+{
+    Key* key = &gTop;
+    for (const auto& name : path)
+    {
+        auto it = key->subKeys.find(name);
+        if (it == key->subKeys.end())
+            return nullptr;
+        key = &it->second;
+    }
+    return key;
+}
+
+// "A\B\C" appended to `path`. A leading or doubled "\" is refused; a trailing one is not.
+LSTATUS AppendSubKey(LPCSTR subKey, std::vector<std::string>& path)
+{
+    if (subKey == nullptr)
+        return ERROR_SUCCESS;
+    std::string rest = subKey;
+    size_t start = 0;
+    while (start < rest.size())
+    {
+        size_t end = rest.find('\\', start);
+        if (end == std::string::npos)
+            end = rest.size();
+        if (end == start)
+            return ERROR_BAD_PATHNAME;
+        if (end - start > 255)
+            return ERROR_INVALID_PARAMETER;
+        path.push_back(rest.substr(start, end - start));
+        start = end + 1;
+    }
+    return ERROR_SUCCESS;
+}
+
+// The key a handle names, for a call needing `needed` rights.
+LSTATUS KeyOf(HKEY handle, REGSAM needed, Key*& key, OpenKey** open = nullptr)
+{
+    Load();
+    std::vector<std::string> path;
+    REGSAM access;
+    if (LSTATUS status = Resolve(handle, path, access, open); status != ERROR_SUCCESS)
+        return status;
+    if ((access & needed) != needed)
+        return ERROR_ACCESS_DENIED;
+    key = Find(path);
+    return key != nullptr ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+// The full path of `subKey` below an existing key, and the rights of the handle to that key.
+LSTATUS SubKeyPath(HKEY handle, LPCSTR subKey, std::vector<std::string>& path, REGSAM& baseAccess)
+{
+    Key* base;
+    if (LSTATUS status = KeyOf(handle, 0, base); status != ERROR_SUCCESS)
+        return status;
+    Resolve(handle, path, baseAccess);
+    return AppendSubKey(subKey, path);
+}
+
+HKEY NewHandle(std::vector<std::string> path, REGSAM access)
+{
+    auto open = std::make_unique<OpenKey>(OpenKey{std::move(path), access});
+    HKEY handle = reinterpret_cast<HKEY>(open.get());
+    gOpenKeys[open.get()] = std::move(open);
+    return handle;
+}
+} // namespace
+
+LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result)
+{
+    if (result == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    if (Platform::ShouldFail("RegOpenKeyExA"))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> lock(gMutex);
+    std::vector<std::string> path;
+    REGSAM baseAccess;
+    if (LSTATUS status = SubKeyPath(key, subKey, path, baseAccess); status != ERROR_SUCCESS)
+        return status;
+    if (Find(path) == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    *result = NewHandle(std::move(path), access);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                               REGSAM access, void* securityAttributes, HKEY* result, LPDWORD disposition)
+{
+    if (result == nullptr || subKey == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    if (Platform::ShouldFail("RegCreateKeyExA"))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> lock(gMutex);
+    std::vector<std::string> path;
+    REGSAM baseAccess;
+    if (LSTATUS status = SubKeyPath(key, subKey, path, baseAccess); status != ERROR_SUCCESS)
+        return status;
+    bool created = false;
+    Key* at = &gTop;
+    for (size_t i = 0; i < path.size(); i++)
+    {
+        auto it = at->subKeys.find(path[i]);
+        if (it == at->subKeys.end())
+        {
+            if ((baseAccess & KEY_CREATE_SUB_KEY) == 0)
+                return ERROR_ACCESS_DENIED;
+            it = at->subKeys.emplace(path[i], Key()).first;
+            created = true;
+        }
+        at = &it->second;
+    }
+    if (created)
+    {
+        if (LSTATUS status = Save(); status != ERROR_SUCCESS)
+            return status;
+    }
+    if (disposition != nullptr)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = NewHandle(std::move(path), access);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                              DWORD size)
+{
+    if (data == nullptr && size != 0)
+        return ERROR_INVALID_PARAMETER;
+    if (Platform::ShouldFail("RegSetValueExA"))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> lock(gMutex);
+    Key* target;
+    OpenKey* open = nullptr;
+    if (LSTATUS status = KeyOf(key, KEY_SET_VALUE, target, &open); status != ERROR_SUCCESS)
+        return status;
+    Value& value = target->values[valueName != nullptr ? valueName : ""];
+    value.type = type;
+    value.data.assign(data, data + size);
+    if (open != nullptr)
+        open->wrote = true;
+    return Save();
+}
+
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size)
+{
+    if (reserved != nullptr || (data != nullptr && size == nullptr))
+        return ERROR_INVALID_PARAMETER;
+    if (Platform::ShouldFail("RegQueryValueExA"))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> lock(gMutex);
+    Key* target;
+    if (LSTATUS status = KeyOf(key, KEY_QUERY_VALUE, target); status != ERROR_SUCCESS)
+        return status;
+    auto it = target->values.find(valueName != nullptr ? valueName : "");
+    if (it == target->values.end())
+        return ERROR_FILE_NOT_FOUND;
+    const Value& value = it->second;
+    if (type != nullptr)
+        *type = value.type;
+    if (size == nullptr)
+        return ERROR_SUCCESS;
+    DWORD available = *size;
+    *size = (DWORD)value.data.size();
+    // No buffer asks for the size only; a short buffer gets the size and nothing else.
+    if (data == nullptr)
+        return ERROR_SUCCESS;
+    if (available < value.data.size())
+        return ERROR_MORE_DATA;
+    if (!value.data.empty())
+        std::memcpy(data, value.data.data(), value.data.size());
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
+{
+    if (Platform::ShouldFail("RegDeleteValueA"))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> lock(gMutex);
+    Key* target;
+    OpenKey* open = nullptr;
+    if (LSTATUS status = KeyOf(key, KEY_SET_VALUE, target, &open); status != ERROR_SUCCESS)
+        return status;
+    if (target->values.erase(valueName != nullptr ? valueName : "") == 0)
+        return ERROR_FILE_NOT_FOUND;
+    if (open != nullptr)
+        open->wrote = true;
+    return Save();
+}
+
+LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
+{
+    if (subKey == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    if (Platform::ShouldFail("RegDeleteKeyA"))
+        return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> lock(gMutex);
+    std::vector<std::string> path;
+    REGSAM access;
+    if (LSTATUS status = SubKeyPath(key, subKey, path, access); status != ERROR_SUCCESS)
+        return status;
+    // The predefined keys stay; a key with sub-keys must be emptied first, as on Windows.
+    if (path.size() < 2)
+        return ERROR_ACCESS_DENIED;
+    Key* target = Find(path);
+    if (target == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (!target->subKeys.empty())
+        return ERROR_ACCESS_DENIED;
+    std::string name = path.back();
+    path.pop_back();
+    Find(path)->subKeys.erase(name);
+    return Save();
+}
+
+LSTATUS WINAPI RegCloseKey(HKEY key)
+{
+    if (RootName(key) != nullptr)
+        return ERROR_SUCCESS;
+    std::lock_guard<std::mutex> lock(gMutex);
+    auto it = gOpenKeys.find(reinterpret_cast<const OpenKey*>(key));
+    if (it == gOpenKeys.end())
+        return ERROR_INVALID_HANDLE;
+    bool wrote = it->second->wrote;
+    gOpenKeys.erase(it);
+    // A change that could not be written when it was made is tried again now.
+    if (wrote && gUnsaved)
+        return Save();
+    return ERROR_SUCCESS;
+}
+
+namespace PlatformTest
+{
+void ReloadRegistry()
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    gLoaded = false;
+}
+
+std::string RegistryFilePath()
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    Load();
+    return gFile;
+}
+} // namespace PlatformTest
