@@ -39,6 +39,7 @@ typedef DWORD* LPDWORD;
 typedef BYTE* LPBYTE;
 typedef LONG* LPLONG;
 typedef DWORD COLORREF;
+typedef WORD ATOM;
 
 // Distinct handle types, so that a window cannot be passed where a key is wanted.
 #define LUMO_DECLARE_HANDLE(name)                                                                            \
@@ -70,7 +71,8 @@ typedef void* HGDIOBJ;
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
 #define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKELONG(a, b)                                                                                       \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
@@ -109,7 +111,8 @@ typedef struct tagMSG
     POINT pt;
 } MSG, *LPMSG;
 
-typedef union _LARGE_INTEGER {
+typedef union _LARGE_INTEGER
+{
     struct
     {
         DWORD LowPart;

@@ -1,0 +1,306 @@
+// The virtual desktop, its metrics, the kept full-screen mode and device contexts.
+#include "core/desktop.h"
+#include "core/faults.h"
+#include "win32/gdi32.h"
+#include "win32/user32_internal.h"
+
+#include <cstring>
+
+namespace
+{
+using namespace Platform::User;
+
+// Display memory offered when a test has not said otherwise.
+constexpr uint64_t kDefaultVideoMemory = 64ull << 20;
+
+std::mutex gLock;
+bool gOverride = false;
+Platform::DesktopInfo gDesktop;
+bool gFullScreen = false;
+Platform::DesktopInfo gMode;
+
+Platform::DesktopInfo HostDesktop()
+{
+    Platform::DesktopInfo info;
+    info.videoMemory = kDefaultVideoMemory;
+    SDL_DisplayMode mode{};
+    if (EnsureVideo() && SDL_GetDesktopDisplayMode(0, &mode) == 0)
+    {
+        info.width = mode.w;
+        info.height = mode.h;
+        info.refreshRate = mode.refresh_rate;
+    }
+    else
+    {
+        info.width = 1024;
+        info.height = 768;
+    }
+    return info;
+}
+
+struct Size
+{
+    DWORD w, h;
+};
+const Size kModeSizes[] = {{640, 480},   {800, 600},  {1024, 768}, {1152, 864},  {1280, 720},
+                           {1280, 1024}, {1366, 768}, {1600, 900}, {1600, 1200}, {1920, 1080}};
+const DWORD kModeBits[] = {16, 32};
+
+// The modes the full screen offers: common sizes up to the desktop's, plus the desktop's own.
+std::vector<Platform::DesktopInfo> Modes(const Platform::DesktopInfo& desktop)
+{
+    std::vector<Platform::DesktopInfo> modes;
+    for (DWORD bits : kModeBits)
+    {
+        bool desktopSeen = false;
+        for (const Size& s : kModeSizes)
+        {
+            if ((int)s.w > desktop.width || (int)s.h > desktop.height)
+                continue;
+            desktopSeen = desktopSeen || ((int)s.w == desktop.width && (int)s.h == desktop.height);
+            modes.push_back(Platform::DesktopInfo{(int)s.w, (int)s.h, (int)bits, desktop.refreshRate,
+                                                  desktop.videoMemory});
+        }
+        if (!desktopSeen)
+            modes.push_back(Platform::DesktopInfo{desktop.width, desktop.height, (int)bits,
+                                                  desktop.refreshRate, desktop.videoMemory});
+    }
+    return modes;
+}
+
+void FillMode(DEVMODEA* dm, const Platform::DesktopInfo& info)
+{
+    WORD size = dm->dmSize;
+    std::memset(dm, 0, sizeof(DEVMODEA));
+    dm->dmSize = size ? size : (WORD)sizeof(DEVMODEA);
+    std::strcpy((char*)dm->dmDeviceName, "DISPLAY");
+    dm->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    dm->dmBitsPerPel = (DWORD)info.bitsPerPixel;
+    dm->dmPelsWidth = (DWORD)info.width;
+    dm->dmPelsHeight = (DWORD)info.height;
+    dm->dmDisplayFrequency = (DWORD)info.refreshRate;
+}
+
+const HDC kScreenDC = (HDC)(uintptr_t)0x20001;
+} // namespace
+
+namespace Platform
+{
+DesktopInfo Desktop()
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    if (gOverride)
+        return gDesktop;
+    // The real screen is asked once; SDL is not called from other threads after that.
+    static const DesktopInfo host = HostDesktop();
+    return host;
+}
+
+DesktopInfo CurrentDisplayMode()
+{
+    DesktopInfo desktop = Desktop();
+    std::lock_guard<std::mutex> lock(gLock);
+    return gFullScreen ? gMode : desktop;
+}
+
+bool FullScreenModeActive()
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    return gFullScreen;
+}
+} // namespace Platform
+
+namespace PlatformTest
+{
+void SetDesktop(const Platform::DesktopInfo& desktop)
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    gOverride = true;
+    gDesktop = desktop;
+    gFullScreen = false;
+}
+
+void ResetDesktop()
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    gOverride = false;
+    gFullScreen = false;
+}
+} // namespace PlatformTest
+
+int WINAPI GetSystemMetrics(int index)
+{
+    Platform::DesktopInfo mode = Platform::CurrentDisplayMode();
+    RECT frame = FrameInsets(WS_CAPTION);
+    switch (index)
+    {
+    case SM_CXSCREEN:
+    case SM_CXFULLSCREEN:
+    case SM_CXVIRTUALSCREEN:
+        return mode.width;
+    case SM_CYSCREEN:
+    case SM_CYVIRTUALSCREEN:
+        return mode.height;
+    case SM_CYFULLSCREEN:
+        return mode.height - (frame.top - frame.bottom);
+    case SM_CYCAPTION:
+        return frame.top - frame.bottom;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+        return 1;
+    case SM_CXFIXEDFRAME:
+    case SM_CYFIXEDFRAME:
+        return frame.left;
+    case SM_CXCURSOR:
+    case SM_CYCURSOR:
+        return 32;
+    case SM_CYMENU:
+        return 19;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK:
+        return 4;
+    case SM_CMOUSEBUTTONS:
+        return 3;
+    case SM_MOUSEWHEELPRESENT:
+    case SM_CMONITORS:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT, LPVOID pvParam, UINT)
+{
+    switch (action)
+    {
+    case SPI_GETWORKAREA:
+    {
+        if (!pvParam)
+            return FALSE;
+        Platform::DesktopInfo mode = Platform::CurrentDisplayMode();
+        RECT area{0, 0, mode.width, mode.height};
+        SDL_Rect usable;
+        bool host;
+        {
+            std::lock_guard<std::mutex> lock(gLock);
+            host = !gOverride && !gFullScreen;
+        }
+        // The real screen's panels are left out; a test's desktop is all work area.
+        if (host && OnVideoThread() && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 &&
+            usable.h > 0)
+            area = RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+        *(RECT*)pvParam = area;
+        return TRUE;
+    }
+    case SPI_GETSCREENSAVEACTIVE:
+    case SPI_GETSCREENSAVERRUNNING:
+        if (!pvParam)
+            return FALSE;
+        *(BOOL*)pvParam = FALSE; // the host's screen saver is not ours to see
+        return TRUE;
+    case SPI_GETSCREENSAVETIMEOUT:
+        if (!pvParam)
+            return FALSE;
+        *(int*)pvParam = 0;
+        return TRUE;
+    case SPI_SCREENSAVERRUNNING:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags)
+{
+    if (Platform::ShouldFail("ChangeDisplaySettingsA"))
+        return DISP_CHANGE_FAILED;
+    Platform::DesktopInfo desktop = Platform::Desktop();
+    if (!mode)
+    {
+        std::lock_guard<std::mutex> lock(gLock);
+        gFullScreen = false;
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    Platform::DesktopInfo wanted = Platform::CurrentDisplayMode();
+    if (mode->dmFields & DM_PELSWIDTH)
+        wanted.width = (int)mode->dmPelsWidth;
+    if (mode->dmFields & DM_PELSHEIGHT)
+        wanted.height = (int)mode->dmPelsHeight;
+    if (mode->dmFields & DM_BITSPERPEL)
+        wanted.bitsPerPixel = (int)mode->dmBitsPerPel;
+    if ((mode->dmFields & DM_DISPLAYFREQUENCY) && mode->dmDisplayFrequency > 1)
+        wanted.refreshRate = (int)mode->dmDisplayFrequency;
+    bool known = false;
+    for (const auto& m : Modes(desktop))
+        known = known || (m.width == wanted.width && m.height == wanted.height &&
+                          m.bitsPerPixel == wanted.bitsPerPixel);
+    if (!known || (wanted.refreshRate != desktop.refreshRate && desktop.refreshRate != 0))
+        return DISP_CHANGE_BADMODE;
+    if (flags & CDS_TEST)
+        return DISP_CHANGE_SUCCESSFUL;
+    std::lock_guard<std::mutex> lock(gLock);
+    bool same = wanted.width == desktop.width && wanted.height == desktop.height &&
+                wanted.bitsPerPixel == desktop.bitsPerPixel;
+    gFullScreen = !same;
+    gMode = wanted;
+    return DISP_CHANGE_SUCCESSFUL;
+}
+
+BOOL WINAPI EnumDisplaySettingsA(LPCSTR, DWORD modeNum, DEVMODEA* mode)
+{
+    if (!mode)
+        return FALSE;
+    if (modeNum == ENUM_CURRENT_SETTINGS)
+    {
+        FillMode(mode, Platform::CurrentDisplayMode());
+        return TRUE;
+    }
+    Platform::DesktopInfo desktop = Platform::Desktop();
+    if (modeNum == ENUM_REGISTRY_SETTINGS)
+    {
+        FillMode(mode, desktop);
+        return TRUE;
+    }
+    auto modes = Modes(desktop);
+    if (modeNum >= modes.size())
+        return FALSE;
+    FillMode(mode, modes[modeNum]);
+    return TRUE;
+}
+
+HDC WINAPI GetDC(HWND hwnd)
+{
+    if (!hwnd || hwnd == GetDesktopWindow())
+        return kScreenDC;
+    if (!IsWindow(hwnd))
+        return nullptr;
+    // A window's context is its handle's number, odd so that it never equals a window.
+    return (HDC)((uintptr_t)hwnd | 1);
+}
+
+int WINAPI ReleaseDC(HWND, HDC dc)
+{
+    return dc ? 1 : 0;
+}
+
+int WINAPI GetDeviceCaps(HDC dc, int index)
+{
+    if (!dc)
+        return 0;
+    Platform::DesktopInfo mode = Platform::CurrentDisplayMode();
+    switch (index)
+    {
+    case HORZRES:
+        return mode.width;
+    case VERTRES:
+        return mode.height;
+    case BITSPIXEL:
+        return mode.bitsPerPixel;
+    case PLANES:
+        return 1;
+    case VREFRESH:
+        return mode.refreshRate;
+    default:
+        return 0;
+    }
+}

@@ -1,0 +1,143 @@
+// Message boxes: SDL's when there is a display, standard error otherwise.
+#include "core/faults.h"
+#include "test/message_box.h"
+#include "win32/user32_internal.h"
+
+#include <cstdio>
+#include <deque>
+
+namespace
+{
+using namespace Platform::User;
+
+struct Button
+{
+    int id;
+    const char* label;
+};
+
+std::mutex gLock;
+bool gRecording = false;
+std::deque<int> gScript;
+std::vector<PlatformTest::ShownMessageBox> gShown;
+
+std::vector<Button> ButtonsOf(UINT type)
+{
+    switch (type & MB_TYPEMASK)
+    {
+    case MB_OKCANCEL:
+        return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+    case MB_ABORTRETRYIGNORE:
+        return {{IDABORT, "Abort"}, {IDRETRY, "Retry"}, {IDIGNORE, "Ignore"}};
+    case MB_YESNOCANCEL:
+        return {{IDYES, "Yes"}, {IDNO, "No"}, {IDCANCEL, "Cancel"}};
+    case MB_YESNO:
+        return {{IDYES, "Yes"}, {IDNO, "No"}};
+    case MB_RETRYCANCEL:
+        return {{IDRETRY, "Retry"}, {IDCANCEL, "Cancel"}};
+    default:
+        return {{IDOK, "OK"}};
+    }
+}
+
+int DefaultAnswer(const std::vector<Button>& buttons, UINT type)
+{
+    size_t index = (type & MB_DEFMASK) >> 8;
+    return buttons[index < buttons.size() ? index : 0].id;
+}
+
+// The answer when the box is closed without a button: Cancel where there is one.
+int EscapeAnswer(const std::vector<Button>& buttons)
+{
+    for (const Button& b : buttons)
+        if (b.id == IDCANCEL)
+            return IDCANCEL;
+    return buttons.size() == 1 ? buttons[0].id : 0;
+}
+
+int ShowHostBox(HWND hwnd, const char* text, const char* caption, UINT type,
+                const std::vector<Button>& buttons)
+{
+    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+    UINT icon = type & MB_ICONMASK;
+    if (icon == MB_ICONERROR)
+        flags = SDL_MESSAGEBOX_ERROR;
+    else if (icon == MB_ICONWARNING)
+        flags = SDL_MESSAGEBOX_WARNING;
+    int defaultId = DefaultAnswer(buttons, type);
+    int escapeId = EscapeAnswer(buttons);
+    std::vector<SDL_MessageBoxButtonData> data;
+    for (const Button& b : buttons)
+    {
+        Uint32 bf = 0;
+        if (b.id == defaultId)
+            bf |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        if (b.id == escapeId)
+            bf |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        data.push_back(SDL_MessageBoxButtonData{bf, b.id, b.label});
+    }
+    auto owner = Find(hwnd);
+    SDL_MessageBoxData box{
+        flags,  owner && owner->visible ? owner->sdl : nullptr, caption, text, (int)data.size(), data.data(),
+        nullptr};
+    int answer = -1;
+    if (SDL_ShowMessageBox(&box, &answer) != 0)
+        return -1;
+    if (answer < 0)
+        answer = escapeId ? escapeId : defaultId;
+    return answer;
+}
+} // namespace
+
+int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
+{
+    if (Platform::ShouldFail("MessageBoxA"))
+        return 0;
+    text = text ? text : "";
+    caption = caption ? caption : "Error";
+    auto buttons = ButtonsOf(type);
+    int answer = -1;
+    {
+        std::lock_guard<std::mutex> lock(gLock);
+        if (!gScript.empty())
+        {
+            answer = gScript.front();
+            gScript.pop_front();
+        }
+    }
+    if (answer < 0 && HasRealDisplay() && OnVideoThread())
+        answer = ShowHostBox(hwnd, text, caption, type, buttons);
+    if (answer < 0)
+    {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        answer = DefaultAnswer(buttons, type);
+    }
+    std::lock_guard<std::mutex> lock(gLock);
+    if (gRecording)
+        gShown.push_back(PlatformTest::ShownMessageBox{caption, text, type, answer});
+    return answer;
+}
+
+namespace PlatformTest
+{
+void ScriptMessageBoxes(const std::vector<int>& answers)
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    gRecording = true;
+    gScript.assign(answers.begin(), answers.end());
+}
+
+std::vector<ShownMessageBox> ShownMessageBoxes()
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    return gShown;
+}
+
+void ResetMessageBoxes()
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    gRecording = false;
+    gScript.clear();
+    gShown.clear();
+}
+} // namespace PlatformTest

@@ -1,0 +1,80 @@
+// Shared state of the user32 modules. Not for the system's code.
+#pragma once
+
+#include "win32/user32.h"
+
+#include <SDL.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace Platform::User
+{
+struct WindowClass
+{
+    std::string name;
+    WNDCLASSA wc{};
+    ATOM atom = 0;
+};
+
+struct Window
+{
+    HWND handle = nullptr;
+    std::shared_ptr<WindowClass> cls;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    std::string title;
+    RECT rect{}; // frame rectangle in screen coordinates
+    bool visible = false;
+    bool minimized = false;
+    bool needsPaint = false;
+    bool needsErase = false;
+    LONG_PTR userData = 0;
+    SDL_Window* sdl = nullptr;
+    uint32_t sdlId = 0;
+};
+
+// Guards the window table and every window's fields; never held while a window
+// procedure runs.
+std::recursive_mutex& TableLock();
+std::shared_ptr<Window> Find(HWND hwnd);
+HWND FromSdlId(uint32_t sdlId);
+std::vector<std::shared_ptr<Window>> AllWindows();
+// Thickness of the frame on each side for a style.
+RECT FrameInsets(DWORD style);
+POINT ClientOrigin(const Window& window);
+SIZE ClientSize(const Window& window);
+// Sets the frame rectangle, sending WM_MOVE / WM_SIZE for the parts that changed.
+void PlaceWindow(HWND hwnd, const RECT& rect, bool fromHost);
+void SetMinimized(HWND hwnd, bool minimized, bool fromHost);
+// The window keyboard and wheel input go to: the focus window, else the first visible one.
+HWND InputWindow();
+
+// SDL video, opened once; the thread that opened it is the only one that calls SDL.
+bool EnsureVideo();
+bool OnVideoThread();
+bool HasRealDisplay();
+// The message clock: milliseconds of the layer's clock.
+DWORD NowMillis();
+
+// Queue entry points for the event translation.
+void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, POINT screenPoint);
+// Delivered to the window procedure during the next look at the queue, ahead of posted
+// messages, as Windows does with the messages it sends.
+void QueueSent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void NoteInput();
+void ForgetWindowMessages(HWND hwnd);
+void TranslateHostEvent(const SDL_Event& event);
+void PumpHostEvents();
+// Held modifier keys as the translated key events report them.
+bool ShiftHeld();
+bool ControlHeld();
+
+// Cursor bookkeeping.
+void CacheCursorPos(int x, int y);
+void ForgetCaptureOf(HWND hwnd);
+void ApplyHostCursor();
+} // namespace Platform::User
