@@ -1,4 +1,8 @@
 #include "app/CommandLine.h"
+#include "app/LumoAppBase.h"
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace Lumo
 {
@@ -49,6 +53,65 @@ void SplitCommandLinePairs(const std::string& line, const CommandLinePairHandler
             value.clear();
             inValue = false;
         }
+    }
+}
+} // namespace Lumo
+
+// ---- the application's own options ------------------------------------------------
+
+namespace Lumo
+{
+void LumoAppBase::ParseCommandLine()
+{
+    if (std::optional<std::string> arguments = ArgumentsAfterProgramName(GetCommandLineA()))
+        SplitCommandLine(*arguments);
+    mCommandLineParsed = true;
+}
+
+void LumoAppBase::SplitCommandLine(const std::string& line)
+{
+    SplitCommandLinePairs(line, [this](const std::string& name, const std::string& value)
+                          { HandleCommandLineOption(name, value); });
+}
+
+void LumoAppBase::HandleCommandLineOption(const std::string& name, const std::string& value)
+{
+    if (name == "-play")
+    {
+        mPlayingDemo = true;
+        mRecordingDemo = false;
+    }
+    else if (name == "-record")
+    {
+        mRecordingDemo = true;
+        mPlayingDemo = false;
+    }
+    else if (name == "-demofile")
+        mDemoFileName = value;
+    else if (name == "-recnum")
+    {
+        int keep = std::atoi(value.c_str());
+        if (keep < 1)
+            keep = 5;
+        mDemoFileName = NumberedDemoFileName(mDemoFilePrefix, DemoFileNumbering(keep, true) + 1);
+        mRecordingDemo = true;
+        mPlayingDemo = false;
+    }
+    else if (name == "-playnum")
+    {
+        int back = std::max(0, std::atoi(value.c_str()) - 1);
+        mDemoFileName = NumberedDemoFileName(mDemoFilePrefix, DemoFileNumbering(back, false) - back);
+        mPlayingDemo = true;
+        mRecordingDemo = false;
+    }
+    else if (name == "-screensaver")
+        mScreenSaverMode = true;
+    else if (name == "-crash")
+        std::abort(); // test hook: the process fails at once, as a crash would
+    else
+    {
+        ShowFatalError("Invalid Command Line Param: " + name);
+        ExitNow(1);
     }
 }
 } // namespace Lumo

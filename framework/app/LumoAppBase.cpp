@@ -1,0 +1,154 @@
+// The application object: construction, the run phase with the loading thread, shutdown.
+#include "app/LumoAppBase.h"
+#include "app/Common.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace Lumo
+{
+LumoAppBase* gLumoAppBase = nullptr;
+
+namespace
+{
+HMODULE gVersionDll = nullptr;
+HMODULE gDDrawDll = nullptr;
+HMODULE gDSoundDll = nullptr;
+
+void LoadingThreadProc(void* arg)
+{
+    auto* app = static_cast<LumoAppBase*>(arg);
+    app->RunLoading();
+    OutputDebugStringA(
+        FormatString("Resource Loading Time: %d\r\n", (int)(GetTickCount() - app->mCreationTick)).c_str());
+    app->mLoadingThreadCompleted = true;
+}
+} // namespace
+
+LumoAppBase::LumoAppBase()
+{
+    gLumoAppBase = this;
+    gVersionDll = LoadLibraryA("version.dll");
+    gDDrawDll = LoadLibraryA("ddraw.dll");
+    gDSoundDll = LoadLibraryA("dsound.dll");
+    mCreationTick = GetTickCount();
+    mLastDrawTime = timeGetTime();
+    mNextDrawTime = mLastDrawTime;
+}
+
+LumoAppBase::~LumoAppBase()
+{
+    Shutdown();
+    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+        Sleep(20);
+    if (gLumoAppBase == this)
+        gLumoAppBase = nullptr;
+    WriteDemoFile();
+    for (HMODULE* dll : {&gDDrawDll, &gDSoundDll, &gVersionDll})
+    {
+        if (*dll)
+            FreeLibrary(*dll);
+        *dll = nullptr;
+    }
+}
+
+bool LumoAppBase::IsMainThread() const
+{
+    return GetCurrentThreadId() == mMainThreadId;
+}
+
+void LumoAppBase::ExitNow(int code)
+{
+    std::exit(code);
+}
+
+void LumoAppBase::Start()
+{
+    if (mShutdown)
+        return;
+    if (mUseLoadingThread && !mLoadingThreadStarted)
+    {
+        mLoadingPriorityRaised = true;
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+        mLoadingThreadStarted = true;
+        _beginthread(LoadingThreadProc, 0, this);
+    }
+    if (mHWnd)
+    {
+        ShowWindow(mHWnd, SW_SHOW);
+        SetFocus(mHWnd);
+    }
+
+    timeBeginPeriod(1);
+    DWORD start = timeGetTime();
+    mInMainLoop = true;
+    mLastInputTime = start;
+    mLastTimerTime = start;
+    MainLoop();
+    ProcessDeferredDeletions();
+    mInMainLoop = false;
+
+    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+        Sleep(20);
+
+    // An unsigned difference already wraps as a stamp that passed 2^32 should.
+    double seconds = (DWORD)(timeGetTime() - start) / 1000.0;
+    OutputDebugStringA(FormatString("Seconds       = %g\r\n", seconds).c_str());
+    OutputDebugStringA(FormatString("Sleep Count   = %d\r\n", mSleepCount).c_str());
+    OutputDebugStringA(FormatString("Update Count  = %d\r\n", mUpdateCount).c_str());
+    OutputDebugStringA(FormatString("Draw Count    = %d\r\n", mDrawCount).c_str());
+    OutputDebugStringA(FormatString("Draw Time     = %d\r\n", mDrawTime).c_str());
+    OutputDebugStringA(FormatString("Screen Blt    = %d\r\n", mScreenBltTime).c_str());
+    if (mDrawTime + mScreenBltTime > 0)
+        OutputDebugStringA(
+            FormatString("Avg FPS       = %d\r\n", mDrawCount * 1000 / (mDrawTime + mScreenBltTime)).c_str());
+
+    timeEndPeriod(1);
+    MainLoopDoneHook();
+    SaveSettings();
+}
+
+void LumoAppBase::Shutdown()
+{
+    if (mMainThreadId != 0 && !IsMainThread())
+    {
+        mCloseRequested = true;
+        return;
+    }
+    if (mShutdown.exchange(true))
+        return;
+    mExitToTop = true;
+    ShutdownHook();
+    if (mPlayingDemo)
+    {
+        SetMusicVolume(mDemoMusicVolume);
+        SetSfxVolume(mDemoSfxVolume);
+    }
+    while (mCursorThreadRunning)
+        Sleep(10);
+    if (mMusicInterface)
+        mMusicInterface->StopAllMusic();
+    if (!mIsPhysWindowed && mScreen)
+        mScreen->RestoreDisplayMode();
+    if (mHWnd)
+        ShowWindow(mHWnd, SW_HIDE);
+    if (mSettingsLoaded)
+        SaveSettings();
+}
+
+double LumoAppBase::GetLoadingProgress()
+{
+    if (mLoadingDoneHandled)
+        return 1.0;
+    if (mLoadingThreadStarted && !mLoadingThreadCompleted && mLoadingTaskCount > 0)
+        return std::min(1.0, (double)mLoadingTasksDone / mLoadingTaskCount);
+    return 0.0;
+}
+
+void LumoAppBase::SetWindowed(bool windowed)
+{
+    if (mWindowedFailed)
+        windowed = false;
+    mIsWindowed = windowed;
+}
+} // namespace Lumo

@@ -1,0 +1,170 @@
+// A headless application for the tests: widgets that log every call with the update number,
+// sound and music outputs that remember their volumes, the manual clock and a registry file
+// of the test's own.
+#pragma once
+
+#include "app/Common.h"
+#include "app/LumoAppBase.h"
+#include "core/clock.h"
+#include "test/registry_test.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace AppTest
+{
+class LoggingWidgets : public Lumo::WidgetRoot
+{
+public:
+    std::vector<std::string> mLog;
+    const int* mUpdateCount = nullptr;
+    bool mDirty = false;
+    int mHeld = 0;
+    bool mKeys[256] = {};
+    // Called on every update after it is logged; tests script their input here.
+    std::function<void(int update)> mOnUpdate;
+    int mUpdates = 0;
+    int mFractions = 0;
+
+    void Log(const std::string& what) { mLog.push_back(std::to_string(*mUpdateCount) + " " + what); }
+
+    void MouseMove(int x, int y) override { Log(Lumo::FormatString("move %d %d", x, y)); }
+    void MouseDown(int x, int y, int c) override
+    {
+        mHeld |= c == 1 || c == 2 ? 1 : c < 0 ? 2 : 4;
+        Log(Lumo::FormatString("down %d %d %d", x, y, c));
+    }
+    void MouseUp(int x, int y, int c) override
+    {
+        mHeld &= ~(c == 1 ? 1 : c < 0 ? 2 : 4);
+        Log(Lumo::FormatString("up %d %d %d", x, y, c));
+    }
+    void MouseWheel(int n) override { Log(Lumo::FormatString("wheel %d", n)); }
+    void MouseExit() override { Log("exit"); }
+    void KeyDown(int k) override
+    {
+        mKeys[k & 255] = true;
+        Log(Lumo::FormatString("keydown %d", k));
+    }
+    void KeyUp(int k) override
+    {
+        mKeys[k & 255] = false;
+        Log(Lumo::FormatString("keyup %d", k));
+    }
+    void KeyChar(char c) override { Log(Lumo::FormatString("char %d", c)); }
+    void GotFocus() override { Log("gotfocus"); }
+    void LostFocus() override { Log("lostfocus"); }
+    bool IsKeyDown(int k) const override { return mKeys[k & 255]; }
+    void ClearKeyStates() override
+    {
+        for (bool& k : mKeys)
+            k = false;
+    }
+    int HeldButtons() const override { return mHeld; }
+    void ReleasePressedWidget() override
+    {
+        mHeld = 0;
+        Log("release");
+    }
+    void UpdateFrame() override
+    {
+        mUpdates++;
+        if (mOnUpdate)
+            mOnUpdate(*mUpdateCount);
+    }
+    void UpdateFrameF(float) override { mFractions++; }
+    bool DrawScreen() override
+    {
+        bool drew = mDirty;
+        mDirty = false;
+        return drew;
+    }
+    void MarkAllDirty() override { mDirty = true; }
+    void Resize(int, int) override {}
+};
+
+class VolumeOutput : public Lumo::EffectsOutput, public Lumo::MusicOutput
+{
+public:
+    double mVolume = -1.0;
+    int mStops = 0;
+    void SetVolume(double v) override { mVolume = v; }
+    void StopAllSounds() override { mStops++; }
+    void StopAllMusic() override { mStops++; }
+    void PlaySample(int, int, bool) override {}
+    double GetMasterVolume() override { return 1.0; }
+    void SetMasterVolume(double) override {}
+    void Update() override {}
+};
+
+class TestApp : public Lumo::LumoAppBase
+{
+public:
+    LoggingWidgets mWidgets;
+    int mLoadingDoneCalls = 0;
+    int mLostFocusCalls = 0;
+
+    TestApp()
+    {
+        mWidgets.mUpdateCount = &mUpdateCount;
+        mWidgetManager = &mWidgets;
+        mMainThreadId = GetCurrentThreadId();
+        mUseLoadingThread = false;
+    }
+    ~TestApp() override { mWidgetManager = nullptr; }
+
+    void OnLoadingDone() override { mLoadingDoneCalls++; }
+    void LostFocus() override { mLostFocusCalls++; }
+
+    void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        MSG msg{};
+        msg.hwnd = mHWnd;
+        msg.message = message;
+        msg.wParam = wParam;
+        msg.lParam = lParam;
+        QueueMessage(msg);
+    }
+    // Pump steps until `ms` of the clock have passed.
+    void RunFor(DWORD ms)
+    {
+        DWORD start = timeGetTime();
+        while (!mShutdown && timeGetTime() - start < ms)
+            PumpStep(nullptr);
+    }
+};
+
+// Manual clock and a fresh registry file and working folder per test.
+class AppFixture : public ::testing::Test
+{
+protected:
+    std::filesystem::path mDir;
+    std::filesystem::path mOldDir;
+
+    void SetUp() override
+    {
+        mDir = std::filesystem::temp_directory_path() /
+               ("lumo_app_" + std::to_string(getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(mDir);
+        std::filesystem::create_directories(mDir);
+        mOldDir = std::filesystem::current_path();
+        std::filesystem::current_path(mDir);
+        setenv("LUMO_REGISTRY_FILE", (mDir / "registry.txt").c_str(), 1);
+        PlatformTest::ReloadRegistry();
+        PlatformTest::UseManualClock(true);
+    }
+    void TearDown() override
+    {
+        PlatformTest::UseManualClock(false);
+        std::filesystem::current_path(mOldDir);
+        std::filesystem::remove_all(mDir);
+    }
+};
+} // namespace AppTest
