@@ -136,13 +136,19 @@ bool LumoAppBase::TimedUpdate(bool allowSleep)
             int before = mUpdateCount;
             if (UpdateTick())
                 RunFractionalUpdates(step, false);
+            // Either way the pass ends, so that the pump runs: it replays the due record and keeps
+            // the window answering while the fast-forward goes on.
             if (mUpdateCount == before)
-                return true; // a record is due: back to the pump, which replays it
+            {
+                mPumpState = 3;
+                return true;
+            }
             if (Elapsed(mFastForwardStamp) >= 1000 || mFastForwardStep)
             {
                 mFastForwardStep = false;
                 mFastForwardStamp = timeGetTime();
                 DrawFrame();
+                mPumpState = 3;
                 return true;
             }
         }

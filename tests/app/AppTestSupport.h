@@ -19,6 +19,11 @@
 
 namespace AppTest
 {
+inline LPARAM Pos(int x, int y)
+{
+    return MAKELPARAM(x, y);
+}
+
 class LoggingWidgets : public Lumo::WidgetRoot
 {
 public:
