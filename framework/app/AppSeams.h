@@ -3,6 +3,10 @@
 // the application itself uses; the toolkit, sound and display implement them.
 #pragma once
 
+#include "win32/types.h"
+
+#include <string>
+
 namespace Lumo
 {
 // The root of the widget tree as the application drives it.
@@ -57,11 +61,31 @@ public:
     virtual void Update() = 0;
 };
 
-// The screen as the main loop presents it.
+// How a start of the display on a window ended.
+enum class ScreenStart
+{
+    Ok,
+    InvalidColorDepth, // windowed on a desktop depth the display cannot use
+    ExclusiveFail,     // full screen: exclusive access refused
+    DisplayChangeFail, // full screen: the mode change failed
+    Fail3D,
+    Fail, // anything else
+};
+
+// The display as the application starts, presents and restores it.
 class ScreenOutput
 {
 public:
     virtual ~ScreenOutput() = default;
+    // (Re)starts the display on the window, windowed or full screen.
+    virtual ScreenStart Start(HWND window, bool windowed) = 0;
+    // Name of the last result (such as "RESULT_DD_CREATE_FAIL") and the display's error text.
+    virtual std::string ResultName() const = 0;
+    virtual std::string ErrorText() const = 0;
+    virtual bool Is3DWanted() const = 0;
+    virtual void Set3DWanted(bool wanted) = 0;
+    // The 3-D self test measured a new result during the last start.
+    virtual bool NewTestResult() const = 0;
     // Shows the drawn frame; false when the display was lost.
     virtual bool Present() = 0;
     virtual int RefreshRate() const = 0;

@@ -8,6 +8,7 @@
 namespace Lumo
 {
 LumoAppBase* gLumoAppBase = nullptr;
+HINSTANCE gHInstance = nullptr;
 
 namespace
 {
@@ -50,6 +51,11 @@ LumoAppBase::~LumoAppBase()
             FreeLibrary(*dll);
         *dll = nullptr;
     }
+}
+
+bool LumoAppBase::HaveDisplayModules() const
+{
+    return gDDrawDll != nullptr && gDSoundDll != nullptr;
 }
 
 bool LumoAppBase::IsMainThread() const
@@ -145,10 +151,4 @@ double LumoAppBase::GetLoadingProgress()
     return 0.0;
 }
 
-void LumoAppBase::SetWindowed(bool windowed)
-{
-    if (mWindowedFailed)
-        windowed = false;
-    mIsWindowed = windowed;
-}
 } // namespace Lumo

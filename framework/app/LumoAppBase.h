@@ -98,6 +98,11 @@ public:
     bool mActive = true;
     bool mDisplayLost = false;
     bool mInMainLoop = false;
+    bool m3DSettingChanged = false;
+    bool mAutoEnable3D = false;
+    bool mRun3DTest = false;
+    bool mScreenPrepared = false;
+    DWORD mDisplayResetTime = 0;
     DWORD mFastForwardStamp = 0;
     bool mFastForwardStampTaken = false;
 
@@ -177,13 +182,24 @@ public:
     virtual void MainLoop();
     virtual bool PumpStep(bool* updated);
     virtual bool PumpUntilUpdate();
+    virtual void CreateMainWindow();
+    virtual void SetScreenMode(bool windowed, bool is3D, bool force);
     virtual void SetWindowed(bool windowed);
+    virtual void ReapplyScreenMode();
     virtual void ApplyCursor() {}
+    virtual void DisplayReinitHook() {}
+    virtual void PreDisplayHook() {}
+    virtual bool KeepWorkingDirectory(const std::string& folder) { return false; }
+    virtual void Init();
 
     // ---- start and end ----
     [[noreturn]] void ExitNow(int code);
     bool IsScreenSaverMode() const { return mScreenSaverMode; }
     bool IsMainThread() const;
+    // The display and sound modules were found at construction.
+    bool HaveDisplayModules() const;
+    void Set3D(bool is3D, bool recreate);
+    bool Is3DEnabled() const;
 
     // ---- main loop helpers ----
     void AccumulateElapsedTime();
@@ -231,9 +247,12 @@ protected:
     void HandleSizeMessage(bool minimized);
     void HandleActivation();
     void HandleTimerMessage(const MSG& msg);
+    void OnDisplayStarted();
+    [[noreturn]] void FailDisplay();
     void RecordMessage(const MSG& msg);
     bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;
 };
 
 extern LumoAppBase* gLumoAppBase;
+extern HINSTANCE gHInstance;
 } // namespace Lumo

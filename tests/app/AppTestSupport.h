@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <deque>
 #include <unistd.h>
 #include <filesystem>
 #include <functional>
@@ -108,10 +109,39 @@ public:
     void Update() override {}
 };
 
+// A display whose start results a test scripts; it records the mode of every start.
+class FakeScreen : public Lumo::ScreenOutput
+{
+public:
+    std::deque<Lumo::ScreenStart> mResults;
+    std::vector<bool> mStarts; // windowed flag of every start
+    bool m3D = false;
+    bool mNewResult = false;
+
+    Lumo::ScreenStart Start(HWND, bool windowed) override
+    {
+        mStarts.push_back(windowed);
+        if (mResults.empty())
+            return Lumo::ScreenStart::Ok;
+        Lumo::ScreenStart r = mResults.front();
+        mResults.pop_front();
+        return r;
+    }
+    std::string ResultName() const override { return "RESULT_DD_CREATE_FAIL"; }
+    std::string ErrorText() const override { return "no device"; }
+    bool Is3DWanted() const override { return m3D; }
+    void Set3DWanted(bool wanted) override { m3D = wanted; }
+    bool NewTestResult() const override { return mNewResult; }
+    bool Present() override { return true; }
+    int RefreshRate() const override { return 60; }
+    void RestoreDisplayMode() override {}
+};
+
 class TestApp : public Lumo::LumoAppBase
 {
 public:
     LoggingWidgets mWidgets;
+    FakeScreen mFake;
     int mLoadingDoneCalls = 0;
     int mLostFocusCalls = 0;
 
@@ -119,10 +149,29 @@ public:
     {
         mWidgets.mUpdateCount = &mUpdateCount;
         mWidgetManager = &mWidgets;
+        mScreen = &mFake;
         mMainThreadId = GetCurrentThreadId();
         mUseLoadingThread = false;
+        WNDCLASSA main{};
+        main.style = CS_DBLCLKS;
+        main.lpfnWndProc = Lumo::LumoAppBase::WindowProc;
+        main.lpszClassName = "MainWindow";
+        RegisterClassA(&main);
     }
-    ~TestApp() override { mWidgetManager = nullptr; }
+    ~TestApp() override
+    {
+        mWidgetManager = nullptr;
+        mScreen = nullptr;
+        for (HWND* window : {&mHWnd, &mInvisHWnd})
+        {
+            if (*window)
+            {
+                SetWindowLongPtrA(*window, GWL_USERDATA, 0);
+                DestroyWindow(*window);
+                *window = nullptr;
+            }
+        }
+    }
 
     void OnLoadingDone() override { mLoadingDoneCalls++; }
     void LostFocus() override { mLostFocusCalls++; }
