@@ -3,6 +3,10 @@
 #include "app/LumoAppBase.h"
 #include "app/MersenneTwister.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 namespace Lumo
 {
 void LumoAppBase::WriteDemoTimingBlock()
@@ -164,6 +168,38 @@ void LumoAppBase::RecordDisplayState(bool windowed, int refreshRate)
     mRefreshRate = refreshRate;
     if (mRecordingDemo)
         mDemo.RecordDisplay(mUpdateCount, windowed, refreshRate);
+}
+
+std::string LumoAppBase::GetDemoJumpTime()
+{
+    std::string keyPath, valueName;
+    char text[256];
+    DWORD type = 0, size = sizeof text;
+    if (!RegistryKeyPath("DemoJumpTime", keyPath, valueName) ||
+        !ReadRegistryValue(keyPath, valueName, &type, text, &size) || type != REG_SZ)
+        return std::string();
+    return std::string(text, strnlen(text, size));
+}
+
+void LumoAppBase::JumpToTime(const std::string& text)
+{
+    std::string keyPath, valueName;
+    if (RegistryKeyPath("DemoJumpTime", keyPath, valueName))
+        WriteRegistryValue(keyPath, valueName, REG_SZ, text.data(), (DWORD)text.size());
+    long long seconds = 0;
+    size_t start = 0;
+    for (;;)
+    {
+        size_t colon = text.find(':', start);
+        seconds = seconds * 60 + std::atoi(text.substr(start, colon - start).c_str());
+        if (colon == std::string::npos)
+            break;
+        start = colon + 1;
+    }
+    long long target = mDemoLength - (seconds + 1) * 1000 / mFrameTime;
+    mFastForwardToUpdateNum = (int)std::max<long long>(target, INT32_MIN);
+    // The time spent choosing is not caught up.
+    mLastAccumulateTime = timeGetTime();
 }
 
 void LumoAppBase::HandlePlaybackChar(char c)

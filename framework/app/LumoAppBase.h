@@ -239,6 +239,10 @@ public:
     int DemoFileNumbering(int keep, bool deleteOldest);
     void RecordDisplayState(bool windowed, int refreshRate);
     void HandlePlaybackChar(char c);
+    // "Jump To Time": the last time typed (kept as "DemoJumpTime" outside the demo stream), and
+    // the jump to a time such as "2:30" counted back from the end of the demo.
+    std::string GetDemoJumpTime();
+    void JumpToTime(const std::string& text);
     // The due demo record replayed onto the widgets and the application.
     void ReplayDemoRecord(const DemoRecord& record);
 
@@ -251,6 +255,11 @@ protected:
     [[noreturn]] void FailDisplay();
     void RecordMessage(const MSG& msg);
     bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;
+    // The registry itself, never through the demo stream.
+    bool WriteRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD type,
+                            const void* data, DWORD size);
+    bool ReadRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD* type, void* data,
+                           DWORD* size);
 };
 
 extern LumoAppBase* gLumoAppBase;

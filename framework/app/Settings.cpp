@@ -32,7 +32,15 @@ bool LumoAppBase::RegistryWrite(const std::string& name, DWORD type, const void*
             mDemo.TakeRegistryWrite(mUpdateCount, &success);
         return success;
     }
+    bool success = WriteRegistryValue(keyPath, valueName, type, data, size);
+    if (mRecordingDemo)
+        mDemo.RecordRegistryWrite(mUpdateCount, success);
+    return success;
+}
 
+bool LumoAppBase::WriteRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD type,
+                                     const void* data, DWORD size)
+{
     HKEY key = nullptr;
     bool success = false;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS ||
@@ -44,8 +52,6 @@ bool LumoAppBase::RegistryWrite(const std::string& name, DWORD type, const void*
                   ERROR_SUCCESS;
         RegCloseKey(key);
     }
-    if (mRecordingDemo)
-        mDemo.RecordRegistryWrite(mUpdateCount, success);
     return success;
 }
 
@@ -83,7 +89,15 @@ bool LumoAppBase::RegistryRead(const std::string& name, DWORD* type, void* data,
         }
         return success;
     }
+    bool success = ReadRegistryValue(keyPath, valueName, type, data, size);
+    if (mRecordingDemo)
+        mDemo.RecordRegistryRead(mUpdateCount, success, success ? *type : 0, data, success ? *size : 0);
+    return success;
+}
 
+bool LumoAppBase::ReadRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD* type,
+                                    void* data, DWORD* size)
+{
     HKEY key = nullptr;
     bool success = false;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS)
@@ -92,8 +106,6 @@ bool LumoAppBase::RegistryRead(const std::string& name, DWORD* type, void* data,
                   ERROR_SUCCESS;
         RegCloseKey(key);
     }
-    if (mRecordingDemo)
-        mDemo.RecordRegistryRead(mUpdateCount, success, success ? *type : 0, data, success ? *size : 0);
     return success;
 }
 

@@ -130,3 +130,22 @@ TEST_F(DemoReplay, BadDemoFilesAreRefused)
     EXPECT_FALSE(app.ReadDemoFile(error));
     EXPECT_EQ(error, "This demo file appears to be for 'Other'");
 }
+
+TEST_F(DemoReplay, JumpToTimeCountsBackFromTheEndOutsideTheStream)
+{
+    TestApp app;
+    app.mRegistryKey = "Crustavia";
+    app.mPlayingDemo = true;
+    app.mDemoLength = 50000;
+    Lumo::DemoStream rec;
+    rec.RecordRegistryWrite(0, true);
+    app.mDemo.SetEvents(rec.mBuffer.GetDataPtr(), rec.mBuffer.GetDataLen());
+    app.JumpToTime("0:10");
+    EXPECT_EQ(app.mFastForwardToUpdateNum, 48900);
+    EXPECT_EQ(app.GetDemoJumpTime(), "0:10");
+    EXPECT_FALSE(app.mDemo.AtEnd()); // the recorded write is still there for the game's own call
+    app.JumpToTime("2:30");
+    EXPECT_EQ(app.mFastForwardToUpdateNum, 50000 - 151 * 100);
+    app.JumpToTime("1:00:00");
+    EXPECT_EQ(app.mFastForwardToUpdateNum, 50000 - 3601 * 100);
+}

@@ -1,0 +1,116 @@
+#include "AppTestSupport.h"
+#include "test/message_box.h"
+
+#include <fstream>
+#include <sstream>
+
+using AppTest::AppFixture;
+using AppTest::TestApp;
+
+namespace
+{
+std::vector<std::string>* gOrder = nullptr;
+
+class OrderedOutput : public AppTest::VolumeOutput
+{
+public:
+    std::string mName;
+    void StopAllMusic() override { gOrder->push_back(mName + " stop"); }
+    void SetVolume(double v) override { gOrder->push_back(mName + Lumo::FormatString(" volume %.2f", v)); }
+};
+
+class OrderedApp : public TestApp
+{
+public:
+    void ShutdownHook() override { gOrder->push_back("hook"); }
+    void SaveSettings() override
+    {
+        gOrder->push_back("save");
+        TestApp::SaveSettings();
+    }
+};
+
+std::string ReadFile(const char* name)
+{
+    std::stringstream text;
+    text << std::ifstream(name).rdbuf();
+    return text.str();
+}
+} // namespace
+
+using Shutdown = AppFixture;
+
+TEST_F(Shutdown, RunsOnceInOrderAndTheDestructorWritesTheDemo)
+{
+    std::vector<std::string> order;
+    gOrder = &order;
+    {
+        OrderedApp app;
+        OrderedOutput music;
+        music.mName = "music";
+        app.mMusicInterface = &music;
+        app.mPlayingDemo = true;
+        app.mDemoMusicVolume = 0.5;
+        app.mSettingsLoaded = true;
+        app.Shutdown();
+        app.Shutdown(); // a second call does nothing
+        EXPECT_TRUE(app.mShutdown);
+        EXPECT_TRUE(app.mExitToTop);
+        EXPECT_EQ(order, (std::vector<std::string>{"hook", "music volume 0.50", "music stop", "save"}));
+        app.mMusicInterface = nullptr;
+    }
+    {
+        TestApp app;
+        app.mRecordingDemo = true;
+        app.mProductName = "Crustavia";
+        app.mDemo.RecordEvent(3, Lumo::DEMO_CLOSE);
+        app.mUpdateCount = 7;
+    }
+    Lumo::DemoFileContents contents;
+    std::string error;
+    ASSERT_TRUE(Lumo::ReadDemoFile("lumoapp.dmo", "Crustavia", contents, error)) << error;
+    EXPECT_EQ(contents.mDemoLength, 7);
+    gOrder = nullptr;
+}
+
+TEST_F(Shutdown, StartAfterShutdownDoesNothing)
+{
+    TestApp app;
+    app.Shutdown();
+    app.Start();
+    EXPECT_EQ(app.mUpdateCount, 0);
+    EXPECT_FALSE(app.mInMainLoop);
+}
+
+using MessageBoxes = AppFixture;
+
+TEST_F(MessageBoxes, ScreenSaverModeLogsInsteadOfShowing)
+{
+    PlatformTest::ScriptMessageBoxes({});
+    TestApp app;
+    app.mScreenSaverMode = true;
+    EXPECT_EQ(app.ShowMessageBox("first", "Caption", MB_OK), 1);
+    app.ShowFatalError("second");
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    std::string log = ReadFile("ScrError.txt");
+    EXPECT_EQ(log.rfind("first ", 0), 0u);
+    EXPECT_NE(log.find("\nsecond "), std::string::npos);
+    PlatformTest::ResetMessageBoxes();
+}
+
+TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)
+{
+    PlatformTest::ScriptMessageBoxes({IDNO});
+    TestApp app;
+    app.mIsPhysWindowed = false; // full screen
+    app.mWidgets.mHeld = 1;
+    EXPECT_EQ(app.ShowMessageBox("Keep it?", "Question", MB_YESNO), IDNO);
+    EXPECT_FALSE(app.mPopupActive);
+    EXPECT_EQ(app.mWidgets.mHeld, 0); // the pressed widget got its button-ups
+    app.Shutdown();
+    app.ShowFatalError("late");
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Question");
+    PlatformTest::ResetMessageBoxes();
+}
