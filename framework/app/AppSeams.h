@@ -9,6 +9,8 @@
 
 namespace Lumo
 {
+class Image;
+
 // The root of the widget tree as the application drives it.
 class WidgetRoot
 {
@@ -90,5 +92,7 @@ public:
     virtual bool Present() = 0;
     virtual int RefreshRate() const = 0;
     virtual void RestoreDisplayMode() = 0;
+    // The picture the display draws as the cursor (null: none); true when it changed.
+    virtual bool SetCursorImage(Image* image) = 0;
 };
 } // namespace Lumo

@@ -45,6 +45,12 @@ LumoAppBase::~LumoAppBase()
     if (gLumoAppBase == this)
         gLumoAppBase = nullptr;
     WriteDemoFile();
+    for (HCURSOR* cursor : {&mHandCursor, &mDragCursor})
+    {
+        if (*cursor)
+            DestroyCursor(*cursor);
+        *cursor = nullptr;
+    }
     for (HMODULE* dll : {&gDDrawDll, &gDSoundDll, &gVersionDll})
     {
         if (*dll)

@@ -119,6 +119,12 @@ public:
     DWORD mResumeTime = 0;
     bool mCloseMessageSeen = false;
     bool mAllowScreenSaver = true;
+    int mCursorNum = 0;
+    Image* mCursorImages[13] = {};
+    HCURSOR mOverrideCursor = nullptr;
+    bool mSoftwareCursorShown = true;
+    HCURSOR mHandCursor = nullptr;
+    HCURSOR mDragCursor = nullptr;
 
     // ---- sound ----
     int mMuteCount = 0;
@@ -186,7 +192,7 @@ public:
     virtual void SetScreenMode(bool windowed, bool is3D, bool force);
     virtual void SetWindowed(bool windowed);
     virtual void ReapplyScreenMode();
-    virtual void ApplyCursor() {}
+    virtual void ApplyCursor();
     virtual void DisplayReinitHook() {}
     virtual void PreDisplayHook() {}
     virtual bool KeepWorkingDirectory(const std::string& folder) { return false; }
@@ -226,6 +232,7 @@ public:
     bool RegistryReadBoolean(const std::string& name, bool* value);
     void RegistryDeleteValue(const std::string& name);
     void SetCustomCursorsEnabled(bool enabled);
+    void SetCursorNum(int cursorNum);
 
     // ---- demos ----
     void WriteDemoTimingBlock();

@@ -1,4 +1,5 @@
 // The main window and its display: creation, placement, screen modes and their fallbacks, start-up.
+#include "app/Cursors.h"
 #include "app/LumoAppBase.h"
 #include "app/MersenneTwister.h"
 #include "app/SettingValues.h"
@@ -244,6 +245,8 @@ void LumoAppBase::Init()
     mInvisHWnd = CreateWindowExA(0, "InvisWindow", mTitle.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr,
                                  gHInstance, nullptr);
     SetWindowLongPtrA(mInvisHWnd, GWL_USERDATA, (LONG_PTR)this);
+    mHandCursor = CreateHandCursor();
+    mDragCursor = CreateDragCursor();
 
     PreDisplayHook();
     if (mWidgetManager)
@@ -263,7 +266,68 @@ void LumoAppBase::Init()
     }
     SetSfxVolume(mSfxVolume);
     SetMusicVolume(mMusicVolume);
+    if (mScreenSaverMode)
+        SetCursorNum(11);
     PostInitHook();
     mInitialized = true;
+}
+} // namespace Lumo
+
+// ---- cursors --------------------------------------------------------------------
+
+namespace Lumo
+{
+void LumoAppBase::SetCursorNum(int cursorNum)
+{
+    mCursorNum = cursorNum;
+    ApplyCursor();
+}
+
+void LumoAppBase::ApplyCursor()
+{
+    if (mScreen == nullptr)
+        return;
+    if (mWindowHidden || !mMouseIn)
+    {
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        if (mScreen->SetCursorImage(nullptr))
+            mForceRedraw = true;
+        return;
+    }
+    // Only the numbers of the table have pictures.
+    Image* picture = mCursorNum >= 0 && mCursorNum < CURSOR_COUNT ? mCursorImages[mCursorNum] : nullptr;
+    if (picture && (mPlayingDemo || mCustomCursorsEnabled || mCursorNum == 12))
+    {
+        if (mScreen->SetCursorImage(picture))
+            mForceRedraw = true;
+        if (!mPlayingDemo)
+            SetCursor(nullptr);
+        else
+        {
+            // The real pointer shows that input is not taken while a demo plays.
+            POINT cursor;
+            RECT client;
+            bool inside = GetCursorPos(&cursor) && ScreenToClient(mHWnd, &cursor) &&
+                          GetClientRect(mHWnd, &client) && cursor.x >= client.left &&
+                          cursor.y >= client.top && cursor.x < client.right && cursor.y < client.bottom;
+            SetCursor(LoadCursorA(nullptr, inside ? IDC_NO : IDC_ARROW));
+        }
+        mSoftwareCursorShown = false;
+        return;
+    }
+    HCURSOR cursor = mOverrideCursor;
+    if (cursor == nullptr)
+    {
+        if (mCursorNum == 1)
+            cursor = mHandCursor;
+        else if (mCursorNum == 2)
+            cursor = mDragCursor;
+        else if (LPCSTR name = SystemCursorName(mCursorNum))
+            cursor = LoadCursorA(nullptr, name);
+    }
+    SetCursor(cursor);
+    if (mScreen->SetCursorImage(nullptr))
+        mForceRedraw = true;
+    mSoftwareCursorShown = true;
 }
 } // namespace Lumo

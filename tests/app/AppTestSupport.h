@@ -135,6 +135,13 @@ public:
     bool Present() override { return true; }
     int RefreshRate() const override { return 60; }
     void RestoreDisplayMode() override {}
+    Lumo::Image* mCursorImage = nullptr;
+    bool SetCursorImage(Lumo::Image* image) override
+    {
+        bool changed = image != mCursorImage;
+        mCursorImage = image;
+        return changed;
+    }
 };
 
 class TestApp : public Lumo::LumoAppBase
