@@ -10,6 +10,7 @@
 namespace Lumo
 {
 class Image;
+class Widget;
 
 // The root of the widget tree as the application drives it.
 class WidgetRoot
@@ -39,6 +40,8 @@ public:
     virtual bool DrawScreen() = 0;
     virtual void MarkAllDirty() = 0;
     virtual void Resize(int width, int height) = 0;
+    // Deletes a widget taken out of the tree (through its virtual destructor).
+    virtual void DeleteWidget(Widget* widget) = 0;
 };
 
 // Sound effects.

@@ -56,4 +56,27 @@ void LumoAppBase::Unmute(bool autoMute)
     SetMusicVolume(mMusicVolume);
     SetSfxVolume(mSfxVolume);
 }
+
+void LumoAppBase::PlaySampleWithPan(int id, int pan)
+{
+    if (mSoundManager)
+        mSoundManager->PlaySample(id, pan, true);
+}
+
+void LumoAppBase::PlaySample(int id)
+{
+    if (mSoundManager)
+        mSoundManager->PlaySample(id, 0, false);
+}
+
+double LumoAppBase::GetMasterVolume()
+{
+    return mSoundManager ? mSoundManager->GetMasterVolume() : 0.0;
+}
+
+void LumoAppBase::SetMasterVolume(double volume)
+{
+    if (mSoundManager)
+        mSoundManager->SetMasterVolume(volume);
+}
 } // namespace Lumo

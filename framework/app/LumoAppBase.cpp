@@ -157,4 +157,21 @@ double LumoAppBase::GetLoadingProgress()
     return 0.0;
 }
 
+void LumoAppBase::HideMainWindow()
+{
+    SetMusicVolume(0.0);
+    if (mHWnd)
+        ShowWindow(mHWnd, SW_HIDE);
+    mWindowHidden = true;
+    ApplyCursor();
+}
+
+std::string LumoAppBase::GetCrashInfoText()
+{
+    int seconds = (int)((GetTickCount() - mCreationTick) / 1000);
+    return "Product: " + mProductName + "\r\n" + "Version: " + mProductVersion + "\r\n" +
+           "Time Loaded: " + FormatString("%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60) +
+           "\r\nFullscreen: " + (mIsWindowed ? "No" : "Yes") +
+           FormatString("\r\nPrimary ThreadId: %X\r\n", (unsigned)mMainThreadId);
+}
 } // namespace Lumo

@@ -23,6 +23,7 @@ public:
     std::string mCaptionPrefix;
     std::string mProductName = "Product";
     std::string mTitle = "LumoApp";
+    std::string mProductVersion;
     std::string mRegistryKey;
     int mPreferredX = -1;
     int mPreferredY = -1;
@@ -126,6 +127,9 @@ public:
     HCURSOR mHandCursor = nullptr;
     HCURSOR mDragCursor = nullptr;
 
+    // Widgets whose deletion was asked for, with the pump depth at which it was asked.
+    std::list<std::pair<int, Widget*>> mDeferredDeletions;
+
     // ---- sound ----
     int mMuteCount = 0;
     int mAutoMuteCount = 0;
@@ -163,6 +167,13 @@ public:
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, int flags);
     virtual void ShowFatalError(const std::string& text);
     virtual void LogError(const std::string& text);
+    virtual void DeferWidgetDeletion(Widget* widget);
+    virtual void PlaySampleWithPan(int id, int pan);
+    virtual void PlaySample(int id);
+    virtual double GetMasterVolume();
+    virtual void SetMasterVolume(double volume);
+    virtual void HideMainWindow();
+    virtual std::string GetCrashInfoText();
     virtual void Shutdown();
     virtual void ParseCommandLine();
     virtual void SplitCommandLine(const std::string& line);
@@ -211,7 +222,7 @@ public:
     void AccumulateElapsedTime();
     void ResetTimeAccumulator();
     void RunFractionalUpdates(float step, bool countForDraw);
-    void ProcessDeferredDeletions() {}
+    void ProcessDeferredDeletions();
 
     // ---- window procedure and input queue ----
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

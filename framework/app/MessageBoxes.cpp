@@ -1,4 +1,5 @@
 // System message boxes over the display, fatal errors and the screen-saver message log.
+#include "app/DrawNesting.h"
 #include "app/LumoAppBase.h"
 
 #include <cstdio>
@@ -69,5 +70,35 @@ void LumoAppBase::LogError(const std::string& text)
     std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
     std::fprintf(file, "%s %s %u\n", text.c_str(), clock, (unsigned)GetTickCount());
     std::fclose(file);
+}
+} // namespace Lumo
+
+// ---- deferred deletion ------------------------------------------------------------
+
+namespace Lumo
+{
+void LumoAppBase::DeferWidgetDeletion(Widget* widget)
+{
+    mDeferredDeletions.emplace_back(mPumpNesting, widget);
+}
+
+void LumoAppBase::ProcessDeferredDeletions()
+{
+    // A widget goes at the depth its deletion was asked at or a shallower one, never from inside
+    // a deeper modal loop that may still be using it.
+    DrawNestingEnter();
+    for (auto it = mDeferredDeletions.begin(); it != mDeferredDeletions.end();)
+    {
+        if (it->first < mPumpNesting)
+        {
+            ++it;
+            continue;
+        }
+        Widget* widget = it->second;
+        it = mDeferredDeletions.erase(it);
+        if (widget && mWidgetManager)
+            mWidgetManager->DeleteWidget(widget);
+    }
+    DrawNestingLeave();
 }
 } // namespace Lumo

@@ -93,6 +93,12 @@ public:
     }
     void MarkAllDirty() override { mDirty = true; }
     void Resize(int, int) override {}
+    std::vector<Lumo::Widget*> mDeleted;
+    void DeleteWidget(Lumo::Widget* widget) override
+    {
+        mDeleted.push_back(widget);
+        Log("delete");
+    }
 };
 
 class VolumeOutput : public Lumo::EffectsOutput, public Lumo::MusicOutput

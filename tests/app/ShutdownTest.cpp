@@ -114,3 +114,64 @@ TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)
     EXPECT_EQ(shown[0].caption, "Question");
     PlatformTest::ResetMessageBoxes();
 }
+
+using DeferredDeletion = AppFixture;
+
+TEST_F(DeferredDeletion, WidgetsGoAtTheirDepthOrAShallowerOne)
+{
+    TestApp app;
+    int tokens[3];
+    auto* outer = reinterpret_cast<Lumo::Widget*>(&tokens[0]);
+    auto* modal = reinterpret_cast<Lumo::Widget*>(&tokens[1]);
+    auto* last = reinterpret_cast<Lumo::Widget*>(&tokens[2]);
+    app.mPumpNesting = 1; // in the main loop's update
+    app.DeferWidgetDeletion(outer);
+    app.DeferWidgetDeletion(nullptr);
+    app.mPumpNesting = 2; // inside a modal loop
+    app.DeferWidgetDeletion(modal);
+    app.ProcessDeferredDeletions();
+    EXPECT_EQ(app.mWidgets.mDeleted,
+              (std::vector<Lumo::Widget*>{modal})); // the outer one may still be in use
+    app.mPumpNesting = 1;
+    app.DeferWidgetDeletion(last);
+    app.mPumpNesting = 3;
+    app.ProcessDeferredDeletions();
+    EXPECT_EQ(app.mWidgets.mDeleted.size(), 1u);
+    app.mPumpNesting = 1;
+    app.ProcessDeferredDeletions();
+    EXPECT_EQ(app.mWidgets.mDeleted, (std::vector<Lumo::Widget*>{modal, outer, last}));
+    EXPECT_TRUE(app.mDeferredDeletions.empty());
+    app.mPumpNesting = 0;
+}
+
+TEST_F(DeferredDeletion, ANestedPumpDeletesOnlyItsOwn)
+{
+    TestApp app;
+    int tokens[2];
+    auto* fromUpdate = reinterpret_cast<Lumo::Widget*>(&tokens[0]);
+    auto* fromModal = reinterpret_cast<Lumo::Widget*>(&tokens[1]);
+    bool nestedDone = false;
+    int depth = 0;
+    app.mWidgets.mOnUpdate = [&](int)
+    {
+        if (depth > 0)
+        {
+            app.DeferWidgetDeletion(fromModal); // an update run by the modal loop
+            return;
+        }
+        if (nestedDone)
+            return;
+        nestedDone = true;
+        app.DeferWidgetDeletion(fromUpdate);
+        depth++; // a modal loop pumping from inside the update
+        app.PumpUntilUpdate();
+        app.PumpUntilUpdate();
+        depth--;
+        EXPECT_EQ(app.mWidgets.mDeleted, (std::vector<Lumo::Widget*>{fromModal, fromModal}));
+    };
+    app.RunFor(100);
+    ASSERT_TRUE(nestedDone);
+    EXPECT_EQ(app.mWidgets.mDeleted.size(), 3u);
+    EXPECT_EQ(app.mWidgets.mDeleted.back(), fromUpdate);
+    EXPECT_EQ(app.mPumpNesting, 0);
+}
