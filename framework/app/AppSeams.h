@@ -97,5 +97,10 @@ public:
     virtual void RestoreDisplayMode() = 0;
     // The picture the display draws as the cursor (null: none); true when it changed.
     virtual bool SetCursorImage(Image* image) = 0;
+    // Called by the cursor thread: where the display last drew the cursor, drawing it at a new
+    // place at once, or leaving the new place for the next frame.
+    virtual POINT CursorDrawnAt() = 0;
+    virtual void DrawCursorAt(int x, int y) = 0;
+    virtual void SetPendingCursorPos(int x, int y) = 0;
 };
 } // namespace Lumo

@@ -31,6 +31,8 @@ void LumoAppBase::ProcessDemo()
         if (!mDemo.TakeRecord(record))
             return;
         ReplayDemoRecord(record);
+        mCursorDemoX = mDemo.mDemoMouseX;
+        mCursorDemoY = mDemo.mDemoMouseY;
     }
 }
 

@@ -7,6 +7,8 @@
 
 namespace Lumo
 {
+void CursorThreadProc(void* arg);
+
 LumoAppBase* gLumoAppBase = nullptr;
 HINSTANCE gHInstance = nullptr;
 
@@ -25,6 +27,51 @@ void LoadingThreadProc(void* arg)
     app->mLoadingThreadCompleted = true;
 }
 } // namespace
+
+void CursorThreadProc(void* arg)
+{
+    static_cast<LumoAppBase*>(arg)->RunCursorThread();
+}
+
+void LumoAppBase::StartCursorThread()
+{
+    if (mCursorThreadRunning.exchange(true))
+        return;
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    _beginthread(CursorThreadProc, 0, this);
+}
+
+void LumoAppBase::RunCursorThread()
+{
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    int refreshPeriod = 1000 / std::max(1, mScreen ? mScreen->RefreshRate() : mRefreshRate);
+    while (!mShutdown)
+    {
+        POINT pos{};
+        bool known = true;
+        if (mPlayingDemo)
+        {
+            pos.x = mCursorDemoX;
+            pos.y = mCursorDemoY;
+        }
+        else
+            known = GetCursorPos(&pos) && ScreenToClient(mCursorWindow, &pos);
+        if (known && mFrameDrawn && mScreen)
+        {
+            POINT drawn = mScreen->CursorDrawnAt();
+            if (drawn.x != pos.x || drawn.y != pos.y)
+            {
+                // Between frames the cursor is drawn at once; a frame due soon draws it anyway.
+                if ((int)(timeGetTime() - mLastDrawTime) > refreshPeriod + 5)
+                    mScreen->DrawCursorAt(pos.x, pos.y);
+                else
+                    mScreen->SetPendingCursorPos(pos.x, pos.y);
+            }
+        }
+        Sleep(10);
+    }
+    mCursorThreadRunning = false;
+}
 
 LumoAppBase::LumoAppBase()
 {
@@ -78,6 +125,7 @@ void LumoAppBase::Start()
 {
     if (mShutdown)
         return;
+    StartCursorThread();
     if (mUseLoadingThread && !mLoadingThreadStarted)
     {
         mLoadingPriorityRaised = true;

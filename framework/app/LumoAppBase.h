@@ -99,6 +99,11 @@ public:
     bool mActive = true;
     bool mDisplayLost = false;
     bool mInMainLoop = false;
+    // Read by the cursor thread: a frame was presented; the window; the replayed pointer (x, y).
+    std::atomic<bool> mFrameDrawn{false};
+    std::atomic<HWND> mCursorWindow{nullptr};
+    std::atomic<int> mCursorDemoX{0};
+    std::atomic<int> mCursorDemoY{0};
     bool m3DSettingChanged = false;
     bool mAutoEnable3D = false;
     bool mRun3DTest = false;
@@ -213,6 +218,7 @@ public:
     [[noreturn]] void ExitNow(int code);
     bool IsScreenSaverMode() const { return mScreenSaverMode; }
     bool IsMainThread() const;
+    void StartCursorThread();
     // The display and sound modules were found at construction.
     bool HaveDisplayModules() const;
     void Set3D(bool is3D, bool recreate);
@@ -270,6 +276,8 @@ protected:
     void HandleActivation();
     void HandleTimerMessage(const MSG& msg);
     void OnDisplayStarted();
+    friend void CursorThreadProc(void* arg);
+    void RunCursorThread();
     [[noreturn]] void FailDisplay();
     void RecordMessage(const MSG& msg);
     bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;

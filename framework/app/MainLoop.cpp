@@ -348,6 +348,7 @@ bool LumoAppBase::DrawFrame()
         return skip();
 
     mDrawCount++;
+    mFrameDrawn = true;
     mLastDrawSkipped = false;
     mDrawTime += Elapsed(now);
 

@@ -80,6 +80,7 @@ void LumoAppBase::CreateMainWindow()
     if (mHWnd == nullptr || mScreen == nullptr)
         FailDisplay();
     SetWindowLongPtrA(mHWnd, GWL_USERDATA, (LONG_PTR)this);
+    mCursorWindow = mHWnd;
 
     if (!mScreenPrepared)
     {

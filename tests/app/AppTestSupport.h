@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <deque>
+#include <mutex>
 #include <unistd.h>
 #include <filesystem>
 #include <functional>
@@ -141,6 +142,36 @@ public:
     bool Present() override { return true; }
     int RefreshRate() const override { return 60; }
     void RestoreDisplayMode() override {}
+    std::mutex mCursorLock;
+    POINT mDrawnAt{-1, -1};
+    POINT mPending{-1, -1};
+    int mCursorDraws = 0;
+    POINT CursorDrawnAt() override
+    {
+        std::lock_guard<std::mutex> lock(mCursorLock);
+        return mDrawnAt;
+    }
+    void DrawCursorAt(int x, int y) override
+    {
+        std::lock_guard<std::mutex> lock(mCursorLock);
+        mDrawnAt = POINT{x, y};
+        mCursorDraws++;
+    }
+    POINT Pending()
+    {
+        std::lock_guard<std::mutex> lock(mCursorLock);
+        return mPending;
+    }
+    int CursorDraws()
+    {
+        std::lock_guard<std::mutex> lock(mCursorLock);
+        return mCursorDraws;
+    }
+    void SetPendingCursorPos(int x, int y) override
+    {
+        std::lock_guard<std::mutex> lock(mCursorLock);
+        mPending = POINT{x, y};
+    }
     Lumo::Image* mCursorImage = nullptr;
     bool SetCursorImage(Lumo::Image* image) override
     {
@@ -173,6 +204,7 @@ public:
     }
     ~TestApp() override
     {
+        Shutdown(); // the cursor thread ends before the fakes go
         mWidgetManager = nullptr;
         mScreen = nullptr;
         for (HWND* window : {&mHWnd, &mInvisHWnd})

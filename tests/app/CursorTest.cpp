@@ -2,6 +2,9 @@
 #include "app/Cursors.h"
 #include "test/cursor.h"
 
+#include <chrono>
+#include <thread>
+
 using AppTest::AppFixture;
 using AppTest::TestApp;
 
@@ -63,4 +66,33 @@ TEST_F(Cursors, NumbersPicturesAndThePointerOutside)
     EXPECT_EQ(PlatformTest::ShownCursor(), LoadCursorA(nullptr, IDC_ARROW));
     DestroyCursor(app.mHandCursor);
     app.mHandCursor = nullptr;
+}
+
+TEST_F(Cursors, CursorThreadDrawsBetweenFramesAndEndsWithShutdown)
+{
+    TestApp app;
+    app.mPlayingDemo = true; // the replayed pointer, no real window needed
+    app.mCursorDemoX = 40;
+    app.mCursorDemoY = 50;
+    app.StartCursorThread();
+    EXPECT_TRUE(app.mCursorThreadRunning);
+    auto waitFor = [&](auto done)
+    {
+        for (int i = 0; i < 2000 && !done(); i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return done();
+    };
+    // Nothing before the first frame.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(app.mFake.CursorDrawnAt().x, -1);
+    // A frame was just presented: the new place waits for the next one.
+    app.mLastDrawTime = timeGetTime();
+    app.mFrameDrawn = true;
+    EXPECT_TRUE(waitFor([&] { return app.mFake.Pending().x == 40; }));
+    EXPECT_EQ(app.mFake.CursorDraws(), 0);
+    // Long after the last frame the cursor is drawn at once.
+    PlatformTest::AdvanceClock(100 * 1000);
+    EXPECT_TRUE(waitFor([&] { return app.mFake.CursorDrawnAt().y == 50; }));
+    app.Shutdown();
+    EXPECT_FALSE(app.mCursorThreadRunning);
 }
