@@ -132,6 +132,13 @@ bool InjectCloseRequest(HWND hwnd)
     return PushWindowEvent(hwnd, SDL_WINDOWEVENT_CLOSE);
 }
 
+bool InjectSessionEnd()
+{
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    return SDL_PushEvent(&e) == 1;
+}
+
 bool InjectWindowMoved(HWND hwnd, int x, int y)
 {
     return PushWindowEvent(hwnd, SDL_WINDOWEVENT_MOVED, x, y);

@@ -28,6 +28,8 @@ bool InjectRestore(HWND hwnd);
 bool InjectCloseRequest(HWND hwnd);
 // The host moved the window's client area to (x, y) on the screen.
 bool InjectWindowMoved(HWND hwnd, int x, int y);
+// The host asks the program to end (a termination signal): WM_ENDSESSION.
+bool InjectSessionEnd();
 // Forget held keys and buttons and the last click (between tests).
 void ResetInputState();
 } // namespace PlatformTest

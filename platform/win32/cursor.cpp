@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <memory>
 #include <set>
 
 namespace
@@ -22,8 +23,8 @@ struct Cursor
 
 std::mutex gLock;
 std::set<Cursor*> gCursors;
-std::map<WORD, Cursor*> gSystemCursors;
-std::vector<SDL_Cursor*> gRetired; // freed on the video thread
+std::map<WORD, std::unique_ptr<Cursor>> gSystemCursors; // shared for the whole run
+std::vector<SDL_Cursor*> gRetired;                      // freed on the video thread
 HCURSOR gCurrent = nullptr;
 bool gCurrentSet = false;
 int gShowCount = 0;
@@ -52,13 +53,12 @@ HCURSOR SystemCursor(WORD id)
         return nullptr;
     auto it = gSystemCursors.find(id);
     if (it != gSystemCursors.end())
-        return (HCURSOR)it->second;
-    Cursor* c = new Cursor;
+        return (HCURSOR)it->second.get();
+    auto c = std::make_unique<Cursor>();
     c->system = true;
     c->systemId = kind->second;
-    gCursors.insert(c);
-    gSystemCursors[id] = c;
-    return (HCURSOR)c;
+    gCursors.insert(c.get());
+    return (HCURSOR)(gSystemCursors[id] = std::move(c)).get();
 }
 
 SDL_Cursor* Realize(Cursor* c)

@@ -4,6 +4,7 @@
 #include "win32/gdi32.h"
 #include "win32/user32_internal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -50,7 +51,10 @@ const DWORD kModeBits[] = {16, 32};
 std::vector<Platform::DesktopInfo> Modes(const Platform::DesktopInfo& desktop)
 {
     std::vector<Platform::DesktopInfo> modes;
-    for (DWORD bits : kModeBits)
+    std::vector<DWORD> depths(std::begin(kModeBits), std::end(kModeBits));
+    if (std::find(depths.begin(), depths.end(), (DWORD)desktop.bitsPerPixel) == depths.end())
+        depths.push_back((DWORD)desktop.bitsPerPixel); // a 24-bit desktop keeps its own depth
+    for (DWORD bits : depths)
     {
         bool desktopSeen = false;
         for (const Size& s : kModeSizes)

@@ -11,7 +11,8 @@ using namespace Platform::User;
 struct InputState
 {
     bool keys[256] = {};
-    WPARAM buttons = 0; // MK_ bits of the held buttons
+    bool leftAlt = false; // right Alt may be AltGr, which composes characters
+    WPARAM buttons = 0;   // MK_ bits of the held buttons
     LPARAM lastKeyParam = 1;
     bool appActive = false;
     // The last press, for double clicks.
@@ -61,6 +62,8 @@ void OnKey(const SDL_KeyboardEvent& e, bool down)
                     (system && alt ? 1 << 29 : 0) | (previous ? 1 << 30 : 0) | (down ? 0 : (LPARAM)1u << 31);
     lParam = (LPARAM)(DWORD)lParam; // lParam carries the 32 bits Windows gives, unsigned
     gInput.keys[key.vk] = down;
+    if (key.vk == VK_MENU && !key.extended)
+        gInput.leftAlt = down;
     if (down)
         gInput.lastKeyParam = lParam;
     UINT message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
@@ -75,7 +78,9 @@ void OnText(const SDL_TextInputEvent& e)
     HWND hwnd = EventWindow(e.windowID);
     if (!hwnd)
         return;
-    bool system = gInput.keys[VK_MENU] && !gInput.keys[VK_CONTROL];
+    // Text typed with the left Alt is a menu key (WM_SYSCHAR); with right Alt it is an AltGr
+    // character and stays ordinary text, as on Windows.
+    bool system = gInput.leftAlt && !gInput.keys[VK_CONTROL];
     POINT pt{};
     GetCursorPos(&pt);
     // One character per Latin-1 code point; others have no single-byte form and are dropped.
@@ -111,8 +116,6 @@ void OnMotion(const SDL_MouseMotionEvent& e)
     CacheCursorPos(screen.x, screen.y);
     HWND capture = GetCapture();
     HWND target = capture ? capture : source;
-    if (!capture)
-        QueueSent(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     PostInput(target, WM_MOUSEMOVE, MouseKeys(), ClientParam(target, screen), screen);
     NoteInput();
 }
@@ -147,8 +150,6 @@ void OnButton(const SDL_MouseButtonEvent& e, bool down)
         gInput.lastButton = e.button;
         gInput.lastPressTime = now;
         gInput.lastPressPoint = screen;
-        if (!capture)
-            QueueSent(target, WM_SETCURSOR, (WPARAM)target, MAKELPARAM(HTCLIENT, message));
     }
     else
     {
@@ -220,6 +221,7 @@ void OnWindow(const SDL_WindowEvent& e)
     case SDL_WINDOWEVENT_FOCUS_LOST:
         // Keys released elsewhere are never seen: forget them (no stuck Alt after Alt+Tab).
         std::fill(std::begin(gInput.keys), std::end(gInput.keys), false);
+        gInput.leftAlt = false;
         if (gInput.appActive)
         {
             gInput.appActive = false;
@@ -270,6 +272,12 @@ void TranslateHostEvent(const SDL_Event& e)
         break;
     case SDL_WINDOWEVENT:
         OnWindow(e.window);
+        break;
+    case SDL_QUIT:
+        // Only a termination signal gives this (closing windows is WM_CLOSE): the session ends.
+        for (auto& w : AllWindows())
+            if (!(w->style & WS_CHILD))
+                QueueSent(w->handle, WM_ENDSESSION, TRUE, 0);
         break;
     default:
         break;

@@ -105,7 +105,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
             gScript.pop_front();
         }
     }
-    if (answer < 0 && HasRealDisplay() && OnVideoThread())
+    if (answer < 0 && HasRealDisplay())
         answer = ShowHostBox(hwnd, text, caption, type, buttons);
     if (answer < 0)
     {

@@ -18,7 +18,8 @@ using namespace Platform::User;
 struct Entry
 {
     MSG msg;
-    bool sent;
+    bool sent;          // delivered to the procedure when reached
+    bool input = false; // from the host's mouse or keyboard
 };
 
 struct Timer
@@ -74,35 +75,36 @@ WNDPROC ProcOf(HWND hwnd)
     return w->proc;
 }
 
-void DeliverSentMessages()
+// Walks the queue in arrival order: messages the system sends are delivered to their
+// window procedures as they come up, until a posted message matches the filter.
+bool TakePosted(LPMSG out, HWND filter, UINT low, UINT high, bool remove, bool* input)
 {
+    *input = false;
     for (;;)
     {
         MSG msg;
         {
             std::lock_guard<std::mutex> lock(gQueueLock);
-            auto it = std::find_if(gQueue.begin(), gQueue.end(), [](const Entry& e) { return e.sent; });
+            auto it = std::find_if(
+                gQueue.begin(), gQueue.end(),
+                [&](const Entry& e)
+                { return e.sent || (ForWindow(e.msg.hwnd, filter) && InRange(e.msg.message, low, high)); });
             if (it == gQueue.end())
-                return;
+                break;
             msg = it->msg;
+            if (!it->sent)
+            {
+                *out = msg;
+                *input = it->input;
+                if (remove)
+                    gQueue.erase(it);
+                return true;
+            }
             gQueue.erase(it);
         }
         SendMessageA(msg.hwnd, msg.message, msg.wParam, msg.lParam);
     }
-}
-
-bool TakePosted(LPMSG out, HWND filter, UINT low, UINT high, bool remove)
-{
     std::lock_guard<std::mutex> lock(gQueueLock);
-    for (auto it = gQueue.begin(); it != gQueue.end(); ++it)
-    {
-        if (it->sent || !ForWindow(it->msg.hwnd, filter) || !InRange(it->msg.message, low, high))
-            continue;
-        *out = it->msg;
-        if (remove)
-            gQueue.erase(it);
-        return true;
-    }
     if (gQuit && InRange(WM_QUIT, low, high))
     {
         *out = MSG{nullptr, WM_QUIT, (WPARAM)gQuitCode, 0, NowMillis(), CursorNow()};
@@ -168,10 +170,10 @@ void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, POINT scre
     if (message == WM_MOUSEMOVE && !gQueue.empty())
     {
         MSG& last = gQueue.back().msg;
-        if (!gQueue.back().sent && last.message == WM_MOUSEMOVE && last.hwnd == hwnd && last.wParam == wParam)
+        if (gQueue.back().input && last.message == WM_MOUSEMOVE && last.hwnd == hwnd && last.wParam == wParam)
             gQueue.pop_back();
     }
-    gQueue.push_back(Entry{MSG{hwnd, message, wParam, lParam, NowMillis(), screenPoint}, false});
+    gQueue.push_back(Entry{MSG{hwnd, message, wParam, lParam, NowMillis(), screenPoint}, false, true});
 }
 
 void QueueSent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -203,9 +205,17 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
         return FALSE;
     bool remove = (removeMsg & PM_REMOVE) != 0;
     PumpHostEvents();
-    DeliverSentMessages();
-    if (TakePosted(msg, hwnd, filterMin, filterMax, remove) || TakePaint(msg, hwnd, filterMin, filterMax) ||
-        TakeTimer(msg, hwnd, filterMin, filterMax, remove))
+    bool input;
+    if (TakePosted(msg, hwnd, filterMin, filterMax, remove, &input))
+    {
+        // The window under the pointer chooses the cursor before it gets the mouse message.
+        bool pointer = msg->message >= WM_MOUSEFIRST && msg->message < WM_MOUSEWHEEL;
+        if (input && remove && pointer && !GetCapture())
+            SendMessageA(msg->hwnd, WM_SETCURSOR, (WPARAM)msg->hwnd, MAKELPARAM(HTCLIENT, msg->message));
+        gMessageTime.store(msg->time);
+        return TRUE;
+    }
+    if (TakePaint(msg, hwnd, filterMin, filterMax) || TakeTimer(msg, hwnd, filterMin, filterMax, remove))
     {
         gMessageTime.store(msg->time);
         return TRUE;
@@ -232,8 +242,10 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax)
 
 BOOL WINAPI TranslateMessage(const MSG* msg)
 {
-    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN))
+    if (!msg || msg->message < WM_KEYDOWN || msg->message > WM_SYSKEYUP || msg->message == WM_CHAR)
         return FALSE;
+    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)
+        return TRUE;
     // Printable characters come from the host's text input; the keys below give none
     // there, so they are made here as Windows makes them.
     WPARAM ch;

@@ -118,6 +118,9 @@ HWND WINAPI SetFocus(HWND hwnd);
 HWND WINAPI GetFocus();
 HWND WINAPI WindowFromPoint(POINT point);
 HWND WINAPI GetDesktopWindow();
+// The layer's own top-level windows (other programs' windows are not the layer's to see).
+typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
+BOOL WINAPI EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam);
 BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text);
 
 #define GWLP_WNDPROC (-4)

@@ -62,8 +62,8 @@ DWORD NowMillis();
 
 // Queue entry points for the event translation.
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, POINT screenPoint);
-// Delivered to the window procedure during the next look at the queue, ahead of posted
-// messages, as Windows does with the messages it sends.
+// Delivered straight to the window procedure (as Windows sends it) when a look at the
+// queue reaches it, so that it keeps its place among the host's input.
 void QueueSent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void NoteInput();
 void ForgetWindowMessages(HWND hwnd);

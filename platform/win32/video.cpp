@@ -24,6 +24,8 @@ bool EnsureVideo()
                        gVideoThread = std::this_thread::get_id();
                        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
                        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+                       // Closing a window is the program's decision (WM_CLOSE), never a quit of its own.
+                       SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
                        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
                        {
                            // No display reachable: carry on headless rather than fail every window call.

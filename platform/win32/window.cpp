@@ -587,6 +587,18 @@ HWND WINAPI GetDesktopWindow()
     return kDesktop;
 }
 
+BOOL WINAPI EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam)
+{
+    if (!enumFunc)
+        return FALSE;
+    // Newest first, as Windows lists them from the top; the callback may destroy windows.
+    auto windows = AllWindows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        if (!((*it)->style & WS_CHILD) && IsWindow((*it)->handle) && !enumFunc((*it)->handle, lParam))
+            break;
+    return TRUE;
+}
+
 BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text)
 {
     std::lock_guard<std::recursive_mutex> lock(TableLock());

@@ -159,6 +159,15 @@ TEST(Desktop, TestDesktopAndKeptFullScreenMode)
         thirtyTwo = thirtyTwo || current.dmBitsPerPel == 32;
     }
     EXPECT_TRUE(sixteen && thirtyTwo);
+
+    // A 24-bit desktop can go back to its own mode.
+    PlatformTest::SetDesktop(Platform::DesktopInfo{1024, 768, 24, 60, 16u << 20});
+    dm.dmPelsWidth = 1024;
+    dm.dmPelsHeight = 768;
+    dm.dmBitsPerPel = 24;
+    EXPECT_EQ(ChangeDisplaySettingsA(&dm, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_FALSE(Platform::FullScreenModeActive());
+    EXPECT_EQ(GetDeviceCaps(GetDC(nullptr), BITSPIXEL), 24);
     PlatformTest::ResetDesktop();
 }
 

@@ -51,6 +51,9 @@ TEST_F(WindowTest, KeyCodesOfNamedKeys)
         {SDLK_CAPSLOCK, SDL_SCANCODE_CAPSLOCK, VK_CAPITAL, 0x003A0001},
         {SDLK_MINUS, SDL_SCANCODE_MINUS, VK_OEM_MINUS, 0x000C0001},
         {SDLK_SLASH, SDL_SCANCODE_SLASH, VK_OEM_2, 0x00350001},
+        // A French keyboard: the letter follows the layout, the scan code the position.
+        {SDLK_a, SDL_SCANCODE_Q, 'A', 0x00100001},
+        {SDLK_AMPERSAND, SDL_SCANCODE_1, '1', 0x00020001},
     };
     for (const Case& c : cases)
     {
@@ -244,14 +247,17 @@ TEST_F(WindowTest, FocusMinimiseRestoreAndMove)
     EXPECT_EQ(wp.rcNormalPosition.top, 150);
 }
 
-TEST_F(WindowTest, CloseRequestClosesThroughDefaultProcessing)
+TEST_F(WindowTest, CloseRequestClosesThroughDefaultProcessingAfterEarlierInput)
 {
+    ASSERT_TRUE(PlatformTest::InjectKeyPress(hwnd, SDLK_q, SDL_SCANCODE_Q));
     ASSERT_TRUE(PlatformTest::InjectCloseRequest(hwnd));
+    ASSERT_TRUE(PlatformTest::InjectKeyPress(hwnd, SDLK_w, SDL_SCANCODE_W));
     Pump();
-    auto seen = Only({WM_CLOSE, WM_DESTROY});
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].message, (UINT)WM_CLOSE);
-    EXPECT_EQ(seen[1].message, (UINT)WM_DESTROY);
+    auto seen = Only({WM_KEYDOWN, WM_CLOSE, WM_DESTROY});
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].message, (UINT)WM_KEYDOWN);
+    EXPECT_EQ(seen[1].message, (UINT)WM_CLOSE);
+    EXPECT_EQ(seen[2].message, (UINT)WM_DESTROY);
     EXPECT_FALSE(IsWindow(hwnd));
 }
 
@@ -296,4 +302,76 @@ TEST_F(WindowTest, FocusLossForgetsHeldAlt)
     auto keys = Only({WM_KEYDOWN});
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0].wParam, (WPARAM)'X');
+}
+
+TEST_F(WindowTest, LeftAltTextIsSystemCharacterRightAltTextIsAltGr)
+{
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_LALT, SDL_SCANCODE_LALT, true, KMOD_LALT));
+    ASSERT_TRUE(PlatformTest::InjectText(hwnd, "q"));
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_LALT, SDL_SCANCODE_LALT, false));
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_RALT, SDL_SCANCODE_RALT, true, KMOD_RALT));
+    ASSERT_TRUE(PlatformTest::InjectText(hwnd, "@"));
+    ASSERT_TRUE(PlatformTest::InjectKey(hwnd, SDLK_RALT, SDL_SCANCODE_RALT, false));
+    Pump();
+    auto chars = Only({WM_CHAR, WM_SYSCHAR});
+    ASSERT_EQ(chars.size(), 2u);
+    EXPECT_EQ(chars[0].message, (UINT)WM_SYSCHAR);
+    EXPECT_EQ(chars[0].wParam, (WPARAM)'q');
+    EXPECT_EQ(chars[1].message, (UINT)WM_CHAR);
+    EXPECT_EQ(chars[1].wParam, (WPARAM)'@');
+    // Releasing Alt is a system key up; the right Alt is an extended key.
+    auto ups = Only({WM_SYSKEYUP});
+    ASSERT_EQ(ups.size(), 2u);
+    EXPECT_EQ(ups[1].lParam & (1 << 24), 1 << 24);
+}
+
+TEST_F(WindowTest, TerminationSignalEndsTheSession)
+{
+    ASSERT_TRUE(PlatformTest::InjectSessionEnd());
+    Pump();
+    auto end = Only({WM_ENDSESSION});
+    ASSERT_EQ(end.size(), 1u);
+    EXPECT_EQ(end[0].hwnd, hwnd);
+    EXPECT_EQ(end[0].wParam, (WPARAM)TRUE);
+    EXPECT_TRUE(IsWindow(hwnd));
+}
+
+TEST_F(WindowTest, UnreadPointerMovesMergeIntoTheLatest)
+{
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 1, 1));
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 2, 2));
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 3, 4));
+    ASSERT_TRUE(PlatformTest::InjectClick(hwnd, SDL_BUTTON_LEFT, 3, 4));
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 5, 6));
+    Pump();
+    auto moves = Only({WM_MOUSEMOVE});
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[0].lParam, MAKELPARAM(3, 4));
+    EXPECT_EQ(moves[1].lParam, MAKELPARAM(5, 6));
+    // Each pointer message is preceded by WM_SETCURSOR naming it.
+    auto all = Log();
+    for (size_t i = 0; i < all.size(); i++)
+    {
+        if (all[i].message == WM_MOUSEMOVE || all[i].message == WM_LBUTTONDOWN)
+        {
+            ASSERT_GT(i, 0u);
+            EXPECT_EQ(all[i - 1].message, (UINT)WM_SETCURSOR);
+            EXPECT_EQ(HIWORD(all[i - 1].lParam), all[i].message);
+        }
+    }
+}
+
+TEST_F(WindowTest, SetCursorPosMovesTheKeptPointer)
+{
+    ASSERT_TRUE(SetCursorPos(203, 223));
+    POINT pt{};
+    ASSERT_TRUE(GetCursorPos(&pt));
+    EXPECT_EQ(pt.x, 203);
+    EXPECT_EQ(pt.y, 223);
+    Pump();
+    // Where the host reports the move back, it lands at the same place.
+    for (const Received& r : Only({WM_MOUSEMOVE}))
+        EXPECT_EQ(r.lParam, MAKELPARAM(100, 100));
+    ASSERT_TRUE(GetCursorPos(&pt));
+    EXPECT_EQ(pt.x, 203);
 }

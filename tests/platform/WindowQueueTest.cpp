@@ -2,6 +2,8 @@
 #include "core/faults.h"
 #include "win32/host.h"
 
+#include <thread>
+
 TEST_F(WindowTest, TimerFollowsTheManualClockWithoutCatchUpBurst)
 {
     PlatformTest::UseManualClock(true);
@@ -82,6 +84,15 @@ TEST_F(WindowTest, PaintWhenInvalidUntilValidated)
     EXPECT_EQ(ps.rcPaint.bottom, 300);
     EXPECT_TRUE(EndPaint(hwnd, &ps));
     EXPECT_EQ(Only({WM_ERASEBKGND}).size(), 1u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE));
+    // UpdateWindow paints at once, and only when something is invalid.
+    Log().clear();
+    UpdateWindow(hwnd);
+    EXPECT_TRUE(Only({WM_PAINT}).empty());
+    InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
+    EXPECT_EQ(Only({WM_PAINT}).size(), 1u);
+    EXPECT_TRUE(Only({WM_ERASEBKGND}).empty());
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE));
     // Hidden windows get no paint.
     ShowWindow(hwnd, SW_HIDE);
@@ -201,4 +212,52 @@ TEST_F(WindowTest, CaptureRoutesPointerToCapturingWindow)
     SetCapture(other);
     DestroyWindow(other);
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(WindowTest, OtherThreadsPostAndReadThePointerSafely)
+{
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 7, 9));
+    Pump();
+    POINT seen{};
+    std::thread worker(
+        [&]
+        {
+            // What the cursor thread does: the cached pointer in client coordinates.
+            GetCursorPos(&seen);
+            ScreenToClient(hwnd, &seen);
+            for (int i = 0; i < 100; i++)
+                PostMessageA(hwnd, WM_USER + 5, (WPARAM)i, 0);
+        });
+    worker.join();
+    EXPECT_EQ(seen.x, 7);
+    EXPECT_EQ(seen.y, 9);
+    Pump();
+    auto posted = Only({WM_USER + 5});
+    ASSERT_EQ(posted.size(), 100u);
+    for (size_t i = 0; i < posted.size(); i++)
+        EXPECT_EQ(posted[i].wParam, (WPARAM)i);
+}
+
+TEST_F(WindowTest, EnumWindowsListsTopLevelWindowsUntilTheCallbackStops)
+{
+    RegisterOnce("PlainWindow", 0);
+    HWND second = CreateWindowExA(0, "PlainWindow", "Second", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    std::vector<HWND> listed;
+    auto collect = [](HWND h, LPARAM p) -> BOOL
+    {
+        ((std::vector<HWND>*)p)->push_back(h);
+        return TRUE;
+    };
+    ASSERT_TRUE(EnumWindows(collect, (LPARAM)&listed));
+    EXPECT_EQ(listed, (std::vector<HWND>{second, hwnd}));
+    listed.clear();
+    auto first = [](HWND h, LPARAM p) -> BOOL
+    {
+        ((std::vector<HWND>*)p)->push_back(h);
+        return FALSE;
+    };
+    EnumWindows(first, (LPARAM)&listed);
+    EXPECT_EQ(listed.size(), 1u);
+    DestroyWindow(second);
 }
