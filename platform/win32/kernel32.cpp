@@ -107,6 +107,21 @@ void WINAPI OutputDebugStringA(LPCSTR text)
     std::fflush(stderr);
 }
 
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info)
+{
+    if (info == nullptr || info->dwOSVersionInfoSize < sizeof(OSVERSIONINFOA))
+    {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    info->dwMajorVersion = 5;
+    info->dwMinorVersion = 1;
+    info->dwBuildNumber = 2600;
+    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    std::memset(info->szCSDVersion, 0, sizeof(info->szCSDVersion));
+    return TRUE;
+}
+
 LPSTR WINAPI GetCommandLineA()
 {
     std::lock_guard<std::mutex> lock(gCommandLineMutex);

@@ -64,6 +64,8 @@ void WINAPI SetLastError(DWORD error);
 #define ERROR_WRITE_FAULT 29L
 #define ERROR_BADKEY 1010L
 #define ERROR_KEY_DELETED 1018L
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_BAD_PATHNAME 161L
@@ -71,6 +73,19 @@ void WINAPI SetLastError(DWORD error);
 void WINAPI OutputDebugStringA(LPCSTR text);
 
 // ---- process ----------------------------------------------------------------
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+typedef struct _OSVERSIONINFOA
+{
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+} OSVERSIONINFOA, *LPOSVERSIONINFOA;
+// The layer presents itself as an NT-family system (5.1), never as the 95/98/Me family.
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 LPSTR WINAPI GetCommandLineA();
@@ -116,6 +131,22 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists);
 BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR target);
 int _mkdir(const char* path);
+
+// Open files: enough to read a file's times.
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* securityAttributes,
+                          DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
+                        LPFILETIME lastWriteTime);
+BOOL WINAPI CloseHandle(HANDLE object);
 int _rmdir(const char* path);
 
 // ---- C runtime names used by the system's code -------------------------------

@@ -1,6 +1,7 @@
 // Run-time libraries: the layer's own modules are built in and found by name; any other
 // "x.dll" is the shared object "x.so" in the executable's folder, never the system's path.
 #include "core/faults.h"
+#include "win32/builtin_modules.h"
 #include "win32/kernel32.h"
 
 #include <algorithm>
@@ -90,6 +91,13 @@ Module* Find(HMODULE handle)
     return it == gModules.end() ? nullptr : it->second.get();
 }
 
+// Before the first look-up by name, and outside the lock: registration takes it.
+void EnsureLayerModules()
+{
+    static std::once_flag registered;
+    std::call_once(registered, Platform::RegisterLayerModules);
+}
+
 Module* Builtin(const std::string& fileName)
 {
     auto it = gBuiltins.find(Lower(fileName));
@@ -144,6 +152,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
+    EnsureLayerModules();
     std::string dllPath = WithExtension(Platform::HostPath(fileName));
     std::lock_guard<std::mutex> lock(gMutex);
     if (Module* builtin = Builtin(FileNamePart(dllPath)))
@@ -223,6 +232,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName)
 {
     if (moduleName == nullptr)
         return Platform::ModuleInstance();
+    EnsureLayerModules();
     std::string dllPath = WithExtension(Platform::HostPath(moduleName));
     std::lock_guard<std::mutex> lock(gMutex);
     // Built-in modules are part of the program and so always present.

@@ -187,3 +187,42 @@ TEST(Folders, CurrentDirectory)
     EXPECT_FALSE(SetCurrentDirectoryA("no\\such\\folder"));
     ASSERT_TRUE(SetCurrentDirectoryA(saved));
 }
+
+TEST(OpenFiles, WriteTimeThroughAHandle)
+{
+    TempFolder temp;
+    temp.Write("sound.wav", "RIFF");
+    struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (temp.Path() + "/sound.wav").c_str(), times, 0), 0);
+
+    HANDLE file = CreateFileA(temp.WindowsPath("sound.wav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME written = {};
+    ASSERT_TRUE(GetFileTime(file, nullptr, nullptr, &written));
+    uint64_t value = ((uint64_t)written.dwHighDateTime << 32) | written.dwLowDateTime;
+    EXPECT_EQ(value, 116444736000000000ull + 10000000000000000ull);
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(CloseHandle(file));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(GetFileTime(file, nullptr, nullptr, &written));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+
+    EXPECT_EQ(CreateFileA(temp.WindowsPath("missing.wav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                          nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(CreateFileA(temp.WindowsPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+    EXPECT_EQ(
+        CreateFileA(temp.WindowsPath("sound.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+        INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
+    // Creating truncates and makes the file.
+    file = CreateFileA(temp.WindowsPath("sound.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                       nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(temp.Read("sound.wav"), "");
+}

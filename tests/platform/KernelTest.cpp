@@ -193,3 +193,27 @@ TEST(Process, CommandLineQuotedAsWindowsWould)
     EXPECT_EQ(GetModuleHandleA(nullptr), Platform::ModuleInstance());
     EXPECT_NE(Platform::ModuleInstance(), nullptr);
 }
+
+TEST(Process, PresentsAnNtFamilySystem)
+{
+    OSVERSIONINFOA info = {};
+    EXPECT_FALSE(GetVersionExA(&info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    ASSERT_TRUE(GetVersionExA(&info));
+    EXPECT_EQ(info.dwPlatformId, (DWORD)VER_PLATFORM_WIN32_NT);
+    EXPECT_EQ(info.dwMajorVersion, 5u);
+}
+
+TEST(Debugger, OutputOnlyWhenAsked)
+{
+    unsetenv("LUMO_DEBUG_OUTPUT");
+    testing::internal::CaptureStderr();
+    OutputDebugStringA("silent\r\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    setenv("LUMO_DEBUG_OUTPUT", "1", 1);
+    testing::internal::CaptureStderr();
+    OutputDebugStringA("Seconds       = 1.5\r\n");
+    OutputDebugStringA(nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Seconds       = 1.5\r\n");
+    unsetenv("LUMO_DEBUG_OUTPUT");
+}

@@ -329,6 +329,21 @@ TEST_F(Registry, UnwritableLocationFailsWritesInsteadOfLosingThem)
     EXPECT_EQ(mTemp.Read("plain"), "a file where a folder should be");
 }
 
+TEST_F(Registry, WriteThatFailedIsSavedWhenTheKeyCloses)
+{
+    UseFile(mTemp.Path() + "/later/registry.txt");
+    HKEY key = Create("SOFTWARE\\Crustavia");
+    // The folder cannot be made again while a file holds its name.
+    std::filesystem::remove_all(mTemp.Path() + "/later");
+    mTemp.Write("later", "");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetDword(key, "Muted", 1), ERROR_WRITE_FAULT);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot write"), std::string::npos);
+    std::filesystem::remove(mTemp.Path() + "/later");
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_NE(FileText().find("dword \"Muted\" 1\n"), std::string::npos);
+}
+
 TEST_F(Registry, ConcurrentWritersLoseNothing)
 {
     std::vector<std::thread> writers;
