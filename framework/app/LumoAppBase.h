@@ -98,6 +98,7 @@ public:
     bool mAutoMuted = false;
     bool mActive = true;
     bool mDisplayLost = false;
+    DWORD mLastReinitTick = 0;
     bool mInMainLoop = false;
     // Read by the cursor thread: a frame was presented; the window; the replayed pointer (x, y).
     std::atomic<bool> mFrameDrawn{false};

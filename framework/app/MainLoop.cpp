@@ -386,7 +386,44 @@ void LumoAppBase::Redraw(RECT* clip)
 {
     if (mInWidgetDraw || mShutdown || mScreen == nullptr)
         return;
-    mDisplayLost = !mScreen->Present();
+    if (mScreen->Present())
+    {
+        if (mDisplayLost)
+        {
+            mDisplayLost = false;
+            mLastReinitTick = 0;
+        }
+        return;
+    }
+    mDisplayLost = true;
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(mHWnd, &placement);
+    DWORD tick = GetTickCount();
+    // Inactive and windowed, a lost display is tried again at most once a second.
+    bool retry = mActive || (tick - mLastReinitTick > 1000 && mIsPhysWindowed);
+    if (!retry || placement.showCmd == SW_SHOWMINIMIZED)
+        return;
+    mLastReinitTick = tick;
+    DisplayReinitHook();
+    ScreenStart result = mScreen->Start(mHWnd, mIsPhysWindowed);
+    RecordDisplayState(mIsWindowed, mScreen->RefreshRate());
+    if (result == ScreenStart::InvalidColorDepth && mIsPhysWindowed)
+    {
+        if (mActive)
+        {
+            SetWindowed(false);
+            mWindowedFailed = true;
+        }
+    }
+    else if (result == ScreenStart::Fail3D)
+        Set3D(false, true);
+    else if (result == ScreenStart::Ok)
+    {
+        if (mWidgetManager)
+            mWidgetManager->MarkAllDirty();
+        mDisplayResetTime = timeGetTime();
+    }
 }
 
 void LumoAppBase::AccumulateElapsedTime()

@@ -139,7 +139,16 @@ public:
     bool Is3DWanted() const override { return m3D; }
     void Set3DWanted(bool wanted) override { m3D = wanted; }
     bool NewTestResult() const override { return mNewResult; }
-    bool Present() override { return true; }
+    int mPresentFailures = 0; // the next presentations that fail
+    int mPresents = 0;
+    bool Present() override
+    {
+        mPresents++;
+        if (mPresentFailures == 0)
+            return true;
+        mPresentFailures--;
+        return false;
+    }
     int RefreshRate() const override { return 60; }
     void RestoreDisplayMode() override {}
     std::mutex mCursorLock;

@@ -183,3 +183,30 @@ TEST_F(MainLoop, StartRunsTheLoadingThreadAndPrintsStatistics)
     EXPECT_EQ(out.find("Avg FPS"), std::string::npos); // no drawing time at all
     EXPECT_FALSE(app.mInMainLoop);
 }
+
+TEST_F(MainLoop, LostDisplayIsRestartedAndRedrawn)
+{
+    TestApp app;
+    app.CreateMainWindow();
+    size_t starts = app.mFake.mStarts.size();
+    app.mFake.mPresentFailures = 1;
+    app.mWidgets.mDirty = true;
+    Settle(app);
+    int draws = app.mDrawCount;
+    app.RunFor(30);
+    EXPECT_EQ(app.mFake.mStarts.size(), starts + 1); // restarted at once while active
+    EXPECT_FALSE(app.mDisplayLost);
+    EXPECT_GE(app.mDrawCount, draws + 1); // the whole tree was drawn again
+
+    // Inactive and windowed: at most one restart a second.
+    app.mActive = false;
+    app.mFake.mPresentFailures = 1000;
+    app.mWidgets.mDirty = true;
+    starts = app.mFake.mStarts.size();
+    int presents = app.mFake.mPresents;
+    DWORD start = GetTickCount();
+    app.RunFor(3500);
+    EXPECT_GT(app.mFake.mPresents - presents, 10);
+    EXPECT_LE(app.mFake.mStarts.size() - starts, (GetTickCount() - start) / 1000 + 1);
+    EXPECT_GE(app.mFake.mStarts.size() - starts, 3u);
+}
