@@ -91,6 +91,10 @@ public:
     virtual void Set3DWanted(bool wanted) = 0;
     // The 3-D self test measured a new result during the last start.
     virtual bool NewTestResult() const = 0;
+    // A self test exists and ended with neither a failure reason nor a warning.
+    virtual bool Is3DTestClean() const = 0;
+    // The 3-D renderer lost its render target during the run.
+    virtual bool RenderTargetLost() const = 0;
     // Shows the drawn frame; false when the display was lost.
     virtual bool Present() = 0;
     virtual int RefreshRate() const = 0;

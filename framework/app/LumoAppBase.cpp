@@ -87,6 +87,7 @@ LumoAppBase::LumoAppBase()
 LumoAppBase::~LumoAppBase()
 {
     Shutdown();
+    ConfirmHardwareAcceleration();
     while (mLoadingThreadStarted && !mLoadingThreadCompleted)
         Sleep(20);
     if (gLumoAppBase == this)
@@ -203,6 +204,44 @@ double LumoAppBase::GetLoadingProgress()
     if (mLoadingThreadStarted && !mLoadingThreadCompleted && mLoadingTaskCount > 0)
         return std::min(1.0, (double)mLoadingTasksDone / mLoadingTaskCount);
     return 0.0;
+}
+
+void LumoAppBase::ConfirmHardwareAcceleration()
+{
+    if (mScreen == nullptr)
+        return;
+    const std::string caption = mCaptionPrefix + " Hardware Acceleration Confirmation";
+    bool asked = false;
+    if (m3DSettingChanged)
+    {
+        bool stored = false;
+        bool found = RegistryReadBoolean("Is3D", &stored);
+        if (!found && mScreen->Is3DWanted() && !mScreen->Is3DTestClean())
+        {
+            asked = true;
+            int answer = MessageBoxA(nullptr,
+                                     "Hardware Acceleration was switched on during this session.\r\n"
+                                     "If this resulted in slower performance, it should be switched off.\r\n"
+                                     "Would you like to keep Hardware Acceleration switched on?",
+                                     caption.c_str(), MB_YESNO | MB_ICONQUESTION);
+            mScreen->Set3DWanted(answer == IDYES);
+            if (answer == IDYES)
+                RegistryWriteBoolean("Is3D", true);
+        }
+        else if (found || mScreen->Is3DWanted())
+            RegistryWriteBoolean("Is3D", mScreen->Is3DWanted());
+    }
+    if (!asked && mScreen->RenderTargetLost() && !mScreenSaverMode)
+    {
+        int answer =
+            MessageBoxA(nullptr,
+                        "Hardware Acceleration may not have been working correctly during this session.\r\n"
+                        "If you noticed graphics problems, you may want to turn off Hardware "
+                        "Acceleration.\r\nWould you like to keep Hardware Acceleration switched on?",
+                        caption.c_str(), MB_YESNO | MB_ICONQUESTION);
+        if (answer == IDNO)
+            RegistryWriteBoolean("Is3D", false);
+    }
 }
 
 void LumoAppBase::HideMainWindow()

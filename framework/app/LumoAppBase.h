@@ -220,6 +220,8 @@ public:
     bool IsScreenSaverMode() const { return mScreenSaverMode; }
     bool IsMainThread() const;
     void StartCursorThread();
+    // At exit: asks whether to keep a 3-D mode switched on during the run and stores the answer.
+    void ConfirmHardwareAcceleration();
     // The display and sound modules were found at construction.
     bool HaveDisplayModules() const;
     void Set3D(bool is3D, bool recreate);

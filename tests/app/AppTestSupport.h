@@ -139,6 +139,10 @@ public:
     bool Is3DWanted() const override { return m3D; }
     void Set3DWanted(bool wanted) override { m3D = wanted; }
     bool NewTestResult() const override { return mNewResult; }
+    bool mTestClean = false;
+    bool mTargetLost = false;
+    bool Is3DTestClean() const override { return mTestClean; }
+    bool RenderTargetLost() const override { return mTargetLost; }
     int mPresentFailures = 0; // the next presentations that fail
     int mPresents = 0;
     bool Present() override

@@ -175,3 +175,43 @@ TEST_F(DeferredDeletion, ANestedPumpDeletesOnlyItsOwn)
     EXPECT_EQ(app.mWidgets.mDeleted.back(), fromUpdate);
     EXPECT_EQ(app.mPumpNesting, 0);
 }
+
+TEST_F(Shutdown, HardwareAccelerationIsConfirmedAtExit)
+{
+    PlatformTest::ScriptMessageBoxes({IDNO, IDNO});
+    {
+        TestApp app; // 3-D switched on during the run, no stored value, the self test not clean
+        app.mRegistryKey = "Crustavia";
+        app.mCaptionPrefix = "Crustavia";
+        app.mFake.m3D = true;
+        app.m3DSettingChanged = true;
+        app.mFake.mTargetLost = true; // not asked a second time
+        app.ConfirmHardwareAcceleration();
+        EXPECT_FALSE(app.mFake.m3D);
+        bool stored = true;
+        EXPECT_FALSE(app.RegistryReadBoolean("Is3D", &stored)); // nothing written on No
+    }
+    {
+        TestApp app; // the value exists: written without asking
+        app.mRegistryKey = "Crustavia";
+        app.RegistryWriteBoolean("Is3D", false);
+        app.mFake.m3D = true;
+        app.m3DSettingChanged = true;
+        app.ConfirmHardwareAcceleration();
+        bool stored = false;
+        EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));
+        EXPECT_TRUE(stored);
+        // A renderer that lost its target asks once more; No switches 3-D off.
+        app.mFake.mTargetLost = true;
+        app.m3DSettingChanged = false;
+        app.ConfirmHardwareAcceleration();
+        EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));
+        EXPECT_FALSE(stored);
+    }
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].caption, "Crustavia Hardware Acceleration Confirmation");
+    EXPECT_EQ(shown[0].text.rfind("Hardware Acceleration was switched on during this session.\r\n", 0), 0u);
+    EXPECT_EQ(shown[1].text.rfind("Hardware Acceleration may not have been working correctly", 0), 0u);
+    PlatformTest::ResetMessageBoxes();
+}
