@@ -1,4 +1,8 @@
 #include "AppTestSupport.h"
+#include "test/input.h"
+
+#include <SDL_mouse.h>
+#include <algorithm>
 
 using AppTest::AppFixture;
 using AppTest::Pos;
@@ -126,4 +130,48 @@ TEST_F(InputQueue, PlaybackKeysAndOnlyCloseWhilePlaying)
     app.ProcessDeferredMessages();
     EXPECT_TRUE(app.mCloseMessageSeen);
     EXPECT_TRUE(app.mShutdown);
+}
+
+TEST_F(InputQueue, LiveWindowInputReachesTheWidgetsThroughTheQueue)
+{
+    TestApp app;
+    app.mWidth = 320;
+    app.mHeight = 240;
+    app.CreateMainWindow();
+    ShowWindow(app.mHWnd, SW_SHOWNORMAL);
+    app.mInMainLoop = true;
+    PlatformTest::ResetInputState();
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(app.mHWnd, 30, 40));
+    ASSERT_TRUE(PlatformTest::InjectClick(app.mHWnd, SDL_BUTTON_LEFT, 30, 40));
+    app.RunFor(50);
+    // The move, then the click at the same place; the updates in between may number anything.
+    std::vector<std::string> calls;
+    for (const std::string& entry : app.mWidgets.mLog)
+        calls.push_back(entry.substr(entry.find(' ') + 1));
+    auto down = std::find(calls.begin(), calls.end(), "down 30 40 1");
+    ASSERT_NE(down, calls.end());
+    EXPECT_EQ(calls.front(), "move 30 40");
+    EXPECT_EQ(*std::prev(down), "move 30 40");
+    EXPECT_NE(std::find(down, calls.end(), "up 30 40 1"), calls.end());
+    EXPECT_TRUE(app.mMouseIn);
+
+    // The window timer notices the pointer leaving the client area.
+    POINT outside{-50, -50};
+    ClientToScreen(app.mHWnd, &outside);
+    SetCursorPos(outside.x, outside.y);
+    app.RunFor(50);
+    EXPECT_FALSE(app.mMouseIn);
+    EXPECT_EQ(app.mWidgets.mLog.back().substr(app.mWidgets.mLog.back().find(' ') + 1), "exit");
+
+    ASSERT_TRUE(PlatformTest::InjectWindowMoved(app.mHWnd, 200, 150));
+    app.RunFor(30);
+    RECT frame;
+    GetWindowRect(app.mHWnd, &frame);
+    EXPECT_EQ(app.mPreferredX, frame.left);
+    EXPECT_EQ(app.mPreferredY, frame.top);
+
+    ASSERT_TRUE(PlatformTest::InjectCloseRequest(app.mHWnd));
+    app.RunFor(30);
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_TRUE(app.mCloseMessageSeen);
 }
