@@ -17,6 +17,7 @@ namespace
 HMODULE gVersionDll = nullptr;
 HMODULE gDDrawDll = nullptr;
 HMODULE gDSoundDll = nullptr;
+HMODULE gUser32Dll = nullptr;
 
 void LoadingThreadProc(void* arg)
 {
@@ -79,6 +80,10 @@ LumoAppBase::LumoAppBase()
     gVersionDll = LoadLibraryA("version.dll");
     gDDrawDll = LoadLibraryA("ddraw.dll");
     gDSoundDll = LoadLibraryA("dsound.dll");
+    // Optional: the idle test that lets the system screen saver start.
+    if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
+        mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
+            reinterpret_cast<void*>(GetProcAddress(gUser32Dll, "GetLastInputInfo")));
     mCreationTick = GetTickCount();
     mLastDrawTime = timeGetTime();
     mNextDrawTime = mLastDrawTime;
@@ -99,7 +104,7 @@ LumoAppBase::~LumoAppBase()
             DestroyCursor(*cursor);
         *cursor = nullptr;
     }
-    for (HMODULE* dll : {&gDDrawDll, &gDSoundDll, &gVersionDll})
+    for (HMODULE* dll : {&gDDrawDll, &gDSoundDll, &gVersionDll, &gUser32Dll})
     {
         if (*dll)
             FreeLibrary(*dll);

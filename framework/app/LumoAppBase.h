@@ -99,6 +99,13 @@ public:
     bool mActive = true;
     bool mDisplayLost = false;
     DWORD mLastReinitTick = 0;
+    // The system screen saver: the idle test and what it last read.
+    BOOL(WINAPI* mGetLastInputInfo)(PLASTINPUTINFO) = nullptr;
+    DWORD mLastSaverIdleCheck = 0;
+    DWORD mLastSaverCheckTime = 0;
+    bool mSaverChecked = false;
+    bool mSaverActive = false;
+    int mSaverIdleLimit = 1000;
     bool mInMainLoop = false;
     // Read by the cursor thread: a frame was presented; the window; the replayed pointer (x, y).
     std::atomic<bool> mFrameDrawn{false};
@@ -231,6 +238,7 @@ public:
     void AccumulateElapsedTime();
     void ResetTimeAccumulator();
     void RunFractionalUpdates(float step, bool countForDraw);
+    void ScreenSaverIdleCheck();
     void ProcessDeferredDeletions();
 
     // ---- window procedure and input queue ----
@@ -293,4 +301,6 @@ protected:
 
 extern LumoAppBase* gLumoAppBase;
 extern HINSTANCE gHInstance;
+// Updates and draws are suspended so that the system screen saver can start.
+extern std::atomic<bool> gScreenSaverIdle;
 } // namespace Lumo

@@ -7,6 +7,8 @@
 
 namespace Lumo
 {
+std::atomic<bool> gScreenSaverIdle{false};
+
 namespace
 {
 constexpr double MAX_TIME_BACKLOG = 200.0;
@@ -290,8 +292,54 @@ void LumoAppBase::RunFractionalUpdates(float step, bool countForDraw)
     ProcessDeferredDeletions();
 }
 
+void LumoAppBase::ScreenSaverIdleCheck()
+{
+    if (mScreenSaverMode || !mIsPhysWindowed)
+        return;
+    DWORD now = timeGetTime();
+    if (!mSaverChecked || now - mLastSaverCheckTime > 10000)
+    {
+        mSaverChecked = true;
+        mLastSaverCheckTime = now;
+        int timeout = 0;
+        BOOL active = FALSE;
+        SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &timeout, 0);
+        SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+        mSaverActive = active != FALSE;
+        mSaverIdleLimit = std::max(1, timeout - 2) * 1000;
+        if (!mSaverActive)
+            gScreenSaverIdle = false;
+    }
+    if (mGetLastInputInfo)
+    {
+        LASTINPUTINFO info{};
+        info.cbSize = sizeof info;
+        if (mGetLastInputInfo(&info))
+            mLastInputTime = std::min(info.dwTime, now);
+    }
+    if (!mSaverActive)
+        return;
+    int idle = (int)(now - mLastInputTime);
+    if (!gScreenSaverIdle)
+    {
+        if (idle > mSaverIdleLimit)
+            gScreenSaverIdle = true;
+        return;
+    }
+    BOOL running = FALSE;
+    if ((!SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) || !running) &&
+        idle < mSaverIdleLimit)
+    {
+        gScreenSaverIdle = false;
+        if (mWidgetManager)
+            mWidgetManager->MarkAllDirty();
+    }
+}
+
 bool LumoAppBase::UpdateTick()
 {
+    if (gScreenSaverIdle)
+        return false;
     bool handOver =
         mLoadingThreadCompleted && !mLoadingDoneHandled && (!mPlayingDemo || mDemoLoadingComplete);
     if (handOver)
@@ -341,6 +389,13 @@ bool LumoAppBase::DrawFrame()
     }
 
     DWORD now = timeGetTime();
+    if (now - mLastSaverIdleCheck > 1000)
+    {
+        mLastSaverIdleCheck = now;
+        ScreenSaverIdleCheck();
+    }
+    if (gScreenSaverIdle)
+        return skip();
     mInWidgetDraw = true;
     bool drew = mWidgetManager && mWidgetManager->DrawScreen();
     mInWidgetDraw = false;
@@ -384,7 +439,7 @@ bool LumoAppBase::DrawFrame()
 
 void LumoAppBase::Redraw(RECT* clip)
 {
-    if (mInWidgetDraw || mShutdown || mScreen == nullptr)
+    if (mInWidgetDraw || mShutdown || gScreenSaverIdle || mScreen == nullptr)
         return;
     if (mScreen->Present())
     {

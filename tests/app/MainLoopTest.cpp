@@ -210,3 +210,53 @@ TEST_F(MainLoop, LostDisplayIsRestartedAndRedrawn)
     EXPECT_LE(app.mFake.mStarts.size() - starts, (GetTickCount() - start) / 1000 + 1);
     EXPECT_GE(app.mFake.mStarts.size() - starts, 3u);
 }
+
+TEST_F(MainLoop, WhileLoadingFramesAreThrottledForTheLoadingThread)
+{
+    TestApp app;
+    app.mLoadingThreadStarted = true; // running, not completed
+    app.mWidgets.mOnUpdate = [&](int) { app.mWidgets.mDirty = true; };
+    Settle(app);
+    int draws = app.mDrawCount;
+    app.RunFor(1000);
+    // A frame at most every max(draw time, 15) + 35 ms: 20 a second here, not 100.
+    EXPECT_NEAR(app.mDrawCount - draws, 20, 1);
+    EXPECT_DOUBLE_EQ(app.GetLoadingProgress(), 0.0);
+    app.mLoadingTaskCount = 4;
+    app.mLoadingTasksDone = 3;
+    EXPECT_DOUBLE_EQ(app.GetLoadingProgress(), 0.75);
+    app.mLoadingTasksDone = 9;
+    EXPECT_DOUBLE_EQ(app.GetLoadingProgress(), 1.0);
+
+    app.mLoadingThreadCompleted = true;
+    app.RunFor(100);
+    draws = app.mDrawCount;
+    app.RunFor(1000);
+    EXPECT_NEAR(app.mDrawCount - draws, 100, 1);
+}
+
+TEST_F(MainLoop, IdleForTheScreenSaverSuspendsUpdatesUntilInput)
+{
+    TestApp app;
+    Settle(app);
+    app.RunFor(1100);
+    EXPECT_FALSE(Lumo::gScreenSaverIdle); // the layer's screen saver is never active
+
+    // An active screen saver with a 60 s timeout (limit 58 s), read a moment ago.
+    app.mSaverChecked = true;
+    app.mSaverActive = true;
+    app.mSaverIdleLimit = 58000;
+    app.mLastSaverCheckTime = timeGetTime();
+    app.mLastInputTime = timeGetTime() - 59000;
+    app.ScreenSaverIdleCheck();
+    EXPECT_TRUE(Lumo::gScreenSaverIdle);
+    int before = app.mUpdateCount;
+    app.RunFor(500);
+    EXPECT_EQ(app.mUpdateCount, before);
+    app.mLastInputTime = timeGetTime(); // input again
+    app.ScreenSaverIdleCheck();
+    EXPECT_FALSE(Lumo::gScreenSaverIdle);
+    EXPECT_TRUE(app.mWidgets.mDirty);
+    app.RunFor(100);
+    EXPECT_GT(app.mUpdateCount, before);
+}
