@@ -175,3 +175,23 @@ TEST_F(InputQueue, LiveWindowInputReachesTheWidgetsThroughTheQueue)
     EXPECT_TRUE(app.mShutdown);
     EXPECT_TRUE(app.mCloseMessageSeen);
 }
+
+TEST_F(InputQueue, DeactivationMutesPausesAndReleasesThePressedWidget)
+{
+    TestApp app;
+    app.CreateMainWindow();
+    app.mWidgets.mHeld = 1;
+    app.HandleWindowMessage(app.mHWnd, WM_ACTIVATEAPP, 0, 0);
+    EXPECT_FALSE(app.mActive);
+    app.ProcessDeferredMessages();
+    EXPECT_FALSE(app.mHasFocus);
+    EXPECT_EQ(app.mLostFocusCalls, 1);
+    EXPECT_EQ(app.mAutoMuteCount, 1);
+    EXPECT_EQ(app.mWidgets.mHeld, 0);
+    EXPECT_EQ(app.mWidgets.mLog, (std::vector<std::string>{"0 lostfocus", "0 release"}));
+    app.HandleWindowMessage(app.mHWnd, WM_ACTIVATEAPP, 1, 0);
+    app.ProcessDeferredMessages();
+    EXPECT_TRUE(app.mHasFocus);
+    EXPECT_EQ(app.mAutoMuteCount, 0);
+    EXPECT_EQ(app.mWidgets.mLog.back(), "0 gotfocus");
+}
