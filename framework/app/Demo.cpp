@@ -1,5 +1,6 @@
 // Demo recording and playback on the application: the records of the window messages, the
 // synchronised calls, the player and the playback keys.
+#include "app/Common.h"
 #include "app/LumoAppBase.h"
 #include "app/MersenneTwister.h"
 
@@ -201,6 +202,28 @@ void LumoAppBase::JumpToTime(const std::string& text)
     long long target = mDemoLength - (seconds + 1) * 1000 / mFrameTime;
     mFastForwardToUpdateNum = (int)std::max<long long>(target, INT32_MIN);
     // The time spent choosing is not caught up.
+    mLastAccumulateTime = timeGetTime();
+}
+
+std::vector<std::pair<std::string, int>> LumoAppBase::MarkerListItems() const
+{
+    std::vector<std::pair<std::string, int>> items;
+    for (const DemoMarker& marker : mDemoMarkerList)
+    {
+        if (marker.mUpdateCount <= mUpdateCount)
+            continue;
+        long long seconds = (long long)marker.mUpdateCount * mFrameTime / 1000;
+        items.emplace_back(FormatString("%s (%02d:%02d:%02d)", marker.mName.c_str(), (int)(seconds / 3600),
+                                        (int)(seconds / 60 % 60), (int)(seconds % 60)),
+                           marker.mUpdateCount);
+    }
+    return items;
+}
+
+void LumoAppBase::JumpToMarker(int updateCount)
+{
+    if (updateCount > mUpdateCount)
+        mFastForwardToUpdateNum = updateCount;
     mLastAccumulateTime = timeGetTime();
 }
 

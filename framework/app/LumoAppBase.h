@@ -277,6 +277,10 @@ public:
     // "Jump To Time": the last time typed (kept as "DemoJumpTime" outside the demo stream), and
     // the jump to a time such as "2:30" counted back from the end of the demo.
     std::string GetDemoJumpTime();
+    // "Marker List": the markers still ahead, as "name (hh:mm:ss)" with their update counts;
+    // choosing one fast-forwards to it.
+    std::vector<std::pair<std::string, int>> MarkerListItems() const;
+    void JumpToMarker(int updateCount);
     void JumpToTime(const std::string& text);
     // The due demo record replayed onto the widgets and the application.
     void ReplayDemoRecord(const DemoRecord& record);

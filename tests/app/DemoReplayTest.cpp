@@ -149,3 +149,19 @@ TEST_F(DemoReplay, JumpToTimeCountsBackFromTheEndOutsideTheStream)
     app.JumpToTime("1:00:00");
     EXPECT_EQ(app.mFastForwardToUpdateNum, 50000 - 3601 * 100);
 }
+
+TEST_F(DemoReplay, MarkerListShowsTheMarkersAhead)
+{
+    TestApp app;
+    app.mDemoMarkerList = {{"Start", 100}, {"Level 2", 372000}, {"Boss", 9000}};
+    app.mUpdateCount = 500;
+    auto items = app.MarkerListItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].first, "Level 2 (01:02:00)");
+    EXPECT_EQ(items[0].second, 372000);
+    EXPECT_EQ(items[1].first, "Boss (00:01:30)");
+    app.JumpToMarker(items[1].second);
+    EXPECT_EQ(app.mFastForwardToUpdateNum, 9000);
+    app.JumpToMarker(100); // behind: nothing
+    EXPECT_EQ(app.mFastForwardToUpdateNum, 9000);
+}
