@@ -54,6 +54,8 @@ public:
     virtual void PlaySample(int id, int pan, bool withPan) = 0;
     virtual double GetMasterVolume() = 0;
     virtual void SetMasterVolume(double volume) = 0;
+    // The window the sound output cooperates with, after every change of screen mode.
+    virtual void SetCooperativeWindow(HWND window, bool windowed) = 0;
 };
 
 // Music.
@@ -99,6 +101,9 @@ public:
     virtual bool Present() = 0;
     virtual int RefreshRate() const = 0;
     virtual void RestoreDisplayMode() = 0;
+    // Full screen: shows the desktop's surface so that a system window can be seen; false
+    // when there is no display object to do it.
+    virtual bool FlipToDesktop() = 0;
     // The picture the display draws as the cursor (null: none); true when it changed.
     virtual bool SetCursorImage(Image* image) = 0;
     // Called by the cursor thread: where the display last drew the cursor, drawing it at a new

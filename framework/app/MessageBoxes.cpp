@@ -14,7 +14,7 @@ bool gFirstLogLine = true;
 
 void LumoAppBase::EnterPopupState()
 {
-    if (!mIsPhysWindowed)
+    if (!mIsPhysWindowed && mScreen && mScreen->FlipToDesktop())
         mPopupActive = true;
 }
 

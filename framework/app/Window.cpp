@@ -181,6 +181,8 @@ void LumoAppBase::SetScreenMode(bool windowed, bool is3D, bool force)
     CreateMainWindow();
     ShowWindow(mHWnd, SW_SHOWNORMAL);
     SetForegroundWindow(mHWnd);
+    if (mSoundManager)
+        mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
     mDisplayResetTime = timeGetTime();
 }
 

@@ -113,6 +113,8 @@ public:
     void PlaySample(int, int, bool) override {}
     double GetMasterVolume() override { return 1.0; }
     void SetMasterVolume(double) override {}
+    HWND mCooperativeWindow = nullptr;
+    void SetCooperativeWindow(HWND window, bool) override { mCooperativeWindow = window; }
     void Update() override {}
 };
 
@@ -155,6 +157,12 @@ public:
     }
     int RefreshRate() const override { return 60; }
     void RestoreDisplayMode() override {}
+    int mDesktopFlips = 0;
+    bool FlipToDesktop() override
+    {
+        mDesktopFlips++;
+        return true;
+    }
     std::mutex mCursorLock;
     POINT mDrawnAt{-1, -1};
     POINT mPending{-1, -1};

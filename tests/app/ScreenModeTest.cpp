@@ -75,15 +75,19 @@ TEST_F(ScreenMode, WindowCentredAtGoldenSectionOrPulledInside)
 TEST_F(ScreenMode, WindowedColorDepthFailureFallsBackToFullScreen)
 {
     ScreenApp app;
+    AppTest::VolumeOutput sound;
+    app.mSoundManager = &sound;
     app.mFake.mResults = {Lumo::ScreenStart::InvalidColorDepth};
     app.CreateMainWindow();
     EXPECT_TRUE(app.mWindowedFailed);
     EXPECT_FALSE(app.mIsWindowed);
     EXPECT_FALSE(app.mIsPhysWindowed);
     EXPECT_EQ(app.mFake.mStarts, (std::vector<bool>{true, false}));
+    EXPECT_EQ(sound.mCooperativeWindow, app.mHWnd);
     // Alt+Enter does nothing any more.
     app.HandleWindowMessage(app.mHWnd, WM_SYSKEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(app.mFake.mStarts.size(), 2u);
+    app.mSoundManager = nullptr;
 }
 
 TEST_F(ScreenMode, FullScreenFailureFallsBackToWindowed)

@@ -105,6 +105,7 @@ TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)
     app.mIsPhysWindowed = false; // full screen
     app.mWidgets.mHeld = 1;
     EXPECT_EQ(app.ShowMessageBox("Keep it?", "Question", MB_YESNO), IDNO);
+    EXPECT_EQ(app.mFake.mDesktopFlips, 1); // the box shows over the desktop's surface
     EXPECT_FALSE(app.mPopupActive);
     EXPECT_EQ(app.mWidgets.mHeld, 0); // the pressed widget got its button-ups
     app.Shutdown();
