@@ -1,0 +1,82 @@
+// The application's sound front: volumes and the counted mute.
+#include "app/LumoAppBase.h"
+
+#include <algorithm>
+
+namespace Lumo
+{
+double LumoAppBase::GetMusicVolume()
+{
+    return mMusicVolume;
+}
+
+double LumoAppBase::GetSfxVolume()
+{
+    return mSfxVolume;
+}
+
+bool LumoAppBase::IsMuted()
+{
+    return mMuteCount > 0;
+}
+
+void LumoAppBase::SetMusicVolume(double volume)
+{
+    mMusicVolume = volume;
+    if (mMusicInterface)
+        mMusicInterface->SetVolume(IsMuted() ? 0.0 : volume);
+}
+
+void LumoAppBase::SetSfxVolume(double volume)
+{
+    mSfxVolume = volume;
+    if (mSoundManager)
+        mSoundManager->SetVolume(IsMuted() ? 0.0 : volume);
+}
+
+void LumoAppBase::Mute(bool autoMute)
+{
+    mMuteCount++;
+    if (autoMute)
+        mAutoMuteCount++;
+    SetMusicVolume(mMusicVolume);
+    SetSfxVolume(mSfxVolume);
+}
+
+void LumoAppBase::Unmute(bool autoMute)
+{
+    if (mMuteCount > 0)
+    {
+        mMuteCount--;
+        // The automatic part never goes below 0 nor above the whole count.
+        if (autoMute && mAutoMuteCount > 0)
+            mAutoMuteCount--;
+        mAutoMuteCount = std::min(mAutoMuteCount, mMuteCount);
+    }
+    SetMusicVolume(mMusicVolume);
+    SetSfxVolume(mSfxVolume);
+}
+
+void LumoAppBase::PlaySampleWithPan(int id, int pan)
+{
+    if (mSoundManager)
+        mSoundManager->PlaySample(id, pan, true);
+}
+
+void LumoAppBase::PlaySample(int id)
+{
+    if (mSoundManager)
+        mSoundManager->PlaySample(id, 0, false);
+}
+
+double LumoAppBase::GetMasterVolume()
+{
+    return mSoundManager ? mSoundManager->GetMasterVolume() : 0.0;
+}
+
+void LumoAppBase::SetMasterVolume(double volume)
+{
+    if (mSoundManager)
+        mSoundManager->SetMasterVolume(volume);
+}
+} // namespace Lumo

@@ -1,0 +1,44 @@
+// Demo files: a header (magic, version, random seed, product name, markers, final
+// update count) followed by the bytes of the event stream.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Lumo
+{
+constexpr uint32_t DEMO_FILE_MAGIC = 0x42BEEF78;
+constexpr int DEMO_FILE_VERSION = 2;
+
+struct DemoMarker
+{
+    std::string mName;
+    int mUpdateCount = 0;
+};
+
+struct DemoFileContents
+{
+    int mVersion = DEMO_FILE_VERSION;
+    uint32_t mRandSeed = 0;
+    std::string mProductName;
+    std::vector<DemoMarker> mMarkers;
+    int mDemoLength = 0; // the final update count
+    std::vector<unsigned char> mEvents;
+};
+
+// Parses the bytes of a demo file made for productName; on failure error holds the message to show.
+bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& productName,
+                   DemoFileContents& contents, std::string& error);
+bool ReadDemoFile(const std::string& fileName, const std::string& productName, DemoFileContents& contents,
+                  std::string& error);
+// The bytes of a version 2 file.
+std::vector<unsigned char> BuildDemoFile(const DemoFileContents& contents);
+// False when the file cannot be created or written.
+bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents);
+
+// Numbered demos prefix + N + ".dmo" in folder: with deleteOldest, removes the lowest number once
+// `keep` or more exist. Returns the highest number found (0 for none; a deleted one still counts).
+int DemoFileNumbering(const std::string& folder, const std::string& prefix, int keep, bool deleteOldest);
+std::string NumberedDemoFileName(const std::string& prefix, int number);
+} // namespace Lumo

@@ -1,0 +1,269 @@
+// The application object: construction, the run phase with the loading thread, shutdown.
+#include "app/LumoAppBase.h"
+#include "app/Common.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace Lumo
+{
+void CursorThreadProc(void* arg);
+
+LumoAppBase* gLumoAppBase = nullptr;
+HINSTANCE gHInstance = nullptr;
+
+namespace
+{
+HMODULE gVersionDll = nullptr;
+HMODULE gDDrawDll = nullptr;
+HMODULE gDSoundDll = nullptr;
+HMODULE gUser32Dll = nullptr;
+
+void LoadingThreadProc(void* arg)
+{
+    auto* app = static_cast<LumoAppBase*>(arg);
+    app->RunLoading();
+    OutputDebugStringA(
+        FormatString("Resource Loading Time: %d\r\n", (int)(GetTickCount() - app->mCreationTick)).c_str());
+    app->mLoadingThreadCompleted = true;
+}
+} // namespace
+
+void CursorThreadProc(void* arg)
+{
+    static_cast<LumoAppBase*>(arg)->RunCursorThread();
+}
+
+void LumoAppBase::StartCursorThread()
+{
+    if (mCursorThreadRunning.exchange(true))
+        return;
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    _beginthread(CursorThreadProc, 0, this);
+}
+
+void LumoAppBase::RunCursorThread()
+{
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    int refreshPeriod = 1000 / std::max(1, mScreen ? mScreen->RefreshRate() : mRefreshRate);
+    while (!mShutdown)
+    {
+        POINT pos{};
+        bool known = true;
+        if (mPlayingDemo)
+        {
+            pos.x = mCursorDemoX;
+            pos.y = mCursorDemoY;
+        }
+        else
+            known = GetCursorPos(&pos) && ScreenToClient(mCursorWindow, &pos);
+        if (known && mFrameDrawn && mScreen)
+        {
+            POINT drawn = mScreen->CursorDrawnAt();
+            if (drawn.x != pos.x || drawn.y != pos.y)
+            {
+                // Between frames the cursor is drawn at once; a frame due soon draws it anyway.
+                if ((int)(timeGetTime() - mLastDrawTime) > refreshPeriod + 5)
+                    mScreen->DrawCursorAt(pos.x, pos.y);
+                else
+                    mScreen->SetPendingCursorPos(pos.x, pos.y);
+            }
+        }
+        Sleep(10);
+    }
+    mCursorThreadRunning = false;
+}
+
+LumoAppBase::LumoAppBase()
+{
+    gLumoAppBase = this;
+    gVersionDll = LoadLibraryA("version.dll");
+    gDDrawDll = LoadLibraryA("ddraw.dll");
+    gDSoundDll = LoadLibraryA("dsound.dll");
+    // Optional: the idle test that lets the system screen saver start.
+    if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
+        mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
+            reinterpret_cast<void*>(GetProcAddress(gUser32Dll, "GetLastInputInfo")));
+    mCreationTick = GetTickCount();
+    mLastDrawTime = timeGetTime();
+    mNextDrawTime = mLastDrawTime;
+}
+
+LumoAppBase::~LumoAppBase()
+{
+    Shutdown();
+    ConfirmHardwareAcceleration();
+    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+        Sleep(20);
+    if (gLumoAppBase == this)
+        gLumoAppBase = nullptr;
+    WriteDemoFile();
+    for (HCURSOR* cursor : {&mHandCursor, &mDragCursor})
+    {
+        if (*cursor)
+            DestroyCursor(*cursor);
+        *cursor = nullptr;
+    }
+    for (HMODULE* dll : {&gDDrawDll, &gDSoundDll, &gVersionDll, &gUser32Dll})
+    {
+        if (*dll)
+            FreeLibrary(*dll);
+        *dll = nullptr;
+    }
+}
+
+bool LumoAppBase::HaveDisplayModules() const
+{
+    return gDDrawDll != nullptr && gDSoundDll != nullptr;
+}
+
+bool LumoAppBase::IsMainThread() const
+{
+    return GetCurrentThreadId() == mMainThreadId;
+}
+
+void LumoAppBase::ExitNow(int code)
+{
+    std::exit(code);
+}
+
+void LumoAppBase::Start()
+{
+    if (mShutdown)
+        return;
+    StartCursorThread();
+    if (mUseLoadingThread && !mLoadingThreadStarted)
+    {
+        mLoadingPriorityRaised = true;
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+        mLoadingThreadStarted = true;
+        _beginthread(LoadingThreadProc, 0, this);
+    }
+    if (mHWnd)
+    {
+        ShowWindow(mHWnd, SW_SHOW);
+        SetFocus(mHWnd);
+    }
+
+    timeBeginPeriod(1);
+    DWORD start = timeGetTime();
+    mInMainLoop = true;
+    mLastInputTime = start;
+    mLastTimerTime = start;
+    MainLoop();
+    ProcessDeferredDeletions();
+    mInMainLoop = false;
+
+    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+        Sleep(20);
+
+    // An unsigned difference already wraps as a stamp that passed 2^32 should.
+    double seconds = (DWORD)(timeGetTime() - start) / 1000.0;
+    OutputDebugStringA(FormatString("Seconds       = %g\r\n", seconds).c_str());
+    OutputDebugStringA(FormatString("Sleep Count   = %d\r\n", mSleepCount).c_str());
+    OutputDebugStringA(FormatString("Update Count  = %d\r\n", mUpdateCount).c_str());
+    OutputDebugStringA(FormatString("Draw Count    = %d\r\n", mDrawCount).c_str());
+    OutputDebugStringA(FormatString("Draw Time     = %d\r\n", mDrawTime).c_str());
+    OutputDebugStringA(FormatString("Screen Blt    = %d\r\n", mScreenBltTime).c_str());
+    if (mDrawTime + mScreenBltTime > 0)
+        OutputDebugStringA(
+            FormatString("Avg FPS       = %d\r\n", mDrawCount * 1000 / (mDrawTime + mScreenBltTime)).c_str());
+
+    timeEndPeriod(1);
+    MainLoopDoneHook();
+    SaveSettings();
+}
+
+void LumoAppBase::Shutdown()
+{
+    if (mMainThreadId != 0 && !IsMainThread())
+    {
+        mCloseRequested = true;
+        return;
+    }
+    if (mShutdown.exchange(true))
+        return;
+    mExitToTop = true;
+    ShutdownHook();
+    if (mPlayingDemo)
+    {
+        SetMusicVolume(mDemoMusicVolume);
+        SetSfxVolume(mDemoSfxVolume);
+    }
+    while (mCursorThreadRunning)
+        Sleep(10);
+    if (mMusicInterface)
+        mMusicInterface->StopAllMusic();
+    if (!mIsPhysWindowed && mScreen)
+        mScreen->RestoreDisplayMode();
+    if (mHWnd)
+        ShowWindow(mHWnd, SW_HIDE);
+    if (mSettingsLoaded)
+        SaveSettings();
+}
+
+double LumoAppBase::GetLoadingProgress()
+{
+    if (mLoadingDoneHandled)
+        return 1.0;
+    if (mLoadingThreadStarted && !mLoadingThreadCompleted && mLoadingTaskCount > 0)
+        return std::min(1.0, (double)mLoadingTasksDone / mLoadingTaskCount);
+    return 0.0;
+}
+
+void LumoAppBase::ConfirmHardwareAcceleration()
+{
+    if (mScreen == nullptr)
+        return;
+    const std::string caption = mCaptionPrefix + " Hardware Acceleration Confirmation";
+    bool asked = false;
+    if (m3DSettingChanged)
+    {
+        bool stored = false;
+        bool found = RegistryReadBoolean("Is3D", &stored);
+        if (!found && mScreen->Is3DWanted() && !mScreen->Is3DTestClean())
+        {
+            asked = true;
+            int answer = MessageBoxA(nullptr,
+                                     "Hardware Acceleration was switched on during this session.\r\n"
+                                     "If this resulted in slower performance, it should be switched off.\r\n"
+                                     "Would you like to keep Hardware Acceleration switched on?",
+                                     caption.c_str(), MB_YESNO | MB_ICONQUESTION);
+            mScreen->Set3DWanted(answer == IDYES);
+            if (answer == IDYES)
+                RegistryWriteBoolean("Is3D", true);
+        }
+        else if (found || mScreen->Is3DWanted())
+            RegistryWriteBoolean("Is3D", mScreen->Is3DWanted());
+    }
+    if (!asked && mScreen->RenderTargetLost() && !mScreenSaverMode)
+    {
+        int answer =
+            MessageBoxA(nullptr,
+                        "Hardware Acceleration may not have been working correctly during this session.\r\n"
+                        "If you noticed graphics problems, you may want to turn off Hardware "
+                        "Acceleration.\r\nWould you like to keep Hardware Acceleration switched on?",
+                        caption.c_str(), MB_YESNO | MB_ICONQUESTION);
+        if (answer == IDNO)
+            RegistryWriteBoolean("Is3D", false);
+    }
+}
+
+void LumoAppBase::HideMainWindow()
+{
+    SetMusicVolume(0.0);
+    if (mHWnd)
+        ShowWindow(mHWnd, SW_HIDE);
+    mWindowHidden = true;
+    ApplyCursor();
+}
+
+std::string LumoAppBase::GetCrashInfoText()
+{
+    int seconds = (int)((GetTickCount() - mCreationTick) / 1000);
+    return "Product: " + mProductName + "\r\n" + "Version: " + mProductVersion + "\r\n" +
+           "Time Loaded: " + FormatString("%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60) +
+           "\r\nFullscreen: " + (mIsWindowed ? "No" : "Yes") +
+           FormatString("\r\nPrimary ThreadId: %X\r\n", (unsigned)mMainThreadId);
+}
+} // namespace Lumo

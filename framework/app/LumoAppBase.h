@@ -1,0 +1,310 @@
+// The one application object: start-up, the timed main loop, the main window's input
+// queue, settings, demos, the command line and the sound front.
+#pragma once
+
+#include "app/AppSeams.h"
+#include "app/DemoFile.h"
+#include "app/DemoStream.h"
+#include "win32/windows.h"
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+namespace Lumo
+{
+class LumoAppBase
+{
+public:
+    // ---- identity and settings ----
+    uint32_t mRandSeed = 0;
+    std::string mCaptionPrefix;
+    std::string mProductName = "Product";
+    std::string mTitle = "LumoApp";
+    std::string mProductVersion;
+    std::string mRegistryKey;
+    int mPreferredX = -1;
+    int mPreferredY = -1;
+    int mWidth = 640;
+    int mHeight = 480;
+    bool mPopupActive = false;
+    double mMusicVolume = 0.85;
+    double mSfxVolume = 0.85;
+    double mDemoMusicVolume = 0.0;
+    double mDemoSfxVolume = 0.0;
+    bool mAudioDisabled = false;
+    bool mCommandLineParsed = false;
+    WidgetRoot* mWidgetManager = nullptr;
+    DWORD mMainThreadId = 0;
+    bool mWindowHidden = false;
+    std::atomic<bool> mShutdown{false};
+    std::atomic<bool> mExitToTop{false};
+    bool mIsWindowed = true;
+    bool mIsPhysWindowed = true;
+    bool mWindowedFailed = false;
+    bool mFullScreenFailed = false;
+    bool mInitialized = false;
+    DWORD mCreationTick = 0;
+    HWND mHWnd = nullptr;
+    HWND mInvisHWnd = nullptr;
+    bool mScreenSaverMode = false;
+    ScreenOutput* mScreen = nullptr;
+    MusicOutput* mMusicInterface = nullptr;
+    bool mSettingsLoaded = false;
+    EffectsOutput* mSoundManager = nullptr;
+    bool mMinimized = false;
+    bool mUseLoadingThread = true;
+    std::atomic<bool> mLoadingThreadStarted{false};
+    std::atomic<bool> mLoadingThreadCompleted{false};
+    bool mLoadingDoneHandled = false;
+    bool mLoadingPriorityRaised = false;
+    std::atomic<bool> mCloseRequested{false};
+    std::atomic<bool> mCursorThreadRunning{false};
+    int mLoadingTaskCount = 0;
+    int mLoadingTasksDone = 0;
+    bool mSyncToRefresh = false;
+    bool mCustomCursorsEnabled = false;
+
+    // ---- main loop and timing ----
+    int mFrameTime = 10;
+    double mUpdateMultiplier = 1.0;
+    int mRefreshRate = 100;
+    bool mWaitForVSync = false;
+    bool mRefreshSyncDisabled = false;
+    int mPumpState = 0;
+    int mPumpNesting = 0;
+    int mUpdateCount = 0;
+    int mUpdatesSinceDraw = 0;
+    double mUpdateFractionAcc = 0.0;
+    double mTimeAccumulator = 0.0;
+    DWORD mLastAccumulateTime = 0;
+    bool mHasPendingDraw = true;
+    bool mLastDrawSkipped = false;
+    bool mInWidgetDraw = false;
+    std::atomic<DWORD> mLastDrawTime{0};
+    DWORD mNextDrawTime = 0;
+    bool mForceRedraw = false;
+    int mFreezeState = 0;
+    bool mSimulationPaused = false;
+    int mStrikeCount = 0;
+    DWORD mLastStrikeCheckTime = 0;
+    DWORD mStrikeCheckUpdates = 0;
+    int mSleepCount = 0;
+    int mDrawCount = 0;
+    int mDrawTime = 0;
+    int mScreenBltTime = 0;
+    bool mAutoMuted = false;
+    bool mActive = true;
+    bool mDisplayLost = false;
+    DWORD mLastReinitTick = 0;
+    // The system screen saver: the idle test and what it last read.
+    BOOL(WINAPI* mGetLastInputInfo)(PLASTINPUTINFO) = nullptr;
+    DWORD mLastSaverIdleCheck = 0;
+    DWORD mLastSaverCheckTime = 0;
+    bool mSaverChecked = false;
+    bool mSaverActive = false;
+    int mSaverIdleLimit = 1000;
+    bool mInMainLoop = false;
+    // Read by the cursor thread: a frame was presented; the window; the replayed pointer (x, y).
+    std::atomic<bool> mFrameDrawn{false};
+    std::atomic<HWND> mCursorWindow{nullptr};
+    std::atomic<int> mCursorDemoX{0};
+    std::atomic<int> mCursorDemoY{0};
+    bool m3DSettingChanged = false;
+    bool mAutoEnable3D = false;
+    bool mRun3DTest = false;
+    bool mScreenPrepared = false;
+    DWORD mDisplayResetTime = 0;
+    DWORD mFastForwardStamp = 0;
+    bool mFastForwardStampTaken = false;
+
+    // ---- window and input ----
+    bool mHasFocus = true;
+    bool mMuteOnLostFocus = true;
+    std::list<MSG> mMessageQueue;
+    bool mCtrlDown = false;
+    bool mAltDown = false;
+    bool mDebugKeysEnabled = false;
+    bool mMouseIn = false;
+    DWORD mLastTimerTime = 0;
+    DWORD mLastInputTime = 0;
+    DWORD mResumeTime = 0;
+    bool mCloseMessageSeen = false;
+    bool mAllowScreenSaver = true;
+    int mCursorNum = 0;
+    Image* mCursorImages[13] = {};
+    HCURSOR mOverrideCursor = nullptr;
+    bool mSoftwareCursorShown = true;
+    HCURSOR mHandCursor = nullptr;
+    HCURSOR mDragCursor = nullptr;
+
+    // Widgets whose deletion was asked for, with the pump depth at which it was asked.
+    std::list<std::pair<int, Widget*>> mDeferredDeletions;
+
+    // ---- sound ----
+    int mMuteCount = 0;
+    int mAutoMuteCount = 0;
+
+    // ---- demos ----
+    bool mRecordingDemo = false;
+    bool mPlayingDemo = false;
+    std::string mDemoFilePrefix = "lumoapp";
+    std::string mDemoFileName = "lumoapp.dmo";
+    DemoStream mDemo;
+    std::vector<DemoMarker> mDemoMarkerList;
+    int mDemoLength = 0;
+    bool mDemoLoadingComplete = false;
+    int mFastForwardToUpdateNum = 0;
+    bool mFastForwardToEnd = false;
+    bool mFastForwardStep = false;
+
+    LumoAppBase();
+    virtual ~LumoAppBase();
+
+    // ---- virtual operations ----
+    virtual bool TimedUpdate(bool allowSleep);
+    virtual void UpdateWidgets();
+    virtual bool UpdateTick();
+    virtual void UpdateFraction(float fraction);
+    virtual void OnLoadingDone() {}
+    virtual void PostInitHook() {}
+    virtual void ShutdownHook() {}
+    virtual void MainLoopDoneHook() {}
+    virtual void RunLoading() {}
+    virtual void SaveSettings();
+    virtual void LoadSettings();
+    virtual void EnterPopupState();
+    virtual void LeavePopupState();
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, int flags);
+    virtual void ShowFatalError(const std::string& text);
+    virtual void LogError(const std::string& text);
+    virtual void DeferWidgetDeletion(Widget* widget);
+    virtual void PlaySampleWithPan(int id, int pan);
+    virtual void PlaySample(int id);
+    virtual double GetMasterVolume();
+    virtual void SetMasterVolume(double volume);
+    virtual void HideMainWindow();
+    virtual std::string GetCrashInfoText();
+    virtual void Shutdown();
+    virtual void ParseCommandLine();
+    virtual void SplitCommandLine(const std::string& line);
+    virtual void HandleCommandLineOption(const std::string& name, const std::string& value);
+    virtual void Start();
+    virtual double GetMusicVolume();
+    virtual double GetSfxVolume();
+    virtual bool IsMuted();
+    virtual void SetMusicVolume(double volume);
+    virtual void SetSfxVolume(double volume);
+    virtual void Mute(bool autoMute);
+    virtual void Unmute(bool autoMute);
+    virtual double GetLoadingProgress();
+    virtual void GotFocus() {}
+    virtual void LostFocus() {}
+    virtual bool IsAltKeyUsed(WPARAM key) { return false; }
+    virtual bool HandleDebugKey(WPARAM key) { return false; }
+    virtual bool DebugKeyDownEx(WPARAM key, bool ctrlDown) { return false; }
+    virtual void OnCloseHook() {}
+    virtual bool DrawFrame();
+    virtual void Redraw(RECT* clip);
+    virtual void PreSettingsHook() {}
+    virtual void MainLoop();
+    virtual bool PumpStep(bool* updated);
+    virtual bool PumpUntilUpdate();
+    virtual void CreateMainWindow();
+    virtual void SetScreenMode(bool windowed, bool is3D, bool force);
+    virtual void SetWindowed(bool windowed);
+    virtual void ReapplyScreenMode();
+    virtual void ApplyCursor();
+    virtual void DisplayReinitHook() {}
+    virtual void PreDisplayHook() {}
+    virtual bool KeepWorkingDirectory(const std::string& folder) { return false; }
+    virtual void Init();
+
+    // ---- start and end ----
+    [[noreturn]] void ExitNow(int code);
+    bool IsScreenSaverMode() const { return mScreenSaverMode; }
+    bool IsMainThread() const;
+    void StartCursorThread();
+    // At exit: asks whether to keep a 3-D mode switched on during the run and stores the answer.
+    void ConfirmHardwareAcceleration();
+    // The display and sound modules were found at construction.
+    bool HaveDisplayModules() const;
+    void Set3D(bool is3D, bool recreate);
+    bool Is3DEnabled() const;
+
+    // ---- main loop helpers ----
+    void AccumulateElapsedTime();
+    void ResetTimeAccumulator();
+    void RunFractionalUpdates(float step, bool countForDraw);
+    void ScreenSaverIdleCheck();
+    void ProcessDeferredDeletions();
+
+    // ---- window procedure and input queue ----
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Appends a message by the queueing rules; false when it was not appended.
+    bool QueueMessage(const MSG& msg);
+    bool ProcessDeferredMessages();
+    void UpdateFocus();
+    void ClearKeyStates();
+
+    // ---- settings ----
+    bool RegistryWrite(const std::string& name, DWORD type, const void* data, DWORD size);
+    bool RegistryWriteString(const std::string& name, const std::string& value);
+    bool RegistryWriteInteger(const std::string& name, int value);
+    bool RegistryWriteBoolean(const std::string& name, bool value);
+    bool RegistryRead(const std::string& name, DWORD* type, void* data, DWORD* size);
+    bool RegistryReadInteger(const std::string& name, int* value);
+    bool RegistryReadBoolean(const std::string& name, bool* value);
+    void RegistryDeleteValue(const std::string& name);
+    void SetCustomCursorsEnabled(bool enabled);
+    void SetCursorNum(int cursorNum);
+
+    // ---- demos ----
+    void WriteDemoTimingBlock();
+    bool ReadDemoTimingBlock();
+    void ProcessDemo();
+    void DemoSyncBuffer(Buffer& buffer);
+    void DemoSyncString(std::string& value);
+    void DemoSyncBool(bool& value);
+    bool ReadDemoFile(std::string& error);
+    void WriteDemoFile();
+    int DemoFileNumbering(int keep, bool deleteOldest);
+    void RecordDisplayState(bool windowed, int refreshRate);
+    void HandlePlaybackChar(char c);
+    // "Jump To Time": the last time typed (kept as "DemoJumpTime" outside the demo stream), and
+    // the jump to a time such as "2:30" counted back from the end of the demo.
+    std::string GetDemoJumpTime();
+    // "Marker List": the markers still ahead, as "name (hh:mm:ss)" with their update counts;
+    // choosing one fast-forwards to it.
+    std::vector<std::pair<std::string, int>> MarkerListItems() const;
+    void JumpToMarker(int updateCount);
+    void JumpToTime(const std::string& text);
+    // The due demo record replayed onto the widgets and the application.
+    void ReplayDemoRecord(const DemoRecord& record);
+
+protected:
+    void HandleMouseMessage(const MSG& msg);
+    void HandleSizeMessage(bool minimized);
+    void HandleActivation();
+    void HandleTimerMessage(const MSG& msg);
+    void OnDisplayStarted();
+    friend void CursorThreadProc(void* arg);
+    void RunCursorThread();
+    [[noreturn]] void FailDisplay();
+    void RecordMessage(const MSG& msg);
+    bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;
+    // The registry itself, never through the demo stream.
+    bool WriteRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD type,
+                            const void* data, DWORD size);
+    bool ReadRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD* type, void* data,
+                           DWORD* size);
+};
+
+extern LumoAppBase* gLumoAppBase;
+extern HINSTANCE gHInstance;
+// Updates and draws are suspended so that the system screen saver can start.
+extern std::atomic<bool> gScreenSaverIdle;
+} // namespace Lumo

@@ -1,0 +1,104 @@
+// System message boxes over the display, fatal errors and the screen-saver message log.
+#include "app/DrawNesting.h"
+#include "app/LumoAppBase.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace Lumo
+{
+namespace
+{
+bool gFirstLogLine = true;
+}
+
+void LumoAppBase::EnterPopupState()
+{
+    if (!mIsPhysWindowed && mScreen && mScreen->FlipToDesktop())
+        mPopupActive = true;
+}
+
+void LumoAppBase::LeavePopupState()
+{
+    if (!mIsPhysWindowed)
+        mPopupActive = false;
+    ResetTimeAccumulator();
+    ClearKeyStates();
+    if (mWidgetManager && mWidgetManager->HeldButtons() != 0)
+    {
+        mWidgetManager->ReleasePressedWidget();
+        ReleaseCapture();
+    }
+}
+
+int LumoAppBase::ShowMessageBox(const std::string& text, const std::string& caption, int flags)
+{
+    if (mScreenSaverMode)
+    {
+        LogError(text);
+        return 1;
+    }
+    EnterPopupState();
+    int result = MessageBoxA(mHWnd, text.c_str(), caption.c_str(), (UINT)flags);
+    LeavePopupState();
+    return result;
+}
+
+void LumoAppBase::ShowFatalError(const std::string& text)
+{
+    if (mScreenSaverMode)
+    {
+        LogError(text);
+        return;
+    }
+    EnterPopupState();
+    if (!mShutdown)
+        MessageBoxA(mHWnd, text.c_str(), "FATAL ERROR", MB_ICONERROR);
+    LeavePopupState();
+}
+
+void LumoAppBase::LogError(const std::string& text)
+{
+    FILE* file = std::fopen("ScrError.txt", gFirstLogLine ? "w" : "a+");
+    gFirstLogLine = false;
+    if (file == nullptr)
+        return;
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    std::fprintf(file, "%s %s %u\n", text.c_str(), clock, (unsigned)GetTickCount());
+    std::fclose(file);
+}
+} // namespace Lumo
+
+// ---- deferred deletion ------------------------------------------------------------
+
+namespace Lumo
+{
+void LumoAppBase::DeferWidgetDeletion(Widget* widget)
+{
+    mDeferredDeletions.emplace_back(mPumpNesting, widget);
+}
+
+void LumoAppBase::ProcessDeferredDeletions()
+{
+    // A widget goes at the depth its deletion was asked at or a shallower one, never from inside
+    // a deeper modal loop that may still be using it.
+    DrawNestingEnter();
+    for (auto it = mDeferredDeletions.begin(); it != mDeferredDeletions.end();)
+    {
+        if (it->first < mPumpNesting)
+        {
+            ++it;
+            continue;
+        }
+        Widget* widget = it->second;
+        it = mDeferredDeletions.erase(it);
+        if (widget && mWidgetManager)
+            mWidgetManager->DeleteWidget(widget);
+    }
+    DrawNestingLeave();
+}
+} // namespace Lumo

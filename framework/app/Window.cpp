@@ -1,0 +1,336 @@
+// The main window and its display: creation, placement, screen modes and their fallbacks, start-up.
+#include "app/Cursors.h"
+#include "app/LumoAppBase.h"
+#include "app/MersenneTwister.h"
+#include "app/SettingValues.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace Lumo
+{
+namespace
+{
+constexpr DWORD WINDOWED_STYLE = WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr UINT_PTR WINDOW_TIMER_ID = 100;
+const char* const DIRECTX_URL = "https://crustavia.example/directx";
+
+std::string ExecutableFolder()
+{
+    char path[256] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    size_t cut = folder.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : folder.substr(0, cut);
+}
+} // namespace
+
+bool LumoAppBase::Is3DEnabled() const
+{
+    return mScreen && mScreen->Is3DWanted();
+}
+
+void LumoAppBase::FailDisplay()
+{
+    ShowFatalError(
+        "Failed to initialize DirectDraw: " +
+        (mScreen ? mScreen->ResultName() + " " + mScreen->ErrorText() : std::string("no display")));
+    ExitNow(1);
+}
+
+void LumoAppBase::OnDisplayStarted()
+{
+    if (mWidgetManager)
+        mWidgetManager->MarkAllDirty();
+    SetTimer(mHWnd, WINDOW_TIMER_ID, (UINT)mFrameTime, nullptr);
+    mDisplayResetTime = timeGetTime();
+}
+
+void LumoAppBase::CreateMainWindow()
+{
+    if (mHWnd)
+    {
+        SetWindowLongPtrA(mHWnd, GWL_USERDATA, 0);
+        DestroyWindow(mHWnd);
+        mHWnd = nullptr;
+    }
+    if (!mPlayingDemo && !mIsWindowed)
+    {
+        mHWnd = CreateWindowExA(WS_EX_TOPMOST, "MainWindow", mTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
+                                mWidth, mHeight, nullptr, nullptr, gHInstance, nullptr);
+        mIsPhysWindowed = false;
+    }
+    else
+    {
+        RECT frame{0, 0, mWidth, mHeight};
+        AdjustWindowRect(&frame, WINDOWED_STYLE, FALSE);
+        int frameWidth = frame.right - frame.left;
+        int frameHeight = frame.bottom - frame.top;
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        POINT pos = MainWindowPosition(work, frameWidth, frameHeight, mPreferredX, mPreferredY);
+        bool centred = mPreferredX == -1;
+        mHWnd = CreateWindowExA(0, "MainWindow", mTitle.c_str(), WINDOWED_STYLE, centred ? 64 : pos.x,
+                                centred ? 64 : pos.y, frameWidth, frameHeight, nullptr, nullptr, gHInstance,
+                                nullptr);
+        if (mHWnd && centred)
+            MoveWindow(mHWnd, pos.x, pos.y, frameWidth, frameHeight, FALSE);
+        mIsPhysWindowed = true;
+    }
+    if (mHWnd == nullptr || mScreen == nullptr)
+        FailDisplay();
+    SetWindowLongPtrA(mHWnd, GWL_USERDATA, (LONG_PTR)this);
+    mCursorWindow = mHWnd;
+
+    if (!mScreenPrepared)
+    {
+        mScreenPrepared = true;
+        bool is3D = false;
+        if (RegistryReadBoolean("Is3D", &is3D))
+        {
+            if (mAutoEnable3D)
+            {
+                mAutoEnable3D = false;
+                mRun3DTest = true;
+            }
+            if (is3D)
+                mRun3DTest = true;
+            mScreen->Set3DWanted(is3D);
+        }
+    }
+
+    DisplayReinitHook();
+    ScreenStart result = mScreen->Start(mHWnd, mIsPhysWindowed);
+    RecordDisplayState(mIsWindowed, mScreen->RefreshRate());
+    if (mScreen->NewTestResult())
+        RegistryDeleteValue("Is3D");
+
+    if (result == ScreenStart::InvalidColorDepth && mIsPhysWindowed)
+    {
+        if (mFullScreenFailed)
+        {
+            ShowFatalError("Please set your desktop color depth to 16 bit.");
+            ExitNow(1);
+        }
+        mWindowedFailed = true;
+        SetWindowed(false);
+        return;
+    }
+    if ((result == ScreenStart::ExclusiveFail || result == ScreenStart::DisplayChangeFail) &&
+        !mIsPhysWindowed)
+    {
+        // With windowed mode already failed there is nothing left to fall back to.
+        if (mWindowedFailed)
+            FailDisplay();
+        mFullScreenFailed = true;
+        SetWindowed(true);
+        result = ScreenStart::Ok;
+    }
+    if (result == ScreenStart::Fail3D || (result != ScreenStart::Ok && mScreen->Is3DWanted()))
+    {
+        Set3D(false, true);
+        return;
+    }
+    if (result != ScreenStart::Ok)
+        FailDisplay();
+
+    if (mMinimized)
+    {
+        if (mMuteOnLostFocus)
+            Unmute(true);
+        mMinimized = false;
+        UpdateFocus();
+    }
+    OnDisplayStarted();
+}
+
+void LumoAppBase::Set3D(bool is3D, bool recreate)
+{
+    if (mScreen == nullptr || mScreen->Is3DWanted() == is3D)
+        return;
+    m3DSettingChanged = true;
+    mScreen->Set3DWanted(is3D);
+    if (!recreate)
+        return;
+    DisplayReinitHook();
+    ScreenStart result = mScreen->Start(mHWnd, mIsPhysWindowed);
+    RecordDisplayState(mIsWindowed, mScreen->RefreshRate());
+    if (result != ScreenStart::Ok)
+    {
+        if (is3D)
+        {
+            Set3D(false, recreate);
+            return;
+        }
+        FailDisplay();
+    }
+    OnDisplayStarted();
+}
+
+void LumoAppBase::SetScreenMode(bool windowed, bool is3D, bool force)
+{
+    if (mWindowedFailed)
+        windowed = false;
+    if (mIsWindowed == windowed && !force)
+    {
+        Set3D(is3D, true);
+        return;
+    }
+    Set3D(is3D, false);
+    mIsWindowed = windowed;
+    CreateMainWindow();
+    ShowWindow(mHWnd, SW_SHOWNORMAL);
+    SetForegroundWindow(mHWnd);
+    if (mSoundManager)
+        mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
+    mDisplayResetTime = timeGetTime();
+}
+
+void LumoAppBase::SetWindowed(bool windowed)
+{
+    SetScreenMode(windowed, Is3DEnabled(), false);
+}
+
+void LumoAppBase::ReapplyScreenMode()
+{
+    SetScreenMode(mIsWindowed, Is3DEnabled(), true);
+}
+
+void LumoAppBase::Init()
+{
+    mMainThreadId = GetCurrentThreadId();
+    if (mShutdown)
+        return;
+    if (!HaveDisplayModules())
+    {
+        MessageBoxA(
+            nullptr,
+            (std::string("This application requires DirectX to run.  You can get DirectX at ") + DIRECTX_URL)
+                .c_str(),
+            "You need DirectX", MB_ICONERROR);
+        ExitNow(1);
+    }
+    if (!mCommandLineParsed)
+        ParseCommandLine();
+    if (gHInstance == nullptr)
+        gHInstance = GetModuleHandleA(nullptr);
+    std::string folder = ExecutableFolder();
+    if (!folder.empty() && !KeepWorkingDirectory(folder))
+        SetCurrentDirectoryA(folder.c_str());
+
+    mRandSeed = GetTickCount();
+    SRand(mRandSeed);
+    if (mPlayingDemo)
+    {
+        std::string error;
+        if (!ReadDemoFile(error))
+        {
+            ShowFatalError(error);
+            mPlayingDemo = false;
+            ExitNow(1);
+        }
+    }
+    PreSettingsHook();
+    std::srand(GetTickCount());
+    LoadSettings();
+
+    WNDCLASSA mainClass{};
+    mainClass.style = CS_DBLCLKS;
+    mainClass.lpfnWndProc = WindowProc;
+    mainClass.hInstance = gHInstance;
+    mainClass.lpszClassName = "MainWindow";
+    RegisterClassA(&mainClass);
+    WNDCLASSA hiddenClass{};
+    hiddenClass.lpfnWndProc = WindowProc;
+    hiddenClass.hInstance = gHInstance;
+    hiddenClass.lpszClassName = "InvisWindow";
+    RegisterClassA(&hiddenClass);
+    mInvisHWnd = CreateWindowExA(0, "InvisWindow", mTitle.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr,
+                                 gHInstance, nullptr);
+    SetWindowLongPtrA(mInvisHWnd, GWL_USERDATA, (LONG_PTR)this);
+    mHandCursor = CreateHandCursor();
+    mDragCursor = CreateDragCursor();
+
+    PreDisplayHook();
+    if (mWidgetManager)
+        mWidgetManager->Resize(mWidth, mHeight);
+    if (mIsWindowed && (mWidth >= GetSystemMetrics(SM_CXSCREEN) || mHeight >= GetSystemMetrics(SM_CYSCREEN)))
+        mIsWindowed = false;
+    CreateMainWindow();
+    if (mPlayingDemo)
+    {
+        bool windowed = mIsWindowed;
+        int refreshRate = mRefreshRate;
+        if (mDemo.TakeDisplay(mUpdateCount, &windowed, &refreshRate))
+        {
+            mIsWindowed = windowed;
+            mRefreshRate = refreshRate;
+        }
+    }
+    SetSfxVolume(mSfxVolume);
+    SetMusicVolume(mMusicVolume);
+    if (mScreenSaverMode)
+        SetCursorNum(11);
+    PostInitHook();
+    mInitialized = true;
+}
+} // namespace Lumo
+
+// ---- cursors --------------------------------------------------------------------
+
+namespace Lumo
+{
+void LumoAppBase::SetCursorNum(int cursorNum)
+{
+    mCursorNum = cursorNum;
+    ApplyCursor();
+}
+
+void LumoAppBase::ApplyCursor()
+{
+    if (mScreen == nullptr)
+        return;
+    if (mWindowHidden || !mMouseIn)
+    {
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        if (mScreen->SetCursorImage(nullptr))
+            mForceRedraw = true;
+        return;
+    }
+    // Only the numbers of the table have pictures.
+    Image* picture = mCursorNum >= 0 && mCursorNum < CURSOR_COUNT ? mCursorImages[mCursorNum] : nullptr;
+    if (picture && (mPlayingDemo || mCustomCursorsEnabled || mCursorNum == 12))
+    {
+        if (mScreen->SetCursorImage(picture))
+            mForceRedraw = true;
+        if (!mPlayingDemo)
+            SetCursor(nullptr);
+        else
+        {
+            // The real pointer shows that input is not taken while a demo plays.
+            POINT cursor;
+            RECT client;
+            bool inside = GetCursorPos(&cursor) && ScreenToClient(mHWnd, &cursor) &&
+                          GetClientRect(mHWnd, &client) && cursor.x >= client.left &&
+                          cursor.y >= client.top && cursor.x < client.right && cursor.y < client.bottom;
+            SetCursor(LoadCursorA(nullptr, inside ? IDC_NO : IDC_ARROW));
+        }
+        mSoftwareCursorShown = false;
+        return;
+    }
+    HCURSOR cursor = mOverrideCursor;
+    if (cursor == nullptr)
+    {
+        if (mCursorNum == 1)
+            cursor = mHandCursor;
+        else if (mCursorNum == 2)
+            cursor = mDragCursor;
+        else if (LPCSTR name = SystemCursorName(mCursorNum))
+            cursor = LoadCursorA(nullptr, name);
+    }
+    SetCursor(cursor);
+    if (mScreen->SetCursorImage(nullptr))
+        mForceRedraw = true;
+    mSoftwareCursorShown = true;
+}
+} // namespace Lumo

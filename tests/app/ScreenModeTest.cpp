@@ -1,0 +1,183 @@
+#include "AppTestSupport.h"
+#include "core/desktop.h"
+#include "core/faults.h"
+#include "test/message_box.h"
+
+using AppTest::AppFixture;
+using AppTest::FakeScreen;
+using AppTest::TestApp;
+
+namespace
+{
+class ScreenApp : public TestApp
+{
+public:
+    ScreenApp()
+    {
+        mWidth = 800;
+        mHeight = 600;
+        mCommandLineParsed = true;
+    }
+    bool KeepWorkingDirectory(const std::string&) override { return true; }
+};
+
+class ScreenMode : public AppFixture
+{
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        Platform::DesktopInfo desktop;
+        desktop.width = 1024;
+        desktop.height = 768;
+        PlatformTest::SetDesktop(desktop);
+    }
+    void TearDown() override
+    {
+        PlatformTest::ResetDesktop();
+        AppFixture::TearDown();
+    }
+};
+using ScreenModeDeathTest = ScreenMode;
+
+RECT FrameOf(int width, int height)
+{
+    RECT frame{0, 0, width, height};
+    AdjustWindowRect(&frame, WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE);
+    return frame;
+}
+} // namespace
+
+TEST_F(ScreenMode, WindowCentredAtGoldenSectionOrPulledInside)
+{
+    ScreenApp app;
+    app.CreateMainWindow();
+    ASSERT_NE(app.mHWnd, nullptr);
+    EXPECT_TRUE(app.mIsPhysWindowed);
+    RECT frame = FrameOf(800, 600);
+    int fw = frame.right - frame.left, fh = frame.bottom - frame.top;
+    RECT placed;
+    ASSERT_TRUE(GetWindowRect(app.mHWnd, &placed));
+    EXPECT_EQ(placed.left, (1024 - fw) / 2);
+    EXPECT_EQ(placed.top, (int)(0.382 * (768 - fh)));
+    EXPECT_EQ(placed.right - placed.left, fw);
+    EXPECT_EQ(app.mRefreshRate, 60);
+    EXPECT_EQ((Lumo::LumoAppBase*)GetWindowLongPtrA(app.mHWnd, GWL_USERDATA), (Lumo::LumoAppBase*)&app);
+
+    app.mPreferredX = 900;
+    app.mPreferredY = -50;
+    app.CreateMainWindow();
+    ASSERT_TRUE(GetWindowRect(app.mHWnd, &placed));
+    EXPECT_EQ(placed.left, 1024 - 4 - fw);
+    EXPECT_EQ(placed.top, 4);
+}
+
+TEST_F(ScreenMode, WindowedColorDepthFailureFallsBackToFullScreen)
+{
+    ScreenApp app;
+    AppTest::VolumeOutput sound;
+    app.mSoundManager = &sound;
+    app.mFake.mResults = {Lumo::ScreenStart::InvalidColorDepth};
+    app.CreateMainWindow();
+    EXPECT_TRUE(app.mWindowedFailed);
+    EXPECT_FALSE(app.mIsWindowed);
+    EXPECT_FALSE(app.mIsPhysWindowed);
+    EXPECT_EQ(app.mFake.mStarts, (std::vector<bool>{true, false}));
+    EXPECT_EQ(sound.mCooperativeWindow, app.mHWnd);
+    // Alt+Enter does nothing any more.
+    app.HandleWindowMessage(app.mHWnd, WM_SYSKEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(app.mFake.mStarts.size(), 2u);
+    app.mSoundManager = nullptr;
+}
+
+TEST_F(ScreenMode, FullScreenFailureFallsBackToWindowed)
+{
+    ScreenApp app;
+    app.mIsWindowed = false;
+    app.mFake.mResults = {Lumo::ScreenStart::ExclusiveFail};
+    app.CreateMainWindow();
+    EXPECT_TRUE(app.mFullScreenFailed);
+    EXPECT_TRUE(app.mIsWindowed);
+    EXPECT_TRUE(app.mIsPhysWindowed);
+    EXPECT_EQ(app.mFake.mStarts, (std::vector<bool>{false, true}));
+}
+
+TEST_F(ScreenMode, ThreeDFailureFallsBackToTwoD)
+{
+    ScreenApp app;
+    app.mRegistryKey = "Crustavia";
+    app.RegistryWriteBoolean("Is3D", true);
+    app.mFake.mResults = {Lumo::ScreenStart::Fail3D};
+    app.CreateMainWindow();
+    EXPECT_TRUE(app.mRun3DTest);
+    EXPECT_FALSE(app.mFake.m3D);
+    EXPECT_TRUE(app.m3DSettingChanged);
+    EXPECT_EQ(app.mFake.mStarts.size(), 2u);
+    // The window timer was started after the fallback too.
+    PlatformTest::AdvanceClock(20 * 1000);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, app.mHWnd, WM_TIMER, WM_TIMER, PM_REMOVE));
+}
+
+TEST_F(ScreenModeDeathTest, FatalDisplayFailuresExitWithAnError)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    {
+        ScreenApp app;
+        app.mFake.mResults = {Lumo::ScreenStart::Fail};
+        EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1),
+                    "Failed to initialize DirectDraw: RESULT_DD_CREATE_FAIL no device");
+    }
+    {
+        ScreenApp app; // windowed failed, then full screen failed as well
+        app.mFake.mResults = {Lumo::ScreenStart::InvalidColorDepth, Lumo::ScreenStart::ExclusiveFail};
+        EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1), "Failed to initialize DirectDraw: ");
+    }
+    {
+        ScreenApp app; // full screen failed, then windowed failed as well
+        app.mIsWindowed = false;
+        app.mFake.mResults = {Lumo::ScreenStart::DisplayChangeFail, Lumo::ScreenStart::InvalidColorDepth};
+        EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1),
+                    "Please set your desktop color depth to 16 bit.");
+    }
+}
+
+TEST_F(ScreenModeDeathTest, StartUpFailuresExitWithAnError)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Platform::RegisterBuiltinModule("ddraw.dll", nullptr, nullptr);
+    Platform::RegisterBuiltinModule("dsound.dll", nullptr, nullptr);
+    {
+        PlatformTest::FailCall("LoadLibraryA"); // no display or sound module
+        ScreenApp app;
+        PlatformTest::ClearFailures();
+        EXPECT_EXIT(app.Init(), testing::ExitedWithCode(1), "This application requires DirectX to run.");
+    }
+    {
+        ScreenApp app;
+        app.mPlayingDemo = true;
+        EXPECT_EXIT(app.Init(), testing::ExitedWithCode(1), "Demo file not found: lumoapp.dmo");
+    }
+}
+
+TEST_F(ScreenMode, InitStartsFullScreenWhenTheWindowDoesNotFit)
+{
+    Platform::RegisterBuiltinModule("ddraw.dll", nullptr, nullptr);
+    Platform::RegisterBuiltinModule("dsound.dll", nullptr, nullptr);
+    Platform::DesktopInfo desktop;
+    desktop.width = 800;
+    desktop.height = 700;
+    PlatformTest::SetDesktop(desktop);
+    ScreenApp app;
+    app.mRegistryKey = "Crustavia";
+    AppTest::VolumeOutput music;
+    app.mMusicInterface = &music;
+    app.Init();
+    EXPECT_TRUE(app.mInitialized);
+    EXPECT_FALSE(app.mIsWindowed);
+    EXPECT_FALSE(app.mIsPhysWindowed);
+    EXPECT_NE(app.mInvisHWnd, nullptr);
+    EXPECT_TRUE(app.mSettingsLoaded);
+    EXPECT_EQ(music.mVolume, 0.85);
+    app.mMusicInterface = nullptr;
+}

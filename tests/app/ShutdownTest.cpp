@@ -1,0 +1,218 @@
+#include "AppTestSupport.h"
+#include "test/message_box.h"
+
+#include <fstream>
+#include <sstream>
+
+using AppTest::AppFixture;
+using AppTest::TestApp;
+
+namespace
+{
+std::vector<std::string>* gOrder = nullptr;
+
+class OrderedOutput : public AppTest::VolumeOutput
+{
+public:
+    std::string mName;
+    void StopAllMusic() override { gOrder->push_back(mName + " stop"); }
+    void SetVolume(double v) override { gOrder->push_back(mName + Lumo::FormatString(" volume %.2f", v)); }
+};
+
+class OrderedApp : public TestApp
+{
+public:
+    void ShutdownHook() override { gOrder->push_back("hook"); }
+    void SaveSettings() override
+    {
+        gOrder->push_back("save");
+        TestApp::SaveSettings();
+    }
+};
+
+std::string ReadFile(const char* name)
+{
+    std::stringstream text;
+    text << std::ifstream(name).rdbuf();
+    return text.str();
+}
+} // namespace
+
+using Shutdown = AppFixture;
+
+TEST_F(Shutdown, RunsOnceInOrderAndTheDestructorWritesTheDemo)
+{
+    std::vector<std::string> order;
+    gOrder = &order;
+    {
+        OrderedApp app;
+        OrderedOutput music;
+        music.mName = "music";
+        app.mMusicInterface = &music;
+        app.mPlayingDemo = true;
+        app.mDemoMusicVolume = 0.5;
+        app.mSettingsLoaded = true;
+        app.Shutdown();
+        app.Shutdown(); // a second call does nothing
+        EXPECT_TRUE(app.mShutdown);
+        EXPECT_TRUE(app.mExitToTop);
+        EXPECT_EQ(order, (std::vector<std::string>{"hook", "music volume 0.50", "music stop", "save"}));
+        app.mMusicInterface = nullptr;
+    }
+    {
+        TestApp app;
+        app.mRecordingDemo = true;
+        app.mProductName = "Crustavia";
+        app.mDemo.RecordEvent(3, Lumo::DEMO_CLOSE);
+        app.mUpdateCount = 7;
+    }
+    Lumo::DemoFileContents contents;
+    std::string error;
+    ASSERT_TRUE(Lumo::ReadDemoFile("lumoapp.dmo", "Crustavia", contents, error)) << error;
+    EXPECT_EQ(contents.mDemoLength, 7);
+    gOrder = nullptr;
+}
+
+TEST_F(Shutdown, StartAfterShutdownDoesNothing)
+{
+    TestApp app;
+    app.Shutdown();
+    app.Start();
+    EXPECT_EQ(app.mUpdateCount, 0);
+    EXPECT_FALSE(app.mInMainLoop);
+}
+
+using MessageBoxes = AppFixture;
+
+TEST_F(MessageBoxes, ScreenSaverModeLogsInsteadOfShowing)
+{
+    PlatformTest::ScriptMessageBoxes({});
+    TestApp app;
+    app.mScreenSaverMode = true;
+    EXPECT_EQ(app.ShowMessageBox("first", "Caption", MB_OK), 1);
+    app.ShowFatalError("second");
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    std::string log = ReadFile("ScrError.txt");
+    EXPECT_EQ(log.rfind("first ", 0), 0u);
+    EXPECT_NE(log.find("\nsecond "), std::string::npos);
+    PlatformTest::ResetMessageBoxes();
+}
+
+TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)
+{
+    PlatformTest::ScriptMessageBoxes({IDNO});
+    TestApp app;
+    app.mIsPhysWindowed = false; // full screen
+    app.mWidgets.mHeld = 1;
+    EXPECT_EQ(app.ShowMessageBox("Keep it?", "Question", MB_YESNO), IDNO);
+    EXPECT_EQ(app.mFake.mDesktopFlips, 1); // the box shows over the desktop's surface
+    EXPECT_FALSE(app.mPopupActive);
+    EXPECT_EQ(app.mWidgets.mHeld, 0); // the pressed widget got its button-ups
+    app.Shutdown();
+    app.ShowFatalError("late");
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Question");
+    PlatformTest::ResetMessageBoxes();
+}
+
+using DeferredDeletion = AppFixture;
+
+TEST_F(DeferredDeletion, WidgetsGoAtTheirDepthOrAShallowerOne)
+{
+    TestApp app;
+    int tokens[3];
+    auto* outer = reinterpret_cast<Lumo::Widget*>(&tokens[0]);
+    auto* modal = reinterpret_cast<Lumo::Widget*>(&tokens[1]);
+    auto* last = reinterpret_cast<Lumo::Widget*>(&tokens[2]);
+    app.mPumpNesting = 1; // in the main loop's update
+    app.DeferWidgetDeletion(outer);
+    app.DeferWidgetDeletion(nullptr);
+    app.mPumpNesting = 2; // inside a modal loop
+    app.DeferWidgetDeletion(modal);
+    app.ProcessDeferredDeletions();
+    EXPECT_EQ(app.mWidgets.mDeleted,
+              (std::vector<Lumo::Widget*>{modal})); // the outer one may still be in use
+    app.mPumpNesting = 1;
+    app.DeferWidgetDeletion(last);
+    app.mPumpNesting = 3;
+    app.ProcessDeferredDeletions();
+    EXPECT_EQ(app.mWidgets.mDeleted.size(), 1u);
+    app.mPumpNesting = 1;
+    app.ProcessDeferredDeletions();
+    EXPECT_EQ(app.mWidgets.mDeleted, (std::vector<Lumo::Widget*>{modal, outer, last}));
+    EXPECT_TRUE(app.mDeferredDeletions.empty());
+    app.mPumpNesting = 0;
+}
+
+TEST_F(DeferredDeletion, ANestedPumpDeletesOnlyItsOwn)
+{
+    TestApp app;
+    int tokens[2];
+    auto* fromUpdate = reinterpret_cast<Lumo::Widget*>(&tokens[0]);
+    auto* fromModal = reinterpret_cast<Lumo::Widget*>(&tokens[1]);
+    bool nestedDone = false;
+    int depth = 0;
+    app.mWidgets.mOnUpdate = [&](int)
+    {
+        if (depth > 0)
+        {
+            app.DeferWidgetDeletion(fromModal); // an update run by the modal loop
+            return;
+        }
+        if (nestedDone)
+            return;
+        nestedDone = true;
+        app.DeferWidgetDeletion(fromUpdate);
+        depth++; // a modal loop pumping from inside the update
+        app.PumpUntilUpdate();
+        app.PumpUntilUpdate();
+        depth--;
+        EXPECT_EQ(app.mWidgets.mDeleted, (std::vector<Lumo::Widget*>{fromModal, fromModal}));
+    };
+    app.RunFor(100);
+    ASSERT_TRUE(nestedDone);
+    EXPECT_EQ(app.mWidgets.mDeleted.size(), 3u);
+    EXPECT_EQ(app.mWidgets.mDeleted.back(), fromUpdate);
+    EXPECT_EQ(app.mPumpNesting, 0);
+}
+
+TEST_F(Shutdown, HardwareAccelerationIsConfirmedAtExit)
+{
+    PlatformTest::ScriptMessageBoxes({IDNO, IDNO});
+    {
+        TestApp app; // 3-D switched on during the run, no stored value, the self test not clean
+        app.mRegistryKey = "Crustavia";
+        app.mCaptionPrefix = "Crustavia";
+        app.mFake.m3D = true;
+        app.m3DSettingChanged = true;
+        app.mFake.mTargetLost = true; // not asked a second time
+        app.ConfirmHardwareAcceleration();
+        EXPECT_FALSE(app.mFake.m3D);
+        bool stored = true;
+        EXPECT_FALSE(app.RegistryReadBoolean("Is3D", &stored)); // nothing written on No
+    }
+    {
+        TestApp app; // the value exists: written without asking
+        app.mRegistryKey = "Crustavia";
+        app.RegistryWriteBoolean("Is3D", false);
+        app.mFake.m3D = true;
+        app.m3DSettingChanged = true;
+        app.ConfirmHardwareAcceleration();
+        bool stored = false;
+        EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));
+        EXPECT_TRUE(stored);
+        // A renderer that lost its target asks once more; No switches 3-D off.
+        app.mFake.mTargetLost = true;
+        app.m3DSettingChanged = false;
+        app.ConfirmHardwareAcceleration();
+        EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));
+        EXPECT_FALSE(stored);
+    }
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].caption, "Crustavia Hardware Acceleration Confirmation");
+    EXPECT_EQ(shown[0].text.rfind("Hardware Acceleration was switched on during this session.\r\n", 0), 0u);
+    EXPECT_EQ(shown[1].text.rfind("Hardware Acceleration may not have been working correctly", 0), 0u);
+    PlatformTest::ResetMessageBoxes();
+}
