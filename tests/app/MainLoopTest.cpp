@@ -242,7 +242,9 @@ TEST_F(MainLoop, IdleForTheScreenSaverSuspendsUpdatesUntilInput)
     app.RunFor(1100);
     EXPECT_FALSE(Lumo::gScreenSaverIdle); // the layer's screen saver is never active
 
-    // An active screen saver with a 60 s timeout (limit 58 s), read a moment ago.
+    // An active screen saver with a 60 s timeout (limit 58 s), read a moment ago; the input
+    // time is the test's own, not the layer's last-input stamp.
+    app.mGetLastInputInfo = nullptr;
     app.mSaverChecked = true;
     app.mSaverActive = true;
     app.mSaverIdleLimit = 58000;
