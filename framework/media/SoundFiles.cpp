@@ -49,7 +49,9 @@ bool DependencyIsCurrent(SoundFileReader& file)
     std::string source(length > kMaxDepNameLength ? kMaxDepNameLength : length, '\0');
     uint32_t low = 0;
     uint32_t high = 0;
-    if (!file.Read(source.data(), source.size()) || !file.U32LE(low) || !file.U32LE(high))
+    // The stored time follows the whole name, however much of it is compared.
+    if (!file.Read(source.data(), source.size()) || !file.Seek(file.Position() + (length - source.size())) ||
+        !file.U32LE(low) || !file.U32LE(high))
         return false;
     FILETIME time{};
     DSoundManager::GetFileWriteTime(source, time);
