@@ -1,7 +1,6 @@
 // Sound files and the converted-sound cache: the readers' checks, the cache file's bytes and
 // when a cached copy is stale. Sample bytes are read back through the cache writer.
-#include "SoundTestSupport.h"
-#include "media/DSoundManager.h"
+#include "ManagerFixture.h"
 
 #include <sys/stat.h>
 
@@ -17,21 +16,9 @@ namespace
 {
 const fs::path kLoopOgg = fs::path(LUMO_AUDIO_TEST_DATA) / "loop.ogg";
 
-class SoundFilesTest : public ::testing::Test
+class SoundFilesTest : public ManagerFixture
 {
 protected:
-    void SetUp() override
-    {
-        Lumo::gDSoundDLL = LoadLibraryA("dsound.dll");
-        mManager = std::make_unique<DSoundManager>(TestWindow(), false);
-        ASSERT_TRUE(mManager->Initialized());
-    }
-    void TearDown() override
-    {
-        mManager.reset();
-        FreeLibrary(Lumo::gDSoundDLL);
-        Lumo::gDSoundDLL = nullptr;
-    }
     // Loads a file with one reader into id 0 and gives the cache file written from it.
     std::string Decoded(bool (DSoundManager::*reader)(unsigned int, const std::string&), const Bytes& file)
     {
@@ -50,9 +37,6 @@ protected:
         EXPECT_TRUE(DSoundManager::GetFileWriteTime(path, time));
         return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
     }
-
-    WorkingFolder mFolder;
-    std::unique_ptr<DSoundManager> mManager;
 };
 } // namespace
 

@@ -1,9 +1,7 @@
 // The sound manager over the layer's DirectSound: sound ids, the silent manager, channels,
 // the master volume and what the mixer plays.
-#include "SoundTestSupport.h"
-#include "media/DSoundManager.h"
+#include "ManagerFixture.h"
 #include "media/SoundInstance.h"
-#include "tests/audio/AudioTestSupport.h"
 
 #include <cmath>
 #include <memory>
@@ -12,31 +10,7 @@ using namespace SoundTest;
 using Lumo::DSoundManager;
 using Lumo::SoundInstance;
 
-namespace
-{
-class ManagerTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        Lumo::gDSoundDLL = LoadLibraryA("dsound.dll");
-        ASSERT_NE(Lumo::gDSoundDLL, nullptr);
-        mManager = std::make_unique<DSoundManager>(TestWindow(), false);
-        ASSERT_TRUE(mManager->Initialized());
-    }
-    void TearDown() override
-    {
-        mManager.reset();
-        FreeLibrary(Lumo::gDSoundDLL);
-        Lumo::gDSoundDLL = nullptr;
-        EXPECT_EQ(LumoAudio::Mixer::Instance().VoiceCount(), 0u);
-    }
-
-    WorkingFolder mFolder;
-    AudioTest::ManualMixing mManual;
-    std::unique_ptr<DSoundManager> mManager;
-};
-} // namespace
+using ManagerTest = ManagerFixture;
 
 TEST_F(ManagerTest, IdsByNameFromTheTopDown)
 {
