@@ -5,6 +5,7 @@
 #include "media/BassMusicInterface.h"
 #include "tests/audio/AudioTestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -287,7 +288,10 @@ TEST(BassLibrary, StandInPlaysAnOggLoopThroughTheMixer)
     const std::string path = std::string(LUMO_AUDIO_TEST_DATA) + "/loop.ogg";
     {
         BassMusicInterface music(TestWindow());
-        ASSERT_TRUE(music.LoadMusic(4, path));
+        // Named the Windows way, as the game names its files.
+        std::string windowsPath = path;
+        std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+        ASSERT_TRUE(music.LoadMusic(4, windowsPath));
         EXPECT_FALSE(music.LoadMusic(5, path + ".missing"));
         music.SetVolume(1.0);
         music.PlayMusic(4, 0, false);
