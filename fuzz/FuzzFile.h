@@ -26,6 +26,8 @@ public:
 
     static void Write(const std::string& path, const uint8_t* data, size_t size)
     {
+        // A new file each time: closing a truncated one makes ext4 write it out at once.
+        std::remove(path.c_str());
         FILE* file = std::fopen(path.c_str(), "wb");
         if (!file)
             std::abort();

@@ -371,6 +371,18 @@ void Mixer::SetManual(bool manual)
     mManual = manual;
 }
 
+void Mixer::SetMasterGain(float gain)
+{
+    auto lock = Lock();
+    mMasterGain = std::clamp(gain, 0.0f, 1.0f);
+}
+
+float Mixer::MasterGain() const
+{
+    auto lock = Lock();
+    return mMasterGain;
+}
+
 void Mixer::Render(int16_t* out, size_t frames)
 {
     auto lock = Lock();
@@ -380,7 +392,7 @@ void Mixer::Render(int16_t* out, size_t frames)
     for (auto& voice : voices)
         voice->MixLocked(mMix.data(), frames);
     for (size_t i = 0; i < mMix.size(); i++)
-        out[i] = int16_t(std::lrint(std::clamp(mMix[i], -32768.0f, 32767.0f)));
+        out[i] = int16_t(std::lrint(std::clamp(mMix[i] * mMasterGain, -32768.0f, 32767.0f)));
 }
 
 void Mixer::DeviceCallback(void* user, uint8_t* stream, int length)

@@ -126,6 +126,10 @@ public:
     // Tests: while manual, the device plays silence and only Render advances the voices.
     void SetManual(bool manual);
 
+    // The system's wave-output level: a factor 0..1 on everything mixed.
+    void SetMasterGain(float gain);
+    float MasterGain() const;
+
 private:
     Mixer() = default;
     static void DeviceCallback(void* user, uint8_t* stream, int length);
@@ -136,6 +140,7 @@ private:
     uint32_t mDevice = 0;
     int mDeviceUsers = 0;
     bool mManual = false;
+    float mMasterGain = 1.0f;
     bool (*mFaultHook)(const char*) = nullptr;
 };
 } // namespace LumoAudio

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 
 namespace
 {
@@ -155,9 +156,12 @@ void FreeStream(State& state, HSTREAM handle)
     state.streams.erase(it);
 }
 
-std::unique_ptr<StreamDecoder> OpenDecoder(const char* path)
+std::unique_ptr<StreamDecoder> OpenDecoder(const char* name)
 {
-    FILE* file = std::fopen(path, "rb");
+    // Callers name files the Windows way.
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
     {
         gError = BASS_ERROR_FILEOPEN;

@@ -1,0 +1,61 @@
+// Loading a sound effect: decoding its Ogg source against reading the converted copy.
+#include "media/AudioHost.h"
+#include "media/DSoundManager.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace
+{
+namespace fs = std::filesystem;
+
+// A working folder holding the test loop as "effect.ogg" (10000 frames, mono, 44100 Hz).
+struct Workspace
+{
+    Workspace()
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        std::string pattern = (fs::temp_directory_path() / "lumo-bench-XXXXXX").string();
+        folder = mkdtemp(pattern.data()) ? pattern : std::string();
+        fs::copy_file(fs::path(LUMO_SOURCE_ROOT) / "tests/audio/data/loop.ogg",
+                      fs::path(folder) / "effect.ogg");
+        previous = fs::current_path();
+        fs::current_path(folder);
+        Lumo::gDSoundDLL = LoadLibraryA("dsound.dll");
+    }
+    ~Workspace()
+    {
+        fs::current_path(previous);
+        fs::remove_all(folder);
+    }
+    std::string folder;
+    fs::path previous;
+};
+
+void BM_LoadOggDecoded(benchmark::State& state)
+{
+    Workspace workspace;
+    Lumo::DSoundManager manager(reinterpret_cast<HWND>(uintptr_t(1)), false);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(manager.LoadOGGSound(0, "effect.ogg"));
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_LoadOggDecoded);
+
+void BM_LoadCachedCopy(benchmark::State& state)
+{
+    Workspace workspace;
+    Lumo::DSoundManager manager(reinterpret_cast<HWND>(uintptr_t(1)), false);
+    if (manager.LoadSound("effect") < 0)
+        state.SkipWithError("no sound output");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(manager.LoadWAVSound(0, "cached\\effect.wav"));
+    state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_LoadCachedCopy);
+} // namespace

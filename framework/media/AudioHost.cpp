@@ -1,0 +1,33 @@
+#include "media/AudioHost.h"
+
+#include <atomic>
+#include <cstdlib>
+
+namespace Lumo
+{
+
+HMODULE gDSoundDLL = nullptr;
+
+namespace
+{
+void ShowAndExit(const char* text, const char* caption, UINT boxType)
+{
+    if (text)
+        MessageBoxA(nullptr, text, caption, boxType);
+    std::exit(0);
+}
+
+std::atomic<AudioFatalHandler> gFatalHandler{&ShowAndExit};
+} // namespace
+
+void SetAudioFatalHandler(AudioFatalHandler handler)
+{
+    gFatalHandler = handler ? handler : &ShowAndExit;
+}
+
+void AudioFatalError(const char* text, const char* caption, UINT boxType)
+{
+    gFatalHandler.load()(text, caption, boxType);
+}
+
+} // namespace Lumo

@@ -1,0 +1,164 @@
+// The readers of sounds that are decoded on loading: Ogg Vorbis (Tremor), Sun AU, and MP3.
+#include "media/DSoundManager.h"
+#include "media/SoundFileReader.h"
+
+#include <tremor/ivorbisfile.h>
+
+#include <vector>
+
+namespace Lumo
+{
+
+namespace
+{
+constexpr uint32_t kAUUnknownSize = 0xFFFFFFFF;
+constexpr uint32_t kAUMuLaw = 1;
+constexpr uint32_t kAULinear8 = 2;
+
+int16_t MuLawSample(uint8_t b)
+{
+    const int x = b | 0x80;
+    const int sign = b >= 0x80 ? 1 : -1;
+    int m;
+    if (x >= 0xF0)
+        m = (0xFF - x) * 2;
+    else if (x >= 0xE0)
+        m = (0xF7 - x) * 4;
+    else if (x >= 0xD0)
+        m = (0xEB - x) * 8;
+    else if (x >= 0xC0)
+        m = (0xDD - x) * 16;
+    else if (x >= 0xB0)
+        m = (0xCE - x) * 32;
+    else if (x >= 0xA0)
+        m = 12192 - 64 * x;
+    else if (x >= 0x90)
+        m = 22368 - 128 * x;
+    else
+        m = 40672 - 256 * x;
+    return int16_t(m * sign * 4);
+}
+} // namespace
+
+bool DSoundManager::LoadFModSound(unsigned int id, const std::string& fileName)
+{
+    // MP3 sounds are decoded by the fmod.dll back end only, which this build does not carry.
+    return false;
+}
+
+bool DSoundManager::LoadOGGSound(unsigned int id, const std::string& fileName)
+{
+    if (id >= kMaxSounds)
+        return false;
+    SoundFileReader reader(fileName);
+    if (!reader.IsOpen())
+        return false;
+    FILE* file = reader.Detach();
+    OggVorbis_File vorbis;
+    if (ov_open(file, &vorbis, nullptr, 0) < 0)
+    {
+        std::fclose(file);
+        return false;
+    }
+    // From here ov_clear closes the file.
+    vorbis_info* info = ov_info(&vorbis, -1);
+    const ogg_int64_t frames = ov_pcm_total(&vorbis, -1);
+    const int channels = info ? info->channels : 0;
+    const long rate = info ? info->rate : 0;
+    const uint64_t bytes = frames > 0 ? uint64_t(frames) * uint64_t(channels) * 2 : 0;
+    if (channels < 1 || channels > 2 || rate < 1 || rate > 0xFFFFFFFFL || frames <= 0 ||
+        bytes > DSBSIZE_MAX || !CreateBuffer(id, WORD(channels), DWORD(rate), 16, DWORD(bytes)))
+    {
+        ov_clear(&vorbis);
+        return false;
+    }
+    void* data = nullptr;
+    DWORD locked = 0;
+    if (FAILED(mSourceSounds[id]->Lock(0, DWORD(bytes), &data, &locked, nullptr, nullptr, 0)))
+    {
+        ov_clear(&vorbis);
+        DropBuffer(id);
+        return false;
+    }
+    char* out = static_cast<char*>(data);
+    DWORD remaining = locked;
+    int bitstream = 0;
+    while (remaining > 0)
+    {
+        const int ask = remaining > 0x40000000u ? 0x40000000 : int(remaining);
+        long got = ov_read(&vorbis, out, ask, &bitstream);
+        if (got < 1)
+            break;
+        out += got;
+        remaining -= DWORD(got);
+    }
+    bool unlocked = SUCCEEDED(mSourceSounds[id]->Unlock(data, locked, nullptr, 0));
+    ov_clear(&vorbis);
+    if (remaining > 0 || !unlocked)
+    {
+        DropBuffer(id);
+        return false;
+    }
+    return true;
+}
+
+bool DSoundManager::LoadAUSound(unsigned int id, const std::string& fileName)
+{
+    if (id >= kMaxSounds)
+        return false;
+    SoundFileReader file(fileName);
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    uint32_t encoding = 0;
+    uint32_t samplesPerSec = 0;
+    uint32_t channels = 0;
+    if (!file.IsOpen() || !file.Tag(".snd") || !file.U32BE(offset) || !file.U32BE(size) ||
+        !file.U32BE(encoding) || !file.U32BE(samplesPerSec) || !file.U32BE(channels) || !file.Seek(offset))
+        return false;
+    if ((encoding != kAUMuLaw && encoding != kAULinear8) || channels < 1 || channels > 2)
+        return false;
+    // An unknown size means the data runs to the end of the file.
+    if (size == kAUUnknownSize)
+        size = uint32_t(std::min<uint64_t>(file.Remaining(), kAUUnknownSize - 1));
+    if (size > file.Remaining())
+        return false;
+    const WORD bits = encoding == kAUMuLaw ? 16 : 8;
+    const uint64_t bytes = uint64_t(bits) * size / 8;
+    if (bytes > DSBSIZE_MAX || !CreateBuffer(id, WORD(channels), samplesPerSec, bits, DWORD(bytes)))
+        return false;
+    void* data = nullptr;
+    DWORD locked = 0;
+    if (FAILED(mSourceSounds[id]->Lock(0, DWORD(bytes), &data, &locked, nullptr, nullptr, 0)))
+    {
+        DropBuffer(id);
+        return false;
+    }
+    std::vector<uint8_t> encoded(size);
+    bool read = file.Read(encoded.data(), size);
+    if (encoding == kAULinear8)
+    {
+        // Signed in the file, unsigned in the buffer.
+        uint8_t* out = static_cast<uint8_t*>(data);
+        for (uint32_t i = 0; i < size; i++)
+            out[i] = uint8_t(encoded[i] ^ 0x80);
+    }
+    else
+    {
+        uint8_t* out = static_cast<uint8_t*>(data);
+        for (uint32_t i = 0; i < size; i++)
+        {
+            const uint16_t sample = uint16_t(MuLawSample(encoded[i]));
+            out[2 * i] = uint8_t(sample);
+            out[2 * i + 1] = uint8_t(sample >> 8);
+        }
+    }
+    bool unlocked = SUCCEEDED(mSourceSounds[id]->Unlock(data, locked, nullptr, 0));
+    if (!read || !unlocked)
+    {
+        DropBuffer(id);
+        return false;
+    }
+    return true;
+}
+
+} // namespace Lumo

@@ -1,0 +1,270 @@
+// Loading a sound by name: the converted-sound cache, then the WAV, MP3, Ogg and AU sources;
+// the WAV reader and the cache writer.
+#include "app/Common.h"
+#include "media/DSoundManager.h"
+#include "media/SoundFileReader.h"
+
+#include <cstring>
+#include <vector>
+
+namespace Lumo
+{
+
+namespace
+{
+constexpr DWORD kBufferFlags = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLFREQUENCY |
+                               DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_GLOBALFOCUS;
+constexpr size_t kMaxDepNameLength = 255;
+
+// Only a relative name has a cached copy: not "\x", "/x", "c:x" or a name of two characters.
+bool IsRelativeName(const std::string& name)
+{
+    return name.size() > 2 && name[0] != '\\' && name[0] != '/' && name[1] != ':';
+}
+
+void Put(std::vector<uint8_t>& out, const char* tag)
+{
+    out.insert(out.end(), tag, tag + 4);
+}
+
+void Put16(std::vector<uint8_t>& out, uint32_t value)
+{
+    out.push_back(uint8_t(value));
+    out.push_back(uint8_t(value >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t value)
+{
+    Put16(out, value);
+    Put16(out, value >> 16);
+}
+
+// Source stamp of a cached copy: stale unless the source's last-write time is the stored one
+// (a missing source has time zero).
+bool DependencyIsCurrent(SoundFileReader& file)
+{
+    uint16_t length = 0;
+    if (!file.U16LE(length))
+        return false;
+    std::string source(length > kMaxDepNameLength ? kMaxDepNameLength : length, '\0');
+    uint32_t low = 0;
+    uint32_t high = 0;
+    // The stored time follows the whole name, however much of it is compared.
+    if (!file.Read(source.data(), source.size()) || !file.Seek(file.Position() + (length - source.size())) ||
+        !file.U32LE(low) || !file.U32LE(high))
+        return false;
+    FILETIME time{};
+    DSoundManager::GetFileWriteTime(source, time);
+    return time.dwLowDateTime == low && time.dwHighDateTime == high;
+}
+} // namespace
+
+bool DSoundManager::LoadSound(unsigned int id, const std::string& name)
+{
+    if (id >= kMaxSounds)
+        return false;
+    ReleaseSound(id);
+    if (!mDirectSound)
+        return true; // silent: nothing is stored
+    mSourceFileNames[id] = name;
+
+    std::string cacheName = IsRelativeName(name) ? "cached\\" + name + ".wav" : std::string();
+    if (!cacheName.empty())
+    {
+        if (LoadWAVSound(id, cacheName))
+            return true;
+        MkDir(GetFileDir(cacheName));
+    }
+    if (LoadWAVSound(id, name + ".wav"))
+        return true; // a WAV source needs no converted copy
+    for (const char* extension : {".mp3", ".ogg", ".au"})
+    {
+        const std::string source = name + extension;
+        bool loaded = extension[1] == 'm'   ? mUseFMod && LoadFModSound(id, source)
+                      : extension[1] == 'o' ? LoadOGGSound(id, source)
+                                            : LoadAUSound(id, source);
+        if (loaded)
+        {
+            WriteCacheWAV(cacheName, id, source);
+            return true;
+        }
+    }
+    // Nothing loaded: the name is forgotten, so that a later load of it tries again rather
+    // than handing out an id without a sound.
+    ReleaseSound(id);
+    return false;
+}
+
+bool DSoundManager::CreateBuffer(unsigned int id, WORD channels, DWORD samplesPerSec, WORD bits, DWORD bytes)
+{
+    if (id >= kMaxSounds || !mDirectSound || channels < 1 || channels > 2 || (bits != 8 && bits != 16))
+        return false;
+    DropBuffer(id);
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = channels;
+    format.nSamplesPerSec = samplesPerSec;
+    format.wBitsPerSample = bits;
+    format.nBlockAlign = WORD(channels * bits / 8);
+    format.nAvgBytesPerSec = format.nBlockAlign * samplesPerSec;
+    DSBUFFERDESC desc{};
+    desc.dwSize = DSBUFFERDESC_SIZE_32BIT;
+    desc.dwFlags = kBufferFlags;
+    desc.dwBufferBytes = bytes;
+    desc.lpwfxFormat = &format;
+    IDirectSoundBuffer* buffer = nullptr;
+    if (FAILED(mDirectSound->CreateSoundBuffer(&desc, &buffer, nullptr)) || !buffer)
+        return false;
+    mSourceSounds[id] = buffer;
+    mSourceDataSizes[id] = bytes;
+    return true;
+}
+
+void DSoundManager::DropBuffer(unsigned int id)
+{
+    if (mSourceSounds[id])
+        mSourceSounds[id]->Release();
+    mSourceSounds[id] = nullptr;
+    mSourceDataSizes[id] = 0;
+}
+
+bool DSoundManager::LoadWAVSound(unsigned int id, const std::string& fileName)
+{
+    if (id >= kMaxSounds)
+        return false;
+    SoundFileReader file(fileName);
+    uint32_t riffSize = 0;
+    if (!file.IsOpen() || !file.Tag("RIFF") || !file.U32LE(riffSize) || !file.Tag("WAVE"))
+        return false;
+    uint16_t bits = 16;
+    uint16_t channels = 1;
+    uint32_t samplesPerSec = 22050;
+    uint32_t dataSize = 0;
+    for (;;)
+    {
+        char chunk[4];
+        uint32_t chunkSize = 0;
+        if (!file.Read(chunk, 4) || !file.U32LE(chunkSize))
+            return false;
+        const uint64_t start = file.Position();
+        if (std::memcmp(chunk, "fmt ", 4) == 0)
+        {
+            uint16_t tag = 0;
+            uint16_t blockAlign = 0;
+            uint32_t bytesPerSec = 0;
+            if (chunkSize < 16 || !file.U16LE(tag) || !file.U16LE(channels) || !file.U32LE(samplesPerSec) ||
+                !file.U32LE(bytesPerSec) || !file.U16LE(blockAlign) || !file.U16LE(bits) ||
+                tag != WAVE_FORMAT_PCM)
+                return false;
+        }
+        else if (std::memcmp(chunk, "dep ", 4) == 0)
+        {
+            if (!DependencyIsCurrent(file))
+                return false;
+        }
+        else if (std::memcmp(chunk, "data", 4) == 0)
+        {
+            dataSize = chunkSize;
+            break;
+        }
+        // Chunks of odd length are followed by a pad byte.
+        if (!file.Seek(start + chunkSize + (chunkSize & 1)))
+            return false;
+    }
+    if (dataSize > file.Remaining())
+        return false;
+    if (!CreateBuffer(id, channels, samplesPerSec, bits, dataSize))
+        return false;
+    void* data = nullptr;
+    DWORD locked = 0;
+    if (FAILED(mSourceSounds[id]->Lock(0, dataSize, &data, &locked, nullptr, nullptr, 0)))
+    {
+        DropBuffer(id);
+        return false;
+    }
+    bool read = file.Read(data, locked) && locked == dataSize;
+    bool unlocked = SUCCEEDED(mSourceSounds[id]->Unlock(data, locked, nullptr, 0));
+    if (!read || !unlocked)
+    {
+        DropBuffer(id);
+        return false;
+    }
+    return true;
+}
+
+bool DSoundManager::GetFileWriteTime(const std::string& fileName, FILETIME& time)
+{
+    time = FILETIME{};
+    HANDLE file = CreateFileA(fileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = GetFileTime(file, nullptr, nullptr, &time) != FALSE;
+    CloseHandle(file);
+    if (!ok)
+        time = FILETIME{};
+    return ok;
+}
+
+bool DSoundManager::WriteCacheWAV(const std::string& cacheName, unsigned int id,
+                                  const std::string& sourceName)
+{
+    if (cacheName.empty() || id >= kMaxSounds || !mSourceSounds[id])
+        return false;
+    IDirectSoundBuffer* buffer = mSourceSounds[id];
+    const DWORD dataSize = mSourceDataSizes[id];
+    void* data = nullptr;
+    DWORD locked = 0;
+    if (FAILED(buffer->Lock(0, dataSize, &data, &locked, nullptr, nullptr, 0)))
+        return false;
+    DWORD formatSize = 0;
+    WAVEFORMATEX format{};
+    bool haveFormat = SUCCEEDED(buffer->GetFormat(nullptr, 0, &formatSize)) &&
+                      SUCCEEDED(buffer->GetFormat(&format, sizeof(format), nullptr));
+    FILE* file = haveFormat ? std::fopen(Platform::HostPath(cacheName.c_str()).c_str(), "wb") : nullptr;
+    if (!file)
+    {
+        buffer->Unlock(data, locked, nullptr, 0);
+        return false;
+    }
+    const WORD blockAlign = WORD(format.nChannels * format.wBitsPerSample / 8);
+    const std::string source = sourceName.substr(0, 0xFFFF);
+    const uint32_t depSize = uint32_t(source.size()) + 10;
+    const uint32_t depPad = depSize & 1;
+    const uint32_t dataPad = locked & 1;
+    FILETIME time{};
+    GetFileWriteTime(sourceName, time);
+
+    std::vector<uint8_t> out;
+    Put(out, "RIFF");
+    Put32(out, 4 + 24 + 8 + depSize + depPad + 8 + locked + dataPad);
+    Put(out, "WAVE");
+    Put(out, "fmt ");
+    Put32(out, 16);
+    Put16(out, WAVE_FORMAT_PCM);
+    Put16(out, format.nChannels);
+    Put32(out, format.nSamplesPerSec);
+    Put32(out, blockAlign * format.nSamplesPerSec);
+    Put16(out, blockAlign);
+    Put16(out, format.wBitsPerSample);
+    Put(out, "dep ");
+    Put32(out, depSize);
+    Put16(out, uint32_t(source.size()));
+    out.insert(out.end(), source.begin(), source.end());
+    Put32(out, time.dwLowDateTime);
+    Put32(out, time.dwHighDateTime);
+    if (depPad)
+        out.push_back(0);
+    Put(out, "data");
+    Put32(out, locked);
+    const uint8_t* samples = static_cast<const uint8_t*>(data);
+    out.insert(out.end(), samples, samples + locked);
+    if (dataPad)
+        out.push_back(0);
+    bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+    written = std::fclose(file) == 0 && written;
+    if (!written) // a half-written copy would only be read and refused again
+        std::remove(Platform::HostPath(cacheName.c_str()).c_str());
+    return SUCCEEDED(buffer->Unlock(data, locked, nullptr, 0));
+}
+
+} // namespace Lumo
