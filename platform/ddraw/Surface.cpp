@@ -144,14 +144,33 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
         delete front;
         return DDERR_OUTOFMEMORY;
     }
+    if (front->IsPrimary())
+    {
+        front->mShown = true;
+        Presenter::AddPrimary(front);
+    }
     *surface = front;
     return DD_OK;
+}
+
+ShownSurface Surface::Showing() const
+{
+    ShownSurface shown{mPixels.data(), mPitch, mWidth, mHeight, mFormat, nullptr, false};
+    shown.fullScreen = mDisplay && mDisplay->fullScreen;
+    HWND clipperWindow = nullptr;
+    if (mClipper)
+        mClipper->GetHWnd(&clipperWindow);
+    // Windowed, blits reach the screen through the clipper's window, so that is the one shown.
+    shown.window = mDisplay ? mDisplay->window.load() : nullptr;
+    if (!shown.fullScreen && clipperWindow)
+        shown.window = clipperWindow;
+    return shown;
 }
 
 Surface::Surface(const Request& request, uint64_t videoBytes)
     : mWidth(request.width), mHeight(request.height), mCaps(request.caps), mFormat(request.format),
       mPitch((LONG)request.format.Pitch(request.width)), mVideoBytes(videoBytes),
-      mPrimaries(request.primaries), mPixels((size_t)mPitch * mHeight, 0)
+      mPrimaries(request.primaries), mDisplay(request.display), mPixels((size_t)mPitch * mHeight, 0)
 {
     if (request.backBuffers > 0)
         mCaps |= DDSCAPS_FRONTBUFFER;
@@ -162,6 +181,11 @@ Surface::Surface(const Request& request, uint64_t videoBytes)
 
 Surface::~Surface()
 {
+    if (mShown)
+    {
+        std::lock_guard<std::mutex> lock(LayerLock());
+        Presenter::RemovePrimary(this);
+    }
     for (Surface* back : mBackBuffers)
         back->Release();
     if (mClipper)
@@ -220,6 +244,7 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
         if (!Empty(visible))
             (wide ? FillPixels<uint32_t> : FillPixels<uint16_t>)(mPixels.data(), mPitch, visible,
                                                                  fx->dwFillColor);
+        Changed();
         return DD_OK;
     }
     if (!source)
@@ -244,6 +269,7 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
     }
     (wide ? CopyPixels<uint32_t> : CopyPixels<uint16_t>)(mPixels.data(), mPitch, dest, visible, pixels,
                                                          source->mPitch, from, key);
+    Changed();
     return DD_OK;
 }
 
@@ -275,6 +301,7 @@ HRESULT Surface::FlipChain()
     for (size_t i = 0; i + 1 < mBackBuffers.size(); i++)
         mBackBuffers[i]->mPixels = std::move(mBackBuffers[i + 1]->mPixels);
     mBackBuffers.back()->mPixels = std::move(front);
+    Changed();
     return DD_OK;
 }
 
@@ -407,6 +434,7 @@ HRESULT Surface::UnlockAny()
     if (!mLocked)
         return DDERR_NOTLOCKED;
     mLocked = false;
+    Changed();
     return DD_OK;
 }
 
