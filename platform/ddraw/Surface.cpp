@@ -4,6 +4,7 @@
 #include "ddraw/Lock.h"
 #include "ddraw/Records.h"
 #include "win32/ComObject.h"
+#include "win32/gdi32.h"
 #include "win32/user32.h"
 
 #include <algorithm>
@@ -186,6 +187,8 @@ Surface::~Surface()
         std::lock_guard<std::mutex> lock(LayerLock());
         Presenter::RemovePrimary(this);
     }
+    if (mDC)
+        Platform::DropSurfaceDC(mDC);
     for (Surface* back : mBackBuffers)
         back->Release();
     if (mClipper)
@@ -431,7 +434,8 @@ HRESULT WINAPI Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE)
 HRESULT Surface::UnlockAny()
 {
     std::lock_guard<std::mutex> lock(LayerLock());
-    if (!mLocked)
+    // A device context holds its own lock, given back by ReleaseDC.
+    if (!mLocked || mDC)
         return DDERR_NOTLOCKED;
     mLocked = false;
     Changed();
@@ -446,6 +450,44 @@ HRESULT WINAPI Surface::Unlock(LPVOID)
 HRESULT WINAPI Surface::Unlock(LPRECT)
 {
     return UnlockAny();
+}
+
+HRESULT WINAPI Surface::GetDC(HDC* dc)
+{
+    if (!dc)
+        return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    std::lock_guard<std::mutex> lock(LayerLock());
+    if (mDC)
+        return DDERR_DCALREADYCREATED;
+    if (mLocked)
+        return DDERR_SURFACEBUSY;
+    if (!mFormat.Drawable() || Platform::ShouldFail("GetDC"))
+        return DDERR_CANTCREATEDC;
+    Platform::DCPixels pixels;
+    pixels.bits = mPixels.data();
+    pixels.pitch = mPitch;
+    pixels.width = (int)mWidth;
+    pixels.height = (int)mHeight;
+    pixels.bitsPerPixel = (int)mFormat.bits;
+    pixels.red = mFormat.red;
+    pixels.green = mFormat.green;
+    pixels.blue = mFormat.blue;
+    *dc = mDC = Platform::MakeSurfaceDC(pixels);
+    mLocked = true;
+    return DD_OK;
+}
+
+HRESULT WINAPI Surface::ReleaseDC(HDC dc)
+{
+    std::lock_guard<std::mutex> lock(LayerLock());
+    if (!mDC || dc != mDC)
+        return DDERR_NODC;
+    Platform::DropSurfaceDC(mDC);
+    mDC = nullptr;
+    mLocked = false;
+    Changed();
+    return DD_OK;
 }
 
 HRESULT WINAPI Surface::SetClipper(LPDIRECTDRAWCLIPPER clipper)

@@ -58,6 +58,8 @@ public:
     HRESULT WINAPI SetPalette(LPDIRECTDRAWPALETTE palette) override;
     HRESULT WINAPI Unlock(LPVOID surfaceData) override;
     HRESULT WINAPI Unlock(LPRECT rect) override;
+    HRESULT WINAPI GetDC(HDC* dc) override;
+    HRESULT WINAPI ReleaseDC(HDC dc) override;
 
 private:
     Surface(const Request& request, uint64_t videoBytes);
@@ -93,6 +95,7 @@ private:
     bool mShown = false; // known to the presenter
     std::vector<uint8_t> mPixels;
     bool mLocked = false;
+    HDC mDC = nullptr; // handed out by GetDC; the surface is locked meanwhile
     bool mHasKey = false;
     DDCOLORKEY mKey{};
     IDirectDrawClipper* mClipper = nullptr;
