@@ -55,18 +55,21 @@ bool OnMainThread()
     return false;
 }
 
-inline uint32_t Widen5(uint32_t v)
+// 0xFFRRGGBB of every 16-bit value; each channel's top bits repeat into its low bits, so that
+// full intensity stays full.
+std::vector<uint32_t> WideningTable(bool green6Bits)
 {
-    return (v << 3) | (v >> 2);
+    auto widen = [](uint32_t v, int bits) { return (v << (8 - bits)) | (v >> (2 * bits - 8)); };
+    std::vector<uint32_t> table(65536);
+    for (uint32_t v = 0; v < 65536; v++)
+        table[v] =
+            green6Bits
+                ? kOpaque | widen(v >> 11, 5) << 16 | widen((v >> 5) & 63, 6) << 8 | widen(v & 31, 5)
+                : kOpaque | widen((v >> 10) & 31, 5) << 16 | widen((v >> 5) & 31, 5) << 8 | widen(v & 31, 5);
+    return table;
 }
 
-inline uint32_t Widen6(uint32_t v)
-{
-    return (v << 2) | (v >> 4);
-}
-
-// One row of a surface as opaque 0xFFRRGGBB pixels; each channel's top bits repeat into its low
-// bits, so that full intensity stays full.
+// One row of a surface as opaque 0xFFRRGGBB pixels.
 void ConvertRow(const uint8_t* in, const DDraw::PixelFormat& format, uint32_t* out, int count)
 {
     if (format.bits == 32)
@@ -76,19 +79,11 @@ void ConvertRow(const uint8_t* in, const DDraw::PixelFormat& format, uint32_t* o
             out[i] = kOpaque | (p[i] & 0xFFFFFFu);
         return;
     }
+    static const std::vector<uint32_t> k565 = WideningTable(true), k555 = WideningTable(false);
+    const uint32_t* table = format.green == 0x07E0 ? k565.data() : k555.data();
     const uint16_t* p = reinterpret_cast<const uint16_t*>(in);
-    if (format.green == 0x07E0)
-        for (int i = 0; i < count; i++)
-        {
-            uint32_t v = p[i];
-            out[i] = kOpaque | Widen5(v >> 11) << 16 | Widen6((v >> 5) & 63) << 8 | Widen5(v & 31);
-        }
-    else
-        for (int i = 0; i < count; i++)
-        {
-            uint32_t v = p[i];
-            out[i] = kOpaque | Widen5((v >> 10) & 31) << 16 | Widen5((v >> 5) & 31) << 8 | Widen5(v & 31);
-        }
+    for (int i = 0; i < count; i++)
+        out[i] = table[p[i]];
 }
 
 // Copies what the window shows of the primary into its output's frame: the whole surface in full
@@ -109,16 +104,22 @@ bool TakeFrame(const DDraw::ShownSurface& shown, Output* out)
         return false;
     out->width = width;
     out->height = height;
-    out->frame.assign((size_t)width * height, kOpaque);
+    out->frame.resize((size_t)width * height);
     LONG left = std::max<LONG>(from.left, 0), right = std::min<LONG>(from.right, (LONG)shown.width);
+    LONG top = std::max<LONG>(from.top, 0), bottom = std::min<LONG>(from.bottom, (LONG)shown.height);
     DWORD bytes = shown.format.BytesPerPixel();
-    for (LONG y = std::max<LONG>(from.top, 0); y < std::min<LONG>(from.bottom, (LONG)shown.height); y++)
+    for (LONG y = from.top; y < from.bottom; y++)
     {
-        if (left >= right)
-            break;
+        uint32_t* row = &out->frame[(size_t)(y - from.top) * width];
+        if (y < top || y >= bottom || left >= right)
+        {
+            std::fill(row, row + width, kOpaque);
+            continue;
+        }
+        std::fill(row, row + (left - from.left), kOpaque);
+        std::fill(row + (right - from.left), row + width, kOpaque);
         const uint8_t* in = shown.pixels + (size_t)y * shown.pitch + (size_t)left * bytes;
-        ConvertRow(in, shown.format, &out->frame[(size_t)(y - from.top) * width + (left - from.left)],
-                   right - left);
+        ConvertRow(in, shown.format, row + (left - from.left), right - left);
     }
     return true;
 }
@@ -142,7 +143,7 @@ bool Render(Output* out)
     {
         if (out->texture)
             SDL_DestroyTexture(out->texture);
-        out->texture = SDL_CreateTexture(out->renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+        out->texture = SDL_CreateTexture(out->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                          out->width, out->height);
         out->textureWidth = out->width;
         out->textureHeight = out->height;
@@ -151,8 +152,14 @@ bool Render(Output* out)
     }
     SDL_UpdateTexture(out->texture, nullptr, out->frame.data(), out->width * 4);
     SDL_RenderSetLogicalSize(out->renderer, out->width, out->height);
-    SDL_SetRenderDrawColor(out->renderer, 0, 0, 0, 255);
-    SDL_RenderClear(out->renderer);
+    // Only a scaled frame leaves bars to blacken.
+    int outputWidth = 0, outputHeight = 0;
+    SDL_GetRendererOutputSize(out->renderer, &outputWidth, &outputHeight);
+    if (outputWidth != out->width || outputHeight != out->height)
+    {
+        SDL_SetRenderDrawColor(out->renderer, 0, 0, 0, 255);
+        SDL_RenderClear(out->renderer);
+    }
     return SDL_RenderCopy(out->renderer, out->texture, nullptr, nullptr) == 0;
 }
 
