@@ -224,7 +224,7 @@ void Present()
         for (DDraw::Surface* primary : gPrimaries)
         {
             DDraw::ShownSurface surface = primary->Showing();
-            if (!surface.window || !surface.format.Drawable() ||
+            if (!surface.window || !surface.format.Drawable() || !IsWindow(surface.window) ||
                 std::find(shown.begin(), shown.end(), surface.window) != shown.end())
                 continue;
             if (TakeFrame(surface, &gOutputs[surface.window]))
