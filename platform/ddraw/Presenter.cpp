@@ -198,9 +198,12 @@ void ApplyFullScreen()
     std::lock_guard<std::mutex> lock(gWantLock);
     for (auto it = gWanted.begin(); it != gWanted.end();)
     {
-        // A window not shown yet keeps its wish until it has an SDL window.
-        if (!IsWindow(it->first) || (Platform::HasHostWindow(it->first) && OnMainThread() &&
-                                     Platform::SetHostFullScreen(it->first, it->second)))
+        // A window not shown yet keeps its wish until it has an SDL window. A refusal of the host
+        // is said once (SetHostFullScreen logs it) and the frame shown as the window stands.
+        bool ready = Platform::HasHostWindow(it->first);
+        if (ready && OnMainThread())
+            Platform::SetHostFullScreen(it->first, it->second);
+        if (ready || !IsWindow(it->first))
         {
             it = gWanted.erase(it);
             DDraw::Presenter::MarkDirty();
@@ -305,15 +308,16 @@ bool ReadHostFrame(HWND window, int* width, int* height, std::vector<uint32_t>* 
     if (it == gOutputs.end() || !OnMainThread() || !it->second.renderer || !Render(&it->second))
         return false;
     SDL_Renderer* renderer = it->second.renderer;
-    SDL_Rect viewport;
-    float scaleX, scaleY;
-    SDL_RenderGetViewport(renderer, &viewport);
-    SDL_RenderGetScale(renderer, &scaleX, &scaleY);
-    *width = (int)(viewport.w * scaleX + 0.5f);
-    *height = (int)(viewport.h * scaleY + 0.5f);
+    // The whole window, bars and all, at its own pixels.
+    SDL_RenderSetLogicalSize(renderer, 0, 0);
+    SDL_RenderSetScale(renderer, 1.0f, 1.0f);
+    SDL_RenderSetViewport(renderer, nullptr);
+    if (SDL_GetRendererOutputSize(renderer, width, height) != 0 || *width <= 0 || *height <= 0)
+        return false;
+    SDL_Rect all{0, 0, *width, *height};
     pixels->assign((size_t)*width * *height, 0);
     bool read =
-        SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels->data(), *width * 4) == 0;
+        SDL_RenderReadPixels(renderer, &all, SDL_PIXELFORMAT_ARGB8888, pixels->data(), *width * 4) == 0;
     SDL_RenderPresent(renderer);
     return read;
 }

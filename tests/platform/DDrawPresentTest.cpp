@@ -2,6 +2,7 @@
 // through flips, at 32 and 16 bits, with a second thread drawing meanwhile.
 #include "DDrawSupport.h"
 #include "test/present.h"
+#include "win32/host.h"
 #include "win32/windows.h"
 
 #include <atomic>
@@ -351,4 +352,29 @@ TEST_F(PresentTest, HiddenWindowIsNotHandedToTheHost)
     Frame frame = Presented();
     EXPECT_EQ(PlatformTest::HostPresentCount(), shown);
     EXPECT_EQ(frame.At(0, 0), 0xFF445566u);
+}
+
+TEST_F(PresentTest, FullScreenWaitsForTheWindowToBeShown)
+{
+    HWND later = CreateWindowExA(0, "PresentWindow", "Later", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(later, nullptr);
+    ASSERT_EQ(dd->SetCooperativeLevel(later, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    IDirectDrawSurface7* primary = Keep(Primary());
+    ASSERT_EQ(Fill(primary, nullptr, 0x00AA00), DD_OK);
+    Pump();
+    EXPECT_FALSE(Platform::HasHostWindow(later));
+    ShowWindow(later, SW_SHOW);
+    Pump();
+    EXPECT_TRUE(PlatformTest::ShownFullScreen(later));
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(PlatformTest::ReadHostFrame(later, &width, &height, &pixels));
+    EXPECT_EQ(width, 1024); // the headless screen, the frame scaled onto it
+    EXPECT_EQ(height, 768);
+    EXPECT_EQ(pixels[(size_t)384 * 1024 + 512] | 0xFF000000u, 0xFF00AA00u);
+    ASSERT_EQ(dd->SetCooperativeLevel(later, DDSCL_NORMAL), DD_OK);
+    Pump();
+    EXPECT_FALSE(PlatformTest::ShownFullScreen(later));
+    DestroyWindow(later);
 }
