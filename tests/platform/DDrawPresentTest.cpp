@@ -1,6 +1,7 @@
 // The primary shown in its window: windowed through the clipper's client area, full screen
 // through flips, at 32 and 16 bits, with a second thread drawing meanwhile.
 #include "DDrawSupport.h"
+#include "test/input.h"
 #include "test/present.h"
 #include "win32/host.h"
 #include "win32/windows.h"
@@ -13,8 +14,12 @@ namespace
 // The client area of the test window lies at (103, 123), 400 x 300, on the 640 x 480 desktop.
 constexpr LONG kClientX = 103, kClientY = 123, kClientW = 400, kClientH = 300;
 
+LPARAM gLastMouseMove = -1;
+
 LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_MOUSEMOVE)
+        gLastMouseMove = lParam;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -377,4 +382,17 @@ TEST_F(PresentTest, FullScreenWaitsForTheWindowToBeShown)
     Pump();
     EXPECT_FALSE(PlatformTest::ShownFullScreen(later));
     DestroyWindow(later);
+}
+
+TEST_F(PresentTest, PointerOnAScaledFullScreenArrivesInFrameCoordinates)
+{
+    ASSERT_EQ(dd->SetCooperativeLevel(hwnd, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    Keep(Primary());
+    Pump();
+    ASSERT_TRUE(PlatformTest::ShownFullScreen(hwnd));
+    // The 640 x 480 frame fills the 1024 x 768 headless screen: the screen's centre is the frame's.
+    gLastMouseMove = -1;
+    ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 512, 384));
+    Pump();
+    EXPECT_EQ(gLastMouseMove, MAKELPARAM(320, 240));
 }
