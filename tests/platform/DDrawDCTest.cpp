@@ -20,6 +20,9 @@ TEST_F(DDrawTest, DeviceContextReachesTheSurfacePixelsAndHoldsItsLock)
     EXPECT_EQ(pixels.red, 0xF800u);
     EXPECT_EQ(pixels.green, 0x07E0u);
     EXPECT_EQ(pixels.blue, 0x001Fu);
+    EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 16);
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 8);
+    EXPECT_EQ(GetDeviceCaps(dc, VERTRES), 4);
     reinterpret_cast<uint16_t*>(pixels.bits + 3 * pixels.pitch)[7] = 0xBEEF;
 
     // While the context is out the surface is busy: no lock, blit, second context or plain unlock.
