@@ -317,28 +317,36 @@ TEST_F(PresentTest, CursorThreadMarksThePrimaryWhileTheMainThreadPresents)
     ASSERT_EQ(Fill(cursor, nullptr, 0xFFFFFF), DD_OK);
     int errorsBefore = PlatformTest::ScreenCallsOffMainThread();
     std::atomic<bool> done{false};
-    std::atomic<int> failures{0};
+    std::atomic<int> failures{0}, unseen{0};
     constexpr int kMoves = 300;
+    uint64_t shown = PlatformTest::HostPresentCount();
     std::thread mover(
         [&]
         {
-            // Moves the cursor along the client area's top edge as the cursor thread does.
+            // Moves the cursor along the client area's top edge as the cursor thread does, and
+            // after every second move waits for the main thread to present again.
             for (int i = 0; i < kMoves; i++)
             {
+                uint64_t before = PlatformTest::HostPresentCount();
                 RECT at{kClientX + i, kClientY, kClientX + i + 16, kClientY + 16};
                 if (primary->Blt(&at, cursor, nullptr, DDBLT_WAIT, nullptr) != DD_OK)
                     ++failures;
+                int spins = 0;
+                while (i % 2 && PlatformTest::HostPresentCount() <= before && ++spins < 10000000)
+                    std::this_thread::yield();
+                if (i % 2 && PlatformTest::HostPresentCount() <= before)
+                    ++unseen;
             }
             done = true;
         });
-    uint64_t shown = PlatformTest::HostPresentCount();
     while (!done)
         Pump();
     mover.join();
     Frame frame = Presented();
     EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(unseen.load(), 0);
     EXPECT_EQ(PlatformTest::ScreenCallsOffMainThread(), errorsBefore);
-    EXPECT_GT(PlatformTest::HostPresentCount(), shown);
+    EXPECT_GE(PlatformTest::HostPresentCount(), shown + kMoves / 2);
     // The last frame holds every move: the top edge is white up to the last square's end.
     int last = kMoves - 1 + 16;
     EXPECT_EQ(frame.At(0, 0), 0xFFFFFFFFu);
