@@ -26,6 +26,7 @@ namespace DDraw
 {
 DirectDraw::~DirectDraw()
 {
+    LeaveFullScreen();
     if (mModeSet)
         ChangeDisplaySettingsA(nullptr, 0);
 }
@@ -99,6 +100,7 @@ template <typename Desc> HRESULT DirectDraw::MakeSurface(Desc* desc, IUnknown* o
         request.format = DisplayFormat(mode.bitsPerPixel);
         request.caps = caps | DDSCAPS_VIDEOMEMORY;
         request.primaries = mPrimaries;
+        request.display = mDisplay;
         return Surface::Make(request, surface);
     }
 
@@ -199,11 +201,18 @@ HRESULT WINAPI DirectDraw::GetMonitorFrequency(LPDWORD frequency)
     return DD_OK;
 }
 
+void DirectDraw::LeaveFullScreen()
+{
+    if (mDisplay->fullScreen.exchange(false))
+        Presenter::WantFullScreen(mDisplay->window, false);
+}
+
 HRESULT WINAPI DirectDraw::RestoreDisplayMode()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     ChangeDisplaySettingsA(nullptr, 0);
     mModeSet = false;
+    LeaveFullScreen();
     return DD_OK;
 }
 
@@ -218,8 +227,16 @@ HRESULT WINAPI DirectDraw::SetCooperativeLevel(HWND window, DWORD flags)
     if (Platform::ShouldFail("SetCooperativeLevel"))
         return DDERR_EXCLUSIVEMODEALREADYSET;
     std::lock_guard<std::mutex> lock(mMutex);
+    LeaveFullScreen();
     mLevel = flags;
     mWindow = window;
+    mDisplay->window = window;
+    // Exclusive full screen shows the primary over the whole screen in its window.
+    if (exclusive)
+    {
+        mDisplay->fullScreen = true;
+        Presenter::WantFullScreen(window, true);
+    }
     return DD_OK;
 }
 

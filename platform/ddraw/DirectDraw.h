@@ -2,6 +2,7 @@
 // offered through the first and the seventh interface.
 #pragma once
 
+#include "ddraw/Presenter.h"
 #include "ddraw/ddraw.h"
 #include "win32/ComObject.h"
 
@@ -43,11 +44,14 @@ private:
     HRESULT CreateAs(Desc* desc, Interface** surface, IUnknown* outer);
     template <typename Desc> HRESULT MakeSurface(Desc* desc, IUnknown* outer, class Surface** surface);
     template <typename Desc> HRESULT DescribeMode(Desc* desc);
+    // Shows the primary in its window again, out of full screen.
+    void LeaveFullScreen();
 
     std::mutex mMutex;
     DWORD mLevel = 0; // 0 until SetCooperativeLevel
     HWND mWindow = nullptr;
     std::shared_ptr<std::atomic<int>> mPrimaries = std::make_shared<std::atomic<int>>(0);
     bool mModeSet = false; // this object changed the display mode; its last release restores it
+    std::shared_ptr<DisplayState> mDisplay = std::make_shared<DisplayState>();
 };
 } // namespace DDraw

@@ -4,6 +4,7 @@
 #include "ddraw/Lock.h"
 #include "ddraw/Records.h"
 #include "win32/ComObject.h"
+#include "win32/gdi32.h"
 #include "win32/user32.h"
 
 #include <algorithm>
@@ -144,14 +145,33 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
         delete front;
         return DDERR_OUTOFMEMORY;
     }
+    if (front->IsPrimary())
+    {
+        front->mShown = true;
+        Presenter::AddPrimary(front);
+    }
     *surface = front;
     return DD_OK;
+}
+
+ShownSurface Surface::Showing() const
+{
+    ShownSurface shown{mPixels.data(), mPitch, mWidth, mHeight, mFormat, nullptr, false};
+    shown.fullScreen = mDisplay && mDisplay->fullScreen;
+    HWND clipperWindow = nullptr;
+    if (mClipper)
+        mClipper->GetHWnd(&clipperWindow);
+    // Windowed, blits reach the screen through the clipper's window, so that is the one shown.
+    shown.window = mDisplay ? mDisplay->window.load() : nullptr;
+    if (!shown.fullScreen && clipperWindow)
+        shown.window = clipperWindow;
+    return shown;
 }
 
 Surface::Surface(const Request& request, uint64_t videoBytes)
     : mWidth(request.width), mHeight(request.height), mCaps(request.caps), mFormat(request.format),
       mPitch((LONG)request.format.Pitch(request.width)), mVideoBytes(videoBytes),
-      mPrimaries(request.primaries), mPixels((size_t)mPitch * mHeight, 0)
+      mPrimaries(request.primaries), mDisplay(request.display), mPixels((size_t)mPitch * mHeight, 0)
 {
     if (request.backBuffers > 0)
         mCaps |= DDSCAPS_FRONTBUFFER;
@@ -162,6 +182,13 @@ Surface::Surface(const Request& request, uint64_t videoBytes)
 
 Surface::~Surface()
 {
+    if (mShown)
+    {
+        std::lock_guard<std::mutex> lock(LayerLock());
+        Presenter::RemovePrimary(this);
+    }
+    if (mDC)
+        Platform::DropSurfaceDC(mDC);
     for (Surface* back : mBackBuffers)
         back->Release();
     if (mClipper)
@@ -220,6 +247,7 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
         if (!Empty(visible))
             (wide ? FillPixels<uint32_t> : FillPixels<uint16_t>)(mPixels.data(), mPitch, visible,
                                                                  fx->dwFillColor);
+        Changed();
         return DD_OK;
     }
     if (!source)
@@ -244,6 +272,7 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
     }
     (wide ? CopyPixels<uint32_t> : CopyPixels<uint16_t>)(mPixels.data(), mPitch, dest, visible, pixels,
                                                          source->mPitch, from, key);
+    Changed();
     return DD_OK;
 }
 
@@ -275,6 +304,7 @@ HRESULT Surface::FlipChain()
     for (size_t i = 0; i + 1 < mBackBuffers.size(); i++)
         mBackBuffers[i]->mPixels = std::move(mBackBuffers[i + 1]->mPixels);
     mBackBuffers.back()->mPixels = std::move(front);
+    Changed();
     return DD_OK;
 }
 
@@ -404,9 +434,11 @@ HRESULT WINAPI Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE)
 HRESULT Surface::UnlockAny()
 {
     std::lock_guard<std::mutex> lock(LayerLock());
-    if (!mLocked)
+    // A device context holds its own lock, given back by ReleaseDC.
+    if (!mLocked || mDC)
         return DDERR_NOTLOCKED;
     mLocked = false;
+    Changed();
     return DD_OK;
 }
 
@@ -418,6 +450,44 @@ HRESULT WINAPI Surface::Unlock(LPVOID)
 HRESULT WINAPI Surface::Unlock(LPRECT)
 {
     return UnlockAny();
+}
+
+HRESULT WINAPI Surface::GetDC(HDC* dc)
+{
+    if (!dc)
+        return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    std::lock_guard<std::mutex> lock(LayerLock());
+    if (mDC)
+        return DDERR_DCALREADYCREATED;
+    if (mLocked)
+        return DDERR_SURFACEBUSY;
+    if (!mFormat.Drawable() || Platform::ShouldFail("GetDC"))
+        return DDERR_CANTCREATEDC;
+    Platform::DCPixels pixels;
+    pixels.bits = mPixels.data();
+    pixels.pitch = mPitch;
+    pixels.width = (int)mWidth;
+    pixels.height = (int)mHeight;
+    pixels.bitsPerPixel = (int)mFormat.bits;
+    pixels.red = mFormat.red;
+    pixels.green = mFormat.green;
+    pixels.blue = mFormat.blue;
+    *dc = mDC = Platform::MakeSurfaceDC(pixels);
+    mLocked = true;
+    return DD_OK;
+}
+
+HRESULT WINAPI Surface::ReleaseDC(HDC dc)
+{
+    std::lock_guard<std::mutex> lock(LayerLock());
+    if (!mDC || dc != mDC)
+        return DDERR_NODC;
+    Platform::DropSurfaceDC(mDC);
+    mDC = nullptr;
+    mLocked = false;
+    Changed();
+    return DD_OK;
 }
 
 HRESULT WINAPI Surface::SetClipper(LPDIRECTDRAWCLIPPER clipper)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ddraw/PixelFormat.h"
+#include "ddraw/Presenter.h"
 #include "ddraw/ddraw.h"
 #include "win32/ComObject.h"
 
@@ -26,6 +27,8 @@ public:
         DWORD backBuffers = 0; // primary flip chains only
         // A primary counts itself here while it lives: each DirectDraw object may have one.
         std::shared_ptr<std::atomic<int>> primaries;
+        // The screen a primary shows: its DirectDraw object's window and level.
+        std::shared_ptr<DisplayState> display;
     };
     // Makes the surface, and the back buffers of a flip chain. Fails when video memory runs out.
     static HRESULT Make(const Request& request, Surface** surface);
@@ -35,6 +38,8 @@ public:
 
     // Bytes of video memory held by all live surfaces.
     static uint64_t VideoMemoryInUse();
+    // A primary's pixels and where they are shown. Called with the layer lock held.
+    ShownSurface Showing() const;
 
     HRESULT WINAPI Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
                        LPDDBLTFX fx) override;
@@ -53,6 +58,8 @@ public:
     HRESULT WINAPI SetPalette(LPDIRECTDRAWPALETTE palette) override;
     HRESULT WINAPI Unlock(LPVOID surfaceData) override;
     HRESULT WINAPI Unlock(LPRECT rect) override;
+    HRESULT WINAPI GetDC(HDC* dc) override;
+    HRESULT WINAPI ReleaseDC(HDC dc) override;
 
 private:
     Surface(const Request& request, uint64_t videoBytes);
@@ -67,6 +74,13 @@ private:
     template <typename Desc> HRESULT LockAs(LPRECT rect, Desc* desc);
     HRESULT UnlockAny();
     RECT Bounds() const { return RECT{0, 0, (LONG)mWidth, (LONG)mHeight}; }
+    bool IsPrimary() const { return (mCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
+    // After the pixels changed: a primary is shown again at the main thread's next look at the queue.
+    void Changed() const
+    {
+        if (mShown)
+            Presenter::MarkDirty();
+    }
     // The part of the surface a blit may write: the clipper's window, or the whole surface.
     bool ClipRegion(RECT* region) const;
 
@@ -77,8 +91,11 @@ private:
     LONG mPitch;
     uint64_t mVideoBytes;
     std::shared_ptr<std::atomic<int>> mPrimaries;
+    std::shared_ptr<DisplayState> mDisplay;
+    bool mShown = false; // known to the presenter
     std::vector<uint8_t> mPixels;
     bool mLocked = false;
+    HDC mDC = nullptr; // handed out by GetDC; the surface is locked meanwhile
     bool mHasKey = false;
     DDCOLORKEY mKey{};
     IDirectDrawClipper* mClipper = nullptr;

@@ -348,6 +348,10 @@ struct IDirectDrawSurface : IUnknown
     virtual HRESULT WINAPI SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
     virtual HRESULT WINAPI SetPalette(LPDIRECTDRAWPALETTE palette) = 0;
     virtual HRESULT WINAPI Unlock(LPVOID surfaceData) = 0;
+    // A device context over the surface's pixels; the surface stays locked until it is released.
+    // Surfaces made outside the layer (test doubles) need not offer one.
+    virtual HRESULT WINAPI GetDC(HDC* dc) { return DDERR_UNSUPPORTED; }
+    virtual HRESULT WINAPI ReleaseDC(HDC dc) { return DDERR_UNSUPPORTED; }
 
 protected:
     ~IDirectDrawSurface() = default;
@@ -365,6 +369,10 @@ struct IDirectDrawSurface7 : IUnknown
     virtual HRESULT WINAPI SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
     virtual HRESULT WINAPI SetPalette(LPDIRECTDRAWPALETTE palette) = 0;
     virtual HRESULT WINAPI Unlock(LPRECT rect) = 0;
+    // A device context over the surface's pixels; the surface stays locked until it is released.
+    // Surfaces made outside the layer (test doubles) need not offer one.
+    virtual HRESULT WINAPI GetDC(HDC* dc) { return DDERR_UNSUPPORTED; }
+    virtual HRESULT WINAPI ReleaseDC(HDC dc) { return DDERR_UNSUPPORTED; }
 
 protected:
     ~IDirectDrawSurface7() = default;

@@ -292,6 +292,14 @@ int WINAPI GetDeviceCaps(HDC dc, int index)
     if (!dc)
         return 0;
     Platform::DesktopInfo mode = Platform::CurrentDisplayMode();
+    // A surface's context describes the surface.
+    Platform::DCPixels surface;
+    if (Platform::SurfaceDCPixels(dc, &surface))
+    {
+        mode.width = surface.width;
+        mode.height = surface.height;
+        mode.bitsPerPixel = surface.bitsPerPixel;
+    }
     switch (index)
     {
     case HORZRES:

@@ -190,10 +190,15 @@ void OnWindow(const SDL_WindowEvent& e)
     {
     case SDL_WINDOWEVENT_EXPOSED:
         InvalidateRect(hwnd, nullptr, FALSE);
+        PresenterInvalidate();
         break;
     case SDL_WINDOWEVENT_MOVED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
     {
+        PresenterInvalidate();
+        // A full-screen window covers the screen for the program's frame, which keeps its size.
+        if (w->fullScreen)
+            break;
         RECT rect, in = FrameInsets(w->style);
         GetWindowRect(hwnd, &rect);
         if (e.event == SDL_WINDOWEVENT_MOVED)
@@ -201,10 +206,17 @@ void OnWindow(const SDL_WindowEvent& e)
             LONG x = e.data1 - in.left, y = e.data2 - in.top;
             rect = RECT{x, y, x + rect.right - rect.left, y + rect.bottom - rect.top};
         }
-        else if (e.data1 > 0 && e.data2 > 0)
+        else
         {
-            rect.right = rect.left + in.left + e.data1 + in.right;
-            rect.bottom = rect.top + in.top + e.data2 + in.bottom;
+            // The size now, not the event's: leaving full screen queues the screen's size
+            // just before the window gets its own back.
+            int width = e.data1, height = e.data2;
+            if (w->sdl)
+                SDL_GetWindowSize(w->sdl, &width, &height);
+            if (width <= 0 || height <= 0)
+                break;
+            rect.right = rect.left + in.left + width + in.right;
+            rect.bottom = rect.top + in.top + height + in.bottom;
         }
         PlaceWindow(hwnd, rect, true);
         break;

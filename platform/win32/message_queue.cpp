@@ -205,6 +205,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
         return FALSE;
     bool remove = (removeMsg & PM_REMOVE) != 0;
     PumpHostEvents();
+    // Every pass of the program's loop looks here: the screen is brought up to date first.
+    RunPresenter();
     bool input;
     if (TakePosted(msg, hwnd, filterMin, filterMax, remove, &input))
     {

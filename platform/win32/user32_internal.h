@@ -35,6 +35,7 @@ struct Window
     LONG_PTR userData = 0;
     SDL_Window* sdl = nullptr;
     uint32_t sdlId = 0;
+    bool fullScreen = false; // the SDL window covers the screen; `rect` stays the program's
 };
 
 // Guards the window table and every window's fields; never held while a window
@@ -72,6 +73,12 @@ void PumpHostEvents();
 // Held modifier keys as the translated key events report them.
 bool ShiftHeld();
 bool ControlHeld();
+
+// The display's hooks (SetHostPresenter): present what changed; forget a window's
+// drawing state before its SDL window goes; redraw everything.
+void RunPresenter();
+void PresenterWindowGone(HWND hwnd);
+void PresenterInvalidate();
 
 // Cursor bookkeeping.
 void CacheCursorPos(int x, int y);

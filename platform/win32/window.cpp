@@ -5,6 +5,7 @@
 #include "win32/user32_internal.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <strings.h>
 
@@ -34,6 +35,9 @@ uintptr_t gNextHandle = 0x10020;
 ATOM gNextAtom = 0xC000;
 HWND gForeground = nullptr;
 HWND gFocus = nullptr;
+std::atomic<void (*)()> gPresent{nullptr};
+std::atomic<void (*)(HWND)> gWindowGone{nullptr};
+std::atomic<void (*)()> gInvalidate{nullptr};
 
 std::shared_ptr<Window> FindLocked(HWND hwnd)
 {
@@ -163,7 +167,7 @@ void PlaceWindow(HWND hwnd, const RECT& rect, bool fromHost)
         w->rect = rect;
         POINT origin = ClientOrigin(*w);
         SIZE size = ClientSize(*w);
-        if (w->sdl && !fromHost && OnVideoThread())
+        if (w->sdl && !fromHost && !w->fullScreen && OnVideoThread())
         {
             if (moved)
                 SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
@@ -204,6 +208,24 @@ void SetMinimized(HWND hwnd, bool minimized, bool fromHost)
     Deliver(hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, sizeParam, fromHost);
 }
 
+void RunPresenter()
+{
+    if (auto present = gPresent.load())
+        present();
+}
+
+void PresenterWindowGone(HWND hwnd)
+{
+    if (auto gone = gWindowGone.load())
+        gone(hwnd);
+}
+
+void PresenterInvalidate()
+{
+    if (auto invalidate = gInvalidate.load())
+        invalidate();
+}
+
 HWND InputWindow()
 {
     std::lock_guard<std::recursive_mutex> lock(TableLock());
@@ -237,6 +259,38 @@ bool HasHostWindow(HWND hwnd)
     auto w = Find(hwnd);
     std::lock_guard<std::recursive_mutex> lock(TableLock());
     return w && w->sdl;
+}
+
+bool SetHostFullScreen(HWND hwnd, bool fullScreen)
+{
+    std::lock_guard<std::recursive_mutex> lock(TableLock());
+    auto w = FindLocked(hwnd);
+    if (!w || !w->sdl || !OnVideoThread())
+        return false;
+    if (w->fullScreen == fullScreen)
+        return true;
+    // Scaled to the whole desktop: the host keeps its own mode, the layer keeps the one asked.
+    if (SDL_SetWindowFullscreen(w->sdl, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+    {
+        SDL_Log("full screen: %s", SDL_GetError());
+        return false;
+    }
+    w->fullScreen = fullScreen;
+    if (!fullScreen)
+    {
+        POINT origin = ClientOrigin(*w);
+        SIZE size = ClientSize(*w);
+        SDL_SetWindowSize(w->sdl, std::max<int>(1, size.cx), std::max<int>(1, size.cy));
+        SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
+    }
+    return true;
+}
+
+void SetHostPresenter(const HostPresenter& presenter)
+{
+    gPresent = presenter.present;
+    gWindowGone = presenter.windowGone;
+    gInvalidate = presenter.invalidate;
 }
 } // namespace Platform
 
@@ -333,7 +387,10 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
             return TRUE; // destroyed again from its own WM_DESTROY
         gWindows.erase(it);
         if (w->sdl && OnVideoThread())
+        {
+            PresenterWindowGone(hwnd);
             SDL_DestroyWindow(w->sdl);
+        }
         w->sdl = nullptr;
         if (gForeground == hwnd)
             gForeground = nullptr;

@@ -1,3 +1,4 @@
+#include "DDrawSupport.h"
 #include "WindowFixture.h"
 #include "ddraw/ddraw.h"
 
@@ -9,18 +10,10 @@ TEST_F(WindowTest, ClipperKeepsScreenBlitsInTheClientArea)
     void* made = nullptr;
     ASSERT_EQ(DirectDrawCreateEx(nullptr, &made, IID_IDirectDraw7, nullptr), DD_OK);
     auto* dd = static_cast<IDirectDraw7*>(made);
-    ASSERT_EQ(dd->SetCooperativeLevel(hwnd, DDSCL_NORMAL), DD_OK);
+    IDirectDrawSurface7* primary = MakeWindowedPrimary(dd, hwnd);
+    ASSERT_NE(primary, nullptr);
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    IDirectDrawSurface7* primary = nullptr;
-    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
-    IDirectDrawClipper* clipper = nullptr;
-    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
-    ASSERT_EQ(clipper->SetHWnd(0, hwnd), DD_OK);
-    ASSERT_EQ(primary->SetClipper(clipper), DD_OK);
-    clipper->Release();
 
     RECT client;
     ASSERT_TRUE(GetClientRect(hwnd, &client));

@@ -13,6 +13,26 @@
 #include <cstring>
 #include <vector>
 
+// The windowed screen as the display makes it: a primary whose clipper knows the window.
+inline IDirectDrawSurface7* MakeWindowedPrimary(IDirectDraw7* dd, HWND hwnd)
+{
+    EXPECT_EQ(dd->SetCooperativeLevel(hwnd, DDSCL_NORMAL), DD_OK);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    IDirectDrawSurface7* primary = nullptr;
+    EXPECT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    IDirectDrawClipper* clipper = nullptr;
+    EXPECT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
+    if (!primary || !clipper)
+        return primary;
+    EXPECT_EQ(clipper->SetHWnd(0, hwnd), DD_OK);
+    EXPECT_EQ(primary->SetClipper(clipper), DD_OK);
+    clipper->Release();
+    return primary;
+}
+
 class DDrawTest : public ::testing::Test
 {
 protected:

@@ -1,0 +1,43 @@
+// Showing primaries in their windows. Any thread marks a primary changed; the main thread
+// converts it to 32 bits and hands it to SDL from the message pump.
+#pragma once
+
+#include "ddraw/PixelFormat.h"
+#include "win32/types.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace DDraw
+{
+// What a DirectDraw object tells its primary about the screen.
+struct DisplayState
+{
+    std::atomic<HWND> window{nullptr};   // the cooperative level's window
+    std::atomic<bool> fullScreen{false}; // exclusive full screen
+};
+
+// A primary as the presenter sees it. Read under the layer lock.
+struct ShownSurface
+{
+    const uint8_t* pixels;
+    LONG pitch;
+    DWORD width, height;
+    PixelFormat format;
+    HWND window;     // where it is shown; null: nowhere
+    bool fullScreen; // the whole surface fills the window; else the window shows its client area's part
+};
+
+class Surface;
+
+namespace Presenter
+{
+// Called with the layer lock held.
+void AddPrimary(Surface* primary);
+void RemovePrimary(Surface* primary);
+// The screen changed; any thread, never blocks.
+void MarkDirty();
+// The window goes full screen or back; applied by the main thread at its next look at the queue.
+void WantFullScreen(HWND window, bool fullScreen);
+} // namespace Presenter
+} // namespace DDraw
