@@ -120,7 +120,8 @@ void DDInterface::MoveCursor(IDirectDrawSurface* surface, int x, int y)
 {
     RECT oldScreen{}, oldArea{}, newScreen{}, newArea{};
     bool hadOld = CursorRects(mCursorDrawnX, mCursorDrawnY, true, oldScreen, oldArea);
-    bool hasNew = CursorRects(x, y, true, newScreen, newArea);
+    // Without a cursor picture (taken away while shown) the old place is only restored.
+    bool hasNew = mCursorImage != nullptr && CursorRects(x, y, true, newScreen, newArea);
     if (hasNew && !SaveUnder(surface, mNewCursorArea, newScreen, newArea))
         hasNew = false;
     // Area coordinates are screen coordinates less the unclipped corner of each rectangle.

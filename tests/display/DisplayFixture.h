@@ -94,6 +94,7 @@ protected:
         return image;
     }
 
+public:
     // Every pixel of a surface as 32-bit values.
     template <typename Surface> static std::vector<uint32_t> Read(Surface* surface)
     {
@@ -121,6 +122,7 @@ protected:
         return pixels[size_t(y * width + x)];
     }
 
+protected:
     TestHost host;
     std::unique_ptr<Lumo::DDInterface> display;
     std::vector<std::unique_ptr<Lumo::DDImage>> owned;
