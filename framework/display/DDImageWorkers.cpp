@@ -239,7 +239,18 @@ void DDImage::RunBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const 
                          int run = std::min<int>(std::max<int>(runs[at], 1), srcRect.mWidth - i);
                          uint32_t first = native[indices ? indices[at] : at];
                          bool skip = additive ? (first & 0xFFFFFF) == 0 : (first >> 24) == 0;
-                         if (!skip)
+                         if (!skip && !additive && tint == nullptr && (first >> 24) == 255)
+                         {
+                             // An opaque run is a copy.
+                             uint32_t colorMask = t.ColorMask();
+                             for (int k = i; k < i + run; k++)
+                             {
+                                 size_t from = start + size_t(k);
+                                 row[mirrored ? x + srcRect.mWidth - 1 - k : x + k] =
+                                     P(native[indices ? indices[from] : from] & colorMask);
+                             }
+                         }
+                         else if (!skip)
                              for (int k = i; k < i + run; k++)
                              {
                                  size_t from = start + size_t(k);
