@@ -205,3 +205,64 @@ TEST_F(DisplayTest, ScreenPictureInVideoMemoryIgnoresSoftwareDrawing)
     ASSERT_TRUE(d.Redraw(nullptr));
     EXPECT_EQ(At(Read(d.mPrimarySurface), 640, 2, 2), 0xFF00u);
 }
+
+TEST_F(DisplayTest, PixelsMoveBetweenBitsAndSurface)
+{
+    Windowed(32);
+    DDImage* image = Picture(2, 2, {0xFF102030, 0xFF405060});
+    // Purged: the surface alone holds the picture, and the bits come back from it.
+    image->GetSurface();
+    image->PurgeBits();
+    EXPECT_EQ(image->mBits, nullptr);
+    ASSERT_NE(image->mSurface, nullptr);
+    EXPECT_EQ(image->GetBits()[1], 0xFF405060u);
+    // Edited bits make the surface stale; the next draw rebuilds it from them.
+    image->GetBits()[0] = 0xFF0000FF;
+    image->BitsChanged();
+    EXPECT_EQ(image->mSurface, nullptr);
+    ASSERT_NE(image->GetSurface(), nullptr);
+    EXPECT_EQ(Read(image->mSurface)[0], 0xFFu);
+    // Moving to video memory brings the pixels back to bits first.
+    image->FillRect(Rect(0, 0, 1, 1), Color(0, 255, 0), DRAWMODE_NORMAL);
+    image->SetVideoMemory(true);
+    EXPECT_EQ(image->mSurface, nullptr);
+    EXPECT_EQ(image->mBits[0], 0xFF00FF00u);
+    ASSERT_NE(image->GetSurface(), nullptr);
+    // ReInit makes the surface again for a picture that had one.
+    image->ReInit();
+    EXPECT_NE(image->mSurface, nullptr);
+    // The screen's adopted surface is never dropped by the purge operations.
+    DDImage* screen = display->GetDrawSurfaceImage();
+    screen->PurgeBits();
+    screen->DeleteNativeData();
+    screen->DeleteExtraBuffers();
+    EXPECT_NE(screen->mSurface, nullptr);
+}
+
+TEST_F(DisplayTest, KeyFromCornerAndThreeDimensionalRouting)
+{
+    DDInterface& d = Windowed(16);
+    DDImage* keyed = Picture(3, 1, {0xFF00FF00, 0xFFFF0000, 0xFF00FF00});
+    keyed->mKeyFromCorner = true;
+    keyed->SetImageMode(true, false);
+    keyed->mForcedMode = true;
+    ASSERT_TRUE(keyed->GenerateSurface());
+    DDImage* dest = Picture(3, 1, {0xFF0000FF});
+    ASSERT_NE(dest->GetSurface(), nullptr);
+    dest->Blt(keyed, 0, 0, Rect(0, 0, 3, 1), Color::White, DRAWMODE_NORMAL);
+    // The corner's colour is the key: those pixels are skipped by the keyed blit.
+    EXPECT_EQ(Read(dest->mSurface), (std::vector<uint32_t>{0x1F, 0xF800, 0x1F}));
+
+    // With 3-D on, a cursor-area picture still takes the worker; any other picture the memory road.
+    d.mIs3D = true;
+    MemoryImage red;
+    uint32_t pixel = 0xFFFF0000;
+    red.SetBits(&pixel, 1, 1, true);
+    d.mOldCursorAreaImage->Blt(&red, 0, 0, Rect(0, 0, 1, 1), Color::White, DRAWMODE_NORMAL);
+    EXPECT_NE(d.mOldCursorAreaImage->mSurface, nullptr);
+    EXPECT_EQ(Read(d.mOldCursorArea)[0], 0xF800u);
+    dest->Blt(&red, 0, 0, Rect(0, 0, 1, 1), Color::White, DRAWMODE_NORMAL);
+    EXPECT_EQ(dest->mSurface, nullptr);
+    EXPECT_EQ(dest->mBits[0], 0xFFFF0000u);
+    d.mIs3D = false;
+}
