@@ -118,6 +118,13 @@ protected:
     void BltTrianglesTexHelper(MemoryImage* texture, const TriVertex (*vertices)[3], int count,
                                const Rect& clip, const Color& color, int drawMode, float tx, float ty,
                                bool blend);
+    // The same into other memory of this picture's size: rows `pitch` bytes apart in `pixelForm`.
+    void BltMatrixHelper(MemoryImage* src, float x, float y, const LumoMatrix3& matrix, const Rect& clip,
+                         const Color& color, int drawMode, const Rect& srcRect, bool blend, uint32_t* bits,
+                         int pitch, int pixelForm);
+    void BltTrianglesTexHelper(MemoryImage* texture, const TriVertex (*vertices)[3], int count,
+                               const Rect& clip, const Color& color, int drawMode, float tx, float ty,
+                               bool blend, uint32_t* bits, int pitch, int pixelForm);
     int DestPixelForm() const;
     // The application's display, or the 32-bit description while there is none.
     NativeDisplay* Display() const;

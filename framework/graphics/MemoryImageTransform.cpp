@@ -29,6 +29,14 @@ void MemoryImage::BltMatrixHelper(MemoryImage* src, float x, float y, const Lumo
                                   const Rect& clip, const Color& color, int drawMode, const Rect& srcRect,
                                   bool blend)
 {
+    BltMatrixHelper(src, x, y, matrix, clip, color, drawMode, srcRect, blend, GetBits(), mWidth * 4,
+                    DestPixelForm());
+}
+
+void MemoryImage::BltMatrixHelper(MemoryImage* src, float x, float y, const LumoMatrix3& matrix,
+                                  const Rect& clip, const Color& color, int drawMode, const Rect& srcRect,
+                                  bool blend, uint32_t* bits, int pitch, int pixelForm)
+{
     if (src->mWidth <= 0 || src->mHeight <= 0)
         return;
     float w = float(srcRect.mWidth), h = float(srcRect.mHeight);
@@ -43,16 +51,23 @@ void MemoryImage::BltMatrixHelper(MemoryImage* src, float x, float y, const Lumo
         Vector3 p = matrix.TransformVector3({corners[i][0], corners[i][1], 1.0f});
         strip[i] = {p.x + (x - 0.5f), p.y + (y - 0.5f), corners[i][2], corners[i][3], 0xFFFFFFFF};
     }
-    DrawTriangleSoftware(color, clip.Intersection(Rect(0, 0, mWidth, mHeight)), strip, 4, src, GetBits(),
-                         mWidth * 4, DestPixelForm(), blend, false);
+    DrawTriangleSoftware(color, clip.Intersection(Rect(0, 0, mWidth, mHeight)), strip, 4, src, bits, pitch,
+                         pixelForm, blend, false);
 }
 
 void MemoryImage::BltTrianglesTexHelper(MemoryImage* texture, const TriVertex (*vertices)[3], int count,
                                         const Rect& clip, const Color& color, int drawMode, float tx,
                                         float ty, bool blend)
 {
+    BltTrianglesTexHelper(texture, vertices, count, clip, color, drawMode, tx, ty, blend, GetBits(),
+                          mWidth * 4, DestPixelForm());
+}
+
+void MemoryImage::BltTrianglesTexHelper(MemoryImage* texture, const TriVertex (*vertices)[3], int count,
+                                        const Rect& clip, const Color& color, int drawMode, float tx,
+                                        float ty, bool blend, uint32_t* bits, int pitch, int pixelForm)
+{
     Rect inside = clip.Intersection(Rect(0, 0, mWidth, mHeight));
-    uint32_t* bits = GetBits();
     for (int i = 0; i < count; i++)
     {
         TriVertex moved[3];
@@ -62,8 +77,7 @@ void MemoryImage::BltTrianglesTexHelper(MemoryImage* texture, const TriVertex (*
             moved[k].x += tx;
             moved[k].y += ty;
         }
-        DrawTriangleSoftware(color, inside, moved, 3, texture, bits, mWidth * 4, DestPixelForm(), blend,
-                             true);
+        DrawTriangleSoftware(color, inside, moved, 3, texture, bits, pitch, pixelForm, blend, true);
     }
 }
 

@@ -1,0 +1,244 @@
+// Which road each draw on a surface picture takes.
+#include "display/DDImage.h"
+#include "display/DDInterface.h"
+#include "graphics/StretchFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace Lumo
+{
+
+namespace
+{
+Rect Bounds(const Image& image)
+{
+    return Rect(0, 0, image.mWidth, image.mHeight);
+}
+
+// Keeps a blit inside both pictures: the source rectangle inside the source and
+// the placed rectangle inside the destination. False when nothing is left.
+bool ClipToBoth(const Image& dest, const Image& src, int& x, int& y, Rect& srcRect)
+{
+    Rect inside = srcRect.Intersection(Bounds(src));
+    x += inside.mX - srcRect.mX;
+    y += inside.mY - srcRect.mY;
+    Rect placed = Rect(x, y, inside.mWidth, inside.mHeight).Intersection(Bounds(dest));
+    if (placed.IsEmpty())
+        return false;
+    srcRect = Rect(inside.mX + placed.mX - x, inside.mY + placed.mY - y, placed.mWidth, placed.mHeight);
+    x = placed.mX;
+    y = placed.mY;
+    return true;
+}
+} // namespace
+
+bool DDImage::SurfaceRoadAllowed()
+{
+    return !mDrawToBits && !mHasAlpha && (!mHasTrans || mKeyFromCorner);
+}
+
+bool DDImage::FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode)
+{
+    return false;
+}
+
+void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
+{
+    CommitBits();
+    if (!SurfaceRoadAllowed() || mDDInterface->mIs3D)
+    {
+        MemoryImage::FillRect(rect, color, drawMode);
+        return;
+    }
+    if (drawMode == DRAWMODE_NORMAL)
+        NormalFillRect(rect, color);
+    else if (drawMode == DRAWMODE_ADDITIVE)
+        AdditiveFillRect(rect, color);
+    DeleteCaches();
+}
+
+void DDImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
+                       int drawMode)
+{
+    if (mDrawToBits || mHasAlpha || mHasTrans || mDDInterface->mIs3D)
+    {
+        MemoryImage::DrawLine(startX, startY, endX, endY, color, drawMode);
+        return;
+    }
+    if (startY == endY)
+    {
+        int low = int(std::min(startX, endX)), high = int(std::max(startX, endX));
+        FillRect(Rect(low, int(startY), high - low + 1, 1), color, drawMode);
+        return;
+    }
+    if (startX == endX)
+    {
+        int low = int(std::min(startY, endY)), high = int(std::max(startY, endY));
+        FillRect(Rect(int(startX), low, 1, high - low + 1), color, drawMode);
+        return;
+    }
+    CommitBits();
+    if (drawMode == DRAWMODE_NORMAL)
+        NormalDrawLine(startX, startY, endX, endY, color);
+    else if (drawMode == DRAWMODE_ADDITIVE)
+        AdditiveDrawLine(startX, startY, endX, endY, color);
+    DeleteCaches();
+}
+
+void DDImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
+{
+    CommitBits();
+    bool cursorArea = this == mDDInterface->mOldCursorAreaImage || this == mDDInterface->mNewCursorAreaImage;
+    if (!SurfaceRoadAllowed() || (mDDInterface->mIs3D && !cursorArea))
+    {
+        MemoryImage::Blt(src, x, y, srcRect, color, drawMode);
+        return;
+    }
+    Rect from = srcRect;
+    if (src && ClipToBoth(*this, *src, x, y, from))
+    {
+        if (drawMode == DRAWMODE_NORMAL)
+            NormalBlt(src, x, y, from, color);
+        else if (drawMode == DRAWMODE_ADDITIVE)
+            AdditiveBlt(src, x, y, from, color);
+    }
+    DeleteCaches();
+}
+
+void DDImage::BltMirrored(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
+{
+    CommitBits();
+    // Mirrored: the clipped-off columns on the destination's left come from the source's right.
+    Rect from = srcRect.Intersection(src ? Bounds(*src) : Rect());
+    Rect placed = Rect(x, y, from.mWidth, from.mHeight).Intersection(Bounds(*this));
+    if (src && !placed.IsEmpty())
+    {
+        Rect cut(from.mX + (x + from.mWidth) - (placed.mX + placed.mWidth), from.mY + placed.mY - y,
+                 placed.mWidth, placed.mHeight);
+        if (drawMode == DRAWMODE_NORMAL)
+            NormalMirroredBlt(src, placed.mX, placed.mY, cut, color);
+        else if (drawMode == DRAWMODE_ADDITIVE)
+            AdditiveMirroredBlt(src, placed.mX, placed.mY, cut, color);
+    }
+    DeleteCaches();
+}
+
+void DDImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip,
+                       const Color& color, int drawMode)
+{
+    BltRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
+}
+
+void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+                         const Color& color, int drawMode, bool fastStretch)
+{
+    CommitBits();
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (source == nullptr)
+        return;
+    FRect from;
+    Rect dest;
+    Rect inside = srcRect.Intersection(Bounds(*source));
+    if (inside.IsEmpty() || !ClipStretchRects(from, dest, destRect, inside, clip.Intersection(Bounds(*this))))
+        return;
+    if (!fastStretch)
+    {
+        if (mDrawToBits || mHasAlpha || mHasTrans || mDDInterface->mIs3D)
+        {
+            MemoryImage::StretchBlt(src, destRect, srcRect, clip, color, drawMode, false);
+            return;
+        }
+        MemoryImage scratch;
+        scratch.Create(dest.mWidth, dest.mHeight);
+        FilteredStretch(source->GetPixelSource(), scratch.GetBits(), dest.mWidth,
+                        Rect(0, 0, dest.mWidth, dest.mHeight), from);
+        scratch.BitsChanged();
+        Blt(&scratch, dest.mX, dest.mY, Rect(0, 0, dest.mWidth, dest.mHeight), color, drawMode);
+        return;
+    }
+    // A destination that cannot have a surface is stretched onto in memory.
+    if (GetSurface() == nullptr)
+    {
+        MemoryImage::StretchBlt(src, destRect, srcRect, clip, color, drawMode, true);
+        return;
+    }
+    // The hardware road needs a surface on both sides.
+    auto* surfaceSource = dynamic_cast<DDImage*>(src);
+    if (surfaceSource && color.IsWhite() && drawMode == DRAWMODE_NORMAL && !source->mHasAlpha &&
+        surfaceSource->GetSurface())
+    {
+        RECT d{dest.mX, dest.mY, dest.mX + dest.mWidth, dest.mY + dest.mHeight};
+        RECT s{LONG(from.mX), LONG(from.mY), LONG(from.mX + from.mWidth), LONG(from.mY + from.mHeight)};
+        if (HardwareBlt(surfaceSource, d, s))
+            DeleteCaches();
+        return;
+    }
+    FastStretch(source, dest, from, color, drawMode, false);
+    DeleteCaches();
+}
+
+void DDImage::StretchBltMirrored(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
+                                 const Color& color, int drawMode, bool fastStretch)
+{
+    CommitBits();
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (source == nullptr)
+        return;
+    FRect from;
+    Rect dest;
+    Rect inside = srcRect.Intersection(Bounds(*source));
+    if (inside.IsEmpty() ||
+        !ClipStretchRectsMirrored(from, dest, destRect, inside, clip.Intersection(Bounds(*this))))
+        return;
+    FastStretch(source, dest, from, color, drawMode, true);
+    DeleteCaches();
+}
+
+void DDImage::BltMatrix(Image* src, float x, float y, const LumoMatrix3& matrix, const Rect& clip,
+                        const Color& color, int drawMode, const Rect& srcRect, bool blend)
+{
+    auto* source = dynamic_cast<MemoryImage*>(src);
+    if (source == nullptr || mNoSoftwareDraw || !LockSurface())
+        return;
+    int form = SurfaceForm();
+    if (form != 0)
+        BltMatrixHelper(source, x, y, matrix, clip, color, drawMode, srcRect, blend,
+                        static_cast<uint32_t*>(mLockedSurfaceDesc.lpSurface), int(mLockedSurfaceDesc.lPitch),
+                        form);
+    UnlockSurface();
+    DeleteCaches();
+}
+
+void DDImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertices)[3], int count,
+                                    const Rect& clip, const Color& color, int drawMode, float tx, float ty,
+                                    bool blend)
+{
+    auto* source = dynamic_cast<MemoryImage*>(texture);
+    if ((texture != nullptr && source == nullptr) || mNoSoftwareDraw || !LockSurface())
+        return;
+    int form = SurfaceForm();
+    if (form != 0)
+        BltTrianglesTexHelper(source, vertices, count, clip, color, drawMode, tx, ty, blend,
+                              static_cast<uint32_t*>(mLockedSurfaceDesc.lpSurface),
+                              int(mLockedSurfaceDesc.lPitch), form);
+    UnlockSurface();
+    DeleteCaches();
+}
+
+int DDImage::SurfaceForm() const
+{
+    const DDPIXELFORMAT& f = mLockedSurfaceDesc.ddpfPixelFormat;
+    if (f.dwRGBBitCount == 32)
+        return 0x888;
+    if (f.dwRGBBitCount != 16)
+        return 0;
+    if (f.dwRBitMask == 0xF800 && f.dwGBitMask == 0x07E0 && f.dwBBitMask == 0x001F)
+        return 0x565;
+    if (f.dwRBitMask == 0x7C00 && f.dwGBitMask == 0x03E0 && f.dwBBitMask == 0x001F)
+        return 0x555;
+    return 0;
+}
+
+} // namespace Lumo

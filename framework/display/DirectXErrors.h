@@ -1,0 +1,17 @@
+#pragma once
+
+#include "win32/types.h"
+
+#include <string>
+
+namespace Lumo
+{
+
+// The symbolic name of a DirectDraw, Direct3D or DirectSound result; a value
+// without a name gives its lower-case hexadecimal digits.
+std::string GetDirectXErrorString(HRESULT result);
+
+// How many names the table holds.
+int DirectXErrorNameCount();
+
+} // namespace Lumo
