@@ -34,6 +34,8 @@ void ObjectFridge::AttachToManager(WidgetManager* manager)
         mSelector = Selector::MakeFor(
             mHost, this, manager,
             {ITEM_BASIL, ITEM_OREGANO, ITEM_GARLIC, ITEM_ONIONS, ITEM_ANCHOVIES, ITEM_SAUSAGE});
+    else
+        mSelector->PutOn(manager);
 }
 
 void ObjectFridge::DetachFromManager(WidgetManager* manager)

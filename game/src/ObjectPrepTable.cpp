@@ -35,6 +35,8 @@ void ObjectPrepTable::AttachToManager(WidgetManager* manager)
         mSelector =
             Selector::MakeFor(mHost, this, manager,
                               {ITEM_MARGHERITA, ITEM_MARINARA, ITEM_CIPOLLA, ITEM_NAPOLETANA, ITEM_VIENNESE});
+    else
+        mSelector->PutOn(manager);
 }
 
 void ObjectPrepTable::DetachFromManager(WidgetManager* manager)

@@ -77,6 +77,7 @@ Selector::Selector(GameHost* host, GameObject* owner) : mHost(host), mOwner(owne
 
 Selector::~Selector()
 {
+    TakeOff();
     for (SelectorItem* item : mItems)
     {
         Unlist(item);
@@ -88,7 +89,7 @@ Selector* Selector::MakeFor(GameHost* host, GameObject* owner, WidgetManager* ma
                             const std::vector<int>& codes)
 {
     auto* selector = new Selector(host, owner);
-    manager->AddWidget(selector);
+    selector->PutOn(manager);
     for (int code : codes)
     {
         const ItemInfo* info = GetItemInfo(code);
@@ -110,6 +111,14 @@ void Selector::TakeOff()
 {
     if (mParent != nullptr)
         mParent->RemoveWidget(this);
+}
+
+void Selector::PutOn(WidgetManager* manager)
+{
+    manager->AddWidget(this);
+    for (SelectorItem* item : mItems)
+        manager->AddWidget(item);
+    SetShown(false);
 }
 
 void Selector::Unlist(SelectorItem* item)

@@ -58,8 +58,9 @@ public:
                              const std::vector<int>& codes);
     // Placed over the owner again and shown or hidden.
     void ShowOverOwner(bool on);
-    // Out of the widget manager, with its entries.
+    // Out of the widget manager, with its entries, and back on again hidden.
     void TakeOff();
+    void PutOn(WidgetManager* manager);
 
     virtual void AddItem(int code, Image* picture, const std::string& name, const Color& color);
     virtual void RemoveItem(int code);

@@ -293,6 +293,26 @@ TEST_F(Kitchen, SelectorShowsOnHoverOfAnIdlePrepTable)
     host.mManager.RemoveWidget(&table);
 }
 
+TEST_F(Kitchen, DeletingAnAttachedObjectTakesItsSelectorOffTheScreen)
+{
+    auto* fridge = new ObjectFridge(&host);
+    host.mManager.AddWidget(fridge);
+    EXPECT_EQ(host.mManager.mChildren.size(), 8u); // the fridge, its selector and six entries
+    host.mManager.RemoveWidget(fridge);
+    delete fridge;
+    EXPECT_TRUE(host.mManager.mChildren.empty());
+    auto* table = new ObjectPrepTable(&host);
+    host.mManager.AddWidget(table);
+    host.mManager.RemoveWidget(table);
+    EXPECT_TRUE(host.mManager.mChildren.empty());
+    host.mManager.AddWidget(table); // back on: the same selector and entries return
+    EXPECT_EQ(host.mManager.mChildren.size(), 7u);
+    EXPECT_FALSE(table->GetSelector()->mVisible);
+    delete table; // deleted while on screen: the selector and entries leave with it
+    EXPECT_EQ(host.mManager.mChildren.size(), 1u);
+    host.mManager.mChildren.clear();
+}
+
 TEST_F(Kitchen, FridgeChargesOnlyWhenItHandsAnIngredientOver)
 {
     ObjectFridge fridge(&host);
