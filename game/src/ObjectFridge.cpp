@@ -119,6 +119,8 @@ void ObjectFridge::MouseEnter()
 
 void ObjectFridge::MouseLeave()
 {
+    if (mSelector != nullptr && mSelector->HasMouse())
+        return;
     ShowSelector(false);
     mColor = Color(0, 0, 0, 0);
     FrameDirty();

@@ -170,6 +170,8 @@ void ObjectPrepTable::MouseEnter()
 
 void ObjectPrepTable::MouseLeave()
 {
+    if (mSelector != nullptr && mSelector->HasMouse())
+        return;
     if (mHoverable && mState == IDLE)
         ShowSelector(false);
     GameObject::MouseLeave();

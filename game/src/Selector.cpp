@@ -107,6 +107,15 @@ void Selector::ShowOverOwner(bool on)
     SetShown(on);
 }
 
+bool Selector::HasMouse() const
+{
+    if (!mVisible || mManager == nullptr)
+        return false;
+    const int x = mManager->mLastMouseX;
+    const int y = mManager->mLastMouseY;
+    return x >= mX && x < mX + mWidth && y >= mY && y < mY + mHeight;
+}
+
 void Selector::TakeOff()
 {
     if (mParent != nullptr)
@@ -167,6 +176,10 @@ void Selector::Arrange()
 
 void Selector::SetShown(bool on)
 {
+    // The panel is up before its entries and goes after them, so the mouse over an
+    // entry is always over a shown selector.
+    if (on)
+        SetVisible(true);
     for (SelectorItem* item : mItems)
         item->SetVisible(on);
     SetVisible(on);
@@ -194,7 +207,9 @@ void Selector::Draw(Graphics* g)
 }
 
 // The owner shows the selector from its own MouseEnter, which comes back here: an
-// expanded selector does not call the owner again.
+// expanded selector does not call the owner again. The selector covers its owner, so
+// the owner's hover ends when the selector appears; the owner keeps it shown while the
+// mouse is over it (HasMouse), and the selector's own leave hides it.
 void Selector::MouseEnter()
 {
     if (!mHoverable || mExpanded)
@@ -208,7 +223,7 @@ void Selector::MouseEnter()
 
 void Selector::MouseLeave()
 {
-    if (!mHoverable || !mExpanded)
+    if (!mHoverable || !mExpanded || HasMouse())
         return;
     mExpanded = false;
     for (SelectorItem* item : mItems)

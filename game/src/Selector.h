@@ -58,6 +58,8 @@ public:
                              const std::vector<int>& codes);
     // Placed over the owner again and shown or hidden.
     void ShowOverOwner(bool on);
+    // Shown and with the mouse over it: the owner under it keeps its hover.
+    bool HasMouse() const;
     // Out of the widget manager, with its entries, and back on again hidden.
     void TakeOff();
     void PutOn(WidgetManager* manager);

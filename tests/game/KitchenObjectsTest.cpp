@@ -441,3 +441,45 @@ TEST_F(Kitchen, FactoryMakesObjectsByCode)
     EXPECT_EQ(factory.Create(7), nullptr);
     EXPECT_EQ(factory.Create(65535), nullptr);
 }
+
+TEST_F(Kitchen, HoverWithTheRealWidgetManagerSettles)
+{
+    ObjectPrepTable table(&host);
+    table.Resize(625, 175, 50, 50);
+    host.mManager.AddWidget(&table);
+    Selector* selector = table.GetSelector();
+    host.mManager.MouseMove(650, 200); // the middle of the table, under the entries' row
+    EXPECT_TRUE(selector->mVisible);
+    host.mManager.MouseMove(640, 180); // onto the middle entry
+    EXPECT_TRUE(selector->mVisible);
+    EXPECT_EQ(selector->GetName(), "Cipolla");
+    host.mManager.MouseMove(100, 400); // away
+    EXPECT_FALSE(selector->mVisible);
+    host.mManager.RemoveWidget(&table);
+}
+
+TEST_F(Kitchen, PickingAtTheFridgeThroughTheWidgetManagerSendsTheCook)
+{
+    ObjectFridge fridge(&host);
+    fridge.Resize(650, 75, 50, 50);
+    fridge.SetTiles({13, 1}, {13, 2});
+    host.mManager.AddWidget(&fridge);
+    Selector* selector = fridge.GetSelector();
+    host.mManager.MouseMove(700, 100);
+    ASSERT_TRUE(selector->mVisible);
+    EXPECT_EQ(fridge.GetCurrentColor(), Color(255, 255, 255, 127));
+    // Six entries, 180 wide, centred on the 150-wide fridge: the fourth starts at 675.
+    SelectorItem* onions = selector->GetItems()[3];
+    EXPECT_EQ(onions->mX, 675);
+    host.mManager.MouseMove(680, onions->mY + 5);
+    EXPECT_EQ(selector->GetName(), "Onions");
+    host.mManager.MouseDown(680, onions->mY + 5, 1);
+    host.mManager.MouseUp(680, onions->mY + 5, 1);
+    EXPECT_EQ(fridge.GetSelection(), ITEM_ONIONS);
+    ASSERT_EQ(host.mWalks.size(), 1u);
+    EXPECT_EQ(host.mWalks[0], &fridge);
+    host.mManager.MouseMove(100, 400);
+    EXPECT_FALSE(selector->mVisible);
+    EXPECT_EQ(fridge.GetCurrentColor(), Color(0, 0, 0, 0));
+    host.mManager.RemoveWidget(&fridge);
+}
