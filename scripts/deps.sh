@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   libsdl2-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libvorbisidec-dev libogg-dev
-  libfreetype-dev libfontconfig-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   "$@"

@@ -255,6 +255,14 @@ void LumoAppBase::HandlePlaybackChar(char c)
     case 'M':
         mFastForwardToEnd = true;
         break;
+    case 'l':
+    case 'L':
+        ShowMarkerListDialog();
+        break;
+    case 'j':
+    case 'J':
+        ShowJumpToTimeDialog();
+        break;
     case 's':
     case 'S':
         if (mMusicVolume == 0.0)

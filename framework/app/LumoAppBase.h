@@ -282,6 +282,9 @@ public:
     std::vector<std::pair<std::string, int>> MarkerListItems() const;
     void JumpToMarker(int updateCount);
     void JumpToTime(const std::string& text);
+    // The modal playback dialogs over those.
+    void ShowMarkerListDialog();
+    void ShowJumpToTimeDialog();
     // The due demo record replayed onto the widgets and the application.
     void ReplayDemoRecord(const DemoRecord& record);
 
