@@ -160,6 +160,8 @@ SDL_Window* OpenDialogWindow(HWND owner, const std::string& caption, const Dialo
         SDL_CreateWindow(caption.c_str(), x, y, view.Width(), view.Height(), SDL_WINDOW_SHOWN);
     if (window && parent && parent->sdl)
         SDL_SetWindowModalFor(window, parent->sdl); // not every video driver has it
+    if (window)
+        SDL_RaiseWindow(window); // the keyboard goes to the dialog
     return window;
 }
 

@@ -17,22 +17,25 @@ std::mutex gFontconfigLock;
 std::string FindFontFile(const std::string& family)
 {
     std::lock_guard<std::mutex> lock(gFontconfigLock);
-    if (!FcInit())
-        return std::string();
+    // A configuration of our own, dropped after the look-up: nothing of fontconfig stays behind.
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcPattern* pattern = config ? FcNameParse((const FcChar8*)family.c_str()) : nullptr;
     std::string path;
-    FcPattern* pattern = FcNameParse((const FcChar8*)family.c_str());
-    if (!pattern)
-        return path;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcChar8* file = nullptr;
-    if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
-        path = (const char*)file;
-    if (match)
-        FcPatternDestroy(match);
-    FcPatternDestroy(pattern);
+    if (pattern)
+    {
+        FcConfigSubstitute(config, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(config, pattern, &result);
+        FcChar8* file = nullptr;
+        if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
+            path = (const char*)file;
+        if (match)
+            FcPatternDestroy(match);
+        FcPatternDestroy(pattern);
+    }
+    if (config)
+        FcConfigDestroy(config);
     return path;
 }
 
