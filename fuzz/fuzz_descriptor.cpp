@@ -4,7 +4,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "text/DescParser.h"
-#include "text/FontHost.h"
+#include "app/LumoAppBase.h"
 #include "text/ImageFont.h"
 
 #include <cstddef>
@@ -50,7 +50,7 @@ public:
 };
 
 // Every picture name gives the same small sheet; "missing" gives none.
-class FuzzHost : public Lumo::FontHost
+class FuzzHost : public Lumo::LumoAppBase
 {
 public:
     std::map<std::string, Lumo::SharedImage> mRecords;

@@ -4,12 +4,9 @@
 
 #include "app/DemoFile.h"
 #include "app/DemoStream.h"
-#include "display/DisplayHost.h"
 #include "graphics/MemoryImageRegistry.h"
 #include "graphics/Rect.h"
 #include "graphics/SharedImage.h"
-#include "text/FontHost.h"
-#include "widgets/WidgetHost.h"
 #include "win32/windows.h"
 
 #include <atomic>
@@ -23,6 +20,7 @@
 namespace Lumo
 {
 class DDImage;
+class Font;
 class DDInterface;
 class Image;
 class MemoryImage;
@@ -31,7 +29,7 @@ class SoundManager;
 class Widget;
 class WidgetManager;
 
-class LumoAppBase : public MemoryImageRegistry, public DisplayHost, public WidgetHost, public FontHost
+class LumoAppBase : public MemoryImageRegistry
 {
 public:
     // ---- identity and settings ----
@@ -201,7 +199,7 @@ public:
     virtual void EnterPopupState();
     virtual void LeavePopupState();
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, int flags);
-    void ShowFatalError(const std::string& text) override;
+    virtual void ShowFatalError(const std::string& text);
     virtual void LogError(const std::string& text);
     virtual void DeferWidgetDeletion(Widget* widget);
     virtual void PlaySampleWithPan(int id, int pan);
@@ -275,22 +273,19 @@ public:
     virtual DDImage* GetImage(const std::string& path, bool commitBits = true);
     DDImage* CopyImage(Image* source, const Rect& area);
     DDImage* CopyImage(Image* source);
-    SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
-                                  bool* isNew) override;
+    virtual SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
+                                          bool* isNew);
     void CleanSharedImages();
 
     // ---- what the display and the widgets ask of the application ----
-    MemoryImageRegistry* GetImageRegistry() override { return this; }
-    int GetWidth() override { return mWidth; }
-    int GetHeight() override { return mHeight; }
-    int GetFullScreenBits() override { return mFullScreenBits; }
-    bool IsPopupActive() override { return mPopupActive; }
-    void SetRefreshRateUnusable(bool unusable) override { mRefreshSyncDisabled = unusable; }
-    HMODULE GetDDrawModule() override;
-    bool BeginScreenDraw(Image* screen) override;
-    void EndScreenDraw(Image* screen) override;
-    // System fonts are not built yet: plain buttons go without a default font.
-    Font* CreateSysFont(const std::string& face, int pointSize, int style) override { return nullptr; }
+    // The ddraw.dll module loaded at construction (null: none).
+    HMODULE GetDDrawModule();
+    // The widgets draw a frame with the screen picture locked once; false when nothing was locked.
+    virtual bool BeginScreenDraw(Image* screen);
+    virtual void EndScreenDraw(Image* screen);
+    // A new system font owned by the caller. System fonts are not built yet: plain buttons go
+    // without a default font.
+    virtual Font* CreateSysFont(const std::string& face, int pointSize, int style) { return nullptr; }
     virtual MusicInterface* CreateMusicInterface(HWND window);
 
     // ---- main loop helpers ----
@@ -319,7 +314,7 @@ public:
     bool RegistryReadBoolean(const std::string& name, bool* value);
     void RegistryDeleteValue(const std::string& name);
     void SetCustomCursorsEnabled(bool enabled);
-    void SetCursorNum(int cursorNum) override;
+    virtual void SetCursorNum(int cursorNum);
 
     // ---- demos ----
     void WriteDemoTimingBlock();

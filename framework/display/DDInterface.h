@@ -14,7 +14,7 @@ namespace Lumo
 {
 
 class DDImage;
-class DisplayHost;
+class LumoAppBase;
 class Image;
 
 enum
@@ -38,7 +38,7 @@ extern std::atomic<bool> gD3DRenderTargetLost;
 class DDInterface : public NativeDisplay
 {
 public:
-    DisplayHost* mApp;
+    LumoAppBase* mApp;
     bool mIs3D = false;
     CriticalSection mCritSect;
     std::atomic<bool> mInRedraw{false};
@@ -80,7 +80,7 @@ public:
     DDImage* mNewCursorAreaImage = nullptr;
     std::string mErrorText;
 
-    explicit DDInterface(DisplayHost* app);
+    explicit DDInterface(LumoAppBase* app);
     ~DDInterface() override;
     DDInterface(const DDInterface&) = delete;
     DDInterface& operator=(const DDInterface&) = delete;

@@ -101,7 +101,7 @@ ActiveFontLayer::~ActiveFontLayer()
         delete mScaledImage;
 }
 
-ImageFont::ImageFont(FontHost* app, const std::string& descriptorFile) : mFontData(new FontData())
+ImageFont::ImageFont(LumoAppBase* app, const std::string& descriptorFile) : mFontData(new FontData())
 {
     mFontData->AddRef();
     mFontData->Load(app, descriptorFile);

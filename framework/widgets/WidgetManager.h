@@ -17,7 +17,7 @@ namespace Lumo
 class Graphics;
 class Image;
 class Widget;
-class WidgetHost;
+class LumoAppBase;
 
 struct PreModalInfo
 {
@@ -36,7 +36,7 @@ public:
 
     Widget* mKeyboardTarget = nullptr; // gets the Tab typed while Ctrl is held
     Graphics* mCurrentGraphics = nullptr;
-    WidgetHost* mApp = nullptr;
+    LumoAppBase* mApp = nullptr;
     Image* mImage = nullptr;
     Widget* mPopupCommandWidget = nullptr;
     std::vector<std::pair<Widget*, int>> mDeferredOverlays;
@@ -64,7 +64,7 @@ public:
     uint32_t mWidgetFlags = kDefaultWidgetFlags;
 
     // The input, update and draw entries are virtual so that a test can watch what reaches them.
-    explicit WidgetManager(WidgetHost* app);
+    explicit WidgetManager(LumoAppBase* app);
     ~WidgetManager() override = default;
 
     void SetSize(int width, int height);

@@ -44,7 +44,7 @@ public:
     int mUpdates = 0;
     int mFractions = 0;
 
-    explicit LoggingWidgets(Lumo::WidgetHost* app) : Lumo::WidgetManager(app) {}
+    explicit LoggingWidgets(Lumo::LumoAppBase* app) : Lumo::WidgetManager(app) {}
 
     void Log(const std::string& what) { mLog.push_back(std::to_string(*mUpdateCount) + " " + what); }
 
@@ -187,7 +187,7 @@ public:
     int mPresents = 0;
     int mDesktopFlips = 0;
 
-    explicit FakeDisplay(Lumo::DisplayHost* app) : Lumo::DDInterface(app) {}
+    explicit FakeDisplay(Lumo::LumoAppBase* app) : Lumo::DDInterface(app) {}
 
     int Init(HWND window, bool windowed) override
     {
