@@ -1,5 +1,6 @@
 // The surface workers at 16 and 32 bits beside the memory drawing and SDL2's
 // blitter doing the same jobs, and the cost of presenting one 800x600 frame.
+#include "app/LumoAppBase.h"
 #include "core/desktop.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
