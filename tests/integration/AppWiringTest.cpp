@@ -10,7 +10,9 @@
 
 #include <SDL2/SDL.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <memory>
 
 using IntegrationTest::AppIntegration;
@@ -267,4 +269,75 @@ TEST_F(AppIntegration, GetImageGivesASurfaceBackedPictureOfTheFile)
     EXPECT_EQ(surfacePixel & 0xFFFFFF, loaded->mBits[opaque] & 0xFFFFFF);
 
     EXPECT_EQ(app.GetImage("no/such/picture.png"), nullptr);
+}
+
+namespace
+{
+// Counts the pictures it loads from files.
+class CountingApp : public RealApp
+{
+public:
+    std::atomic<int> mLoads{0};
+    Lumo::DDImage* GetImage(const std::string& path, bool commitBits) override
+    {
+        mLoads++;
+        return RealApp::GetImage(path, commitBits);
+    }
+};
+} // namespace
+
+TEST_F(AppIntegration, TwoThreadsAskingForOneNewSharedPictureLoadItOnce)
+{
+    CountingApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    const std::string path = std::string(LUMO_ASSETS_DIR) + "/gfx/objects/fridge.jpg";
+    for (int round = 0; round < 20; round++)
+    {
+        app.mLoads = 0;
+        Lumo::SharedImageRef refs[2];
+        bool isNew[2] = {};
+        std::thread other([&] { refs[1] = app.GetSharedImage(path, std::to_string(round), &isNew[1]); });
+        refs[0] = app.GetSharedImage(path, std::to_string(round), &isNew[0]);
+        other.join();
+        EXPECT_EQ(app.mLoads, 1);
+        EXPECT_NE(isNew[0], isNew[1]); // one of the two made the record
+        EXPECT_EQ(refs[0].mSharedImage, refs[1].mSharedImage);
+        ASSERT_NE(refs[0].GetImage(), nullptr);
+        EXPECT_EQ(refs[0].mSharedImage->mRefCount, 2);
+    }
+    app.UpdateWidgets(); // every handle is gone: the clean-up deletes the pictures
+    EXPECT_TRUE(app.mSharedImageMap.empty());
+}
+
+TEST_F(AppIntegration, CopyImageTakesTheAreaOfAPicture)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    std::vector<uint32_t> pixels(8 * 6);
+    for (size_t i = 0; i < pixels.size(); i++)
+        pixels[i] = 0xFF000000u | uint32_t(i * 0x030507);
+    Lumo::DDImage source(app.mDDInterface);
+    source.SetBits(pixels.data(), 8, 6, true);
+    std::unique_ptr<Lumo::DDImage> copy(app.CopyImage(&source, Lumo::Rect(2, 1, 4, 3)));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(copy->mWidth, 4);
+    ASSERT_EQ(copy->mHeight, 3);
+    uint32_t* bits = copy->GetBits();
+    ASSERT_NE(bits, nullptr);
+    // The drawing's own arithmetic weighs a full alpha as 255 of 256: a channel may come out one lower.
+    for (int y = 0; y < 3; y++)
+        for (int x = 0; x < 4; x++)
+            for (int shift : {0, 8, 16})
+            {
+                int got = int(bits[y * 4 + x] >> shift & 0xFF);
+                int want = int(pixels[size_t((y + 1) * 8 + x + 2)] >> shift & 0xFF);
+                EXPECT_LE(want - got, 1) << x << "," << y;
+                EXPECT_GE(want - got, 0) << x << "," << y;
+            }
+    std::unique_ptr<Lumo::DDImage> whole(app.CopyImage(&source));
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->mWidth, 8);
+    EXPECT_EQ(whole->mHeight, 6);
 }
