@@ -5,7 +5,6 @@
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/MemoryImage.h"
-#include "graphics/MemoryImageRegistry.h"
 #include "win32/kernel32.h"
 
 #include <SDL.h>

@@ -108,7 +108,6 @@ LumoAppBase::LumoAppBase()
     gVersionDll = LoadLibraryA("version.dll");
     gDDrawDll = LoadLibraryA("ddraw.dll");
     gDSoundDLL = LoadLibraryA("dsound.dll");
-    SetImageRegistry(this);
     SetAudioFatalHandler(&AudioFatal);
     // Optional: the idle test that lets the system screen saver start.
     if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
@@ -155,8 +154,6 @@ LumoAppBase::~LumoAppBase()
     }
     if (gLumoAppBase == this)
         gLumoAppBase = nullptr;
-    if (GetImageRegistry() == this)
-        SetImageRegistry(nullptr);
     SetAudioFatalHandler(nullptr);
     WriteDemoFile();
     for (HCURSOR* cursor : {&mHandCursor, &mDragCursor})

@@ -4,7 +4,6 @@
 
 #include "app/DemoFile.h"
 #include "app/DemoStream.h"
-#include "graphics/MemoryImageRegistry.h"
 #include "graphics/Rect.h"
 #include "graphics/SharedImage.h"
 #include "win32/windows.h"
@@ -24,12 +23,13 @@ class Font;
 class DDInterface;
 class Image;
 class MemoryImage;
+class NativeDisplay;
 class MusicInterface;
 class SoundManager;
 class Widget;
 class WidgetManager;
 
-class LumoAppBase : public MemoryImageRegistry
+class LumoAppBase
 {
 public:
     // ---- identity and settings ----
@@ -253,19 +253,24 @@ public:
     // The display and sound modules were found at construction.
     bool HaveDisplayModules() const;
     void Set3D(bool is3D, bool recreate);
-    bool Is3DEnabled() override;
+    virtual bool Is3DEnabled();
     // The 3-D self test: none exists until a 3-D renderer does.
     bool Is3DTestPassed() const { return false; }
     bool Is3DTestClean() const { return false; }
     bool NewTestResult() const { return false; }
 
     // ---- live and shared images ----
-    void AddMemoryImage(MemoryImage* image) override;
-    void RemoveMemoryImage(MemoryImage* image) override;
-    void ReleaseTextureData(MemoryImage* image) override;
-    NativeDisplay* GetNativeDisplay() override;
-    bool CopyTextureToImage(MemoryImage* image) override;
-    void SharedImageUnreferenced() override { mCleanSharedImages = true; }
+    // Every memory image registers itself at construction and leaves at destruction.
+    virtual void AddMemoryImage(MemoryImage* image);
+    virtual void RemoveMemoryImage(MemoryImage* image);
+    // Drops the 3-D renderer's texture copy of an image.
+    virtual void ReleaseTextureData(MemoryImage* image);
+    // The display's pixel format; null while no display exists.
+    virtual NativeDisplay* GetNativeDisplay();
+    // Copies a texture back into the image's bits; false when it cannot.
+    virtual bool CopyTextureToImage(MemoryImage* image);
+    // The last handle to a shared image let go: the next update cleans the map.
+    virtual void SharedImageUnreferenced() { mCleanSharedImages = true; }
     virtual void ReInitImages();
     virtual void DeleteNativeImageData();
     virtual void DeleteExtraImageBuffers();

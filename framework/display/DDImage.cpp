@@ -18,7 +18,7 @@ template <typename T> void FreeArray(T*& p)
     p = nullptr;
 }
 
-MemoryImageRegistry* RegistryOf(DDInterface* display)
+LumoAppBase* RegistryOf(DDInterface* display)
 {
     return display->mApp;
 }

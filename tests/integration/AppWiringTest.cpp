@@ -42,7 +42,7 @@ TEST_F(AppIntegration, InitBuildsTheRealPiecesAndAWidgetReachesThePresentedFrame
     EXPECT_EQ(app.mWidgetManager->mWidth, 320);
     EXPECT_NE(app.mSoundManager, nullptr);
     EXPECT_NE(app.mMusicInterface, nullptr);
-    EXPECT_EQ(Lumo::GetImageRegistry(), &app);
+    EXPECT_EQ(Lumo::gLumoAppBase, &app);
     EXPECT_EQ(app.mDDInterface->mApp, &app);
     EXPECT_EQ(app.mWidgetManager->mApp, &app);
 
