@@ -1,11 +1,10 @@
 // The surface workers at 16 and 32 bits beside the memory drawing and SDL2's
 // blitter doing the same jobs, and the cost of presenting one 800x600 frame.
+#include "app/LumoAppBase.h"
 #include "core/desktop.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
-#include "display/DisplayHost.h"
 #include "graphics/MemoryImage.h"
-#include "graphics/MemoryImageRegistry.h"
 #include "win32/kernel32.h"
 
 #include <SDL.h>
@@ -20,17 +19,17 @@ using namespace Lumo;
 namespace
 {
 
-class BenchHost : public DisplayHost, public MemoryImageRegistry
+// The application at 800x600, keeping no pictures.
+class BenchHost : public LumoAppBase
 {
 public:
     NativeDisplay* mDisplay = nullptr;
-    MemoryImageRegistry* GetImageRegistry() override { return this; }
-    int GetWidth() override { return 800; }
-    int GetHeight() override { return 600; }
-    int GetFullScreenBits() override { return 32; }
-    bool IsPopupActive() override { return false; }
-    void SetRefreshRateUnusable(bool) override {}
-    HMODULE GetDDrawModule() override { return LoadLibraryA("ddraw.dll"); }
+    BenchHost()
+    {
+        mWidth = 800;
+        mHeight = 600;
+        mFullScreenBits = 32;
+    }
     void AddMemoryImage(MemoryImage*) override {}
     void RemoveMemoryImage(MemoryImage*) override {}
     void ReleaseTextureData(MemoryImage*) override {}

@@ -4,7 +4,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "text/DescParser.h"
-#include "text/FontHost.h"
+#include "app/LumoAppBase.h"
 #include "text/ImageFont.h"
 
 #include <cstddef>
@@ -50,15 +50,18 @@ public:
 };
 
 // Every picture name gives the same small sheet; "missing" gives none.
-class FuzzHost : public Lumo::FontHost
+class FuzzHost : public Lumo::LumoAppBase
 {
 public:
     std::map<std::string, Lumo::SharedImage> mRecords;
 
-    ~FuzzHost() override
+    ~FuzzHost() override { Clear(); }
+    // Forgets the pictures of one input.
+    void Clear()
     {
         for (auto& record : mRecords)
             delete record.second.mImage;
+        mRecords.clear();
     }
     Lumo::SharedImageRef GetSharedImage(const std::string& fileName, const std::string&, bool* isNew) override
     {
@@ -111,15 +114,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     lineParser.ParseCommandLine(input);
     Lumo::DescParser::Unquote(input);
 
-    FuzzHost host;
-    Lumo::ImageFont font(&host, path);
-    const std::string sample = input.substr(0, 24) + "abc";
-    Exercise(font, sample);
-    font.SetPointSize(font.GetPointSize() * 2 + 1);
-    font.AddTag("bold");
-    Exercise(font, sample);
-    Lumo::ImageFont copy(font);
-    copy.SetScale(0.5);
-    Exercise(copy, sample);
+    // One application for the whole run (making one loads its modules); its pictures go after
+    // each input.
+    static FuzzHost* host = new FuzzHost();
+    {
+        Lumo::ImageFont font(host, path);
+        const std::string sample = input.substr(0, 24) + "abc";
+        Exercise(font, sample);
+        font.SetPointSize(font.GetPointSize() * 2 + 1);
+        font.AddTag("bold");
+        Exercise(font, sample);
+        Lumo::ImageFont copy(font);
+        copy.SetScale(0.5);
+        Exercise(copy, sample);
+    }
+    host->Clear();
     return 0;
 }

@@ -7,6 +7,12 @@ namespace Lumo
 {
 constexpr int CURSOR_COUNT = 13; // numbers 0 to 12
 
+enum CursorNumber
+{
+    CURSOR_POINTER = 0,
+    CURSOR_HAND = 1,
+};
+
 // A pointing hand (index finger raised, hot spot at its tip) and an open hand.
 HCURSOR CreateHandCursor();
 HCURSOR CreateDragCursor();

@@ -2,19 +2,33 @@
 // queue, settings, demos, the command line and the sound front.
 #pragma once
 
-#include "app/AppSeams.h"
 #include "app/DemoFile.h"
 #include "app/DemoStream.h"
+#include "graphics/Rect.h"
+#include "graphics/SharedImage.h"
 #include "win32/windows.h"
 
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace Lumo
 {
+class DDImage;
+class Font;
+class DDInterface;
+class Image;
+class MemoryImage;
+class NativeDisplay;
+class MusicInterface;
+class SoundManager;
+class Widget;
+class WidgetManager;
+
 class LumoAppBase
 {
 public:
@@ -36,7 +50,7 @@ public:
     double mDemoSfxVolume = 0.0;
     bool mAudioDisabled = false;
     bool mCommandLineParsed = false;
-    WidgetRoot* mWidgetManager = nullptr;
+    WidgetManager* mWidgetManager = nullptr;
     DWORD mMainThreadId = 0;
     bool mWindowHidden = false;
     std::atomic<bool> mShutdown{false};
@@ -50,10 +64,10 @@ public:
     HWND mHWnd = nullptr;
     HWND mInvisHWnd = nullptr;
     bool mScreenSaverMode = false;
-    ScreenOutput* mScreen = nullptr;
-    MusicOutput* mMusicInterface = nullptr;
+    DDInterface* mDDInterface = nullptr;
+    MusicInterface* mMusicInterface = nullptr;
     bool mSettingsLoaded = false;
-    EffectsOutput* mSoundManager = nullptr;
+    SoundManager* mSoundManager = nullptr;
     bool mMinimized = false;
     bool mUseLoadingThread = true;
     std::atomic<bool> mLoadingThreadStarted{false};
@@ -66,6 +80,13 @@ public:
     int mLoadingTasksDone = 0;
     bool mSyncToRefresh = false;
     bool mCustomCursorsEnabled = false;
+    int mFullScreenBits = 16;
+    bool mUseFModMusic = false;
+
+    // ---- live and shared images (guarded by the display lock) ----
+    std::set<MemoryImage*> mMemoryImageSet;
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
+    std::atomic<bool> mCleanSharedImages{false};
 
     // ---- main loop and timing ----
     int mFrameTime = 10;
@@ -232,7 +253,45 @@ public:
     // The display and sound modules were found at construction.
     bool HaveDisplayModules() const;
     void Set3D(bool is3D, bool recreate);
-    bool Is3DEnabled() const;
+    virtual bool Is3DEnabled();
+    // The 3-D self test: none exists until a 3-D renderer does.
+    bool Is3DTestPassed() const { return false; }
+    bool Is3DTestClean() const { return false; }
+    bool NewTestResult() const { return false; }
+
+    // ---- live and shared images ----
+    // Every memory image registers itself at construction and leaves at destruction.
+    virtual void AddMemoryImage(MemoryImage* image);
+    virtual void RemoveMemoryImage(MemoryImage* image);
+    // Drops the 3-D renderer's texture copy of an image.
+    virtual void ReleaseTextureData(MemoryImage* image);
+    // The display's pixel format; null while no display exists.
+    virtual NativeDisplay* GetNativeDisplay();
+    // Copies a texture back into the image's bits; false when it cannot.
+    virtual bool CopyTextureToImage(MemoryImage* image);
+    // The last handle to a shared image let go: the next update cleans the map.
+    virtual void SharedImageUnreferenced() { mCleanSharedImages = true; }
+    virtual void ReInitImages();
+    virtual void DeleteNativeImageData();
+    virtual void DeleteExtraImageBuffers();
+    // The picture file as a surface-backed picture owned by the caller; null when unreadable.
+    virtual DDImage* GetImage(const std::string& path, bool commitBits = true);
+    DDImage* CopyImage(Image* source, const Rect& area);
+    DDImage* CopyImage(Image* source);
+    virtual SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
+                                          bool* isNew);
+    void CleanSharedImages();
+
+    // ---- what the display and the widgets ask of the application ----
+    // The ddraw.dll module loaded at construction (null: none).
+    HMODULE GetDDrawModule();
+    // The widgets draw a frame with the screen picture locked once; false when nothing was locked.
+    virtual bool BeginScreenDraw(Image* screen);
+    virtual void EndScreenDraw(Image* screen);
+    // A new system font owned by the caller. System fonts are not built yet: plain buttons go
+    // without a default font.
+    virtual Font* CreateSysFont(const std::string& face, int pointSize, int style) { return nullptr; }
+    virtual MusicInterface* CreateMusicInterface(HWND window);
 
     // ---- main loop helpers ----
     void AccumulateElapsedTime();
@@ -260,7 +319,7 @@ public:
     bool RegistryReadBoolean(const std::string& name, bool* value);
     void RegistryDeleteValue(const std::string& name);
     void SetCustomCursorsEnabled(bool enabled);
-    void SetCursorNum(int cursorNum);
+    virtual void SetCursorNum(int cursorNum);
 
     // ---- demos ----
     void WriteDemoTimingBlock();
@@ -296,7 +355,12 @@ protected:
     void OnDisplayStarted();
     friend void CursorThreadProc(void* arg);
     void RunCursorThread();
-    [[noreturn]] void FailDisplay();
+    [[noreturn]] void FailDisplay(int result);
+    // Drops the pictures' display data and (re)starts the display on the main window; the result
+    // code of the display.
+    int StartDisplay();
+    // After a display start: the pictures rebuilt, the screen picture handed to the widgets.
+    void GiveScreenToWidgets();
     void RecordMessage(const MSG& msg);
     bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;
     // The registry itself, never through the demo stream.

@@ -1,7 +1,7 @@
 #include "display/DDImage.h"
 
 #include "display/DDInterface.h"
-#include "display/DisplayHost.h"
+#include "app/LumoAppBase.h"
 
 #include <cstring>
 #include <type_traits>
@@ -18,9 +18,9 @@ template <typename T> void FreeArray(T*& p)
     p = nullptr;
 }
 
-MemoryImageRegistry* RegistryOf(DDInterface* display)
+LumoAppBase* RegistryOf(DDInterface* display)
 {
-    return display->mApp ? display->mApp->GetImageRegistry() : nullptr;
+    return display->mApp;
 }
 
 // An ARGB pixel in the display's layout; alpha is dropped.

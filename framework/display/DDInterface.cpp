@@ -2,7 +2,7 @@
 
 #include "display/DDImage.h"
 #include "display/DirectXErrors.h"
-#include "display/DisplayHost.h"
+#include "app/LumoAppBase.h"
 #include "win32/ComObject.h"
 #include "win32/kernel32.h"
 
@@ -22,7 +22,9 @@ template <typename T> void ReleaseOf(T*& object)
 }
 } // namespace
 
-DDInterface::DDInterface(DisplayHost* app) : mApp(app)
+std::atomic<bool> gD3DRenderTargetLost{false};
+
+DDInterface::DDInterface(LumoAppBase* app) : mApp(app)
 {
     HMODULE module = app ? app->GetDDrawModule() : nullptr;
     if (module)
@@ -185,9 +187,9 @@ int DDInterface::InitLocked(HWND window, bool windowed)
 
     mHWnd = window;
     mIsWindowed = windowed;
-    mWidth = mApp->GetWidth();
-    mHeight = mApp->GetHeight();
-    mFullScreenBits = mApp->GetFullScreenBits();
+    mWidth = mApp->mWidth;
+    mHeight = mApp->mHeight;
+    mFullScreenBits = mApp->mFullScreenBits;
     mCursorDrawn = false;
 
     const DWORD drawFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
@@ -249,7 +251,7 @@ int DDInterface::InitLocked(HWND window, bool windowed)
         clamped = false;
     }
     if (clamped)
-        mApp->SetRefreshRateUnusable(true);
+        mApp->mRefreshSyncDisabled = true; // not usable for timing
     mMillisecondsPerFrame = 1000 / mRefreshRate;
 
     if (CheckDXResult("CreateSurface OldCursorArea",
@@ -411,7 +413,7 @@ bool DDInterface::Redraw(RECT* clip)
         }
         ok = !CheckDXResult("Redraw Windowed", result);
     }
-    else if (!mApp->IsPopupActive())
+    else if (!mApp->mPopupActive)
     {
         if (!mVideoMemoryDraw)
             mSecondarySurface->Blt(nullptr, mDrawSurface, nullptr, DDBLT_WAIT, &fx);
@@ -428,6 +430,14 @@ bool DDInterface::Redraw(RECT* clip)
     }
     mInRedraw = false;
     return ok;
+}
+
+bool DDInterface::FlipToGDISurface()
+{
+    if (mDD == nullptr)
+        return false;
+    mDD->FlipToGDISurface();
+    return true;
 }
 
 bool DDInterface::SetCursorImage(Image* image)

@@ -1,3 +1,4 @@
+#include "app/LumoAppBase.h"
 #include "graphics/MemoryImage.h"
 
 #include "graphics/NativeDisplay.h"
@@ -136,7 +137,7 @@ bool BuildPalette(const uint32_t* bits, size_t count, uint32_t* table, uint8_t* 
 
 } // namespace
 
-MemoryImage::MemoryImage(MemoryImageRegistry* app) : mApp(app)
+MemoryImage::MemoryImage(LumoAppBase* app) : mApp(app)
 {
     if (mApp != nullptr)
         mApp->AddMemoryImage(this);

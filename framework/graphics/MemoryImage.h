@@ -1,13 +1,13 @@
 #pragma once
 
 #include "graphics/Image.h"
-#include "graphics/MemoryImageRegistry.h"
 
 #include <cstdint>
 
 namespace Lumo
 {
 
+class LumoAppBase;
 class NativeDisplay;
 
 // Read access to a picture's pixels whether they are held as ARGB words or as
@@ -49,11 +49,11 @@ public:
     uint8_t* mRLAlphaData = nullptr;
     uint8_t* mRLAdditiveData = nullptr;
     bool mBitsChanged = false;
-    MemoryImageRegistry* mApp = nullptr;
+    LumoAppBase* mApp = nullptr;
     // Palette entries in use; entries at and after it are unset.
     int mPaletteSize = 0;
 
-    explicit MemoryImage(MemoryImageRegistry* app = nullptr);
+    explicit MemoryImage(LumoAppBase* app = nullptr);
     MemoryImage(const MemoryImage& other);
     MemoryImage& operator=(const MemoryImage&) = delete;
     ~MemoryImage() override;

@@ -1,3 +1,4 @@
+#include "app/LumoAppBase.h"
 #include "graphics/SharedImage.h"
 
 #include "graphics/MemoryImage.h"
@@ -25,8 +26,8 @@ void SharedImageRef::Release()
     if (mSharedImage != nullptr && --mSharedImage->mRefCount == 0)
     {
         // The application deletes unreferenced records later, in one place.
-        if (MemoryImageRegistry* registry = GetImageRegistry())
-            registry->SharedImageUnreferenced();
+        if (LumoAppBase* app = gLumoAppBase)
+            app->SharedImageUnreferenced();
     }
     mSharedImage = nullptr;
 }

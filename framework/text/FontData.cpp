@@ -2,7 +2,7 @@
 
 #include "app/Common.h"
 #include "graphics/MemoryImage.h"
-#include "text/FontHost.h"
+#include "app/LumoAppBase.h"
 #include "win32/windows.h"
 
 #include <algorithm>
@@ -57,7 +57,7 @@ FontData::FontData()
         mCharMap[i] = static_cast<unsigned char>(i);
 }
 
-bool FontData::Load(FontHost* app, const std::string& fileName)
+bool FontData::Load(LumoAppBase* app, const std::string& fileName)
 {
     if (mInitialized)
         return false;

@@ -12,7 +12,7 @@
 namespace Lumo
 {
 
-class FontHost;
+class LumoAppBase;
 class MemoryImage;
 
 class FontData : public DescParser
@@ -21,7 +21,7 @@ public:
     bool mInitialized = false;
     int mRefCount = 0;
     // While null, errors are neither reported nor stored.
-    FontHost* mApp = nullptr;
+    LumoAppBase* mApp = nullptr;
     int mDefaultPointSize = 0;
     unsigned char mCharMap[256];
     std::list<FontLayer> mFontLayerList;
@@ -35,7 +35,7 @@ public:
     bool HandleCommand(const ListDataElement& params) override;
 
     // False when already initialized; the parse result lands in mInitialized.
-    bool Load(FontHost* app, const std::string& fileName);
+    bool Load(LumoAppBase* app, const std::string& fileName);
     // A single-layer font from glyphs laid side by side and a metrics text file.
     void LoadLegacy(MemoryImage* image, const std::string& metricsFile);
     void AddRef() { ++mRefCount; }

@@ -1,3 +1,4 @@
+#include "app/LumoAppBase.h"
 #include "text/ImageFont.h"
 
 #include "app/Common.h"
@@ -101,7 +102,7 @@ ActiveFontLayer::~ActiveFontLayer()
         delete mScaledImage;
 }
 
-ImageFont::ImageFont(FontHost* app, const std::string& descriptorFile) : mFontData(new FontData())
+ImageFont::ImageFont(LumoAppBase* app, const std::string& descriptorFile) : mFontData(new FontData())
 {
     mFontData->AddRef();
     mFontData->Load(app, descriptorFile);
@@ -218,7 +219,7 @@ ActiveFontLayer ImageFont::ScaleLayer(FontLayer& layer, double numerator, double
     // allocation that cannot succeed.
     if (totalWidth * maxHeight > kMaxScaledPixels)
         return active;
-    auto* image = new MemoryImage(GetImageRegistry());
+    auto* image = new MemoryImage(gLumoAppBase);
     image->Create(static_cast<int>(totalWidth), maxHeight);
     active.mScaledImage = image;
     active.mOwnsImage = true;

@@ -14,7 +14,7 @@ namespace Lumo
 {
 
 class FontData;
-class FontHost;
+class LumoAppBase;
 class FontLayer;
 class MemoryImage;
 
@@ -44,7 +44,7 @@ public:
     double mScale = 1.0;
     bool mForceScaledImagesWhite = false;
 
-    ImageFont(FontHost* app, const std::string& descriptorFile);
+    ImageFont(LumoAppBase* app, const std::string& descriptorFile);
     ImageFont(MemoryImage* image, const std::string& metricsFile);
     ImageFont(const ImageFont& other);
     ~ImageFont() override;

@@ -3,7 +3,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "widgets/ButtonListener.h"
-#include "widgets/WidgetHost.h"
+#include "app/LumoAppBase.h"
 #include "widgets/WidgetManager.h"
 
 namespace Lumo

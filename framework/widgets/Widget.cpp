@@ -3,7 +3,8 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "widgets/WidgetHost.h"
+#include "app/Cursors.h"
+#include "app/LumoAppBase.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>

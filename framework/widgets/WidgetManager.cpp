@@ -2,7 +2,7 @@
 
 #include "graphics/Graphics.h"
 #include "widgets/Widget.h"
-#include "widgets/WidgetHost.h"
+#include "app/LumoAppBase.h"
 
 namespace Lumo
 {
@@ -16,7 +16,7 @@ const int kKeyCount = 255;
 
 } // namespace
 
-WidgetManager::WidgetManager(WidgetHost* app) : mApp(app)
+WidgetManager::WidgetManager(LumoAppBase* app) : mApp(app)
 {
     mManager = this;
 }

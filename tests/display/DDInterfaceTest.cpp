@@ -93,12 +93,12 @@ TEST_F(DisplayTest, RefreshRateClamp)
     for (Case c : {Case{0, 60, 16, true}, Case{59, 60, 16, true}, Case{120, 100, 10, true},
                    Case{75, 75, 13, false}, Case{60, 60, 16, false}})
     {
-        host.mRefreshUnusable = false;
+        host.mRefreshSyncDisabled = false;
         DDInterface& d = Make(32, c.reported);
         ASSERT_EQ(d.Init(nullptr, true), RESULT_OK);
         EXPECT_EQ(d.mRefreshRate, c.rate) << c.reported;
         EXPECT_EQ(d.mMillisecondsPerFrame, c.ms) << c.reported;
-        EXPECT_EQ(host.mRefreshUnusable, c.unusable) << c.reported;
+        EXPECT_EQ(host.mRefreshSyncDisabled, c.unusable) << c.reported;
     }
 }
 
@@ -224,11 +224,11 @@ TEST_F(DisplayTest, FullScreenFlipsAndBlitsWhileAPopupIsOpen)
         ASSERT_TRUE(d.Redraw(nullptr));
         uint32_t white = bits == 16 ? 0xFFFFu : 0xFFFFFFu;
         EXPECT_EQ(At(Read(d.mPrimarySurface), 640, 2, 3), white);
-        host.mPopup = true;
+        host.mPopupActive = true;
         screen->FillRect(Rect(0, 0, 320, 240), Color(0, 0, 0), DRAWMODE_NORMAL);
         ASSERT_TRUE(d.Redraw(nullptr));
         EXPECT_EQ(At(Read(d.mPrimarySurface), 640, 2, 3), 0u);
-        host.mPopup = false;
+        host.mPopupActive = false;
     }
 }
 

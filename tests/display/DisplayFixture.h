@@ -5,8 +5,7 @@
 #include "core/faults.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
-#include "display/DisplayHost.h"
-#include "graphics/MemoryImageRegistry.h"
+#include "app/LumoAppBase.h"
 #include "test/directdraw.h"
 #include "win32/kernel32.h"
 
@@ -17,24 +16,20 @@
 #include <set>
 #include <vector>
 
-class TestHost : public Lumo::DisplayHost, public Lumo::MemoryImageRegistry
+// The application at 320x240 with a 32-bit full screen, keeping its own set of pictures; the
+// display is the test's own.
+class TestHost : public Lumo::LumoAppBase
 {
 public:
-    int mWidth = 320;
-    int mHeight = 240;
-    int mFullScreenBits = 32;
-    bool mPopup = false;
-    bool mRefreshUnusable = false;
     Lumo::NativeDisplay* mDisplay = nullptr;
     std::set<Lumo::MemoryImage*> mImages;
 
-    Lumo::MemoryImageRegistry* GetImageRegistry() override { return this; }
-    int GetWidth() override { return mWidth; }
-    int GetHeight() override { return mHeight; }
-    int GetFullScreenBits() override { return mFullScreenBits; }
-    bool IsPopupActive() override { return mPopup; }
-    void SetRefreshRateUnusable(bool unusable) override { mRefreshUnusable = unusable; }
-    HMODULE GetDDrawModule() override { return LoadLibraryA("ddraw.dll"); }
+    TestHost()
+    {
+        mWidth = 320;
+        mHeight = 240;
+        mFullScreenBits = 32;
+    }
 
     void AddMemoryImage(Lumo::MemoryImage* image) override { mImages.insert(image); }
     void RemoveMemoryImage(Lumo::MemoryImage* image) override { mImages.erase(image); }

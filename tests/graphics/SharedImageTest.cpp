@@ -12,8 +12,6 @@ class SharedImageTest : public ::testing::Test
 {
 protected:
     TestRegistry mApp;
-    void SetUp() override { SetImageRegistry(&mApp); }
-    void TearDown() override { SetImageRegistry(nullptr); }
 };
 } // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LumoAppBase.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/NativeDisplay.h"
 
@@ -7,8 +8,8 @@
 #include <set>
 #include <vector>
 
-// Stands in for the application: keeps the set of live images.
-class TestRegistry : public Lumo::MemoryImageRegistry
+// The application keeping its own set of live images, with the 3-D answers a test sets.
+class TestRegistry : public Lumo::LumoAppBase
 {
 public:
     std::set<Lumo::MemoryImage*> mImages;
@@ -44,7 +45,7 @@ public:
 
 // A memory image of the given pixels, flags committed.
 inline Lumo::MemoryImage* MakeImage(int w, int h, std::initializer_list<uint32_t> pixels,
-                                    Lumo::MemoryImageRegistry* app = nullptr)
+                                    Lumo::LumoAppBase* app = nullptr)
 {
     auto* image = new Lumo::MemoryImage(app);
     std::vector<uint32_t> bits(pixels);

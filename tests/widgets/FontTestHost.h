@@ -1,9 +1,9 @@
-// Stands in for the application: pictures by file name and the fatal-error box.
+// The application with pictures by file name from memory and the fatal-error box recorded.
 #pragma once
 
 #include "graphics/MemoryImage.h"
 #include "graphics/SharedImage.h"
-#include "text/FontHost.h"
+#include "app/LumoAppBase.h"
 
 #include <cstdint>
 #include <map>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-class FontTestHost : public Lumo::FontHost
+class FontTestHost : public Lumo::LumoAppBase
 {
 public:
     struct Picture

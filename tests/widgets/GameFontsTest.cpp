@@ -4,7 +4,7 @@
 #include "graphics/MemoryImage.h"
 #include "media/ImageLib.h"
 #include "text/FontData.h"
-#include "text/FontHost.h"
+#include "app/LumoAppBase.h"
 #include "text/ImageFont.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ namespace
 
 const std::string kAssets = LUMO_ASSETS_DIR;
 
-class DiskFontHost : public FontHost
+class DiskFontHost : public LumoAppBase
 {
 public:
     std::map<std::string, SharedImage> mRecords;

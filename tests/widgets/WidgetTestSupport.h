@@ -4,7 +4,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "widgets/Widget.h"
-#include "widgets/WidgetHost.h"
+#include "app/LumoAppBase.h"
 #include "widgets/WidgetManager.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ public:
     Lumo::Font* Duplicate() override { return new FakeFont(*this); }
 };
 
-class TestHost : public Lumo::WidgetHost
+class TestHost : public Lumo::LumoAppBase
 {
 public:
     Log mLog;
