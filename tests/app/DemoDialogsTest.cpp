@@ -101,11 +101,14 @@ TEST_F(DemoDialogs, FullScreenDialogIsBracketedByThePopupState)
     TestApp app;
     PlayingDemo(app);
     app.mIsPhysWindowed = false;
-    app.mWidgets.mHeld = 1;
+    AppTest::PressableWidget pressed;
+    AppTest::PressWidget(app.mWidgets, pressed);
+    ASSERT_EQ(app.mWidgets.mDownButtons, 1u);
     PlatformTest::ScriptDialogs({DialogAnswer{0}});
     app.HandleWindowMessage(nullptr, WM_CHAR, 'l', 0);
     EXPECT_EQ(app.mFake.mDesktopFlips, 1);
     EXPECT_FALSE(app.mPopupActive);
-    EXPECT_EQ(app.mWidgets.mHeld, 0); // the pressed widget got its button-ups
+    EXPECT_EQ(app.mWidgets.mDownButtons, 0u);
+    EXPECT_EQ(pressed.mUps, 1); // the pressed widget got its button-up
     EXPECT_EQ(app.mFastForwardToUpdateNum, 372000);
 }

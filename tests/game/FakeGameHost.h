@@ -6,10 +6,10 @@
 #include "game/src/GameHost.h"
 #include "game/src/TObjectFactory.h"
 #include "game/src/Tray.h"
+#include "app/LumoAppBase.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "widgets/Widget.h"
-#include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -36,7 +36,8 @@ public:
     Lumo::Font* Duplicate() override { return new FakeGameFont(*this); }
 };
 
-class NullWidgetHost : public Lumo::WidgetHost
+// The application behind the widget manager: no cursor, no screen lock, no system fonts.
+class NullWidgetHost : public Lumo::LumoAppBase
 {
 public:
     void SetCursorNum(int) override {}
