@@ -1,0 +1,77 @@
+// What the game's widgets need of the application and the play screen, so they can be
+// built and tested without either: sounds by id, pictures and fonts by name, the update
+// count, the widget manager, and the play screen's state (halted, paused, money, the
+// gauge and clock values, the tray, sending the cook).
+#pragma once
+
+#include <string>
+
+namespace Lumo
+{
+
+class Font;
+class GameChar;
+class GameGrid;
+class GameObject;
+class Image;
+class TObjectFactory;
+class Tray;
+class Widget;
+class WidgetManager;
+
+enum GameSound
+{
+    SOUND_CLICK = 2,
+    SOUND_CLOCKTICK = 3,
+    SOUND_DING = 5,
+    SOUND_HEARTBEAT = 7,
+    SOUND_THUD = 10,
+    SOUND_TRASHCAN = 11,
+    SOUND_WHISTLEHERE = 12,
+};
+
+// The gauge and clock figures the head-up display shows.
+struct HudValues
+{
+    int mHappiness = 0; // H
+    int mGoal = 0;
+    int mDanger = 0;
+    int mBarMax = 1;
+    int mClock = 0;
+    int mLevelLength = 1;
+};
+
+class GameHost
+{
+public:
+    virtual ~GameHost() = default;
+
+    // Application side.
+    virtual void PlaySample(int id) = 0;
+    // A loaded picture by file name without extension; null when there is none.
+    virtual Image* GetPicture(const std::string& name) = 0;
+    // The game's bitmap fonts by size: 20, 14 or 10.
+    virtual Font* GetFont(int size) = 0;
+    virtual int GetUpdateCount() = 0;
+    virtual WidgetManager* GetWidgetManager() = 0;
+    // Deletes the widget after the current update.
+    virtual void DeferWidgetDeletion(Widget* widget) = 0;
+    virtual TObjectFactory* GetItemFactory() = 0;
+
+    // Play screen side.
+    virtual Widget* GetFrame() = 0;
+    virtual bool IsHalted() = 0;
+    virtual void SetHalted(bool halted) = 0;
+    virtual bool IsPaused() = 0;
+    virtual int GetMoney() = 0;
+    virtual void SetMoney(int money) = 0;
+    virtual HudValues GetHudValues() = 0;
+    virtual Tray* GetTray() = 0;
+    virtual GameGrid* GetGrid() = 0;
+    virtual int GetMouseX() = 0;
+    // Sends the active character to the object; arrival repeats the click.
+    virtual void WalkTo(GameObject* object) = 0;
+    virtual void SetActiveChar(GameChar* character) = 0;
+};
+
+} // namespace Lumo
