@@ -15,8 +15,8 @@ Customer::Customer(GameHost* host, int look) : mHost(host)
     for (int i = 0; i < 5; i++)
         mWeights[i] = TableRules::kPreferenceWeights[mLook][i];
     for (int side = 0; side < 4; side++)
-        mPictures[side] = host->GetPicture("gfx/customer/" + std::to_string(mLook + 1) + "/cust" +
-                                           std::to_string(side));
+        mPictures[side] =
+            host->GetPicture("gfx/customer/" + std::to_string(mLook + 1) + "/cust" + std::to_string(side));
     Resize(0, 0, kSize, kSize);
 }
 

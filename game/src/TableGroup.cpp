@@ -253,14 +253,16 @@ void TableGroup::TakeOrders()
     for (int i = 0; i < members; i++)
     {
         Widget* chair = mChairs[i];
-        PopupMsg* popup = chair != nullptr ? AddPopup(chair->mX + 25, chair->mY + 5, kOrderPopupLife) : nullptr;
+        PopupMsg* popup =
+            chair != nullptr ? AddPopup(chair->mX + 25, chair->mY + 5, kOrderPopupLife) : nullptr;
         const int choice = mSeated[i] != nullptr ? mSeated[i]->ChooseOrder(mRules->Random()) : 0;
         const int code = kFirstPizzaCode + choice;
         mOrder->mList[i] = uint16_t(code);
         delete mSeatItems[i];
         mSeatItems[i] = items->Create(code);
         if (popup != nullptr)
-            SetLine(popup, 0, mSeatItems[i]->mName, OrderPopupColor(mSeatItems[i]->mColor), nullptr, kWhiteTint);
+            SetLine(popup, 0, mSeatItems[i]->mName, OrderPopupColor(mSeatItems[i]->mColor), nullptr,
+                    kWhiteTint);
     }
 }
 
@@ -328,8 +330,8 @@ void TableGroup::Pay()
     mCurrentWait = -1;
     PopupMsg* popup = AddTablePopup();
     const int level = mRules->GetLevel();
-    const Payment payment = ComputePayment(mTotalWait, mOrder != nullptr ? mOrder->mList : std::vector<uint16_t>(),
-                                           level);
+    const Payment payment =
+        ComputePayment(mTotalWait, mOrder != nullptr ? mOrder->mList : std::vector<uint16_t>(), level);
     if (payment.mGain > 0)
     {
         mHost->SetMoney(mHost->GetMoney() + payment.mMoney);
@@ -359,8 +361,8 @@ bool TableGroup::Serve(Tray* tray)
         if (item->mCooked == 0)
         {
             Widget* chair = mChairs[i];
-            PopupMsg* popup = chair != nullptr ? AddPopup(chair->mX + 25, chair->mY + 5, kPopupLife)
-                                               : AddTablePopup();
+            PopupMsg* popup =
+                chair != nullptr ? AddPopup(chair->mX + 25, chair->mY + 5, kPopupLife) : AddTablePopup();
             const int penalty = NotCookedPenalty(level);
             mRules->AddHappiness(-penalty);
             SetLine(popup, 0, "Not Cooked!", kLoss, nullptr, kWhiteTint);

@@ -2,6 +2,8 @@
 
 #include "game/src/Customer.h"
 #include "game/src/ItemCodes.h"
+#include "game/src/ObjectChair.h"
+#include "game/src/ObjectTable.h"
 #include "game/src/PopupMsg.h"
 #include "game/src/TObject.h"
 #include "game/src/TableGroup.h"
@@ -380,4 +382,63 @@ TEST_F(TableGroupTest, OnlyFreeChairsTakeCustomers)
     EXPECT_EQ(group.GetCustomer(0), nullptr);
     EXPECT_NE(group.GetCustomer(3), nullptr);
     EXPECT_EQ(group.SeatCustomer(NewCustomer(1)), -1);
+}
+
+TEST(ObjectTable, ChairsAroundItAndTheCookAtADiagonal)
+{
+    FakeGameHost host;
+    FakeTableHost rules(&host);
+    {
+        ObjectTable table(&host, &rules, "Table 2");
+        EXPECT_EQ(table.GetCode(), OBJECT_TABLE);
+        EXPECT_EQ(table.GetName(), "Table 2");
+        table.Resize(375, 125, 50, 50);
+        table.SetTiles({7, 2}, {7, 2});
+        for (int side = 0; side < 4; side++)
+            table.AddChair(side);
+        EXPECT_EQ(table.GetGroup().GetFreeSeats(), 4);
+        EXPECT_EQ(table.GetChair(1)->mX, 425);
+        EXPECT_EQ(table.GetChair(2)->mY, 175);
+        EXPECT_EQ(table.GetChair(3)->GetAccessTile(), (GameSimpleNode{7, 2}));
+        EXPECT_TRUE(host.mGrid.IsBlocked({7, 2}));
+        EXPECT_TRUE(host.mGrid.IsBlocked({7, 1}));
+        EXPECT_TRUE(host.mGrid.IsBlocked({6, 2}));
+        EXPECT_EQ(table.GetChair(0)->mManager, &host.mManager);
+        // From the right, the up-right diagonal is nearest.
+        EXPECT_EQ(table.GetApproachTile({10, 1}), (GameSimpleNode{8, 1}));
+        EXPECT_EQ(table.GetApproachTile({2, 5}), (GameSimpleNode{6, 3}));
+        table.RemoveChair(3);
+        EXPECT_FALSE(host.mGrid.IsBlocked({6, 2}));
+        EXPECT_EQ(table.GetGroup().GetFreeSeats(), 3);
+
+        // The group's states set the tray flags of the object.
+        table.SetState(STATE_EMPTY);
+        Customer* customer = new Customer(&host, 0);
+        customer->mTable = &table;
+        rules.mCustomers.push_back(customer);
+        table.GetGroup().ReserveFor(1);
+        EXPECT_EQ(table.SeatCustomer(customer), 0);
+        EXPECT_EQ(customer->mParent, table.GetChair(0));
+        EXPECT_FALSE(table.TakesFromTray());
+        table.GetGroup().SetState(STATE_PAYING);
+        table.Update();
+        EXPECT_TRUE(table.TakesFromTray());
+        EXPECT_FALSE(table.GivesToTray());
+
+        // The cook arrives and is clicked through the customer: the table is paid.
+        table.mArrived = true;
+        host.mMoney = 0;
+        customer->MouseUpButton(5, 5, 0, 1);
+        EXPECT_EQ(table.GetGroup().GetState(), STATE_EMPTY);
+        EXPECT_EQ(host.mMoney, 0);        // no order: nothing to charge
+        EXPECT_EQ(rules.mHappiness, 102); // trunc(5 * 0.5)
+        EXPECT_EQ(std::count(host.mDeferred.begin(), host.mDeferred.end(), customer), 1);
+
+        host.mManager.RemoveWidget(&table);
+        host.mManager.AddWidget(&table);
+        host.mManager.RemoveWidget(&table);
+        EXPECT_EQ(table.GetChair(0)->mManager, nullptr);
+    }
+    while (!host.mManager.mChildren.empty())
+        host.mManager.RemoveWidget(host.mManager.mChildren.front());
 }
