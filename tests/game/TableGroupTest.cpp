@@ -1,4 +1,5 @@
 #include "FakeGameHost.h"
+#include "ScriptedRandom.h"
 
 #include "game/src/Customer.h"
 #include "game/src/ItemCodes.h"
@@ -31,14 +32,7 @@ public:
     }
     int GetLevel() override { return mLevel; }
     void AddHappiness(int delta) override { mHappiness += delta; }
-    uint32_t Random() override
-    {
-        if (mRandom.empty())
-            return 0;
-        const uint32_t value = mRandom.front();
-        mRandom.pop_front();
-        return value;
-    }
+    uint32_t Random() override { return NextScripted(mRandom); }
     bool RemoveCustomer(Customer* customer) override
     {
         auto it = std::find(mCustomers.begin(), mCustomers.end(), customer);
