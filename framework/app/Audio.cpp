@@ -1,7 +1,12 @@
 // The application's sound front: volumes and the counted mute.
 #include "app/LumoAppBase.h"
+#include "media/BassMusicInterface.h"
+#include "media/MusicInterface.h"
+#include "media/SoundInstance.h"
+#include "media/SoundManager.h"
 
 #include <algorithm>
+#include <new>
 
 namespace Lumo
 {
@@ -59,14 +64,28 @@ void LumoAppBase::Unmute(bool autoMute)
 
 void LumoAppBase::PlaySampleWithPan(int id, int pan)
 {
-    if (mSoundManager)
-        mSoundManager->PlaySample(id, pan, true);
+    if (mSoundManager == nullptr)
+        return;
+    if (SoundInstance* sound = mSoundManager->GetSoundInstance((unsigned int)id))
+    {
+        sound->SetPan(pan);
+        sound->Play(false, true);
+    }
 }
 
 void LumoAppBase::PlaySample(int id)
 {
-    if (mSoundManager)
-        mSoundManager->PlaySample(id, 0, false);
+    if (mSoundManager == nullptr)
+        return;
+    if (SoundInstance* sound = mSoundManager->GetSoundInstance((unsigned int)id))
+        sound->Play(false, true);
+}
+
+MusicInterface* LumoAppBase::CreateMusicInterface(HWND window)
+{
+    if (mAudioDisabled)
+        return new (std::nothrow) MusicInterface();
+    return new (std::nothrow) BassMusicInterface(window);
 }
 
 double LumoAppBase::GetMasterVolume()

@@ -2,6 +2,7 @@
 // synchronised calls, the player and the playback keys.
 #include "app/Common.h"
 #include "app/LumoAppBase.h"
+#include "widgets/WidgetManager.h"
 #include "app/MersenneTwister.h"
 
 #include <algorithm>
@@ -39,7 +40,7 @@ void LumoAppBase::ProcessDemo()
 
 void LumoAppBase::ReplayDemoRecord(const DemoRecord& record)
 {
-    WidgetRoot* widgets = mWidgetManager;
+    WidgetManager* widgets = mWidgetManager;
     if (record.mIsShort)
     {
         if (!widgets)

@@ -1,6 +1,12 @@
 // The application object: construction, the run phase with the loading thread, shutdown.
 #include "app/LumoAppBase.h"
 #include "app/Common.h"
+#include "display/DDInterface.h"
+#include "graphics/MemoryImage.h"
+#include "media/AudioHost.h"
+#include "media/BassMusicInterface.h"
+#include "media/DSoundManager.h"
+#include "widgets/WidgetManager.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,7 +22,6 @@ namespace
 {
 HMODULE gVersionDll = nullptr;
 HMODULE gDDrawDll = nullptr;
-HMODULE gDSoundDll = nullptr;
 HMODULE gUser32Dll = nullptr;
 
 void LoadingThreadProc(void* arg)
@@ -26,6 +31,21 @@ void LoadingThreadProc(void* arg)
     OutputDebugStringA(
         FormatString("Resource Loading Time: %d\r\n", (int)(GetTickCount() - app->mCreationTick)).c_str());
     app->mLoadingThreadCompleted = true;
+}
+
+// A fatal sound or music error ends the program as every other fatal start-up error does.
+void AudioFatal(const char* text, const char* caption, UINT boxType)
+{
+    LumoAppBase* app = gLumoAppBase;
+    if (app == nullptr)
+    {
+        if (text)
+            MessageBoxA(nullptr, text, caption, boxType);
+        std::exit(1);
+    }
+    if (text)
+        app->ShowFatalError(text);
+    app->ExitNow(1);
 }
 } // namespace
 
@@ -45,7 +65,7 @@ void LumoAppBase::StartCursorThread()
 void LumoAppBase::RunCursorThread()
 {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    int refreshPeriod = 1000 / std::max(1, mScreen ? mScreen->RefreshRate() : mRefreshRate);
+    int refreshPeriod = 1000 / std::max(1, mDDInterface ? mDDInterface->mRefreshRate : mRefreshRate);
     while (!mShutdown)
     {
         POINT pos{};
@@ -57,16 +77,24 @@ void LumoAppBase::RunCursorThread()
         }
         else
             known = GetCursorPos(&pos) && ScreenToClient(mCursorWindow, &pos);
-        if (known && mFrameDrawn && mScreen)
+        DDInterface* display = mDDInterface;
+        if (known && mFrameDrawn && display)
         {
-            POINT drawn = mScreen->CursorDrawnAt();
+            POINT drawn;
+            {
+                DisplayLock lock(display);
+                drawn = POINT{display->mCursorDrawnX, display->mCursorDrawnY};
+            }
             if (drawn.x != pos.x || drawn.y != pos.y)
             {
                 // Between frames the cursor is drawn at once; a frame due soon draws it anyway.
                 if ((int)(timeGetTime() - mLastDrawTime) > refreshPeriod + 5)
-                    mScreen->DrawCursorAt(pos.x, pos.y);
+                    display->SetCursorPos(pos.x, pos.y);
                 else
-                    mScreen->SetPendingCursorPos(pos.x, pos.y);
+                {
+                    display->mCursorX = pos.x;
+                    display->mCursorY = pos.y;
+                }
             }
         }
         Sleep(10);
@@ -79,7 +107,9 @@ LumoAppBase::LumoAppBase()
     gLumoAppBase = this;
     gVersionDll = LoadLibraryA("version.dll");
     gDDrawDll = LoadLibraryA("ddraw.dll");
-    gDSoundDll = LoadLibraryA("dsound.dll");
+    gDSoundDLL = LoadLibraryA("dsound.dll");
+    SetImageRegistry(this);
+    SetAudioFatalHandler(&AudioFatal);
     // Optional: the idle test that lets the system screen saver start.
     if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
         mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
@@ -87,6 +117,7 @@ LumoAppBase::LumoAppBase()
     mCreationTick = GetTickCount();
     mLastDrawTime = timeGetTime();
     mNextDrawTime = mLastDrawTime;
+    mWidgetManager = new WidgetManager(this);
 }
 
 LumoAppBase::~LumoAppBase()
@@ -95,8 +126,38 @@ LumoAppBase::~LumoAppBase()
     ConfirmHardwareAcceleration();
     while (mLoadingThreadStarted && !mLoadingThreadCompleted)
         Sleep(20);
+    if (mInvisHWnd)
+    {
+        SetWindowLongPtrA(mInvisHWnd, GWL_USERDATA, 0);
+        DestroyWindow(mInvisHWnd);
+        mInvisHWnd = nullptr;
+    }
+    delete mWidgetManager;
+    mWidgetManager = nullptr;
+    for (auto& [key, shared] : mSharedImageMap)
+    {
+        delete shared.mImage;
+        shared.mImage = nullptr;
+    }
+    mSharedImageMap.clear();
+    // Pictures left alive by their owners stay registered with a display that is going away.
+    delete mDDInterface;
+    mDDInterface = nullptr;
+    delete mMusicInterface;
+    mMusicInterface = nullptr;
+    delete mSoundManager;
+    mSoundManager = nullptr;
+    if (mHWnd)
+    {
+        SetWindowLongPtrA(mHWnd, GWL_USERDATA, 0);
+        DestroyWindow(mHWnd);
+        mHWnd = nullptr;
+    }
     if (gLumoAppBase == this)
         gLumoAppBase = nullptr;
+    if (GetImageRegistry() == this)
+        SetImageRegistry(nullptr);
+    SetAudioFatalHandler(nullptr);
     WriteDemoFile();
     for (HCURSOR* cursor : {&mHandCursor, &mDragCursor})
     {
@@ -104,7 +165,7 @@ LumoAppBase::~LumoAppBase()
             DestroyCursor(*cursor);
         *cursor = nullptr;
     }
-    for (HMODULE* dll : {&gDDrawDll, &gDSoundDll, &gVersionDll, &gUser32Dll})
+    for (HMODULE* dll : {&gDDrawDll, &gDSoundDLL, &gVersionDll, &gUser32Dll})
     {
         if (*dll)
             FreeLibrary(*dll);
@@ -114,7 +175,12 @@ LumoAppBase::~LumoAppBase()
 
 bool LumoAppBase::HaveDisplayModules() const
 {
-    return gDDrawDll != nullptr && gDSoundDll != nullptr;
+    return gDDrawDll != nullptr && gDSoundDLL != nullptr;
+}
+
+HMODULE LumoAppBase::GetDDrawModule()
+{
+    return gDDrawDll;
 }
 
 bool LumoAppBase::IsMainThread() const
@@ -194,8 +260,8 @@ void LumoAppBase::Shutdown()
         Sleep(10);
     if (mMusicInterface)
         mMusicInterface->StopAllMusic();
-    if (!mIsPhysWindowed && mScreen)
-        mScreen->RestoreDisplayMode();
+    if (!mIsPhysWindowed && mDDInterface && mDDInterface->mDD)
+        mDDInterface->mDD->RestoreDisplayMode();
     if (mHWnd)
         ShowWindow(mHWnd, SW_HIDE);
     if (mSettingsLoaded)
@@ -213,7 +279,7 @@ double LumoAppBase::GetLoadingProgress()
 
 void LumoAppBase::ConfirmHardwareAcceleration()
 {
-    if (mScreen == nullptr)
+    if (mDDInterface == nullptr)
         return;
     const std::string caption = mCaptionPrefix + " Hardware Acceleration Confirmation";
     bool asked = false;
@@ -221,7 +287,7 @@ void LumoAppBase::ConfirmHardwareAcceleration()
     {
         bool stored = false;
         bool found = RegistryReadBoolean("Is3D", &stored);
-        if (!found && mScreen->Is3DWanted() && !mScreen->Is3DTestClean())
+        if (!found && mDDInterface->mIs3D && !Is3DTestClean())
         {
             asked = true;
             int answer = MessageBoxA(nullptr,
@@ -229,14 +295,14 @@ void LumoAppBase::ConfirmHardwareAcceleration()
                                      "If this resulted in slower performance, it should be switched off.\r\n"
                                      "Would you like to keep Hardware Acceleration switched on?",
                                      caption.c_str(), MB_YESNO | MB_ICONQUESTION);
-            mScreen->Set3DWanted(answer == IDYES);
+            mDDInterface->mIs3D = answer == IDYES;
             if (answer == IDYES)
                 RegistryWriteBoolean("Is3D", true);
         }
-        else if (found || mScreen->Is3DWanted())
-            RegistryWriteBoolean("Is3D", mScreen->Is3DWanted());
+        else if (found || mDDInterface->mIs3D)
+            RegistryWriteBoolean("Is3D", mDDInterface->mIs3D);
     }
-    if (!asked && mScreen->RenderTargetLost() && !mScreenSaverMode)
+    if (!asked && gD3DRenderTargetLost && !mScreenSaverMode)
     {
         int answer =
             MessageBoxA(nullptr,

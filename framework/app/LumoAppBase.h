@@ -2,20 +2,36 @@
 // queue, settings, demos, the command line and the sound front.
 #pragma once
 
-#include "app/AppSeams.h"
 #include "app/DemoFile.h"
 #include "app/DemoStream.h"
+#include "display/DisplayHost.h"
+#include "graphics/MemoryImageRegistry.h"
+#include "graphics/Rect.h"
+#include "graphics/SharedImage.h"
+#include "text/FontHost.h"
+#include "widgets/WidgetHost.h"
 #include "win32/windows.h"
 
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace Lumo
 {
-class LumoAppBase
+class DDImage;
+class DDInterface;
+class Image;
+class MemoryImage;
+class MusicInterface;
+class SoundManager;
+class Widget;
+class WidgetManager;
+
+class LumoAppBase : public MemoryImageRegistry, public DisplayHost, public WidgetHost, public FontHost
 {
 public:
     // ---- identity and settings ----
@@ -36,7 +52,7 @@ public:
     double mDemoSfxVolume = 0.0;
     bool mAudioDisabled = false;
     bool mCommandLineParsed = false;
-    WidgetRoot* mWidgetManager = nullptr;
+    WidgetManager* mWidgetManager = nullptr;
     DWORD mMainThreadId = 0;
     bool mWindowHidden = false;
     std::atomic<bool> mShutdown{false};
@@ -50,10 +66,10 @@ public:
     HWND mHWnd = nullptr;
     HWND mInvisHWnd = nullptr;
     bool mScreenSaverMode = false;
-    ScreenOutput* mScreen = nullptr;
-    MusicOutput* mMusicInterface = nullptr;
+    DDInterface* mDDInterface = nullptr;
+    MusicInterface* mMusicInterface = nullptr;
     bool mSettingsLoaded = false;
-    EffectsOutput* mSoundManager = nullptr;
+    SoundManager* mSoundManager = nullptr;
     bool mMinimized = false;
     bool mUseLoadingThread = true;
     std::atomic<bool> mLoadingThreadStarted{false};
@@ -66,6 +82,13 @@ public:
     int mLoadingTasksDone = 0;
     bool mSyncToRefresh = false;
     bool mCustomCursorsEnabled = false;
+    int mFullScreenBits = 16;
+    bool mUseFModMusic = false;
+
+    // ---- live and shared images (guarded by the display lock) ----
+    std::set<MemoryImage*> mMemoryImageSet;
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
+    std::atomic<bool> mCleanSharedImages{false};
 
     // ---- main loop and timing ----
     int mFrameTime = 10;
@@ -178,7 +201,7 @@ public:
     virtual void EnterPopupState();
     virtual void LeavePopupState();
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, int flags);
-    virtual void ShowFatalError(const std::string& text);
+    void ShowFatalError(const std::string& text) override;
     virtual void LogError(const std::string& text);
     virtual void DeferWidgetDeletion(Widget* widget);
     virtual void PlaySampleWithPan(int id, int pan);
@@ -232,7 +255,43 @@ public:
     // The display and sound modules were found at construction.
     bool HaveDisplayModules() const;
     void Set3D(bool is3D, bool recreate);
-    bool Is3DEnabled() const;
+    bool Is3DEnabled() override;
+    // The 3-D self test: none exists until a 3-D renderer does.
+    bool Is3DTestPassed() const { return false; }
+    bool Is3DTestClean() const { return false; }
+    bool NewTestResult() const { return false; }
+
+    // ---- live and shared images ----
+    void AddMemoryImage(MemoryImage* image) override;
+    void RemoveMemoryImage(MemoryImage* image) override;
+    void ReleaseTextureData(MemoryImage* image) override;
+    NativeDisplay* GetNativeDisplay() override;
+    bool CopyTextureToImage(MemoryImage* image) override;
+    void SharedImageUnreferenced() override { mCleanSharedImages = true; }
+    virtual void ReInitImages();
+    virtual void DeleteNativeImageData();
+    virtual void DeleteExtraImageBuffers();
+    // The picture file as a surface-backed picture owned by the caller; null when unreadable.
+    virtual DDImage* GetImage(const std::string& path, bool commitBits = true);
+    DDImage* CopyImage(Image* source, const Rect& area);
+    DDImage* CopyImage(Image* source);
+    SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
+                                  bool* isNew) override;
+    void CleanSharedImages();
+
+    // ---- what the display and the widgets ask of the application ----
+    MemoryImageRegistry* GetImageRegistry() override { return this; }
+    int GetWidth() override { return mWidth; }
+    int GetHeight() override { return mHeight; }
+    int GetFullScreenBits() override { return mFullScreenBits; }
+    bool IsPopupActive() override { return mPopupActive; }
+    void SetRefreshRateUnusable(bool unusable) override { mRefreshSyncDisabled = unusable; }
+    HMODULE GetDDrawModule() override;
+    bool BeginScreenDraw(Image* screen) override;
+    void EndScreenDraw(Image* screen) override;
+    // System fonts are not built yet: plain buttons go without a default font.
+    Font* CreateSysFont(const std::string& face, int pointSize, int style) override { return nullptr; }
+    virtual MusicInterface* CreateMusicInterface(HWND window);
 
     // ---- main loop helpers ----
     void AccumulateElapsedTime();
@@ -260,7 +319,7 @@ public:
     bool RegistryReadBoolean(const std::string& name, bool* value);
     void RegistryDeleteValue(const std::string& name);
     void SetCustomCursorsEnabled(bool enabled);
-    void SetCursorNum(int cursorNum);
+    void SetCursorNum(int cursorNum) override;
 
     // ---- demos ----
     void WriteDemoTimingBlock();
@@ -293,7 +352,12 @@ protected:
     void OnDisplayStarted();
     friend void CursorThreadProc(void* arg);
     void RunCursorThread();
-    [[noreturn]] void FailDisplay();
+    [[noreturn]] void FailDisplay(int result);
+    // Drops the pictures' display data and (re)starts the display on the main window; the result
+    // code of the display.
+    int StartDisplay();
+    // After a display start: the pictures rebuilt, the screen picture handed to the widgets.
+    void GiveScreenToWidgets();
     void RecordMessage(const MSG& msg);
     bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;
     // The registry itself, never through the demo stream.

@@ -1,6 +1,10 @@
 // The main loop: message pumping, fixed-step updates with catch-up, drawing and sleeping.
 #include "app/DrawNesting.h"
 #include "app/LumoAppBase.h"
+#include "display/DDInterface.h"
+#include "media/MusicInterface.h"
+#include "media/SoundManager.h"
+#include "widgets/WidgetManager.h"
 
 #include <algorithm>
 #include <cmath>
@@ -332,7 +336,7 @@ void LumoAppBase::ScreenSaverIdleCheck()
     {
         gScreenSaverIdle = false;
         if (mWidgetManager)
-            mWidgetManager->MarkAllDirty();
+            mWidgetManager->MarkTreeDirty();
     }
 }
 
@@ -365,6 +369,7 @@ void LumoAppBase::UpdateWidgets()
         mWidgetManager->UpdateFrame();
     if (mMusicInterface)
         mMusicInterface->Update();
+    CleanSharedImages();
 }
 
 void LumoAppBase::UpdateFraction(float fraction)
@@ -439,9 +444,9 @@ bool LumoAppBase::DrawFrame()
 
 void LumoAppBase::Redraw(RECT* clip)
 {
-    if (mInWidgetDraw || mShutdown || gScreenSaverIdle || mScreen == nullptr)
+    if (mInWidgetDraw || mShutdown || gScreenSaverIdle || mDDInterface == nullptr)
         return;
-    if (mScreen->Present())
+    if (mDDInterface->Redraw(clip))
     {
         if (mDisplayLost)
         {
@@ -460,10 +465,8 @@ void LumoAppBase::Redraw(RECT* clip)
     if (!retry || placement.showCmd == SW_SHOWMINIMIZED)
         return;
     mLastReinitTick = tick;
-    DisplayReinitHook();
-    ScreenStart result = mScreen->Start(mHWnd, mIsPhysWindowed);
-    RecordDisplayState(mIsWindowed, mScreen->RefreshRate());
-    if (result == ScreenStart::InvalidColorDepth && mIsPhysWindowed)
+    int result = StartDisplay();
+    if (result == RESULT_INVALID_COLORDEPTH && mIsPhysWindowed)
     {
         if (mActive)
         {
@@ -471,12 +474,11 @@ void LumoAppBase::Redraw(RECT* clip)
             mWindowedFailed = true;
         }
     }
-    else if (result == ScreenStart::Fail3D)
+    else if (result == RESULT_3D_FAIL)
         Set3D(false, true);
-    else if (result == ScreenStart::Ok)
+    else if (result == RESULT_OK)
     {
-        if (mWidgetManager)
-            mWidgetManager->MarkAllDirty();
+        GiveScreenToWidgets();
         mDisplayResetTime = timeGetTime();
     }
 }

@@ -1,6 +1,9 @@
 // System message boxes over the display, fatal errors and the screen-saver message log.
 #include "app/DrawNesting.h"
 #include "app/LumoAppBase.h"
+#include "display/DDInterface.h"
+#include "widgets/Widget.h"
+#include "widgets/WidgetManager.h"
 
 #include <cstdio>
 #include <ctime>
@@ -14,7 +17,8 @@ bool gFirstLogLine = true;
 
 void LumoAppBase::EnterPopupState()
 {
-    if (!mIsPhysWindowed && mScreen && mScreen->FlipToDesktop())
+    // Full screen: the desktop's surface is shown so that the system window can be seen.
+    if (!mIsPhysWindowed && mDDInterface && mDDInterface->FlipToGDISurface())
         mPopupActive = true;
 }
 
@@ -24,9 +28,9 @@ void LumoAppBase::LeavePopupState()
         mPopupActive = false;
     ResetTimeAccumulator();
     ClearKeyStates();
-    if (mWidgetManager && mWidgetManager->HeldButtons() != 0)
+    if (mWidgetManager && mWidgetManager->mDownButtons != 0)
     {
-        mWidgetManager->ReleasePressedWidget();
+        mWidgetManager->ReleaseDownWidget();
         ReleaseCapture();
     }
 }
@@ -96,8 +100,7 @@ void LumoAppBase::ProcessDeferredDeletions()
         }
         Widget* widget = it->second;
         it = mDeferredDeletions.erase(it);
-        if (widget && mWidgetManager)
-            mWidgetManager->DeleteWidget(widget);
+        delete widget;
     }
     DrawNestingLeave();
 }

@@ -1,10 +1,16 @@
 // The main window and its display: creation, placement, screen modes and their fallbacks, start-up.
 #include "app/Cursors.h"
 #include "app/LumoAppBase.h"
+#include "display/DDImage.h"
+#include "display/DDInterface.h"
+#include "media/DSoundManager.h"
+#include "media/MusicInterface.h"
+#include "widgets/WidgetManager.h"
 #include "app/MersenneTwister.h"
 #include "app/SettingValues.h"
 
 #include <cstdlib>
+#include <new>
 #include <unistd.h>
 
 namespace Lumo
@@ -25,23 +31,41 @@ std::string ExecutableFolder()
 }
 } // namespace
 
-bool LumoAppBase::Is3DEnabled() const
+bool LumoAppBase::Is3DEnabled()
 {
-    return mScreen && mScreen->Is3DWanted();
+    return mDDInterface && mDDInterface->mIs3D;
 }
 
-void LumoAppBase::FailDisplay()
+void LumoAppBase::FailDisplay(int result)
 {
-    ShowFatalError(
-        "Failed to initialize DirectDraw: " +
-        (mScreen ? mScreen->ResultName() + " " + mScreen->ErrorText() : std::string("no display")));
+    ShowFatalError("Failed to initialize DirectDraw: " +
+                   (mDDInterface ? DDInterface::ResultToString(result) + " " + mDDInterface->mErrorText
+                                 : std::string("no display")));
     ExitNow(1);
+}
+
+int LumoAppBase::StartDisplay()
+{
+    DisplayReinitHook();
+    DeleteNativeImageData();
+    int result = mDDInterface->Init(mHWnd, mIsPhysWindowed);
+    RecordDisplayState(mIsWindowed, mDDInterface->mRefreshRate);
+    return result;
+}
+
+void LumoAppBase::GiveScreenToWidgets()
+{
+    ReInitImages();
+    if (mWidgetManager)
+    {
+        mWidgetManager->mImage = mDDInterface->GetDrawSurfaceImage();
+        mWidgetManager->MarkTreeDirty();
+    }
 }
 
 void LumoAppBase::OnDisplayStarted()
 {
-    if (mWidgetManager)
-        mWidgetManager->MarkAllDirty();
+    GiveScreenToWidgets();
     SetTimer(mHWnd, WINDOW_TIMER_ID, (UINT)mFrameTime, nullptr);
     mDisplayResetTime = timeGetTime();
 }
@@ -77,13 +101,16 @@ void LumoAppBase::CreateMainWindow()
             MoveWindow(mHWnd, pos.x, pos.y, frameWidth, frameHeight, FALSE);
         mIsPhysWindowed = true;
     }
-    if (mHWnd == nullptr || mScreen == nullptr)
-        FailDisplay();
+    if (mHWnd == nullptr)
+        FailDisplay(RESULT_FAIL);
     SetWindowLongPtrA(mHWnd, GWL_USERDATA, (LONG_PTR)this);
     mCursorWindow = mHWnd;
 
+    if (mDDInterface == nullptr)
+        mDDInterface = new DDInterface(this);
     if (!mScreenPrepared)
     {
+        // Once, with the first window and its display.
         mScreenPrepared = true;
         bool is3D = false;
         if (RegistryReadBoolean("Is3D", &is3D))
@@ -95,17 +122,15 @@ void LumoAppBase::CreateMainWindow()
             }
             if (is3D)
                 mRun3DTest = true;
-            mScreen->Set3DWanted(is3D);
+            mDDInterface->mIs3D = is3D;
         }
     }
 
-    DisplayReinitHook();
-    ScreenStart result = mScreen->Start(mHWnd, mIsPhysWindowed);
-    RecordDisplayState(mIsWindowed, mScreen->RefreshRate());
-    if (mScreen->NewTestResult())
+    int result = StartDisplay();
+    if (NewTestResult())
         RegistryDeleteValue("Is3D");
 
-    if (result == ScreenStart::InvalidColorDepth && mIsPhysWindowed)
+    if (result == RESULT_INVALID_COLORDEPTH && mIsPhysWindowed)
     {
         if (mFullScreenFailed)
         {
@@ -116,23 +141,22 @@ void LumoAppBase::CreateMainWindow()
         SetWindowed(false);
         return;
     }
-    if ((result == ScreenStart::ExclusiveFail || result == ScreenStart::DisplayChangeFail) &&
-        !mIsPhysWindowed)
+    if ((result == RESULT_EXCLUSIVE_FAIL || result == RESULT_DISPCHANGE_FAIL) && !mIsPhysWindowed)
     {
         // With windowed mode already failed there is nothing left to fall back to.
         if (mWindowedFailed)
-            FailDisplay();
+            FailDisplay(result);
         mFullScreenFailed = true;
         SetWindowed(true);
-        result = ScreenStart::Ok;
+        result = RESULT_OK;
     }
-    if (result == ScreenStart::Fail3D || (result != ScreenStart::Ok && mScreen->Is3DWanted()))
+    if (result == RESULT_3D_FAIL || (result != RESULT_OK && mDDInterface->mIs3D))
     {
         Set3D(false, true);
         return;
     }
-    if (result != ScreenStart::Ok)
-        FailDisplay();
+    if (result != RESULT_OK)
+        FailDisplay(result);
 
     if (mMinimized)
     {
@@ -146,23 +170,22 @@ void LumoAppBase::CreateMainWindow()
 
 void LumoAppBase::Set3D(bool is3D, bool recreate)
 {
-    if (mScreen == nullptr || mScreen->Is3DWanted() == is3D)
+    if (mDDInterface == nullptr || mDDInterface->mIs3D == is3D)
         return;
     m3DSettingChanged = true;
-    mScreen->Set3DWanted(is3D);
+    mDDInterface->mIs3D = is3D;
     if (!recreate)
         return;
-    DisplayReinitHook();
-    ScreenStart result = mScreen->Start(mHWnd, mIsPhysWindowed);
-    RecordDisplayState(mIsWindowed, mScreen->RefreshRate());
-    if (result != ScreenStart::Ok)
+    DeleteExtraImageBuffers();
+    int result = StartDisplay();
+    if (result != RESULT_OK)
     {
         if (is3D)
         {
             Set3D(false, recreate);
             return;
         }
-        FailDisplay();
+        FailDisplay(result);
     }
     OnDisplayStarted();
 }
@@ -253,7 +276,7 @@ void LumoAppBase::Init()
 
     PreDisplayHook();
     if (mWidgetManager)
-        mWidgetManager->Resize(mWidth, mHeight);
+        mWidgetManager->SetSize(mWidth, mHeight);
     if (mIsWindowed && (mWidth >= GetSystemMetrics(SM_CXSCREEN) || mHeight >= GetSystemMetrics(SM_CYSCREEN)))
         mIsWindowed = false;
     CreateMainWindow();
@@ -267,7 +290,11 @@ void LumoAppBase::Init()
             mRefreshRate = refreshRate;
         }
     }
+    if (mSoundManager == nullptr)
+        mSoundManager = new (std::nothrow) DSoundManager(mAudioDisabled ? nullptr : mHWnd, mUseFModMusic);
     SetSfxVolume(mSfxVolume);
+    if (mMusicInterface == nullptr)
+        mMusicInterface = CreateMusicInterface(mInvisHWnd);
     SetMusicVolume(mMusicVolume);
     if (mScreenSaverMode)
         SetCursorNum(11);
@@ -288,12 +315,12 @@ void LumoAppBase::SetCursorNum(int cursorNum)
 
 void LumoAppBase::ApplyCursor()
 {
-    if (mScreen == nullptr)
+    if (mDDInterface == nullptr)
         return;
     if (mWindowHidden || !mMouseIn)
     {
         SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-        if (mScreen->SetCursorImage(nullptr))
+        if (mDDInterface->SetCursorImage(nullptr))
             mForceRedraw = true;
         return;
     }
@@ -301,7 +328,7 @@ void LumoAppBase::ApplyCursor()
     Image* picture = mCursorNum >= 0 && mCursorNum < CURSOR_COUNT ? mCursorImages[mCursorNum] : nullptr;
     if (picture && (mPlayingDemo || mCustomCursorsEnabled || mCursorNum == 12))
     {
-        if (mScreen->SetCursorImage(picture))
+        if (mDDInterface->SetCursorImage(picture))
             mForceRedraw = true;
         if (!mPlayingDemo)
             SetCursor(nullptr);
@@ -329,7 +356,7 @@ void LumoAppBase::ApplyCursor()
             cursor = LoadCursorA(nullptr, name);
     }
     SetCursor(cursor);
-    if (mScreen->SetCursorImage(nullptr))
+    if (mDDInterface->SetCursorImage(nullptr))
         mForceRedraw = true;
     mSoftwareCursorShown = true;
 }

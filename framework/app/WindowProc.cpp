@@ -1,6 +1,10 @@
 // The window procedure and the application's input queue.
 #include "app/Common.h"
 #include "app/LumoAppBase.h"
+#include "widgets/WidgetManager.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace Lumo
 {
@@ -265,13 +269,13 @@ bool LumoAppBase::ProcessDeferredMessages()
     }
     else if (!mPlayingDemo)
     {
-        WidgetRoot* widgets = mWidgetManager;
+        WidgetManager* widgets = mWidgetManager;
         switch (msg.message)
         {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             mLastInputTime = mLastTimerTime;
-            if (msg.wParam == 'D' && widgets && widgets->IsKeyDown(VK_CONTROL) && widgets->IsKeyDown(VK_MENU))
+            if (msg.wParam == 'D' && widgets && widgets->mKeyDown[VK_CONTROL] && widgets->mKeyDown[VK_MENU])
                 mDebugKeysEnabled = !mDebugKeysEnabled;
             else if (!(mDebugKeysEnabled && HandleDebugKey(msg.wParam)) && widgets)
                 widgets->KeyDown((int)msg.wParam);
@@ -349,7 +353,7 @@ void LumoAppBase::HandleMouseMessage(const MSG& msg)
     }
     else
     {
-        if ((mWidgetManager->HeldButtons() & ~HeldBit(code)) == 0)
+        if ((mWidgetManager->mActualDownButtons & ~HeldBit(code)) == 0)
             ReleaseCapture();
         mWidgetManager->MouseUp(p.x, p.y, code);
     }
@@ -397,7 +401,7 @@ void LumoAppBase::HandleSizeMessage(bool minimized)
         if (mMuteOnLostFocus)
             Unmute(true);
         if (mWidgetManager)
-            mWidgetManager->MarkAllDirty();
+            mWidgetManager->MarkTreeDirty();
     }
     UpdateFocus();
 }
@@ -406,7 +410,7 @@ void LumoAppBase::HandleActivation()
 {
     UpdateFocus();
     if (mActive && !mIsPhysWindowed && mWidgetManager)
-        mWidgetManager->MarkAllDirty();
+        mWidgetManager->MarkTreeDirty();
 }
 
 void LumoAppBase::UpdateFocus()
@@ -430,14 +434,14 @@ void LumoAppBase::UpdateFocus()
         mWidgetManager->LostFocus();
     LostFocus();
     ReleaseCapture();
-    if (mWidgetManager && mWidgetManager->HeldButtons() != 0)
-        mWidgetManager->ReleasePressedWidget();
+    if (mWidgetManager && mWidgetManager->mDownButtons != 0)
+        mWidgetManager->ReleaseDownWidget();
 }
 
 void LumoAppBase::ClearKeyStates()
 {
     if (mWidgetManager)
-        mWidgetManager->ClearKeyStates();
+        std::fill(std::begin(mWidgetManager->mKeyDown), std::end(mWidgetManager->mKeyDown), false);
     mCtrlDown = false;
     mAltDown = false;
 }

@@ -22,6 +22,8 @@ template <typename T> void ReleaseOf(T*& object)
 }
 } // namespace
 
+std::atomic<bool> gD3DRenderTargetLost{false};
+
 DDInterface::DDInterface(DisplayHost* app) : mApp(app)
 {
     HMODULE module = app ? app->GetDDrawModule() : nullptr;
@@ -428,6 +430,14 @@ bool DDInterface::Redraw(RECT* clip)
     }
     mInRedraw = false;
     return ok;
+}
+
+bool DDInterface::FlipToGDISurface()
+{
+    if (mDD == nullptr)
+        return false;
+    mDD->FlipToGDISurface();
+    return true;
 }
 
 bool DDInterface::SetCursorImage(Image* image)

@@ -32,6 +32,9 @@ enum
 // The display driver: DirectDraw on the main window, windowed or full screen,
 // the surfaces every frame is drawn into, the present, the software cursor and
 // the display lock guarding all of it.
+// Set by a 3-D renderer that lost its render target during the run (none exists yet: stays false).
+extern std::atomic<bool> gD3DRenderTargetLost;
+
 class DDInterface : public NativeDisplay
 {
 public:
@@ -82,7 +85,8 @@ public:
     DDInterface(const DDInterface&) = delete;
     DDInterface& operator=(const DDInterface&) = delete;
 
-    int Init(HWND window, bool windowed);
+    // Init, Redraw and the cursor calls are virtual so that a test can stand a display in.
+    virtual int Init(HWND window, bool windowed);
     static std::string ResultToString(int result);
     bool CheckDXResult(const char* context, HRESULT result);
     HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface** surface);
@@ -91,9 +95,12 @@ public:
     void AddDDImage(DDImage* image);
     void RemoveDDImage(DDImage* image);
     void Cleanup();
-    bool Redraw(RECT* clip);
+    virtual bool Redraw(RECT* clip);
     bool SetCursorImage(Image* image);
-    void SetCursorPos(int x, int y);
+    virtual void SetCursorPos(int x, int y);
+    // Full screen: shows the desktop's surface so that a system window can be seen; false with no
+    // DirectDraw object.
+    virtual bool FlipToGDISurface();
     // No 3-D self test exists yet: the display runs in 2-D.
     bool Run3DTest(HWND window) { return false; }
 

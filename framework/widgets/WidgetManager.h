@@ -63,28 +63,29 @@ public:
     int mLastDownButtonId = 0;
     uint32_t mWidgetFlags = kDefaultWidgetFlags;
 
+    // The input, update and draw entries are virtual so that a test can watch what reaches them.
     explicit WidgetManager(WidgetHost* app);
     ~WidgetManager() override = default;
 
     void SetSize(int width, int height);
     void InitModalFlags(ModalFlags& flags);
     uint32_t GetWidgetFlags();
-    bool UpdateFrame();
-    bool UpdateFrameF(float fraction);
-    bool DrawScreen();
+    virtual bool UpdateFrame();
+    virtual bool UpdateFrameF(float fraction);
+    virtual bool DrawScreen();
     void FlushDeferredOverlays(int maxPriority);
 
-    bool MouseMove(int x, int y);
+    virtual bool MouseMove(int x, int y);
     bool MouseDrag(int x, int y);
-    bool MouseDown(int x, int y, int clickCount);
-    bool MouseUp(int x, int y, int clickCount);
-    bool MouseExit();
-    bool MouseWheel(int delta);
-    bool KeyChar(char c);
-    bool KeyDown(int key);
-    bool KeyUp(int key);
-    void GotFocus();
-    void LostFocus();
+    virtual bool MouseDown(int x, int y, int clickCount);
+    virtual bool MouseUp(int x, int y, int clickCount);
+    virtual bool MouseExit();
+    virtual bool MouseWheel(int delta);
+    virtual bool KeyChar(char c);
+    virtual bool KeyDown(int key);
+    virtual bool KeyUp(int key);
+    virtual void GotFocus();
+    virtual void LostFocus();
 
     void SetFocus(Widget* widget);
     void MousePosition(int x, int y);

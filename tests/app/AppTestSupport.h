@@ -1,10 +1,15 @@
-// A headless application for the tests: widgets that log every call with the update number,
-// sound and music outputs that remember their volumes, the manual clock and a registry file
-// of the test's own.
+// A headless application for the tests: the real widget manager logging every call with the
+// update number, a display whose starts are scripted, sound and music back ends that remember
+// their volumes, the manual clock and a registry file of the test's own.
 #pragma once
 
 #include "app/Common.h"
 #include "app/LumoAppBase.h"
+#include "display/DDInterface.h"
+#include "media/MusicInterface.h"
+#include "media/SoundManager.h"
+#include "widgets/Widget.h"
+#include "widgets/WidgetManager.h"
 #include "core/clock.h"
 #include "test/registry_test.h"
 
@@ -26,128 +31,180 @@ inline LPARAM Pos(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-class LoggingWidgets : public Lumo::WidgetRoot
+// The real widget manager, watched: every input call is logged with the update number before
+// the manager handles it. DrawScreen also reports the manager itself dirty, as a tree with
+// something to draw would.
+class LoggingWidgets : public Lumo::WidgetManager
 {
 public:
     std::vector<std::string> mLog;
     const int* mUpdateCount = nullptr;
-    bool mDirty = false;
-    int mHeld = 0;
-    bool mKeys[256] = {};
     // Called on every update after it is logged; tests script their input here.
     std::function<void(int update)> mOnUpdate;
     int mUpdates = 0;
     int mFractions = 0;
 
+    explicit LoggingWidgets(Lumo::WidgetHost* app) : Lumo::WidgetManager(app) {}
+
     void Log(const std::string& what) { mLog.push_back(std::to_string(*mUpdateCount) + " " + what); }
 
-    void MouseMove(int x, int y) override { Log(Lumo::FormatString("move %d %d", x, y)); }
-    void MouseDown(int x, int y, int c) override
+    bool MouseMove(int x, int y) override
     {
-        mHeld |= c == 1 || c == 2 ? 1 : c < 0 ? 2 : 4;
+        Log(Lumo::FormatString("move %d %d", x, y));
+        return WidgetManager::MouseMove(x, y);
+    }
+    bool MouseDown(int x, int y, int c) override
+    {
         Log(Lumo::FormatString("down %d %d %d", x, y, c));
+        return WidgetManager::MouseDown(x, y, c);
     }
-    void MouseUp(int x, int y, int c) override
+    bool MouseUp(int x, int y, int c) override
     {
-        mHeld &= ~(c == 1 ? 1 : c < 0 ? 2 : 4);
         Log(Lumo::FormatString("up %d %d %d", x, y, c));
+        return WidgetManager::MouseUp(x, y, c);
     }
-    void MouseWheel(int n) override { Log(Lumo::FormatString("wheel %d", n)); }
-    void MouseExit() override { Log("exit"); }
-    void KeyDown(int k) override
+    bool MouseWheel(int n) override
     {
-        mKeys[k & 255] = true;
+        Log(Lumo::FormatString("wheel %d", n));
+        return WidgetManager::MouseWheel(n);
+    }
+    bool MouseExit() override
+    {
+        Log("exit");
+        return WidgetManager::MouseExit();
+    }
+    bool KeyDown(int k) override
+    {
         Log(Lumo::FormatString("keydown %d", k));
+        return WidgetManager::KeyDown(k);
     }
-    void KeyUp(int k) override
+    bool KeyUp(int k) override
     {
-        mKeys[k & 255] = false;
         Log(Lumo::FormatString("keyup %d", k));
+        return WidgetManager::KeyUp(k);
     }
-    void KeyChar(char c) override { Log(Lumo::FormatString("char %d", c)); }
-    void GotFocus() override { Log("gotfocus"); }
-    void LostFocus() override { Log("lostfocus"); }
-    bool IsKeyDown(int k) const override { return mKeys[k & 255]; }
-    void ClearKeyStates() override
+    bool KeyChar(char c) override
     {
-        for (bool& k : mKeys)
-            k = false;
+        Log(Lumo::FormatString("char %d", c));
+        return WidgetManager::KeyChar(c);
     }
-    int HeldButtons() const override { return mHeld; }
-    void ReleasePressedWidget() override
+    void GotFocus() override
     {
-        mHeld = 0;
-        Log("release");
+        Log("gotfocus");
+        WidgetManager::GotFocus();
     }
-    void UpdateFrame() override
+    void LostFocus() override
+    {
+        Log("lostfocus");
+        WidgetManager::LostFocus();
+    }
+    bool UpdateFrame() override
     {
         mUpdates++;
+        bool dirty = WidgetManager::UpdateFrame();
         if (mOnUpdate)
             mOnUpdate(*mUpdateCount);
+        return dirty;
     }
-    void UpdateFrameF(float) override { mFractions++; }
+    bool UpdateFrameF(float fraction) override
+    {
+        mFractions++;
+        return WidgetManager::UpdateFrameF(fraction);
+    }
     bool DrawScreen() override
     {
-        bool drew = mDirty;
+        bool drew = WidgetManager::DrawScreen() || mDirty;
         mDirty = false;
         return drew;
     }
-    void MarkAllDirty() override { mDirty = true; }
-    void Resize(int, int) override {}
-    std::vector<Lumo::Widget*> mDeleted;
-    void DeleteWidget(Lumo::Widget* widget) override
+};
+
+// A widget that notes its id in a list when it is deleted.
+class CountedWidget : public Lumo::Widget
+{
+public:
+    std::vector<int>* mDeleted;
+    int mId;
+    CountedWidget(std::vector<int>* deleted, int id) : mDeleted(deleted), mId(id) {}
+    ~CountedWidget() override { mDeleted->push_back(mId); }
+};
+
+// A widget over the top-left 100x100 pixels that counts the button-ups it gets.
+class PressableWidget : public Lumo::Widget
+{
+public:
+    int mUps = 0;
+    PressableWidget() { Resize(0, 0, 100, 100); }
+    void MouseUp(int x, int y, int clickCount) override
     {
-        mDeleted.push_back(widget);
-        Log("delete");
+        mUps++;
+        Widget::MouseUp(x, y, clickCount);
     }
 };
 
-class VolumeOutput : public Lumo::EffectsOutput, public Lumo::MusicOutput
+// Adds the widget to the manager and presses the left button on it, unlogged.
+inline void PressWidget(LoggingWidgets& widgets, PressableWidget& widget)
+{
+    widgets.AddWidget(&widget);
+    widgets.WidgetManager::MouseMove(10, 10);
+    widgets.WidgetManager::MouseDown(10, 10, 1);
+}
+
+// Sound and music back ends that remember their volumes.
+class VolumeOutput : public Lumo::SoundManager, public Lumo::MusicInterface
 {
 public:
     double mVolume = -1.0;
     int mStops = 0;
+    HWND mCooperativeWindow = nullptr;
     void SetVolume(double v) override { mVolume = v; }
     void StopAllSounds() override { mStops++; }
     void StopAllMusic() override { mStops++; }
-    void PlaySample(int, int, bool) override {}
     double GetMasterVolume() override { return 1.0; }
     void SetMasterVolume(double) override {}
-    HWND mCooperativeWindow = nullptr;
     void SetCooperativeWindow(HWND window, bool) override { mCooperativeWindow = window; }
     void Update() override {}
+    bool Initialized() override { return true; }
+    int LoadSound(const std::string&) override { return -1; }
+    bool LoadSound(unsigned int, const std::string&) override { return false; }
+    void ReleaseSound(unsigned int) override {}
+    bool SetBaseVolume(unsigned int, double) override { return false; }
+    bool SetBasePan(unsigned int, int) override { return false; }
+    Lumo::SoundInstance* GetSoundInstance(unsigned int) override { return nullptr; }
+    void ReleaseSounds() override {}
+    void ReleaseChannels() override {}
+    void Idle() override {}
 };
 
-// A display whose start results a test scripts; it records the mode of every start.
-class FakeScreen : public Lumo::ScreenOutput
+// A display whose start results a test scripts; it records the mode of every start, the
+// presentations and where the cursor thread had the cursor drawn.
+class FakeDisplay : public Lumo::DDInterface
 {
 public:
-    std::deque<Lumo::ScreenStart> mResults;
+    std::deque<int> mResults;
     std::vector<bool> mStarts; // windowed flag of every start
-    bool m3D = false;
-    bool mNewResult = false;
+    int mPresentFailures = 0;  // the next presentations that fail
+    int mPresents = 0;
+    int mDesktopFlips = 0;
 
-    Lumo::ScreenStart Start(HWND, bool windowed) override
+    explicit FakeDisplay(Lumo::DisplayHost* app) : Lumo::DDInterface(app) {}
+
+    int Init(HWND window, bool windowed) override
     {
         mStarts.push_back(windowed);
-        if (mResults.empty())
-            return Lumo::ScreenStart::Ok;
-        Lumo::ScreenStart r = mResults.front();
-        mResults.pop_front();
-        return r;
+        mHWnd = window;
+        mIsWindowed = windowed;
+        mRefreshRate = 60;
+        int result = Lumo::RESULT_OK;
+        if (!mResults.empty())
+        {
+            result = mResults.front();
+            mResults.pop_front();
+        }
+        mErrorText = result == Lumo::RESULT_OK ? "" : "no device";
+        return result;
     }
-    std::string ResultName() const override { return "RESULT_DD_CREATE_FAIL"; }
-    std::string ErrorText() const override { return "no device"; }
-    bool Is3DWanted() const override { return m3D; }
-    void Set3DWanted(bool wanted) override { m3D = wanted; }
-    bool NewTestResult() const override { return mNewResult; }
-    bool mTestClean = false;
-    bool mTargetLost = false;
-    bool Is3DTestClean() const override { return mTestClean; }
-    bool RenderTargetLost() const override { return mTargetLost; }
-    int mPresentFailures = 0; // the next presentations that fail
-    int mPresents = 0;
-    bool Present() override
+    bool Redraw(RECT*) override
     {
         mPresents++;
         if (mPresentFailures == 0)
@@ -155,66 +212,54 @@ public:
         mPresentFailures--;
         return false;
     }
-    int RefreshRate() const override { return 60; }
-    void RestoreDisplayMode() override {}
-    int mDesktopFlips = 0;
-    bool FlipToDesktop() override
+    bool FlipToGDISurface() override
     {
         mDesktopFlips++;
         return true;
     }
     std::mutex mCursorLock;
     POINT mDrawnAt{-1, -1};
-    POINT mPending{-1, -1};
     int mCursorDraws = 0;
-    POINT CursorDrawnAt() override
+    void SetCursorPos(int x, int y) override
     {
+        Lumo::DisplayLock displayLock(this);
         std::lock_guard<std::mutex> lock(mCursorLock);
-        return mDrawnAt;
-    }
-    void DrawCursorAt(int x, int y) override
-    {
-        std::lock_guard<std::mutex> lock(mCursorLock);
+        mCursorX = x;
+        mCursorY = y;
+        mCursorDrawnX = x;
+        mCursorDrawnY = y;
         mDrawnAt = POINT{x, y};
         mCursorDraws++;
     }
-    POINT Pending()
+    POINT CursorDrawnAt()
     {
         std::lock_guard<std::mutex> lock(mCursorLock);
-        return mPending;
+        return mDrawnAt;
     }
     int CursorDraws()
     {
         std::lock_guard<std::mutex> lock(mCursorLock);
         return mCursorDraws;
     }
-    void SetPendingCursorPos(int x, int y) override
-    {
-        std::lock_guard<std::mutex> lock(mCursorLock);
-        mPending = POINT{x, y};
-    }
-    Lumo::Image* mCursorImage = nullptr;
-    bool SetCursorImage(Lumo::Image* image) override
-    {
-        bool changed = image != mCursorImage;
-        mCursorImage = image;
-        return changed;
-    }
+    // The position the cursor thread left for the next frame.
+    POINT Pending() const { return POINT{mCursorX.load(), mCursorY.load()}; }
 };
 
 class TestApp : public Lumo::LumoAppBase
 {
 public:
-    LoggingWidgets mWidgets;
-    FakeScreen mFake;
+    // Owned by the application, which deletes its widget manager and display.
+    LoggingWidgets& mWidgets;
+    FakeDisplay& mFake;
     int mLoadingDoneCalls = 0;
     int mLostFocusCalls = 0;
 
-    TestApp()
+    TestApp() : mWidgets(*new LoggingWidgets(this)), mFake(*new FakeDisplay(this))
     {
         mWidgets.mUpdateCount = &mUpdateCount;
+        delete mWidgetManager;
         mWidgetManager = &mWidgets;
-        mScreen = &mFake;
+        mDDInterface = &mFake;
         mMainThreadId = GetCurrentThreadId();
         mUseLoadingThread = false;
         WNDCLASSA main{};
@@ -225,9 +270,8 @@ public:
     }
     ~TestApp() override
     {
-        Shutdown(); // the cursor thread ends before the fakes go
-        mWidgetManager = nullptr;
-        mScreen = nullptr;
+        Shutdown(); // the cursor thread ends before the test's objects go
+        Lumo::gD3DRenderTargetLost = false;
         for (HWND* window : {&mHWnd, &mInvisHWnd})
         {
             if (*window)

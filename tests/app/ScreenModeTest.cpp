@@ -4,7 +4,7 @@
 #include "test/message_box.h"
 
 using AppTest::AppFixture;
-using AppTest::FakeScreen;
+using AppTest::FakeDisplay;
 using AppTest::TestApp;
 
 namespace
@@ -77,7 +77,7 @@ TEST_F(ScreenMode, WindowedColorDepthFailureFallsBackToFullScreen)
     ScreenApp app;
     AppTest::VolumeOutput sound;
     app.mSoundManager = &sound;
-    app.mFake.mResults = {Lumo::ScreenStart::InvalidColorDepth};
+    app.mFake.mResults = {Lumo::RESULT_INVALID_COLORDEPTH};
     app.CreateMainWindow();
     EXPECT_TRUE(app.mWindowedFailed);
     EXPECT_FALSE(app.mIsWindowed);
@@ -94,7 +94,7 @@ TEST_F(ScreenMode, FullScreenFailureFallsBackToWindowed)
 {
     ScreenApp app;
     app.mIsWindowed = false;
-    app.mFake.mResults = {Lumo::ScreenStart::ExclusiveFail};
+    app.mFake.mResults = {Lumo::RESULT_EXCLUSIVE_FAIL};
     app.CreateMainWindow();
     EXPECT_TRUE(app.mFullScreenFailed);
     EXPECT_TRUE(app.mIsWindowed);
@@ -107,10 +107,10 @@ TEST_F(ScreenMode, ThreeDFailureFallsBackToTwoD)
     ScreenApp app;
     app.mRegistryKey = "Crustavia";
     app.RegistryWriteBoolean("Is3D", true);
-    app.mFake.mResults = {Lumo::ScreenStart::Fail3D};
+    app.mFake.mResults = {Lumo::RESULT_3D_FAIL};
     app.CreateMainWindow();
     EXPECT_TRUE(app.mRun3DTest);
-    EXPECT_FALSE(app.mFake.m3D);
+    EXPECT_FALSE(app.mFake.mIs3D);
     EXPECT_TRUE(app.m3DSettingChanged);
     EXPECT_EQ(app.mFake.mStarts.size(), 2u);
     // The window timer was started after the fallback too.
@@ -124,19 +124,19 @@ TEST_F(ScreenModeDeathTest, FatalDisplayFailuresExitWithAnError)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     {
         ScreenApp app;
-        app.mFake.mResults = {Lumo::ScreenStart::Fail};
+        app.mFake.mResults = {Lumo::RESULT_DD_CREATE_FAIL};
         EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1),
                     "Failed to initialize DirectDraw: RESULT_DD_CREATE_FAIL no device");
     }
     {
         ScreenApp app; // windowed failed, then full screen failed as well
-        app.mFake.mResults = {Lumo::ScreenStart::InvalidColorDepth, Lumo::ScreenStart::ExclusiveFail};
+        app.mFake.mResults = {Lumo::RESULT_INVALID_COLORDEPTH, Lumo::RESULT_EXCLUSIVE_FAIL};
         EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1), "Failed to initialize DirectDraw: ");
     }
     {
         ScreenApp app; // full screen failed, then windowed failed as well
         app.mIsWindowed = false;
-        app.mFake.mResults = {Lumo::ScreenStart::DisplayChangeFail, Lumo::ScreenStart::InvalidColorDepth};
+        app.mFake.mResults = {Lumo::RESULT_DISPCHANGE_FAIL, Lumo::RESULT_INVALID_COLORDEPTH};
         EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1),
                     "Please set your desktop color depth to 16 bit.");
     }

@@ -103,11 +103,14 @@ TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)
     PlatformTest::ScriptMessageBoxes({IDNO});
     TestApp app;
     app.mIsPhysWindowed = false; // full screen
-    app.mWidgets.mHeld = 1;
+    AppTest::PressableWidget pressed;
+    AppTest::PressWidget(app.mWidgets, pressed);
+    ASSERT_EQ(app.mWidgets.mDownButtons, 1u);
     EXPECT_EQ(app.ShowMessageBox("Keep it?", "Question", MB_YESNO), IDNO);
     EXPECT_EQ(app.mFake.mDesktopFlips, 1); // the box shows over the desktop's surface
     EXPECT_FALSE(app.mPopupActive);
-    EXPECT_EQ(app.mWidgets.mHeld, 0); // the pressed widget got its button-ups
+    EXPECT_EQ(app.mWidgets.mDownButtons, 0u);
+    EXPECT_EQ(pressed.mUps, 1); // the pressed widget got its button-up
     app.Shutdown();
     app.ShowFatalError("late");
     auto shown = PlatformTest::ShownMessageBoxes();
@@ -121,26 +124,25 @@ using DeferredDeletion = AppFixture;
 TEST_F(DeferredDeletion, WidgetsGoAtTheirDepthOrAShallowerOne)
 {
     TestApp app;
-    int tokens[3];
-    auto* outer = reinterpret_cast<Lumo::Widget*>(&tokens[0]);
-    auto* modal = reinterpret_cast<Lumo::Widget*>(&tokens[1]);
-    auto* last = reinterpret_cast<Lumo::Widget*>(&tokens[2]);
+    std::vector<int> deleted;
+    auto* outer = new AppTest::CountedWidget(&deleted, 1);
+    auto* modal = new AppTest::CountedWidget(&deleted, 2);
+    auto* last = new AppTest::CountedWidget(&deleted, 3);
     app.mPumpNesting = 1; // in the main loop's update
     app.DeferWidgetDeletion(outer);
     app.DeferWidgetDeletion(nullptr);
     app.mPumpNesting = 2; // inside a modal loop
     app.DeferWidgetDeletion(modal);
     app.ProcessDeferredDeletions();
-    EXPECT_EQ(app.mWidgets.mDeleted,
-              (std::vector<Lumo::Widget*>{modal})); // the outer one may still be in use
+    EXPECT_EQ(deleted, (std::vector<int>{2})); // the outer one may still be in use
     app.mPumpNesting = 1;
     app.DeferWidgetDeletion(last);
     app.mPumpNesting = 3;
     app.ProcessDeferredDeletions();
-    EXPECT_EQ(app.mWidgets.mDeleted.size(), 1u);
+    EXPECT_EQ(deleted.size(), 1u);
     app.mPumpNesting = 1;
     app.ProcessDeferredDeletions();
-    EXPECT_EQ(app.mWidgets.mDeleted, (std::vector<Lumo::Widget*>{modal, outer, last}));
+    EXPECT_EQ(deleted, (std::vector<int>{2, 1, 3}));
     EXPECT_TRUE(app.mDeferredDeletions.empty());
     app.mPumpNesting = 0;
 }
@@ -148,32 +150,31 @@ TEST_F(DeferredDeletion, WidgetsGoAtTheirDepthOrAShallowerOne)
 TEST_F(DeferredDeletion, ANestedPumpDeletesOnlyItsOwn)
 {
     TestApp app;
-    int tokens[2];
-    auto* fromUpdate = reinterpret_cast<Lumo::Widget*>(&tokens[0]);
-    auto* fromModal = reinterpret_cast<Lumo::Widget*>(&tokens[1]);
+    std::vector<int> deleted;
     bool nestedDone = false;
     int depth = 0;
     app.mWidgets.mOnUpdate = [&](int)
     {
         if (depth > 0)
         {
-            app.DeferWidgetDeletion(fromModal); // an update run by the modal loop
+            app.DeferWidgetDeletion(
+                new AppTest::CountedWidget(&deleted, 2)); // an update run by the modal loop
             return;
         }
         if (nestedDone)
             return;
         nestedDone = true;
-        app.DeferWidgetDeletion(fromUpdate);
+        app.DeferWidgetDeletion(new AppTest::CountedWidget(&deleted, 1));
         depth++; // a modal loop pumping from inside the update
         app.PumpUntilUpdate();
         app.PumpUntilUpdate();
         depth--;
-        EXPECT_EQ(app.mWidgets.mDeleted, (std::vector<Lumo::Widget*>{fromModal, fromModal}));
+        EXPECT_EQ(deleted, (std::vector<int>{2, 2}));
     };
     app.RunFor(100);
     ASSERT_TRUE(nestedDone);
-    EXPECT_EQ(app.mWidgets.mDeleted.size(), 3u);
-    EXPECT_EQ(app.mWidgets.mDeleted.back(), fromUpdate);
+    EXPECT_EQ(deleted.size(), 3u);
+    EXPECT_EQ(deleted.back(), 1);
     EXPECT_EQ(app.mPumpNesting, 0);
 }
 
@@ -184,11 +185,11 @@ TEST_F(Shutdown, HardwareAccelerationIsConfirmedAtExit)
         TestApp app; // 3-D switched on during the run, no stored value, the self test not clean
         app.mRegistryKey = "Crustavia";
         app.mCaptionPrefix = "Crustavia";
-        app.mFake.m3D = true;
+        app.mFake.mIs3D = true;
         app.m3DSettingChanged = true;
-        app.mFake.mTargetLost = true; // not asked a second time
+        Lumo::gD3DRenderTargetLost = true; // not asked a second time
         app.ConfirmHardwareAcceleration();
-        EXPECT_FALSE(app.mFake.m3D);
+        EXPECT_FALSE(app.mFake.mIs3D);
         bool stored = true;
         EXPECT_FALSE(app.RegistryReadBoolean("Is3D", &stored)); // nothing written on No
     }
@@ -196,14 +197,14 @@ TEST_F(Shutdown, HardwareAccelerationIsConfirmedAtExit)
         TestApp app; // the value exists: written without asking
         app.mRegistryKey = "Crustavia";
         app.RegistryWriteBoolean("Is3D", false);
-        app.mFake.m3D = true;
+        app.mFake.mIs3D = true;
         app.m3DSettingChanged = true;
         app.ConfirmHardwareAcceleration();
         bool stored = false;
         EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));
         EXPECT_TRUE(stored);
         // A renderer that lost its target asks once more; No switches 3-D off.
-        app.mFake.mTargetLost = true;
+        Lumo::gD3DRenderTargetLost = true;
         app.m3DSettingChanged = false;
         app.ConfirmHardwareAcceleration();
         EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));

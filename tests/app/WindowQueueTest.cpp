@@ -81,7 +81,7 @@ TEST_F(InputQueue, MouseButtonsAndCapture)
                                         "0 move 11 20", "0 up 11 20 1", "0 wheel -2", "0 move 0 4095",
                                         "0 down 0 4095 2"}));
     EXPECT_TRUE(app.mMouseIn);
-    EXPECT_EQ(app.mWidgets.mHeld, 3); // right still held, left pressed again
+    EXPECT_EQ(app.mWidgets.mActualDownButtons, 3u); // right still held, left pressed again
 }
 
 TEST_F(InputQueue, MinimiseMutesAndLosesFocus)
@@ -180,15 +180,18 @@ TEST_F(InputQueue, DeactivationMutesPausesAndReleasesThePressedWidget)
 {
     TestApp app;
     app.CreateMainWindow();
-    app.mWidgets.mHeld = 1;
+    AppTest::PressableWidget pressed;
+    AppTest::PressWidget(app.mWidgets, pressed);
+    ASSERT_EQ(app.mWidgets.mDownButtons, 1u);
     app.HandleWindowMessage(app.mHWnd, WM_ACTIVATEAPP, 0, 0);
     EXPECT_FALSE(app.mActive);
     app.ProcessDeferredMessages();
     EXPECT_FALSE(app.mHasFocus);
     EXPECT_EQ(app.mLostFocusCalls, 1);
     EXPECT_EQ(app.mAutoMuteCount, 1);
-    EXPECT_EQ(app.mWidgets.mHeld, 0);
-    EXPECT_EQ(app.mWidgets.mLog, (std::vector<std::string>{"0 lostfocus", "0 release"}));
+    EXPECT_EQ(app.mWidgets.mDownButtons, 0u);
+    EXPECT_EQ(pressed.mUps, 1); // the pressed widget got its button-up
+    EXPECT_EQ(app.mWidgets.mLog, (std::vector<std::string>{"0 lostfocus"}));
     app.HandleWindowMessage(app.mHWnd, WM_ACTIVATEAPP, 1, 0);
     app.ProcessDeferredMessages();
     EXPECT_TRUE(app.mHasFocus);

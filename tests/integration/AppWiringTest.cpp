@@ -1,0 +1,270 @@
+// The application with its real pieces: what the widgets draw reaches the presented frame, input
+// from the window reaches a button, a recorded click replays to the same calls, and live pictures
+// survive a display restart.
+#include "IntegrationSupport.h"
+#include "graphics/MemoryImage.h"
+#include "media/ImageLib.h"
+#include "test/input.h"
+#include "test/present.h"
+#include "widgets/ButtonWidget.h"
+
+#include <SDL2/SDL.h>
+
+#include <filesystem>
+#include <memory>
+
+using IntegrationTest::AppIntegration;
+using IntegrationTest::LoggingListener;
+using IntegrationTest::RealApp;
+using IntegrationTest::SolidWidget;
+
+namespace
+{
+uint32_t At(const std::vector<uint32_t>& pixels, int width, int x, int y)
+{
+    return pixels[size_t(y * width + x)];
+}
+} // namespace
+
+TEST_F(AppIntegration, InitBuildsTheRealPiecesAndAWidgetReachesThePresentedFrame)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    ASSERT_NE(app.mHWnd, nullptr);
+    ASSERT_NE(app.mDDInterface, nullptr);
+    EXPECT_TRUE(app.mDDInterface->mInitialized);
+    EXPECT_TRUE(app.mIsPhysWindowed);
+    ASSERT_NE(app.mWidgetManager, nullptr);
+    EXPECT_EQ(app.mWidgetManager->mImage, app.mDDInterface->GetDrawSurfaceImage());
+    EXPECT_EQ(app.mWidgetManager->mWidth, 320);
+    EXPECT_NE(app.mSoundManager, nullptr);
+    EXPECT_NE(app.mMusicInterface, nullptr);
+    EXPECT_EQ(Lumo::GetImageRegistry(), &app);
+    EXPECT_EQ(app.mDDInterface->mApp, &app);
+    EXPECT_EQ(app.mWidgetManager->mApp, &app);
+
+    SolidWidget widget(int(0xFF2080C0));
+    widget.Resize(40, 30, 50, 20);
+    app.mWidgetManager->AddWidget(&widget);
+    bool checked = false;
+    app.mOnUpdate = [&](int update)
+    {
+        if (update != 20)
+            return;
+        int width = 0;
+        int height = 0;
+        std::vector<uint32_t> frame;
+        ASSERT_TRUE(PlatformTest::ReadPresentedFrame(app.mHWnd, &width, &height, &frame));
+        ASSERT_EQ(width, 320);
+        ASSERT_EQ(height, 240);
+        EXPECT_EQ(At(frame, width, 40, 30), 0xFF2080C0u);
+        EXPECT_EQ(At(frame, width, 89, 49), 0xFF2080C0u);
+        EXPECT_NE(At(frame, width, 39, 30), 0xFF2080C0u);
+        EXPECT_NE(At(frame, width, 90, 49), 0xFF2080C0u);
+        EXPECT_NE(At(frame, width, 89, 50), 0xFF2080C0u);
+        checked = true;
+
+        // A later change is drawn and presented too.
+        widget.mColor = Lumo::Color(int(0xFF10E030));
+        widget.MarkDirty();
+    };
+    bool changed = false;
+    auto first = app.mOnUpdate;
+    app.mOnUpdate = [&](int update)
+    {
+        first(update);
+        if (update == 40)
+        {
+            int width = 0;
+            int height = 0;
+            std::vector<uint32_t> frame;
+            ASSERT_TRUE(PlatformTest::ReadPresentedFrame(app.mHWnd, &width, &height, &frame));
+            EXPECT_EQ(At(frame, width, 60, 40), 0xFF10E030u);
+            changed = true;
+            app.Shutdown();
+        }
+    };
+    app.Start(); // the real run: window shown, cursor thread, main loop
+    ASSERT_TRUE(checked);
+    ASSERT_TRUE(changed);
+    EXPECT_GT(app.mDrawCount, 1);
+    app.mWidgetManager->RemoveWidget(&widget);
+}
+
+TEST_F(AppIntegration, AClickOnTheWindowReachesTheButtonsListener)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    LoggingListener listener(&app.mUpdateCount);
+    Lumo::ButtonWidget button(7, &listener);
+    button.Resize(100, 100, 60, 30);
+    app.mWidgetManager->AddWidget(&button);
+    app.mOnUpdate = [&](int update)
+    {
+        if (update == 10)
+            PlatformTest::InjectMouseMove(app.mHWnd, 120, 110);
+        if (update == 20)
+            PlatformTest::InjectClick(app.mHWnd, SDL_BUTTON_LEFT, 120, 110);
+        if (update == 30)
+            PlatformTest::InjectMouseMove(app.mHWnd, 10, 10);
+        if (update == 40)
+            PlatformTest::InjectCloseRequest(app.mHWnd);
+    };
+    app.RunToEnd();
+    ASSERT_TRUE(app.mShutdown);
+    EXPECT_EQ(listener.mLog,
+              (std::vector<std::string>{"10 hover 7", "20 pressed 7 1", "20 released 7", "30 leave 7"}));
+    app.mWidgetManager->RemoveWidget(&button);
+}
+
+TEST_F(AppIntegration, ARecordedClickReplaysToTheSameListenerCallsAtTheSameUpdates)
+{
+    std::vector<std::string> recorded;
+    int recordedUpdates = 0;
+    {
+        RealApp app;
+        app.mRecordingDemo = true;
+        app.Init();
+        ASSERT_TRUE(app.mInitialized);
+        LoggingListener listener(&app.mUpdateCount);
+        Lumo::ButtonWidget button(3, &listener);
+        button.Resize(50, 60, 80, 40);
+        app.mWidgetManager->AddWidget(&button);
+        app.mOnUpdate = [&](int update)
+        {
+            if (update == 15)
+                PlatformTest::InjectMouseMove(app.mHWnd, 60, 70);
+            if (update == 25)
+                PlatformTest::InjectClick(app.mHWnd, SDL_BUTTON_LEFT, 60, 70);
+            if (update == 33)
+                PlatformTest::InjectDoubleClick(app.mHWnd, SDL_BUTTON_LEFT, 61, 71);
+            if (update == 45)
+                PlatformTest::InjectMouseMove(app.mHWnd, 300, 200);
+            if (update == 60)
+                PlatformTest::InjectCloseRequest(app.mHWnd);
+        };
+        app.RunToEnd();
+        ASSERT_TRUE(app.mShutdown);
+        recorded = listener.mLog;
+        recordedUpdates = app.mUpdateCount;
+        app.mWidgetManager->RemoveWidget(&button);
+    } // the destructor writes the demo
+    ASSERT_TRUE(std::filesystem::exists("lumoapp.dmo"));
+    ASSERT_GE(recorded.size(), 5u);
+    EXPECT_EQ(recorded.front(), "15 hover 3");
+
+    PlatformTest::ResetInputState();
+    RealApp app;
+    app.SplitCommandLine("-play");
+    app.Init();
+    ASSERT_TRUE(app.mPlayingDemo);
+    LoggingListener listener(&app.mUpdateCount);
+    Lumo::ButtonWidget button(3, &listener);
+    button.Resize(50, 60, 80, 40);
+    app.mWidgetManager->AddWidget(&button);
+    // Live input while a demo plays is not taken.
+    app.mOnUpdate = [&](int update)
+    {
+        if (update == 20)
+            PlatformTest::InjectClick(app.mHWnd, SDL_BUTTON_LEFT, 60, 70);
+    };
+    app.RunToEnd();
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_EQ(app.mUpdateCount, recordedUpdates);
+    EXPECT_EQ(listener.mLog, recorded);
+    app.mWidgetManager->RemoveWidget(&button);
+}
+
+TEST_F(AppIntegration, LivePicturesAreKeptAndRebuiltAcrossADisplayRestart)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    auto picture = std::make_unique<Lumo::DDImage>(app.mDDInterface);
+    std::vector<uint32_t> pixels(16 * 8, 0xFF336699);
+    pixels[5] = 0xFFFF0000;
+    picture->SetBits(pixels.data(), 16, 8, true);
+    EXPECT_EQ(app.mMemoryImageSet.count(picture.get()), 1u);
+    ASSERT_NE(picture->GetSurface(), nullptr);
+    IDirectDrawSurface* before = app.mDDInterface->mPrimarySurface;
+
+    app.ReapplyScreenMode(); // a new window and a new start of the display
+    EXPECT_TRUE(app.mDDInterface->mInitialized);
+    EXPECT_NE(app.mDDInterface->mPrimarySurface, nullptr);
+    EXPECT_EQ(app.mWidgetManager->mImage, app.mDDInterface->GetDrawSurfaceImage());
+    EXPECT_EQ(app.mMemoryImageSet.count(picture.get()), 1u);
+    // Rebuilt on the new display: its surface holds its pixels again.
+    ASSERT_NE(picture->GetSurface(), nullptr);
+    ASSERT_TRUE(picture->LockSurface());
+    const DDSURFACEDESC& desc = picture->mLockedSurfaceDesc;
+    auto row = static_cast<const uint32_t*>(desc.lpSurface);
+    EXPECT_EQ(row[5] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(row[6] & 0xFFFFFF, 0x336699u);
+    picture->UnlockSurface();
+    (void)before;
+
+    Lumo::MemoryImage* gone = picture.get();
+    picture.reset();
+    EXPECT_EQ(app.mMemoryImageSet.count(gone), 0u);
+}
+
+TEST_F(AppIntegration, SharedPicturesAreLoadedOnceAndCleanedAfterTheirLastHandle)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    bool isNew = false;
+    Lumo::SharedImageRef first = app.GetSharedImage("!scratch", "a", &isNew);
+    EXPECT_TRUE(isNew);
+    ASSERT_NE(first.GetImage(), nullptr);
+    Lumo::SharedImageRef second = app.GetSharedImage("!SCRATCH", "A", &isNew);
+    EXPECT_FALSE(isNew);
+    EXPECT_EQ(second.GetImage(), first.GetImage());
+    EXPECT_EQ(app.mSharedImageMap.size(), 1u);
+    first.Release();
+    second.Release();
+    EXPECT_EQ(app.mSharedImageMap.size(), 1u); // until the next update's clean-up
+    EXPECT_TRUE(app.mCleanSharedImages);
+    app.UpdateWidgets();
+    EXPECT_TRUE(app.mSharedImageMap.empty());
+    EXPECT_FALSE(app.mCleanSharedImages);
+
+    // A file that cannot be read leaves a record with no picture.
+    Lumo::SharedImageRef missing = app.GetSharedImage("no/such/picture", "", &isNew);
+    EXPECT_TRUE(isNew);
+    EXPECT_EQ(missing.GetImage(), nullptr);
+}
+
+TEST_F(AppIntegration, GetImageGivesASurfaceBackedPictureOfTheFile)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    const std::string path = std::string(LUMO_ASSETS_DIR) + "/gfx/objects/fridge.jpg";
+    std::unique_ptr<ImageLib::Image> loaded(ImageLib::GetImage(path, true));
+    ASSERT_NE(loaded, nullptr);
+    std::unique_ptr<Lumo::DDImage> picture(app.GetImage(path));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->mWidth, loaded->mWidth);
+    EXPECT_EQ(picture->mHeight, loaded->mHeight);
+    EXPECT_EQ(app.mMemoryImageSet.count(picture.get()), 1u);
+    ASSERT_NE(picture->GetSurface(), nullptr);
+    // The file's pixels sit in the surface.
+    int opaque = -1;
+    for (int i = 0; i < loaded->mWidth * loaded->mHeight && opaque < 0; i++)
+        if ((loaded->mBits[i] >> 24) == 0xFF)
+            opaque = i;
+    ASSERT_GE(opaque, 0);
+    ASSERT_TRUE(picture->LockSurface());
+    const DDSURFACEDESC& desc = picture->mLockedSurfaceDesc;
+    int x = opaque % loaded->mWidth;
+    int y = opaque / loaded->mWidth;
+    uint32_t surfacePixel = *reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(desc.lpSurface) +
+                                                               y * desc.lPitch + x * 4);
+    picture->UnlockSurface();
+    EXPECT_EQ(surfacePixel & 0xFFFFFF, loaded->mBits[opaque] & 0xFFFFFF);
+
+    EXPECT_EQ(app.GetImage("no/such/picture.png"), nullptr);
+}
