@@ -1,6 +1,7 @@
 // What the play screen needs of the game's application: sounds, music, pictures and
 // fonts by name, the update count, the widget manager, deferred deletion, random
-// numbers and the switch between screens. The application implements it; tests fake it.
+// numbers, the switch between screens, the window mode and the end of the program. The application implements
+// it; tests fake it.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,8 @@ public:
 
     virtual int GetWidth() = 0;
     virtual int GetHeight() = 0;
+    // Shown on the main menu.
+    virtual std::string GetVersionText() = 0;
     virtual void PlaySample(int id) = 0;
     // A loaded picture by file name without extension; null when there is none.
     virtual Image* GetPicture(const std::string& name) = 0;
@@ -40,6 +43,9 @@ public:
 
     // 0 the main menu, 1 the game, 2 the tutorial.
     virtual void ShowFrame(int code) = 0;
+    virtual void SetWindowed(bool windowed) = 0;
+    // Ends the program.
+    virtual void Shutdown() = 0;
 };
 
 } // namespace Lumo

@@ -1,5 +1,4 @@
-#include "FakeGameHost.h"
-#include "ScriptedRandom.h"
+#include "FakeGameApp.h"
 
 #include "game/src/Customer.h"
 #include "game/src/GameAppLink.h"
@@ -22,76 +21,6 @@ using namespace Lumo;
 
 namespace
 {
-
-// The application behind the play screen: a real widget manager, scripted random
-// values, recorded sounds, music and screen switches, and the deferred deletions.
-class FakeApp : public GameAppLink
-{
-public:
-    FakeApp() { mManager.SetSize(800, 600); }
-    ~FakeApp() override { RunDeferred(); }
-
-    int GetWidth() override { return 800; }
-    int GetHeight() override { return 600; }
-    void PlaySample(int id) override { mSounds.push_back(id); }
-    Image* GetPicture(const std::string&) override { return nullptr; }
-    Font* GetFont(int) override { return &mFont; }
-    int GetUpdateCount() override { return mUpdateCount; }
-    WidgetManager* GetWidgetManager() override { return &mManager; }
-    void DeferWidgetDeletion(Widget* widget) override
-    {
-        if (std::find(mDeferred.begin(), mDeferred.end(), widget) == mDeferred.end())
-            mDeferred.push_back(widget);
-    }
-    uint32_t Random() override { return NextScripted(mRandom); }
-    bool IsMusicPlaying(int track) override { return track == mPlaying; }
-    void PlayMusic(int track) override
-    {
-        mPlaying = track;
-        mMusic.push_back(track);
-    }
-    void StopAllMusic() override { mPlaying = -1; }
-    void FadeOutMusic(int track) override { mFaded.push_back(track); }
-    void ShowFrame(int code) override { mFrames.push_back(code); }
-
-    void RunDeferred()
-    {
-        std::vector<Widget*> deferred;
-        deferred.swap(mDeferred);
-        for (Widget* widget : deferred)
-            delete widget;
-    }
-    int SoundCount(int id) const { return int(std::count(mSounds.begin(), mSounds.end(), id)); }
-    std::vector<GameOverlay*> Boards()
-    {
-        std::vector<GameOverlay*> boards;
-        for (Widget* widget : mManager.mChildren)
-            if (auto* board = dynamic_cast<GameOverlay*>(widget))
-                boards.push_back(board);
-        return boards;
-    }
-    PopupMsg* LastPopup()
-    {
-        PopupMsg* last = nullptr;
-        for (Widget* widget : mManager.mChildren)
-            if (auto* popup = dynamic_cast<PopupMsg*>(widget))
-                last = popup;
-        return last;
-    }
-
-    std::vector<std::string> mText;
-    FakeGameFont mFont{&mText};
-    NullWidgetHost mWidgetHost;
-    WidgetManager mManager{&mWidgetHost};
-    std::deque<uint32_t> mRandom;
-    std::vector<int> mSounds;
-    std::vector<int> mMusic;
-    std::vector<int> mFaded;
-    std::vector<int> mFrames;
-    std::vector<Widget*> mDeferred;
-    int mPlaying = -1;
-    int mUpdateCount = 1;
-};
 
 class GameFrameTest : public ::testing::Test
 {
