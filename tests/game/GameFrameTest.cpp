@@ -6,6 +6,11 @@
 #include "game/src/GameFrame.h"
 #include "game/src/GameOverlay.h"
 #include "game/src/ObjectChair.h"
+#include "game/src/ObjectFridge.h"
+#include "game/src/ObjectPrepTable.h"
+#include "game/src/ItemCodes.h"
+#include "game/src/TObject.h"
+#include "game/src/Tray.h"
 #include "game/src/ObjectOven.h"
 #include "game/src/ObjectTable.h"
 #include "game/src/TrayWidget.h"
@@ -15,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <deque>
 
 using namespace Lumo;
@@ -302,4 +308,80 @@ TEST(GameFrame, FreedWithoutEverBeingShown)
     EXPECT_EQ(frame->mWidth, 800);
     EXPECT_EQ(frame->GetCook(), nullptr);
     delete frame;
+}
+
+// One guest through the whole kitchen: basil from the fridge, a Margherita made at a prep
+// table, baked, served, eaten and paid, with the updates the widget manager gives.
+TEST_F(GameFrameTest, AGuestIsServedAMargheritaAndPays)
+{
+    CloseBoard();
+    GameProgress& progress = frame->GetProgress();
+    auto run = [&](const std::function<bool()>& done, int limit)
+    {
+        for (int i = 0; i < limit && !done(); i++)
+        {
+            app.mUpdateCount++;
+            app.mManager.UpdateFrame();
+        }
+        return done();
+    };
+    CharLorenzo* cook = frame->GetCook();
+    auto idle = [&] { return !cook->mWalk.mWalking; };
+
+    // A group of one at table 1 (index 0), look 0, who takes a Margherita (r = 1).
+    progress.mSpawnCountdown = 0;
+    app.mRandom = {0, 0, 0, 0};
+    frame->SpawnCustomers();
+    ObjectTable* table = frame->GetTable(0);
+    ASSERT_EQ(table->GetGroup().GetGroupSize(), 1);
+    app.mRandom = {0};
+    ASSERT_TRUE(run([&] { return table->GetGroup().GetState() == TableRules::STATE_WAITING; }, 400));
+    ASSERT_EQ(table->GetGroup().GetOrder()->mList, (std::vector<uint16_t>{ITEM_MARGHERITA}));
+
+    // Basil, bought on arrival at the fridge.
+    ObjectFridge* fridge = frame->GetFridge();
+    fridge->SetSelection(ITEM_BASIL);
+    fridge->MouseUpButton(5, 5, 0, 1);
+    ASSERT_TRUE(run(idle, 1000));
+    ASSERT_EQ(frame->GetTray()->GetCount(), 1);
+    EXPECT_EQ(frame->GetTray()->Top()->mCode, ITEM_BASIL);
+    EXPECT_EQ(progress.mMoney, 99);
+
+    // A Margherita at the first prep table: chosen, the basil laid on, then handed over raw.
+    ObjectPrepTable* prep = frame->GetPrepTable(0);
+    prep->SetSelection(ITEM_MARGHERITA);
+    prep->MouseUpButton(5, 5, 0, 1);
+    ASSERT_TRUE(run(idle, 1000));
+    auto pizzaOnTray = [&]
+    { return frame->GetTray()->Top() != nullptr && frame->GetTray()->Top()->mCode == ITEM_MARGHERITA; };
+    for (int click = 0; click < 3 && !pizzaOnTray(); click++)
+        prep->MouseUpButton(5, 5, 0, 1);
+    ASSERT_EQ(frame->GetTray()->GetCount(), 1);
+    TObject* raw = frame->GetTray()->Top();
+    ASSERT_EQ(raw->mCode, ITEM_MARGHERITA);
+    EXPECT_EQ(raw->mCooked, 0);
+
+    // Baked in the first oven, taken out once it rings.
+    ObjectOven* oven = frame->GetOven(0);
+    oven->MouseUpButton(5, 5, 0, 1);
+    ASSERT_TRUE(run(idle, 1000));
+    EXPECT_TRUE(frame->GetTray()->IsEmpty());
+    ASSERT_TRUE(run([&] { return app.SoundCount(5) == 1; }, 300));
+    oven->MouseUpButton(5, 5, 0, 1);
+    ASSERT_EQ(frame->GetTray()->GetCount(), 1);
+    EXPECT_EQ(frame->GetTray()->Top()->mCooked, 1);
+
+    // Served at the table: the guest eats, asks for the check and pays.
+    const int happiness = progress.mHappiness;
+    table->MouseUpButton(5, 5, 0, 1);
+    ASSERT_TRUE(run(idle, 1000));
+    EXPECT_TRUE(frame->GetTray()->IsEmpty());
+    EXPECT_EQ(table->GetGroup().GetState(), TableRules::STATE_EATING);
+    EXPECT_GT(progress.mHappiness, happiness);
+    ASSERT_TRUE(run([&] { return table->GetGroup().GetState() == TableRules::STATE_PAYING; }, 1200));
+    const int money = progress.mMoney;
+    frame->GetCustomers()[0]->MouseUpButton(5, 5, 0, 1);
+    EXPECT_EQ(table->GetGroup().GetState(), TableRules::STATE_EMPTY);
+    EXPECT_GT(progress.mMoney, money);
+    EXPECT_TRUE(frame->GetCustomers().empty());
 }
