@@ -308,8 +308,6 @@ void GameFrame::EndLevel(LevelEnd end)
                                        : GameProgress::LevelUpBoard(mProgress.mLevel));
         PlaySample(SOUND_FRAME_CLAP);
         StopCook();
-        if (end == LevelEnd::LevelUp)
-            mProgress.mSpawnCountdown = 100 + int(Random() % 201);
         ShowChargePopup(charge);
         break;
     case LevelEnd::Failed:
@@ -339,22 +337,16 @@ void GameFrame::Update()
         return;
     }
 
-    if (mProgress.mSpawnCountdown == 1)
+    if (mProgress.TickSpawn())
     {
         SpawnCustomers();
-        mProgress.mSpawnCountdown =
-            GameProgress::NextSpawnCountdown(mProgress.mLevel, mProgress.mHappiness, Random());
-    }
-    else if (mProgress.mSpawnCountdown > 1)
-    {
-        mProgress.mSpawnCountdown--;
+        mProgress.RestartSpawn(Random());
     }
 
     if (mActiveChar != nullptr && mActiveChar->mWalk.ShouldStep(updateCount))
         StepPath(mActiveChar, kStepPixels);
 
-    // The level-up countdown draws its random number itself, after the board.
-    const LevelEnd end = mProgress.TickClock(0);
+    const LevelEnd end = mProgress.TickClock([this] { return Random(); });
     if (end != LevelEnd::None)
     {
         mApp->StopAllMusic();
