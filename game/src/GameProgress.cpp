@@ -48,7 +48,7 @@ LevelEnd GameProgress::SetLevel(int n)
     return LevelEnd::None;
 }
 
-LevelEnd GameProgress::TickClock(uint32_t random)
+LevelEnd GameProgress::TickClock(const RandomSource& random)
 {
     if (mClock < 0.0)
         return LevelEnd::None;
@@ -72,7 +72,7 @@ LevelEnd GameProgress::TickClock(uint32_t random)
     // After the tenth level only the won board goes up, not a level-up board over it.
     if (SetLevel(mLevel + 1) == LevelEnd::Won)
         return LevelEnd::Won;
-    mSpawnCountdown = 100 + int(random % 201);
+    mSpawnCountdown = 100 + int((random ? random() : 0) % 201);
     return LevelEnd::LevelUp;
 }
 
@@ -82,16 +82,18 @@ int GameProgress::NextSpawnCountdown(int level, int happiness, uint32_t random)
     return std::max(100, int(2500.0 - crowd / 10.0)) + int(random % 201);
 }
 
-bool GameProgress::TickSpawn(uint32_t random)
+bool GameProgress::TickSpawn()
 {
     if (mSpawnCountdown == 1)
-    {
-        mSpawnCountdown = NextSpawnCountdown(mLevel, mHappiness, random);
         return true;
-    }
     if (mSpawnCountdown > 1)
         mSpawnCountdown--;
     return false;
+}
+
+void GameProgress::RestartSpawn(uint32_t random)
+{
+    mSpawnCountdown = NextSpawnCountdown(mLevel, mHappiness, random);
 }
 
 bool GameProgress::ApplyKey(int key)

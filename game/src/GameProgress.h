@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace Lumo
@@ -41,15 +42,21 @@ public:
     int mLevel = 0; // 0-based
     bool mFinished = false;
 
+    // Draws the framework's next random number; only asked when one is needed, so a game
+    // replays with the same numbers.
+    using RandomSource = std::function<uint32_t()>;
+
     GameProgress();
 
     // Sets up level n (below 0: level 0). Level 10 is the end of the game: won.
     LevelEnd SetLevel(int n);
     // One tick of the level clock. At the end of the level: the charge of (L + 1) * 5, then
-    // the verdict. random feeds the spawn countdown of a new level.
-    LevelEnd TickClock(uint32_t random);
-    // One tick of the spawn countdown: true when a group is due now (the countdown then restarts).
-    bool TickSpawn(uint32_t random);
+    // the verdict. A new level draws its spawn countdown from random.
+    LevelEnd TickClock(const RandomSource& random);
+    // One tick of the spawn countdown: true when a group is due now; the caller brings it
+    // and then restarts the countdown.
+    bool TickSpawn();
+    void RestartSpawn(uint32_t random);
     // Keypad keys that move happiness and level; true when the key was one of them.
     bool ApplyKey(int key);
 

@@ -12,7 +12,7 @@ int PlayLevel(GameProgress& progress, LevelEnd* end, uint32_t random = 0)
 {
     for (int tick = 1; tick <= 20000; tick++)
     {
-        *end = progress.TickClock(random);
+        *end = progress.TickClock([random] { return random; });
         if (*end != LevelEnd::None)
             return tick;
     }
@@ -86,7 +86,7 @@ TEST(GameProgress, TheLevelEndsOnTick12001)
 
     // A stopped clock stays stopped.
     progress.mClock = -1.0;
-    EXPECT_EQ(progress.TickClock(0), LevelEnd::None);
+    EXPECT_EQ(progress.TickClock(nullptr), LevelEnd::None);
     EXPECT_EQ(progress.mClock, -1.0);
 }
 
@@ -181,12 +181,14 @@ TEST(GameProgress, SpawnCountdown)
 
     GameProgress progress;
     for (int tick = 1; tick < 100; tick++)
-        ASSERT_FALSE(progress.TickSpawn(0)) << tick;
+        ASSERT_FALSE(progress.TickSpawn()) << tick;
     EXPECT_EQ(progress.mSpawnCountdown, 1);
-    EXPECT_TRUE(progress.TickSpawn(13));
+    EXPECT_TRUE(progress.TickSpawn());
+    EXPECT_TRUE(progress.TickSpawn()); // due until restarted
+    progress.RestartSpawn(13);
     EXPECT_EQ(progress.mSpawnCountdown, 2490 + 13);
     progress.mSpawnCountdown = 0;
-    EXPECT_FALSE(progress.TickSpawn(0));
+    EXPECT_FALSE(progress.TickSpawn());
     EXPECT_EQ(progress.mSpawnCountdown, 0);
 }
 
@@ -205,4 +207,26 @@ TEST(GameProgress, ChargesMusicAndBoards)
     EXPECT_EQ(GameProgress::WonBoard(0)[2], "Press SpaceBar to return to the Main Menu!");
     EXPECT_EQ(GameProgress::FailedBoard(4)[1], "You Failed on Level 4!");
     EXPECT_EQ(GameProgress::FailedBoard(4)[2], "Better Luck Next Time!");
+}
+
+TEST(GameProgress, RandomNumbersAreDrawnOnlyForANewLevel)
+{
+    GameProgress progress;
+    int draws = 0;
+    auto random = [&draws]
+    {
+        draws++;
+        return uint32_t(7);
+    };
+    for (int tick = 0; tick < 12000; tick++)
+        progress.TickClock(random);
+    EXPECT_EQ(draws, 0);
+    progress.mHappiness = 50; // goal missed: no new level, no draw
+    EXPECT_EQ(progress.TickClock(random), LevelEnd::GoalMissed);
+    EXPECT_EQ(draws, 0);
+    progress.mHappiness = 500;
+    progress.mClock = 12000.0;
+    EXPECT_EQ(progress.TickClock(random), LevelEnd::LevelUp);
+    EXPECT_EQ(draws, 1);
+    EXPECT_EQ(progress.mSpawnCountdown, 107);
 }

@@ -1,0 +1,161 @@
+// The game's application on the dummy drivers with its real assets: fonts, every picture,
+// sound and music track loaded, the main menu on show, the way to the play screen, and the
+// fatal texts when a file is missing.
+#include "tests/integration/IntegrationSupport.h"
+
+#include "game/src/GameApp.h"
+#include "game/src/GameAssets.h"
+#include "game/src/GameFrame.h"
+#include "game/src/GameOverlay.h"
+#include "game/src/GameScreen.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+class TestGameApp : public Lumo::GameApp
+{
+public:
+    std::function<void(int update)> mOnUpdate;
+    std::vector<std::string> mFatal;
+
+    TestGameApp() { mCommandLineParsed = true; }
+    bool KeepWorkingDirectory(const std::string&) override { return true; }
+    void ShowFatalError(const std::string& text) override { mFatal.push_back(text); }
+    void UpdateWidgets() override
+    {
+        GameApp::UpdateWidgets();
+        // A run that goes wrong still ends.
+        if (mUpdateCount > 5000)
+            Shutdown();
+        if (mOnUpdate)
+            mOnUpdate(mUpdateCount);
+    }
+};
+
+class GameAppTest : public IntegrationTest::AppIntegration
+{
+protected:
+    // The asset folders beside the program, as the build lays them out; `skip` leaves out
+    // one folder below gfx.
+    void LinkAssets(const std::string& skip = "", bool fonts = true)
+    {
+        const fs::path assets = LUMO_ASSETS_DIR;
+        for (const char* folder : {"sfx", "music"})
+            fs::create_directory_symlink(assets / folder, folder);
+        if (fonts)
+            fs::create_directory_symlink(assets / "fonts", "fonts");
+        fs::create_directory("gfx");
+        for (const auto& entry : fs::directory_iterator(assets / "gfx"))
+        {
+            if (entry.path().filename() != skip)
+                fs::create_directory_symlink(entry.path(), fs::path("gfx") / entry.path().filename());
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(GameAppTest, IdentityAndWindow)
+{
+    TestGameApp app;
+    EXPECT_EQ(app.mTitle, "Crustavia - BETA 1.4");
+    EXPECT_EQ(app.mRegistryKey, "Crustavia");
+    EXPECT_EQ(app.mWidth, 800);
+    EXPECT_EQ(app.mHeight, 600);
+    EXPECT_TRUE(app.mSyncToRefresh);
+    EXPECT_TRUE(app.mAutoEnable3D);
+    EXPECT_EQ(app.GetCurrentFrame(), nullptr);
+}
+
+TEST_F(GameAppTest, LoadsEverythingAndGoesFromTheMenuToTheKitchen)
+{
+    LinkAssets();
+    TestGameApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    ASSERT_NE(app.GetFont(20), nullptr);
+    ASSERT_NE(app.GetFont(14), nullptr);
+    ASSERT_NE(app.GetFont(10), nullptr);
+    EXPECT_EQ(app.GetFont(12), nullptr);
+    EXPECT_DOUBLE_EQ(app.mMusicVolume, 0.25);
+    EXPECT_DOUBLE_EQ(app.mSfxVolume, 0.5);
+
+    int step = 0;
+    bool sawGame = false;
+    app.mOnUpdate = [&](int)
+    {
+        Lumo::Widget* current = app.GetCurrentFrame();
+        if (step == 0 && current != nullptr)
+        {
+            auto* menu = dynamic_cast<Lumo::FrameMainMenu*>(current);
+            ASSERT_NE(menu, nullptr);
+            EXPECT_EQ(menu->mParent, app.mWidgetManager);
+            for (const std::string& name : Lumo::GameAssets::Pictures())
+                EXPECT_NE(app.GetPicture(name), nullptr) << name;
+            menu->ButtonReleased(Lumo::FrameMainMenu::BUTTON_START);
+            step = 1;
+        }
+        else if (step == 1)
+        {
+            auto* tutorial = dynamic_cast<Lumo::FrameInstruction*>(current);
+            ASSERT_NE(tutorial, nullptr);
+            tutorial->ButtonReleased(Lumo::FrameInstruction::BUTTON_SKIP);
+            step = 2;
+        }
+        else if (step == 2)
+        {
+            Lumo::GameFrame* game = app.GetGameFrame();
+            ASSERT_NE(game, nullptr);
+            EXPECT_EQ(current, static_cast<Lumo::Widget*>(game));
+            EXPECT_TRUE(game->IsHalted()); // the welcome board
+            EXPECT_NE(game->GetCook(), nullptr);
+            app.LostFocus();
+            EXPECT_TRUE(game->IsPaused());
+            sawGame = true;
+            step = 3;
+        }
+        else if (step == 3)
+        {
+            app.ShowFrame(0);
+            app.Shutdown();
+            step = 4;
+        }
+    };
+    app.Start();
+    EXPECT_TRUE(app.mFatal.empty()) << app.mFatal.front();
+    EXPECT_TRUE(sawGame);
+    EXPECT_NE(dynamic_cast<Lumo::FrameMainMenu*>(app.GetCurrentFrame()), nullptr);
+}
+
+TEST_F(GameAppTest, AMissingPictureStopsTheLoadingWithItsName)
+{
+    LinkAssets("tile");
+    TestGameApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    app.Start();
+    ASSERT_EQ(app.mFatal.size(), 1u);
+    EXPECT_EQ(app.mFatal[0], "There was an error loading the file: gfx/tile/tile");
+    EXPECT_TRUE(app.mCloseRequested);
+    EXPECT_EQ(app.GetCurrentFrame(), nullptr);
+    EXPECT_NE(app.GetPicture("gfx/objects/trashcan"), nullptr); // loaded before it
+    EXPECT_EQ(app.GetPicture("gfx/lorenzo/idle/lorenzo0"), nullptr);
+}
+
+TEST_F(GameAppTest, AMissingFontEndsTheStart)
+{
+    LinkAssets("", false);
+    TestGameApp app;
+    app.Init();
+    ASSERT_EQ(app.mFatal.size(), 1u);
+    EXPECT_EQ(app.mFatal[0], "There was an error loading fonts/MonotypeCorsiva20Bold.txt");
+    EXPECT_TRUE(app.mCloseRequested);
+    EXPECT_EQ(app.GetFont(20), nullptr);
+}
