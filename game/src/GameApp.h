@@ -44,14 +44,15 @@ public:
     void StopAllMusic() override;
     void FadeOutMusic(int track) override;
     void ShowFrame(int code) override;
+    bool IsWindowed() override { return mIsWindowed; }
     void SetWindowed(bool windowed) override { LumoAppBase::SetWindowed(windowed); }
+    double GetSfxVolume() override { return LumoAppBase::GetSfxVolume(); }
+    void SetSfxVolume(double volume) override { LumoAppBase::SetSfxVolume(volume); }
+    void SetMusicVolume(double volume) override { LumoAppBase::SetMusicVolume(volume); }
     void Shutdown() override { LumoAppBase::Shutdown(); }
 
     Widget* GetCurrentFrame() const { return mScreens.GetCurrent(); }
     GameFrame* GetGameFrame() const { return mScreens.GetGame(); }
-
-    static constexpr double kMusicVolume = 0.25;
-    static constexpr double kSfxVolume = 0.5;
 
 private:
     // False, with the close request set and the error shown, when a picture did not load.

@@ -18,6 +18,10 @@ class WidgetManager;
 class GameAppLink
 {
 public:
+    // The game's own volumes, also what unmuting restores.
+    static constexpr double kMusicVolume = 0.25;
+    static constexpr double kSfxVolume = 0.5;
+
     virtual ~GameAppLink() = default;
 
     virtual int GetWidth() = 0;
@@ -43,7 +47,12 @@ public:
 
     // 0 the main menu, 1 the game, 2 the tutorial.
     virtual void ShowFrame(int code) = 0;
+    virtual bool IsWindowed() = 0;
     virtual void SetWindowed(bool windowed) = 0;
+    // Volumes 0..1, stored in the application and given to the players.
+    virtual double GetSfxVolume() = 0;
+    virtual void SetSfxVolume(double volume) = 0;
+    virtual void SetMusicVolume(double volume) = 0;
     // Ends the program.
     virtual void Shutdown() = 0;
 };

@@ -6,11 +6,13 @@
 #include "game/src/GameObjectFactory.h"
 #include "game/src/GameOverlay.h"
 #include "game/src/GameSpace.h"
+#include "game/src/GameUI.h"
 #include "game/src/ObjectFridge.h"
 #include "game/src/ObjectOven.h"
 #include "game/src/ObjectPrepTable.h"
 #include "game/src/ObjectTable.h"
 #include "game/src/ObjectTrash.h"
+#include "game/src/PizzaTimer.h"
 #include "game/src/PopupMsg.h"
 #include "game/src/Tray.h"
 #include "game/src/TrayWidget.h"
@@ -75,6 +77,7 @@ GameFrame::~GameFrame()
     delete mTrash;
     delete mCook;
     delete mSpace;
+    delete mUI;
     mTray.reset();
 }
 
@@ -89,6 +92,7 @@ std::vector<Widget*> GameFrame::OwnWidgets() const
         widgets.push_back(oven);
     widgets.push_back(mFridge);
     widgets.push_back(mTrash);
+    widgets.push_back(mUI);
     widgets.push_back(mSpace);
     widgets.erase(std::remove(widgets.begin(), widgets.end(), nullptr), widgets.end());
     return widgets;
@@ -140,6 +144,8 @@ void GameFrame::Build()
     mCook->mSelected = true;
     mCook->mWalk.mFacing = FACING_LEFT;
     manager->AddWidget(mMouseTray);
+    mUI = new GameUI(mApp, this);
+    manager->AddWidget(mUI);
     mBuilt = true;
 }
 
@@ -215,6 +221,12 @@ void GameFrame::BringHudToFront()
         return;
     if (mPauseBoard != nullptr && mPauseBoard->mParent == mManager)
         mManager->BringToFront(mPauseBoard);
+    if (mUI != nullptr && mUI->mParent == mManager)
+    {
+        mManager->BringToFront(mUI);
+        if (mUI->GetTimer()->mParent == mManager)
+            mManager->BringToFront(mUI->GetTimer());
+    }
     if (mMouseTray->mParent == mManager)
         mManager->BringToFront(mMouseTray);
 }
@@ -227,6 +239,8 @@ void GameFrame::SetPaused(bool on)
         mPauseBoard->mLines[GameOverlay::kLineCount - 1] = "PAUSED";
         mManager->AddWidget(mPauseBoard);
         BringHudToFront();
+        if (mUI != nullptr)
+            mUI->SetPaused(true);
         mPaused = true;
     }
     else if (!on && mPaused)
@@ -236,6 +250,8 @@ void GameFrame::SetPaused(bool on)
         mPauseBoard = nullptr;
         if (board != nullptr && board->mParent != nullptr)
             board->mParent->RemoveWidget(board);
+        if (mUI != nullptr)
+            mUI->SetPaused(false);
         mPaused = false;
     }
     MarkDirty();

@@ -24,6 +24,7 @@ class GameCharFactory;
 class GameObjectFactory;
 class GameOverlay;
 class GameSpace;
+class GameUI;
 class ObjectFridge;
 class ObjectOven;
 class ObjectPrepTable;
@@ -108,6 +109,7 @@ public:
     ObjectTrash* GetTrash() const { return mTrash; }
     const std::vector<Customer*>& GetCustomers() const { return mCustomers; }
     TrayWidget* GetMouseTray() const { return mMouseTray; }
+    GameUI* GetUI() const { return mUI; }
 
 private:
     void Build();
@@ -130,6 +132,7 @@ private:
     GameChar* mActiveChar = nullptr;
     GameGrid mGrid;
     GameSpace* mSpace = nullptr;
+    GameUI* mUI = nullptr;
     GameOverlay* mPauseBoard = nullptr;
     ObjectOven* mOvens[kOvens] = {};
     ObjectPrepTable* mPrepTables[kPrepTables] = {};

@@ -11,6 +11,7 @@
 #include "game/src/PopupMsg.h"
 
 #include <deque>
+#include <map>
 
 class FakeApp : public Lumo::GameAppLink
 {
@@ -26,7 +27,11 @@ public:
     }
     int GetWidth() override { return 800; }
     int GetHeight() override { return 600; }
-    Lumo::Image* GetPicture(const std::string&) override { return nullptr; }
+    Lumo::Image* GetPicture(const std::string& name) override
+    {
+        auto it = mPictures.find(name);
+        return it != mPictures.end() ? it->second : nullptr;
+    }
     Lumo::Font* GetFont(int) override { return &mFont; }
     void PlaySample(int id) override { mSounds.push_back(id); }
     int GetUpdateCount() override { return mUpdateCount; }
@@ -41,7 +46,15 @@ public:
     void StopAllMusic() override { mPlaying = -1; }
     void FadeOutMusic(int track) override { mFaded.push_back(track); }
     void ShowFrame(int code) override { mFrames.push_back(code); }
-    void SetWindowed(bool windowed) override { mWindowedCalls.push_back(windowed); }
+    bool IsWindowed() override { return mWindowed; }
+    void SetWindowed(bool windowed) override
+    {
+        mWindowedCalls.push_back(windowed);
+        mWindowed = windowed;
+    }
+    double GetSfxVolume() override { return mSfxVolume; }
+    void SetSfxVolume(double volume) override { mSfxVolume = volume; }
+    void SetMusicVolume(double volume) override { mMusicVolume = volume; }
     void Shutdown() override { mShutdowns++; }
     std::string GetVersionText() override { return "BETA 1.4"; }
 
@@ -81,6 +94,10 @@ public:
     std::vector<int> mFrames;
     std::vector<bool> mWindowedCalls;
     int mShutdowns = 0;
+    std::map<std::string, Lumo::Image*> mPictures;
+    bool mWindowed = true;
+    double mSfxVolume = 0.5;
+    double mMusicVolume = 0.25;
     std::vector<Lumo::Widget*> mDeferred;
     int mPlaying = -1;
     int mUpdateCount = 1;
