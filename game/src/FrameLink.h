@@ -7,10 +7,17 @@
 namespace Lumo
 {
 
+// A widget inside another (the gauge in the bottom bar) adds every parent's position too.
 inline void ForwardMouseMove(Widget* frame, const Widget& from, int x, int y)
 {
-    if (frame != nullptr)
-        frame->MouseMove(x + from.mX, y + from.mY);
+    if (frame == nullptr)
+        return;
+    for (const WidgetContainer* c = &from; c != nullptr; c = c->mParent)
+    {
+        x += c->mX;
+        y += c->mY;
+    }
+    frame->MouseMove(x, y);
 }
 
 } // namespace Lumo

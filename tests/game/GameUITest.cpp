@@ -207,6 +207,10 @@ TEST_F(GameUITest, MouseOverTheBarMovesTheTrayInScreenCoordinates)
     EXPECT_EQ(frame->GetMouseX(), 10);
     EXPECT_EQ(frame->GetMouseTray()->mX, 12);
     EXPECT_EQ(frame->GetMouseTray()->mY, 572);
+    // The gauge inside the bar adds the bar's position to its own.
+    ui->GetHappinessBar()->MouseMove(10, 20);
+    EXPECT_EQ(frame->GetMouseTray()->mX, 17);
+    EXPECT_EQ(frame->GetMouseTray()->mY, 577);
 }
 
 } // namespace
