@@ -75,7 +75,7 @@ std::string Trim(const std::string& text)
     return text.substr(begin, end - begin);
 }
 
-static int HexDigit(char c)
+int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';

@@ -25,6 +25,9 @@ bool StringToDouble(const std::string& text, double* value);
 // 1234567 -> "1,234,567".
 std::string CommaSeparate(int value);
 
+// Value of one hexadecimal digit, or -1 for any other character.
+int HexDigit(char c);
+
 struct StringLessNoCase
 {
     bool operator()(const std::string& a, const std::string& b) const;

@@ -1,6 +1,7 @@
 #include "graphics/Graphics.h"
 
 #include "graphics/Font.h"
+#include "app/Common.h"
 
 #include <algorithm>
 #include <utility>
@@ -198,20 +199,10 @@ void Graphics::DrawImageFrame(Image* image, const Rect& D, const Rect& S)
 
 namespace
 {
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
-}
-
+// A character that is no digit counts as 0.
 int HexByte(const std::string& s, size_t at)
 {
-    return HexDigit(s[at]) * 16 + HexDigit(s[at + 1]);
+    return std::max(0, HexDigit(s[at])) * 16 + std::max(0, HexDigit(s[at + 1]));
 }
 } // namespace
 
