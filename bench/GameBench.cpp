@@ -308,15 +308,21 @@ using Player = ScriptedPlayer;
 
 // ---- runs ----------------------------------------------------------------------------------
 
-bool Started(BenchGameApp& app, benchmark::State& state)
+// Starts the game; what went wrong, or nothing when it started.
+std::string StartGame(BenchGameApp& app)
 {
     app.Init();
-    if (!app.mInitialized || !app.mFatal.empty())
-    {
-        state.SkipWithError(app.mFatal.empty() ? "the game did not start" : app.mFatal.front().c_str());
-        return false;
-    }
-    return true;
+    if (app.mInitialized && app.mFatal.empty())
+        return std::string();
+    return app.mFatal.empty() ? "the game did not start" : app.mFatal.front();
+}
+
+bool Started(BenchGameApp& app, benchmark::State& state)
+{
+    const std::string error = StartGame(app);
+    if (!error.empty())
+        state.SkipWithError(error.c_str());
+    return error.empty();
 }
 
 // Records a game of `playTicks` updates of play to `path` (once per program); false, with the
@@ -328,13 +334,10 @@ bool RecordGame(const fs::path& path, int playTicks, GameState& end, std::string
         BenchGameApp app;
         app.mRecordingDemo = true;
         app.mDemoFileName = "bench.dmo";
-        app.Init();
-        app.Hurry();
-        if (!app.mInitialized || !app.mFatal.empty())
-        {
-            error = app.mFatal.empty() ? "the game did not start" : app.mFatal.front();
+        error = StartGame(app);
+        if (!error.empty())
             return false;
-        }
+        app.Hurry();
         Player player;
         bool closing = false;
         app.mOnUpdate = [&](BenchGameApp& a)
