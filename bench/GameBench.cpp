@@ -460,9 +460,18 @@ void BM_KitchenFullRedraw(benchmark::State& state)
     app.mLeaveLoopWhen = [&](BenchGameApp& a) { return seated(a) || player.PlayTicks(a) > 6000; };
     app.Start();
     Lumo::WidgetManager* widgets = app.mWidgetManager;
+    const char* problem = nullptr;
     if (!seated(app) || widgets == nullptr || widgets->mImage == nullptr || app.mDDInterface == nullptr)
+        problem = "the kitchen with seated customers was not reached";
+    else
     {
-        state.SkipWithError("the kitchen with seated customers was not reached");
+        widgets->MarkTreeDirty();
+        if (!widgets->DrawScreen())
+            problem = "the widgets drew nothing";
+    }
+    if (problem != nullptr)
+    {
+        state.SkipWithError(problem);
         app.Shutdown();
         return;
     }
