@@ -308,13 +308,14 @@ void GameShots::ScriptKitchenWork()
     { return [this, i] { return Game()->GetPrepTable(i)->GetSelector(); }; };
     auto prepState = [this](int i) { return Game()->GetPrepTable(i)->GetState(); };
     ObjectOf oven = [this] { return Game()->GetOven(0); };
+    ObjectOf secondOven = [this] { return Game()->GetOven(1); };
     auto buy = [&](const std::string& what, int code, int trayAfter)
     {
         PickFromList("buy " + what, fridge, fridgeList, code,
                      [this, trayAfter] { return TrayCount() == trayAfter; });
     };
 
-    // Ingredients: 0 basil, 1 oregano, 3 garlic, 5 sausage; pizzas: 7 Margherita, 8 Marinara.
+    // Ingredients: 0 basil, 1 oregano, 3 garlic, 5 sausage; pizzas: 7 Margherita, 8 Marinara, 9 Cipolla.
     buy("basil", 0, 1);
     PickFromList("Margherita", prep(0), prepList(0), 7, [this, prepState] { return prepState(0) == 1; });
     Use("basil on the dough", prep(0), [this, prepState] { return prepState(0) == 2 && TrayCount() == 0; });
@@ -328,6 +329,13 @@ void GameShots::ScriptKitchenWork()
     buy("sausage", 5, 1);
     mScript.Add("baked", [this] { return Game()->GetOven(0)->GetState() == 2; });
     Use("baked Margherita", oven, [this] { return TrayCount() == 2; });
+    buy("basil", 0, 3);
+    Use("basil on the Marinara", prep(1),
+        [this, prepState] { return prepState(1) == 2 && TrayCount() == 2; });
+    Use("raw Marinara", prep(1), [this, prepState] { return prepState(1) == 0 && TrayCount() == 3; });
+    Use("into the second oven", secondOven,
+        [this] { return Game()->GetOven(1)->GetState() == 1 && TrayCount() == 2; });
+    PickFromList("Cipolla", prep(2), prepList(2), 9, [this, prepState] { return prepState(2) == 1; });
 }
 
 // Two groups come in and order; a third one sits down while the cook walks to the dining room.
@@ -394,7 +402,9 @@ void GameShots::ScriptCustomers()
                     EXPECT_LT(size_t(bubbles), game->GetCustomers().size()); // the third group still chooses
                     EXPECT_TRUE(game->GetCook()->mWalk.mWalking);
                     EXPECT_EQ(game->GetTray()->GetCount(), 2);
-                    EXPECT_EQ(game->GetMoney(), 96); // four ingredients bought
+                    EXPECT_EQ(game->GetMoney(), 95); // five ingredients bought
+                    EXPECT_NE(game->GetOven(1)->GetPizza(), nullptr);
+                    EXPECT_EQ(game->GetPrepTable(2)->GetState(), 1);
                     TakeShot("kitchen");
                     return true;
                 });
