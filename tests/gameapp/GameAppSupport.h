@@ -18,8 +18,10 @@ class TestGameApp : public Lumo::GameApp
 public:
     std::function<void(int update)> mOnUpdate;
     std::vector<std::string> mFatal;
-    // A run that goes wrong still ends.
+    // A run that goes wrong still ends: at most this many updates once loading is done. The
+    // updates during loading are not counted, since how many run depends on the machine's load.
     int mUpdateLimit = 5000;
+    int mUpdatesLoaded = 0;
 
     TestGameApp() { mCommandLineParsed = true; }
     bool KeepWorkingDirectory(const std::string&) override { return true; }
@@ -27,7 +29,7 @@ public:
     void UpdateWidgets() override
     {
         GameApp::UpdateWidgets();
-        if (mUpdateCount > mUpdateLimit)
+        if (mLoadingDoneHandled && ++mUpdatesLoaded > mUpdateLimit)
             Shutdown();
         if (mOnUpdate)
             mOnUpdate(mUpdateCount);

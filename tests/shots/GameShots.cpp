@@ -531,6 +531,9 @@ TEST_F(GameShots, TheGameInARealWindow)
     std::string stuck;
     mApp->mOnUpdate = [&](int)
     {
+        // Only the updates after loading count towards a step's limit.
+        if (!mApp->mLoadingDoneHandled)
+            return;
         if (!mScript.Run() && stuck.empty())
         {
             stuck = mScript.Current();
