@@ -1,7 +1,7 @@
 // The game's application on the dummy drivers with its real assets: fonts, every picture,
 // sound and music track loaded, the main menu on show, the way to the play screen, and the
 // fatal texts when a file is missing.
-#include "tests/integration/IntegrationSupport.h"
+#include "tests/gameapp/GameAppSupport.h"
 
 #include "game/src/GameApp.h"
 #include "game/src/GameAssets.h"
@@ -9,57 +9,13 @@
 #include "game/src/GameOverlay.h"
 #include "game/src/GameScreen.h"
 
-#include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace
 {
-
-namespace fs = std::filesystem;
-
-class TestGameApp : public Lumo::GameApp
-{
-public:
-    std::function<void(int update)> mOnUpdate;
-    std::vector<std::string> mFatal;
-
-    TestGameApp() { mCommandLineParsed = true; }
-    bool KeepWorkingDirectory(const std::string&) override { return true; }
-    void ShowFatalError(const std::string& text) override { mFatal.push_back(text); }
-    void UpdateWidgets() override
-    {
-        GameApp::UpdateWidgets();
-        // A run that goes wrong still ends.
-        if (mUpdateCount > 5000)
-            Shutdown();
-        if (mOnUpdate)
-            mOnUpdate(mUpdateCount);
-    }
-};
-
-class GameAppTest : public IntegrationTest::AppIntegration
-{
-protected:
-    // The asset folders beside the program, as the build lays them out; `skip` leaves out
-    // one folder below gfx.
-    void LinkAssets(const std::string& skip = "", bool fonts = true)
-    {
-        const fs::path assets = LUMO_ASSETS_DIR;
-        for (const char* folder : {"sfx", "music"})
-            fs::create_directory_symlink(assets / folder, folder);
-        if (fonts)
-            fs::create_directory_symlink(assets / "fonts", "fonts");
-        fs::create_directory("gfx");
-        for (const auto& entry : fs::directory_iterator(assets / "gfx"))
-        {
-            if (entry.path().filename() != skip)
-                fs::create_directory_symlink(entry.path(), fs::path("gfx") / entry.path().filename());
-        }
-    }
-};
-
+using GameAppSupport::TestGameApp;
+using GameAppTest = GameAppSupport::GameAppFixture;
 } // namespace
 
 TEST_F(GameAppTest, IdentityAndWindow)

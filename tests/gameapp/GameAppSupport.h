@@ -1,0 +1,80 @@
+// The game's application on the dummy drivers, as the game-app tests start it: its real
+// assets linked into the working folder, a fatal-error log instead of boxes, a log of
+// the sounds it plays, an optional fixed random seed and a bound on the run's length.
+#pragma once
+
+#include "tests/integration/IntegrationSupport.h"
+
+#include "app/MersenneTwister.h"
+#include "game/src/GameApp.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace GameAppSupport
+{
+
+class TestGameApp : public Lumo::GameApp
+{
+public:
+    std::function<void(int update)> mOnUpdate;
+    std::vector<std::string> mFatal;
+    std::vector<int> mSamples; // every sound id played, in order
+    // A run that goes wrong still ends.
+    int mMaxUpdates = 5000;
+    // Seeds the random numbers instead of the tick count (a played demo brings its own).
+    std::optional<uint32_t> mFixedSeed;
+
+    TestGameApp() { mCommandLineParsed = true; }
+    bool KeepWorkingDirectory(const std::string&) override { return true; }
+    void ShowFatalError(const std::string& text) override { mFatal.push_back(text); }
+    void PlaySample(int id) override
+    {
+        mSamples.push_back(id);
+        GameApp::PlaySample(id);
+    }
+    void PreSettingsHook() override
+    {
+        if (mFixedSeed && !mPlayingDemo)
+        {
+            mRandSeed = *mFixedSeed;
+            Lumo::SRand(mRandSeed);
+        }
+    }
+    void UpdateWidgets() override
+    {
+        GameApp::UpdateWidgets();
+        if (mUpdateCount > mMaxUpdates)
+            Shutdown();
+        if (mOnUpdate)
+            mOnUpdate(mUpdateCount);
+    }
+};
+
+class GameAppFixture : public IntegrationTest::AppIntegration
+{
+protected:
+    // The asset folders beside the program, as the build lays them out; `skip` leaves out
+    // one folder below gfx.
+    static void LinkAssets(const std::string& skip = "", bool fonts = true)
+    {
+        namespace fs = std::filesystem;
+        const fs::path assets = LUMO_ASSETS_DIR;
+        for (const char* folder : {"sfx", "music"})
+            fs::create_directory_symlink(assets / folder, folder);
+        if (fonts)
+            fs::create_directory_symlink(assets / "fonts", "fonts");
+        fs::create_directory("gfx");
+        for (const auto& entry : fs::directory_iterator(assets / "gfx"))
+        {
+            if (entry.path().filename() != skip)
+                fs::create_directory_symlink(entry.path(), fs::path("gfx") / entry.path().filename());
+        }
+    }
+};
+
+} // namespace GameAppSupport
