@@ -33,6 +33,8 @@ constexpr uint32_t kSeed = 20261207;
 constexpr double kThird = 0.3333333432674408;
 constexpr int kSoundClap = 1;
 constexpr int kSoundCrowdOoh = 4;
+// A painted frame costs a tenth of a second: frames come about every ten updates.
+constexpr uint64_t kDrawMicros = 100000;
 // How far into the second level the won game goes on.
 constexpr int kSecondLevelTicks = 1000;
 
@@ -300,6 +302,7 @@ protected:
         bool closing = false;
         bool sawMenuAgain = false;
         app.mMaxUpdates = 40000;
+        app.mDrawMicros = kDrawMicros;
         app.mOnUpdate = [&](int update)
         {
             Lumo::GameFrame* frame = app.GetGameFrame();
