@@ -248,6 +248,7 @@ struct LevelEndSeen
 struct RunResult
 {
     int mUpdates = 0;
+    int mGameStart = -1; // the update the play screen came
     int mLevel = -1;
     int mMoney = 0;
     int mHappiness = 0;
@@ -262,12 +263,13 @@ struct RunResult
 void Report(const char* name, const RunResult& result)
 {
     std::printf(
-        "[ %s ] %d updates; level end at update %d with money %d and happiness %d; %d groups served, "
-        "%d checks, %d walk-outs, %d ingredients, %d trashed, %d clicks, %d move retries, %d stalls\n",
-        name, result.mUpdates, result.mEnd.mUpdate, result.mEnd.mMoneyBefore, result.mEnd.mHappiness,
-        result.mStats.mGroupsServed, result.mReferee.mChecks, result.mReferee.mWalkOuts,
-        result.mReferee.mIngredients, result.mStats.mItemsTrashed, result.mStats.mClicks,
-        result.mStats.mMoveRetries, result.mStats.mStalls);
+        "[ %s ] %d updates, the play screen from %d; level end at update %d with money %d and happiness %d; "
+        "%d groups served, %d checks, %d walk-outs, %d ingredients, %d trashed, %d clicks, %d move retries, "
+        "%d stalls\n",
+        name, result.mUpdates, result.mGameStart, result.mEnd.mUpdate, result.mEnd.mMoneyBefore,
+        result.mEnd.mHappiness, result.mStats.mGroupsServed, result.mReferee.mChecks,
+        result.mReferee.mWalkOuts, result.mReferee.mIngredients, result.mStats.mItemsTrashed,
+        result.mStats.mClicks, result.mStats.mMoveRetries, result.mStats.mStalls);
 }
 
 void ExpectBooksKept(const RunResult& result)
@@ -306,6 +308,8 @@ protected:
         app.mOnUpdate = [&](int update)
         {
             Lumo::GameFrame* frame = app.GetGameFrame();
+            if (frame != nullptr && result.mGameStart < 0)
+                result.mGameStart = update;
             result.mReferee.Observe(frame, update);
             const bool newSounds = int(app.mSamples.size()) > samplesSeen;
             const bool endSound =
