@@ -40,6 +40,9 @@ constexpr int kMaxRetries = 8;
 constexpr int kFailedPause = 300;
 // Updates between two presses of the space bar.
 constexpr int kKeyPause = 10;
+// A free tile of the dining room the mouse can rest on.
+constexpr int kAsideX = 300;
+constexpr int kAsideY = 300;
 // A group waiting this long is served with what is ready.
 constexpr int kImpatientWait = 3000;
 
@@ -568,6 +571,16 @@ void PlayBot::Advance()
         else if (underMouse(mAction.mTarget))
         {
             Click();
+            return;
+        }
+        if (mAction.mCode >= 0 && over == mAction.mTarget)
+        {
+            // The object turned idle under the mouse: its selector comes only when the
+            // mouse comes onto it again. Off it first.
+            PlatformTest::InjectMouseMove(mWindow, kAsideX, kAsideY);
+            mMouseX = kAsideX;
+            mMouseY = kAsideY;
+            mMovedOnto = nullptr;
             return;
         }
         retry(mAction.mTarget);

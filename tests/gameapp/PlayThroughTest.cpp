@@ -153,8 +153,9 @@ public:
         for (std::size_t t = 0; t < now.mTables.size(); t++)
             Table(mLast.mTables[t], now.mTables[t], level);
         mMoneyBeforeEnd = mMoney;
+        // The tenth level is the end of the game: no bonus comes with it.
         if (now.mLevel == level + 1)
-            mMoney += -(level + 1) * 5 + 100 * now.mLevel;
+            mMoney += -(level + 1) * 5 + (now.mLevel < 10 ? 100 * now.mLevel : 0);
         else if ((now.mFinished && !mLast.mFinished) || (now.mLevel == level && now.mClock < mLast.mClock))
             mMoney -= (level + 1) * 5;
         if (now.mMoney != mMoney || now.mHappiness != mHappiness)
