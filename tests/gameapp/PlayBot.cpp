@@ -1,6 +1,5 @@
 #include "tests/gameapp/PlayBot.h"
 
-#include "app/Common.h"
 #include "game/src/GameApp.h"
 #include "game/src/GameChar.h"
 #include "game/src/GameFrame.h"
