@@ -31,6 +31,9 @@ GameApp::~GameApp()
         mWidgetManager->RemoveAllChildren(false, true);
     // The screen still up when the program ends is freed too.
     mScreens.Release();
+    // Popups and boards still on the screen hand themselves over for deletion as they are
+    // taken off; no update comes any more to free them.
+    ProcessDeferredDeletions();
     for (auto& entry : mPictures)
         delete entry.second;
     mPictures.clear();

@@ -3,6 +3,7 @@
 // fatal texts when a file is missing.
 #include "tests/gameapp/GameAppSupport.h"
 
+#include "game/src/GameApp.h"
 #include "game/src/GameAssets.h"
 #include "game/src/GameFrame.h"
 #include "game/src/GameOverlay.h"
@@ -11,8 +12,28 @@
 #include <string>
 #include <vector>
 
+namespace
+{
 using GameAppSupport::TestGameApp;
 using GameAppTest = GameAppSupport::GameAppFixture;
+
+// Frees itself once off the screen, as the game's popups and boards do.
+class SelfFreeingWidget : public Lumo::Widget
+{
+public:
+    SelfFreeingWidget(Lumo::GameApp* app, bool* freed) : mApp(app), mFreed(freed) {}
+    ~SelfFreeingWidget() override { *mFreed = true; }
+    void DetachFromManager(Lumo::WidgetManager* manager) override
+    {
+        Lumo::Widget::DetachFromManager(manager);
+        mApp->DeferWidgetDeletion(this);
+    }
+
+private:
+    Lumo::GameApp* mApp;
+    bool* mFreed;
+};
+} // namespace
 
 TEST_F(GameAppTest, IdentityAndWindow)
 {
@@ -84,6 +105,16 @@ TEST_F(GameAppTest, LoadsEverythingAndGoesFromTheMenuToTheKitchen)
     EXPECT_TRUE(app.mFatal.empty()) << app.mFatal.front();
     EXPECT_TRUE(sawGame);
     EXPECT_NE(dynamic_cast<Lumo::FrameMainMenu*>(app.GetCurrentFrame()), nullptr);
+}
+
+TEST_F(GameAppTest, WidgetsStillOnTheScreenAtTheEndAreFreed)
+{
+    bool freed = false;
+    {
+        TestGameApp app;
+        app.mWidgetManager->AddWidget(new SelfFreeingWidget(&app, &freed));
+    }
+    EXPECT_TRUE(freed);
 }
 
 TEST_F(GameAppTest, AMissingPictureStopsTheLoadingWithItsName)
