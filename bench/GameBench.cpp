@@ -10,15 +10,9 @@
 #include "game/src/GameApp.h"
 #include "game/src/GameFrame.h"
 #include "game/src/GameScreen.h"
-#include "game/src/ObjectFridge.h"
-#include "game/src/ObjectOven.h"
-#include "game/src/ObjectPrepTable.h"
-#include "game/src/ObjectTable.h"
-#include "game/src/ObjectTrash.h"
-#include "game/src/Selector.h"
+#include "tests/gameapp/PlayBot.h"
 #include "widgets/WidgetManager.h"
 
-#include <SDL_mouse.h>
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -66,6 +60,9 @@ public:
         const fs::path assets = LUMO_ASSETS_DIR;
         for (const char* folder : {"gfx", "sfx", "music", "fonts"})
             fs::create_directory_symlink(assets / folder, folder);
+        // Headless unless the caller names real drivers.
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
         setenv("LUMO_REGISTRY_FILE", (mDir / "registry.txt").c_str(), 1);
         PlatformTest::ReloadRegistry();
         PlatformTest::UseManualClock(true);
@@ -184,52 +181,20 @@ private:
 
 // ---- the player ----------------------------------------------------------------------------
 
-// Plays the game through the window's input queue, so that a recorded demo holds every step:
-// Start on the menu, Skip on the tutorial, the space bar on every message board, and in the
-// kitchen a round of buying at the fridge, starting pizzas at the prep tables, putting them
-// in the ovens and serving the tables. It only has to keep the game busy, not to play well.
-class ScriptedPlayer
+// The test suite's player bot plays the game through the window's input queue, so that a
+// recorded demo holds every step: Start, Skip, the boards, and the kitchen played to win.
+class Player
 {
 public:
     // Called after every update; `PlayTicks` counts the updates since the welcome board went.
     void Step(BenchGameApp& app)
     {
-        const int update = app.mUpdateCount;
-        Lumo::Widget* screen = app.GetCurrentFrame();
-        if (screen == nullptr)
-            return;
-        // One input per screen, repeated only when the screen has not reacted for a while.
-        const bool fresh = screen != mLastScreen || update - mLastInputAt > 100;
-        if (auto* menu = dynamic_cast<Lumo::FrameMainMenu*>(screen))
-        {
-            if (fresh)
-                Click(app, Centre(menu->GetButton(Lumo::FrameMainMenu::BUTTON_START)), screen);
-            return;
-        }
-        if (auto* tutorial = dynamic_cast<Lumo::FrameInstruction*>(screen))
-        {
-            if (fresh)
-                Click(app, Centre(tutorial->GetButton(Lumo::FrameInstruction::BUTTON_SKIP)), screen);
-            return;
-        }
+        if (!mBot)
+            mBot.emplace(app, app.mHWnd);
+        mBot->Update();
         Lumo::GameFrame* game = app.GetGameFrame();
-        if (game == nullptr)
-            return;
-        if (game->IsHalted())
-        {
-            if (fresh)
-            {
-                PlatformTest::InjectKeyPress(app.mHWnd, SDLK_SPACE, SDL_SCANCODE_SPACE);
-                mLastScreen = screen;
-                mLastInputAt = update;
-            }
-            return;
-        }
-        if (mPlayStart < 0)
-            mPlayStart = update;
-        mLastScreen = screen;
-        mLastInputAt = update;
-        Kitchen(app, *game, update - mPlayStart);
+        if (mPlayStart < 0 && game != nullptr && !game->IsHalted())
+            mPlayStart = app.mUpdateCount;
     }
 
     int PlayTicks(const BenchGameApp& app) const
@@ -238,73 +203,9 @@ public:
     }
 
 private:
-    struct Point
-    {
-        int x, y;
-    };
-    static Point Centre(const Lumo::Widget* widget)
-    {
-        return Point{widget->mX + widget->mWidth / 2, widget->mY + widget->mHeight / 2};
-    }
-    static void Move(BenchGameApp& app, Point at) { PlatformTest::InjectMouseMove(app.mHWnd, at.x, at.y); }
-    void Click(BenchGameApp& app, Point at, Lumo::Widget* screen)
-    {
-        Move(app, at);
-        PlatformTest::InjectClick(app.mHWnd, SDL_BUTTON_LEFT, at.x, at.y);
-        mLastScreen = screen;
-        mLastInputAt = app.mUpdateCount;
-    }
-    // The object's choice list opens under the mouse; an entry is picked a moment later.
-    static void Pick(BenchGameApp& app, const Lumo::Selector* selector, int entry, int phase, Point owner)
-    {
-        if (phase == 0)
-            Move(app, owner);
-        else if (selector != nullptr && !selector->GetItems().empty())
-        {
-            const auto& items = selector->GetItems();
-            Point at = Centre(items[size_t(entry) % items.size()]);
-            if (phase == 10)
-                Move(app, at);
-            else
-                PlatformTest::InjectClick(app.mHWnd, SDL_BUTTON_LEFT, at.x, at.y);
-        }
-    }
-
-    // One round every 600 updates, on the objects in turn.
-    static void Kitchen(BenchGameApp& app, Lumo::GameFrame& game, int tick)
-    {
-        const int round = tick / 600;
-        const int at = tick % 600;
-        Lumo::ObjectPrepTable* prep = game.GetPrepTable(round % 4);
-        auto click = [&](const Lumo::Widget* widget)
-        {
-            Point p = Centre(widget);
-            Move(app, p);
-            PlatformTest::InjectClick(app.mHWnd, SDL_BUTTON_LEFT, p.x, p.y);
-        };
-        if (at == 0 || at == 10 || at == 20)
-            Pick(app, game.GetFridge()->GetSelector(), round, at, Centre(game.GetFridge()));
-        else if (at == 200 || at == 210 || at == 220)
-            Pick(app, prep->GetSelector(), round, at - 200, Centre(prep));
-        else if (at == 380)
-            click(prep);
-        else if (at == 450)
-            click(game.GetOven(round % 4));
-        else if (at == 520)
-            click(game.GetTable(round % 4));
-        else if (at == 580)
-            click(game.GetTrash());
-        else if (at == 590)
-            Move(app, Point{400, 300});
-    }
-
-    Lumo::Widget* mLastScreen = nullptr;
-    int mLastInputAt = -1000;
+    std::optional<PlayTest::PlayBot> mBot;
     int mPlayStart = -1;
 };
-
-// The input side of every run: the one place to swap the scripted player for another.
-using Player = ScriptedPlayer;
 
 // ---- runs ----------------------------------------------------------------------------------
 
