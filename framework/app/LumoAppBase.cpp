@@ -6,6 +6,7 @@
 #include "media/AudioHost.h"
 #include "media/BassMusicInterface.h"
 #include "media/DSoundManager.h"
+#include "resources/ResourceManager.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -117,6 +118,7 @@ LumoAppBase::LumoAppBase()
     mLastDrawTime = timeGetTime();
     mNextDrawTime = mLastDrawTime;
     mWidgetManager = new WidgetManager(this);
+    mResourceManager = new ResourceManager(this);
 }
 
 LumoAppBase::~LumoAppBase()
@@ -133,6 +135,9 @@ LumoAppBase::~LumoAppBase()
     }
     delete mWidgetManager;
     mWidgetManager = nullptr;
+    // Its images go back to the shared map before the map's pictures are deleted.
+    delete mResourceManager;
+    mResourceManager = nullptr;
     for (auto& [key, shared] : mSharedImageMap)
     {
         delete shared.mImage;

@@ -24,6 +24,7 @@ class DDInterface;
 class Image;
 class MemoryImage;
 class NativeDisplay;
+class ResourceManager;
 class MusicInterface;
 class SoundManager;
 class Widget;
@@ -82,6 +83,7 @@ public:
     bool mCustomCursorsEnabled = false;
     int mFullScreenBits = 16;
     bool mUseFModMusic = false;
+    ResourceManager* mResourceManager = nullptr;
 
     // ---- live and shared images (guarded by the display lock) ----
     std::set<MemoryImage*> mMemoryImageSet;
