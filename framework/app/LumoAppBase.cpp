@@ -1,6 +1,8 @@
 // The application object: construction, the run phase with the loading thread, shutdown.
 #include "app/LumoAppBase.h"
 #include "app/Common.h"
+#include "app/HTTPTransfer.h"
+#include "app/LeakTracker.h"
 #include "display/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "media/AudioHost.h"
@@ -21,6 +23,10 @@ HINSTANCE gHInstance = nullptr;
 
 namespace
 {
+// Nothing calls these process-wide services yet; the reference keeps them in every program
+// built on the application, so they exist from start-up to exit.
+[[gnu::used]] const void* const kProcessServices[] = {&gLeakTracker, &gHTTPTransfer};
+
 HMODULE gVersionDll = nullptr;
 HMODULE gDDrawDll = nullptr;
 HMODULE gUser32Dll = nullptr;

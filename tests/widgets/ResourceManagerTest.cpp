@@ -81,6 +81,13 @@ struct ResourceManagerTest : ::testing::Test
         host.mPictures["cells.png"] = {4, 2, std::vector<uint32_t>(8, 0xFF112233)};
         host.mPictures["sheet.png"] = {12, 4, std::vector<uint32_t>(48, 0xFFFFFFFF)};
     }
+    // The host's own shared pictures go before the application's destructor runs: the manager's
+    // references to them go first, as the application lets them go before its shared pictures.
+    ~ResourceManagerTest() override
+    {
+        delete host.mResourceManager;
+        host.mResourceManager = nullptr;
+    }
 
     template <class Record>
     Record* Add(ResourceManager::ResMap& map, const std::string& id, const std::string& group,
