@@ -13,8 +13,8 @@ class HTTPTransfer
 public:
     int mTransferId;
     std::string mSendStr;
-    std::string mSpecifiedBaseURL;
-    std::string mSpecifiedRelURL;
+    std::string mBaseURL;
+    std::string mRelativeURL;
     std::string mURL;
     std::string mProtocol;
     std::string mHost;
