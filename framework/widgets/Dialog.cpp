@@ -84,6 +84,10 @@ Dialog::~Dialog()
         mModalWatch->mDeleted = true;
         mModalWatch->mResult = mResult;
     }
+    // Deleted while still shown: the buttons must not stay behind in the manager.
+    for (DialogButton* button : {mYesButton, mNoButton})
+        if (button != nullptr && button->mParent != nullptr)
+            button->mParent->RemoveWidget(button);
     delete mYesButton;
     delete mNoButton;
     delete mHeaderFont;

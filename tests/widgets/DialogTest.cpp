@@ -353,3 +353,18 @@ TEST_F(DialogTest, DialogButtonDrawsPartsOfItsFramePictureAndItsLabel)
     button.Draw(&g);
     EXPECT_TRUE(host.mLog.empty());
 }
+
+TEST_F(DialogTest, DeletingAShownDialogTakesItsButtonsOffTheScreen)
+{
+    auto dialog = MakeDialog(Dialog::BUTTONS_YES_NO, "", "", "");
+    manager.AddWidget(dialog.get());
+    Rect no = dialog->mNoButton->GetRect();
+    manager.MouseMove(no.mX + 1, no.mY + 1); // the manager now points at the button
+    manager.RemoveWidget(dialog.get());
+    manager.AddWidget(dialog.get());
+    manager.mChildren.remove(dialog.get()); // only the dialog taken away behind its back
+    dialog.reset();
+    EXPECT_TRUE(manager.mChildren.empty());
+    manager.MouseMove(10, 10);
+    manager.UpdateFrame();
+}
