@@ -189,3 +189,13 @@ TEST_F(WebLinks, ANewWindowLeavesTheFocusToTheBrowserWhileALinkIsPending)
     app.SetScreenMode(true, false, true);
     EXPECT_EQ(GetForegroundWindow(), app.mHWnd);
 }
+
+TEST_F(WebLinks, TheWatchdogAlsoRunsWhileADemoPlays)
+{
+    LinkApp app;
+    app.mPlayingDemo = true; // live input is ignored, timer messages still judge the link
+    app.TimerAfter(10);
+    app.OpenUrl(kUrl, false);
+    app.TimersUntil(12100);
+    EXPECT_EQ(app.mEvents, (std::vector<std::string>{"failed " + kUrl}));
+}
