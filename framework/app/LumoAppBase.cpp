@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace Lumo
 {
@@ -120,7 +122,21 @@ LumoAppBase::LumoAppBase()
     if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
         mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
             reinterpret_cast<void*>(GetProcAddress(gUser32Dll, "GetLastInputInfo")));
+    char exePath[256] = {};
+    if (GetModuleFileNameA(nullptr, exePath, sizeof exePath) > 0)
+        mProductVersion = GetProductVersion(exePath);
     mCreationTick = GetTickCount();
+    mStringTable = {
+        {"DIALOG_BUTTON_OK", "OK"},
+        {"DIALOG_BUTTON_CANCEL", "CANCEL"},
+        {"UPDATE_CHECK_TITLE", "Update Check"},
+        {"UPDATE_CHECK_BODY", "Checking if there are any updates available for this product ..."},
+        {"UP_TO_DATE_TITLE", "Up to Date"},
+        {"UP_TO_DATE_BODY", "There are no updates available for this product at this time."},
+        {"NEW_VERSION_TITLE", "New Version"},
+        {"NEW_VERSION_BODY", "There is an update available for this product.  Would you like to visit the "
+                             "web site to download it?"},
+    };
     mLastDrawTime = timeGetTime();
     mNextDrawTime = mLastDrawTime;
     mWidgetManager = new WidgetManager(this);
@@ -133,6 +149,10 @@ LumoAppBase::~LumoAppBase()
     ConfirmHardwareAcceleration();
     while (mLoadingThreadStarted && !mLoadingThreadCompleted)
         Sleep(20);
+    DeleteAllDialogs();
+    // Widgets still waiting for deferred deletion go now: no loop will run again.
+    mPumpNesting = 0;
+    ProcessDeferredDeletions();
     if (mInvisHWnd)
     {
         SetWindowLongPtrA(mInvisHWnd, GWL_USERDATA, 0);
@@ -330,6 +350,47 @@ void LumoAppBase::HideMainWindow()
         ShowWindow(mHWnd, SW_HIDE);
     mWindowHidden = true;
     ApplyCursor();
+}
+
+std::string LumoAppBase::GetProductVersion(const std::string& path)
+{
+    if (!mVersionProcsLooked)
+    {
+        mVersionProcsLooked = true;
+        if (gVersionDll != nullptr)
+        {
+            mGetFileVersionInfoSize = reinterpret_cast<decltype(mGetFileVersionInfoSize)>(
+                reinterpret_cast<void*>(GetProcAddress(gVersionDll, "GetFileVersionInfoSizeA")));
+            mGetFileVersionInfo = reinterpret_cast<decltype(mGetFileVersionInfo)>(
+                reinterpret_cast<void*>(GetProcAddress(gVersionDll, "GetFileVersionInfoA")));
+            mVerQueryValue = reinterpret_cast<decltype(mVerQueryValue)>(
+                reinterpret_cast<void*>(GetProcAddress(gVersionDll, "VerQueryValueA")));
+        }
+    }
+    if (!mGetFileVersionInfoSize || !mGetFileVersionInfo || !mVerQueryValue)
+        return "";
+    DWORD handle = 0;
+    DWORD size = mGetFileVersionInfoSize(path.c_str(), &handle);
+    if (size == 0)
+        return "";
+    std::vector<char> block(size);
+    if (!mGetFileVersionInfo(path.c_str(), handle, size, block.data()))
+        return "";
+    for (const char* query :
+         {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\040904E4\\ProductVersion"})
+    {
+        void* value = nullptr;
+        UINT length = 0;
+        if (!mVerQueryValue(block.data(), query, &value, &length) || value == nullptr)
+            continue;
+        // Read only inside the block, and up to the first null.
+        const char* text = static_cast<const char*>(value);
+        if (text < block.data() || text >= block.data() + size)
+            continue;
+        size_t room = std::min<size_t>(length, (size_t)(block.data() + size - text));
+        return std::string(text, strnlen(text, room));
+    }
+    return "";
 }
 
 std::string LumoAppBase::GetCrashInfoText()

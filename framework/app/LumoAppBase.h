@@ -6,6 +6,8 @@
 #include "app/DemoStream.h"
 #include "graphics/Rect.h"
 #include "graphics/SharedImage.h"
+#include "widgets/ButtonListener.h"
+#include "widgets/DialogListener.h"
 #include "win32/windows.h"
 
 #include <atomic>
@@ -19,6 +21,7 @@
 namespace Lumo
 {
 class DDImage;
+class Dialog;
 class Font;
 class DDInterface;
 class Image;
@@ -30,7 +33,7 @@ class SoundManager;
 class Widget;
 class WidgetManager;
 
-class LumoAppBase
+class LumoAppBase : public ButtonListener, public DialogListener
 {
 public:
     // ---- identity and settings ----
@@ -52,6 +55,11 @@ public:
     bool mAudioDisabled = false;
     bool mCommandLineParsed = false;
     WidgetManager* mWidgetManager = nullptr;
+    // The open dialogs, owned: by id, and in the order they were added.
+    std::map<int, Dialog*> mDialogMap;
+    std::list<Dialog*> mDialogList;
+    // Named texts, such as the dialogs' defaults.
+    std::map<std::string, std::string> mStringTable;
     DWORD mMainThreadId = 0;
     bool mWindowHidden = false;
     std::atomic<bool> mShutdown{false};
@@ -143,6 +151,17 @@ public:
     DWORD mFastForwardStamp = 0;
     bool mFastForwardStampTaken = false;
 
+    // ---- web links ----
+    bool mWaitingForUrlOpen = false;
+    bool mShutdownOnUrlOpen = false;
+    std::string mPendingUrl;
+    DWORD mUrlOpenTick = 0;
+    // The version services, looked up on the first product-version query.
+    bool mVersionProcsLooked = false;
+    DWORD(WINAPI* mGetFileVersionInfoSize)(LPCSTR, LPDWORD) = nullptr;
+    BOOL(WINAPI* mGetFileVersionInfo)(LPCSTR, DWORD, DWORD, LPVOID) = nullptr;
+    BOOL(WINAPI* mVerQueryValue)(LPCVOID, LPCSTR, LPVOID*, UINT*) = nullptr;
+
     // ---- window and input ----
     bool mHasFocus = true;
     bool mMuteOnLostFocus = true;
@@ -198,12 +217,21 @@ public:
     virtual void RunLoading() {}
     virtual void SaveSettings();
     virtual void LoadSettings();
+    virtual Dialog* CreateDialogObject(int id, bool isModal, const std::string& header,
+                                       const std::string& lines, const std::string& footer, int buttonMode);
     virtual void EnterPopupState();
     virtual void LeavePopupState();
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, int flags);
     virtual void ShowFatalError(const std::string& text);
     virtual void LogError(const std::string& text);
     virtual void DeferWidgetDeletion(Widget* widget);
+    virtual void OnUrlOpenFailed(const std::string& url);
+    virtual void OnUrlOpened(const std::string& url);
+    // Hands the link to the user's browser; whether that worked is decided later by the
+    // timer watchdog or the loss of focus. False when it was refused at once.
+    virtual bool OpenUrl(const std::string& url, bool shutdownWhenOpened = false);
+    // The product version of the executable file; empty when it has none.
+    virtual std::string GetProductVersion(const std::string& path);
     virtual void PlaySampleWithPan(int id, int pan);
     virtual void PlaySample(int id);
     virtual double GetMasterVolume();
@@ -239,11 +267,37 @@ public:
     virtual void SetScreenMode(bool windowed, bool is3D, bool force);
     virtual void SetWindowed(bool windowed);
     virtual void ReapplyScreenMode();
+    // Replaces any dialog of that id with a new one.
+    virtual Dialog* ShowDialog(int id, bool isModal, const std::string& header, const std::string& lines,
+                               const std::string& footer, int buttonMode);
+    virtual Dialog* GetDialog(int id);
+    virtual void AddDialogObject(Dialog* dialog);
+    // Registers, places (when it has no width yet) and shows the dialog, which the application
+    // then owns.
+    virtual void AddDialog(int id, Dialog* dialog);
+    virtual bool RemoveDialogObject(Dialog* dialog);
+    // Takes the dialog off the screen; it is deleted later. False when no dialog has the id.
+    virtual bool RemoveDialog(int id);
+    virtual int GetDialogCount();
+    virtual void ModalOpenHook() {}
+    virtual void ModalCloseHook() {}
     virtual void ApplyCursor();
     virtual void DisplayReinitHook() {}
     virtual void PreDisplayHook() {}
     virtual bool KeepWorkingDirectory(const std::string& folder) { return false; }
     virtual void Init();
+
+    // ---- dialogs' buttons and the string table ----
+    // The first button of dialog n arrives as button n + 2000, the second as n + 3000.
+    void DialogButtonPressed(int dialogId, int buttonId) override;
+    void DialogButtonReleased(int dialogId, int buttonId) override;
+    std::string GetString(const std::string& key, const std::string& defaultValue = "");
+    void SetString(const std::string& key, const std::string& value);
+    // On each timer message: settles a pending web link by how long the application kept
+    // the focus while its timer ran.
+    void UrlOpenWatchdog();
+    // At exit: every registered dialog off the screen and deleted now.
+    void DeleteAllDialogs();
 
     // ---- start and end ----
     [[noreturn]] void ExitNow(int code);

@@ -162,6 +162,7 @@ void LumoAppBase::SaveSettings()
 void LumoAppBase::LoadSettings()
 {
     mSettingsLoaded = true;
+    mRegistryKey = GetString("RegistryKey", mRegistryKey);
     if (mRegistryKey.empty())
         return;
     int value = 0;

@@ -202,8 +202,14 @@ void LumoAppBase::SetScreenMode(bool windowed, bool is3D, bool force)
     Set3D(is3D, false);
     mIsWindowed = windowed;
     CreateMainWindow();
-    ShowWindow(mHWnd, SW_SHOWNORMAL);
-    SetForegroundWindow(mHWnd);
+    // A browser opening a link keeps the focus: taking it back would count as a failure.
+    if (mWaitingForUrlOpen)
+        ShowWindow(mHWnd, SW_SHOWNOACTIVATE);
+    else
+    {
+        ShowWindow(mHWnd, SW_SHOWNORMAL);
+        SetForegroundWindow(mHWnd);
+    }
     if (mSoundManager)
         mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
     mDisplayResetTime = timeGetTime();

@@ -267,7 +267,13 @@ bool LumoAppBase::ProcessDeferredMessages()
         mCloseMessageSeen = true;
         Shutdown();
     }
-    else if (!mPlayingDemo)
+    else if (mPlayingDemo)
+    {
+        // Live input is replayed from the demo, but a pending web link is still judged.
+        if (msg.message == WM_TIMER && mInMainLoop && !mWindowHidden)
+            UrlOpenWatchdog();
+    }
+    else
     {
         WidgetManager* widgets = mWidgetManager;
         switch (msg.message)
@@ -361,10 +367,7 @@ void LumoAppBase::HandleMouseMessage(const MSG& msg)
 
 void LumoAppBase::HandleTimerMessage(const MSG& msg)
 {
-    DWORD now = GetTickCount();
-    if (now - mLastTimerTime > 500)
-        mResumeTime = now;
-    mLastTimerTime = now;
+    UrlOpenWatchdog();
 
     POINT cursor;
     RECT client;
@@ -411,6 +414,11 @@ void LumoAppBase::HandleActivation()
     UpdateFocus();
     if (mActive && !mIsPhysWindowed && mWidgetManager)
         mWidgetManager->MarkTreeDirty();
+    if (mWaitingForUrlOpen && !mActive)
+    {
+        const std::string url = mPendingUrl;
+        OnUrlOpened(url); // the browser took the focus
+    }
 }
 
 void LumoAppBase::UpdateFocus()
