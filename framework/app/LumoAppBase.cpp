@@ -6,6 +6,7 @@
 #include "media/AudioHost.h"
 #include "media/BassMusicInterface.h"
 #include "media/DSoundManager.h"
+#include "text/SysFont.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -319,6 +320,11 @@ void LumoAppBase::HideMainWindow()
         ShowWindow(mHWnd, SW_HIDE);
     mWindowHidden = true;
     ApplyCursor();
+}
+
+Font* LumoAppBase::CreateSysFont(const std::string& face, int pointSize, int style)
+{
+    return new SysFont(this, face, pointSize, style);
 }
 
 std::string LumoAppBase::GetCrashInfoText()
