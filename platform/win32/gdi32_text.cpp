@@ -325,10 +325,13 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
     {
         // The cell behind the text in the context's background colour, white.
         const int white[3] = {255, 255, 255};
-        int width = face.TextWidth(line), height = face.GetMetrics().height;
-        for (int64_t py = y; py < (int64_t)y + height; py++)
-            for (int64_t px = x; px < (int64_t)x + width; px++)
-                plot(px, py, white, 255);
+        int64_t fromX = std::max<int64_t>(x, left),
+                toX = std::min<int64_t>((int64_t)x + face.TextWidth(line), right);
+        int64_t fromY = std::max<int64_t>(y, top);
+        int64_t toY = std::min<int64_t>((int64_t)y + face.GetMetrics().height, bottom);
+        for (int64_t py = fromY; py < toY; py++)
+            for (int64_t px = fromX; px < toX; px++)
+                Blend(pixels, (int)px, (int)py, white, 255);
     }
     const int rgb[3] = {(int)(state.textColor & 0xFF), (int)((state.textColor >> 8) & 0xFF),
                         (int)((state.textColor >> 16) & 0xFF)};
