@@ -2,6 +2,7 @@
 // surface-backed pictures, and the default font of buttons.
 #include "DisplayFixture.h"
 #include "graphics/Graphics.h"
+#include "tests/platform/InkBox.h"
 #include "text/SysFont.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
@@ -13,32 +14,6 @@ using namespace Lumo;
 
 namespace
 {
-struct Ink
-{
-    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    int count = 0;
-    int exact = 0;
-};
-
-// The pixels of a 32-bit surface that differ from the background; exact counts those in the colour.
-Ink InkOf(const std::vector<uint32_t>& pixels, int width, uint32_t background, uint32_t colour)
-{
-    Ink ink;
-    for (size_t i = 0; i < pixels.size(); i++)
-    {
-        if ((pixels[i] & 0xFFFFFF) == (background & 0xFFFFFF))
-            continue;
-        int x = int(i % size_t(width)), y = int(i / size_t(width));
-        ink.left = std::min(ink.left, x);
-        ink.top = std::min(ink.top, y);
-        ink.right = std::max(ink.right, x + 1);
-        ink.bottom = std::max(ink.bottom, y + 1);
-        ink.count++;
-        ink.exact += (pixels[i] & 0xFFFFFF) == (colour & 0xFFFFFF);
-    }
-    return ink;
-}
-
 class SysFontTest : public DisplayTest
 {
 protected:
@@ -51,7 +26,7 @@ protected:
         EXPECT_NE(image->GetSurface(), nullptr);
         return image;
     }
-    Ink Drawn(DDImage* image, uint32_t colour)
+    InkBox Drawn(DDImage* image, uint32_t colour)
     {
         return InkOf(Read(image->mSurface), kWidth, kBlack, colour);
     }
@@ -108,7 +83,7 @@ TEST_F(SysFontTest, TextLandsInTheColourInsideTheMeasuredCellWithTheBaselineAtY)
     const std::string text = "Quick jig";
     // At y = ascent the cell's top row is row 1 (plus the translation, truncated).
     font.DrawString(&g, 4, font.GetAscent(), text, Color(0, 0, 255, 10), Rect(0, 0, kWidth, kHeight));
-    Ink ink = Drawn(image, 0x0000FF);
+    InkBox ink = Drawn(image, 0x0000FF);
     ASSERT_GT(ink.count, 30);
     EXPECT_GT(ink.exact, 5); // alpha is ignored: covered pixels are fully blue
     EXPECT_GE(ink.left, 9);
@@ -145,7 +120,7 @@ TEST_F(SysFontTest, ClipLimitsTheTextAndAnEmptyClipDrawsNothing)
     font.DrawString(&g, 2, 30, "MMMMMMMM", Color(255, 255, 0), Rect(20, 0, 0, kHeight));
     EXPECT_EQ(Drawn(image, 0xFFFF00).count, 0);
     font.DrawString(&g, 2, 30, "MMMMMMMM", Color(255, 255, 0), Rect(20, 0, 15, kHeight));
-    Ink ink = Drawn(image, 0xFFFF00);
+    InkBox ink = Drawn(image, 0xFFFF00);
     EXPECT_GT(ink.count, 0);
     EXPECT_GE(ink.left, 20);
     EXPECT_LE(ink.right, 35);

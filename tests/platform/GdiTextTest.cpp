@@ -1,5 +1,6 @@
 // Fonts, measuring and text drawn into a surface's device context.
 #include "DDrawSupport.h"
+#include "InkBox.h"
 #include "win32/gdi32.h"
 #include "win32/kernel32.h"
 #include "win32/user32.h"
@@ -38,28 +39,6 @@ RECT Measure(HFONT font, std::string text, UINT format = DT_CALCRECT | DT_NOPREF
     return rect;
 }
 
-struct Box
-{
-    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
-    int count = 0;
-};
-
-// Where a surface differs from its background colour.
-Box Changed(const std::vector<uint32_t>& pixels, int width, uint32_t background)
-{
-    Box box;
-    for (size_t i = 0; i < pixels.size(); i++)
-        if (pixels[i] != background)
-        {
-            int x = int(i % size_t(width)), y = int(i / size_t(width));
-            box.left = std::min(box.left, x);
-            box.top = std::min(box.top, y);
-            box.right = std::max(box.right, x + 1);
-            box.bottom = std::max(box.bottom, y + 1);
-            box.count++;
-        }
-    return box;
-}
 } // namespace
 
 TEST(GdiText, MulDivRoundsToTheNearestAndRefusesWhatDoesNotFit)
@@ -205,7 +184,7 @@ TEST_F(DDrawTest, TextLandsInTheSurfaceInItsColourInsideTheMeasuredCell)
         EXPECT_TRUE(TextOutA(dc, 10, 6, "Wavy jig", 8));
         surface->ReleaseDC(dc);
         std::vector<uint32_t> pixels = Read(surface);
-        Box box = Changed(pixels, width, 0);
+        InkBox box = InkOf(pixels, width, 0, 0, 0xFFFFFFFF);
         ASSERT_GT(box.count, 20) << bits;
         EXPECT_GE(box.left, 10);
         EXPECT_GE(box.top, 6);
@@ -243,7 +222,7 @@ TEST_F(DDrawTest, ClippingBackgroundAndBadInputOfTextOut)
         prepare(dc);
         BOOL drawn = TextOutA(dc, x, y, text, length);
         surface->ReleaseDC(dc);
-        return std::make_pair(drawn, Changed(Read(surface), width, 0x000000FF));
+        return std::make_pair(drawn, InkOf(Read(surface), width, 0x000000FF, 0, 0xFFFFFFFF));
     };
     auto transparent = [](HDC dc) { SetBkMode(dc, TRANSPARENT); };
 
