@@ -9,6 +9,7 @@
 #include "media/BassMusicInterface.h"
 #include "media/DSoundManager.h"
 #include "resources/ResourceManager.h"
+#include "text/SysFont.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -391,6 +392,11 @@ std::string LumoAppBase::GetProductVersion(const std::string& path)
         return std::string(text, strnlen(text, room));
     }
     return "";
+}
+
+Font* LumoAppBase::CreateSysFont(const std::string& face, int pointSize, int style)
+{
+    return new SysFont(this, face, pointSize, style);
 }
 
 std::string LumoAppBase::GetCrashInfoText()

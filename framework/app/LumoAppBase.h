@@ -346,7 +346,8 @@ public:
     virtual void EndScreenDraw(Image* screen);
     // A new system font owned by the caller. System fonts are not built yet: plain buttons go
     // without a default font.
-    virtual Font* CreateSysFont(const std::string& face, int pointSize, int style) { return nullptr; }
+    // A font of the system's text functions; style is the character set it asks for.
+    virtual Font* CreateSysFont(const std::string& face, int pointSize, int style);
     virtual MusicInterface* CreateMusicInterface(HWND window);
 
     // ---- main loop helpers ----

@@ -284,7 +284,10 @@ HDC WINAPI GetDC(HWND hwnd)
 
 int WINAPI ReleaseDC(HWND, HDC dc)
 {
-    return dc ? 1 : 0;
+    if (!dc)
+        return 0;
+    Platform::ResetDCState(dc);
+    return 1;
 }
 
 int WINAPI GetDeviceCaps(HDC dc, int index)
@@ -312,6 +315,9 @@ int WINAPI GetDeviceCaps(HDC dc, int index)
         return 1;
     case VREFRESH:
         return mode.refreshRate;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return 96;
     default:
         return 0;
     }

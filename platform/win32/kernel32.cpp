@@ -89,6 +89,21 @@ struct ModuleInstanceTag
 } gModuleInstance;
 } // namespace
 
+int WINAPI MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    int64_t product = (int64_t)a * b;
+    uint64_t magnitude = product < 0 ? 0 - (uint64_t)product : (uint64_t)product;
+    uint64_t divisor = c < 0 ? 0 - (uint64_t)(int64_t)c : (uint64_t)c;
+    // Halves round away from zero.
+    uint64_t quotient = (magnitude + divisor / 2) / divisor;
+    bool negative = (product < 0) != (c < 0) && quotient != 0;
+    if (quotient > (negative ? (uint64_t)INT32_MAX + 1 : (uint64_t)INT32_MAX))
+        return -1;
+    return negative ? (int)(0 - (int64_t)quotient) : (int)quotient;
+}
+
 DWORD WINAPI GetLastError()
 {
     return tLastError;

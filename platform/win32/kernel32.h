@@ -13,6 +13,10 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 void WINAPI Sleep(DWORD milliseconds);
 
+// ---- arithmetic -------------------------------------------------------------
+// a * b / c rounded to the nearest, with a 64-bit product; -1 for c = 0 or a result beyond int.
+int WINAPI MulDiv(int a, int b, int c);
+
 // ---- threads ----------------------------------------------------------------
 #define THREAD_PRIORITY_LOWEST (-2)
 #define THREAD_PRIORITY_BELOW_NORMAL (-1)

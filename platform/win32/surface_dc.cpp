@@ -25,8 +25,11 @@ HDC MakeSurfaceDC(const DCPixels& pixels)
 
 void DropSurfaceDC(HDC dc)
 {
-    std::lock_guard<std::mutex> lock(gLock);
-    gContexts.erase(dc);
+    {
+        std::lock_guard<std::mutex> lock(gLock);
+        gContexts.erase(dc);
+    }
+    ResetDCState(dc);
 }
 
 bool SurfaceDCPixels(HDC dc, DCPixels* pixels)

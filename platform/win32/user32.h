@@ -152,6 +152,23 @@ BOOL WINAPI ValidateRect(HWND hwnd, const RECT* rect);
 HDC WINAPI BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
 BOOL WINAPI EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 
+typedef struct tagDRAWTEXTPARAMS
+{
+    UINT cbSize;
+    int iTabLength;
+    int iLeftMargin;
+    int iRightMargin;
+    UINT uiLengthDrawn;
+} DRAWTEXTPARAMS, *LPDRAWTEXTPARAMS;
+
+#define DT_SINGLELINE 0x00000020
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+// Measures text with the context's font (DT_CALCRECT): lines end at '\n' unless DT_SINGLELINE, the
+// rectangle grows to the widest line plus the margins. Returns the text's height, 0 on failure.
+// Only measuring is offered: a call without DT_CALCRECT fails. '&' is always written as itself.
+int WINAPI DrawTextExA(HDC dc, LPSTR text, int length, LPRECT rect, UINT format, LPDRAWTEXTPARAMS params);
+
 // ---- messages ---------------------------------------------------------------
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001
