@@ -148,8 +148,7 @@ LumoAppBase::~LumoAppBase()
 {
     Shutdown();
     ConfirmHardwareAcceleration();
-    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
-        Sleep(20);
+    WaitForLoadingThread();
     DeleteAllDialogs();
     // Widgets still waiting for deferred deletion go now: no loop will run again.
     mPumpNesting = 0;
@@ -171,6 +170,7 @@ LumoAppBase::~LumoAppBase()
         shared.mImage = nullptr;
     }
     mSharedImageMap.clear();
+    FreeDebugOverlays();
     // Pictures left alive by their owners stay registered with a display that is going away.
     delete mDDInterface;
     mDDInterface = nullptr;
@@ -249,8 +249,7 @@ void LumoAppBase::Start()
     ProcessDeferredDeletions();
     mInMainLoop = false;
 
-    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
-        Sleep(20);
+    WaitForLoadingThread();
 
     // An unsigned difference already wraps as a stamp that passed 2^32 should.
     double seconds = (DWORD)(timeGetTime() - start) / 1000.0;

@@ -21,6 +21,7 @@
 namespace Lumo
 {
 class DDImage;
+struct DebugOverlays;
 class Dialog;
 class Font;
 class DDInterface;
@@ -169,6 +170,11 @@ public:
     bool mCtrlDown = false;
     bool mAltDown = false;
     bool mDebugKeysEnabled = false;
+    bool mShowDebugOverlay = false;
+    // 0: frame rate; 1: mouse position.
+    int mDebugOverlayMode = 0;
+    // The overlays' pictures and font, made on first use.
+    DebugOverlays* mDebugOverlays = nullptr;
     bool mMouseIn = false;
     DWORD mLastTimerTime = 0;
     DWORD mLastInputTime = 0;
@@ -253,8 +259,10 @@ public:
     virtual double GetLoadingProgress();
     virtual void GotFocus() {}
     virtual void LostFocus() {}
-    virtual bool IsAltKeyUsed(WPARAM key) { return false; }
-    virtual bool HandleDebugKey(WPARAM key) { return false; }
+    // Alt+R is an ordinary key, not a menu accelerator.
+    virtual bool IsAltKeyUsed(WPARAM key);
+    // Acts on a debug key while the debug keys are on; true when the key goes no further.
+    virtual bool HandleDebugKey(WPARAM key);
     virtual bool DebugKeyDownEx(WPARAM key, bool ctrlDown) { return false; }
     virtual void OnCloseHook() {}
     virtual bool DrawFrame();
@@ -349,6 +357,24 @@ public:
     // A font of the system's text functions; style is the character set it asks for.
     virtual Font* CreateSysFont(const std::string& face, int pointSize, int style);
     virtual MusicInterface* CreateMusicInterface(HWND window);
+
+    // ---- developer tools ----
+    // The next "_screenshots/imageN.png"; its name, empty when nothing was written.
+    std::string TakeScreenshot();
+    // Every live picture and its thumbnail into "_dump", listed by "_dump/imagelist.html";
+    // false when the page could not be written.
+    bool DumpImages();
+    void ShowVideoStats();
+    // Refresh the overlay pictures; DrawFrame draws them while the overlay is on.
+    void DrawFpsOverlay();
+    void DrawMouseOverlay(int x, int y);
+    void DrawDemoTimeOverlay();
+    void DrawDebugOverlays();
+    void FreeDebugOverlays();
+    void WaitForLoadingThread();
+    // For EnumWindows around display-mode changes: stores (restore false) or puts back (restore
+    // true) other programs' window rectangles. Always continues the enumeration.
+    static BOOL CALLBACK KeepWindowRect(HWND window, LPARAM restore);
 
     // ---- main loop helpers ----
     void AccumulateElapsedTime();

@@ -420,6 +420,7 @@ bool LumoAppBase::DrawFrame()
             Sleep(refreshPeriod - since);
     }
 
+    DrawDebugOverlays();
     DWORD presentStart = timeGetTime();
     mLastDrawTime = presentStart;
     Redraw(nullptr);

@@ -1,5 +1,6 @@
 // The window procedure and the application's input queue.
 #include "app/Common.h"
+#include "app/DebugOverlays.h"
 #include "app/LumoAppBase.h"
 #include "widgets/WidgetManager.h"
 
@@ -282,7 +283,10 @@ bool LumoAppBase::ProcessDeferredMessages()
         case WM_SYSKEYDOWN:
             mLastInputTime = mLastTimerTime;
             if (msg.wParam == 'D' && widgets && widgets->mKeyDown[VK_CONTROL] && widgets->mKeyDown[VK_MENU])
+            {
                 mDebugKeysEnabled = !mDebugKeysEnabled;
+                PlayCommandSound();
+            }
             else if (!(mDebugKeysEnabled && HandleDebugKey(msg.wParam)) && widgets)
                 widgets->KeyDown((int)msg.wParam);
             break;

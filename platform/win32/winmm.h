@@ -141,3 +141,15 @@ MMRESULT WINAPI mixerGetLineInfoA(HMIXEROBJ mixer, LPMIXERLINEA line, DWORD flag
 MMRESULT WINAPI mixerGetLineControlsA(HMIXEROBJ mixer, LPMIXERLINECONTROLSA controls, DWORD flags);
 MMRESULT WINAPI mixerGetControlDetailsA(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags);
 MMRESULT WINAPI mixerSetControlDetails(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags);
+
+// ---- system sounds ---------------------------------------------------------------------------
+#define SND_SYNC 0x0000
+#define SND_ASYNC 0x0001
+#define SND_NODEFAULT 0x0002
+#define SND_LOOP 0x0008
+#define SND_NOSTOP 0x0010
+#define SND_FILENAME 0x00020000
+// Plays a WAV file (SND_FILENAME) through the shared sound output, replacing the sound it played
+// before; a null name stops that sound. Plays only while the sound output is open (a sound
+// manager holds it) and never waits: SND_SYNC is played as SND_ASYNC. FALSE when nothing plays.
+BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE module, DWORD flags);

@@ -1,0 +1,218 @@
+// Developer tools on pictures: screenshots, the dump of every live picture and the video-memory
+// statistics.
+#include "app/Common.h"
+#include "app/LumoAppBase.h"
+#include "display/DDImage.h"
+#include "display/DDInterface.h"
+#include "graphics/Graphics.h"
+#include "media/ImageLib.h"
+#include "win32/windows.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace Lumo
+{
+namespace
+{
+// The highest N of the "imageN.png" files in the folder; 0 when there is none.
+int HighestScreenshotNumber(const std::string& folder)
+{
+    int highest = 0;
+    WIN32_FIND_DATAA found{};
+    HANDLE find = FindFirstFileA((folder + "/" + "*.png").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+    {
+        int number = 0;
+        char rest = 0;
+        // "%d.png" must match the whole name: the trailing %c catches anything after it.
+        if (std::sscanf(found.cFileName, "image%d.pn%c", &number, &rest) == 2 && rest == 'g' &&
+            std::strlen(found.cFileName) == FormatString("image%d.png", number).size())
+            highest = std::max(highest, number);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return highest;
+}
+
+// The byte counts of a picture's kinds of data; 0 where it has none.
+struct ImageBytes
+{
+    int mBits = 0;
+    int mPalette = 0;
+    int mSurface = 0;
+    int mNativeAlpha = 0;
+    int mRLAlpha = 0;
+    int mRLAdditive = 0;
+
+    ImageBytes() = default;
+    explicit ImageBytes(MemoryImage* image)
+    {
+        int pixels = image->mWidth * image->mHeight;
+        if (image->mBits)
+            mBits = pixels * 4;
+        if (image->mColorTable && image->mColorIndices)
+            mPalette = 256 * 4 + pixels;
+        if (auto* dd = dynamic_cast<DDImage*>(image); dd && dd->mSurface)
+            mSurface = pixels * 4;
+        if (image->mNativeAlphaData)
+            mNativeAlpha = pixels * 4;
+        if (image->mRLAlphaData)
+            mRLAlpha = pixels;
+        if (image->mRLAdditiveData)
+            mRLAdditive = pixels;
+    }
+    int Total() const { return mBits + mPalette + mSurface + mNativeAlpha + mRLAlpha + mRLAdditive; }
+};
+
+std::string SizeCell(const char* label, int bytes)
+{
+    return bytes > 0 ? "<TD>" + std::string(label) + "<BR>" + CommaSeparate(bytes) + "</TD>"
+                     : "<TD>&nbsp;</TD>";
+}
+
+std::string FlagCell(const char* label, bool set)
+{
+    return set ? "<TD>" + std::string(label) + "</TD>" : "<TD>&nbsp;</TD>";
+}
+
+// A picture file of the pixels, sampled (nearest pixel) to size x size when size > 0.
+bool WritePixels(const std::string& fileName, const uint32_t* bits, int width, int height, int size,
+                 bool jpeg)
+{
+    if (bits == nullptr || width <= 0 || height <= 0)
+        return false;
+    ImageLib::Image file;
+    file.mWidth = size > 0 ? size : width;
+    file.mHeight = size > 0 ? size : height;
+    file.mBits = new uint32_t[size_t(file.mWidth) * file.mHeight];
+    for (int y = 0; y < file.mHeight; y++)
+        for (int x = 0; x < file.mWidth; x++)
+            file.mBits[size_t(y) * file.mWidth + x] =
+                bits[size_t(y * height / file.mHeight) * width + x * width / file.mWidth];
+    return jpeg ? ImageLib::WriteJPEGImage(fileName, &file) : ImageLib::WritePNGImage(fileName, &file);
+}
+} // namespace
+
+std::string LumoAppBase::TakeScreenshot()
+{
+    DDImage* screen = mDDInterface ? mDDInterface->GetDrawSurfaceImage() : nullptr;
+    if (screen == nullptr)
+        return "";
+    const std::string folder = "_screenshots";
+    MkDir(folder);
+    std::string fileName =
+        folder + "/" + "image" + FormatString("%d.png", HighestScreenshotNumber(folder) + 1);
+
+    bool written = WritePixels(fileName, screen->GetBits(), screen->mWidth, screen->mHeight, 0, false);
+    ResetTimeAccumulator();
+    return written ? fileName : "";
+}
+
+bool LumoAppBase::DumpImages()
+{
+    const std::string folder = "_dump";
+    DeleteTree(folder);
+    MkDir(folder);
+
+    std::vector<std::pair<int, MemoryImage*>> images;
+    for (MemoryImage* image : mMemoryImageSet)
+        images.emplace_back(ImageBytes(image).Total(), image);
+    std::stable_sort(images.begin(), images.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+
+    ImageBytes totals;
+    std::string rows;
+    int total = 0;
+    for (size_t k = 0; k < images.size(); k++)
+    {
+        MemoryImage* image = images[k].second;
+        ImageBytes bytes(image);
+        std::string imageName = FormatString("img%04d.png", int(k));
+        std::string thumbName = FormatString("thumb%04d.jpg", int(k));
+        uint32_t* bits = image->GetBits();
+        WritePixels(folder + "/" + imageName, bits, image->mWidth, image->mHeight, 0, false);
+        WritePixels(folder + "/" + thumbName, bits, image->mWidth, image->mHeight, 64, true);
+
+        total += bytes.Total();
+        totals.mBits += bytes.mBits;
+        totals.mPalette += bytes.mPalette;
+        totals.mSurface += bytes.mSurface;
+        totals.mNativeAlpha += bytes.mNativeAlpha;
+        totals.mRLAlpha += bytes.mRLAlpha;
+        totals.mRLAdditive += bytes.mRLAdditive;
+
+        rows += "<TR>";
+        rows += "<TD><A HREF=" + imageName + "><IMG SRC=" + thumbName +
+                " WIDTH=" + std::to_string(image->mWidth) + " HEIGHT=" + std::to_string(image->mHeight) +
+                "></A></TD>";
+        rows += "<TD ALIGN=RIGHT>" +
+                FormatString("%d x %d<BR>%s bytes", image->mWidth, image->mHeight,
+                             CommaSeparate(bytes.Total()).c_str()) +
+                "</TD>";
+        rows += SizeCell("mBits", bytes.mBits);
+        rows += SizeCell("Palletized", bytes.mPalette);
+        rows += SizeCell("DDSurface", bytes.mSurface);
+        // No 3-D renderer keeps texture copies.
+        rows += "<TD>&nbsp;</TD>";
+        rows += FlagCell("Volatile", image->mIsVolatile);
+        rows += FlagCell("Forced", image->mForcedMode);
+        rows += FlagCell("HasAlpha", image->mHasAlpha);
+        rows += FlagCell("HasTrans", image->mHasTrans);
+        rows += SizeCell("NativeAlpha", bytes.mNativeAlpha);
+        rows += SizeCell("RLAlpha", bytes.mRLAlpha);
+        rows += SizeCell("RLAdditive", bytes.mRLAdditive);
+        rows += "</TR>";
+    }
+
+    std::string page = "<HTML><BODY BGCOLOR=EEEEFF><CENTER><FONT SIZE=+2><B>";
+    page += "Total Image Allocation: " + CommaSeparate(total) + " bytes<BR>";
+    page += "</B></FONT><BR>";
+    page += "<TABLE BORDER=1 CELLSPACING=0 CELLPADDING=4>";
+    page += rows;
+    page += "<TR><TD>Totals</TD><TD ALIGN=RIGHT>" + CommaSeparate(total) + " bytes</TD>";
+    page += SizeCell("mBits", totals.mBits) + SizeCell("Palletized", totals.mPalette) +
+            SizeCell("DDSurface", totals.mSurface) + "<TD>&nbsp;</TD>";
+    page += "<TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD>";
+    page += SizeCell("NativeAlpha", totals.mNativeAlpha) + SizeCell("RLAlpha", totals.mRLAlpha) +
+            SizeCell("RLAdditive", totals.mRLAdditive);
+    page += "</TR>";
+    page += "</TABLE></CENTER></BODY></HTML>";
+
+    bool ok = false;
+    if (FILE* file = std::fopen((folder + "/imagelist.html").c_str(), "wb"))
+    {
+        ok = std::fwrite(page.data(), 1, page.size(), file) == page.size();
+        ok = std::fclose(file) == 0 && ok;
+    }
+    ResetTimeAccumulator();
+    return ok;
+}
+
+void LumoAppBase::ShowVideoStats()
+{
+    DWORD total = 0;
+    DWORD free = 0;
+    if (mDDInterface && mDDInterface->mDD7)
+    {
+        DDSCAPS2 caps{};
+        caps.dwCaps = DDSCAPS_VIDEOMEMORY;
+        if (mDDInterface->mDD7->GetAvailableVidMem(&caps, &total, &free) < 0)
+            total = free = 0;
+    }
+    const char* support = Is3DTestClean() ? "Recommended" : Is3DTestPassed() ? "Supported" : "Unsupported";
+    std::string text = FormatString("3D-Mode is %s (3D is %s on this system)\r\n\r\n",
+                                    Is3DEnabled() ? "On" : "Off", support);
+    text += FormatString("Video Memory: %s/%s KB\r\n\r\n", CommaSeparate(int((total - free) / 1024)).c_str(),
+                         CommaSeparate(int(total / 1024)).c_str());
+    // No 3-D renderer keeps texture copies, so every texture count is zero.
+    text += FormatString("Texture Memory: %s KB\r\n", CommaSeparate(0).c_str());
+    for (const char* format : {"A8R8G8B8", "A4R4G4B4", "R5G6B5", "Palette8"})
+        text += FormatString("%s: %d - %s KB\r\n", format, 0, CommaSeparate(0).c_str());
+    ShowMessageBox(text, "Video Stats", MB_OK);
+    mLastAccumulateTime = timeGetTime();
+}
+} // namespace Lumo
