@@ -8,6 +8,7 @@
 #include "display/DDInterface.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
+#include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
 #include "win32/windows.h"
 
@@ -67,7 +68,11 @@ bool LumoAppBase::HandleDebugKey(WPARAM key)
         else
             mShowDebugOverlay = !mShowDebugOverlay;
         if (mWidgetManager)
-            mWidgetManager->MarkDirtyAndBelow();
+        {
+            mWidgetManager->MarkDirty();
+            for (Widget* child : mWidgetManager->mChildren)
+                child->MarkDirtyAndBelow();
+        }
         if (mShowDebugOverlay)
         {
             if (mDebugOverlays == nullptr)
@@ -81,7 +86,10 @@ bool LumoAppBase::HandleDebugKey(WPARAM key)
     case VK_F8:
         if (shift)
         {
-            Set3D(!Is3DEnabled(), true);
+            // A 3-D mode the system failed its test for has nothing to draw with: it stays off.
+            bool want3D = !Is3DEnabled();
+            if (!want3D || Is3DTestPassed())
+                Set3D(want3D, true);
             ShowMessageBox(FormatString("3D-Mode: %s", Is3DEnabled() ? "ON" : "OFF"), "Mode Switch", MB_OK);
             mLastAccumulateTime = timeGetTime();
         }

@@ -1,0 +1,478 @@
+// The developer keys on a whole application: real key messages through the window, what each
+// key does and whether the widgets still see it, the overlays in the presented frame, and the
+// screenshot and picture-dump files.
+#include "app/Common.h"
+#include "app/DebugOverlays.h"
+#include "app/Profiler.h"
+#include "graphics/Font.h"
+#include "media/ImageLib.h"
+#include "test/message_box.h"
+#include "test/present.h"
+#include "tests/integration/IntegrationSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+using namespace IntegrationTest;
+using namespace Lumo;
+
+namespace
+{
+namespace fs = std::filesystem;
+
+// Modifiers held while the key is pressed, then released again.
+struct Mods
+{
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+};
+
+class DebugKeys : public AppIntegration
+{
+protected:
+    std::unique_ptr<RealApp> mApp;
+    std::unique_ptr<SolidWidget> mBackground;
+
+    void SetUp() override
+    {
+        AppIntegration::SetUp();
+        PlatformTest::ScriptMessageBoxes({});
+        mApp = std::make_unique<RealApp>();
+        mApp->Init();
+        ASSERT_TRUE(mApp->mInitialized);
+        // As the run does: the window shown and focused, so that frames are presented.
+        ShowWindow(mApp->mHWnd, SW_SHOW);
+        SetFocus(mApp->mHWnd);
+        mApp->mInMainLoop = true;
+        mBackground = std::make_unique<SolidWidget>(int(0xFF2080C0));
+        mBackground->Resize(0, 0, 320, 240);
+        mApp->mWidgetManager->AddWidget(mBackground.get());
+        mApp->RunFor(50);
+    }
+    void TearDown() override
+    {
+        if (mApp)
+            mApp->mWidgetManager->RemoveWidget(mBackground.get());
+        mApp.reset();
+        if (IsProfiling())
+            ProfilerEnd();
+        PlatformTest::ResetMessageBoxes();
+        AppIntegration::TearDown();
+    }
+
+    void Hold(SDL_Keycode key, SDL_Scancode code, bool down)
+    {
+        PlatformTest::InjectKey(mApp->mHWnd, key, code, down);
+    }
+    void Press(SDL_Keycode key, SDL_Scancode code, Mods mods = {})
+    {
+        if (mods.ctrl)
+            Hold(SDLK_LCTRL, SDL_SCANCODE_LCTRL, true);
+        if (mods.alt)
+            Hold(SDLK_LALT, SDL_SCANCODE_LALT, true);
+        if (mods.shift)
+            Hold(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, true);
+        Hold(key, code, true);
+        mApp->RunFor(30);
+        Hold(key, code, false);
+        if (mods.shift)
+            Hold(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, false);
+        if (mods.alt)
+            Hold(SDLK_LALT, SDL_SCANCODE_LALT, false);
+        if (mods.ctrl)
+            Hold(SDLK_LCTRL, SDL_SCANCODE_LCTRL, false);
+        mApp->RunFor(30);
+    }
+    void EnableDebugKeys()
+    {
+        Press(SDLK_d, SDL_SCANCODE_D, {false, true, true});
+        ASSERT_TRUE(mApp->mDebugKeysEnabled);
+    }
+    // The widgets saw the key go down (a consumed key never reaches them).
+    bool WidgetsSawKey(int vk, SDL_Keycode key, SDL_Scancode code, Mods mods = {})
+    {
+        mApp->mWidgetManager->mKeyDown[vk] = false;
+        if (mods.shift || mods.ctrl)
+        {
+            // The key is caught while still held.
+            if (mods.ctrl)
+                Hold(SDLK_LCTRL, SDL_SCANCODE_LCTRL, true);
+            if (mods.shift)
+                Hold(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, true);
+            Hold(key, code, true);
+            mApp->RunFor(30);
+            bool seen = mApp->mWidgetManager->mKeyDown[vk];
+            Hold(key, code, false);
+            if (mods.shift)
+                Hold(SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, false);
+            if (mods.ctrl)
+                Hold(SDLK_LCTRL, SDL_SCANCODE_LCTRL, false);
+            mApp->RunFor(30);
+            return seen;
+        }
+        Hold(key, code, true);
+        mApp->RunFor(30);
+        bool seen = mApp->mWidgetManager->mKeyDown[vk];
+        Hold(key, code, false);
+        mApp->RunFor(30);
+        return seen;
+    }
+    std::string ReadFile(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+};
+
+uint32_t Pixel(const std::vector<uint32_t>& frame, int width, int x, int y)
+{
+    return frame[size_t(y * width + x)];
+}
+} // namespace
+
+TEST_F(DebugKeys, CtrlAltDTogglesTheKeysWhichAreOffUntilThen)
+{
+    EXPECT_FALSE(mApp->mDebugKeysEnabled);
+    // Off: F10 is an ordinary key and freezes nothing.
+    EXPECT_TRUE(WidgetsSawKey(VK_F10, SDLK_F10, SDL_SCANCODE_F10));
+    EXPECT_EQ(mApp->mFreezeState, 0);
+
+    EnableDebugKeys();
+    EXPECT_FALSE(WidgetsSawKey(VK_F10, SDLK_F10, SDL_SCANCODE_F10));
+    EXPECT_NE(mApp->mFreezeState, 0);
+    mApp->mFreezeState = 0;
+
+    // D alone or with one modifier toggles nothing.
+    Press(SDLK_d, SDL_SCANCODE_D, {false, true, false});
+    Press(SDLK_d, SDL_SCANCODE_D);
+    EXPECT_TRUE(mApp->mDebugKeysEnabled);
+    Press(SDLK_d, SDL_SCANCODE_D, {false, true, true});
+    EXPECT_FALSE(mApp->mDebugKeysEnabled);
+}
+
+TEST_F(DebugKeys, FreezeStepAndSlowMotionKeys)
+{
+    EnableDebugKeys();
+    mApp->mFreezeState = 0;
+    mApp->mDebugKeysEnabled = true;
+    EXPECT_FALSE(WidgetsSawKey(VK_F10, SDLK_F10, SDL_SCANCODE_F10));
+    // One frame runs, then the loop holds.
+    EXPECT_EQ(mApp->mFreezeState, 2);
+    int frozenAt = mApp->mUpdateCount;
+    mApp->RunFor(200);
+    EXPECT_EQ(mApp->mUpdateCount, frozenAt);
+
+    EXPECT_FALSE(WidgetsSawKey(VK_F10, SDLK_F10, SDL_SCANCODE_F10, {true, false, false}));
+    EXPECT_EQ(mApp->mFreezeState, 0);
+    mApp->RunFor(200);
+    // Released without catching up the time it was frozen: about 20 updates, not hundreds.
+    EXPECT_GT(mApp->mUpdateCount, frozenAt + 10);
+    EXPECT_LT(mApp->mUpdateCount, frozenAt + 40);
+
+    EXPECT_FALSE(WidgetsSawKey(VK_F10, SDLK_F10, SDL_SCANCODE_F10, {false, true, false}));
+    EXPECT_EQ(mApp->mUpdateMultiplier, 0.25);
+    Press(SDLK_F10, SDL_SCANCODE_F10, {false, true, false});
+    EXPECT_EQ(mApp->mUpdateMultiplier, 1.0);
+    mApp->mUpdateMultiplier = 0.5;
+    Press(SDLK_F10, SDL_SCANCODE_F10, {false, true, false});
+    EXPECT_EQ(mApp->mUpdateMultiplier, 0.25);
+}
+
+TEST_F(DebugKeys, F3ShowsTheFrameRateInTheBottomRightCorner)
+{
+    EnableDebugKeys();
+    EXPECT_TRUE(WidgetsSawKey(VK_F3, SDLK_F3, SDL_SCANCODE_F3));
+    ASSERT_TRUE(mApp->mShowDebugOverlay);
+    ASSERT_NE(mApp->mDebugOverlays, nullptr);
+    // The first refresh after switching on shows 0.
+    DDImage* image = mApp->mDebugOverlays->mImages[DebugOverlays::kMain];
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+    EXPECT_EQ(image->mWidth, 50);
+    EXPECT_EQ(image->mHeight, mApp->mDebugOverlays->mFont->GetHeight() + 4);
+
+    // A frame after it: the picture at (320 - 50 - 10, 240 - h - 10), the background around it.
+    mBackground->MarkDirty();
+    mApp->RunFor(30);
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> frame;
+    ASSERT_TRUE(PlatformTest::ReadPresentedFrame(mApp->mHWnd, &width, &height, &frame));
+    int left = 320 - 50 - 10;
+    int top = 240 - image->mHeight - 10;
+    EXPECT_EQ(Pixel(frame, width, left, top), 0xFF000000u);
+    EXPECT_EQ(Pixel(frame, width, left + 49, top + image->mHeight - 1), 0xFF000000u);
+    EXPECT_EQ(Pixel(frame, width, left - 1, top), 0xFF2080C0u);
+    EXPECT_EQ(Pixel(frame, width, left + 50, top), 0xFF2080C0u);
+    EXPECT_EQ(Pixel(frame, width, left, top - 1), 0xFF2080C0u);
+    EXPECT_EQ(Pixel(frame, width, left, top + image->mHeight), 0xFF2080C0u);
+    int textPixels = 0;
+    for (int y = top; y < top + image->mHeight; y++)
+        for (int x = left; x < left + 50; x++)
+            textPixels += Pixel(frame, width, x, y) != 0xFF000000u;
+    EXPECT_GT(textPixels, 10);
+
+    // F3 again: off, and the widgets draw over the corner once more.
+    Press(SDLK_F3, SDL_SCANCODE_F3);
+    EXPECT_FALSE(mApp->mShowDebugOverlay);
+    ASSERT_TRUE(PlatformTest::ReadPresentedFrame(mApp->mHWnd, &width, &height, &frame));
+    EXPECT_EQ(Pixel(frame, width, left, top), 0xFF2080C0u);
+}
+
+TEST_F(DebugKeys, FrameRateCountsTheFramesOfTheLastSecond)
+{
+    mApp->mShowDebugOverlay = true;
+    mApp->DrawFpsOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+    for (int i = 0; i < 24; i++)
+    {
+        PlatformTest::AdvanceClock(20 * 1000);
+        mApp->DrawFpsOverlay();
+        EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+    }
+    // 25 frames in 1000 ms (the last one reaches the second).
+    PlatformTest::AdvanceClock(520 * 1000);
+    mApp->DrawFpsOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 25");
+    // 3 frames in 1500 ms: 2 per second, truncated.
+    PlatformTest::AdvanceClock(500 * 1000);
+    mApp->DrawFpsOverlay();
+    mApp->DrawFpsOverlay();
+    PlatformTest::AdvanceClock(1000 * 1000);
+    mApp->DrawFpsOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 2");
+}
+
+TEST_F(DebugKeys, ShiftF3CyclesToTheMousePositionAndBack)
+{
+    EnableDebugKeys();
+    EXPECT_TRUE(WidgetsSawKey(VK_F3, SDLK_F3, SDL_SCANCODE_F3, {true, false, false}));
+    EXPECT_TRUE(mApp->mShowDebugOverlay);
+    EXPECT_EQ(mApp->mDebugOverlayMode, 1);
+    // Refreshed with every presented frame.
+    PlatformTest::InjectMouseMove(mApp->mHWnd, 123, 45);
+    mApp->RunFor(30);
+    mBackground->MarkDirty();
+    mApp->RunFor(30);
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "123,45");
+    PlatformTest::InjectMouseMove(mApp->mHWnd, 7, 230);
+    mApp->RunFor(30);
+    mBackground->MarkDirty();
+    mApp->RunFor(30);
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "7,230");
+
+    Press(SDLK_F3, SDL_SCANCODE_F3, {true, false, false});
+    EXPECT_EQ(mApp->mDebugOverlayMode, 0);
+    EXPECT_TRUE(mApp->mShowDebugOverlay);
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+}
+
+TEST_F(DebugKeys, DemoTimeLeftIsRefreshedOncePerSecondOfGameTime)
+{
+    mApp->mFrameTime = 10;
+    mApp->mDemoLength = 400000; // 4000 s
+    mApp->mUpdateCount = 10000;
+    mApp->DrawDemoTimeOverlay();
+    // 390000 updates of 10 ms: 3900 s.
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kDemoTime], "01:05:00");
+    mApp->mUpdateCount = 10100;
+    PlatformTest::AdvanceClock(999 * 1000);
+    mApp->DrawDemoTimeOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kDemoTime], "01:05:00");
+    PlatformTest::AdvanceClock(1000);
+    mApp->DrawDemoTimeOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kDemoTime], "01:04:59");
+
+    // In slow motion the refresh waits four times as long.
+    mApp->mUpdateMultiplier = 0.25;
+    mApp->mUpdateCount = 10200;
+    PlatformTest::AdvanceClock(3999 * 1000);
+    mApp->DrawDemoTimeOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kDemoTime], "01:04:59");
+    PlatformTest::AdvanceClock(1000);
+    mApp->DrawDemoTimeOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kDemoTime], "01:04:58");
+
+    // Past the end shows zero rather than a negative time.
+    mApp->mUpdateCount = 500000;
+    PlatformTest::AdvanceClock(4000 * 1000);
+    mApp->DrawDemoTimeOverlay();
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kDemoTime], "00:00:00");
+}
+
+TEST_F(DebugKeys, F2ProfilesUntilPressedAgainAndShowsTheReport)
+{
+    EnableDebugKeys();
+    ASSERT_FALSE(IsProfiling());
+    EXPECT_TRUE(WidgetsSawKey(VK_F2, SDLK_F2, SDL_SCANCODE_F2));
+    EXPECT_TRUE(IsProfiling());
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    PlatformTest::AdvanceClock(250 * 1000);
+    EXPECT_TRUE(WidgetsSawKey(VK_F2, SDLK_F2, SDL_SCANCODE_F2));
+    EXPECT_FALSE(IsProfiling());
+    auto boxes = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Perf Results");
+    EXPECT_EQ(boxes[0].text, ProfilerReport());
+    // Only the total line: no section was profiled.
+    EXPECT_EQ(std::count(boxes[0].text.begin(), boxes[0].text.end(), '\n'), 1);
+}
+
+TEST_F(DebugKeys, F8ShowsVideoStatsAndShiftF8ReportsTheThreeDState)
+{
+    EnableDebugKeys();
+    EXPECT_FALSE(WidgetsSawKey(VK_F8, SDLK_F8, SDL_SCANCODE_F8));
+    auto boxes = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Video Stats");
+    const std::string& text = boxes[0].text;
+    EXPECT_EQ(text.rfind("3D-Mode is Off (3D is Unsupported on this system)\r\n\r\nVideo Memory: ", 0), 0u)
+        << text;
+    EXPECT_NE(text.find(" KB\r\n\r\nTexture Memory: 0 KB\r\nA8R8G8B8: 0 - 0 KB\r\nA4R4G4B4: 0 - 0 KB\r\n"
+                        "R5G6B5: 0 - 0 KB\r\nPalette8: 0 - 0 KB\r\n"),
+              std::string::npos)
+        << text;
+    // The desktop has 16 MB: "used/16,384 KB".
+    EXPECT_NE(text.find("/16,384 KB"), std::string::npos) << text;
+
+    EXPECT_FALSE(WidgetsSawKey(VK_F8, SDLK_F8, SDL_SCANCODE_F8, {true, false, false}));
+    boxes = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].caption, "Mode Switch");
+    // No 3-D renderer passes the self test here: the mode stays off and says so.
+    EXPECT_EQ(boxes[1].text, "3D-Mode: OFF");
+    EXPECT_FALSE(mApp->Is3DEnabled());
+    // The screen is still drawn and presented.
+    int draws = mApp->mDrawCount;
+    mBackground->MarkDirty();
+    mApp->RunFor(30);
+    EXPECT_GT(mApp->mDrawCount, draws);
+}
+
+TEST_F(DebugKeys, AltRIsAnOrdinaryKeyAndClearsTheKeyTableWhenNothingWasReread)
+{
+    EXPECT_TRUE(mApp->IsAltKeyUsed('r'));
+    EXPECT_TRUE(mApp->IsAltKeyUsed('R'));
+    EXPECT_FALSE(mApp->IsAltKeyUsed('x'));
+    EnableDebugKeys();
+    Hold(SDLK_LALT, SDL_SCANCODE_LALT, true);
+    Hold(SDLK_r, SDL_SCANCODE_R, true);
+    mApp->RunFor(30);
+    // No live values were read: a warning, and the held keys are forgotten.
+    auto boxes = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "MODVAL WARNING!");
+    EXPECT_FALSE(mApp->mWidgetManager->mKeyDown[VK_MENU]);
+    Hold(SDLK_r, SDL_SCANCODE_R, false);
+    Hold(SDLK_LALT, SDL_SCANCODE_LALT, false);
+    mApp->RunFor(30);
+}
+
+TEST_F(DebugKeys, ScreenshotsAreNumberedAfterTheHighestExisting)
+{
+    fs::create_directories("_screenshots");
+    for (const char* name :
+         {"image3.png", "image10.png", "image99.png.bak", "imagex.png", "image50.pngx", "shot70.png"})
+        std::ofstream(fs::path("_screenshots") / name) << "x";
+    EnableDebugKeys();
+    EXPECT_FALSE(WidgetsSawKey(VK_F11, SDLK_F11, SDL_SCANCODE_F11));
+    ASSERT_TRUE(fs::exists("_screenshots/image11.png"));
+
+    std::unique_ptr<ImageLib::Image> shot(ImageLib::GetPNGImage("_screenshots/image11.png"));
+    ASSERT_NE(shot, nullptr);
+    ASSERT_EQ(shot->mWidth, 320);
+    ASSERT_EQ(shot->mHeight, 240);
+    EXPECT_EQ(shot->mBits[0] | 0xFF000000u, 0xFF2080C0u);
+    EXPECT_EQ(shot->mBits[239 * 320 + 319] | 0xFF000000u, 0xFF2080C0u);
+
+    EXPECT_EQ(mApp->TakeScreenshot(), "_screenshots/image12.png");
+}
+
+TEST_F(DebugKeys, ScreenshotFailuresWriteNothing)
+{
+    // A file where the folder should be: nothing can be written.
+    std::ofstream("_screenshots") << "x";
+    EXPECT_EQ(mApp->TakeScreenshot(), "");
+
+    RealApp headless;
+    EXPECT_EQ(headless.TakeScreenshot(), "");
+    headless.ShowVideoStats();
+    EXPECT_EQ(PlatformTest::ShownMessageBoxes().size(), 1u);
+}
+
+TEST_F(DebugKeys, DumpImagesWritesEveryLivePictureLargestFirst)
+{
+    fs::create_directories("_dump");
+    std::ofstream("_dump/stale.txt") << "old";
+    Lumo::MemoryImage small(mApp.get());
+    small.Create(5, 4);
+    small.GetBits();
+    small.mHasAlpha = true;
+    small.mHasTrans = false;
+    Lumo::MemoryImage large(mApp.get());
+    large.Create(100, 20);
+    std::fill(large.GetBits(), large.GetBits() + 2000, 0xFF00FF00u);
+    large.BitsChanged();
+    large.mIsVolatile = true;
+    large.mHasAlpha = false;
+    large.mHasTrans = false;
+
+    EnableDebugKeys();
+    EXPECT_FALSE(WidgetsSawKey(VK_F11, SDLK_F11, SDL_SCANCODE_F11, {true, false, false}));
+    EXPECT_FALSE(fs::exists("_dump/stale.txt"));
+    std::string page = ReadFile("_dump/imagelist.html");
+    EXPECT_EQ(page.rfind("<HTML><BODY BGCOLOR=EEEEFF><CENTER><FONT SIZE=+2><B>Total Image Allocation: ", 0),
+              0u);
+    EXPECT_NE(page.find(" bytes<BR></B></FONT><BR><TABLE BORDER=1 CELLSPACING=0 CELLPADDING=4><TR>"),
+              std::string::npos);
+    const std::string end = "</TABLE></CENTER></BODY></HTML>";
+    EXPECT_EQ(page.substr(page.size() - end.size()), end);
+
+    // Find the rows of the two pictures by their size cells; the larger comes first.
+    size_t largeRow = page.find("<TD ALIGN=RIGHT>100 x 20<BR>8,000 bytes</TD>"
+                                "<TD>mBits<BR>8,000</TD><TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD>"
+                                "<TD>Volatile</TD><TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD>"
+                                "<TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD></TR>");
+    size_t smallRow = page.find("<TD ALIGN=RIGHT>5 x 4<BR>80 bytes</TD><TD>mBits<BR>80</TD>"
+                                "<TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD>"
+                                "<TD>HasAlpha</TD>");
+    ASSERT_NE(largeRow, std::string::npos) << page;
+    ASSERT_NE(smallRow, std::string::npos) << page;
+    EXPECT_LT(largeRow, smallRow);
+    EXPECT_NE(page.find("<TR><TD>Totals</TD>"), std::string::npos);
+
+    // The files the page links to exist and hold the pictures.
+    int index = -1;
+    for (int k = 0; k < 100 && index < 0; k++)
+        if (page.find(
+                Lumo::FormatString("<TD><A HREF=img%04d.png><IMG SRC=thumb%04d.jpg WIDTH=100 HEIGHT=20></A>"
+                                   "</TD><TD ALIGN=RIGHT>100 x 20",
+                                   k, k)) != std::string::npos)
+            index = k;
+    ASSERT_GE(index, 0);
+    std::unique_ptr<ImageLib::Image> copy(
+        ImageLib::GetPNGImage(Lumo::FormatString("_dump/img%04d.png", index)));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->mWidth, 100);
+    EXPECT_EQ(copy->mBits[1999], 0xFF00FF00u);
+    std::unique_ptr<ImageLib::Image> thumb(
+        ImageLib::GetJPEGImage(Lumo::FormatString("_dump/thumb%04d.jpg", index)));
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(thumb->mWidth, 64);
+    EXPECT_EQ(thumb->mHeight, 64);
+}
+
+TEST_F(DebugKeys, DumpImagesReportsAPageItCannotWrite)
+{
+    // A file where the folder should be: the page cannot be written.
+    fs::remove_all("_dump");
+    std::ofstream("_dump") << "x";
+    EXPECT_FALSE(mApp->DumpImages());
+}
