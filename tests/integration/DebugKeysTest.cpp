@@ -476,3 +476,59 @@ TEST_F(DebugKeys, DumpImagesReportsAPageItCannotWrite)
     std::ofstream("_dump") << "x";
     EXPECT_FALSE(mApp->DumpImages());
 }
+
+TEST_F(DebugKeys, WindowRectanglesAreKeptAndPutBack)
+{
+    RECT before{};
+    ASSERT_TRUE(GetWindowRect(mApp->mHWnd, &before));
+    EXPECT_TRUE(LumoAppBase::KeepWindowRect(mApp->mHWnd, FALSE));
+    MoveWindow(mApp->mHWnd, before.left + 40, before.top + 30, 200, 100, TRUE);
+    RECT moved{};
+    ASSERT_TRUE(GetWindowRect(mApp->mHWnd, &moved));
+    ASSERT_NE(moved.left, before.left);
+    EXPECT_TRUE(LumoAppBase::KeepWindowRect(mApp->mHWnd, TRUE));
+    RECT after{};
+    ASSERT_TRUE(GetWindowRect(mApp->mHWnd, &after));
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_EQ(after.bottom, before.bottom);
+
+    // A hidden window is not kept, so it is not moved back.
+    ShowWindow(mApp->mHWnd, SW_HIDE);
+    MoveWindow(mApp->mHWnd, 5, 6, 200, 100, TRUE);
+    EXPECT_TRUE(LumoAppBase::KeepWindowRect(mApp->mHWnd, FALSE));
+    MoveWindow(mApp->mHWnd, 50, 60, 200, 100, TRUE);
+    EXPECT_TRUE(LumoAppBase::KeepWindowRect(mApp->mHWnd, TRUE));
+    ASSERT_TRUE(GetWindowRect(mApp->mHWnd, &after));
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+}
+
+TEST_F(DebugKeys, DemoTimeSitsAboveTheMainOverlay)
+{
+    mApp->mShowDebugOverlay = true;
+    mApp->mPlayingDemo = true;
+    mApp->mDemoLength = mApp->mUpdateCount + 1000;
+    mApp->DrawDebugOverlays();
+    mApp->mPlayingDemo = false;
+    DDImage* main = mApp->mDebugOverlays->mImages[DebugOverlays::kMain];
+    DDImage* demo = mApp->mDebugOverlays->mImages[DebugOverlays::kDemoTime];
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(demo, nullptr);
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kDemoTime], "00:00:10");
+
+    DDImage* screen = mApp->mDDInterface->GetDrawSurfaceImage();
+    const uint32_t* bits = screen->GetBits();
+    ASSERT_NE(bits, nullptr);
+    auto at = [&](int x, int y) { return bits[y * screen->mWidth + x] | 0xFF000000u; };
+    int mainTop = 240 - main->mHeight - 10;
+    int demoTop = 240 - main->mHeight - demo->mHeight - 15;
+    EXPECT_EQ(at(260, mainTop), 0xFF000000u);
+    EXPECT_EQ(at(260, mainTop - 1), 0xFF2080C0u);
+    EXPECT_EQ(at(260, demoTop + demo->mHeight - 1), 0xFF000000u);
+    EXPECT_EQ(at(260, demoTop + demo->mHeight), 0xFF2080C0u);
+    EXPECT_EQ(at(260, demoTop), 0xFF000000u);
+    EXPECT_EQ(at(260, demoTop - 1), 0xFF2080C0u);
+    EXPECT_EQ(at(259, demoTop), 0xFF2080C0u);
+}
