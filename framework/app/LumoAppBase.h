@@ -74,6 +74,13 @@ public:
     HWND mHWnd = nullptr;
     HWND mInvisHWnd = nullptr;
     bool mScreenSaverMode = false;
+    // Running as the system screen saver: what ends it.
+    bool mSaverStarted = false;
+    bool mSaverClosing = false;
+    int mSaverMoveCount = 0;
+    POINT mSaverLastPos{};
+    DWORD mLastMonitorPowerTime = 0;
+    bool mMonitorPowerSeen = false;
     DDInterface* mDDInterface = nullptr;
     MusicInterface* mMusicInterface = nullptr;
     bool mSettingsLoaded = false;
@@ -372,6 +379,8 @@ public:
     void DrawDebugOverlays();
     void FreeDebugOverlays();
     void WaitForLoadingThread();
+    // In screen-saver mode every window message comes here first; true when it was swallowed.
+    bool ScreenSaverFilter(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     // For EnumWindows around display-mode changes: stores (restore false) or puts back (restore
     // true) other programs' window rectangles. Always continues the enumeration.
     static BOOL CALLBACK KeepWindowRect(HWND window, LPARAM restore);

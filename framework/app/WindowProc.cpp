@@ -93,6 +93,8 @@ LRESULT CALLBACK LumoAppBase::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 
 LRESULT LumoAppBase::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (mScreenSaverMode && ScreenSaverFilter(hwnd, msg, wParam, lParam))
+        return 0;
     switch (msg)
     {
     case WM_DESTROY:

@@ -186,6 +186,7 @@ int WINAPI DrawTextExA(HDC dc, LPSTR text, int length, LPRECT rect, UINT format,
 #define WM_ENDSESSION 0x0016
 #define WM_SHOWWINDOW 0x0018
 #define WM_ACTIVATEAPP 0x001C
+#define WM_NCACTIVATE 0x0086
 #define WM_SETCURSOR 0x0020
 #define WM_NCDESTROY 0x0082
 #define WM_NCLBUTTONDOWN 0x00A1
@@ -222,6 +223,8 @@ int WINAPI DrawTextExA(HDC dc, LPSTR text, int length, LPRECT rect, UINT format,
 #define SC_SIZE 0xF000
 #define SC_MOVE 0xF010
 #define SC_MINIMIZE 0xF020
+#define SC_NEXTWINDOW 0xF040
+#define SC_PREVWINDOW 0xF050
 #define SC_MAXIMIZE 0xF030
 #define SC_CLOSE 0xF060
 #define SC_KEYMENU 0xF100
