@@ -26,15 +26,15 @@ void StopCurrent()
 // The file's samples in a layout the mixer plays; null when it is no 8/16-bit PCM WAV.
 std::shared_ptr<LumoAudio::Voice> LoadWave(const std::string& path)
 {
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec layout{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path.c_str(), &spec, &buffer, &length) == nullptr)
+    if (SDL_LoadWAV(path.c_str(), &layout, &buffer, &length) == nullptr)
         return nullptr;
     LumoAudio::PcmFormat format;
-    format.rate = uint32_t(spec.freq);
-    format.channels = spec.channels;
-    format.bits = spec.format == AUDIO_U8 ? 8 : spec.format == AUDIO_S16LSB ? 16 : 0;
+    format.rate = uint32_t(layout.freq);
+    format.channels = layout.channels;
+    format.bits = layout.format == AUDIO_U8 ? 8 : layout.format == AUDIO_S16LSB ? 16 : 0;
     std::shared_ptr<LumoAudio::Voice> voice;
     if (format.IsValid() && length >= format.BlockAlign())
     {
