@@ -58,48 +58,6 @@ void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes)
     std::fclose(file);
 }
 
-void Put32(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        out.push_back(uint8_t(v >> (8 * i)));
-}
-
-void Put16(std::vector<uint8_t>& out, uint16_t v)
-{
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void PutChunk(std::vector<uint8_t>& out, const char* id, const std::vector<uint8_t>& body)
-{
-    out.insert(out.end(), id, id + 4);
-    Put32(out, uint32_t(body.size()));
-    out.insert(out.end(), body.begin(), body.end());
-    if (body.size() & 1)
-        out.push_back(0);
-}
-
-std::vector<uint8_t> Wav(uint16_t channels, uint32_t rate, uint16_t bits, const std::vector<uint8_t>& data,
-                         const std::vector<uint8_t>& oddChunk = {})
-{
-    std::vector<uint8_t> body = {'W', 'A', 'V', 'E'};
-    if (!oddChunk.empty())
-        PutChunk(body, "LIST", oddChunk);
-    std::vector<uint8_t> fmt;
-    Put16(fmt, 1);
-    Put16(fmt, channels);
-    Put32(fmt, rate);
-    Put32(fmt, rate * channels * bits / 8);
-    Put16(fmt, uint16_t(channels * bits / 8));
-    Put16(fmt, bits);
-    PutChunk(body, "fmt ", fmt);
-    PutChunk(body, "data", data);
-    std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
-    Put32(file, uint32_t(body.size()));
-    file.insert(file.end(), body.begin(), body.end());
-    return file;
-}
-
 std::vector<int16_t> Ramp(size_t frames)
 {
     std::vector<int16_t> samples;

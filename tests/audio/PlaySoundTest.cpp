@@ -16,36 +16,11 @@ namespace
 {
 using LumoAudio::Mixer;
 
-void Put32(std::string& out, uint32_t v)
-{
-    for (int i = 0; i < 4; i++)
-        out += char((v >> (8 * i)) & 0xFF);
-}
-void Put16(std::string& out, uint16_t v)
-{
-    out += char(v & 0xFF);
-    out += char(v >> 8);
-}
-
 // A mono 16-bit WAV file of the samples.
 std::string Wave(const std::vector<int16_t>& samples, uint32_t rate)
 {
-    std::string data;
-    for (int16_t s : samples)
-        Put16(data, uint16_t(s));
-    std::string out = "RIFF";
-    Put32(out, uint32_t(36 + data.size()));
-    out += "WAVEfmt ";
-    Put32(out, 16);
-    Put16(out, 1); // PCM
-    Put16(out, 1);
-    Put32(out, rate);
-    Put32(out, rate * 2);
-    Put16(out, 2);
-    Put16(out, 16);
-    out += "data";
-    Put32(out, uint32_t(data.size()));
-    return out + data;
+    const std::vector<uint8_t> bytes = AudioTest::Wav(1, rate, 16, AudioTest::Pcm16(samples));
+    return std::string(bytes.begin(), bytes.end());
 }
 
 class PlaySound : public ::testing::Test
