@@ -1,12 +1,11 @@
 // The modal loop of the layer's dialogs, and their test script.
+#include "test/answer_script.h"
 #include "test/dialogs.h"
 #include "win32/dialog_view.h"
 #include "win32/dialogs.h"
 #include "win32/user32_internal.h"
 
 #include <cstdio>
-#include <deque>
-#include <mutex>
 #include <optional>
 
 namespace
@@ -14,27 +13,7 @@ namespace
 using namespace Platform;
 using namespace Platform::User;
 
-std::mutex gLock;
-bool gRecording = false;
-std::deque<PlatformTest::DialogAnswer> gScript;
-std::vector<PlatformTest::ShownDialog> gShown;
-
-std::optional<PlatformTest::DialogAnswer> NextScriptedAnswer()
-{
-    std::lock_guard<std::mutex> lock(gLock);
-    if (gScript.empty())
-        return std::nullopt;
-    PlatformTest::DialogAnswer answer = gScript.front();
-    gScript.pop_front();
-    return answer;
-}
-
-void Record(PlatformTest::ShownDialog shown)
-{
-    std::lock_guard<std::mutex> lock(gLock);
-    if (gRecording)
-        gShown.push_back(std::move(shown));
-}
+PlatformTest::AnswerScript<PlatformTest::DialogAnswer, PlatformTest::ShownDialog> gScript;
 
 const DialogFont& Font()
 {
@@ -242,10 +221,11 @@ int RunListDialog(HWND owner, const std::string& caption, const std::vector<std:
 {
     ListDialogView view(Font(), items);
     std::optional<std::vector<SDL_Event>> scripted;
-    if (auto answer = NextScriptedAnswer())
+    if (auto answer = gScript.Next())
         scripted = ListAnswerInput(view, answer->item, (int)items.size());
     Show(owner, caption, view, scripted);
-    Record(PlatformTest::ShownDialog{caption, items, std::string(), {}, view.Result(), std::string()});
+    gScript.Record(
+        PlatformTest::ShownDialog{caption, items, std::string(), {}, view.Result(), std::string()});
     return view.Result();
 }
 
@@ -254,10 +234,10 @@ int RunEditDialog(HWND owner, const std::string& caption, std::string& text,
 {
     EditDialogView view(Font(), text, buttons);
     std::optional<std::vector<SDL_Event>> scripted;
-    if (auto answer = NextScriptedAnswer())
+    if (auto answer = gScript.Next())
         scripted = EditAnswerInput(view, *answer, (int)buttons.size());
     Show(owner, caption, view, scripted);
-    Record(PlatformTest::ShownDialog{caption, {}, text, buttons, view.Result(), view.Text()});
+    gScript.Record(PlatformTest::ShownDialog{caption, {}, text, buttons, view.Result(), view.Text()});
     text = view.Text();
     return view.Result();
 }
@@ -267,22 +247,16 @@ namespace PlatformTest
 {
 void ScriptDialogs(const std::vector<DialogAnswer>& answers)
 {
-    std::lock_guard<std::mutex> lock(gLock);
-    gRecording = true;
-    gScript.assign(answers.begin(), answers.end());
+    gScript.Set(answers);
 }
 
 std::vector<ShownDialog> ShownDialogs()
 {
-    std::lock_guard<std::mutex> lock(gLock);
-    return gShown;
+    return gScript.Recorded();
 }
 
 void ResetDialogs()
 {
-    std::lock_guard<std::mutex> lock(gLock);
-    gRecording = false;
-    gScript.clear();
-    gShown.clear();
+    gScript.Reset();
 }
 } // namespace PlatformTest

@@ -1,10 +1,10 @@
 // Message boxes: SDL's when there is a display, standard error otherwise.
 #include "core/faults.h"
+#include "test/answer_script.h"
 #include "test/message_box.h"
 #include "win32/user32_internal.h"
 
 #include <cstdio>
-#include <deque>
 
 namespace
 {
@@ -16,10 +16,7 @@ struct Button
     const char* label;
 };
 
-std::mutex gLock;
-bool gRecording = false;
-std::deque<int> gScript;
-std::vector<PlatformTest::ShownMessageBox> gShown;
+PlatformTest::AnswerScript<int, PlatformTest::ShownMessageBox> gScript;
 
 std::vector<Button> ButtonsOf(UINT type)
 {
@@ -96,15 +93,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
     text = text ? text : "";
     caption = caption ? caption : "Error";
     auto buttons = ButtonsOf(type);
-    int answer = -1;
-    {
-        std::lock_guard<std::mutex> lock(gLock);
-        if (!gScript.empty())
-        {
-            answer = gScript.front();
-            gScript.pop_front();
-        }
-    }
+    int answer = gScript.Next().value_or(-1);
     if (answer < 0 && HasRealDisplay())
         answer = ShowHostBox(hwnd, text, caption, type, buttons);
     if (answer < 0)
@@ -112,9 +101,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
         std::fprintf(stderr, "%s: %s\n", caption, text);
         answer = DefaultAnswer(buttons, type);
     }
-    std::lock_guard<std::mutex> lock(gLock);
-    if (gRecording)
-        gShown.push_back(PlatformTest::ShownMessageBox{caption, text, type, answer});
+    gScript.Record(PlatformTest::ShownMessageBox{caption, text, type, answer});
     return answer;
 }
 
@@ -122,22 +109,16 @@ namespace PlatformTest
 {
 void ScriptMessageBoxes(const std::vector<int>& answers)
 {
-    std::lock_guard<std::mutex> lock(gLock);
-    gRecording = true;
-    gScript.assign(answers.begin(), answers.end());
+    gScript.Set(answers);
 }
 
 std::vector<ShownMessageBox> ShownMessageBoxes()
 {
-    std::lock_guard<std::mutex> lock(gLock);
-    return gShown;
+    return gScript.Recorded();
 }
 
 void ResetMessageBoxes()
 {
-    std::lock_guard<std::mutex> lock(gLock);
-    gRecording = false;
-    gScript.clear();
-    gShown.clear();
+    gScript.Reset();
 }
 } // namespace PlatformTest
