@@ -39,11 +39,6 @@ bool DDImage::SurfaceRoadAllowed()
     return !mDrawToBits && !mHasAlpha && (!mHasTrans || mKeyFromCorner);
 }
 
-bool DDImage::FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode)
-{
-    return false;
-}
-
 void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
 {
     CommitBits();
