@@ -35,7 +35,6 @@ public:
     void DeleteCaches();
 
     // Drawing.
-    bool FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode) override;
     void FillRect(const Rect& rect, const Color& color, int drawMode) override;
     void DrawLine(double startX, double startY, double endX, double endY, const Color& color,
                   int drawMode) override;

@@ -39,11 +39,6 @@ bool DDImage::SurfaceRoadAllowed()
     return !mDrawToBits && !mHasAlpha && (!mHasTrans || mKeyFromCorner);
 }
 
-bool DDImage::FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode)
-{
-    return false;
-}
-
 void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
 {
     CommitBits();
@@ -62,21 +57,10 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
 void DDImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
                        int drawMode)
 {
-    if (mDrawToBits || mHasAlpha || mHasTrans || mDDInterface->mIs3D)
+    // Level and upright lines go through the shared code, which fills them as rectangles.
+    if (mDrawToBits || mHasAlpha || mHasTrans || mDDInterface->mIs3D || startY == endY || startX == endX)
     {
         MemoryImage::DrawLine(startX, startY, endX, endY, color, drawMode);
-        return;
-    }
-    if (startY == endY)
-    {
-        int low = int(std::min(startX, endX)), high = int(std::max(startX, endX));
-        FillRect(Rect(low, int(startY), high - low + 1, 1), color, drawMode);
-        return;
-    }
-    if (startX == endX)
-    {
-        int low = int(std::min(startY, endY)), high = int(std::max(startY, endY));
-        FillRect(Rect(int(startX), low, 1, high - low + 1), color, drawMode);
         return;
     }
     CommitBits();

@@ -97,13 +97,13 @@ void DDImage::NormalFillRect(const Rect& rect, const Color& color)
                  for (int y = r.mY; y < r.mY + r.mHeight; y++)
                  {
                      P* row = t.Row<P>(y);
+                     if (a == 255)
+                     {
+                         std::fill(row + r.mX, row + r.mX + r.mWidth, P(solid));
+                         continue;
+                     }
                      for (int x = r.mX; x < r.mX + r.mWidth; x++)
                      {
-                         if (a == 255)
-                         {
-                             row[x] = P(solid);
-                             continue;
-                         }
                          uint32_t d = row[x], out = add;
                          for (int i = 0; i < 3; i++)
                              out +=

@@ -384,31 +384,18 @@ bool DDInterface::Redraw(RECT* clip)
     fx.dwSize = sizeof(DDBLTFX);
     HRESULT result;
     bool ok;
-    if (mIsWindowed && !mVideoMemoryDraw)
-    {
-        mCursorDrawnX = mCursorX;
-        mCursorDrawnY = mCursorY;
-        DrawCursor(mDrawSurface, false);
-        bool painted = mCursorDrawn;
-        result = mPrimarySurface->Blt(&dest, mDrawSurface, &source, DDBLT_WAIT, &fx);
-        if (painted)
-        {
-            RestoreCursorArea(mDrawSurface, false);
-            mCursorDrawn = true;
-        }
-        ok = !CheckDXResult("Redraw Windowed", result);
-    }
-    else if (mIsWindowed)
+    if (mIsWindowed)
     {
         // The cursor goes into the frame at its client position and out again once presented.
+        IDirectDrawSurface* frame = mVideoMemoryDraw ? mSecondarySurface : mDrawSurface;
         mCursorDrawnX = mCursorX;
         mCursorDrawnY = mCursorY;
-        DrawCursor(mSecondarySurface, false);
+        DrawCursor(frame, false);
         bool painted = mCursorDrawn;
-        result = mPrimarySurface->Blt(&dest, mSecondarySurface, &source, DDBLT_WAIT, &fx);
+        result = mPrimarySurface->Blt(&dest, frame, &source, DDBLT_WAIT, &fx);
         if (painted)
         {
-            RestoreCursorArea(mSecondarySurface, false);
+            RestoreCursorArea(frame, false);
             mCursorDrawn = true;
         }
         ok = !CheckDXResult("Redraw Windowed", result);

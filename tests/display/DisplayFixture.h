@@ -7,6 +7,7 @@
 #include "display/DDInterface.h"
 #include "app/LumoAppBase.h"
 #include "test/directdraw.h"
+#include "tests/platform/DDrawSupport.h"
 #include "win32/kernel32.h"
 
 #include <gtest/gtest.h>
@@ -95,18 +96,10 @@ public:
     {
         DDSURFACEDESC desc{};
         desc.dwSize = DDSURFACEDESC_SIZE_32BIT;
-        std::vector<uint32_t> pixels;
         IDirectDrawSurface* first = nullptr;
         surface->QueryInterface(IID_IDirectDrawSurface, (void**)&first);
         EXPECT_EQ(first->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-        DWORD bytes = desc.ddpfPixelFormat.dwRGBBitCount / 8;
-        for (DWORD y = 0; y < desc.dwHeight; y++)
-            for (DWORD x = 0; x < desc.dwWidth; x++)
-            {
-                uint32_t value = 0;
-                std::memcpy(&value, (uint8_t*)desc.lpSurface + y * desc.lPitch + x * bytes, bytes);
-                pixels.push_back(value);
-            }
+        std::vector<uint32_t> pixels = LockedPixels(desc);
         first->Unlock(nullptr);
         first->Release();
         return pixels;

@@ -33,6 +33,21 @@ inline IDirectDrawSurface7* MakeWindowedPrimary(IDirectDraw7* dd, HWND hwnd)
     return primary;
 }
 
+// Every pixel of a locked surface, row by row, as 32-bit values.
+template <typename Desc> std::vector<uint32_t> LockedPixels(const Desc& desc)
+{
+    std::vector<uint32_t> pixels;
+    DWORD bytes = desc.ddpfPixelFormat.dwRGBBitCount / 8;
+    for (DWORD y = 0; y < desc.dwHeight; y++)
+        for (DWORD x = 0; x < desc.dwWidth; x++)
+        {
+            uint32_t value = 0;
+            std::memcpy(&value, (uint8_t*)desc.lpSurface + y * desc.lPitch + x * bytes, bytes);
+            pixels.push_back(value);
+        }
+    return pixels;
+}
+
 class DDrawTest : public ::testing::Test
 {
 protected:
@@ -109,16 +124,8 @@ protected:
     {
         DDSURFACEDESC2 desc{};
         desc.dwSize = sizeof(desc);
-        std::vector<uint32_t> pixels;
         EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-        DWORD bytes = desc.ddpfPixelFormat.dwRGBBitCount / 8;
-        for (DWORD y = 0; y < desc.dwHeight; y++)
-            for (DWORD x = 0; x < desc.dwWidth; x++)
-            {
-                uint32_t value = 0;
-                std::memcpy(&value, (uint8_t*)desc.lpSurface + y * desc.lPitch + x * bytes, bytes);
-                pixels.push_back(value);
-            }
+        std::vector<uint32_t> pixels = LockedPixels(desc);
         EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
         return pixels;
     }
