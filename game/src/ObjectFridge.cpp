@@ -4,7 +4,6 @@
 #include "game/src/GameHost.h"
 #include "game/src/ItemCodes.h"
 #include "game/src/PopupMsg.h"
-#include "game/src/Selector.h"
 #include "game/src/TObject.h"
 #include "game/src/TObjectFactory.h"
 #include "graphics/Graphics.h"
@@ -13,42 +12,14 @@
 namespace Lumo
 {
 
-ObjectFridge::ObjectFridge(GameHost* host) : GameObject(host)
+ObjectFridge::ObjectFridge(GameHost* host)
+    : SelectorObject(host, {ITEM_BASIL, ITEM_OREGANO, ITEM_GARLIC, ITEM_ONIONS, ITEM_ANCHOVIES, ITEM_SAUSAGE})
 {
     mCode = OBJECT_FRIDGE;
     mName = "Fridge";
     mPicture = host->GetPicture("gfx/objects/fridge");
     mGivesToTray = true;
     mTakesFromTray = false;
-}
-
-ObjectFridge::~ObjectFridge()
-{
-    delete mSelector;
-}
-
-void ObjectFridge::AttachToManager(WidgetManager* manager)
-{
-    GameObject::AttachToManager(manager);
-    if (mSelector == nullptr)
-        mSelector = Selector::MakeFor(
-            mHost, this, manager,
-            {ITEM_BASIL, ITEM_OREGANO, ITEM_GARLIC, ITEM_ONIONS, ITEM_ANCHOVIES, ITEM_SAUSAGE});
-    else
-        mSelector->PutOn(manager);
-}
-
-void ObjectFridge::DetachFromManager(WidgetManager* manager)
-{
-    if (mSelector != nullptr)
-        mSelector->TakeOff();
-    GameObject::DetachFromManager(manager);
-}
-
-void ObjectFridge::ShowSelector(bool on)
-{
-    if (mSelector != nullptr)
-        mSelector->ShowOverOwner(on);
 }
 
 void ObjectFridge::SetTiles(GameSimpleNode objectTile, GameSimpleNode accessTile)
@@ -119,7 +90,7 @@ void ObjectFridge::MouseEnter()
 
 void ObjectFridge::MouseLeave()
 {
-    if (mSelector != nullptr && mSelector->HasMouse())
+    if (SelectorHasMouse())
         return;
     ShowSelector(false);
     mColor = Color(0, 0, 0, 0);
