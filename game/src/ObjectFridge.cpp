@@ -18,6 +18,7 @@ ObjectFridge::ObjectFridge(GameHost* host)
     mCode = OBJECT_FRIDGE;
     mName = "Fridge";
     mPicture = host->GetPicture("gfx/objects/fridge");
+    mHoverColor = Color(255, 255, 255, 127); // a stronger veil than the other objects
     mGivesToTray = true;
     mTakesFromTray = false;
 }
@@ -84,8 +85,7 @@ bool ObjectFridge::Interact(Tray* tray)
 void ObjectFridge::MouseEnter()
 {
     ShowSelector(true);
-    mColor = Color(255, 255, 255, 127);
-    FrameDirty();
+    GameObject::MouseEnter();
 }
 
 void ObjectFridge::MouseLeave()
@@ -93,8 +93,7 @@ void ObjectFridge::MouseLeave()
     if (SelectorHasMouse())
         return;
     ShowSelector(false);
-    mColor = Color(0, 0, 0, 0);
-    FrameDirty();
+    GameObject::MouseLeave();
 }
 
 void ObjectFridge::Draw(Graphics* g)
