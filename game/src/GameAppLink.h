@@ -4,39 +4,25 @@
 // it; tests fake it.
 #pragma once
 
+#include "game/src/GameServices.h"
+
 #include <cstdint>
 #include <string>
 
 namespace Lumo
 {
 
-class Font;
-class Image;
-class Widget;
-class WidgetManager;
-
-class GameAppLink
+class GameAppLink : public GameServices
 {
 public:
     // The game's own volumes, also what unmuting restores.
     static constexpr double kMusicVolume = 0.25;
     static constexpr double kSfxVolume = 0.5;
 
-    virtual ~GameAppLink() = default;
-
     virtual int GetWidth() = 0;
     virtual int GetHeight() = 0;
     // Shown on the main menu.
     virtual std::string GetVersionText() = 0;
-    virtual void PlaySample(int id) = 0;
-    // A loaded picture by file name without extension; null when there is none.
-    virtual Image* GetPicture(const std::string& name) = 0;
-    // The bitmap fonts by size: 20, 14 or 10.
-    virtual Font* GetFont(int size) = 0;
-    virtual int GetUpdateCount() = 0;
-    virtual WidgetManager* GetWidgetManager() = 0;
-    // Deletes the widget once the current input and update are over.
-    virtual void DeferWidgetDeletion(Widget* widget) = 0;
     virtual uint32_t Random() = 0;
 
     virtual bool IsMusicPlaying(int track) = 0;

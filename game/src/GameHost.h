@@ -4,20 +4,17 @@
 // gauge and clock values, the tray, sending the cook).
 #pragma once
 
-#include <string>
+#include "game/src/GameServices.h"
 
 namespace Lumo
 {
 
-class Font;
 class GameChar;
 class GameGrid;
 class GameObject;
-class Image;
 class TObjectFactory;
 class Tray;
 class Widget;
-class WidgetManager;
 
 enum GameSound
 {
@@ -41,21 +38,10 @@ struct HudValues
     int mLevelLength = 1;
 };
 
-class GameHost
+class GameHost : public GameServices
 {
 public:
-    virtual ~GameHost() = default;
-
-    // Application side.
-    virtual void PlaySample(int id) = 0;
-    // A loaded picture by file name without extension; null when there is none.
-    virtual Image* GetPicture(const std::string& name) = 0;
-    // The game's bitmap fonts by size: 20, 14 or 10.
-    virtual Font* GetFont(int size) = 0;
-    virtual int GetUpdateCount() = 0;
-    virtual WidgetManager* GetWidgetManager() = 0;
-    // Deletes the widget after the current update.
-    virtual void DeferWidgetDeletion(Widget* widget) = 0;
+    // Application side, beyond the shared services.
     virtual TObjectFactory* GetItemFactory() = 0;
 
     // Play screen side.

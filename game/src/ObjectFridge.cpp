@@ -4,7 +4,6 @@
 #include "game/src/GameHost.h"
 #include "game/src/ItemCodes.h"
 #include "game/src/PopupMsg.h"
-#include "game/src/Selector.h"
 #include "game/src/TObject.h"
 #include "game/src/TObjectFactory.h"
 #include "graphics/Graphics.h"
@@ -13,42 +12,15 @@
 namespace Lumo
 {
 
-ObjectFridge::ObjectFridge(GameHost* host) : GameObject(host)
+ObjectFridge::ObjectFridge(GameHost* host)
+    : SelectorObject(host, {ITEM_BASIL, ITEM_OREGANO, ITEM_GARLIC, ITEM_ONIONS, ITEM_ANCHOVIES, ITEM_SAUSAGE})
 {
     mCode = OBJECT_FRIDGE;
     mName = "Fridge";
     mPicture = host->GetPicture("gfx/objects/fridge");
+    mHoverColor = Color(255, 255, 255, 127); // a stronger veil than the other objects
     mGivesToTray = true;
     mTakesFromTray = false;
-}
-
-ObjectFridge::~ObjectFridge()
-{
-    delete mSelector;
-}
-
-void ObjectFridge::AttachToManager(WidgetManager* manager)
-{
-    GameObject::AttachToManager(manager);
-    if (mSelector == nullptr)
-        mSelector = Selector::MakeFor(
-            mHost, this, manager,
-            {ITEM_BASIL, ITEM_OREGANO, ITEM_GARLIC, ITEM_ONIONS, ITEM_ANCHOVIES, ITEM_SAUSAGE});
-    else
-        mSelector->PutOn(manager);
-}
-
-void ObjectFridge::DetachFromManager(WidgetManager* manager)
-{
-    if (mSelector != nullptr)
-        mSelector->TakeOff();
-    GameObject::DetachFromManager(manager);
-}
-
-void ObjectFridge::ShowSelector(bool on)
-{
-    if (mSelector != nullptr)
-        mSelector->ShowOverOwner(on);
 }
 
 void ObjectFridge::SetTiles(GameSimpleNode objectTile, GameSimpleNode accessTile)
@@ -113,17 +85,15 @@ bool ObjectFridge::Interact(Tray* tray)
 void ObjectFridge::MouseEnter()
 {
     ShowSelector(true);
-    mColor = Color(255, 255, 255, 127);
-    FrameDirty();
+    GameObject::MouseEnter();
 }
 
 void ObjectFridge::MouseLeave()
 {
-    if (mSelector != nullptr && mSelector->HasMouse())
+    if (SelectorHasMouse())
         return;
     ShowSelector(false);
-    mColor = Color(0, 0, 0, 0);
-    FrameDirty();
+    GameObject::MouseLeave();
 }
 
 void ObjectFridge::Draw(Graphics* g)

@@ -2,18 +2,17 @@
 
 #include "game/src/GameHost.h"
 #include "game/src/ItemCodes.h"
-#include "game/src/Selector.h"
 #include "game/src/TObject.h"
 #include "game/src/TObjectFactory.h"
 #include "game/src/Tray.h"
 #include "graphics/Graphics.h"
-#include "widgets/WidgetManager.h"
 
 namespace Lumo
 {
 
 // The table is built ready to be used, as after a hand-over: both tray flags on.
-ObjectPrepTable::ObjectPrepTable(GameHost* host) : GameObject(host)
+ObjectPrepTable::ObjectPrepTable(GameHost* host)
+    : SelectorObject(host, {ITEM_MARGHERITA, ITEM_MARINARA, ITEM_CIPOLLA, ITEM_NAPOLETANA, ITEM_VIENNESE})
 {
     mCode = OBJECT_PREP_TABLE;
     mName = "Prep Table";
@@ -24,32 +23,7 @@ ObjectPrepTable::ObjectPrepTable(GameHost* host) : GameObject(host)
 
 ObjectPrepTable::~ObjectPrepTable()
 {
-    delete mSelector;
     delete mPizza;
-}
-
-void ObjectPrepTable::AttachToManager(WidgetManager* manager)
-{
-    GameObject::AttachToManager(manager);
-    if (mSelector == nullptr)
-        mSelector =
-            Selector::MakeFor(mHost, this, manager,
-                              {ITEM_MARGHERITA, ITEM_MARINARA, ITEM_CIPOLLA, ITEM_NAPOLETANA, ITEM_VIENNESE});
-    else
-        mSelector->PutOn(manager);
-}
-
-void ObjectPrepTable::DetachFromManager(WidgetManager* manager)
-{
-    if (mSelector != nullptr)
-        mSelector->TakeOff();
-    GameObject::DetachFromManager(manager);
-}
-
-void ObjectPrepTable::ShowSelector(bool on)
-{
-    if (mSelector != nullptr)
-        mSelector->ShowOverOwner(on);
 }
 
 void ObjectPrepTable::Clear()
@@ -170,7 +144,7 @@ void ObjectPrepTable::MouseEnter()
 
 void ObjectPrepTable::MouseLeave()
 {
-    if (mSelector != nullptr && mSelector->HasMouse())
+    if (SelectorHasMouse())
         return;
     if (mHoverable && mState == IDLE)
         ShowSelector(false);

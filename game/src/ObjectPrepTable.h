@@ -3,7 +3,7 @@
 // assembling throws the assembly away.
 #pragma once
 
-#include "game/src/GameObject.h"
+#include "game/src/SelectorObject.h"
 
 #include <cstdint>
 #include <vector>
@@ -11,9 +11,7 @@
 namespace Lumo
 {
 
-class Selector;
-
-class ObjectPrepTable : public GameObject
+class ObjectPrepTable : public SelectorObject
 {
 public:
     enum State
@@ -30,11 +28,9 @@ public:
     void SetPizza(int code, bool start);
     int GetState() const { return mState; }
     TObject* GetPizza() const { return mPizza; }
-    int GetSelection() const { return mSelection; }
     int GetTakenCount() const { return mTakenCount; }
     const std::vector<uint16_t>& GetNeeded() const { return mNeeded; }
     const std::vector<uint8_t>& GetTaken() const { return mTaken; }
-    Selector* GetSelector() const { return mSelector; }
 
     TObject* GiveItem() override;
     bool Interact(Tray* tray) override;
@@ -42,13 +38,10 @@ public:
     void Draw(Graphics* g) override;
     void MouseEnter() override;
     void MouseLeave() override;
-    void AttachToManager(WidgetManager* manager) override;
-    void DetachFromManager(WidgetManager* manager) override;
 
 private:
     // Back to idle: the pizza and the recipe arrays go, both tray flags on.
     void Clear();
-    void ShowSelector(bool on);
     void DrawVeil(Graphics* g);
 
     std::vector<uint16_t> mNeeded;
@@ -56,8 +49,6 @@ private:
     int mTakenCount = 0;
     TObject* mPizza = nullptr; // owned
     int mState = IDLE;
-    Selector* mSelector = nullptr; // owned
-    uint16_t mSelection = kNoSelection;
 };
 
 } // namespace Lumo
