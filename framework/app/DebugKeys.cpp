@@ -25,6 +25,14 @@ constexpr const char* kCommandSound = "c:\\windows\\media\\Windows XP Menu Comma
 const Color kOverlayBack(0, 0, 0, 255);
 const Color kOverlayText(255, 255, 255, 255);
 
+// The overlays' state, made on first use.
+DebugOverlays& Overlays(DebugOverlays*& overlays)
+{
+    if (overlays == nullptr)
+        overlays = new DebugOverlays;
+    return *overlays;
+}
+
 std::map<HWND, RECT>& KeptWindowRects()
 {
     static std::map<HWND, RECT> rects;
@@ -75,12 +83,11 @@ bool LumoAppBase::HandleDebugKey(WPARAM key)
         }
         if (mShowDebugOverlay)
         {
-            if (mDebugOverlays == nullptr)
-                mDebugOverlays = new DebugOverlays;
-            mDebugOverlays->mStopwatch.Start();
-            mDebugOverlays->mFrames = 0;
-            mDebugOverlays->mFrameRate = 0;
-            mDebugOverlays->mReset = true;
+            DebugOverlays& o = Overlays(mDebugOverlays);
+            o.mStopwatch.Start();
+            o.mFrames = 0;
+            o.mFrameRate = 0;
+            o.mReset = true;
         }
         return false;
     case VK_F8:
@@ -203,9 +210,7 @@ void WriteOverlay(LumoAppBase* app, DebugOverlays& overlays, int slot, const std
 
 void LumoAppBase::DrawFpsOverlay()
 {
-    if (mDebugOverlays == nullptr)
-        mDebugOverlays = new DebugOverlays;
-    DebugOverlays& o = *mDebugOverlays;
+    DebugOverlays& o = Overlays(mDebugOverlays);
     o.mFrames++;
     if (o.mStopwatch.GetDuration() >= 1000 || o.mReset)
     {
@@ -221,16 +226,12 @@ void LumoAppBase::DrawFpsOverlay()
 
 void LumoAppBase::DrawMouseOverlay(int x, int y)
 {
-    if (mDebugOverlays == nullptr)
-        mDebugOverlays = new DebugOverlays;
-    WriteOverlay(this, *mDebugOverlays, DebugOverlays::kMain, FormatString("%d,%d", x, y));
+    WriteOverlay(this, Overlays(mDebugOverlays), DebugOverlays::kMain, FormatString("%d,%d", x, y));
 }
 
 void LumoAppBase::DrawDemoTimeOverlay()
 {
-    if (mDebugOverlays == nullptr)
-        mDebugOverlays = new DebugOverlays;
-    DebugOverlays& o = *mDebugOverlays;
+    DebugOverlays& o = Overlays(mDebugOverlays);
     DWORD now = timeGetTime();
     if (o.mImages[DebugOverlays::kDemoTime] != nullptr && mUpdateMultiplier > 0 &&
         (double)(DWORD)(now - o.mLastDemoTimeTick) < 1000 / mUpdateMultiplier)

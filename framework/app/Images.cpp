@@ -2,6 +2,7 @@
 // by file name. The set and the map are guarded by the display lock: the loading thread makes
 // pictures while the main thread draws and the cursor thread uses the display.
 #include "app/Common.h"
+#include "app/CriticalSection.h"
 #include "app/LumoAppBase.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -17,38 +18,22 @@ namespace Lumo
 namespace
 {
 // The display lock, or nothing while no display exists (before the first window).
-class OptionalDisplayLock
+CriticalSection* DisplayLockOf(DDInterface* display)
 {
-public:
-    explicit OptionalDisplayLock(DDInterface* display)
-        : mSection(display ? &display->mCritSect.mCriticalSection : nullptr)
-    {
-        if (mSection)
-            EnterCriticalSection(mSection);
-    }
-    ~OptionalDisplayLock()
-    {
-        if (mSection)
-            LeaveCriticalSection(mSection);
-    }
-    OptionalDisplayLock(const OptionalDisplayLock&) = delete;
-    OptionalDisplayLock& operator=(const OptionalDisplayLock&) = delete;
-
-private:
-    CRITICAL_SECTION* mSection;
-};
+    return display ? &display->mCritSect : nullptr;
+}
 } // namespace
 
 void LumoAppBase::AddMemoryImage(MemoryImage* image)
 {
-    OptionalDisplayLock lock(mDDInterface);
+    AutoCrit lock(DisplayLockOf(mDDInterface));
     mMemoryImageSet.insert(image);
 }
 
 void LumoAppBase::RemoveMemoryImage(MemoryImage* image)
 {
     {
-        OptionalDisplayLock lock(mDDInterface);
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         mMemoryImageSet.erase(image);
     }
     ReleaseTextureData(image);
@@ -74,7 +59,7 @@ void LumoAppBase::ReInitImages()
     // A copy: a picture may register or drop others while it rebuilds.
     std::vector<MemoryImage*> images;
     {
-        OptionalDisplayLock lock(mDDInterface);
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         images.assign(mMemoryImageSet.begin(), mMemoryImageSet.end());
     }
     for (MemoryImage* image : images)
@@ -84,14 +69,14 @@ void LumoAppBase::ReInitImages()
 void LumoAppBase::DeleteNativeImageData()
 {
     // Under the lock, so that the cursor thread never draws from freed data.
-    OptionalDisplayLock lock(mDDInterface);
+    AutoCrit lock(DisplayLockOf(mDDInterface));
     for (MemoryImage* image : mMemoryImageSet)
         image->DeleteNativeData();
 }
 
 void LumoAppBase::DeleteExtraImageBuffers()
 {
-    OptionalDisplayLock lock(mDDInterface);
+    AutoCrit lock(DisplayLockOf(mDDInterface));
     for (MemoryImage* image : mMemoryImageSet)
         image->DeleteExtraBuffers();
 }
@@ -135,7 +120,7 @@ SharedImageRef LumoAppBase::GetSharedImage(const std::string& fileName, const st
     SharedImageRef ref;
     bool inserted;
     {
-        OptionalDisplayLock lock(mDDInterface);
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         auto found = mSharedImageMap.emplace(key, SharedImage());
         inserted = found.second;
         ref = &found.first->second;
@@ -155,7 +140,7 @@ SharedImageRef LumoAppBase::GetSharedImage(const std::string& fileName, const st
 
 void LumoAppBase::CleanSharedImages()
 {
-    OptionalDisplayLock lock(mDDInterface);
+    AutoCrit lock(DisplayLockOf(mDDInterface));
     if (!mCleanSharedImages)
         return;
     for (auto it = mSharedImageMap.begin(); it != mSharedImageMap.end();)

@@ -10,22 +10,6 @@ namespace Lumo
 
 LeakTracker gLeakTracker;
 
-namespace
-{
-class Lock
-{
-public:
-    explicit Lock(CriticalSection& section) : mSection(section)
-    {
-        EnterCriticalSection(&mSection.mCriticalSection);
-    }
-    ~Lock() { LeaveCriticalSection(&mSection.mCriticalSection); }
-
-private:
-    CriticalSection& mSection;
-};
-} // namespace
-
 LeakTracker::LeakTracker() : mLock(std::make_unique<CriticalSection>()), mTracking(true) {}
 
 LeakTracker::~LeakTracker()
@@ -41,7 +25,7 @@ bool LeakTracker::WriteReport(const std::string& fileName)
 {
     if (!mTracking)
         return false;
-    Lock lock(*mLock);
+    AutoCrit lock(*mLock);
     FILE* file = fopen(Platform::HostPath(fileName.c_str()).c_str(), "w");
     if (file == nullptr)
         return false;

@@ -39,18 +39,6 @@ CriticalSection& FontDrawLock()
     return lock;
 }
 
-class LockGuard
-{
-public:
-    explicit LockGuard(CriticalSection& cs) : mCs(cs) { EnterCriticalSection(&mCs.mCriticalSection); }
-    ~LockGuard() { LeaveCriticalSection(&mCs.mCriticalSection); }
-    LockGuard(const LockGuard&) = delete;
-    LockGuard& operator=(const LockGuard&) = delete;
-
-private:
-    CriticalSection& mCs;
-};
-
 int Trunc(double value)
 {
     if (!(value > INT_MIN && value < INT_MAX))
@@ -362,7 +350,7 @@ void ImageFont::DrawString(Graphics* g, int x, int y, const std::string& text, c
 void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text, const Color& color,
                              const Rect& clip, std::vector<Rect>* outRects, int* outWidth)
 {
-    LockGuard lock(FontDrawLock());
+    AutoCrit lock(FontDrawLock());
     std::fill(std::begin(gBucketHeads), std::end(gBucketHeads), nullptr);
     std::fill(std::begin(gBucketTails), std::end(gBucketTails), nullptr);
     int poolUsed = 0;

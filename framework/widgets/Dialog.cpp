@@ -94,13 +94,6 @@ Dialog::~Dialog()
     delete mLinesFont;
 }
 
-LumoAppBase* Dialog::App()
-{
-    if (mManager != nullptr && mManager->mApp != nullptr)
-        return mManager->mApp;
-    return gLumoAppBase;
-}
-
 void Dialog::SetButtonFont(Font* font)
 {
     for (DialogButton* button : {mYesButton, mNoButton})

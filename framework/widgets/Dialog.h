@@ -115,7 +115,6 @@ private:
     };
     ModalWatch* mModalWatch = nullptr;
 
-    LumoAppBase* App();
     int TextWidth() const;
 };
 

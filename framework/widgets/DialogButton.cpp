@@ -20,8 +20,7 @@ void DialogButton::Draw(Graphics* g)
         return;
     if (mFont == nullptr && !mLabel.empty())
     {
-        LumoAppBase* app = mManager != nullptr && mManager->mApp != nullptr ? mManager->mApp : gLumoAppBase;
-        if (app != nullptr)
+        if (LumoAppBase* app = App())
             mFont = app->CreateSysFont("SansSerif", 12, 1);
     }
     if (mComponentImage == nullptr)

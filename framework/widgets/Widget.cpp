@@ -87,6 +87,13 @@ void Widget::SetDisabled(bool disabled)
         mManager->MousePosition(mManager->mLastMouseX, mManager->mLastMouseY);
 }
 
+LumoAppBase* Widget::App() const
+{
+    if (mManager != nullptr && mManager->mApp != nullptr)
+        return mManager->mApp;
+    return gLumoAppBase;
+}
+
 void Widget::ShowHandCursor(bool show)
 {
     if (mManager != nullptr && mManager->mApp != nullptr)

@@ -12,6 +12,7 @@ namespace Lumo
 {
 
 class Image;
+class LumoAppBase;
 
 class Widget : public WidgetContainer
 {
@@ -74,6 +75,10 @@ public:
     virtual void DrawNumberFromDigitStrip(Graphics* g, int number, int x, int y, Image* strip, int spacing);
     virtual bool Contains(int x, int y);
     virtual Rect GetMouseRect();
+
+protected:
+    // The manager's application, or the running one while the widget is in no manager.
+    LumoAppBase* App() const;
 
 private:
     // Button and click count as MouseDownButton and MouseUpButton take them.
