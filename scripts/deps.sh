@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
-# Extra package names given as arguments are installed the same way (tools/make_assets.sh).
+#   scripts/deps.sh play [package...]   what building and playing the game need
+#   scripts/deps.sh [package...]        that and the developer tools (tests, sanitizers, fuzzing,
+#                                        benchmarks, Xvfb); extra names are installed the same way
 set -euo pipefail
-packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+play=(
+  build-essential cmake ninja-build pkg-config
   libsdl2-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libvorbisidec-dev libogg-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
+)
+develop=(
+  clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
-  "$@"
 )
+if [ "${1:-}" = play ]; then
+  shift
+  packages=("${play[@]}" "$@")
+else
+  packages=("${play[@]}" "${develop[@]}" "$@")
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

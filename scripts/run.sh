@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts the game.
+# Installs what building and playing need, builds the game (only the game and what it loads)
+# and starts it. The build speaks only when it fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/deps.sh"
-"$root/scripts/build.sh" release
+"$root/scripts/deps.sh" play
 build="$root/build/release"
-if [ -x "$build/game/crustavia" ]; then
-  cd "$build/game"
-  exec ./crustavia "$@"
+log="$build/play-build.log"
+mkdir -p "$build"
+if ! "$root/scripts/build.sh" release --target play >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "The build failed (log: $log)." >&2
+  exit 1
 fi
-# Until the game is built, start the platform layer's window program.
-exec "$build/platform/lumo_window_demo" "$@"
+cd "$build/game"
+exec ./crustavia "$@"
