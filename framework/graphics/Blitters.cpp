@@ -1,19 +1,20 @@
 #include "graphics/Blitters.h"
 
 #include "graphics/Blend.h"
+#include "graphics/VectorRows.h"
 
 #include <algorithm>
 
 namespace Lumo::Blitters
 {
 
+namespace Reference
+{
+
 void FillRow(uint32_t* d, int n, uint32_t color)
 {
     std::fill(d, d + n, color);
 }
-
-namespace Reference
-{
 
 void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
@@ -75,37 +76,32 @@ void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& c)
     }
 }
 
+void AccumulateRow(int32_t* row, const int32_t* in, size_t n, int32_t weight, bool first)
+{
+    AccumulateRowOf(row, in, n, weight, first);
+}
+
 } // namespace Reference
 
-#ifdef __SSE2__
-namespace Fast = Sse2;
+#define LUMO_BLITTER_REFERENCE(result, name, parameters, arguments) &Reference::name,
+const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE)};
+
+#if LUMO_CPU_X86
+constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, &Sse2::kRows, &Avx2::kRows, nullptr};
 #else
-namespace Fast = Reference;
+constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, nullptr, nullptr, nullptr};
 #endif
 
-void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
+const Rows& RowsFor(Cpu::Level level)
 {
-    Fast::BlendFillRow(d, n, color, alpha);
+    return Cpu::Pick(kTables, level);
 }
 
-void NormalRow(uint32_t* d, const uint32_t* s, int n)
-{
-    Fast::NormalRow(d, s, n);
-}
-
-void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n)
-{
-    Fast::OverOpaqueRow(d, s, n);
-}
-
-void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& tint)
-{
-    Fast::TintedRow(d, s, n, tint);
-}
-
-void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled)
-{
-    Fast::AddRow(d, s, n, mode, scaled);
-}
+#define LUMO_BLITTER_DISPATCH(result, name, parameters, arguments)                                           \
+    result name parameters                                                                                   \
+    {                                                                                                        \
+        return Active().name arguments;                                                                      \
+    }
+LUMO_BLITTER_SET(LUMO_BLITTER_DISPATCH)
 
 } // namespace Lumo::Blitters

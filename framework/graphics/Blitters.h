@@ -1,10 +1,14 @@
 #pragma once
 
+#include "graphics/CpuDispatch.h"
+
+#include <cstddef>
 #include <cstdint>
 
 // Row blitters of the software drawing. Each has a plain scalar version in
-// Blitters::Reference, which defines the result, and a dispatching version
-// that may use vector instructions and must give the same bits.
+// Blitters::Reference, which defines the result, and vector versions per
+// instruction-set level that must give the same bits; the free functions run
+// the active level's.
 namespace Lumo::Blitters
 {
 
@@ -21,29 +25,52 @@ enum class AddMode
     TintedAlpha, // modulated, then weighted by the source alpha
 };
 
-void FillRow(uint32_t* d, int n, uint32_t color);
+#define LUMO_BLITTER_SET(X)                                                                                  \
+    X(void, FillRow, (uint32_t * d, int n, uint32_t color), (d, n, color))                                   \
+    X(void, BlendFillRow, (uint32_t * d, int n, uint32_t color, uint32_t alpha), (d, n, color, alpha))       \
+    X(void, NormalRow, (uint32_t * d, const uint32_t* s, int n), (d, s, n))                                  \
+    X(void, OverOpaqueRow, (uint32_t * d, const uint32_t* s, int n), (d, s, n))                              \
+    X(void, TintedRow, (uint32_t * d, const uint32_t* s, int n, const Tint& tint), (d, s, n, tint))          \
+    X(void, AddRow, (uint32_t * d, const uint32_t* s, int n, AddMode mode, const Tint& scaled),              \
+      (d, s, n, mode, scaled))                                                                               \
+    X(void, AccumulateRow, (int32_t * row, const int32_t* in, size_t n, int32_t weight, bool first),         \
+      (row, in, n, weight, first))
 
-#define LUMO_BLITTER_SET                                                                                     \
-    void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha);                                   \
-    void NormalRow(uint32_t* d, const uint32_t* s, int n);                                                   \
-    void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n);                                               \
-    void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& tint);                                 \
-    void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled);
+#define LUMO_BLITTER_DECLARE(result, name, parameters, arguments) result name parameters;
+#define LUMO_BLITTER_MEMBER(result, name, parameters, arguments) result(*name) parameters;
 
-LUMO_BLITTER_SET
+// One level's rows.
+struct Rows
+{
+    LUMO_BLITTER_SET(LUMO_BLITTER_MEMBER)
+};
+
+// The rows of `level` (the nearest lower level's where it has none of its own).
+const Rows& RowsFor(Cpu::Level level);
+
+inline const Rows& Active()
+{
+    return RowsFor(Cpu::Active());
+}
+
+LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
 
 namespace Reference
 {
-LUMO_BLITTER_SET
+LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
 }
 
-#ifdef __SSE2__
+#if LUMO_CPU_X86
+// The SSE2 rows, which the wider levels use where they have none of their own.
 namespace Sse2
 {
-LUMO_BLITTER_SET
+LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
+extern const Rows kRows;
+} // namespace Sse2
+namespace Avx2
+{
+extern const Rows kRows;
 }
 #endif
-
-#undef LUMO_BLITTER_SET
 
 } // namespace Lumo::Blitters

@@ -5,7 +5,7 @@
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
 
-#ifdef __SSE2__
+#if LUMO_CPU_X86
 #include <emmintrin.h>
 
 namespace Lumo::Blitters::Sse2
@@ -199,6 +199,19 @@ void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& c)
     }
     Reference::AddRow(d + i, s + i, n - i, mode, c);
 }
+
+void FillRow(uint32_t* d, int n, uint32_t color)
+{
+    Reference::FillRow(d, n, color);
+}
+
+void AccumulateRow(int32_t* row, const int32_t* in, size_t n, int32_t weight, bool first)
+{
+    Reference::AccumulateRow(row, in, n, weight, first);
+}
+
+#define LUMO_BLITTER_SSE2(result, name, parameters, arguments) &name,
+const Rows kRows = {LUMO_BLITTER_SET(LUMO_BLITTER_SSE2)};
 
 } // namespace Lumo::Blitters::Sse2
 

@@ -2,6 +2,7 @@
 
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
+#include "graphics/CpuDispatch.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -92,19 +93,6 @@ void PutRow(const int32_t* cells, uint32_t* out, int width)
 {
     for (int i = 0; i < width; i++, cells += 4)
         out[i] = Blend::NormalPixel(out[i], CellPixel(cells));
-}
-
-// row[i] = in[i] * weight (first) or row[i] += in[i] * weight; built for wider
-// vectors too when the processor has them.
-__attribute__((target_clones("avx2", "default"))) void Accumulate(int32_t* row, const int32_t* in, size_t n,
-                                                                  int32_t weight, bool first)
-{
-    if (first)
-        for (size_t i = 0; i < n; i++)
-            row[i] = in[i] * weight;
-    else
-        for (size_t i = 0; i < n; i++)
-            row[i] += in[i] * weight;
 }
 
 void Unpack(uint32_t p, int32_t* out)
@@ -355,6 +343,7 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
 
     std::vector<int32_t>& row = scratch.row;
     row.resize(stride);
+    auto accumulate = Blitters::Active().AccumulateRow;
     std::vector<uint32_t>& packed = scratch.packed;
     packed.resize(size_t(d.mWidth));
     size_t next = 0;
@@ -364,7 +353,7 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         for (; next < down.size() && down[next].cell == j + 1; next++, first = false)
         {
             const int32_t* in = horizontal.data() + size_t(needed[size_t(down[next].line)]) * stride;
-            Accumulate(row.data() + 4, in + 4, size_t(d.mWidth) * 4, down[next].weight, first);
+            accumulate(row.data() + 4, in + 4, size_t(d.mWidth) * 4, down[next].weight, first);
         }
         if (first)
             std::fill(row.begin(), row.end(), 0);

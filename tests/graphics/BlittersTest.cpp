@@ -23,7 +23,6 @@ TEST(Blitters, SaturationTable)
     EXPECT_EQ(Blend::kSaturate[511], 255);
 }
 
-#ifdef __SSE2__
 namespace
 {
 // Pixels with the alphas that choose the paths: opaque, clear, partial.
@@ -53,84 +52,108 @@ private:
     std::mt19937 mRandom;
 };
 
+// Runs `run` on random rows of every length up to 40 (and a few long ones),
+// once with the reference rows and once with each runnable level's, and
+// compares the destinations.
 template <typename Run> void CompareRows(uint32_t seed, Run run)
 {
-    PixelMaker make(seed);
-    for (int trial = 0; trial < 4000; trial++)
+    for (Cpu::Level level : Cpu::Runnable())
     {
-        int n = trial % 41;
-        // Destinations mostly opaque (the screen), sometimes not at all.
-        std::vector<uint32_t> d = make.Row(n, trial % 3 == 0 ? 40 : 95);
-        std::vector<uint32_t> s = make.Row(n, 50);
-        std::vector<uint32_t> expected = d, actual = d;
-        run(make, expected.data(), actual.data(), s.data(), n);
-        ASSERT_EQ(expected, actual) << "trial " << trial;
+        PixelMaker make(seed);
+        for (int trial = 0; trial < 4000; trial++)
+        {
+            int n = trial % 50 == 49 ? 200 + trial % 37 : trial % 41;
+            // Destinations mostly opaque (the screen), sometimes not at all.
+            std::vector<uint32_t> d = make.Row(n, trial % 3 == 0 ? 40 : 95);
+            // Sources with long runs of one class as well as mixed ones.
+            std::vector<uint32_t> s = make.Row(n, trial % 4 == 0 ? 100 : 50);
+            if (trial % 4 == 1)
+                for (uint32_t& p : s)
+                    p &= 0xFFFFFF;
+            std::vector<uint32_t> expected = d, actual = d;
+            PixelMaker again = make;
+            run(make, RowsFor(Cpu::Level::Scalar), expected.data(), s.data(), n);
+            run(again, RowsFor(level), actual.data(), s.data(), n);
+            ASSERT_EQ(expected, actual) << Cpu::Name(level) << " trial " << trial;
+        }
     }
 }
 } // namespace
 
-TEST(Blitters, VectorRowsMatchReference)
+TEST(Blitters, LevelsMatchReference)
 {
     CompareRows(1,
-                [](PixelMaker& m, uint32_t* ref, uint32_t* fast, const uint32_t* s, int n)
+                [](PixelMaker& m, const Rows& rows, uint32_t* d, const uint32_t*, int n)
                 {
                     uint32_t color = m.Pixel(0) & 0xFFFFFF;
                     uint32_t alpha = uint32_t(m.Byte() | 1);
-                    Reference::BlendFillRow(ref, n, color, alpha);
-                    Sse2::BlendFillRow(fast, n, color, alpha);
+                    rows.BlendFillRow(d, n, color, alpha);
+                    rows.FillRow(d + n / 2, n / 4, color);
                 });
-    CompareRows(2,
-                [](PixelMaker&, uint32_t* ref, uint32_t* fast, const uint32_t* s, int n)
-                {
-                    Reference::NormalRow(ref, s, n);
-                    Sse2::NormalRow(fast, s, n);
-                });
-    CompareRows(3,
-                [](PixelMaker&, uint32_t* ref, uint32_t* fast, const uint32_t* s, int n)
-                {
-                    Reference::OverOpaqueRow(ref, s, n);
-                    Sse2::OverOpaqueRow(fast, s, n);
-                });
+    CompareRows(2, [](PixelMaker&, const Rows& rows, uint32_t* d, const uint32_t* s, int n)
+                { rows.NormalRow(d, s, n); });
+    CompareRows(3, [](PixelMaker&, const Rows& rows, uint32_t* d, const uint32_t* s, int n)
+                { rows.OverOpaqueRow(d, s, n); });
     CompareRows(4,
-                [](PixelMaker& m, uint32_t* ref, uint32_t* fast, const uint32_t* s, int n)
+                [](PixelMaker& m, const Rows& rows, uint32_t* d, const uint32_t* s, int n)
                 {
                     Tint t{m.Extreme(), m.Extreme(), m.Extreme(), m.Extreme()};
-                    Reference::TintedRow(ref, s, n, t);
-                    Sse2::TintedRow(fast, s, n, t);
+                    rows.TintedRow(d, s, n, t);
                 });
     for (AddMode mode : {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha})
         CompareRows(5 + uint32_t(mode),
-                    [mode](PixelMaker& m, uint32_t* ref, uint32_t* fast, const uint32_t* s, int n)
+                    [mode](PixelMaker& m, const Rows& rows, uint32_t* d, const uint32_t* s, int n)
                     {
                         Tint t{m.Extreme(), m.Extreme(), m.Extreme(), 255};
-                        Reference::AddRow(ref, s, n, mode, t);
-                        Sse2::AddRow(fast, s, n, mode, t);
+                        rows.AddRow(d, s, n, mode, t);
                     });
 }
 
-TEST(Blitters, VectorOverOpaqueExhaustiveChannels)
+TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
 {
     // Every source channel, source alpha and destination channel of one lane.
     std::vector<uint32_t> d(256), s(256), ref(256), fast(256);
-    for (uint32_t a = 0; a < 256; a++)
-        for (uint32_t sc = 0; sc < 256; sc++)
-        {
-            for (uint32_t dc = 0; dc < 256; dc++)
+    const Rows& reference = RowsFor(Cpu::Level::Scalar);
+    for (Cpu::Level level : Cpu::Runnable())
+    {
+        const Rows& rows = RowsFor(level);
+        for (uint32_t a = 0; a < 256; a++)
+            for (uint32_t sc = 0; sc < 256; sc++)
             {
-                d[dc] = 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc;
-                s[dc] = a << 24 | sc << 16 | (255 - sc) << 8 | sc;
+                for (uint32_t dc = 0; dc < 256; dc++)
+                {
+                    d[dc] = 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc;
+                    s[dc] = a << 24 | sc << 16 | (255 - sc) << 8 | sc;
+                }
+                ref = d;
+                fast = d;
+                reference.NormalRow(ref.data(), s.data(), 256);
+                rows.NormalRow(fast.data(), s.data(), 256);
+                ASSERT_EQ(ref, fast) << Cpu::Name(level) << " " << a << " " << sc;
+                ref = d;
+                fast = d;
+                Tint t{int(sc), int(255 - sc), int(sc ^ 0x5A), int(a)};
+                reference.TintedRow(ref.data(), s.data(), 256, t);
+                rows.TintedRow(fast.data(), s.data(), 256, t);
+                ASSERT_EQ(ref, fast) << Cpu::Name(level) << " " << a << " " << sc;
             }
-            ref = d;
-            fast = d;
-            Reference::NormalRow(ref.data(), s.data(), 256);
-            Sse2::NormalRow(fast.data(), s.data(), 256);
-            ASSERT_EQ(ref, fast) << a << " " << sc;
-            ref = d;
-            fast = d;
-            Tint t{int(sc), int(255 - sc), int(sc ^ 0x5A), int(a)};
-            Reference::TintedRow(ref.data(), s.data(), 256, t);
-            Sse2::TintedRow(fast.data(), s.data(), 256, t);
-            ASSERT_EQ(ref, fast) << a << " " << sc;
-        }
+    }
 }
+
+TEST(Blitters, LevelChoice)
+{
+    std::vector<Cpu::Level> levels = Cpu::Runnable();
+    ASSERT_FALSE(levels.empty());
+    EXPECT_EQ(levels.front(), Cpu::Level::Scalar);
+    EXPECT_EQ(levels.back(), Cpu::Supported());
+#if LUMO_CPU_X86
+    EXPECT_GE(Cpu::Supported(), Cpu::Level::Sse2); // the x86-64 baseline
 #endif
+    Cpu::Level before = Cpu::Active();
+    EXPECT_LE(before, Cpu::Supported());
+    Cpu::SetActive(Cpu::Level::Avx512); // never above what the processor runs
+    EXPECT_EQ(Cpu::Active(), Cpu::Supported());
+    Cpu::SetActive(Cpu::Level::Scalar);
+    EXPECT_EQ(&Active(), &RowsFor(Cpu::Level::Scalar));
+    Cpu::SetActive(before);
+}

@@ -1,5 +1,6 @@
 #include "TestRegistry.h"
 
+#include "graphics/CpuDispatch.h"
 #include "graphics/StretchFilter.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,18 @@ uint32_t At(MemoryImage& image, int x, int y)
 {
     return image.GetBits()[y * image.mWidth + x];
 }
+
+// Runs the drawing at one instruction-set level while it lives.
+class LevelScope
+{
+public:
+    explicit LevelScope(Cpu::Level level) : mBefore(Cpu::Active()) { Cpu::SetActive(level); }
+    LevelScope(const LevelScope&) = delete;
+    ~LevelScope() { Cpu::SetActive(mBefore); }
+
+private:
+    Cpu::Level mBefore;
+};
 
 std::vector<uint32_t> Row(MemoryImage& image, int y)
 {
@@ -367,10 +380,15 @@ TEST(MemoryImageStretch, FilterMatchesReference)
         Rect d;
         if (!MemoryImage::ClipStretchRects(s, d, dest, srcRect, Rect(0, 0, dw, dh)))
             continue;
-        std::vector<uint32_t> expected = base, actual = base;
+        std::vector<uint32_t> expected = base;
         PixelSource source = src.GetPixelSource();
         Reference::FilteredStretch(source, expected.data(), dw, d, s);
-        FilteredStretch(source, actual.data(), dw, d, s);
-        ASSERT_EQ(expected, actual) << "trial " << trial;
+        for (Cpu::Level level : Cpu::Runnable())
+        {
+            LevelScope scope(level);
+            std::vector<uint32_t> actual = base;
+            FilteredStretch(source, actual.data(), dw, d, s);
+            ASSERT_EQ(expected, actual) << Cpu::Name(level) << " trial " << trial;
+        }
     }
 }
