@@ -1,15 +1,19 @@
 // Software drawing of memory images side by side with SDL2's software blitter
-// doing the same job on ARGB8888 surfaces.
+// and pixman doing the same job on ARGB8888 pictures (pixman's premultiplied
+// outside the timed loop), and with a plain copy of the same bytes.
+#include "PeerTable.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
+#include <pixman.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace Lumo;
@@ -259,6 +263,154 @@ void Sdl_SlowStretch(benchmark::State& state)
     Pixels(state);
 }
 
+// --- pixman ---
+
+std::vector<uint32_t> Premultiplied(std::vector<uint32_t> pixels)
+{
+    for (uint32_t& p : pixels)
+    {
+        uint32_t a = p >> 24;
+        auto channel = [&](int shift) { return (((p >> shift) & 0xFF) * a + 127) / 255 << shift; };
+        p = a << 24 | channel(16) | channel(8) | channel(0);
+    }
+    return pixels;
+}
+
+struct PixmanPicture
+{
+    std::vector<uint32_t> bits;
+    pixman_image_t* image;
+    PixmanPicture(std::vector<uint32_t> pixels, int w, int h) : bits(std::move(pixels))
+    {
+        image = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, bits.data(), w * 4);
+    }
+    // A coverage mask: the pixels' alpha bytes.
+    PixmanPicture(const std::vector<uint32_t>& pixels, int w, int h, pixman_format_code_t)
+    {
+        int stride = (w + 3) / 4;
+        bits.assign(size_t(stride * h), 0);
+        auto* bytes = reinterpret_cast<uint8_t*>(bits.data());
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                bytes[y * stride * 4 + x] = uint8_t(pixels[size_t(y * w + x)] >> 24);
+        image = pixman_image_create_bits(PIXMAN_a8, w, h, bits.data(), stride * 4);
+    }
+    PixmanPicture(const PixmanPicture&) = delete;
+    ~PixmanPicture() { pixman_image_unref(image); }
+};
+
+PixmanPicture PixmanScreen(int w, int h)
+{
+    auto screen = OurScreen(w, h);
+    return PixmanPicture(std::vector<uint32_t>(screen->mBits, screen->mBits + w * h), w, h);
+}
+
+// A solid colour, premultiplied, in pixman's 16-bit channels.
+pixman_image_t* PixmanSolid(int r, int g, int b, int a)
+{
+    auto wide = [a](int c) { return uint16_t((c * a + 127) / 255 * 257); };
+    pixman_color_t colour{wide(r), wide(g), wide(b), uint16_t(a * 257)};
+    return pixman_image_create_solid_fill(&colour);
+}
+
+void Pixman_FillOpaque(benchmark::State& state)
+{
+    PixmanPicture screen = PixmanScreen(W(state), H(state));
+    for (auto _ : state)
+        pixman_fill(screen.bits.data(), W(state), 32, 0, 0, W(state), H(state), 0xFF0AC81E);
+    Pixels(state);
+}
+
+void PixmanComposite(benchmark::State& state, pixman_image_t* source, pixman_image_t* mask, pixman_op_t op)
+{
+    PixmanPicture screen = PixmanScreen(W(state), H(state));
+    for (auto _ : state)
+        pixman_image_composite32(op, source, mask, screen.image, 0, 0, 0, 0, 0, 0, W(state), H(state));
+    Pixels(state);
+}
+
+void PixmanBlt(benchmark::State& state, Sprite kind, pixman_op_t op)
+{
+    PixmanPicture sprite(Premultiplied(SpritePixels(kind, W(state), H(state))), W(state), H(state));
+    PixmanComposite(state, sprite.image, nullptr, op);
+}
+
+void Pixman_FillBlended(benchmark::State& state)
+{
+    pixman_image_t* solid = PixmanSolid(255, 128, 64, 128);
+    PixmanComposite(state, solid, nullptr, PIXMAN_OP_OVER);
+    pixman_image_unref(solid);
+}
+void Pixman_BltOpaque(benchmark::State& state)
+{
+    PixmanBlt(state, Sprite::Opaque, PIXMAN_OP_OVER);
+}
+// The white glyph tinted: the colour through the glyph's coverage, as text is drawn.
+void Pixman_BltTinted(benchmark::State& state)
+{
+    PixmanPicture mask(SpritePixels(Sprite::Glyph, W(state), H(state)), W(state), H(state), PIXMAN_a8);
+    pixman_image_t* solid = PixmanSolid(255, 200, 100, 255);
+    PixmanComposite(state, solid, mask.image, PIXMAN_OP_OVER);
+    pixman_image_unref(solid);
+}
+void Pixman_BltPartial(benchmark::State& state)
+{
+    PixmanBlt(state, Sprite::Partial, PIXMAN_OP_OVER);
+}
+void Pixman_Additive(benchmark::State& state)
+{
+    PixmanBlt(state, Sprite::Partial, PIXMAN_OP_ADD);
+}
+
+void PixmanStretch(benchmark::State& state, pixman_filter_t filter)
+{
+    int w = W(state), h = H(state), sw = w * 2 / 3, sh = h * 2 / 3;
+    PixmanPicture sprite(Premultiplied(SpritePixels(Sprite::Partial, sw, sh)), sw, sh);
+    pixman_transform_t scale;
+    pixman_transform_init_scale(&scale, pixman_double_to_fixed(double(sw) / w),
+                                pixman_double_to_fixed(double(sh) / h));
+    pixman_image_set_transform(sprite.image, &scale);
+    pixman_image_set_filter(sprite.image, filter, nullptr, 0);
+    PixmanComposite(state, sprite.image, nullptr, PIXMAN_OP_OVER);
+}
+void Pixman_FastStretch(benchmark::State& state)
+{
+    PixmanStretch(state, PIXMAN_FILTER_NEAREST);
+}
+void Pixman_SlowStretch(benchmark::State& state)
+{
+    PixmanStretch(state, PIXMAN_FILTER_BILINEAR);
+}
+
+// --- a plain copy of the destination's bytes (a fill for the fills) ---
+
+void MemcpyRows(benchmark::State& state)
+{
+    int w = W(state), h = H(state);
+    auto screen = OurScreen(w, h);
+    std::vector<uint32_t> from = SpritePixels(Sprite::Opaque, w, h);
+    for (auto _ : state)
+    {
+        for (int y = 0; y < h; y++)
+            std::memcpy(screen->mBits + size_t(y * w), from.data() + size_t(y * w), size_t(w) * 4);
+        benchmark::ClobberMemory();
+    }
+    Pixels(state);
+}
+
+void MemcpyFill(benchmark::State& state)
+{
+    int w = W(state), h = H(state);
+    auto screen = OurScreen(w, h);
+    for (auto _ : state)
+    {
+        for (int y = 0; y < h; y++)
+            std::fill_n(screen->mBits + size_t(y * w), w, 0xFF0AC81Eu);
+        benchmark::ClobberMemory();
+    }
+    Pixels(state);
+}
+
 void Sizes(benchmark::internal::Benchmark* b)
 {
     b->Args({30, 30})->Args({50, 50})->Args({200, 200})->Args({800, 600});
@@ -266,15 +418,26 @@ void Sizes(benchmark::internal::Benchmark* b)
 
 } // namespace
 
-#define PAIR(name)                                                                                           \
+// Each case's peers one after the other, so that their ratios are measured close in time; the
+// plain copy of the fills is a fill.
+#define PEERS(name)                                                                                          \
     BENCHMARK(Ours_##name)->Apply(Sizes);                                                                    \
-    BENCHMARK(Sdl_##name)->Apply(Sizes)
+    BENCHMARK(Sdl_##name)->Apply(Sizes);                                                                     \
+    BENCHMARK(Pixman_##name)->Apply(Sizes);                                                                  \
+    BENCHMARK(std::string(#name) == "FillOpaque" ? MemcpyFill : MemcpyRows)                                  \
+        ->Name("Memcpy_" #name)                                                                              \
+        ->Apply(Sizes)
 
-PAIR(FillOpaque);
-PAIR(FillBlended);
-PAIR(BltOpaque);
-PAIR(BltTinted);
-PAIR(BltPartial);
-PAIR(Additive);
-PAIR(FastStretch);
-PAIR(SlowStretch);
+PEERS(FillOpaque);
+PEERS(FillBlended);
+PEERS(BltOpaque);
+PEERS(BltTinted);
+PEERS(BltPartial);
+PEERS(Additive);
+PEERS(FastStretch);
+PEERS(SlowStretch);
+
+int main(int argc, char** argv)
+{
+    return PeerTable::Main(argc, argv);
+}
