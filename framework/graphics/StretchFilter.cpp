@@ -360,7 +360,8 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         if (first)
             std::fill(row.begin(), row.end(), 0);
         PackCells(row.data() + 4, packed.data(), d.mWidth);
-        Blitters::NormalRow(dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), packed.data(), d.mWidth);
+        Blitters::Active().NormalRows(
+            {dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), 0, packed.data(), 0, d.mWidth, 1});
     }
 }
 

@@ -34,6 +34,13 @@ namespace
 
 constexpr uint32_t kAlpha = 0xFF000000;
 
+// Each row of a block with its source row.
+template <typename Row> void EachRow(const Block& b, Row row)
+{
+    for (int y = 0; y < b.h; y++)
+        row(b.d + ptrdiff_t(y) * b.dPitch, b.s + ptrdiff_t(y) * b.sPitch);
+}
+
 // row[i] = in[i] * weight (first) or row[i] += in[i] * weight.
 [[maybe_unused]] void AccumulateRowOf(int32_t* row, const int32_t* in, size_t n, int32_t weight, bool first)
 {
@@ -296,28 +303,40 @@ template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, i
                      typename V::Mask clear = V::ClearLanes(sv);
                      if (V::All(clear)) // nothing to add in any mode
                          return;
-                     typename V::Reg add = sv;
-                     if (mode != AddMode::Plain)
-                         add = V::Pack(AddAmount<V, mode>(V::Low(sv), V::LowUp(sv), V::AlphaLow(sv), c),
-                                       AddAmount<V, mode>(V::High(sv), V::HighUp(sv), V::AlphaHigh(sv), c));
-                     // The destination keeps its alpha; clear pixels add nothing.
-                     add = V::ZeroWhere(clear, V::And(add, V::Splat(~kAlpha)));
+                     typename V::Reg add;
+                     if (mode == AddMode::Alpha && AllOpaque<V>(sv))
+                         add = V::SubSat8(sv, V::Splat(0xFF010101)); // s * 255 >> 8, alpha gone
+                     else
+                     {
+                         add = sv;
+                         if (mode != AddMode::Plain)
+                             add =
+                                 V::Pack(AddAmount<V, mode>(V::Low(sv), V::LowUp(sv), V::AlphaLow(sv), c),
+                                         AddAmount<V, mode>(V::High(sv), V::HighUp(sv), V::AlphaHigh(sv), c));
+                         // The destination keeps its alpha; clear pixels add nothing.
+                         add = V::ZeroWhere(clear, V::And(add, V::Splat(~kAlpha)));
+                     }
                      Put<V>(dp, V::AddSat8(dv, add), count);
                  });
 }
 
-template <class V> void AddRowOf(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled)
+template <class V, AddMode mode> void AddRowsIn(const Block& b, const Tint& t)
+{
+    EachRow(b, [&](uint32_t* d, const uint32_t* s) { AddRowIn<V, mode>(d, s, b.w, t); });
+}
+
+template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scaled)
 {
     switch (mode)
     {
     case AddMode::Plain:
-        return AddRowIn<V, AddMode::Plain>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::Plain>(b, scaled);
     case AddMode::Alpha:
-        return AddRowIn<V, AddMode::Alpha>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::Alpha>(b, scaled);
     case AddMode::Tinted:
-        return AddRowIn<V, AddMode::Tinted>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::Tinted>(b, scaled);
     case AddMode::TintedAlpha:
-        return AddRowIn<V, AddMode::TintedAlpha>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::TintedAlpha>(b, scaled);
     }
 }
 
@@ -337,13 +356,27 @@ template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, const int32_
 // One level's table from its vector type.
 template <class V> constexpr Rows RowsOf()
 {
-    return {.FillRow = &FillRowOf<V>,
-            .BlendFillRow = &BlendFillRowOf<V>,
-            .NormalRow = &NormalRowOf<V>,
-            .OverOpaqueRow = &OverOpaqueRowOf<V>,
-            .OpaqueRunsRow = &OpaqueRunsRowOf<V>,
-            .TintedRow = &TintedRowOf<V>,
-            .AddRow = &AddRowOf<V>,
+    return {.FillRows = [](const Block& b, uint32_t color)
+            { EachRow(b, [&](uint32_t* d, const uint32_t*) { FillRowOf<V>(d, b.w, color); }); },
+            .BlendFillRows = [](const Block& b, uint32_t color, uint32_t alpha)
+            { EachRow(b, [&](uint32_t* d, const uint32_t*) { BlendFillRowOf<V>(d, b.w, color, alpha); }); },
+            .NormalRows = [](const Block& b)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { NormalRowOf<V>(d, s, b.w); }); },
+            .OverOpaqueRows = [](const Block& b)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { OverOpaqueRowOf<V>(d, s, b.w); }); },
+            .OpaqueRunsRows =
+                [](const Block& b, const uint8_t* runs)
+            {
+                EachRow(b,
+                        [&](uint32_t* d, const uint32_t* s)
+                        {
+                            OpaqueRunsRowOf<V>(d, s, runs, b.w);
+                            runs += b.sPitch;
+                        });
+            },
+            .TintedRows = [](const Block& b, const Tint& tint)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { TintedRowOf<V>(d, s, b.w, tint); }); },
+            .AddRows = &AddRowsOf<V>,
             .GatherRow = &GatherRowOf<V>,
             .AccumulateRow = &AccumulateRowOf};
 }
