@@ -115,9 +115,38 @@ void GatherRow(uint32_t* d, const uint32_t* s, const int32_t* columns, int n)
         d[i] = s[columns[i]];
 }
 
-void AccumulateRow(int32_t* row, const int32_t* in, size_t n, int32_t weight, bool first)
+void FilterAcross(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
+                  const uint32_t* weights, int taps, int stride)
 {
-    AccumulateRowOf(row, in, n, weight, first);
+    for (int c = 0; c < stride; c++)
+    {
+        uint32_t sum[4] = {0, 0, 0, 0}; // blue, green, red, alpha
+        for (int t = 0; t < taps; t++)
+        {
+            size_t at = size_t(t) * size_t(stride) + size_t(c);
+            uint32_t p = pixels[lines[at]], weight = weights[at] & 0xFFFF;
+            for (int k = 0; k < 4; k++)
+                sum[k] += ((p >> (8 * k)) & 0xFF) * weight;
+        }
+        even[c] = sum[0] | sum[2] << 16;
+        odd[c] = sum[1] | sum[3] << 16;
+    }
+}
+
+void FilterDown(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
+                int taps, int stride)
+{
+    for (int c = 0; c < stride; c++)
+    {
+        uint32_t sum[4] = {0, 0, 0, 0};
+        for (int t = 0; t < taps; t++)
+        {
+            uint32_t cell[4] = {even[t][c] & 0xFFFF, odd[t][c] & 0xFFFF, even[t][c] >> 16, odd[t][c] >> 16};
+            for (int k = 0; k < 4; k++)
+                sum[k] += cell[k] * uint32_t(weights[t]);
+        }
+        out[c] = (sum[3] >> 16) << 24 | (sum[2] >> 16) << 16 | (sum[1] >> 16) << 8 | sum[0] >> 16;
+    }
 }
 
 } // namespace Reference

@@ -269,7 +269,9 @@ TEST(MemoryImageStretch, FastSamplesEveryPixelByTheNearestRuleAtEveryLevel)
         MemoryImage src;
         src.SetBits(pixels.data(), sw, sh, true);
         if (trial % 3 == 0)
+        {
             ASSERT_TRUE(src.Palletize());
+        }
         int dw = 1 + int(random() % 50), dh = 1 + int(random() % 40);
         Rect dest(int(random() % 9) - 4, int(random() % 9) - 4, trial % 5 == 0 ? sw : dw,
                   trial % 5 == 0 ? sh : dh);
@@ -414,16 +416,25 @@ TEST(MemoryImageStretch, FilterMatchesReference)
     std::mt19937 random(7);
     for (int trial = 0; trial < 340; trial++)
     {
-        // The last trials shrink by hundreds, where single taps weigh nothing.
-        bool huge = trial >= 300;
-        int sw = huge ? 300 + int(random() % 700) : 1 + int(random() % 40);
-        int sh = huge ? 1 + int(random() % 3) : 1 + int(random() % 40);
+        // The last trials shrink by hundreds across, then down, where single taps weigh nothing.
+        bool across = trial >= 300 && trial < 320, down = trial >= 320;
+        int sw = across ? 300 + int(random() % 700) : 1 + int(random() % 40);
+        int sh = down ? 300 + int(random() % 700) : across ? 1 + int(random() % 3) : 1 + int(random() % 40);
         std::vector<uint32_t> pixels(size_t(sw * sh));
+        // Some sources all opaque white, where the sums reach their largest; some in palette form.
         for (auto& p : pixels)
-            p = random() % 3 == 0 ? 0 : random();
+            p = trial % 7 == 0      ? 0xFFFFFFFF
+                : trial % 5 == 0    ? uint32_t(random() % 150) * 0x01B3C5D7u
+                : random() % 3 == 0 ? 0
+                                    : random();
         MemoryImage src;
         src.SetBits(pixels.data(), sw, sh, true);
-        int dw = huge ? 1 + int(random() % 3) : 1 + int(random() % 70), dh = 1 + int(random() % 70);
+        if (trial % 5 == 0)
+        {
+            ASSERT_TRUE(src.Palletize());
+        }
+        int dw = across ? 1 + int(random() % 3) : 1 + int(random() % 70);
+        int dh = down ? 1 + int(random() % 3) : 1 + int(random() % 70);
         std::vector<uint32_t> base(size_t(dw * dh));
         for (auto& p : base)
             p = random() | (random() % 2 ? 0xFF000000u : 0u);
