@@ -108,8 +108,7 @@ template <class V> bool AllOpaque(typename V::Reg v)
     return V::All(V::OpaqueLanes(v));
 }
 
-// d * (256 - w) >> 8 plus a source term per 16-bit lane, for the low or high
-// pixels of dv; w and the term as 16-bit lanes.
+// d * (256 - w) >> 8 per 16-bit lane, from d in the upper byte of its lane.
 template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg w)
 {
     return V::MulHi(dUp, V::Sub(V::Splat16(256), w));
