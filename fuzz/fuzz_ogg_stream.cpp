@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzStream(data, size, &LumoBass::OpenOggStream);
+    FuzzStream(data, size, &LumoAudio::OpenOggStream);
     return 0;
 }

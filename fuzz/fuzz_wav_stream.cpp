@@ -3,6 +3,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzStream(data, size, &LumoBass::OpenWavStream);
+    FuzzStream(data, size, &LumoAudio::OpenWavStream);
     return 0;
 }

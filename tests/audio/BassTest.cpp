@@ -150,7 +150,7 @@ TEST(BassLibrary, OffersEveryEntryPointByName)
         EXPECT_TRUE(dlsym(library, name)) << name;
     EXPECT_TRUE(dlsym(library, "BASS_ErrorGetCode"));
     // Only the entry points are visible, not the stand-in's insides.
-    EXPECT_FALSE(dlsym(library, "_ZN8LumoBass13OpenWavStreamEP8_IO_FILE"));
+    EXPECT_FALSE(dlsym(library, "_ZN9LumoAudio13OpenWavStreamEP8_IO_FILE"));
     dlclose(library);
 }
 
