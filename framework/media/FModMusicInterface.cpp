@@ -259,8 +259,7 @@ void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
     info->mVolumeAdd = 0.0;
     if (info->mHSample)
     {
-        mFMod->FSOUND_PlaySound(songId, info->mHSample);
-        mFMod->FSOUND_SetLoopMode(songId, info->mLoop ? kLoopNormal : kLoopOff);
+        StartSample(songId, *info);
         ApplyVolume(songId, *info);
     }
     else
@@ -270,6 +269,12 @@ void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
         mFMod->FMUSIC_PlaySong(info->mHMusic);
         mFMod->FMUSIC_SetOrder(info->mHMusic, offset);
     }
+}
+
+void FModMusicInterface::StartSample(int songId, const FModMusicInfo& info)
+{
+    mFMod->FSOUND_PlaySound(songId, info.mHSample);
+    mFMod->FSOUND_SetLoopMode(songId, info.mLoop ? kLoopNormal : kLoopOff);
 }
 
 void FModMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoop)
@@ -282,10 +287,7 @@ void FModMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoo
     if (info->mHSample)
     {
         if (!mFMod->FSOUND_IsPlaying(songId))
-        {
-            mFMod->FSOUND_PlaySound(songId, info->mHSample);
-            mFMod->FSOUND_SetLoopMode(songId, info->mLoop ? kLoopNormal : kLoopOff);
-        }
+            StartSample(songId, *info);
         ApplyVolume(songId, *info);
     }
     else

@@ -60,6 +60,8 @@ private:
     void ApplyVolume(int songId, const FModMusicInfo& info);
     void Stop(int songId, FModMusicInfo& info);
     void SetPaused(int songId, bool paused);
+    // Plays a sampled song from its start on its channel, looping as loaded.
+    void StartSample(int songId, const FModMusicInfo& info);
     // Writes the decoded sample as the cache file, under a temporary name until it is whole.
     bool WriteCache(FSOUND_SAMPLE* sample, const std::string& cacheName);
     FSOUND_SAMPLE* JoinSamples(FSOUND_SAMPLE* intro, FSOUND_SAMPLE* body);

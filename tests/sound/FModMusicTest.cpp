@@ -314,22 +314,9 @@ TEST_F(RecordedFMod, FadeOutStopsEvenASilentSongAndTheBaseSlotsDoNothing)
 
 TEST(FModLibrary, MissingEntryPointOrLibraryTakesTheFatalPath)
 {
-    {
-        RecordFatalErrors record;
-        FMOD_INSTANCE incomplete("fmod_incomplete.dll");
-        EXPECT_FALSE(incomplete.IsLoaded());
-        ASSERT_EQ(FatalCalls().size(), 1u);
-        EXPECT_EQ(FatalCalls()[0].message, "\"_FSOUND_Init@12\" function not found in fmod.dll");
-        EXPECT_EQ(FatalCalls()[0].caption, "Error");
-        EXPECT_EQ(FatalCalls()[0].type, UINT(MB_OK | MB_ICONERROR));
-
-        FatalCalls().clear();
-        FMOD_INSTANCE missing("no_such_fmod.dll");
-        EXPECT_FALSE(missing.IsLoaded());
-        ASSERT_EQ(FatalCalls().size(), 1u);
-        EXPECT_EQ(FatalCalls()[0].message, "Can't find fmod.dll.");
-        EXPECT_EQ(FatalCalls()[0].caption, "Error");
-    }
+    ExpectLibraryFatal<FMOD_INSTANCE>("fmod_incomplete.dll",
+                                      "\"_FSOUND_Init@12\" function not found in fmod.dll");
+    ExpectLibraryFatal<FMOD_INSTANCE>("no_such_fmod.dll", "Can't find fmod.dll.");
     // Without the application, the box is shown and the process ends with code 0.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
