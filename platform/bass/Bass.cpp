@@ -50,10 +50,24 @@ struct State
     DWORD bufferMs = 500;
 };
 
+// Made on first use and kept past static destruction (the output may still pull from a stream
+// then); let go when the library is unloaded with nothing playing.
+State* gState = nullptr;
+
 State& Bass()
 {
-    static State* state = new State();
-    return *state;
+    if (!gState)
+        gState = new State();
+    return *gState;
+}
+
+__attribute__((destructor)) void FreeStateOnUnload()
+{
+    if (gState && gState->streams.empty())
+    {
+        delete gState;
+        gState = nullptr;
+    }
 }
 
 BOOL Fail(int error)

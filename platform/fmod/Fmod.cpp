@@ -71,10 +71,24 @@ struct State
     std::map<FMUSIC_MODULE*, std::unique_ptr<FMUSIC_MODULE>> songs;
 };
 
+// Made on first use and kept past static destruction (the output may still pull from a stream
+// then); let go when the library is unloaded with nothing playing.
+State* gState = nullptr;
+
 State& Fmod()
 {
-    static State* state = new State();
-    return *state;
+    if (!gState)
+        gState = new State();
+    return *gState;
+}
+
+__attribute__((destructor)) void FreeStateOnUnload()
+{
+    if (gState && !gState->initialized)
+    {
+        delete gState;
+        gState = nullptr;
+    }
 }
 
 std::unique_lock<std::recursive_mutex> Lock()

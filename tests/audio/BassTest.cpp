@@ -263,6 +263,9 @@ TEST_F(BassTest, VolumesAndPan)
     EXPECT_EQ(Render(1), (std::vector<int16_t>{20, 200}));
     EXPECT_TRUE(SetVolume(0));
     EXPECT_EQ(Render(1), (std::vector<int16_t>{0, 0}));
+    // The library keeps its volumes until it is unloaded: back to full for the tests after.
+    EXPECT_TRUE(SetVolume(100));
+    EXPECT_EQ(SetConfig(BASS_CONFIG_GVOL_STREAM, 100), 100u);
     EXPECT_FALSE(ChannelSetAttributes(stream, -1, 101, -101));
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_ILLPARAM);
     EXPECT_EQ(SetConfig(0, 2000), 2000u);
