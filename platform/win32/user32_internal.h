@@ -58,6 +58,8 @@ HWND InputWindow();
 bool EnsureVideo();
 bool OnVideoThread();
 bool HasRealDisplay();
+// Runs the calls other threads handed to this one (CallOnVideoThread); nothing elsewhere.
+void RunVideoThreadCalls();
 // The message clock: milliseconds of the layer's clock.
 DWORD NowMillis();
 

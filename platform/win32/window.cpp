@@ -336,6 +336,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 {
     if (!className || Platform::ShouldFail("CreateWindowExA"))
         return nullptr;
+    // Without a display (and no headless driver asked for) there is nowhere to put a window.
+    if (!(style & WS_CHILD) && !EnsureVideo())
+        return nullptr;
     HWND handle;
     {
         std::lock_guard<std::recursive_mutex> lock(TableLock());
