@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 using namespace Lumo;
 using Bytes = std::vector<unsigned char>;
@@ -32,8 +33,9 @@ protected:
     fs::path mDir;
     void SetUp() override
     {
-        mDir = fs::temp_directory_path() /
-               ("lumo_demo_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        // The process's own: other test runs share the temporary folder.
+        mDir = fs::temp_directory_path() / ("lumo_demo_" + std::to_string(getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(mDir);
         fs::create_directories(mDir);
     }
