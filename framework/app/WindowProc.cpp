@@ -73,12 +73,13 @@ int HeldBit(int code)
     return code == 1 ? 1 : code == -1 ? 2 : 4;
 }
 
-// The one place where positions are brought into the range that a demo records.
+// The position as the message gives it: signed, so that a pointer captured beyond the left or
+// top edge stays outside.
 POINT MessagePosition(LPARAM lParam)
 {
     POINT p;
-    p.x = ClampDemoCoord((short)LOWORD(lParam));
-    p.y = ClampDemoCoord((short)HIWORD(lParam));
+    p.x = (short)LOWORD(lParam);
+    p.y = (short)HIWORD(lParam);
     return p;
 }
 } // namespace
