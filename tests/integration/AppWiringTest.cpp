@@ -310,6 +310,38 @@ TEST_F(AppIntegration, TwoThreadsAskingForOneNewSharedPictureLoadItOnce)
     EXPECT_TRUE(app.mSharedImageMap.empty());
 }
 
+TEST_F(AppIntegration, HandlesToOnePictureAreCountedFromEveryThread)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    Lumo::SharedImageRef kept = app.GetSharedImage("!counted", "", nullptr);
+    ASSERT_NE(kept.GetImage(), nullptr);
+    // The loading thread copies and drops handles while the main thread asks for the picture and
+    // cleans the map: no count may be lost, or the picture would go while it is held.
+    std::thread loader(
+        [&]
+        {
+            for (int i = 0; i < 20000; i++)
+            {
+                Lumo::SharedImageRef copy(kept);
+                Lumo::SharedImageRef again;
+                again = copy;
+            }
+        });
+    for (int i = 0; i < 20000; i++)
+    {
+        Lumo::SharedImageRef asked = app.GetSharedImage("!counted", "", nullptr);
+        if (i % 64 == 0)
+            app.CleanSharedImages();
+    }
+    loader.join();
+    EXPECT_EQ(kept.mSharedImage->mRefCount, 1);
+    app.CleanSharedImages();
+    ASSERT_EQ(app.mSharedImageMap.size(), 1u);
+    EXPECT_EQ(app.mSharedImageMap.begin()->second.mImage, kept.GetImage());
+}
+
 TEST_F(AppIntegration, CopyImageTakesTheAreaOfAPicture)
 {
     RealApp app;
