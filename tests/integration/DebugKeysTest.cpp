@@ -12,10 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 using namespace IntegrationTest;
 using namespace Lumo;
@@ -467,6 +469,27 @@ TEST_F(DebugKeys, DumpImagesWritesEveryLivePictureLargestFirst)
     ASSERT_NE(thumb, nullptr);
     EXPECT_EQ(thumb->mWidth, 64);
     EXPECT_EQ(thumb->mHeight, 64);
+}
+
+TEST_F(DebugKeys, DumpImagesWhileTheLoadingThreadMakesPictures)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> made{0};
+    std::thread loader(
+        [&]
+        {
+            while (!stop)
+            {
+                Lumo::MemoryImage picture(mApp.get());
+                made++;
+            }
+        });
+    while (made == 0)
+        std::this_thread::yield();
+    for (int i = 0; i < 3; i++)
+        EXPECT_TRUE(mApp->DumpImages());
+    stop = true;
+    loader.join();
 }
 
 TEST_F(DebugKeys, DumpImagesReportsAPageItCannotWrite)
