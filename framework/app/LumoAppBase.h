@@ -176,6 +176,8 @@ public:
     std::list<MSG> mMessageQueue;
     bool mCtrlDown = false;
     bool mAltDown = false;
+    // Held on the live keyboard; while a demo plays the widgets' key table is the demo's.
+    bool mShiftDown = false;
     bool mDebugKeysEnabled = false;
     bool mShowDebugOverlay = false;
     // 0: frame rate; 1: mouse position.

@@ -162,12 +162,15 @@ LRESULT LumoAppBase::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
             mCtrlDown = keyDown;
         else if (wParam == VK_MENU)
             mAltDown = keyDown;
+        else if (wParam == VK_SHIFT)
+            mShiftDown = keyDown;
         if (keyDown && DebugKeyDownEx(wParam, mCtrlDown))
             return 0;
     }
     if (mPlayingDemo)
     {
-        if (msg == WM_KEYDOWN)
+        // F10 and Shift+F10 arrive as system keys: without them a freeze could not be undone.
+        if (keyDown)
             HandleDebugKey(wParam);
         else if (msg == WM_CHAR)
             HandlePlaybackChar((char)wParam);
@@ -459,5 +462,6 @@ void LumoAppBase::ClearKeyStates()
         std::fill(std::begin(mWidgetManager->mKeyDown), std::end(mWidgetManager->mKeyDown), false);
     mCtrlDown = false;
     mAltDown = false;
+    mShiftDown = false;
 }
 } // namespace Lumo

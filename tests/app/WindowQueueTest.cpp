@@ -122,6 +122,10 @@ TEST_F(InputQueue, PlaybackKeysAndOnlyCloseWhilePlaying)
     EXPECT_TRUE(app.mFastForwardStep);
     app.HandleWindowMessage(nullptr, WM_CHAR, 'P', 0);
     EXPECT_TRUE(app.mSimulationPaused);
+    app.HandleWindowMessage(nullptr, WM_CHAR, 'm', 0);
+    EXPECT_TRUE(app.mFastForwardToEnd);
+    app.HandleWindowMessage(nullptr, WM_CHAR, 'M', 0);
+    EXPECT_FALSE(app.mFastForwardToEnd);
     app.HandleWindowMessage(nullptr, WM_LBUTTONDOWN, 0, Pos(1, 1));
     while (app.ProcessDeferredMessages())
     {
