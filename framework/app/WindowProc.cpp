@@ -131,6 +131,8 @@ LRESULT LumoAppBase::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
             return 0;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_SCREENSAVE)
+            NoteSaverCommand();
         if ((wParam & 0xFFF0) == SC_SCREENSAVE && !(mAllowScreenSaver && mLoadingDoneHandled))
             return 0;
         if ((wParam & 0xFFF0) == SC_MONITORPOWER && !(mLoadingDoneHandled && mIsPhysWindowed))

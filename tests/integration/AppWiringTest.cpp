@@ -11,6 +11,7 @@
 #include <SDL2/SDL.h>
 
 #include <atomic>
+#include <memory>
 #include <filesystem>
 #include <thread>
 #include <memory>
@@ -91,6 +92,49 @@ TEST_F(AppIntegration, InitBuildsTheRealPiecesAndAWidgetReachesThePresentedFrame
     ASSERT_TRUE(checked);
     ASSERT_TRUE(changed);
     EXPECT_GT(app.mDrawCount, 1);
+    app.mWidgetManager->RemoveWidget(&widget);
+}
+
+TEST_F(AppIntegration, TheScreenPictureMovesIntoVideoMemoryAndBack)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    ShowWindow(app.mHWnd, SW_SHOW);
+    app.mInMainLoop = true;
+    // Video memory takes no software drawing: the widget blits a surface picture.
+    struct PictureWidget : Lumo::Widget
+    {
+        Lumo::Image* mPicture = nullptr;
+        void Draw(Lumo::Graphics* g) override { g->DrawImage(mPicture, 0, 0); }
+    } widget;
+    std::unique_ptr<Lumo::DDImage> picture(new Lumo::DDImage(app.mDDInterface));
+    std::vector<uint32_t> pixels(50 * 20, 0xFF2080C0u);
+    picture->SetBits(pixels.data(), 50, 20, true);
+    ASSERT_NE(picture->GetSurface(), nullptr);
+    widget.mPicture = picture.get();
+    widget.Resize(40, 30, 50, 20);
+    app.mWidgetManager->AddWidget(&widget);
+    for (bool disabled : {true, false})
+    {
+        app.SetAlphaDisabled(disabled);
+        EXPECT_EQ(app.mVideoMemoryDraw, disabled);
+        Lumo::DDImage* screen = app.mDDInterface->GetDrawSurfaceImage();
+        EXPECT_EQ(app.mWidgetManager->mImage, screen);
+        EXPECT_EQ(screen->mVideoMemory, disabled);
+        EXPECT_EQ(app.mDDInterface->mVideoMemoryDraw, disabled);
+        // The whole tree is drawn again into the new picture and presented.
+        app.RunFor(50);
+        int width = 0;
+        int height = 0;
+        std::vector<uint32_t> frame;
+        ASSERT_TRUE(PlatformTest::ReadPresentedFrame(app.mHWnd, &width, &height, &frame));
+        EXPECT_EQ(At(frame, width, 40, 30), 0xFF2080C0u);
+        EXPECT_NE(At(frame, width, 39, 30), 0xFF2080C0u);
+    }
+    Lumo::DDImage* kept = app.mDDInterface->GetDrawSurfaceImage();
+    app.SetAlphaDisabled(false); // no change: nothing is made again
+    EXPECT_EQ(app.mDDInterface->GetDrawSurfaceImage(), kept);
     app.mWidgetManager->RemoveWidget(&widget);
 }
 
