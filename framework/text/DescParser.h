@@ -18,9 +18,9 @@ class DescParser
 public:
     // Lists nest at most this deep below a command; deeper input is refused, never recursed into.
     static constexpr int kMaxListDepth = 100;
-    // Values a parser may make by resolving defines: a few defines that each repeat the last
-    // would otherwise multiply into more values than memory holds.
-    static constexpr size_t kMaxResolvedValues = size_t(1) << 20;
+    // Values a parser may make by resolving defines (a game font makes a few hundred): a few
+    // defines that each repeat the last would otherwise multiply into more than memory holds.
+    static constexpr size_t kMaxResolvedValues = size_t(1) << 16;
 
     enum TerminatorFlags
     {

@@ -286,10 +286,10 @@ TEST(DescParserValues, DefinesCannotBuildDeeperOrLargerValues)
         q.Define("D" + std::to_string(level), value);
     }
     EXPECT_FALSE(ok);
-    EXPECT_EQ(level, 5); // 16^5 values do not fit
+    EXPECT_EQ(level, 4); // D3, of 16^4 values, does not fit
     EXPECT_EQ(q.mErrorText, "Too Many Values");
     ListDataElement copy;
-    EXPECT_FALSE(q.DataToList(Tokenize(q, "D3").mItems[0], &copy)); // nothing more is resolved
+    EXPECT_FALSE(q.DataToList(Tokenize(q, "D2").mItems[0], &copy)); // nothing more is resolved
 }
 
 TEST(DescParserTokenize, EmptyAndListFirstCommands)
