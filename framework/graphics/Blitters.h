@@ -50,7 +50,8 @@ struct Block
     X(void, OpaqueRunsRows, (const Block& b, const uint8_t* runs), (b, runs))                                \
     X(void, TintedRows, (const Block& b, const Tint& tint), (b, tint))                                       \
     X(void, AddRows, (const Block& b, AddMode mode, const Tint& scaled), (b, mode, scaled))                  \
-    X(void, GatherRow, (uint32_t * d, const uint32_t* s, const int32_t* columns, int n), (d, s, columns, n)) \
+    X(void, GatherRow, (uint32_t * d, const uint32_t* s, int width, const int32_t* columns, int n),          \
+      (d, s, width, columns, n))                                                                             \
     X(void, FilterAcross,                                                                                    \
       (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,                        \
        const uint32_t* weights, int taps, int stride),                                                       \

@@ -15,7 +15,8 @@
 //   Shr16<n>, Shl16<n>, And, Or, AddSat8, SubSat8, Splat16x4(blue, green, red, alpha lanes of every pixel);
 //   Mask, OpaqueLanes, ClearLanes (alpha 255, alpha 0), All, Select(mask, ifSet, ifClear),
 //   ZeroWhere(mask, v), Gather(base, indices), LoadPart(p, n, pad), StorePart(p, v, n) for
-//   the first n pixels (the other lanes of a load are pad).
+//   the first n pixels (the other lanes of a load are pad); kPermute, and where it is true
+//   Sub32, AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
 // Every result is the reference formula's bit for bit: the vector paths take
 // only the groups whose destination is opaque, where the blend's weight is the
 // source alpha itself; other groups go through the scalar formulas.
@@ -357,14 +358,33 @@ template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scal
     }
 }
 
-// d[i] = s[columns[i]].
-template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, const int32_t* columns, int n)
+// d[i] = s[columns[i]] for a source row of `width` pixels. Where a group's
+// columns lie within one vector's width of its first, the pixels there are
+// loaded once and shuffled into place, which is much cheaper than a gather.
+template <class V> typename V::Reg GatherGroup(const uint32_t* s, int width, const int32_t* columns)
+{
+    if constexpr (V::kPermute)
+    {
+        int first = columns[0];
+        typename V::Reg within =
+            V::Sub32(V::Load(reinterpret_cast<const uint32_t*>(columns)), V::Splat(uint32_t(first)));
+        if (V::AllBelow(within, V::kPixels))
+        {
+            int left = width - first;
+            return V::Permute(left >= V::kPixels ? V::Load(s + first) : V::LoadPart(s + first, left, 0),
+                              within);
+        }
+    }
+    return V::Gather(s, columns);
+}
+
+template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, const int32_t* columns, int n)
 {
     int i = 0;
     for (; i + V::kPixels <= n; i += V::kPixels)
-        V::Store(d + i, V::Gather(s, columns + i));
+        V::Store(d + i, GatherGroup<V>(s, width, columns + i));
     if (i < n && n >= V::kPixels) // the last group again, ending with the row
-        V::Store(d + n - V::kPixels, V::Gather(s, columns + n - V::kPixels));
+        V::Store(d + n - V::kPixels, GatherGroup<V>(s, width, columns + n - V::kPixels));
     else
         for (; i < n; i++)
             d[i] = s[columns[i]];
