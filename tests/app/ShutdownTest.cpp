@@ -7,6 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 using AppTest::AppFixture;
 using AppTest::TestApp;
@@ -208,6 +209,30 @@ TEST_F(MessageBoxes, LoadingFailuresAreShownByTheMainThreadAndEndTheRun)
         EXPECT_EQ(app.GetExitCode(), Lumo::LumoAppBase::FATAL_EXIT_CODE);
         PlatformTest::ResetMessageBoxes();
     }
+}
+
+// Once the main loop has ended the main thread only waits for the loading thread; a box that
+// thread asks for then is still shown, not waited on forever by both.
+TEST_F(MessageBoxes, ABoxAskedForAfterTheMainLoopEndedIsShownWhileTheMainThreadWaits)
+{
+    alarm(10); // a hang ends the test program rather than the whole run
+    PlatformTest::ScriptMessageBoxes({IDNO});
+    LoadingApp app;
+    int answer = 0;
+    app.mLoad = [&]
+    {
+        app.Shutdown(); // from this thread only a request: the main loop ends at its next update
+        while (!app.mShutdown)
+            Sleep(1);
+        answer = app.ShowMessageBox("Stop loading?", "Question", MB_YESNO);
+    };
+    app.Start();
+    alarm(0);
+    EXPECT_EQ(answer, IDNO);
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].thread, std::this_thread::get_id());
+    PlatformTest::ResetMessageBoxes();
 }
 
 using DeferredDeletion = AppFixture;
