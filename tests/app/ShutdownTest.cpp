@@ -1,6 +1,8 @@
 #include "AppTestSupport.h"
 #include "test/message_box.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <new>
@@ -122,6 +124,35 @@ TEST_F(Shutdown, AnUnsavedDemoIsReported)
     EXPECT_EQ(shown[0].caption, "Demo Not Saved");
     EXPECT_EQ(shown[0].text, "The demo could not be saved as missing/lumoapp.dmo: No such file or directory");
     PlatformTest::ResetMessageBoxes();
+}
+
+using ExitNowDeathTest = AppFixture;
+
+namespace
+{
+std::thread::id gMainThread;
+}
+
+// ExitNow on another thread ends the process on the main thread, so that nothing is torn down
+// under the main thread's feet; the asking thread waits.
+TEST_F(ExitNowDeathTest, AskedForOnAnotherThreadTheProcessEndsOnTheMainThread)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TestApp app;
+            gMainThread = std::this_thread::get_id();
+            std::atexit(
+                []
+                {
+                    bool main = std::this_thread::get_id() == gMainThread;
+                    std::fprintf(stderr, "ended on the %s thread\n", main ? "main" : "other");
+                });
+            std::thread([&] { app.ExitNow(Lumo::LumoAppBase::FATAL_EXIT_CODE); }).detach();
+            for (;;)
+                app.PumpStep(nullptr);
+        },
+        ::testing::ExitedWithCode(1), "ended on the main thread");
 }
 
 TEST_F(Shutdown, StartAfterShutdownDoesNothing)
