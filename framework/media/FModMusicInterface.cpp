@@ -3,7 +3,6 @@
 #include "media/FModInstance.h"
 #include "media/WavWriting.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -68,13 +67,13 @@ bool FModMusicInterface::Insert(int songId, const FModMusicInfo& info)
     return mMusicMap.emplace(songId, info).second;
 }
 
+// Passed as it is: the library keeps what it is handed within its own range.
 void FModMusicInterface::ApplyVolume(int songId, const FModMusicInfo& info)
 {
-    const double level = std::clamp(mMasterVolume * info.mVolume, 0.0, 1.0);
     if (info.mHSample)
-        mFMod->FSOUND_SetVolume(songId, int(level * mSampleVolumeScale));
+        mFMod->FSOUND_SetVolume(songId, int(mMasterVolume * info.mVolume * mSampleVolumeScale));
     else
-        mFMod->FMUSIC_SetMasterVolume(info.mHMusic, int(level * mMusicVolumeScale));
+        mFMod->FMUSIC_SetMasterVolume(info.mHMusic, int(info.mVolume * mMasterVolume * mMusicVolumeScale));
 }
 
 void FModMusicInterface::Stop(int songId, FModMusicInfo& info)

@@ -630,9 +630,9 @@ LUMO_FMOD_API BOOL FMUSIC_SetPaused(FMUSIC_MODULE* module, BOOL paused)
 LUMO_FMOD_API BOOL FMUSIC_SetMasterVolume(FMUSIC_MODULE* module, int volume)
 {
     auto lock = Lock();
-    if (!FindIn(Fmod().songs, module) || volume < 0 || volume > 256)
+    if (!FindIn(Fmod().songs, module))
         return FALSE;
-    module->voice->SetVolume(VolumeDb(volume, 256));
+    module->voice->SetVolume(VolumeDb(volume, 256)); // kept within 0..256, as a channel's is
     return TRUE;
 }
 

@@ -261,6 +261,10 @@ TEST_F(RecordedFMod, PlayFadeAndVolumeCalls)
     EXPECT_EQ(Take(), (Calls{"PlaySound(2,1)", "SetLoopMode(2,2)", "SetVolume(2,100)"}));
     mMusic->SetVolume(0.5);
     EXPECT_EQ(Take(), (Calls{"SetMasterVolume(256,50)", "SetVolume(2,50)"}));
+    mMusic->SetSongVolume(1, 3.0); // handed on as it is: the library keeps its own range
+    EXPECT_EQ(Take(), (Calls{"SetMasterVolume(256,150)"}));
+    mMusic->SetSongVolume(1, 1.0);
+    Take();
 
     // A sampled song is asked of its channel, a module of the module player.
     gPlaying = 0;
