@@ -12,20 +12,17 @@ namespace Lumo
 
 namespace
 {
-constexpr int kLoopOff = 1;    // FSOUND_LOOP_OFF, also FMUSIC_SetLooping's "play once"
-constexpr int kLoopNormal = 2; // FSOUND_LOOP_NORMAL, also "loop"
+// FMUSIC_SetLooping takes the loop modes of a channel: "play once" or "loop".
+unsigned int LoopMode(bool loop)
+{
+    return loop ? FSOUND_LOOP_NORMAL : FSOUND_LOOP_OFF;
+}
 
 uint64_t WriteTime(const std::string& fileName, bool& exists)
 {
     FILETIME time{};
     exists = DSoundManager::GetFileWriteTime(fileName, time);
     return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-
-// Bytes of one frame of a sample in this mode.
-unsigned int FrameBytes(unsigned int mode)
-{
-    return (mode & FSOUND_MONO ? 1u : 2u) * (mode & FSOUND_8BITS ? 1u : 2u);
 }
 } // namespace
 
@@ -128,21 +125,18 @@ bool FModMusicInterface::LoadMusic(int songId, const std::string& introFile, con
 
 FSOUND_SAMPLE* FModMusicInterface::JoinSamples(FSOUND_SAMPLE* intro, FSOUND_SAMPLE* body)
 {
-    int introFrequency = 0;
-    int bodyFrequency = 0;
-    mFMod->FSOUND_Sample_GetDefaults(intro, &introFrequency, nullptr, nullptr, nullptr);
-    mFMod->FSOUND_Sample_GetDefaults(body, &bodyFrequency, nullptr, nullptr, nullptr);
-    const unsigned int mode = mFMod->FSOUND_Sample_GetMode(intro);
-    if (introFrequency != bodyFrequency || mode != mFMod->FSOUND_Sample_GetMode(body))
+    const FModSampleFormat introFormat = SampleFormatOf(*mFMod, intro);
+    const FModSampleFormat bodyFormat = SampleFormatOf(*mFMod, body);
+    if (introFormat.frequency != bodyFormat.frequency || introFormat.mode != bodyFormat.mode)
         return nullptr;
-    const unsigned int introLength = mFMod->FSOUND_Sample_GetLength(intro);
-    const unsigned int bodyLength = mFMod->FSOUND_Sample_GetLength(body);
-    const unsigned int frameBytes = FrameBytes(mode);
+    const unsigned int introLength = introFormat.frames;
+    const unsigned int bodyLength = bodyFormat.frames;
+    const unsigned int frameBytes = introFormat.BlockAlign();
     if (introLength == 0 || bodyLength == 0 || uint64_t(introLength) + bodyLength > 0x7FFFFFFF / frameBytes)
         return nullptr;
     const unsigned int length = introLength + bodyLength;
-    FSOUND_SAMPLE* joined =
-        mFMod->FSOUND_Sample_Alloc(-1, int(length), mode | kLoopNormal, introFrequency, 255, 128, 0);
+    FSOUND_SAMPLE* joined = mFMod->FSOUND_Sample_Alloc(-1, int(length), introFormat.mode | FSOUND_LOOP_NORMAL,
+                                                       introFormat.frequency, 255, 128, 0);
     if (!joined)
         return nullptr;
     void* target = nullptr;
@@ -211,12 +205,8 @@ FSOUND_SAMPLE* FModMusicInterface::LoadSampleCached(const std::string& fileName)
 
 bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& cacheName)
 {
-    const unsigned int mode = mFMod->FSOUND_Sample_GetMode(sample);
-    int frequency = 0;
-    mFMod->FSOUND_Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
-    const uint16_t channels = mode & FSOUND_MONO ? 1 : 2;
-    const uint16_t bits = mode & FSOUND_8BITS ? 8 : 16;
-    const uint64_t dataLength = uint64_t(mFMod->FSOUND_Sample_GetLength(sample)) * (bits * channels / 8);
+    const FModSampleFormat format = SampleFormatOf(*mFMod, sample);
+    const uint64_t dataLength = format.Bytes();
     if (dataLength == 0 || dataLength > 0x7FFFFFFF - 36)
         return false;
     void* data = nullptr;
@@ -225,7 +215,8 @@ bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& ca
         return false;
 
     std::vector<uint8_t> header;
-    WavOut::Header(header, uint32_t(dataLength) + 36, channels, uint32_t(frequency), bits);
+    WavOut::Header(header, uint32_t(dataLength) + 36, format.channels, uint32_t(format.frequency),
+                   format.bits);
     WavOut::Tag(header, "data");
     WavOut::U32(header, uint32_t(dataLength));
 
@@ -264,7 +255,7 @@ void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
     else
     {
         ApplyVolume(songId, *info);
-        mFMod->FMUSIC_SetLooping(info->mHMusic, noLoop ? kLoopOff : kLoopNormal);
+        mFMod->FMUSIC_SetLooping(info->mHMusic, LoopMode(!noLoop));
         mFMod->FMUSIC_PlaySong(info->mHMusic);
         mFMod->FMUSIC_SetOrder(info->mHMusic, offset);
     }
@@ -273,7 +264,7 @@ void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
 void FModMusicInterface::StartSample(int songId, const FModMusicInfo& info)
 {
     mFMod->FSOUND_PlaySound(songId, info.mHSample);
-    mFMod->FSOUND_SetLoopMode(songId, info.mLoop ? kLoopNormal : kLoopOff);
+    mFMod->FSOUND_SetLoopMode(songId, LoopMode(info.mLoop));
 }
 
 void FModMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoop)
@@ -292,7 +283,7 @@ void FModMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoo
     else
     {
         ApplyVolume(songId, *info);
-        mFMod->FMUSIC_SetLooping(info->mHMusic, noLoop ? kLoopOff : kLoopNormal);
+        mFMod->FMUSIC_SetLooping(info->mHMusic, LoopMode(!noLoop));
         if (!mFMod->FMUSIC_IsPlaying(info->mHMusic))
             mFMod->FMUSIC_PlaySong(info->mHMusic);
         mFMod->FMUSIC_SetOrder(info->mHMusic, offset);
