@@ -3,7 +3,8 @@
 #include "media/FModInstance.h"
 #include "media/WavWriting.h"
 
-#include <cstdio>
+#include "core/atomic_file.h"
+
 #include <cstring>
 #include <vector>
 
@@ -214,29 +215,20 @@ bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& ca
     if (!mFMod->FSOUND_Sample_Lock(sample, 0, int(dataLength), &data, nullptr, &locked, nullptr))
         return false;
 
-    std::vector<uint8_t> header;
-    WavOut::Header(header, uint32_t(dataLength) + 36, format.channels, uint32_t(format.frequency),
-                   format.bits);
-    WavOut::Tag(header, "data");
-    WavOut::U32(header, uint32_t(dataLength));
-
-    // Written beside under another name and renamed once whole: a crash or a full disk leaves
-    // no truncated copy for the next start to play.
-    const std::string path = Platform::HostPath(cacheName.c_str());
-    const std::string temporary = path + ".part";
-    FILE* file = locked == dataLength ? std::fopen(temporary.c_str(), "wb") : nullptr;
-    bool written = false;
-    if (file)
+    std::vector<uint8_t> out;
+    if (locked == dataLength)
     {
-        written = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
-                  std::fwrite(data, 1, locked, file) == locked;
-        written = std::fclose(file) == 0 && written;
-        written = written && std::rename(temporary.c_str(), path.c_str()) == 0;
-        if (!written)
-            std::remove(temporary.c_str());
+        WavOut::Header(out, uint32_t(dataLength) + 36, format.channels, uint32_t(format.frequency),
+                       format.bits);
+        WavOut::Tag(out, "data");
+        WavOut::U32(out, uint32_t(dataLength));
+        out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + locked);
     }
     mFMod->FSOUND_Sample_Unlock(sample, data, nullptr, locked, 0);
-    return written;
+    // Whole or not at all: a crash or a full disk leaves no truncated copy for the next start.
+    std::string error;
+    return !out.empty() && Platform::WriteFileAtomically(Platform::HostPath(cacheName.c_str()), out.data(),
+                                                         out.size(), error);
 }
 
 void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
