@@ -75,7 +75,10 @@ public:
             for (const std::string& peer : Peers())
             {
                 double t = Time(peers, peer);
-                std::printf(t > 0 ? " %10.0f" : " %10s", t > 0 ? t : 0.0);
+                if (t > 0)
+                    std::printf(" %10.0f", t);
+                else
+                    std::printf(" %10s", "-");
                 noise = std::max(noise, Spread(peers, peer));
             }
             // Speed of ours against each peer: above 1 ours is faster.
