@@ -3,9 +3,10 @@
 // A console reporter that also prints, at the end, one line per case with the
 // time of each peer doing the same job and how many times faster ours is.
 // Benchmarks are named <Peer>_<Case>/<arguments>: Ours, Sdl, Pixman, Memcpy.
-// With --benchmark_repetitions each time is the median of the repetitions and
-// the noise column is the largest spread (median absolute deviation over the
-// median) among the peers of the line.
+// Times are processor time, steadier than wall time on a shared machine. With
+// --benchmark_repetitions each is the median of the repetitions, and the noise
+// column is the largest spread (median absolute deviation over the median)
+// among the peers of the line.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -52,7 +53,7 @@ public:
             auto known = mPlace.find(key);
             if (known == mPlace.end() || place < known->second)
                 mPlace[key] = place;
-            mTimes[key][function.substr(0, cut)].push_back(run.GetAdjustedRealTime() *
+            mTimes[key][function.substr(0, cut)].push_back(run.GetAdjustedCPUTime() *
                                                            UnitToNanoseconds(run.time_unit));
         }
     }

@@ -34,6 +34,20 @@ void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n)
         d[i] = Blend::OverOpaque(d[i], s[i]);
 }
 
+void OpaqueRunsRow(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
+{
+    for (int i = 0; i < n;)
+    {
+        int run = std::min(int(runs[i]), n - i);
+        uint32_t alpha = s[i] >> 24;
+        if (alpha == 255)
+            std::copy(s + i, s + i + run, d + i);
+        else if (alpha != 0)
+            OverOpaqueRow(d + i, s + i, run);
+        i += run;
+    }
+}
+
 void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& t)
 {
     for (int i = 0; i < n; i++)
@@ -76,6 +90,12 @@ void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& c)
     }
 }
 
+void GatherRow(uint32_t* d, const uint32_t* s, const int32_t* columns, int n)
+{
+    for (int i = 0; i < n; i++)
+        d[i] = s[columns[i]];
+}
+
 void AccumulateRow(int32_t* row, const int32_t* in, size_t n, int32_t weight, bool first)
 {
     AccumulateRowOf(row, in, n, weight, first);
@@ -87,7 +107,7 @@ void AccumulateRow(int32_t* row, const int32_t* in, size_t n, int32_t weight, bo
 const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE)};
 
 #if LUMO_CPU_X86
-constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, &Sse2::kRows, &Avx2::kRows, nullptr};
+constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, &Sse2::kRows, &Avx2::kRows, &Avx512::kRows};
 #else
 constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, nullptr, nullptr, nullptr};
 #endif

@@ -30,9 +30,11 @@ enum class AddMode
     X(void, BlendFillRow, (uint32_t * d, int n, uint32_t color, uint32_t alpha), (d, n, color, alpha))       \
     X(void, NormalRow, (uint32_t * d, const uint32_t* s, int n), (d, s, n))                                  \
     X(void, OverOpaqueRow, (uint32_t * d, const uint32_t* s, int n), (d, s, n))                              \
+    X(void, OpaqueRunsRow, (uint32_t * d, const uint32_t* s, const uint8_t* runs, int n), (d, s, runs, n))   \
     X(void, TintedRow, (uint32_t * d, const uint32_t* s, int n, const Tint& tint), (d, s, n, tint))          \
     X(void, AddRow, (uint32_t * d, const uint32_t* s, int n, AddMode mode, const Tint& scaled),              \
       (d, s, n, mode, scaled))                                                                               \
+    X(void, GatherRow, (uint32_t * d, const uint32_t* s, const int32_t* columns, int n), (d, s, columns, n)) \
     X(void, AccumulateRow, (int32_t * row, const int32_t* in, size_t n, int32_t weight, bool first),         \
       (row, in, n, weight, first))
 
@@ -61,13 +63,16 @@ LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
 }
 
 #if LUMO_CPU_X86
-// The SSE2 rows, which the wider levels use where they have none of their own.
+// Each level's rows (BlittersSse2.cpp, BlittersAvx2.cpp, BlittersAvx512.cpp).
 namespace Sse2
 {
-LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
 extern const Rows kRows;
-} // namespace Sse2
+}
 namespace Avx2
+{
+extern const Rows kRows;
+}
+namespace Avx512
 {
 extern const Rows kRows;
 }

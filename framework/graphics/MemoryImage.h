@@ -21,6 +21,8 @@ struct PixelSource
     int mHeight = 0;
 
     bool IsPalette() const { return mTable != nullptr; }
+    // False for a picture whose pixels cannot be had (a surface that would not lock).
+    bool HasPixels() const { return mBits != nullptr || (mTable != nullptr && mIndices != nullptr); }
     uint32_t At(int i) const { return mTable ? mTable[mIndices[i]] : mBits[i]; }
     uint32_t At(int x, int y) const { return At(y * mWidth + x); }
 };

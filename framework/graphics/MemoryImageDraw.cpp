@@ -110,14 +110,17 @@ void MemoryImage::FillRect(const Rect& rect, const Color& color, int drawMode)
     if (r.IsEmpty() || color.mAlpha <= 0)
         return;
     uint32_t* bits = GetBits();
+    if (bits == nullptr)
+        return;
     uint32_t argb = color.ToARGB();
+    const Blitters::Rows& rows = Blitters::Active();
     for (int y = r.mY; y < r.mY + r.mHeight; y++)
     {
         uint32_t* row = bits + size_t(y) * size_t(mWidth) + size_t(r.mX);
         if (color.mAlpha >= 255)
-            Blitters::FillRow(row, r.mWidth, argb);
+            rows.FillRow(row, r.mWidth, argb);
         else
-            Blitters::BlendFillRow(row, r.mWidth, argb, uint32_t(color.mAlpha));
+            rows.BlendFillRow(row, r.mWidth, argb, uint32_t(color.mAlpha));
     }
     BitsChanged();
 }
@@ -128,8 +131,11 @@ void MemoryImage::ClearRect(const Rect& rect)
     if (r.IsEmpty())
         return;
     uint32_t* bits = GetBits();
+    if (bits == nullptr)
+        return;
+    const Blitters::Rows& rows = Blitters::Active();
     for (int y = r.mY; y < r.mY + r.mHeight; y++)
-        Blitters::FillRow(bits + size_t(y) * size_t(mWidth) + size_t(r.mX), r.mWidth, 0);
+        rows.FillRow(bits + size_t(y) * size_t(mWidth) + size_t(r.mX), r.mWidth, 0);
     BitsChanged();
 }
 
@@ -148,12 +154,14 @@ void MemoryImage::DrawLine(double startX, double startY, double endX, double end
         FillRect(Rect(int(startX), y1, 1, y2 - y1 + 1), color, drawMode);
         return;
     }
+    if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE)
+        return;
+    if (GetBits() == nullptr)
+        return;
     if (drawMode == DRAWMODE_NORMAL)
         DrawLineNormal(startX, startY, endX, endY, color);
-    else if (drawMode == DRAWMODE_ADDITIVE)
-        DrawLineAdditive(startX, startY, endX, endY, color);
     else
-        return;
+        DrawLineAdditive(startX, startY, endX, endY, color);
     BitsChanged();
 }
 
@@ -253,6 +261,9 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
     Rect clipped = srcRect;
     if (!ClipBlt(Bounds(*this), x, y, clipped))
         return;
+    // A picture whose pixels cannot be had (its surface would not lock) draws and takes nothing.
+    if (GetBits() == nullptr || !source->GetPixelSource().HasPixels())
+        return;
     if (drawMode == DRAWMODE_NORMAL)
         NormalBlt(source, x, y, clipped, color);
     else
@@ -271,31 +282,19 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
     PixelSource pixels = src->GetPixelSource();
     RowReader reader(pixels);
     Blitters::Tint tint = TintOf(color);
+    const Blitters::Rows& rows = Blitters::Active();
     int w = srcRect.mWidth;
     for (int j = 0; j < srcRect.mHeight; j++)
     {
         int sy = srcRect.mY + j;
         const uint32_t* s = reader.Row(srcRect.mX, sy, w);
         uint32_t* d = bits + size_t(y + j) * size_t(mWidth) + size_t(x);
-        if (runs == nullptr)
-        {
-            if (white)
-                Blitters::NormalRow(d, s, w);
-            else
-                Blitters::TintedRow(d, s, w, tint);
-            continue;
-        }
-        const uint8_t* rowRuns = runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX);
-        for (int i = 0; i < w;)
-        {
-            int run = std::min(int(rowRuns[i]), w - i);
-            uint32_t alpha = s[i] >> 24;
-            if (alpha == 255)
-                std::copy(s + i, s + i + run, d + i);
-            else if (alpha != 0)
-                Blitters::OverOpaqueRow(d + i, s + i, run);
-            i += run;
-        }
+        if (runs != nullptr)
+            rows.OpaqueRunsRow(d, s, runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX), w);
+        else if (white)
+            rows.NormalRow(d, s, w);
+        else
+            rows.TintedRow(d, s, w, tint);
     }
 }
 
@@ -310,10 +309,11 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
     Blitters::Tint scaled = AlphaScaled(color);
     PixelSource pixels = src->GetPixelSource();
     RowReader reader(pixels);
+    const Blitters::Rows& rows = Blitters::Active();
     for (int j = 0; j < srcRect.mHeight; j++)
     {
         const uint32_t* s = reader.Row(srcRect.mX, srcRect.mY + j, srcRect.mWidth);
-        Blitters::AddRow(bits + size_t(y + j) * size_t(mWidth) + size_t(x), s, srcRect.mWidth, mode, scaled);
+        rows.AddRow(bits + size_t(y + j) * size_t(mWidth) + size_t(x), s, srcRect.mWidth, mode, scaled);
     }
 }
 
@@ -354,6 +354,8 @@ void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRe
     Rect d;
     if (!ClipStretchRects(s, d, destRect, inside, clip.Intersection(Bounds(*this))))
         return;
+    if (GetBits() == nullptr || !source->GetPixelSource().HasPixels())
+        return;
     if (fastStretch)
         FastStretchBlt(source, d, s, color);
     else
@@ -366,22 +368,43 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
     uint32_t* bits = GetBits();
     PixelSource pixels = src->GetPixelSource();
     double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
-    std::vector<int> columns(size_t(d.mWidth));
+    // Per-thread scratch: the source column of every destination column, and
+    // the source row sampled along them (kept while the source row repeats).
+    thread_local std::vector<int32_t> columns;
+    thread_local std::vector<uint32_t> sampled;
+    columns.resize(size_t(d.mWidth));
+    sampled.resize(size_t(d.mWidth));
+    bool straight = true; // the columns are consecutive: rows are read in place
     for (int i = 0; i < d.mWidth; i++)
+    {
         columns[size_t(i)] = std::clamp(int(s.mX + i * sx), 0, src->mWidth - 1);
-    std::vector<uint32_t> row(size_t(d.mWidth));
+        straight = straight && columns[size_t(i)] == columns[0] + i;
+    }
+    RowReader reader(pixels);
     bool white = color.IsWhite();
     Blitters::Tint tint = TintOf(color);
+    const Blitters::Rows& rows = Blitters::Active();
+    int sampledY = -1;
     for (int j = 0; j < d.mHeight; j++)
     {
         int srcY = std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1);
-        for (int i = 0; i < d.mWidth; i++)
-            row[size_t(i)] = pixels.At(columns[size_t(i)], srcY);
+        const uint32_t* row;
+        if (straight)
+            row = reader.Row(columns[0], srcY, d.mWidth);
+        else
+        {
+            if (srcY != sampledY)
+            {
+                rows.GatherRow(sampled.data(), reader.Row(0, srcY, src->mWidth), columns.data(), d.mWidth);
+                sampledY = srcY;
+            }
+            row = sampled.data();
+        }
         uint32_t* out = bits + size_t(d.mY + j) * size_t(mWidth) + size_t(d.mX);
         if (white)
-            Blitters::NormalRow(out, row.data(), d.mWidth);
+            rows.NormalRow(out, row, d.mWidth);
         else
-            Blitters::TintedRow(out, row.data(), d.mWidth, tint);
+            rows.TintedRow(out, row, d.mWidth, tint);
     }
 }
 
@@ -441,6 +464,8 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
     int64_t limitU = int64_t(srcRect.mWidth - 1) << 16, limitV = int64_t(srcRect.mHeight - 1) << 16;
     uint32_t* bits = GetBits();
     PixelSource pixels = source->GetPixelSource();
+    if (bits == nullptr || !pixels.HasPixels())
+        return;
     bool white = color.IsWhite();
     Blitters::Tint scaled = AlphaScaled(color);
 

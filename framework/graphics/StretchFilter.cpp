@@ -68,6 +68,8 @@ struct Window
 // The whole source pixels under `s`, cut to the source; false when empty.
 bool SourceWindow(const PixelSource& source, const FRect& s, Window& w)
 {
+    if (!source.HasPixels())
+        return false;
     w.x0 = int(std::floor(s.mX));
     w.y0 = int(std::floor(s.mY));
     w.columns = int(std::ceil(s.mX - w.x0 + s.mWidth));

@@ -1,15 +1,38 @@
 #pragma once
 
 // Rows written once for every instruction-set level. A level's file includes
-// this after LUMO_TARGET_BEGIN (see graphics/CpuDispatch.h): everything here
-// is private to the file that includes it and built for that file's level.
+// this after LUMO_TARGET_BEGIN (see graphics/CpuDispatch.h) and instantiates
+// the templates with its vector type: everything here is private to the file
+// that includes it and built for that file's level.
+//
+// A vector type V holds V::kPixels pixels in V::Reg and gives:
+//   Load, Store, Splat (32-bit), Splat16, Zero;
+//   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit lanes;
+//   LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
+//   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
+//   Pack (16-bit lanes back to bytes, saturating), MulLo, MulHi (unsigned), Add, Sub (16-bit),
+//   Shr16<n>, And, Or, AddSat8, SubSat8, Splat16x4(blue, green, red, alpha lanes of every pixel);
+//   Mask, OpaqueLanes, ClearLanes (alpha 255, alpha 0), All, Select(mask, ifSet, ifClear),
+//   ZeroWhere(mask, v), Gather(base, indices), LoadPart(p, n, pad), StorePart(p, v, n) for
+//   the first n pixels (the other lanes of a load are pad).
+// Every result is the reference formula's bit for bit: the vector paths take
+// only the groups whose destination is opaque, where the blend's weight is the
+// source alpha itself; other groups go through the scalar formulas.
+#include "graphics/Blend.h"
+#include "graphics/Blitters.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace Lumo::Blitters
 {
 namespace
 {
+
+constexpr uint32_t kAlpha = 0xFF000000;
 
 // row[i] = in[i] * weight (first) or row[i] += in[i] * weight.
 [[maybe_unused]] void AccumulateRowOf(int32_t* row, const int32_t* in, size_t n, int32_t weight, bool first)
@@ -20,6 +43,309 @@ namespace
     else
         for (size_t i = 0; i < n; i++)
             row[i] += in[i] * weight;
+}
+
+// Groups of a row: V::kPixels pixels (count Whole<V>), or the whole row in
+// one part when it is shorter (an int count; loads fill the other lanes with
+// a pad chosen never to send a group down a slower path: opaque black for
+// destinations, clear for sources). Every pixel's result depends only on its
+// own destination and source pixels, so groups may overlap the group before
+// (and no other): after the first, they start where the destination is
+// aligned to a whole vector, and the last one ends with the row. Each group's
+// pixels are read before the group before it is written, and its scalar path
+// starts at `from`, the first pixel that group did not do. No partial store
+// lands where the next row is read.
+template <class V> using Whole = std::integral_constant<int, V::kPixels>;
+
+template <class V> void Put(uint32_t* p, typename V::Reg v, Whole<V>)
+{
+    V::Store(p, v);
+}
+template <class V> void Put(uint32_t* p, typename V::Reg v, int n)
+{
+    V::StorePart(p, v, n);
+}
+
+// Pixels from d to the next address aligned to a whole vector (1 to V::kPixels).
+template <class V> int ToAligned(const uint32_t* d)
+{
+    constexpr uintptr_t bytes = V::kPixels * sizeof(uint32_t);
+    return V::kPixels - int(reinterpret_cast<uintptr_t>(d) % bytes / sizeof(uint32_t));
+}
+
+// Runs group(d, s, dv, sv, from, count) over a row, dv and sv the group's
+// destination and source pixels.
+template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_t* s, int n, Group group)
+{
+    constexpr int k = V::kPixels;
+    if (n < k)
+    {
+        if (n > 0)
+            group(d, s, V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0), 0, n);
+        return;
+    }
+    // Rows under two groups are not aligned: a third group would overlap the first.
+    int last = n - k, start = 0, from = 0, second = n >= 2 * k ? ToAligned<V>(d) : k;
+    typename V::Reg dv = V::Load(d), sv = V::Load(s);
+    while (start < last)
+    {
+        int next = std::min(start == 0 ? second : start + k, last);
+        typename V::Reg dNext = V::Load(d + next), sNext = V::Load(s + next);
+        group(d + start, s + start, dv, sv, from, Whole<V>());
+        from = start + k - next;
+        start = next;
+        dv = dNext;
+        sv = sNext;
+    }
+    group(d + last, s + last, dv, sv, from, Whole<V>());
+}
+
+// x / 255 for every 16-bit x: (x * 0x8081) >> 23.
+template <class V> typename V::Reg Div255(typename V::Reg x)
+{
+    return V::template Shr16<7>(V::MulHi(x, V::Splat16(0x8081)));
+}
+
+template <class V> bool AllOpaque(typename V::Reg v)
+{
+    return V::All(V::OpaqueLanes(v));
+}
+
+// d * (256 - w) >> 8 plus a source term per 16-bit lane, for the low or high
+// pixels of dv; w and the term as 16-bit lanes.
+template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg w)
+{
+    return V::MulHi(dUp, V::Sub(V::Splat16(256), w));
+}
+
+// Source over an opaque destination with w = a, alpha 255.
+template <class V> typename V::Reg OverOpaque(typename V::Reg dv, typename V::Reg sv)
+{
+    typename V::Reg al = V::AlphaLow(sv), ah = V::AlphaHigh(sv);
+    typename V::Reg lo = V::Add(DestTerm<V>(V::LowUp(dv), al), V::MulHi(V::LowUp(sv), al));
+    typename V::Reg hi = V::Add(DestTerm<V>(V::HighUp(dv), ah), V::MulHi(V::HighUp(sv), ah));
+    return V::Or(V::Pack(lo, hi), V::Splat(kAlpha));
+}
+
+// An opaque source over an opaque destination: s * 255 >> 8 is s - 1 but for 0.
+template <class V> typename V::Reg OpaqueOverOpaque(typename V::Reg sv)
+{
+    return V::Or(V::SubSat8(sv, V::Splat(0x00010101)), V::Splat(kAlpha));
+}
+
+template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
+{
+    typename V::Reg c = V::Splat(color);
+    EachGroup<V>(d, d, n,
+                 [&](uint32_t* dp, const uint32_t*, auto, auto, int, auto count) { Put<V>(dp, c, count); });
+}
+
+template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
+{
+    // Over an opaque pixel w = alpha: the source term is one constant.
+    typename V::Reg a = V::Splat16(int(alpha));
+    typename V::Reg term = V::MulHi(V::LowUp(V::Splat(color)), a);
+    EachGroup<V>(d, d, n,
+                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, auto, int from, auto count)
+                 {
+                     if (!AllOpaque<V>(dv))
+                     {
+                         for (int k = from; k < count; k++)
+                             dp[k] = Blend::Normal(dp[k], color, alpha);
+                         return;
+                     }
+                     typename V::Reg lo = V::Add(DestTerm<V>(V::LowUp(dv), a), term);
+                     typename V::Reg hi = V::Add(DestTerm<V>(V::HighUp(dv), a), term);
+                     Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
+                 });
+}
+
+template <class V> void NormalRowOf(uint32_t* d, const uint32_t* s, int n)
+{
+    EachGroup<V>(
+        d, s, n,
+        [](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
+        {
+            if (V::All(V::ClearLanes(sv)))
+                return;
+            if (!AllOpaque<V>(dv))
+                for (int k = from; k < count; k++)
+                    dp[k] = Blend::NormalPixel(dp[k], sp[k]);
+            else if (AllOpaque<V>(sv))
+                Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
+            else
+                Put<V>(dp, OverOpaque<V>(dv, sv), count);
+        });
+}
+
+template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
+{
+    EachGroup<V>(d, s, n,
+                 [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+                 { Put<V>(dp, OverOpaque<V>(dv, sv), count); });
+}
+
+// Copies n >= V::kPixels pixels, stores aligned but the first and the last.
+template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
+{
+    V::Store(d, V::Load(s));
+    for (int i = ToAligned<V>(d); i + V::kPixels <= n; i += V::kPixels)
+        V::Store(d + i, V::Load(s + i));
+    V::Store(d + n - V::kPixels, V::Load(s + n - V::kPixels));
+}
+
+// The blit over a destination taken as opaque, driven by the source's run
+// lengths (runs[i]: pixels from i to the end of its run of alpha 0, 255 or
+// between): opaque pixels copied, clear ones skipped, others over opaque. Long
+// runs are copied, skipped or blended whole; short ones a group at a time.
+template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
+{
+    constexpr int k = V::kPixels;
+    auto mixed = [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+    {
+        typename V::Reg out = V::Select(V::OpaqueLanes(sv), sv, OverOpaque<V>(dv, sv));
+        Put<V>(dp, V::Select(V::ClearLanes(sv), dv, out), count);
+    };
+    if (n < k)
+        return EachGroup<V>(d, s, n, mixed);
+    // The last group, read before anything is written (see EachGroup).
+    int last = n - k;
+    typename V::Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
+    for (int i = 0; i < n;)
+    {
+        int run = std::min(int(runs[i]), n - i);
+        if (run >= k)
+        {
+            uint32_t alpha = s[i] >> 24;
+            if (alpha == 255)
+                CopyRow<V>(d + i, s + i, run);
+            else if (alpha != 0)
+                OverOpaqueRowOf<V>(d + i, s + i, run);
+            i += run;
+        }
+        else if (i <= last)
+        {
+            mixed(d + i, s + i, V::Load(d + i), V::Load(s + i), 0, Whole<V>());
+            i += k;
+        }
+        else
+        {
+            mixed(d + last, s + last, dLast, sLast, i - last, Whole<V>());
+            break;
+        }
+    }
+}
+
+template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const Tint& t)
+{
+    typename V::Reg c = V::Splat16x4(t.mBlue, t.mGreen, t.mRed, 0);
+    typename V::Reg ca = V::Splat16(t.mAlpha);
+    // Red rounds after each product, green and blue once after both: red's
+    // product loses its low byte before the second.
+    typename V::Reg keep = V::Splat16x4(0xFFFF, 0xFFFF, 0xFF00, 0);
+    auto half = [&](typename V::Reg sHalf, typename V::Reg dUp, typename V::Reg alpha)
+    {
+        // Over an opaque pixel the weight is the modulated alpha.
+        typename V::Reg w = Div255<V>(V::MulLo(alpha, ca));
+        typename V::Reg term = V::MulHi(V::And(V::MulLo(sHalf, w), keep), c);
+        return V::Add(DestTerm<V>(dUp, w), term);
+    };
+    EachGroup<V>(
+        d, s, n,
+        [&](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
+        {
+            if (V::All(V::ClearLanes(sv)))
+                return;
+            if (!AllOpaque<V>(dv))
+            {
+                for (int k = from; k < count; k++)
+                    dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
+                return;
+            }
+            typename V::Reg lo = half(V::Low(sv), V::LowUp(dv), V::AlphaLow(sv));
+            typename V::Reg hi = half(V::High(sv), V::HighUp(dv), V::AlphaHigh(sv));
+            Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
+        });
+}
+
+// The channel amounts of one half (16-bit lanes) for an additive mode.
+template <class V, AddMode mode>
+typename V::Reg AddAmount(typename V::Reg sHalf, typename V::Reg sUp, typename V::Reg alpha,
+                          typename V::Reg c)
+{
+    switch (mode)
+    {
+    case AddMode::Plain:
+        return sHalf;
+    case AddMode::Alpha:
+        return V::MulHi(sUp, alpha);
+    case AddMode::Tinted:
+        return V::MulHi(sUp, c);
+    case AddMode::TintedAlpha:
+        return V::MulHi(V::And(V::MulLo(sHalf, c), V::Splat16(0xFF00)), alpha);
+    }
+    return sHalf;
+}
+
+template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, int n, const Tint& t)
+{
+    typename V::Reg c = V::Splat16x4(t.mBlue, t.mGreen, t.mRed, 0);
+    EachGroup<V>(d, s, n,
+                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+                 {
+                     typename V::Mask clear = V::ClearLanes(sv);
+                     if (V::All(clear)) // nothing to add in any mode
+                         return;
+                     typename V::Reg add = sv;
+                     if (mode != AddMode::Plain)
+                         add = V::Pack(AddAmount<V, mode>(V::Low(sv), V::LowUp(sv), V::AlphaLow(sv), c),
+                                       AddAmount<V, mode>(V::High(sv), V::HighUp(sv), V::AlphaHigh(sv), c));
+                     // The destination keeps its alpha; clear pixels add nothing.
+                     add = V::ZeroWhere(clear, V::And(add, V::Splat(~kAlpha)));
+                     Put<V>(dp, V::AddSat8(dv, add), count);
+                 });
+}
+
+template <class V> void AddRowOf(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled)
+{
+    switch (mode)
+    {
+    case AddMode::Plain:
+        return AddRowIn<V, AddMode::Plain>(d, s, n, scaled);
+    case AddMode::Alpha:
+        return AddRowIn<V, AddMode::Alpha>(d, s, n, scaled);
+    case AddMode::Tinted:
+        return AddRowIn<V, AddMode::Tinted>(d, s, n, scaled);
+    case AddMode::TintedAlpha:
+        return AddRowIn<V, AddMode::TintedAlpha>(d, s, n, scaled);
+    }
+}
+
+// d[i] = s[columns[i]].
+template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, const int32_t* columns, int n)
+{
+    int i = 0;
+    for (; i + V::kPixels <= n; i += V::kPixels)
+        V::Store(d + i, V::Gather(s, columns + i));
+    if (i < n && n >= V::kPixels) // the last group again, ending with the row
+        V::Store(d + n - V::kPixels, V::Gather(s, columns + n - V::kPixels));
+    else
+        for (; i < n; i++)
+            d[i] = s[columns[i]];
+}
+
+// One level's table from its vector type.
+template <class V> constexpr Rows RowsOf()
+{
+    return {.FillRow = &FillRowOf<V>,
+            .BlendFillRow = &BlendFillRowOf<V>,
+            .NormalRow = &NormalRowOf<V>,
+            .OverOpaqueRow = &OverOpaqueRowOf<V>,
+            .OpaqueRunsRow = &OpaqueRunsRowOf<V>,
+            .TintedRow = &TintedRowOf<V>,
+            .AddRow = &AddRowOf<V>,
+            .GatherRow = &GatherRowOf<V>,
+            .AccumulateRow = &AccumulateRowOf};
 }
 
 } // namespace
