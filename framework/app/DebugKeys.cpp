@@ -140,7 +140,12 @@ bool LumoAppBase::HandleDebugKey(WPARAM key)
 void LumoAppBase::WaitForLoadingThread()
 {
     while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+    {
+        // A box the loading thread asks for is shown by this thread when it looks at its queue.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
         Sleep(20);
+    }
 }
 
 BOOL CALLBACK LumoAppBase::KeepWindowRect(HWND window, LPARAM restore)

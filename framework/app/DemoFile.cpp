@@ -1,6 +1,7 @@
 #include "app/DemoFile.h"
 
 #include "app/Buffer.h"
+#include "core/atomic_file.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -187,13 +188,10 @@ std::vector<unsigned char> BuildDemoFile(const DemoFileContents& contents)
     return out;
 }
 
-bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents)
+bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents, std::string& error)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(fileName.c_str(), "w+b"), &std::fclose);
-    if (!file)
-        return false;
     std::vector<unsigned char> bytes = BuildDemoFile(contents);
-    return std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return Platform::WriteFileAtomically(fileName, bytes.data(), bytes.size(), error);
 }
 
 std::string NumberedDemoFileName(const std::string& prefix, int number)

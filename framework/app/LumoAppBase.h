@@ -92,6 +92,8 @@ public:
     bool mLoadingDoneHandled = false;
     bool mLoadingPriorityRaised = false;
     std::atomic<bool> mCloseRequested{false};
+    // A fatal error was reported: the program ends with FATAL_EXIT_CODE.
+    std::atomic<bool> mFatalError{false};
     std::atomic<bool> mCursorThreadRunning{false};
     int mLoadingTaskCount = 0;
     int mLoadingTasksDone = 0;
@@ -315,7 +317,14 @@ public:
     void DeleteAllDialogs();
 
     // ---- start and end ----
+    // The process's exit code after any fatal error, whichever part of the program raised it.
+    static constexpr int FATAL_EXIT_CODE = 1;
+    // Ends the process with exit(code) on the main thread (a caller on another thread waits).
     [[noreturn]] void ExitNow(int code);
+    // What the program returns at its end: FATAL_EXIT_CODE once a fatal error was reported.
+    int GetExitCode() const;
+    // A system box over the display, bracketed by the popup state, shown by the main thread.
+    int ShowPopupBox(const std::string& text, const std::string& caption, int flags);
     bool IsScreenSaverMode() const { return mScreenSaverMode; }
     bool IsMainThread() const;
     void StartCursorThread();

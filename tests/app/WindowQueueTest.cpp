@@ -84,6 +84,34 @@ TEST_F(InputQueue, MouseButtonsAndCapture)
     EXPECT_EQ(app.mWidgets.mActualDownButtons, 3u); // right still held, left pressed again
 }
 
+TEST_F(InputQueue, AButtonLetGoKeepsTheCaptureWhileAnotherIsHeld)
+{
+    TestApp app;
+    app.CreateMainWindow();
+    for (UINT message : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONUP})
+        app.HandleWindowMessage(app.mHWnd, message, 0, Pos(10, 20));
+    while (app.ProcessDeferredMessages())
+    {
+    }
+    EXPECT_EQ(GetCapture(), app.mHWnd);
+    app.HandleWindowMessage(app.mHWnd, WM_RBUTTONUP, 0, Pos(10, 20));
+    app.ProcessDeferredMessages();
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// Alt+F4 goes to default processing, which closes the window; other Alt keys stop there.
+TEST_F(InputQueue, AltF4ClosesTheWindow)
+{
+    TestApp app;
+    app.CreateMainWindow();
+    SendMessageA(app.mHWnd, WM_SYSKEYDOWN, VK_F5, 0);
+    app.RunFor(30);
+    EXPECT_FALSE(app.mShutdown);
+    SendMessageA(app.mHWnd, WM_SYSKEYDOWN, VK_F4, 0);
+    app.RunFor(30);
+    EXPECT_TRUE(app.mShutdown);
+}
+
 TEST_F(InputQueue, MinimiseMutesAndLosesFocus)
 {
     TestApp app;

@@ -94,6 +94,23 @@ TEST_F(AppIntegration, InitBuildsTheRealPiecesAndAWidgetReachesThePresentedFrame
     app.mWidgetManager->RemoveWidget(&widget);
 }
 
+TEST_F(AppIntegration, TheDesktopsDisplayModeIsRestoredAtExit)
+{
+    RealApp app;
+    app.mWidth = 640;
+    app.mHeight = 480;
+    app.mIsWindowed = false;
+    app.Init();
+    ASSERT_FALSE(app.mIsPhysWindowed);
+    EXPECT_TRUE(Platform::FullScreenModeActive());
+    EXPECT_EQ(Platform::CurrentDisplayMode().width, 640);
+    EXPECT_EQ(Platform::CurrentDisplayMode().bitsPerPixel, 16);
+    app.Shutdown();
+    EXPECT_FALSE(Platform::FullScreenModeActive());
+    EXPECT_EQ(Platform::CurrentDisplayMode().width, 1024);
+    EXPECT_EQ(Platform::CurrentDisplayMode().bitsPerPixel, 32);
+}
+
 TEST_F(AppIntegration, AClickOnTheWindowReachesTheButtonsListener)
 {
     RealApp app;
