@@ -5,10 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 
-// Row blitters of the software drawing. Each has a plain scalar version in
-// Blitters::Reference, which defines the result, and vector versions per
-// instruction-set level that must give the same bits; the free functions run
-// the active level's.
+// Row blitters of the software drawing, most of them over a block of rows
+// (the fills ignore the source; the run-length table of OpaqueRunsRows has the
+// source's pitch). The filtered stretch's two rows work on `stride` cells, a
+// multiple of 16, each cell's four channel sums held as 16-bit halves of two
+// words: `even` blue and red, `odd` green and alpha. FilterAcross sums a
+// source row: cell c is the sum over the `taps` slots t of
+// pixels[lines[t * stride + c]] times the weight in both halves of
+// weights[t * stride + c]. FilterDown sums rows of cells, each times its
+// weight, and gives the high 16 bits of each channel's sum as a pixel. Each has a plain scalar version in
+// Blitters::Reference, which defines the result, and vector versions per instruction-set level that must give
+// the same bits; the free functions run the active level's.
 namespace Lumo::Blitters
 {
 
@@ -25,18 +32,35 @@ enum class AddMode
     TintedAlpha, // modulated, then weighted by the source alpha
 };
 
+// A block of h rows of w pixels: destination rows dPitch pixels apart, source
+// rows sPitch apart (0: one source row for every destination row; a fill's
+// source is null).
+struct Block
+{
+    uint32_t* d;
+    int dPitch;
+    const uint32_t* s;
+    int sPitch;
+    int w, h;
+};
+
 #define LUMO_BLITTER_SET(X)                                                                                  \
-    X(void, FillRow, (uint32_t * d, int n, uint32_t color), (d, n, color))                                   \
-    X(void, BlendFillRow, (uint32_t * d, int n, uint32_t color, uint32_t alpha), (d, n, color, alpha))       \
-    X(void, NormalRow, (uint32_t * d, const uint32_t* s, int n), (d, s, n))                                  \
-    X(void, OverOpaqueRow, (uint32_t * d, const uint32_t* s, int n), (d, s, n))                              \
-    X(void, OpaqueRunsRow, (uint32_t * d, const uint32_t* s, const uint8_t* runs, int n), (d, s, runs, n))   \
-    X(void, TintedRow, (uint32_t * d, const uint32_t* s, int n, const Tint& tint), (d, s, n, tint))          \
-    X(void, AddRow, (uint32_t * d, const uint32_t* s, int n, AddMode mode, const Tint& scaled),              \
-      (d, s, n, mode, scaled))                                                                               \
+    X(void, FillRows, (const Block& b, uint32_t color), (b, color))                                          \
+    X(void, BlendFillRows, (const Block& b, uint32_t color, uint32_t alpha), (b, color, alpha))              \
+    X(void, NormalRows, (const Block& b), (b))                                                               \
+    X(void, OverOpaqueRows, (const Block& b), (b))                                                           \
+    X(void, OpaqueRunsRows, (const Block& b, const uint8_t* runs), (b, runs))                                \
+    X(void, TintedRows, (const Block& b, const Tint& tint), (b, tint))                                       \
+    X(void, AddRows, (const Block& b, AddMode mode, const Tint& scaled), (b, mode, scaled))                  \
     X(void, GatherRow, (uint32_t * d, const uint32_t* s, const int32_t* columns, int n), (d, s, columns, n)) \
-    X(void, AccumulateRow, (int32_t * row, const int32_t* in, size_t n, int32_t weight, bool first),         \
-      (row, in, n, weight, first))
+    X(void, FilterAcross,                                                                                    \
+      (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,                        \
+       const uint32_t* weights, int taps, int stride),                                                       \
+      (even, odd, pixels, lines, weights, taps, stride))                                                     \
+    X(void, FilterDown,                                                                                      \
+      (uint32_t * out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,          \
+       int taps, int stride),                                                                                \
+      (out, even, odd, weights, taps, stride))
 
 #define LUMO_BLITTER_DECLARE(result, name, parameters, arguments) result name parameters;
 #define LUMO_BLITTER_MEMBER(result, name, parameters, arguments) result(*name) parameters;

@@ -50,12 +50,20 @@ struct Vec
                                           -1, 11, -1, 11, -1, 11, -1, 15, -1, 15, -1, 15, -1, 15, -1);
         return _mm256_shuffle_epi8(v, pick);
     }
+    // Each pixel's alpha in the low byte of both of its 16-bit lanes.
+    static Reg AlphaPairs(Reg v)
+    {
+        const Reg pick = _mm256_setr_epi8(3, -1, 3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1, 3, -1,
+                                          3, -1, 7, -1, 7, -1, 11, -1, 11, -1, 15, -1, 15, -1);
+        return _mm256_shuffle_epi8(v, pick);
+    }
     static Reg Pack(Reg lo, Reg hi) { return _mm256_packus_epi16(lo, hi); }
     static Reg MulLo(Reg a, Reg b) { return _mm256_mullo_epi16(a, b); }
     static Reg MulHi(Reg a, Reg b) { return _mm256_mulhi_epu16(a, b); }
     static Reg Add(Reg a, Reg b) { return _mm256_add_epi16(a, b); }
     static Reg Sub(Reg a, Reg b) { return _mm256_sub_epi16(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm256_srli_epi16(v, n); }
+    template <int n> static Reg Shl16(Reg v) { return _mm256_slli_epi16(v, n); }
     static Reg And(Reg a, Reg b) { return _mm256_and_si256(a, b); }
     static Reg Or(Reg a, Reg b) { return _mm256_or_si256(a, b); }
     static Reg AddSat8(Reg a, Reg b) { return _mm256_adds_epu8(a, b); }

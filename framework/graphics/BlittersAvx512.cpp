@@ -48,12 +48,18 @@ struct Vec
         return _mm512_shuffle_epi8(v, _mm512_set4_epi32(Pick(15), Pick(15), Pick(11), Pick(11)));
     }
     static int Pick(int byte) { return int(0x80008000u | uint32_t(byte) << 16 | uint32_t(byte)); }
+    // Each pixel's alpha in the low byte of both of its 16-bit lanes.
+    static Reg AlphaPairs(Reg v)
+    {
+        return _mm512_shuffle_epi8(v, _mm512_set4_epi32(Pick(15), Pick(11), Pick(7), Pick(3)));
+    }
     static Reg Pack(Reg lo, Reg hi) { return _mm512_packus_epi16(lo, hi); }
     static Reg MulLo(Reg a, Reg b) { return _mm512_mullo_epi16(a, b); }
     static Reg MulHi(Reg a, Reg b) { return _mm512_mulhi_epu16(a, b); }
     static Reg Add(Reg a, Reg b) { return _mm512_add_epi16(a, b); }
     static Reg Sub(Reg a, Reg b) { return _mm512_sub_epi16(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm512_srli_epi16(v, n); }
+    template <int n> static Reg Shl16(Reg v) { return _mm512_slli_epi16(v, n); }
     static Reg And(Reg a, Reg b) { return _mm512_and_si512(a, b); }
     static Reg Or(Reg a, Reg b) { return _mm512_or_si512(a, b); }
     static Reg AddSat8(Reg a, Reg b) { return _mm512_adds_epu8(a, b); }

@@ -42,12 +42,19 @@ struct Vec
     }
     static Reg AlphaLow(Reg v) { return Broadcast3(Low(v)); }
     static Reg AlphaHigh(Reg v) { return Broadcast3(High(v)); }
+    // Each pixel's alpha in the low byte of both of its 16-bit lanes.
+    static Reg AlphaPairs(Reg v)
+    {
+        Reg a = _mm_srli_epi32(v, 24);
+        return _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    }
     static Reg Pack(Reg lo, Reg hi) { return _mm_packus_epi16(lo, hi); }
     static Reg MulLo(Reg a, Reg b) { return _mm_mullo_epi16(a, b); }
     static Reg MulHi(Reg a, Reg b) { return _mm_mulhi_epu16(a, b); }
     static Reg Add(Reg a, Reg b) { return _mm_add_epi16(a, b); }
     static Reg Sub(Reg a, Reg b) { return _mm_sub_epi16(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm_srli_epi16(v, n); }
+    template <int n> static Reg Shl16(Reg v) { return _mm_slli_epi16(v, n); }
     static Reg And(Reg a, Reg b) { return _mm_and_si128(a, b); }
     static Reg Or(Reg a, Reg b) { return _mm_or_si128(a, b); }
     static Reg AddSat8(Reg a, Reg b) { return _mm_adds_epu8(a, b); }

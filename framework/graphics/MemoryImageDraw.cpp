@@ -51,6 +51,33 @@ private:
     std::vector<uint32_t> mScratch;
 };
 
+// The source rectangle `from` as blocks placed at `dest` (rows destPitch
+// apart): one block straight from the bits, or a row at a time expanded from
+// palette indices. draw(block, the block's first source row).
+template <typename Draw>
+void EachSourceBlock(const PixelSource& source, const Rect& from, uint32_t* dest, int destPitch, Draw draw)
+{
+    if (!source.IsPalette())
+    {
+        draw(Blitters::Block{dest, destPitch,
+                             source.mBits + size_t(from.mY) * size_t(source.mWidth) + size_t(from.mX),
+                             source.mWidth, from.mWidth, from.mHeight},
+             from.mY);
+        return;
+    }
+    RowReader reader(source);
+    for (int j = 0; j < from.mHeight; j++)
+        draw(Blitters::Block{dest + size_t(j) * size_t(destPitch), destPitch,
+                             reader.Row(from.mX, from.mY + j, from.mWidth), 0, from.mWidth, 1},
+             from.mY + j);
+}
+
+// A fill of the rectangle r of a picture's bits.
+Blitters::Block FillBlock(uint32_t* bits, int pitch, const Rect& r)
+{
+    return {bits + size_t(r.mY) * size_t(pitch) + size_t(r.mX), pitch, nullptr, 0, r.mWidth, r.mHeight};
+}
+
 Blitters::Tint TintOf(const Color& c)
 {
     return {c.mRed, c.mGreen, c.mBlue, c.mAlpha};
@@ -113,15 +140,10 @@ void MemoryImage::FillRect(const Rect& rect, const Color& color, int drawMode)
     if (bits == nullptr)
         return;
     uint32_t argb = color.ToARGB();
-    const Blitters::Rows& rows = Blitters::Active();
-    for (int y = r.mY; y < r.mY + r.mHeight; y++)
-    {
-        uint32_t* row = bits + size_t(y) * size_t(mWidth) + size_t(r.mX);
-        if (color.mAlpha >= 255)
-            rows.FillRow(row, r.mWidth, argb);
-        else
-            rows.BlendFillRow(row, r.mWidth, argb, uint32_t(color.mAlpha));
-    }
+    if (color.mAlpha >= 255)
+        Blitters::Active().FillRows(FillBlock(bits, mWidth, r), argb);
+    else
+        Blitters::Active().BlendFillRows(FillBlock(bits, mWidth, r), argb, uint32_t(color.mAlpha));
     BitsChanged();
 }
 
@@ -133,9 +155,7 @@ void MemoryImage::ClearRect(const Rect& rect)
     uint32_t* bits = GetBits();
     if (bits == nullptr)
         return;
-    const Blitters::Rows& rows = Blitters::Active();
-    for (int y = r.mY; y < r.mY + r.mHeight; y++)
-        rows.FillRow(bits + size_t(y) * size_t(mWidth) + size_t(r.mX), r.mWidth, 0);
+    Blitters::Active().FillRows(FillBlock(bits, mWidth, r), 0);
     BitsChanged();
 }
 
@@ -279,23 +299,19 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
     bool white = color.IsWhite();
     bool opaque = !mHasTrans && !mHasAlpha;
     const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
-    PixelSource pixels = src->GetPixelSource();
-    RowReader reader(pixels);
     Blitters::Tint tint = TintOf(color);
     const Blitters::Rows& rows = Blitters::Active();
-    int w = srcRect.mWidth;
-    for (int j = 0; j < srcRect.mHeight; j++)
-    {
-        int sy = srcRect.mY + j;
-        const uint32_t* s = reader.Row(srcRect.mX, sy, w);
-        uint32_t* d = bits + size_t(y + j) * size_t(mWidth) + size_t(x);
-        if (runs != nullptr)
-            rows.OpaqueRunsRow(d, s, runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX), w);
-        else if (white)
-            rows.NormalRow(d, s, w);
-        else
-            rows.TintedRow(d, s, w, tint);
-    }
+    EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
+                    [&](const Blitters::Block& block, int sy)
+                    {
+                        if (runs != nullptr)
+                            rows.OpaqueRunsRows(block,
+                                                runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX));
+                        else if (white)
+                            rows.NormalRows(block);
+                        else
+                            rows.TintedRows(block, tint);
+                    });
 }
 
 void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
@@ -307,14 +323,9 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
         white ? (src->mHasAlpha ? Blitters::AddMode::Alpha : Blitters::AddMode::Plain)
               : (src->mHasAlpha ? Blitters::AddMode::TintedAlpha : Blitters::AddMode::Tinted);
     Blitters::Tint scaled = AlphaScaled(color);
-    PixelSource pixels = src->GetPixelSource();
-    RowReader reader(pixels);
     const Blitters::Rows& rows = Blitters::Active();
-    for (int j = 0; j < srcRect.mHeight; j++)
-    {
-        const uint32_t* s = reader.Row(srcRect.mX, srcRect.mY + j, srcRect.mWidth);
-        rows.AddRow(bits + size_t(y + j) * size_t(mWidth) + size_t(x), s, srcRect.mWidth, mode, scaled);
-    }
+    EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
+                    [&](const Blitters::Block& block, int) { rows.AddRows(block, mode, scaled); });
 }
 
 bool MemoryImage::ClipStretchRects(FRect& srcOut, Rect& destOut, const Rect& destRect, const Rect& srcRect,
@@ -389,7 +400,7 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
     PixelSource pixels = src->GetPixelSource();
     double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
     // Per-thread scratch: the source column of every destination column, and
-    // the source row sampled along them (kept while the source row repeats).
+    // a source row sampled along them.
     thread_local std::vector<int32_t> columns;
     thread_local std::vector<uint32_t> sampled;
     columns.resize(size_t(d.mWidth));
@@ -400,31 +411,39 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
         columns[size_t(i)] = std::clamp(int(s.mX + i * sx), 0, src->mWidth - 1);
         straight = straight && columns[size_t(i)] == columns[0] + i;
     }
+    auto sourceY = [&](int j) { return std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1); };
     RowReader reader(pixels);
-    bool white = color.IsWhite();
     Blitters::Tint tint = TintOf(color);
     const Blitters::Rows& rows = Blitters::Active();
-    int sampledY = -1;
-    for (int j = 0; j < d.mHeight; j++)
+    for (int j = 0; j < d.mHeight;)
     {
-        int srcY = std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1);
+        int srcY = sourceY(j);
         const uint32_t* row;
         if (straight)
             row = reader.Row(columns[0], srcY, d.mWidth);
         else
         {
-            if (srcY != sampledY)
-            {
-                rows.GatherRow(sampled.data(), reader.Row(0, srcY, src->mWidth), columns.data(), d.mWidth);
-                sampledY = srcY;
-            }
+            rows.GatherRow(sampled.data(), reader.Row(0, srcY, src->mWidth), columns.data(), d.mWidth);
             row = sampled.data();
         }
-        uint32_t* out = bits + size_t(d.mY + j) * size_t(mWidth) + size_t(d.mX);
-        if (white)
-            rows.NormalRow(out, row, d.mWidth);
+        // The destination rows on this source row go as one block; so do rows read in place
+        // that step a source row at a time.
+        int h = 1, pitch = 0;
+        while (j + h < d.mHeight && sourceY(j + h) == srcY)
+            h++;
+        if (h == 1 && straight && !pixels.IsPalette())
+        {
+            pitch = src->mWidth;
+            while (j + h < d.mHeight && sourceY(j + h) == srcY + h)
+                h++;
+        }
+        Blitters::Block block{
+            bits + size_t(d.mY + j) * size_t(mWidth) + size_t(d.mX), mWidth, row, pitch, d.mWidth, h};
+        if (color.IsWhite())
+            rows.NormalRows(block);
         else
-            rows.TintedRow(out, row, d.mWidth, tint);
+            rows.TintedRows(block, tint);
+        j += h;
     }
 }
 

@@ -10,8 +10,9 @@
 //   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit lanes;
 //   LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
 //   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
+//   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits;
 //   Pack (16-bit lanes back to bytes, saturating), MulLo, MulHi (unsigned), Add, Sub (16-bit),
-//   Shr16<n>, And, Or, AddSat8, SubSat8, Splat16x4(blue, green, red, alpha lanes of every pixel);
+//   Shr16<n>, Shl16<n>, And, Or, AddSat8, SubSat8, Splat16x4(blue, green, red, alpha lanes of every pixel);
 //   Mask, OpaqueLanes, ClearLanes (alpha 255, alpha 0), All, Select(mask, ifSet, ifClear),
 //   ZeroWhere(mask, v), Gather(base, indices), LoadPart(p, n, pad), StorePart(p, v, n) for
 //   the first n pixels (the other lanes of a load are pad).
@@ -34,15 +35,11 @@ namespace
 
 constexpr uint32_t kAlpha = 0xFF000000;
 
-// row[i] = in[i] * weight (first) or row[i] += in[i] * weight.
-[[maybe_unused]] void AccumulateRowOf(int32_t* row, const int32_t* in, size_t n, int32_t weight, bool first)
+// Each row of a block with its source row.
+template <typename Row> void EachRow(const Block& b, Row row)
 {
-    if (first)
-        for (size_t i = 0; i < n; i++)
-            row[i] = in[i] * weight;
-    else
-        for (size_t i = 0; i < n; i++)
-            row[i] += in[i] * weight;
+    for (int y = 0; y < b.h; y++)
+        row(b.d + ptrdiff_t(y) * b.dPitch, b.s + ptrdiff_t(y) * b.sPitch);
 }
 
 // Groups of a row: V::kPixels pixels (count Whole<V>), or the whole row in
@@ -111,8 +108,7 @@ template <class V> bool AllOpaque(typename V::Reg v)
     return V::All(V::OpaqueLanes(v));
 }
 
-// d * (256 - w) >> 8 plus a source term per 16-bit lane, for the low or high
-// pixels of dv; w and the term as 16-bit lanes.
+// d * (256 - w) >> 8 per 16-bit lane, from d in the upper byte of its lane.
 template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg w)
 {
     return V::MulHi(dUp, V::Sub(V::Splat16(256), w));
@@ -268,56 +264,77 @@ template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const
         });
 }
 
-// The channel amounts of one half (16-bit lanes) for an additive mode.
+// The channel amounts of an additive mode, alpha bytes zero, worked on the
+// blue and red bytes (16-bit lanes of s & 0x00FF00FF) and on the green and
+// alpha bytes (s >> 8) without unpacking: products of a byte and a weight fit
+// a 16-bit lane, and their high byte lands where blue and red go (after a
+// shift) or where green goes (as it is). `even` and `odd` are the tint's
+// (blue, red) and (green, 0) pairs.
 template <class V, AddMode mode>
-typename V::Reg AddAmount(typename V::Reg sHalf, typename V::Reg sUp, typename V::Reg alpha,
-                          typename V::Reg c)
+typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V::Reg odd)
 {
+    using Reg = typename V::Reg;
+    Reg e = V::And(sv, V::Splat(0x00FF00FF)), o = V::template Shr16<8>(sv);
+    Reg greenByte = V::Splat(0x0000FF00);
     switch (mode)
     {
     case AddMode::Plain:
-        return sHalf;
+        return V::And(sv, V::Splat(0x00FFFFFF));
     case AddMode::Alpha:
-        return V::MulHi(sUp, alpha);
-    case AddMode::Tinted:
-        return V::MulHi(sUp, c);
-    case AddMode::TintedAlpha:
-        return V::MulHi(V::And(V::MulLo(sHalf, c), V::Splat16(0xFF00)), alpha);
+    {
+        Reg a = V::AlphaPairs(sv);
+        return V::Or(V::template Shr16<8>(V::MulLo(e, a)), V::And(V::MulLo(o, a), greenByte));
     }
-    return sHalf;
+    case AddMode::Tinted:
+        return V::Or(V::template Shr16<8>(V::MulLo(e, even)), V::And(V::MulLo(o, odd), greenByte));
+    case AddMode::TintedAlpha:
+    {
+        Reg a = V::AlphaPairs(sv);
+        Reg te = V::template Shr16<8>(V::MulLo(e, even)), to = V::template Shr16<8>(V::MulLo(o, odd));
+        return V::Or(V::template Shr16<8>(V::MulLo(te, a)), V::And(V::MulLo(to, a), greenByte));
+    }
+    }
+    return sv;
 }
 
 template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, int n, const Tint& t)
 {
-    typename V::Reg c = V::Splat16x4(t.mBlue, t.mGreen, t.mRed, 0);
+    typename V::Reg even = V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue));
+    typename V::Reg odd = V::Splat(uint32_t(t.mGreen));
     EachGroup<V>(d, s, n,
                  [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
                  {
-                     typename V::Mask clear = V::ClearLanes(sv);
-                     if (V::All(clear)) // nothing to add in any mode
-                         return;
-                     typename V::Reg add = sv;
-                     if (mode != AddMode::Plain)
-                         add = V::Pack(AddAmount<V, mode>(V::Low(sv), V::LowUp(sv), V::AlphaLow(sv), c),
-                                       AddAmount<V, mode>(V::High(sv), V::HighUp(sv), V::AlphaHigh(sv), c));
-                     // The destination keeps its alpha; clear pixels add nothing.
-                     add = V::ZeroWhere(clear, V::And(add, V::Splat(~kAlpha)));
+                     typename V::Reg add;
+                     if (mode == AddMode::Alpha && AllOpaque<V>(sv))
+                         add = V::SubSat8(sv, V::Splat(0xFF010101)); // s * 255 >> 8, alpha gone
+                     else
+                     {
+                         add = AddAmounts<V, mode>(sv, even, odd);
+                         // Clear pixels add nothing, whatever their colour, in the modes that skip them.
+                         if (mode == AddMode::Plain || mode == AddMode::Tinted)
+                             add = V::ZeroWhere(V::ClearLanes(sv), add);
+                     }
                      Put<V>(dp, V::AddSat8(dv, add), count);
                  });
 }
 
-template <class V> void AddRowOf(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled)
+template <class V, AddMode mode> void AddRowsIn(const Block& b, const Tint& t)
+{
+    EachRow(b, [&](uint32_t* d, const uint32_t* s) { AddRowIn<V, mode>(d, s, b.w, t); });
+}
+
+template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scaled)
 {
     switch (mode)
     {
     case AddMode::Plain:
-        return AddRowIn<V, AddMode::Plain>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::Plain>(b, scaled);
     case AddMode::Alpha:
-        return AddRowIn<V, AddMode::Alpha>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::Alpha>(b, scaled);
     case AddMode::Tinted:
-        return AddRowIn<V, AddMode::Tinted>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::Tinted>(b, scaled);
     case AddMode::TintedAlpha:
-        return AddRowIn<V, AddMode::TintedAlpha>(d, s, n, scaled);
+        return AddRowsIn<V, AddMode::TintedAlpha>(b, scaled);
     }
 }
 
@@ -334,18 +351,89 @@ template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, const int32_
             d[i] = s[columns[i]];
 }
 
+// Sums a source row across into cells (see Blitters.h): blue and red (the
+// even bytes) and green and alpha (the odd ones) times the weight in both
+// halves of a word, every sum within its 16-bit lane.
+template <class V>
+void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
+                    const uint32_t* weights, int taps, int stride)
+{
+    for (int c = 0; c < stride; c += V::kPixels)
+    {
+        typename V::Reg e = V::Zero(), o = V::Zero();
+        for (int t = 0; t < taps; t++)
+        {
+            size_t at = size_t(t) * size_t(stride) + size_t(c);
+            typename V::Reg p = V::Gather(pixels, lines + at), weight = V::Load(weights + at);
+            e = V::Add(e, V::MulLo(V::And(p, V::Splat(0x00FF00FF)), weight));
+            o = V::Add(o, V::MulLo(V::template Shr16<8>(p), weight));
+        }
+        V::Store(even + c, e);
+        V::Store(odd + c, o);
+    }
+}
+
+// The high 16 bits of sum(h * w) for 16-bit sums h and weights w adding up to
+// at most 256, in 16-bit lanes: with h = 256 * hi + lo, the sum is
+// 256 * sum(hi * w) + sum(lo * w), both sums at most 255 * 256, and its high
+// 16 bits are (sum(hi * w) + (sum(lo * w) >> 8)) >> 8.
+template <class V>
+void DownAdd(typename V::Reg& high, typename V::Reg& low, typename V::Reg h, typename V::Reg weight)
+{
+    high = V::Add(high, V::MulLo(V::template Shr16<8>(h), weight));
+    low = V::Add(low, V::MulLo(V::And(h, V::Splat(0x00FF00FF)), weight));
+}
+
+template <class V> typename V::Reg DownResult(typename V::Reg high, typename V::Reg low)
+{
+    return V::template Shr16<8>(V::Add(high, V::template Shr16<8>(low)));
+}
+
+template <class V>
+void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
+                  int taps, int stride)
+{
+    for (int c = 0; c < stride; c += V::kPixels)
+    {
+        typename V::Reg evenHigh = V::Zero(), evenLow = V::Zero(), oddHigh = V::Zero(), oddLow = V::Zero();
+        for (int t = 0; t < taps; t++)
+        {
+            typename V::Reg weight = V::Splat16(weights[t]);
+            DownAdd<V>(evenHigh, evenLow, V::Load(even[t] + c), weight);
+            DownAdd<V>(oddHigh, oddLow, V::Load(odd[t] + c), weight);
+        }
+        V::Store(out + c, V::Or(DownResult<V>(evenHigh, evenLow),
+                                V::template Shl16<8>(DownResult<V>(oddHigh, oddLow))));
+    }
+}
+
 // One level's table from its vector type.
 template <class V> constexpr Rows RowsOf()
 {
-    return {.FillRow = &FillRowOf<V>,
-            .BlendFillRow = &BlendFillRowOf<V>,
-            .NormalRow = &NormalRowOf<V>,
-            .OverOpaqueRow = &OverOpaqueRowOf<V>,
-            .OpaqueRunsRow = &OpaqueRunsRowOf<V>,
-            .TintedRow = &TintedRowOf<V>,
-            .AddRow = &AddRowOf<V>,
+    return {.FillRows = [](const Block& b, uint32_t color)
+            { EachRow(b, [&](uint32_t* d, const uint32_t*) { FillRowOf<V>(d, b.w, color); }); },
+            .BlendFillRows = [](const Block& b, uint32_t color, uint32_t alpha)
+            { EachRow(b, [&](uint32_t* d, const uint32_t*) { BlendFillRowOf<V>(d, b.w, color, alpha); }); },
+            .NormalRows = [](const Block& b)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { NormalRowOf<V>(d, s, b.w); }); },
+            .OverOpaqueRows = [](const Block& b)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { OverOpaqueRowOf<V>(d, s, b.w); }); },
+            .OpaqueRunsRows =
+                [](const Block& b, const uint8_t* runs)
+            {
+                EachRow(b,
+                        [&](uint32_t* d, const uint32_t* s)
+                        {
+                            OpaqueRunsRowOf<V>(d, s, runs, b.w);
+                            runs += b.sPitch;
+                        });
+            },
+            .TintedRows = [](const Block& b, const Tint& tint)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { TintedRowOf<V>(d, s, b.w, tint); }); },
+            .AddRows = &AddRowsOf<V>,
             .GatherRow = &GatherRowOf<V>,
-            .AccumulateRow = &AccumulateRowOf};
+            .FilterAcross = &FilterAcrossOf<V>,
+            .FilterDown = &FilterDownOf<V>};
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 using namespace Lumo;
@@ -66,37 +67,53 @@ private:
     std::mt19937 mRandom;
 };
 
-// The picture's own run-length table of a row of pixels.
-std::vector<uint8_t> RunTable(const std::vector<uint32_t>& pixels)
+// A source block: its pixels, and the picture's own run-length table of them.
+struct Source
 {
-    MemoryImage image;
-    image.SetBits(pixels.data(), int(pixels.size()), 1, true);
-    const uint8_t* runs = image.GetRLAlphaData();
-    return std::vector<uint8_t>(runs, runs + pixels.size());
-}
+    std::vector<uint32_t> pixels;
+    int pitch;
+    std::vector<uint8_t> runs;
 
-// Gives `run` random rows of every length up to 40 and some long ones, and
-// compares what it does with the reference rows and with each vector level's.
+    Source(std::vector<uint32_t> from, int width) : pixels(std::move(from)), pitch(width)
+    {
+        MemoryImage image;
+        int rows = int(pixels.size()) / std::max(width, 1);
+        image.SetBits(pixels.data(), rows > 0 ? width : 0, rows, true);
+        const uint8_t* table = image.GetRLAlphaData();
+        runs.assign(table, table + size_t(rows) * size_t(width));
+    }
+};
+
+// Gives `run` random blocks of one to three rows of every length up to 40 and
+// some long ones, and compares what it does with the reference rows and with
+// each vector level's.
 template <typename Run> void CompareRows(uint32_t seed, Run run)
 {
     for (Cpu::Level level : Cpu::Runnable())
     {
         PixelMaker make(seed);
-        for (int trial = 0; trial < 3000; trial++)
+        for (int trial = 0; trial < 2000; trial++)
         {
-            int n = trial % 50 == 49 ? 200 + trial % 37 : trial % 41;
+            int w = trial % 50 == 49 ? 200 + trial % 37 : trial % 41, h = 1 + trial % 3;
             // Destinations mostly opaque (the screen), sometimes not at all, starting anywhere
-            // in a vector's width.
-            int offset = trial % 17;
-            std::vector<uint32_t> d = make.Row(n + offset, trial % 3 == 0 ? 40 : 95);
-            // Mixed sources, sources in runs of one kind, wholly opaque ones.
-            std::vector<uint32_t> s = trial % 4 == 0   ? make.Row(n, 50)
-                                      : trial % 4 == 2 ? make.Row(n, 100)
-                                                       : make.Runs(n);
+            // in a vector's width; rows a few pixels apart.
+            int offset = trial % 17, pitch = w + trial % 5;
+            std::vector<uint32_t> d = make.Row(offset + pitch * h, trial % 3 == 0 ? 40 : 95);
+            // Mixed sources, sources in runs of one kind, wholly opaque ones; sometimes one source
+            // row for every destination row.
+            int sourcePitch = trial % 7 == 0 ? 0 : w + trial % 2;
+            int sourceSize = std::max(sourcePitch * h, w);
+            Source s(trial % 4 == 0   ? make.Row(sourceSize, 50)
+                     : trial % 4 == 2 ? make.Row(sourceSize, 100)
+                                      : make.Runs(sourceSize),
+                     std::max(sourcePitch, w));
+            s.pitch = sourcePitch;
             std::vector<uint32_t> expected = d, actual = d;
             PixelMaker again = make;
-            run(make, RowsFor(Cpu::Level::Scalar), expected.data() + offset, s, n);
-            run(again, RowsFor(level), actual.data() + offset, s, n);
+            run(make, RowsFor(Cpu::Level::Scalar),
+                Block{expected.data() + offset, pitch, s.pixels.data(), sourcePitch, w, h}, s);
+            run(again, RowsFor(level),
+                Block{actual.data() + offset, pitch, s.pixels.data(), sourcePitch, w, h}, s);
             ASSERT_EQ(expected, actual) << Cpu::Name(level) << " trial " << trial;
         }
     }
@@ -105,43 +122,39 @@ template <typename Run> void CompareRows(uint32_t seed, Run run)
 
 TEST(Blitters, LevelsMatchReference)
 {
-    using Source = const std::vector<uint32_t>&;
     CompareRows(1,
-                [](PixelMaker& m, const Rows& rows, uint32_t* d, Source, int n)
+                [](PixelMaker& m, const Rows& rows, const Block& b, const Source&)
                 {
                     uint32_t color = m.Pixel(0) & 0xFFFFFF;
                     uint32_t alpha = uint32_t(m.Byte() | 1);
-                    rows.BlendFillRow(d, n, color, alpha);
-                    rows.FillRow(d + n / 2, n / 4, color);
+                    rows.BlendFillRows({b.d, b.dPitch, nullptr, 0, b.w, b.h}, color, alpha);
+                    rows.FillRows({b.d + b.w / 2, b.dPitch, nullptr, 0, b.w / 4, b.h}, color);
                 });
-    CompareRows(2, [](PixelMaker&, const Rows& rows, uint32_t* d, Source s, int n)
-                { rows.NormalRow(d, s.data(), n); });
-    CompareRows(3, [](PixelMaker&, const Rows& rows, uint32_t* d, Source s, int n)
-                { rows.OverOpaqueRow(d, s.data(), n); });
-    CompareRows(4, [](PixelMaker&, const Rows& rows, uint32_t* d, Source s, int n)
-                { rows.OpaqueRunsRow(d, s.data(), RunTable(s).data(), n); });
+    CompareRows(2, [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.NormalRows(b); });
+    CompareRows(3,
+                [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.OverOpaqueRows(b); });
+    CompareRows(4, [](PixelMaker&, const Rows& rows, const Block& b, const Source& s)
+                { rows.OpaqueRunsRows(b, s.runs.data()); });
     CompareRows(5,
-                [](PixelMaker& m, const Rows& rows, uint32_t* d, Source s, int n)
+                [](PixelMaker& m, const Rows& rows, const Block& b, const Source&)
                 {
                     Tint t{m.Extreme(), m.Extreme(), m.Extreme(), m.Extreme()};
-                    rows.TintedRow(d, s.data(), n, t);
+                    rows.TintedRows(b, t);
                 });
     for (AddMode mode : {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha})
         CompareRows(6 + uint32_t(mode),
-                    [mode](PixelMaker& m, const Rows& rows, uint32_t* d, Source s, int n)
+                    [mode](PixelMaker& m, const Rows& rows, const Block& b, const Source&)
                     {
                         Tint t{m.Extreme(), m.Extreme(), m.Extreme(), 255};
-                        rows.AddRow(d, s.data(), n, mode, t);
+                        rows.AddRows(b, mode, t);
                     });
     CompareRows(10,
-                [](PixelMaker& m, const Rows& rows, uint32_t* d, Source s, int n)
+                [](PixelMaker& m, const Rows& rows, const Block& b, const Source& s)
                 {
-                    if (s.empty())
-                        return;
-                    std::vector<int32_t> columns(static_cast<size_t>(n));
+                    std::vector<int32_t> columns(static_cast<size_t>(b.w));
                     for (int32_t& c : columns)
-                        c = int32_t(m.Below(uint32_t(s.size())));
-                    rows.GatherRow(d, s.data(), columns.data(), n);
+                        c = int32_t(m.Below(uint32_t(s.pixels.size())));
+                    rows.GatherRow(b.d, s.pixels.data(), columns.data(), b.w);
                 });
 }
 
@@ -159,6 +172,7 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
     // each row worked out once by the reference and compared at every level.
     std::vector<uint32_t> d(256), s(256);
     std::vector<uint8_t> runs(256);
+    auto row = [&](uint32_t* out) { return Block{out, 0, s.data(), 0, 256, 1}; };
     const Rows& reference = RowsFor(Cpu::Level::Scalar);
     std::vector<Cpu::Level> levels = Cpu::Runnable();
     levels.erase(levels.begin());
@@ -185,22 +199,18 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
                 d[dc] = 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc;
                 s[dc] = a << 24 | sc << 16 | (255 - sc) << 8 | sc;
             }
-            compare(a, sc, "normal",
-                    [&](const Rows& rows, uint32_t* out) { rows.NormalRow(out, s.data(), 256); });
+            compare(a, sc, "normal", [&](const Rows& rows, uint32_t* out) { rows.NormalRows(row(out)); });
             compare(a, sc, "runs",
-                    [&](const Rows& rows, uint32_t* out)
-                    { rows.OpaqueRunsRow(out, s.data(), runs.data(), 256); });
+                    [&](const Rows& rows, uint32_t* out) { rows.OpaqueRunsRows(row(out), runs.data()); });
             Tint t{int(sc), int(255 - sc), int(sc ^ 0x5A), int(a)};
-            compare(a, sc, "tinted",
-                    [&](const Rows& rows, uint32_t* out) { rows.TintedRow(out, s.data(), 256, t); });
+            compare(a, sc, "tinted", [&](const Rows& rows, uint32_t* out) { rows.TintedRows(row(out), t); });
             compare(a, sc, "fill",
                     [&](const Rows& rows, uint32_t* out)
-                    { rows.BlendFillRow(out, 256, s[0] & 0xFFFFFF, a | 1); });
+                    { rows.BlendFillRows(row(out), s[0] & 0xFFFFFF, a | 1); });
             Tint scaled{int(sc ^ 0x33), int(sc), int(255 - sc), 255};
             for (AddMode mode : {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha})
                 compare(a, sc, "additive",
-                        [&](const Rows& rows, uint32_t* out)
-                        { rows.AddRow(out, s.data(), 256, mode, scaled); });
+                        [&](const Rows& rows, uint32_t* out) { rows.AddRows(row(out), mode, scaled); });
         }
     }
 }
