@@ -69,7 +69,10 @@ protected:
         std::vector<uint32_t> expected = Run(Surface::Reference::kRows.*row, d, s, p, rows);
         for (Cpu::Level level : Cpu::Runnable())
         {
-            std::vector<uint32_t> actual = Run(Surface::RowsFor(GetParam().form, level).*row, d, s, p, rows);
+            const Rows& rowsOfLevel = Surface::RowsFor(GetParam().form, level);
+            if (&rowsOfLevel == &Surface::Reference::kRows)
+                continue; // the scalar level draws with the reference itself
+            std::vector<uint32_t> actual = Run(rowsOfLevel.*row, d, s, p, rows);
             ASSERT_EQ(expected, actual) << what << " at " << Cpu::Name(level);
         }
     }
