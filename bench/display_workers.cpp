@@ -376,13 +376,7 @@ void Sizes(benchmark::internal::Benchmark* b)
 
 } // namespace
 
-// Each case's peers one after the other, so that their ratios are measured close in time, with
-// the plain copy of the same bytes (a fill for the fills).
-#define PEERS(name, memory)                                                                                  \
-    BENCHMARK(Ours_##name)->Apply(Sizes);                                                                    \
-    BENCHMARK(Sdl_##name)->Apply(Sizes);                                                                     \
-    BENCHMARK(Pixman_##name)->Apply(Sizes);                                                                  \
-    BENCHMARK(memory)->Name("Memcpy_" #name)->Apply(Sizes)
+#define PEERS(name, memory) PEER_CASE(name, memory, Sizes)
 
 PEERS(FillOpaque, MemcpyFill);
 PEERS(FillBlended, MemcpyRows);
