@@ -454,7 +454,8 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
     int64_t stepY = int64_t(from.mHeight * 65536.0 / dest.mHeight);
     int64_t startX = int64_t(from.mX * 65536.0), startY = int64_t(from.mY * 65536.0);
     RowParams p;
-    Surface::Row row = BlendRow(Surface::ActiveRows(t), color, drawMode == DRAWMODE_ADDITIVE, p);
+    const Surface::Rows& rows = Surface::ActiveRows(t);
+    Surface::Row row = BlendRow(rows, color, drawMode == DRAWMODE_ADDITIVE, p);
     Rect r = Inside(dest, t);
     if (r.IsEmpty())
     {
@@ -476,18 +477,20 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
     { return std::clamp(int((startY + (y - dest.mY) * stepY) >> 16), 0, src->mHeight - 1); };
     for (int y = r.mY; y < r.mY + r.mHeight;)
     {
-        int sy = sourceRow(y), rows = 1;
-        while (y + rows < r.mY + r.mHeight && sourceRow(y + rows) == sy)
-            rows++;
+        int sy = sourceRow(y), count = 1;
+        while (y + count < r.mY + r.mHeight && sourceRow(y + count) == sy)
+            count++;
         size_t start = size_t(sy) * size_t(src->mWidth);
         if (source.mIndices != nullptr)
-            for (int k = 0; k < r.mWidth; k++)
-                pixels[k] = source.mNative[source.mIndices[start + size_t(columns[k])]];
+        {
+            // Wide reads of the indices past the last column stay inside the picture's.
+            bool padded = start + size_t(src->mWidth) + 3 <= size_t(src->mWidth) * size_t(src->mHeight);
+            rows.mGather(pixels, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
+        }
         else
-            for (int k = 0; k < r.mWidth; k++)
-                pixels[k] = source.mNative[start + size_t(columns[k])];
-        row(t, t.At(r.mX, y), pixels, r.mWidth, rows, p);
-        y += rows;
+            rows.mGather(pixels, source.mNative + start, nullptr, columns, r.mWidth, false);
+        row(t, t.At(r.mX, y), pixels, r.mWidth, count, p);
+        y += count;
     }
     UnlockSurface();
 }

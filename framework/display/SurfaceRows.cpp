@@ -110,10 +110,17 @@ template <typename P> void AddTintOf(const Target& t, P* d, const uint32_t* s, i
 LUMO_SURFACE_ROWS(LUMO_SURFACE_REFERENCE_ROW)
 #undef LUMO_SURFACE_REFERENCE_ROW
 
+void GatherColumns(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns, int n,
+                   bool)
+{
+    for (int k = 0; k < n; k++)
+        out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
+}
+
 } // namespace
 
 #define LUMO_SURFACE_ROW_ENTRY(name) &name,
-const Rows kRows = {LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_ENTRY)};
+const Rows kRows = {LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_ENTRY) & GatherColumns};
 #undef LUMO_SURFACE_ROW_ENTRY
 
 } // namespace Reference

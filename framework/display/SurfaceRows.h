@@ -48,10 +48,17 @@ using Row = void (*)(const Target& t, void* d, const uint32_t* s, int n, int row
 #define LUMO_SURFACE_ROWS(X)                                                                                 \
     X(Fill) X(BlendFill) X(AddFill) X(Copy) X(KeyCopy) X(Over) X(Tint) X(Add) X(AddTint)
 
+// out[k] = native[columns[k]], or native[indices[columns[k]]] through a palette: the source
+// pixels of a stretched row. `padded`: a 4-byte read at any of the columns' indices stays
+// inside the picture's indices.
+using Gather = void (*)(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns,
+                        int n, bool padded);
+
 #define LUMO_SURFACE_ROW_MEMBER(name) Row m##name;
 struct Rows
 {
     LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_MEMBER)
+    Gather mGather;
 };
 #undef LUMO_SURFACE_ROW_MEMBER
 

@@ -19,6 +19,15 @@ struct Ops
     using V = __m256i;
     using M = __m256i;
     static constexpr int kN = 8;
+    static constexpr bool kGathers = true;
+    static V Gather(const uint32_t* base, V index)
+    {
+        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index, 4);
+    }
+    static V GatherBytes(const uint8_t* base, V index)
+    {
+        return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index, 1);
+    }
 
     static V Set(uint32_t v) { return _mm256_set1_epi32(int(v)); }
     static V Load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }

@@ -26,6 +26,9 @@ struct Ops
     using V = __m512i;
     using M = __mmask16;
     static constexpr int kN = 16;
+    static constexpr bool kGathers = true;
+    static V Gather(const uint32_t* base, V index) { return _mm512_i32gather_epi32(index, base, 4); }
+    static V GatherBytes(const uint8_t* base, V index) { return _mm512_i32gather_epi32(index, base, 1); }
 
     static V Set(uint32_t v) { return _mm512_set1_epi32(int(v)); }
     static V Load(const uint32_t* p) { return _mm512_loadu_si512(p); }

@@ -19,6 +19,9 @@ struct Ops
     using V = __m128i;
     using M = __m128i;
     static constexpr int kN = 4;
+    static constexpr bool kGathers = false;
+    static V Gather(const uint32_t*, V) { return V(); }
+    static V GatherBytes(const uint8_t*, V) { return V(); }
 
     static V Set(uint32_t v) { return _mm_set1_epi32(int(v)); }
     static V Load(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }

@@ -280,3 +280,42 @@ TEST_P(SurfaceRowsTest, RowsOfEveryLengthWithMixedPixels)
             return;
     }
 }
+
+TEST_P(SurfaceRowsTest, GathersOfColumnsWithAndWithoutAPalette)
+{
+    std::mt19937 random(5);
+    std::vector<uint32_t> table(256);
+    for (uint32_t& p : table)
+        p = random();
+    for (int trial = 0; trial < 400; trial++)
+    {
+        int width = 1 + trial % 37, n = trial % 71;
+        bool padded = trial % 2 == 0;
+        std::vector<uint32_t> row(static_cast<size_t>(width));
+        for (uint32_t& p : row)
+            p = random();
+        // Exactly the indices a picture has, or three more for the wide reads.
+        std::vector<uint8_t> indices(static_cast<size_t>(width + (padded ? 3 : 0)));
+        for (uint8_t& i : indices)
+            i = uint8_t(random());
+        std::vector<int> columns(static_cast<size_t>(n));
+        for (int k = 0; k < n; k++)
+            columns[size_t(k)] =
+                trial % 3 == 0 ? (n - 1 - k) * width / std::max(n, 1) : int(random() % width);
+        for (bool palette : {false, true})
+        {
+            const uint32_t* native = palette ? table.data() : row.data();
+            const uint8_t* through = palette ? indices.data() : nullptr;
+            std::vector<uint32_t> expected(static_cast<size_t>(n) + 1, 7);
+            Surface::Reference::kRows.mGather(expected.data(), native, through, columns.data(), n, padded);
+            for (Cpu::Level level : Cpu::Runnable())
+            {
+                std::vector<uint32_t> actual(static_cast<size_t>(n) + 1, 7);
+                Surface::RowsFor(GetParam().form, level)
+                    .mGather(actual.data(), native, through, columns.data(), n, padded);
+                ASSERT_EQ(expected, actual)
+                    << Cpu::Name(level) << " trial " << trial << " palette " << palette;
+            }
+        }
+    }
+}
