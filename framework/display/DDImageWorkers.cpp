@@ -303,7 +303,7 @@ void DDImage::AdditiveDrawLine(double x1, double y1, double x2, double y2, const
     UnlockSurface();
 }
 
-// The run-length road shared by the plain and mirrored, normal and additive blits.
+// The blending road shared by the plain and mirrored, normal and additive blits.
 void DDImage::RunBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color, bool additive,
                      bool mirrored)
 {
