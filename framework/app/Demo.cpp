@@ -258,7 +258,8 @@ void LumoAppBase::HandlePlaybackChar(char c)
         break;
     case 'm':
     case 'M':
-        mFastForwardToEnd = true;
+        // Pressed again, it stops: every playback state a key sets, a key can unset.
+        mFastForwardToEnd = !mFastForwardToEnd;
         break;
     case 'l':
     case 'L':

@@ -168,6 +168,21 @@ void LumoAppBase::CreateMainWindow()
     OnDisplayStarted();
 }
 
+void LumoAppBase::SetAlphaDisabled(bool disabled)
+{
+    if (disabled == mVideoMemoryDraw)
+        return;
+    mVideoMemoryDraw = disabled;
+    if (mDDInterface == nullptr)
+        return;
+    mDDInterface->CreateDrawSurfaceImage(disabled);
+    if (mWidgetManager)
+    {
+        mWidgetManager->mImage = mDDInterface->GetDrawSurfaceImage();
+        mWidgetManager->MarkTreeDirty();
+    }
+}
+
 void LumoAppBase::Set3D(bool is3D, bool recreate)
 {
     if (mDDInterface == nullptr || mDDInterface->mIs3D == is3D)
