@@ -100,85 +100,57 @@ struct Source
     const uint32_t* mNative;
     const uint8_t* mIndices;
     int mWidth;
-
-    uint32_t At(size_t at) const { return mNative[mIndices != nullptr ? mIndices[at] : at]; }
 };
 
-// The source pixels at [start + from, start + to) in the order the destination takes
-// them: straight from the native data where it can, else expanded into `scratch`.
+// The w source pixels from `start` in the order the destination takes them, through the
+// palette and mirrored as asked, in `scratch`.
 template <bool kPalette, bool kMirrored>
-const uint32_t* SourceSpan(const Source& src, size_t start, int from, int to, uint32_t* scratch)
+const uint32_t* ExpandRow(const Source& src, size_t start, int w, uint32_t* scratch)
 {
-    if constexpr (!kPalette && !kMirrored)
-        return src.mNative + start + size_t(from);
-    for (int k = 0; k < to - from; k++)
+    for (int k = 0; k < w; k++)
     {
-        size_t at = start + size_t(kMirrored ? to - 1 - k : from + k);
+        size_t at = start + size_t(kMirrored ? w - 1 - k : k);
         scratch[k] = kPalette ? src.mNative[src.mIndices[at]] : src.mNative[at];
     }
     return scratch;
 }
 
-// Draws srcRect of `src` at (x, y) with `row`, mirrored or not. With run-length data,
-// runs whose first pixel has no colour are skipped and the rest drawn; without, every
-// pixel goes to the row (which skips clear pixels itself where it blends).
+// Draws srcRect of `src` at (x, y) with `row`, mirrored or not: straight from the native
+// data in one go where it can, else a row at a time expanded into a scratch row.
 template <bool kPalette, bool kMirrored>
-void DrawSpans(const Target& t, const Source& src, const uint8_t* runs, int x, int y, const Rect& srcRect,
-               Surface::Row row, RowParams p)
+void DrawRows(const Target& t, const Source& src, int x, int y, const Rect& srcRect, Surface::Row row,
+              RowParams p)
 {
     int w = srcRect.mWidth;
     size_t top = size_t(srcRect.mY) * size_t(src.mWidth) + size_t(srcRect.mX);
-    if (!kPalette && !kMirrored && runs == nullptr)
+    if constexpr (!kPalette && !kMirrored)
     {
         p.mSourcePitch = src.mWidth;
         row(t, t.At(x, y), src.mNative + top, w, srcRect.mHeight, p);
-        return;
     }
-    uint32_t* scratch = kPalette || kMirrored ? Scratch::Get(size_t(w)).mPixels.data() : nullptr;
-    for (int j = 0; j < srcRect.mHeight; j++)
+    else
     {
-        size_t start = top + size_t(j) * size_t(src.mWidth);
-        auto draw = [&](int from, int to)
+        uint32_t* scratch = Scratch::Get(size_t(w)).mPixels.data();
+        for (int j = 0; j < srcRect.mHeight; j++)
         {
-            const uint32_t* s = SourceSpan<kPalette, kMirrored>(src, start, from, to, scratch);
-            row(t, t.At(kMirrored ? x + w - to : x + from, y + j), s, to - from, 1, p);
-        };
-        if (runs == nullptr)
-        {
-            draw(0, w);
-            continue;
+            size_t start = top + size_t(j) * size_t(src.mWidth);
+            row(t, t.At(x, y + j), ExpandRow<kPalette, kMirrored>(src, start, w, scratch), w, 1, p);
         }
-        int open = -1; // where the span being gathered began
-        for (int i = 0; i < w;)
-        {
-            size_t at = start + size_t(i);
-            bool skip = (src.At(at) & 0xFFFFFF) == 0;
-            if (skip && open >= 0)
-            {
-                draw(open, i);
-                open = -1;
-            }
-            else if (!skip && open < 0)
-                open = i;
-            i += std::min<int>(std::max<int>(runs[at], 1), w - i);
-        }
-        if (open >= 0)
-            draw(open, w);
     }
 }
 
-void DrawSpans(const Target& t, const Source& src, const uint8_t* runs, bool mirrored, int x, int y,
-               const Rect& srcRect, Surface::Row row, const RowParams& p)
+void DrawRows(const Target& t, const Source& src, bool mirrored, int x, int y, const Rect& srcRect,
+              Surface::Row row, const RowParams& p)
 {
     bool palette = src.mIndices != nullptr;
     if (palette && mirrored)
-        DrawSpans<true, true>(t, src, runs, x, y, srcRect, row, p);
+        DrawRows<true, true>(t, src, x, y, srcRect, row, p);
     else if (palette)
-        DrawSpans<true, false>(t, src, runs, x, y, srcRect, row, p);
+        DrawRows<true, false>(t, src, x, y, srcRect, row, p);
     else if (mirrored)
-        DrawSpans<false, true>(t, src, runs, x, y, srcRect, row, p);
+        DrawRows<false, true>(t, src, x, y, srcRect, row, p);
     else
-        DrawSpans<false, false>(t, src, runs, x, y, srcRect, row, p);
+        DrawRows<false, false>(t, src, x, y, srcRect, row, p);
 }
 
 // The row that blends or adds native pixels, white or modulated by the colour.
@@ -312,13 +284,13 @@ void DDImage::RunBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const 
     Target t(mLockedSurfaceDesc, *mDDInterface);
     Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
                   src->mWidth};
-    // Adding skips the runs without colour. Blending needs no runs: its rows leave clear
-    // pixels as they are, and the runs are of one alpha class, so the first pixel of a clear
-    // run stands for all of it.
-    const uint8_t* runs = additive ? src->GetRLAdditiveData(mDDInterface) : nullptr;
+    // The rows pass over what the run-length data would skip: clear pixels when blending,
+    // pixels without colour when adding (runs are of one class, so a run's first pixel
+    // stands for all of it).
     RowParams p;
+    p.mSkipBlack = true;
     Surface::Row row = BlendRow(Surface::ActiveRows(t), color, additive, p);
-    DrawSpans(t, source, runs, mirrored, x, y, srcRect, row, p);
+    DrawRows(t, source, mirrored, x, y, srcRect, row, p);
     UnlockSurface();
 }
 
@@ -406,8 +378,7 @@ void DDImage::NormalBlt(Image* image, int x, int y, const Rect& srcRect, const C
         Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
                       src->mWidth};
         const Surface::Rows& rows = Surface::ActiveRows(t);
-        DrawSpans(t, source, nullptr, false, x, y, srcRect, src->mHasTrans ? rows.mKeyCopy : rows.mCopy,
-                  RowParams());
+        DrawRows(t, source, false, x, y, srcRect, src->mHasTrans ? rows.mKeyCopy : rows.mCopy, RowParams());
         UnlockSurface();
         return;
     }

@@ -81,16 +81,18 @@ template <typename P> void TintOf(const Target& t, P* d, const uint32_t* s, int 
             d[i] = P(BlendNative(t, d[i], s[i], s[i] >> 24, p.mMod, p.mAlpha));
 }
 
-template <typename P> void AddOf(const Target& t, P* d, const uint32_t* s, int n, const RowParams&)
+template <typename P> void AddOf(const Target& t, P* d, const uint32_t* s, int n, const RowParams& p)
 {
     for (int i = 0; i < n; i++)
-        d[i] = P(AddNative(t, d[i], s[i], nullptr));
+        if (!p.mSkipBlack || (s[i] & 0xFFFFFF) != 0)
+            d[i] = P(AddNative(t, d[i], s[i], nullptr));
 }
 
 template <typename P> void AddTintOf(const Target& t, P* d, const uint32_t* s, int n, const RowParams& p)
 {
     for (int i = 0; i < n; i++)
-        d[i] = P(AddNative(t, d[i], s[i], p.mMod));
+        if (!p.mSkipBlack || (s[i] & 0xFFFFFF) != 0)
+            d[i] = P(AddNative(t, d[i], s[i], p.mMod));
 }
 
 // Each row at the target's depth; other depths draw nothing.

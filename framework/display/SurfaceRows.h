@@ -32,6 +32,7 @@ struct RowParams
     uint32_t mMod[3] = {};    // Tint, AddTint: the modulated colour, red first
     uint32_t mAlpha = 0;      // Tint: the colour's alpha
     long mSourcePitch = 0;    // source pixels from one row to the next (0: the same row again)
+    bool mSkipBlack = false;  // Add, AddTint: pixels under a source without colour stay as they are
 };
 
 // Draws `rows` rows of n pixels from `d`, a pixel of the target's surface (rows the

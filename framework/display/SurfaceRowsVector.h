@@ -339,26 +339,30 @@ void TintRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
                 });
 }
 
-template <typename O, typename L>
+// Adds the source, modulated or not, to the destination; with skipBlack, not under
+// sources without colour.
+template <typename O, typename L, bool kTint>
 void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
+    using V = typename O::V;
+    V colour = O::Set(0xFFFFFF), zero = O::Set(0);
+    V modBlueRed = O::Set(p.mMod[2] | p.mMod[0] << 16), modGreen = O::Set(p.mMod[1]);
+    bool skipBlack = p.mSkipBlack;
     Drive<O, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<O, L> d, const uint32_t* s, typename O::V& out)
+                [&](PixelOf<O, L> d, const uint32_t* s, V& out)
                 {
-                    out = Saturated<O, L>(LoadPixels<O, L>(d), O::Load(s));
-                    return true;
-                });
-}
-
-template <typename O, typename L>
-void AddTintRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
-{
-    typename O::V modBlueRed = O::Set(p.mMod[2] | p.mMod[0] << 16), modGreen = O::Set(p.mMod[1]);
-    Drive<O, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<O, L> d, const uint32_t* s, typename O::V& out)
-                {
-                    out = Saturated<O, L>(LoadPixels<O, L>(d),
-                                          Modulated<O, L>(O::Load(s), modBlueRed, modGreen));
+                    V source = O::Load(s);
+                    typename O::M black{};
+                    if (skipBlack)
+                    {
+                        black = O::CmpEq32(O::And(source, colour), zero);
+                        if (O::All(black))
+                            return false;
+                    }
+                    V x = LoadPixels<O, L>(d);
+                    out = Saturated<O, L>(x, kTint ? Modulated<O, L>(source, modBlueRed, modGreen) : source);
+                    if (skipBlack)
+                        out = O::Select(black, x, out);
                     return true;
                 });
 }
@@ -389,8 +393,9 @@ void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, co
 
 template <typename O, typename L> constexpr Rows MakeRows()
 {
-    return Rows{&FillRow<O, L>, &BlendFillRow<O, L>, &AddFillRow<O, L>, &CopyRow<O, L>,    &KeyCopyRow<O, L>,
-                &OverRow<O, L>, &TintRow<O, L>,      &AddRow<O, L>,     &AddTintRow<O, L>, &GatherRow<O>};
+    return Rows{&FillRow<O, L>,      &BlendFillRow<O, L>, &AddFillRow<O, L>, &CopyRow<O, L>,
+                &KeyCopyRow<O, L>,   &OverRow<O, L>,      &TintRow<O, L>,    &AddRow<O, L, false>,
+                &AddRow<O, L, true>, &GatherRow<O>};
 }
 
 } // namespace

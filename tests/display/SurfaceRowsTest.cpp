@@ -261,7 +261,7 @@ TEST_P(SurfaceRowsTest, RowsOfEveryLengthWithMixedPixels)
                                               : pick == 0 ? 0
                                               : pick == 1 ? 255
                                                           : random() % 256;
-            s[size_t(i)] = a << 24 | (random() & 0xFFFFFF);
+            s[size_t(i)] = a << 24 | (random() % 5 == 0 ? 0 : random() & 0xFFFFFF);
         }
         RowParams p;
         p.mValue = random();
@@ -272,6 +272,7 @@ TEST_P(SurfaceRowsTest, RowsOfEveryLengthWithMixedPixels)
             p.mAmount[c] = random() % (Max(c) + 1);
         }
         p.mAlpha = trial % 3 == 0 ? 255 : random() % 256;
+        p.mSkipBlack = trial % 2 == 0;
         for (RowOf row : kSourceRows)
             Compare(row, d, s, p, Name(row), 2);
         for (RowOf row : kFillRows)
