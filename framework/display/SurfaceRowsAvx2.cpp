@@ -32,6 +32,12 @@ struct Ops
     static V Set(uint32_t v) { return _mm256_set1_epi32(int(v)); }
     static V Load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
     static void Store(uint32_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
+    // The first n (below kN) lanes.
+    static void StoreFirst(uint32_t* p, V v, int n)
+    {
+        V first = _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(p), first, v);
+    }
     static V Load16(const uint16_t* p)
     {
         return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));

@@ -33,6 +33,8 @@ struct Ops
     static V Set(uint32_t v) { return _mm512_set1_epi32(int(v)); }
     static V Load(const uint32_t* p) { return _mm512_loadu_si512(p); }
     static void Store(uint32_t* p, V v) { _mm512_storeu_si512(p, v); }
+    // The first n (below kN) lanes.
+    static void StoreFirst(uint32_t* p, V v, int n) { _mm512_mask_storeu_epi32(p, M((1u << n) - 1), v); }
     static V Load16(const uint16_t* p)
     {
         return _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));

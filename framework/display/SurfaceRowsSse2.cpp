@@ -26,6 +26,13 @@ struct Ops
     static V Set(uint32_t v) { return _mm_set1_epi32(int(v)); }
     static V Load(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const V*>(p)); }
     static void Store(uint32_t* p, V v) { _mm_storeu_si128(reinterpret_cast<V*>(p), v); }
+    // The first n (below kN) lanes.
+    static void StoreFirst(uint32_t* p, V v, int n)
+    {
+        uint32_t lanes[kN];
+        Store(lanes, v);
+        std::memcpy(p, lanes, size_t(n) * sizeof(uint32_t));
+    }
     static V Load16(const uint16_t* p)
     {
         return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const V*>(p)), _mm_setzero_si128());

@@ -226,8 +226,7 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
         if (words >= O::kN)
             DriveRow<O, Layout888>(row, nullptr, words, store);
         else
-            for (int i = 0; i < n; i++)
-                reinterpret_cast<P*>(row)[i] = P(p.mValue);
+            O::StoreFirst(reinterpret_cast<uint32_t*>(row), value, words);
         if (n % kPerWord != 0)
             reinterpret_cast<P*>(row)[n - 1] = P(p.mValue);
     }
