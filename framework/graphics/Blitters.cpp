@@ -109,7 +109,7 @@ void AddRows(const Block& b, AddMode mode, const Tint& c)
               });
 }
 
-void GatherRow(uint32_t* d, const uint32_t* s, const int32_t* columns, int n)
+void GatherRow(uint32_t* d, const uint32_t* s, int, const int32_t* columns, int n)
 {
     for (int i = 0; i < n; i++)
         d[i] = s[columns[i]];

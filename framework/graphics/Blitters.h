@@ -7,15 +7,13 @@
 
 // Row blitters of the software drawing, most of them over a block of rows
 // (the fills ignore the source; the run-length table of OpaqueRunsRows has the
-// source's pitch). The filtered stretch's two rows work on `stride` cells, a
-// multiple of 16, each cell's four channel sums held as 16-bit halves of two
-// words: `even` blue and red, `odd` green and alpha. FilterAcross sums a
-// source row: cell c is the sum over the `taps` slots t of
-// pixels[lines[t * stride + c]] times the weight in both halves of
-// weights[t * stride + c]. FilterDown sums rows of cells, each times its
-// weight, and gives the high 16 bits of each channel's sum as a pixel. Each has a plain scalar version in
-// Blitters::Reference, which defines the result, and vector versions per instruction-set level that must give
-// the same bits; the free functions run the active level's.
+// source's pitch). The filtered stretch's two rows work on
+// `stride` cells, a multiple of 16, each cell's four channel sums held as 16-bit halves of two words: `even`
+// blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
+// slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c].
+// FilterDown sums rows of cells, each times its weight, and gives the high 16 bits of each channel's sum as a
+// pixel. Each has a plain scalar version in Blitters::Reference, which defines the result, and vector
+// versions per instruction-set level that must give the same bits; the free functions run the active level's.
 namespace Lumo::Blitters
 {
 
@@ -52,7 +50,8 @@ struct Block
     X(void, OpaqueRunsRows, (const Block& b, const uint8_t* runs), (b, runs))                                \
     X(void, TintedRows, (const Block& b, const Tint& tint), (b, tint))                                       \
     X(void, AddRows, (const Block& b, AddMode mode, const Tint& scaled), (b, mode, scaled))                  \
-    X(void, GatherRow, (uint32_t * d, const uint32_t* s, const int32_t* columns, int n), (d, s, columns, n)) \
+    X(void, GatherRow, (uint32_t * d, const uint32_t* s, int width, const int32_t* columns, int n),          \
+      (d, s, width, columns, n))                                                                             \
     X(void, FilterAcross,                                                                                    \
       (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,                        \
        const uint32_t* weights, int taps, int stride),                                                       \

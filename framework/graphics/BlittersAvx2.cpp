@@ -91,6 +91,14 @@ struct Vec
     {
         _mm256_maskstore_epi32(reinterpret_cast<int*>(p), PartMask(n), v);
     }
+    static constexpr bool kPermute = true;
+    static Reg Sub32(Reg a, Reg b) { return _mm256_sub_epi32(a, b); }
+    static bool AllBelow(Reg v, int n)
+    {
+        Reg top = Splat(uint32_t(n - 1));
+        return All(_mm256_cmpeq_epi32(_mm256_min_epu32(v, top), v));
+    }
+    static Reg Permute(Reg v, Reg lanes) { return _mm256_permutevar8x32_epi32(v, lanes); }
     static Reg Gather(const uint32_t* s, const int32_t* i)
     {
         return _mm256_i32gather_epi32(reinterpret_cast<const int*>(s),

@@ -74,6 +74,10 @@ struct Vec
         return _mm512_mask_loadu_epi32(Splat(pad), Mask((1u << n) - 1), p);
     }
     static void StorePart(uint32_t* p, Reg v, int n) { _mm512_mask_storeu_epi32(p, Mask((1u << n) - 1), v); }
+    static constexpr bool kPermute = true;
+    static Reg Sub32(Reg a, Reg b) { return _mm512_sub_epi32(a, b); }
+    static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }
+    static Reg Permute(Reg v, Reg lanes) { return _mm512_mask_permutexvar_epi32(v, 0xFFFF, lanes, v); }
     static Reg Gather(const uint32_t* s, const int32_t* i)
     {
         return _mm512_mask_i32gather_epi32(Zero(), 0xFFFF, _mm512_loadu_si512(i), s, 4);

@@ -80,6 +80,7 @@ struct Vec
         for (int i = 0; i < n; i++, v = _mm_srli_si128(v, 4))
             p[i] = uint32_t(_mm_cvtsi128_si32(v));
     }
+    static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
     static Reg Gather(const uint32_t* s, const int32_t* i)
     {
         return _mm_setr_epi32(int(s[i[0]]), int(s[i[1]]), int(s[i[2]]), int(s[i[3]]));

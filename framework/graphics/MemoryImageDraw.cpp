@@ -423,7 +423,8 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
             row = reader.Row(columns[0], srcY, d.mWidth);
         else
         {
-            rows.GatherRow(sampled.data(), reader.Row(0, srcY, src->mWidth), columns.data(), d.mWidth);
+            rows.GatherRow(sampled.data(), reader.Row(0, srcY, src->mWidth), src->mWidth, columns.data(),
+                           d.mWidth);
             row = sampled.data();
         }
         // The destination rows on this source row go as one block; so do rows read in place

@@ -15,7 +15,8 @@
 //   Shr16<n>, Shl16<n>, And, Or, AddSat8, SubSat8, Splat16x4(blue, green, red, alpha lanes of every pixel);
 //   Mask, OpaqueLanes, ClearLanes (alpha 255, alpha 0), All, Select(mask, ifSet, ifClear),
 //   ZeroWhere(mask, v), Gather(base, indices), LoadPart(p, n, pad), StorePart(p, v, n) for
-//   the first n pixels (the other lanes of a load are pad).
+//   the first n pixels (the other lanes of a load are pad); kPermute, and where it is true
+//   Sub32, AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
 // Every result is the reference formula's bit for bit: the vector paths take
 // only the groups whose destination is opaque, where the blend's weight is the
 // source alpha itself; other groups go through the scalar formulas.
@@ -74,6 +75,7 @@ template <class V> int ToAligned(const uint32_t* d)
 // destination and source pixels.
 template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_t* s, int n, Group group)
 {
+    using Reg = typename V::Reg;
     constexpr int k = V::kPixels;
     if (n < k)
     {
@@ -81,18 +83,27 @@ template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_
             group(d, s, V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0), 0, n);
         return;
     }
+    int last = n - k;
+    if (last == 0)
+        return group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
     // Rows under two groups are not aligned: a third group would overlap the first.
-    int last = n - k, start = 0, from = 0, second = n >= 2 * k ? ToAligned<V>(d) : k;
-    typename V::Reg dv = V::Load(d), sv = V::Load(s);
-    while (start < last)
+    int start = std::min(n >= 2 * k ? ToAligned<V>(d) : k, last);
+    Reg dv = V::Load(d + start), sv = V::Load(s + start);
+    group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
+    int from = k - start;
+    for (; start + k < last; start += k, from = 0)
     {
-        int next = std::min(start == 0 ? second : start + k, last);
-        typename V::Reg dNext = V::Load(d + next), sNext = V::Load(s + next);
         group(d + start, s + start, dv, sv, from, Whole<V>());
-        from = start + k - next;
-        start = next;
-        dv = dNext;
-        sv = sNext;
+        dv = V::Load(d + start + k);
+        sv = V::Load(s + start + k);
+    }
+    if (start < last)
+    {
+        Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
+        group(d + start, s + start, dv, sv, from, Whole<V>());
+        from = start + k - last;
+        dv = dLast;
+        sv = sLast;
     }
     group(d + last, s + last, dv, sv, from, Whole<V>());
 }
@@ -190,18 +201,14 @@ template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
     V::Store(d + n - V::kPixels, V::Load(s + n - V::kPixels));
 }
 
-// The blit over a destination taken as opaque, driven by the source's run
-// lengths (runs[i]: pixels from i to the end of its run of alpha 0, 255 or
-// between): opaque pixels copied, clear ones skipped, others over opaque. Long
-// runs are copied, skipped or blended whole; short ones a group at a time.
-template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
+// Walks a row by the source's run lengths (runs[i]: pixels from i to the end
+// of its run of alpha 0, 255 or between): a run of a group or more goes whole
+// to whole(d, s, n, alpha); shorter ones are covered a group at a time by
+// `mixed`, a group function as EachGroup takes, the last ending with the row.
+template <class V, class WholeRun, class Mixed>
+void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeRun whole, Mixed mixed)
 {
     constexpr int k = V::kPixels;
-    auto mixed = [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
-    {
-        typename V::Reg out = V::Select(V::OpaqueLanes(sv), sv, OverOpaque<V>(dv, sv));
-        Put<V>(dp, V::Select(V::ClearLanes(sv), dv, out), count);
-    };
     if (n < k)
         return EachGroup<V>(d, s, n, mixed);
     // The last group, read before anything is written (see EachGroup).
@@ -212,11 +219,7 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
         int run = std::min(int(runs[i]), n - i);
         if (run >= k)
         {
-            uint32_t alpha = s[i] >> 24;
-            if (alpha == 255)
-                CopyRow<V>(d + i, s + i, run);
-            else if (alpha != 0)
-                OverOpaqueRowOf<V>(d + i, s + i, run);
+            whole(d + i, s + i, run, s[i] >> 24);
             i += run;
         }
         else if (i <= last)
@@ -230,6 +233,26 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
             break;
         }
     }
+}
+
+// The blit over a destination taken as opaque, driven by the source's run
+// lengths: opaque pixels copied, clear ones skipped, others over opaque.
+template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
+{
+    WalkRuns<V>(
+        d, s, runs, n,
+        [](uint32_t* dp, const uint32_t* sp, int run, uint32_t alpha)
+        {
+            if (alpha == 255)
+                CopyRow<V>(dp, sp, run);
+            else if (alpha != 0)
+                OverOpaqueRowOf<V>(dp, sp, run);
+        },
+        [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+        {
+            typename V::Reg out = V::Select(V::OpaqueLanes(sv), sv, OverOpaque<V>(dv, sv));
+            Put<V>(dp, V::Select(V::ClearLanes(sv), dv, out), count);
+        });
 }
 
 template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const Tint& t)
@@ -282,8 +305,9 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
         return V::And(sv, V::Splat(0x00FFFFFF));
     case AddMode::Alpha:
     {
+        // Blue and red moved up a byte: the high half of their product is the amount.
         Reg a = V::AlphaPairs(sv);
-        return V::Or(V::template Shr16<8>(V::MulLo(e, a)), V::And(V::MulLo(o, a), greenByte));
+        return V::Or(V::MulHi(V::template Shl16<8>(sv), a), V::And(V::MulLo(o, a), greenByte));
     }
     case AddMode::Tinted:
         return V::Or(V::template Shr16<8>(V::MulLo(e, even)), V::And(V::MulLo(o, odd), greenByte));
@@ -297,6 +321,8 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
     return sv;
 }
 
+// The additive row. Clear pixels add nothing in any mode, but looking for
+// groups or runs of them to skip costs more than adding their zeros.
 template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, int n, const Tint& t)
 {
     typename V::Reg even = V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue));
@@ -304,16 +330,10 @@ template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, i
     EachGroup<V>(d, s, n,
                  [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
                  {
-                     typename V::Reg add;
-                     if (mode == AddMode::Alpha && AllOpaque<V>(sv))
-                         add = V::SubSat8(sv, V::Splat(0xFF010101)); // s * 255 >> 8, alpha gone
-                     else
-                     {
-                         add = AddAmounts<V, mode>(sv, even, odd);
-                         // Clear pixels add nothing, whatever their colour, in the modes that skip them.
-                         if (mode == AddMode::Plain || mode == AddMode::Tinted)
-                             add = V::ZeroWhere(V::ClearLanes(sv), add);
-                     }
+                     typename V::Reg add = AddAmounts<V, mode>(sv, even, odd);
+                     // The modes that skip clear pixels add nothing for them, whatever their colour.
+                     if (mode == AddMode::Plain || mode == AddMode::Tinted)
+                         add = V::ZeroWhere(V::ClearLanes(sv), add);
                      Put<V>(dp, V::AddSat8(dv, add), count);
                  });
 }
@@ -338,14 +358,33 @@ template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scal
     }
 }
 
-// d[i] = s[columns[i]].
-template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, const int32_t* columns, int n)
+// d[i] = s[columns[i]] for a source row of `width` pixels. Where a group's
+// columns lie within one vector's width of its first, the pixels there are
+// loaded once and shuffled into place, which is much cheaper than a gather.
+template <class V> typename V::Reg GatherGroup(const uint32_t* s, int width, const int32_t* columns)
+{
+    if constexpr (V::kPermute)
+    {
+        int first = columns[0];
+        typename V::Reg within =
+            V::Sub32(V::Load(reinterpret_cast<const uint32_t*>(columns)), V::Splat(uint32_t(first)));
+        if (V::AllBelow(within, V::kPixels))
+        {
+            int left = width - first;
+            return V::Permute(left >= V::kPixels ? V::Load(s + first) : V::LoadPart(s + first, left, 0),
+                              within);
+        }
+    }
+    return V::Gather(s, columns);
+}
+
+template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, const int32_t* columns, int n)
 {
     int i = 0;
     for (; i + V::kPixels <= n; i += V::kPixels)
-        V::Store(d + i, V::Gather(s, columns + i));
+        V::Store(d + i, GatherGroup<V>(s, width, columns + i));
     if (i < n && n >= V::kPixels) // the last group again, ending with the row
-        V::Store(d + n - V::kPixels, V::Gather(s, columns + n - V::kPixels));
+        V::Store(d + n - V::kPixels, GatherGroup<V>(s, width, columns + n - V::kPixels));
     else
         for (; i < n; i++)
             d[i] = s[columns[i]];

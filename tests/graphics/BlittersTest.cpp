@@ -148,13 +148,21 @@ TEST(Blitters, LevelsMatchReference)
                         Tint t{m.Extreme(), m.Extreme(), m.Extreme(), 255};
                         rows.AddRows(b, mode, t);
                     });
+    // Gathers of random columns, and of columns rising by up to one (an enlarging stretch) that
+    // reach the end of the row.
     CompareRows(10,
                 [](PixelMaker& m, const Rows& rows, const Block& b, const Source& s)
                 {
+                    int width = int(s.pixels.size());
                     std::vector<int32_t> columns(static_cast<size_t>(b.w));
+                    int column = int(m.Below(uint32_t(width)));
+                    bool rising = m.Below(2) == 0;
                     for (int32_t& c : columns)
-                        c = int32_t(m.Below(uint32_t(s.pixels.size())));
-                    rows.GatherRow(b.d, s.pixels.data(), columns.data(), b.w);
+                    {
+                        column = std::min(column + int(m.Below(2)), width - 1);
+                        c = rising ? column : int32_t(m.Below(uint32_t(width)));
+                    }
+                    rows.GatherRow(b.d, s.pixels.data(), width, columns.data(), b.w);
                 });
 }
 
