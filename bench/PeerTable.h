@@ -148,3 +148,12 @@ inline int Main(int argc, char** argv)
 }
 
 } // namespace PeerTable
+
+// Registers a case's peers one after the other, so that their ratios are measured close in
+// time, with `memory`, the plain copy of the same bytes (a fill for the fills); each peer
+// applies `args`. A file defines PEERS(name, memory) as PEER_CASE(name, memory, its args).
+#define PEER_CASE(name, memory, args)                                                                        \
+    BENCHMARK(Ours_##name)->Apply(args);                                                                     \
+    BENCHMARK(Sdl_##name)->Apply(args);                                                                      \
+    BENCHMARK(Pixman_##name)->Apply(args);                                                                   \
+    BENCHMARK(memory)->Name("Memcpy_" #name)->Apply(args)

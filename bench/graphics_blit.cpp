@@ -2,12 +2,12 @@
 // and pixman doing the same job on ARGB8888 pictures (pixman's premultiplied
 // outside the timed loop), and with a plain copy of the same bytes.
 #include "PeerTable.h"
+#include "PixmanPeer.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 
 #include <SDL.h>
 #include <benchmark/benchmark.h>
-#include <pixman.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -265,17 +265,6 @@ void Sdl_SlowStretch(benchmark::State& state)
 
 // --- pixman ---
 
-std::vector<uint32_t> Premultiplied(std::vector<uint32_t> pixels)
-{
-    for (uint32_t& p : pixels)
-    {
-        uint32_t a = p >> 24;
-        auto channel = [&](int shift) { return (((p >> shift) & 0xFF) * a + 127) / 255 << shift; };
-        p = a << 24 | channel(16) | channel(8) | channel(0);
-    }
-    return pixels;
-}
-
 struct PixmanPicture
 {
     std::vector<uint32_t> bits;
@@ -305,14 +294,6 @@ PixmanPicture PixmanScreen(int w, int h)
     return PixmanPicture(std::vector<uint32_t>(screen->mBits, screen->mBits + w * h), w, h);
 }
 
-// A solid colour, premultiplied, in pixman's 16-bit channels.
-pixman_image_t* PixmanSolid(int r, int g, int b, int a)
-{
-    auto wide = [a](int c) { return uint16_t((c * a + 127) / 255 * 257); };
-    pixman_color_t colour{wide(r), wide(g), wide(b), uint16_t(a * 257)};
-    return pixman_image_create_solid_fill(&colour);
-}
-
 void Pixman_FillOpaque(benchmark::State& state)
 {
     PixmanPicture screen = PixmanScreen(W(state), H(state));
@@ -331,13 +312,14 @@ void PixmanComposite(benchmark::State& state, pixman_image_t* source, pixman_ima
 
 void PixmanBlt(benchmark::State& state, Sprite kind, pixman_op_t op)
 {
-    PixmanPicture sprite(Premultiplied(SpritePixels(kind, W(state), H(state))), W(state), H(state));
+    PixmanPicture sprite(PixmanPeer::Premultiplied(SpritePixels(kind, W(state), H(state))), W(state),
+                         H(state));
     PixmanComposite(state, sprite.image, nullptr, op);
 }
 
 void Pixman_FillBlended(benchmark::State& state)
 {
-    pixman_image_t* solid = PixmanSolid(255, 128, 64, 128);
+    pixman_image_t* solid = PixmanPeer::Solid(255, 128, 64, 128);
     PixmanComposite(state, solid, nullptr, PIXMAN_OP_OVER);
     pixman_image_unref(solid);
 }
@@ -349,7 +331,7 @@ void Pixman_BltOpaque(benchmark::State& state)
 void Pixman_BltTinted(benchmark::State& state)
 {
     PixmanPicture mask(SpritePixels(Sprite::Glyph, W(state), H(state)), W(state), H(state), PIXMAN_a8);
-    pixman_image_t* solid = PixmanSolid(255, 200, 100, 255);
+    pixman_image_t* solid = PixmanPeer::Solid(255, 200, 100, 255);
     PixmanComposite(state, solid, mask.image, PIXMAN_OP_OVER);
     pixman_image_unref(solid);
 }
@@ -365,7 +347,7 @@ void Pixman_Additive(benchmark::State& state)
 void PixmanStretch(benchmark::State& state, pixman_filter_t filter)
 {
     int w = W(state), h = H(state), sw = w * 2 / 3, sh = h * 2 / 3;
-    PixmanPicture sprite(Premultiplied(SpritePixels(Sprite::Partial, sw, sh)), sw, sh);
+    PixmanPicture sprite(PixmanPeer::Premultiplied(SpritePixels(Sprite::Partial, sw, sh)), sw, sh);
     pixman_transform_t scale;
     pixman_transform_init_scale(&scale, pixman_double_to_fixed(double(sw) / w),
                                 pixman_double_to_fixed(double(sh) / h));
@@ -418,13 +400,7 @@ void Sizes(benchmark::internal::Benchmark* b)
 
 } // namespace
 
-// Each case's peers one after the other, so that their ratios are measured close in time, with
-// the plain copy of the same bytes (a fill for the fills).
-#define PEERS(name, memory)                                                                                  \
-    BENCHMARK(Ours_##name)->Apply(Sizes);                                                                    \
-    BENCHMARK(Sdl_##name)->Apply(Sizes);                                                                     \
-    BENCHMARK(Pixman_##name)->Apply(Sizes);                                                                  \
-    BENCHMARK(memory)->Name("Memcpy_" #name)->Apply(Sizes)
+#define PEERS(name, memory) PEER_CASE(name, memory, Sizes)
 
 PEERS(FillOpaque, MemcpyFill);
 PEERS(FillBlended, MemcpyRows);

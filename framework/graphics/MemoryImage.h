@@ -105,6 +105,12 @@ public:
                                  const Rect& clip);
     static bool ClipStretchRectsMirrored(FRect& srcOut, Rect& destOut, const Rect& destRect,
                                          const Rect& srcRect, const Rect& clip);
+    // Both clips of a stretch of srcRect of `source` onto destRect: the part of srcRect
+    // inside the source picture is drawn where it belongs in destRect (a destination pixel
+    // is drawn when the source point it starts at lies in the picture), and only inside
+    // the clip. Mirrored, the source runs right to left. False when nothing is left.
+    static bool ClipStretch(FRect& srcOut, Rect& destOut, const Rect& destRect, const Rect& srcRect,
+                            const Image& source, const Rect& clip, bool mirrored);
     static bool ComputeRotatedBounds(FRect& bounds, float x, float y, const Rect& srcRect, const Rect& clip,
                                      double angle, float centerX, float centerY);
 

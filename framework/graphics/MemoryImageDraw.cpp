@@ -352,18 +352,38 @@ bool MemoryImage::ClipStretchRectsMirrored(FRect& srcOut, Rect& destOut, const R
     return true;
 }
 
+bool MemoryImage::ClipStretch(FRect& srcOut, Rect& destOut, const Rect& destRect, const Rect& srcRect,
+                              const Image& source, const Rect& clip, bool mirrored)
+{
+    Rect inside = srcRect.Intersection(Bounds(source));
+    if (inside.IsEmpty() || destRect.mWidth <= 0 || destRect.mHeight <= 0)
+        return false;
+    // Destination pixel i starts at source point srcRect + i * src / dest: the pixels from
+    // ceil(cut * dest / src) on start inside, where cut is how much of srcRect lies before.
+    auto drawn = [](int cutBefore, int kept, int src, int dest, int& first, int& count)
+    {
+        auto to = [&](int64_t at) { return int((at * dest + src - 1) / src); };
+        first = to(cutBefore);
+        count = to(int64_t(cutBefore) + kept) - first;
+    };
+    int firstX, countX, firstY, countY;
+    drawn(inside.mX - srcRect.mX, inside.mWidth, srcRect.mWidth, destRect.mWidth, firstX, countX);
+    drawn(inside.mY - srcRect.mY, inside.mHeight, srcRect.mHeight, destRect.mHeight, firstY, countY);
+    int x = mirrored ? destRect.mX + destRect.mWidth - firstX - countX : destRect.mX + firstX;
+    Rect placed = clip.Intersection(Rect(x, destRect.mY + firstY, countX, countY));
+    return mirrored ? ClipStretchRectsMirrored(srcOut, destOut, destRect, srcRect, placed)
+                    : ClipStretchRects(srcOut, destOut, destRect, srcRect, placed);
+}
+
 void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                              const Color& color, int drawMode, bool fastStretch)
 {
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (source == nullptr)
         return;
-    Rect inside = srcRect.Intersection(Bounds(*source));
-    if (inside.IsEmpty())
-        return;
     FRect s;
     Rect d;
-    if (!ClipStretchRects(s, d, destRect, inside, clip.Intersection(Bounds(*this))))
+    if (!ClipStretch(s, d, destRect, srcRect, *source, clip.Intersection(Bounds(*this)), false))
         return;
     if (GetBits() == nullptr || !source->GetPixelSource().HasPixels())
         return;

@@ -248,10 +248,13 @@ TEST(MemoryImageStretch, FastNearestSamples)
     EXPECT_EQ(Row(*a, 1), Row(*b, 1));
     EXPECT_NE(At(*a, 0, 0), 0xFF203040u);
 
-    // A source rectangle reaching outside the source is cut to it.
+    // A source rectangle reaching outside the source draws its inside part where it belongs:
+    // at two thirds of the size only destination pixel (2, 2) starts inside, at source (1, 1).
     ImagePtr c = Filled(4, 4, 0x00000000);
     c->StretchBlt(src.get(), Rect(0, 0, 4, 4), Rect(-2, -2, 6, 6), Rect(0, 0, 4, 4), Color::White, 0, true);
-    EXPECT_EQ(At(*c, 0, 0), 0xFFFE0000u);
+    EXPECT_EQ(At(*c, 2, 2), 0xFFFEFEFEu);
+    EXPECT_EQ(At(*c, 0, 0), 0u);
+    EXPECT_EQ(At(*c, 3, 3), 0u);
 }
 
 TEST(MemoryImageStretch, FastSamplesEveryPixelByTheNearestRuleAtEveryLevel)
