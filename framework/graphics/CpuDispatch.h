@@ -11,9 +11,10 @@
 //
 // Adding a row: give its table (Blitters::Rows, say: the X list in
 // graphics/Blitters.h) a member; write the scalar reference (Blitters.cpp);
-// write the vector version once as a template over the vector type
-// (graphics/VectorRows.h, which each level's file instantiates in RowsOf) or
-// per level. A level's file compiles for its instruction set between
+// write the vector version once as a template over the level's vector type
+// (graphics/VectorSse2.h and its siblings, which give the same operations at
+// every level) in graphics/VectorRows.h, which each level's file instantiates
+// in RowsOf. A level's file compiles for its instruction set between
 // LUMO_TARGET_BEGIN("avx2") and LUMO_TARGET_END, after its includes, so that
 // nothing shared with other files is built for a processor that may lack it.
 // Test the row at every level of Cpu::Runnable() against the reference
