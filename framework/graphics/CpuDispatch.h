@@ -38,6 +38,18 @@ Level Supported();
 Level Active();
 // For tests: use `level` from now on (never above Supported()).
 void SetActive(Level level);
+// For tests: SetActive(level) while it lives, then the level that was active before.
+class LevelScope
+{
+public:
+    explicit LevelScope(Level level) : mBefore(Active()) { SetActive(level); }
+    LevelScope(const LevelScope&) = delete;
+    LevelScope& operator=(const LevelScope&) = delete;
+    ~LevelScope() { SetActive(mBefore); }
+
+private:
+    Level mBefore;
+};
 // Every level from Scalar to Supported().
 std::vector<Level> Runnable();
 // The level's name as LUMO_CPU spells it.

@@ -36,12 +36,6 @@ uint64_t ScreenChecksum(Lumo::DDImage* screen)
 
 class KitchenFrame : public GameAppSupport::GameAppFixture, public ::testing::WithParamInterface<int>
 {
-protected:
-    void TearDown() override
-    {
-        Lumo::Cpu::SetActive(Lumo::Cpu::Supported());
-        GameAppFixture::TearDown();
-    }
 };
 
 } // namespace
@@ -72,7 +66,7 @@ TEST_P(KitchenFrame, EveryLevelDrawsTheFrameOfThePlainDrawing)
         customers = int(game->GetCustomers().size());
         for (Lumo::Cpu::Level level : Lumo::Cpu::Runnable())
         {
-            Lumo::Cpu::SetActive(level);
+            Lumo::Cpu::LevelScope scope(level);
             app.mWidgetManager->MarkTreeDirty();
             app.mWidgetManager->DrawScreen();
             frames[level] = ScreenChecksum(app.mDDInterface->GetDrawSurfaceImage());

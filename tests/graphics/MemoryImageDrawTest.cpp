@@ -28,18 +28,6 @@ uint32_t At(MemoryImage& image, int x, int y)
     return image.GetBits()[y * image.mWidth + x];
 }
 
-// Runs the drawing at one instruction-set level while it lives.
-class LevelScope
-{
-public:
-    explicit LevelScope(Cpu::Level level) : mBefore(Cpu::Active()) { Cpu::SetActive(level); }
-    LevelScope(const LevelScope&) = delete;
-    ~LevelScope() { Cpu::SetActive(mBefore); }
-
-private:
-    Cpu::Level mBefore;
-};
-
 std::vector<uint32_t> Row(MemoryImage& image, int y)
 {
     uint32_t* bits = image.GetBits() + y * image.mWidth;
@@ -302,7 +290,7 @@ TEST(MemoryImageStretch, FastSamplesEveryPixelByTheNearestRuleAtEveryLevel)
         }
         for (Cpu::Level level : Cpu::Runnable())
         {
-            LevelScope scope(level);
+            Cpu::LevelScope scope(level);
             MemoryImage onto;
             onto.SetBits(base.data(), 40, 30, true);
             onto.StretchBlt(&src, dest, from, clip, color, 0, true);
@@ -454,7 +442,7 @@ TEST(MemoryImageStretch, FilterMatchesReference)
         Reference::FilteredStretch(source, expected.data(), dw, d, s);
         for (Cpu::Level level : Cpu::Runnable())
         {
-            LevelScope scope(level);
+            Cpu::LevelScope scope(level);
             std::vector<uint32_t> actual = base;
             FilteredStretch(source, actual.data(), dw, d, s);
             ASSERT_EQ(expected, actual) << Cpu::Name(level) << " trial " << trial;
