@@ -1,19 +1,19 @@
 // Shared body of the music stream harnesses: open from memory, decode, seek, decode again.
 #pragma once
 
-#include "bass/decode/StreamDecoder.h"
+#include "audio/decode/StreamDecoder.h"
 
 #include <cstdio>
 
 inline void FuzzStream(const uint8_t* data, size_t size,
-                       std::unique_ptr<LumoBass::StreamDecoder> (*open)(FILE*))
+                       std::unique_ptr<LumoAudio::StreamDecoder> (*open)(FILE*))
 {
     if (size == 0)
         return;
     FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
     if (!file)
         return;
-    std::unique_ptr<LumoBass::StreamDecoder> stream = open(file);
+    std::unique_ptr<LumoAudio::StreamDecoder> stream = open(file);
     if (!stream)
         return;
     int16_t frames[2 * 2048];

@@ -7,6 +7,7 @@ set -euo pipefail
 play=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libvorbisidec-dev libogg-dev
+  libopenmpt-dev libmpg123-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
 develop=(

@@ -43,7 +43,8 @@ void LoadingThreadProc(void* arg)
     app->mLoadingThreadCompleted = true;
 }
 
-// A fatal sound or music error ends the program as every other fatal start-up error does.
+// A fatal sound or music error ends the program as every other fatal start-up error does, with
+// the audio code's own box: its caption ("Error", "Hey") and no owner window.
 void AudioFatal(const char* text, const char* caption, UINT boxType)
 {
     LumoAppBase* app = gLumoAppBase;
@@ -53,8 +54,14 @@ void AudioFatal(const char* text, const char* caption, UINT boxType)
             MessageBoxA(nullptr, text, caption, boxType);
         std::exit(1);
     }
-    if (text)
-        app->ShowFatalError(text);
+    if (text && app->IsScreenSaverMode())
+        app->LogError(text);
+    else if (text)
+    {
+        app->EnterPopupState();
+        MessageBoxA(nullptr, text, caption, boxType);
+        app->LeavePopupState();
+    }
     app->ExitNow(1);
 }
 } // namespace

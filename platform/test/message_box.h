@@ -12,6 +12,7 @@ struct ShownMessageBox
     std::string text;
     unsigned flags = 0;
     int answer = 0;
+    bool owned = false; // shown with an owner window
 };
 
 // From now on every box is recorded, and answered from this queue (IDOK, IDYES, ...)

@@ -101,7 +101,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
         std::fprintf(stderr, "%s: %s\n", caption, text);
         answer = DefaultAnswer(buttons, type);
     }
-    gScript.Record(PlatformTest::ShownMessageBox{caption, text, type, answer});
+    gScript.Record(PlatformTest::ShownMessageBox{caption, text, type, answer, hwnd != nullptr});
     return answer;
 }
 

@@ -257,21 +257,9 @@ TEST_F(RecordedMusic, GlobalVolumeByVersion)
 
 TEST(BassLibrary, MissingEntryPointOrLibraryTakesTheFatalPath)
 {
-    {
-        RecordFatalErrors record;
-        BASS_INSTANCE incomplete("bass_incomplete.dll");
-        EXPECT_FALSE(incomplete.IsLoaded());
-        ASSERT_EQ(FatalCalls().size(), 1u);
-        EXPECT_EQ(FatalCalls()[0].message, "BASS_StreamPlay function not found in bass.dll");
-        EXPECT_EQ(FatalCalls()[0].caption, "Error");
-        EXPECT_EQ(FatalCalls()[0].type, UINT(MB_OK | MB_ICONERROR));
-
-        FatalCalls().clear();
-        BASS_INSTANCE missing("no_such_bass.dll");
-        EXPECT_FALSE(missing.IsLoaded());
-        ASSERT_EQ(FatalCalls().size(), 1u);
-        EXPECT_EQ(FatalCalls()[0].message, "Can't find bass.dll.");
-    }
+    ExpectLibraryFatal<BASS_INSTANCE>("bass_incomplete.dll",
+                                      "BASS_StreamPlay function not found in bass.dll");
+    ExpectLibraryFatal<BASS_INSTANCE>("no_such_bass.dll", "Can't find bass.dll.");
     // The application's own handler shows the box and ends the process with code 0.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
