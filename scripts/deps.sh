@@ -13,7 +13,7 @@ play=(
 develop=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth openbox libx11-dev
 )
 if [ "${1:-}" = play ]; then
   shift

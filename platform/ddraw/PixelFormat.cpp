@@ -67,7 +67,7 @@ void WidenSixteen(const uint16_t* in, bool green6Bits, uint32_t* out, int count)
         __m128i g = _mm_mulhi_epu16(_mm_and_si128(v, greenMask), greenScale);
         __m128i b = _mm_mulhi_epu16(_mm_slli_epi16(v, 11), blueScale);
         __m128i low = _mm_or_si128(_mm_slli_epi16(g, 8), b); // green, blue
-        __m128i high = _mm_or_si128(r, opaque);                // alpha, red
+        __m128i high = _mm_or_si128(r, opaque);              // alpha, red
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi16(low, high));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi16(low, high));
     }

@@ -196,9 +196,15 @@ void OnWindow(const SDL_WindowEvent& e)
     case SDL_WINDOWEVENT_SIZE_CHANGED:
     {
         PresenterInvalidate();
-        // A full-screen window covers the screen for the program's frame, which keeps its size.
+        // A full-screen window covers the screen for the program's frame, which keeps its size;
+        // one coming back from it keeps its place while it is being put back there.
         if (w->fullScreen)
             break;
+        {
+            std::lock_guard<std::recursive_mutex> lock(TableLock());
+            if (FollowRestore(*w))
+                break;
+        }
         RECT rect, in = FrameInsets(w->style);
         GetWindowRect(hwnd, &rect);
         if (e.event == SDL_WINDOWEVENT_MOVED)

@@ -36,6 +36,9 @@ struct Window
     SDL_Window* sdl = nullptr;
     uint32_t sdlId = 0;
     bool fullScreen = false; // the SDL window covers the screen; `rect` stays the program's
+    // Just out of full screen: a window manager decorates the window again only after it moved,
+    // so the move is made again (a few times at most) until the client area is back at `rect`.
+    int restoreTries = 0;
 };
 
 // Guards the window table and every window's fields; never held while a window
@@ -48,6 +51,9 @@ std::vector<std::shared_ptr<Window>> AllWindows();
 RECT FrameInsets(DWORD style);
 POINT ClientOrigin(const Window& window);
 SIZE ClientSize(const Window& window);
+// After full screen: moves the window back to its place again while the host has not put it
+// there yet; false when no such move is under way. Table lock held, main thread.
+bool FollowRestore(Window& window);
 // Sets the frame rectangle, sending WM_MOVE / WM_SIZE for the parts that changed.
 void PlaceWindow(HWND hwnd, const RECT& rect, bool fromHost);
 void SetMinimized(HWND hwnd, bool minimized, bool fromHost);

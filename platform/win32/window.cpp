@@ -266,6 +266,23 @@ bool HasHostWindow(HWND hwnd)
     return w && w->sdl;
 }
 
+bool User::FollowRestore(Window& w)
+{
+    if (w.restoreTries <= 0 || !w.sdl)
+        return false;
+    POINT origin = ClientOrigin(w);
+    int x = 0, y = 0;
+    SDL_GetWindowPosition(w.sdl, &x, &y);
+    if (x == origin.x && y == origin.y)
+        w.restoreTries = 0;
+    else
+    {
+        w.restoreTries--;
+        SDL_SetWindowPosition(w.sdl, origin.x, origin.y);
+    }
+    return true;
+}
+
 bool SetHostFullScreen(HWND hwnd, bool fullScreen)
 {
     std::lock_guard<std::recursive_mutex> lock(TableLock());
@@ -288,12 +305,13 @@ bool SetHostFullScreen(HWND hwnd, bool fullScreen)
         return false;
     }
     w->fullScreen = fullScreen;
+    w->restoreTries = 0;
     if (!fullScreen)
     {
-        POINT origin = ClientOrigin(*w);
         SIZE size = ClientSize(*w);
         SDL_SetWindowSize(w->sdl, std::max<int>(1, size.cx), std::max<int>(1, size.cy));
-        SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
+        w->restoreTries = 8;
+        FollowRestore(*w);
     }
     return true;
 }
