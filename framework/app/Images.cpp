@@ -121,7 +121,7 @@ SharedImageRef LumoAppBase::GetSharedImage(const std::string& fileName, const st
     bool inserted;
     {
         AutoCrit lock(DisplayLockOf(mDDInterface));
-        auto found = mSharedImageMap.emplace(key, SharedImage());
+        auto found = mSharedImageMap.try_emplace(key);
         inserted = found.second;
         ref = &found.first->second;
     }
@@ -141,7 +141,8 @@ SharedImageRef LumoAppBase::GetSharedImage(const std::string& fileName, const st
 void LumoAppBase::CleanSharedImages()
 {
     AutoCrit lock(DisplayLockOf(mDDInterface));
-    if (!mCleanSharedImages)
+    // Cleared first: a handle let go on another thread during the walk asks for the next one.
+    if (!mCleanSharedImages.exchange(false))
         return;
     for (auto it = mSharedImageMap.begin(); it != mSharedImageMap.end();)
     {
@@ -153,7 +154,6 @@ void LumoAppBase::CleanSharedImages()
         else
             ++it;
     }
-    mCleanSharedImages = false;
 }
 } // namespace Lumo
 

@@ -196,19 +196,15 @@ void OnWindow(const SDL_WindowEvent& e)
     case SDL_WINDOWEVENT_SIZE_CHANGED:
     {
         PresenterInvalidate();
-        // A full-screen window covers the screen for the program's frame, which keeps its size;
-        // one coming back from it keeps its place while it is being put back there.
+        // A full-screen window covers the screen for the program's frame, which keeps its size.
         if (w->fullScreen)
             break;
-        {
-            std::lock_guard<std::recursive_mutex> lock(TableLock());
-            if (FollowRestore(*w))
-                break;
-        }
         RECT rect, in = FrameInsets(w->style);
         GetWindowRect(hwnd, &rect);
         if (e.event == SDL_WINDOWEVENT_MOVED)
         {
+            if (KeepAskedPlace(hwnd, e.data1, e.data2))
+                break;
             LONG x = e.data1 - in.left, y = e.data2 - in.top;
             rect = RECT{x, y, x + rect.right - rect.left, y + rect.bottom - rect.top};
         }

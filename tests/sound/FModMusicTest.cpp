@@ -2,6 +2,7 @@
 // music cache on disk, the fatal paths with the incomplete stand-in, the real stand-in heard
 // through the mixer, and songs loaded on one thread while another plays.
 #include "SoundTestSupport.h"
+#include "app/LumoAppBase.h"
 #include "media/BassInstance.h"
 #include "media/BassMusicInterface.h"
 #include "media/FModInstance.h"
@@ -317,20 +318,21 @@ TEST(FModLibrary, MissingEntryPointOrLibraryTakesTheFatalPath)
     ExpectLibraryFatal<FMOD_INSTANCE>("fmod_incomplete.dll",
                                       "\"_FSOUND_Init@12\" function not found in fmod.dll");
     ExpectLibraryFatal<FMOD_INSTANCE>("no_such_fmod.dll", "Can't find fmod.dll.");
-    // Without the application, the box is shown and the process ends with code 0.
+    // Without the application, the box is shown and the process ends with the one fatal exit code.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             FMOD_INSTANCE incomplete("fmod_incomplete.dll");
             std::exit(3);
         },
-        ::testing::ExitedWithCode(0), "Error: \"_FSOUND_Init@12\" function not found in fmod.dll");
+        ::testing::ExitedWithCode(Lumo::LumoAppBase::FATAL_EXIT_CODE),
+        "Error: \"_FSOUND_Init@12\" function not found in fmod.dll");
     EXPECT_EXIT(
         {
             FMOD_INSTANCE missing("no_such_fmod.dll");
             std::exit(3);
         },
-        ::testing::ExitedWithCode(0), "Error: Can't find fmod.dll.");
+        ::testing::ExitedWithCode(Lumo::LumoAppBase::FATAL_EXIT_CODE), "Error: Can't find fmod.dll.");
 }
 
 TEST(FModLibrary, StandInPlaysAModuleAndACachedTrackThroughTheMixer)
