@@ -354,6 +354,32 @@ TEST_F(Direct3DTest, TheTargetIsReadBackOnlyAfterTheRendererDrew)
     EXPECT_EQ(stats().readBackBytes, 64u * 64 * 4 + 16 * 8 * 4);
 }
 
+TEST_F(Direct3DTest, BlitsAndFillsOverDrawnPixelsStayOnTheRenderer)
+{
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    IDirectDrawSurface7* second = Keep(Surface3D(128, 128));
+    IDirectDrawSurface7* memory = Keep(Offscreen(16, 16));
+    ASSERT_EQ(Fill(memory, nullptr, 0x00FF00), DD_OK);
+    PlatformTest::ResetDirect3DStatistics();
+    RECT square{10, 10, 20, 20}, spot{50, 50, 66, 66};
+    ASSERT_EQ(Fill(target, &square, 0x0000FF), DD_OK);
+    ASSERT_EQ(second->Blt(nullptr, target, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    ASSERT_EQ(target->Blt(&spot, memory, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    Platform::Direct3DStatistics stats = Platform::GetDirect3DStatistics();
+    EXPECT_EQ(stats.readBacks, 0u);
+    EXPECT_EQ(stats.uploads, 1u); // the 16 x 16 from memory, straight into the twin
+    EXPECT_EQ(stats.uploadedBytes, 16u * 16 * 4);
+    std::vector<uint32_t> copied = Read(second), drawn = Read(target);
+    EXPECT_EQ(copied[0] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(copied[(size_t)15 * 128 + 15] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(copied[(size_t)55 * 128 + 55] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(drawn[(size_t)55 * 128 + 55] & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(drawn[(size_t)15 * 128 + 15] & 0xFFFFFF, 0x0000FFu);
+    // A blit onto memory-only surfaces fetches what it copies.
+    ASSERT_EQ(memory->Blt(nullptr, target, &square, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(Read(memory)[0], Read(target)[(size_t)10 * 128 + 10]);
+}
+
 TEST_F(Direct3DTest, MemoryWrittenBesideDrawnPixelsIsNeverSentBackStale)
 {
     IDirectDrawSurface7* texture = Filled(0xFFFFFFFF);
