@@ -72,6 +72,17 @@ FMOD_INSTANCE::~FMOD_INSTANCE()
         FreeLibrary(mModule);
 }
 
+FModSampleFormat SampleFormatOf(const FMOD_INSTANCE& fmod, FSOUND_SAMPLE* sample)
+{
+    FModSampleFormat format;
+    format.mode = fmod.FSOUND_Sample_GetMode(sample);
+    format.channels = format.mode & FSOUND_MONO ? 1 : 2;
+    format.bits = format.mode & FSOUND_8BITS ? 8 : 16;
+    fmod.FSOUND_Sample_GetDefaults(sample, &format.frequency, nullptr, nullptr, nullptr);
+    format.frames = fmod.FSOUND_Sample_GetLength(sample);
+    return format;
+}
+
 FMOD_INSTANCE* AcquireFModInstance()
 {
     return gFModInstance.Acquire();

@@ -4,6 +4,8 @@
 
 #include "win32/windows.h"
 
+#include <cstdint>
+
 namespace Lumo
 {
 
@@ -91,6 +93,20 @@ struct FMOD_INSTANCE
     SongValueFn FMUSIC_SetMasterVolume = nullptr;
     SongFn FMUSIC_IsPlaying = nullptr;
 };
+
+// A sample's PCM layout, from its mode bits and its defaults.
+struct FModSampleFormat
+{
+    unsigned int mode = 0;
+    uint16_t channels = 2; // 1 with FSOUND_MONO
+    uint16_t bits = 16;    // 8 with FSOUND_8BITS
+    int frequency = 0;
+    unsigned int frames = 0;
+
+    unsigned int BlockAlign() const { return channels * bits / 8u; }
+    uint64_t Bytes() const { return uint64_t(frames) * BlockAlign(); }
+};
+FModSampleFormat SampleFormatOf(const FMOD_INSTANCE& fmod, FSOUND_SAMPLE* sample);
 
 // The process-wide instance: the first acquire loads "fmod.dll", the last release unloads it.
 // Null only when the fatal path for a missing library returned.

@@ -3,8 +3,8 @@
 #include "media/FModInstance.h"
 #include "media/WavWriting.h"
 
-#include <algorithm>
-#include <cstdio>
+#include "core/atomic_file.h"
+
 #include <cstring>
 #include <vector>
 
@@ -13,20 +13,17 @@ namespace Lumo
 
 namespace
 {
-constexpr int kLoopOff = 1;    // FSOUND_LOOP_OFF, also FMUSIC_SetLooping's "play once"
-constexpr int kLoopNormal = 2; // FSOUND_LOOP_NORMAL, also "loop"
+// FMUSIC_SetLooping takes the loop modes of a channel: "play once" or "loop".
+unsigned int LoopMode(bool loop)
+{
+    return loop ? FSOUND_LOOP_NORMAL : FSOUND_LOOP_OFF;
+}
 
 uint64_t WriteTime(const std::string& fileName, bool& exists)
 {
     FILETIME time{};
     exists = DSoundManager::GetFileWriteTime(fileName, time);
     return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
-
-// Bytes of one frame of a sample in this mode.
-unsigned int FrameBytes(unsigned int mode)
-{
-    return (mode & FSOUND_MONO ? 1u : 2u) * (mode & FSOUND_8BITS ? 1u : 2u);
 }
 } // namespace
 
@@ -68,13 +65,13 @@ bool FModMusicInterface::Insert(int songId, const FModMusicInfo& info)
     return mMusicMap.emplace(songId, info).second;
 }
 
+// Passed as it is: the library keeps what it is handed within its own range.
 void FModMusicInterface::ApplyVolume(int songId, const FModMusicInfo& info)
 {
-    const double level = std::clamp(mMasterVolume * info.mVolume, 0.0, 1.0);
     if (info.mHSample)
-        mFMod->FSOUND_SetVolume(songId, int(level * mSampleVolumeScale));
+        mFMod->FSOUND_SetVolume(songId, int(mMasterVolume * info.mVolume * mSampleVolumeScale));
     else
-        mFMod->FMUSIC_SetMasterVolume(info.mHMusic, int(level * mMusicVolumeScale));
+        mFMod->FMUSIC_SetMasterVolume(info.mHMusic, int(info.mVolume * mMasterVolume * mMusicVolumeScale));
 }
 
 void FModMusicInterface::Stop(int songId, FModMusicInfo& info)
@@ -129,21 +126,18 @@ bool FModMusicInterface::LoadMusic(int songId, const std::string& introFile, con
 
 FSOUND_SAMPLE* FModMusicInterface::JoinSamples(FSOUND_SAMPLE* intro, FSOUND_SAMPLE* body)
 {
-    int introFrequency = 0;
-    int bodyFrequency = 0;
-    mFMod->FSOUND_Sample_GetDefaults(intro, &introFrequency, nullptr, nullptr, nullptr);
-    mFMod->FSOUND_Sample_GetDefaults(body, &bodyFrequency, nullptr, nullptr, nullptr);
-    const unsigned int mode = mFMod->FSOUND_Sample_GetMode(intro);
-    if (introFrequency != bodyFrequency || mode != mFMod->FSOUND_Sample_GetMode(body))
+    const FModSampleFormat introFormat = SampleFormatOf(*mFMod, intro);
+    const FModSampleFormat bodyFormat = SampleFormatOf(*mFMod, body);
+    if (introFormat.frequency != bodyFormat.frequency || introFormat.mode != bodyFormat.mode)
         return nullptr;
-    const unsigned int introLength = mFMod->FSOUND_Sample_GetLength(intro);
-    const unsigned int bodyLength = mFMod->FSOUND_Sample_GetLength(body);
-    const unsigned int frameBytes = FrameBytes(mode);
+    const unsigned int introLength = introFormat.frames;
+    const unsigned int bodyLength = bodyFormat.frames;
+    const unsigned int frameBytes = introFormat.BlockAlign();
     if (introLength == 0 || bodyLength == 0 || uint64_t(introLength) + bodyLength > 0x7FFFFFFF / frameBytes)
         return nullptr;
     const unsigned int length = introLength + bodyLength;
-    FSOUND_SAMPLE* joined =
-        mFMod->FSOUND_Sample_Alloc(-1, int(length), mode | kLoopNormal, introFrequency, 255, 128, 0);
+    FSOUND_SAMPLE* joined = mFMod->FSOUND_Sample_Alloc(-1, int(length), introFormat.mode | FSOUND_LOOP_NORMAL,
+                                                       introFormat.frequency, 255, 128, 0);
     if (!joined)
         return nullptr;
     void* target = nullptr;
@@ -212,12 +206,8 @@ FSOUND_SAMPLE* FModMusicInterface::LoadSampleCached(const std::string& fileName)
 
 bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& cacheName)
 {
-    const unsigned int mode = mFMod->FSOUND_Sample_GetMode(sample);
-    int frequency = 0;
-    mFMod->FSOUND_Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
-    const uint16_t channels = mode & FSOUND_MONO ? 1 : 2;
-    const uint16_t bits = mode & FSOUND_8BITS ? 8 : 16;
-    const uint64_t dataLength = uint64_t(mFMod->FSOUND_Sample_GetLength(sample)) * (bits * channels / 8);
+    const FModSampleFormat format = SampleFormatOf(*mFMod, sample);
+    const uint64_t dataLength = format.Bytes();
     if (dataLength == 0 || dataLength > 0x7FFFFFFF - 36)
         return false;
     void* data = nullptr;
@@ -225,28 +215,20 @@ bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& ca
     if (!mFMod->FSOUND_Sample_Lock(sample, 0, int(dataLength), &data, nullptr, &locked, nullptr))
         return false;
 
-    std::vector<uint8_t> header;
-    WavOut::Header(header, uint32_t(dataLength) + 36, channels, uint32_t(frequency), bits);
-    WavOut::Tag(header, "data");
-    WavOut::U32(header, uint32_t(dataLength));
-
-    // Written beside under another name and renamed once whole: a crash or a full disk leaves
-    // no truncated copy for the next start to play.
-    const std::string path = Platform::HostPath(cacheName.c_str());
-    const std::string temporary = path + ".part";
-    FILE* file = locked == dataLength ? std::fopen(temporary.c_str(), "wb") : nullptr;
-    bool written = false;
-    if (file)
+    std::vector<uint8_t> out;
+    if (locked == dataLength)
     {
-        written = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
-                  std::fwrite(data, 1, locked, file) == locked;
-        written = std::fclose(file) == 0 && written;
-        written = written && std::rename(temporary.c_str(), path.c_str()) == 0;
-        if (!written)
-            std::remove(temporary.c_str());
+        WavOut::Header(out, uint32_t(dataLength) + 36, format.channels, uint32_t(format.frequency),
+                       format.bits);
+        WavOut::Tag(out, "data");
+        WavOut::U32(out, uint32_t(dataLength));
+        out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + locked);
     }
     mFMod->FSOUND_Sample_Unlock(sample, data, nullptr, locked, 0);
-    return written;
+    // Whole or not at all: a crash or a full disk leaves no truncated copy for the next start.
+    std::string error;
+    return !out.empty() && Platform::WriteFileAtomically(Platform::HostPath(cacheName.c_str()), out.data(),
+                                                         out.size(), error);
 }
 
 void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
@@ -265,7 +247,7 @@ void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
     else
     {
         ApplyVolume(songId, *info);
-        mFMod->FMUSIC_SetLooping(info->mHMusic, noLoop ? kLoopOff : kLoopNormal);
+        mFMod->FMUSIC_SetLooping(info->mHMusic, LoopMode(!noLoop));
         mFMod->FMUSIC_PlaySong(info->mHMusic);
         mFMod->FMUSIC_SetOrder(info->mHMusic, offset);
     }
@@ -274,7 +256,7 @@ void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
 void FModMusicInterface::StartSample(int songId, const FModMusicInfo& info)
 {
     mFMod->FSOUND_PlaySound(songId, info.mHSample);
-    mFMod->FSOUND_SetLoopMode(songId, info.mLoop ? kLoopNormal : kLoopOff);
+    mFMod->FSOUND_SetLoopMode(songId, LoopMode(info.mLoop));
 }
 
 void FModMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoop)
@@ -293,7 +275,7 @@ void FModMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoo
     else
     {
         ApplyVolume(songId, *info);
-        mFMod->FMUSIC_SetLooping(info->mHMusic, noLoop ? kLoopOff : kLoopNormal);
+        mFMod->FMUSIC_SetLooping(info->mHMusic, LoopMode(!noLoop));
         if (!mFMod->FMUSIC_IsPlaying(info->mHMusic))
             mFMod->FMUSIC_PlaySong(info->mHMusic);
         mFMod->FMUSIC_SetOrder(info->mHMusic, offset);

@@ -51,14 +51,10 @@ bool DSoundManager::LoadFModSound(unsigned int id, const std::string& fileName)
     FSOUND_SAMPLE* sample = mFMod->FSOUND_Sample_Load(-1, fileName.c_str(), 0, 0);
     if (!sample)
         return false;
-    const unsigned int mode = mFMod->FSOUND_Sample_GetMode(sample);
-    const WORD channels = mode & FSOUND_MONO ? 1 : 2;
-    const WORD bits = mode & FSOUND_8BITS ? 8 : 16;
-    int frequency = 0;
-    mFMod->FSOUND_Sample_GetDefaults(sample, &frequency, nullptr, nullptr, nullptr);
-    const uint64_t bytes = uint64_t(mFMod->FSOUND_Sample_GetLength(sample)) * (channels * bits / 8);
-    if (frequency <= 0 || bytes == 0 || bytes > DSBSIZE_MAX ||
-        !CreateBuffer(id, channels, DWORD(frequency), bits, DWORD(bytes)))
+    const FModSampleFormat format = SampleFormatOf(*mFMod, sample);
+    const uint64_t bytes = format.Bytes();
+    if (format.frequency <= 0 || bytes == 0 || bytes > DSBSIZE_MAX ||
+        !CreateBuffer(id, format.channels, DWORD(format.frequency), format.bits, DWORD(bytes)))
     {
         mFMod->FSOUND_Sample_Free(sample);
         return false;

@@ -5,6 +5,8 @@
 #include "media/SoundFileReader.h"
 #include "media/WavWriting.h"
 
+#include "core/atomic_file.h"
+
 #include <cstring>
 #include <vector>
 
@@ -204,8 +206,7 @@ bool DSoundManager::WriteCacheWAV(const std::string& cacheName, unsigned int id,
     WAVEFORMATEX format{};
     bool haveFormat = SUCCEEDED(buffer->GetFormat(nullptr, 0, &formatSize)) &&
                       SUCCEEDED(buffer->GetFormat(&format, sizeof(format), nullptr));
-    FILE* file = haveFormat ? std::fopen(Platform::HostPath(cacheName.c_str()).c_str(), "wb") : nullptr;
-    if (!file)
+    if (!haveFormat)
     {
         buffer->Unlock(data, locked, nullptr, 0);
         return false;
@@ -234,11 +235,12 @@ bool DSoundManager::WriteCacheWAV(const std::string& cacheName, unsigned int id,
     out.insert(out.end(), samples, samples + locked);
     if (dataPad)
         out.push_back(0);
-    bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    written = std::fclose(file) == 0 && written;
-    if (!written) // a half-written copy would only be read and refused again
-        std::remove(Platform::HostPath(cacheName.c_str()).c_str());
-    return SUCCEEDED(buffer->Unlock(data, locked, nullptr, 0));
+    const bool unlocked = SUCCEEDED(buffer->Unlock(data, locked, nullptr, 0));
+    // Whole or not at all; a copy that cannot be written leaves the sound loaded and uncached.
+    std::string error;
+    const bool written =
+        Platform::WriteFileAtomically(Platform::HostPath(cacheName.c_str()), out.data(), out.size(), error);
+    return written && unlocked;
 }
 
 } // namespace Lumo

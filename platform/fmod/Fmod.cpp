@@ -96,6 +96,12 @@ std::unique_lock<std::recursive_mutex> Lock()
     return Mixer::Instance().Lock();
 }
 
+bool Initialized()
+{
+    auto lock = Lock();
+    return Fmod().initialized;
+}
+
 bool Looping(unsigned int mode)
 {
     return (mode & (FSOUND_LOOP_NORMAL | FSOUND_LOOP_BIDI)) != 0;
@@ -189,6 +195,20 @@ FSOUND_SAMPLE* Store(int index, std::unique_ptr<FSOUND_SAMPLE> sample)
     return slot.get();
 }
 
+// Puts a stream or song, opened without the lock, into the mixer and its table; null when the
+// library was closed meanwhile.
+template <class T> T* Register(std::map<T*, std::unique_ptr<T>> State::*table, std::unique_ptr<T> item)
+{
+    auto lock = Lock();
+    State& state = Fmod();
+    if (!state.initialized)
+        return nullptr;
+    T* raw = item.get();
+    Mixer::Instance().Add(item->voice);
+    (state.*table)[raw] = std::move(item);
+    return raw;
+}
+
 size_t PullSong(FMUSIC_MODULE* song, int16_t* out, size_t frames)
 {
     return LumoAudio::PullFrames(*song->player, false, out, frames);
@@ -264,11 +284,8 @@ LUMO_FMOD_API void FSOUND_Close()
 
 LUMO_FMOD_API FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, unsigned int mode, int length)
 {
-    {
-        auto lock = Lock();
-        if (!Fmod().initialized)
-            return nullptr;
-    }
+    if (!Initialized())
+        return nullptr;
     // Decoded without holding up the output.
     OpenError error = OpenError::none;
     std::unique_ptr<LumoAudio::StreamDecoder> decoder = LumoAudio::OpenSoundFile(name, error);
@@ -478,11 +495,8 @@ LUMO_FMOD_API BOOL FSOUND_IsPlaying(int channel)
 
 LUMO_FMOD_API FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* name, unsigned int mode, int length)
 {
-    {
-        auto lock = Lock();
-        if (!Fmod().initialized)
-            return nullptr;
-    }
+    if (!Initialized())
+        return nullptr;
     OpenError error = OpenError::none;
     auto stream = std::make_unique<FSOUND_STREAM>();
     stream->decoder = LumoAudio::OpenSoundFile(name, error);
@@ -495,13 +509,7 @@ LUMO_FMOD_API FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* name, unsigned i
                           { return LumoAudio::PullFrames(*raw->decoder, raw->looping, out, frames); });
     if (!stream->voice)
         return nullptr;
-    auto lock = Lock();
-    State& state = Fmod();
-    if (!state.initialized)
-        return nullptr;
-    Mixer::Instance().Add(stream->voice);
-    state.streams[raw] = std::move(stream);
-    return raw;
+    return Register(&State::streams, std::move(stream));
 }
 
 LUMO_FMOD_API BOOL FSOUND_Stream_Close(FSOUND_STREAM* stream)
@@ -543,11 +551,8 @@ LUMO_FMOD_API int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream)
 
 LUMO_FMOD_API FMUSIC_MODULE* FMUSIC_LoadSong(const char* name)
 {
-    {
-        auto lock = Lock();
-        if (!Fmod().initialized)
-            return nullptr;
-    }
+    if (!Initialized())
+        return nullptr;
     OpenError error = OpenError::none;
     auto song = std::make_unique<FMUSIC_MODULE>();
     song->player = LumoAudio::ModulePlayer::Open(name, error);
@@ -559,13 +564,7 @@ LUMO_FMOD_API FMUSIC_MODULE* FMUSIC_LoadSong(const char* name)
                                     { return PullSong(raw, out, frames); });
     if (!song->voice)
         return nullptr;
-    auto lock = Lock();
-    State& state = Fmod();
-    if (!state.initialized)
-        return nullptr;
-    Mixer::Instance().Add(song->voice);
-    state.songs[raw] = std::move(song);
-    return raw;
+    return Register(&State::songs, std::move(song));
 }
 
 LUMO_FMOD_API BOOL FMUSIC_PlaySong(FMUSIC_MODULE* module)
@@ -630,9 +629,9 @@ LUMO_FMOD_API BOOL FMUSIC_SetPaused(FMUSIC_MODULE* module, BOOL paused)
 LUMO_FMOD_API BOOL FMUSIC_SetMasterVolume(FMUSIC_MODULE* module, int volume)
 {
     auto lock = Lock();
-    if (!FindIn(Fmod().songs, module) || volume < 0 || volume > 256)
+    if (!FindIn(Fmod().songs, module))
         return FALSE;
-    module->voice->SetVolume(VolumeDb(volume, 256));
+    module->voice->SetVolume(VolumeDb(volume, 256)); // kept within 0..256, as a channel's is
     return TRUE;
 }
 

@@ -54,7 +54,7 @@ LUMO_FMOD_API unsigned int FSOUND_Sample_GetMode(FSOUND_SAMPLE* sample);
 // sample's defaults; the channel number, or -1.
 LUMO_FMOD_API int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample);
 LUMO_FMOD_API BOOL FSOUND_StopSound(int channel);
-LUMO_FMOD_API BOOL FSOUND_SetVolume(int channel, int volume); // 0..255
+LUMO_FMOD_API BOOL FSOUND_SetVolume(int channel, int volume); // 0..255; beyond are the ends
 LUMO_FMOD_API BOOL FSOUND_SetPaused(int channel, BOOL paused);
 LUMO_FMOD_API BOOL FSOUND_SetLoopMode(int channel, unsigned int loopMode);
 // True while the channel has a sound, paused included.
@@ -74,6 +74,6 @@ LUMO_FMOD_API BOOL FMUSIC_StopSong(FMUSIC_MODULE* module);
 LUMO_FMOD_API BOOL FMUSIC_SetLooping(FMUSIC_MODULE* module, unsigned int looping);
 LUMO_FMOD_API BOOL FMUSIC_SetOrder(FMUSIC_MODULE* module, int order);
 LUMO_FMOD_API BOOL FMUSIC_SetPaused(FMUSIC_MODULE* module, BOOL paused);
-LUMO_FMOD_API BOOL FMUSIC_SetMasterVolume(FMUSIC_MODULE* module, int volume); // 0..256
+LUMO_FMOD_API BOOL FMUSIC_SetMasterVolume(FMUSIC_MODULE* module, int volume); // 0..256; beyond are the ends
 // True from FMUSIC_PlaySong until the song is stopped or has played to its end, paused included.
 LUMO_FMOD_API BOOL FMUSIC_IsPlaying(FMUSIC_MODULE* module);

@@ -210,6 +210,8 @@ TEST_F(FmodTest, ModulePlaysFromTheOrderAskedAndLoopsOrEnds)
     const int full = PeakOf(Mono(Render(4000)), 0, 4000);
     ASSERT_TRUE(FMUSIC_SetMasterVolume(song, 128));
     EXPECT_NEAR(PeakOf(Mono(Render(4000)), 0, 4000), full / 2, full / 20);
+    ASSERT_TRUE(FMUSIC_SetMasterVolume(song, -20)); // below the range: silence
+    EXPECT_EQ(PeakOf(Mono(Render(500)), 0, 500), 0);
     ASSERT_TRUE(FMUSIC_SetPaused(song, TRUE));
     EXPECT_EQ(PeakOf(Mono(Render(500)), 0, 500), 0);
     EXPECT_TRUE(FMUSIC_IsPlaying(song));

@@ -205,10 +205,10 @@ TEST_F(RecordedFMod, DecodedSourceIsCachedWithA44ByteHeader)
     EXPECT_EQ(cache.substr(36, 4), "data");
     EXPECT_EQ(Get32(cache, 40), 12u);
     EXPECT_EQ(cache.substr(44), AsString(gSampleBytes));
-    EXPECT_FALSE(std::filesystem::exists(mFolder.Path("cached_Theme.wav.part")));
+    EXPECT_FALSE(std::filesystem::exists(mFolder.Path("cached_Theme.wav.tmp")));
 
     // A copy that cannot be written whole leaves none behind, and the song still loads.
-    mkdir("cached_Other.wav.part", 0755); // where the copy would be written first
+    mkdir("cached_Other.wav.tmp", 0755); // where the copy would be written first
     EXPECT_TRUE(mMusic->LoadMusic(4, "Other", false));
     EXPECT_FALSE(std::filesystem::exists(mFolder.Path("cached_Other.wav")));
 }
@@ -262,6 +262,10 @@ TEST_F(RecordedFMod, PlayFadeAndVolumeCalls)
     EXPECT_EQ(Take(), (Calls{"PlaySound(2,1)", "SetLoopMode(2,2)", "SetVolume(2,100)"}));
     mMusic->SetVolume(0.5);
     EXPECT_EQ(Take(), (Calls{"SetMasterVolume(256,50)", "SetVolume(2,50)"}));
+    mMusic->SetSongVolume(1, 3.0); // handed on as it is: the library keeps its own range
+    EXPECT_EQ(Take(), (Calls{"SetMasterVolume(256,150)"}));
+    mMusic->SetSongVolume(1, 1.0);
+    Take();
 
     // A sampled song is asked of its channel, a module of the module player.
     gPlaying = 0;
