@@ -593,15 +593,8 @@ TwinSource Surface::TwinView()
     TwinSource view{mPixels.data(), mPitch, mWidth, mHeight, mFormat, nullptr};
     if (mFormat.bits != 8)
         return view;
-    uint32_t colours[256];
-    uint64_t version = 0;
-    if (mPalette && PaletteColours(mPalette, colours, &version) && version != mPaletteVersion)
-    {
-        std::copy(colours, colours + 256, mPaletteColours);
-        mPaletteVersion = version;
-        if (mTwin)
-            mTwin->PaletteChanged(view);
-    }
+    if (mPalette && PaletteColours(mPalette, mPaletteColours, &mPaletteVersion) && mTwin)
+        mTwin->PaletteChanged(view);
     view.palette = mPaletteColours;
     return view;
 }

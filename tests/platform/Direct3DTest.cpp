@@ -227,6 +227,37 @@ TEST_F(Direct3DTest, WithoutAlphaModulationTheVertexAlphaIsIgnored)
     EXPECT_LE(Distance(pixels[0], 0xFF0000), 3);
 }
 
+TEST_F(Direct3DTest, AnOpaqueSourceBlendedComesOutAsItIs)
+{
+    // Alpha 1 everywhere (a texture without alpha, opaque vertices): exactly the source, whatever
+    // lies below; half a vertex alpha blends.
+    IDirectDrawSurface7* texture = Texture(8, 8, 4);
+    Write(texture, std::vector<uint32_t>(64, 0x0841)); // 8, 8, 8
+    for (D3DCOLOR colour : {0xFFFFFFFFu, 0xFF7F7F7Fu, 0x80FFFFFFu})
+    {
+        BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFF0F0F0, 1.0f, 0), D3D_OK);
+        device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        ASSERT_EQ(Draw(texture, Quad(0, 0, 8, 8, colour)), D3D_OK);
+        // An opaque fill too.
+        D3DTLVERTEX fill[4] = {{9.5f, -0.5f, 0, 1, 0xFF102030, 0, 0, 0},
+                               {19.5f, -0.5f, 0, 1, 0xFF102030, 0, 0, 0},
+                               {9.5f, 9.5f, 0, 1, 0xFF102030, 0, 0, 0},
+                               {19.5f, 9.5f, 0, 1, 0xFF102030, 0, 0, 0}};
+        ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, fill, 4, 0), D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        std::vector<uint32_t> pixels = Read(target);
+        if (colour == 0xFFFFFFFF)
+            EXPECT_EQ(pixels[(size_t)3 * 128 + 3] & 0xFFFFFF, 0x080808u);
+        else if (colour == 0xFF7F7F7F)
+            EXPECT_LE(Distance(pixels[(size_t)3 * 128 + 3], 0x040404), 3);
+        else
+            EXPECT_LE(Distance(pixels[(size_t)3 * 128 + 3], 0x7C7C7C), 12);
+        EXPECT_EQ(pixels[(size_t)3 * 128 + 12] & 0xFFFFFF, 0x102030u);
+    }
+}
+
 TEST_F(Direct3DTest, PicturesPartlyLeftAndAboveTheTargetAreClipped)
 {
     BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
