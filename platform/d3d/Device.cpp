@@ -503,7 +503,14 @@ HRESULT WINAPI Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, 
         texture = twin->Texture();
         bool linear = mStageStates[D3DTSS_MAGFILTER] == D3DTFG_LINEAR ||
                       mStageStates[D3DTSS_MINFILTER] == D3DTFN_LINEAR;
-        SDL_SetTextureScaleMode(texture, linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        // The filter is the texture's own state in SDL, applied at once: what is queued with
+        // the old one is drawn first.
+        SDL_ScaleMode wanted = linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest, now = wanted;
+        if (SDL_GetTextureScaleMode(texture, &now) != 0 || now != wanted)
+        {
+            SDL_RenderFlush(renderer);
+            SDL_SetTextureScaleMode(texture, wanted);
+        }
         SDL_SetTextureColorMod(texture, 255, 255, 255);
         SDL_SetTextureAlphaMod(texture, 255);
     }

@@ -258,6 +258,30 @@ TEST_F(Direct3DTest, AnOpaqueSourceBlendedComesOutAsItIs)
     }
 }
 
+TEST_F(Direct3DTest, EachDrawKeepsTheFilterItWasGiven)
+{
+    // Black and white side by side, stretched eightfold: point filtering gives the two colours
+    // alone, linear filtering the greys between; both in one scene.
+    IDirectDrawSurface7* texture = Texture(2, 1, 1);
+    Write(texture, {0xFF000000, 0xFFFFFFFF});
+    BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+    ASSERT_EQ(Draw(texture, Quad(0, 0, 16, 4, 0xFFFFFFFF)), D3D_OK);
+    for (D3DTEXTURESTAGESTATETYPE state : {D3DTSS_MINFILTER, D3DTSS_MAGFILTER})
+        device->SetTextureStageState(0, state, D3DTFG_LINEAR);
+    ASSERT_EQ(Draw(texture, Quad(0, 8, 16, 4, 0xFFFFFFFF)), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    std::vector<uint32_t> pixels = Read(target);
+    int greysPoint = 0, greysLinear = 0;
+    for (int x = 0; x < 16; x++)
+    {
+        uint32_t point = pixels[(size_t)2 * 128 + x] & 0xFF, linear = pixels[(size_t)10 * 128 + x] & 0xFF;
+        greysPoint += point != 0 && point != 0xFF;
+        greysLinear += linear != 0 && linear != 0xFF;
+    }
+    EXPECT_EQ(greysPoint, 0);
+    EXPECT_GE(greysLinear, 4);
+}
+
 TEST_F(Direct3DTest, PicturesPartlyLeftAndAboveTheTargetAreClipped)
 {
     BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
