@@ -585,12 +585,16 @@ TEST_F(Direct3DTest, EveryCallCanBeMadeToFail)
     {
         SCOPED_TRACE(c.name);
         if (std::string(c.name) == "DrawPrimitive" || std::string(c.name) == "EndScene")
+        {
             ASSERT_EQ(device->BeginScene(), D3D_OK);
+        }
         PlatformTest::FailCall(c.name, 1);
         EXPECT_TRUE(FAILED(c.call()));
         EXPECT_EQ(c.call(), D3D_OK); // once only
         if (std::string(c.name) == "BeginScene" || std::string(c.name) == "DrawPrimitive")
+        {
             ASSERT_EQ(device->EndScene(), D3D_OK);
+        }
     }
     again->Release();
     second->Release();
