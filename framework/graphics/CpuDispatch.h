@@ -9,13 +9,15 @@
 // gives the same bits as the scalar reference. No ifunc resolvers: those run
 // before a sanitizer's run time is ready.
 //
-// Adding a row: give its table (Blitters::Rows, say) a member; write the scalar
-// reference; write the vector version once as a template over the vector type
-// (graphics/BlittersVector.h) or per level, and fill the member in each
-// level's table. A level's file compiles for its instruction set between
+// Adding a row: give its table (Blitters::Rows, say: the X list in
+// graphics/Blitters.h) a member; write the scalar reference (Blitters.cpp);
+// write the vector version once as a template over the vector type
+// (graphics/VectorRows.h, which each level's file instantiates in RowsOf) or
+// per level. A level's file compiles for its instruction set between
 // LUMO_TARGET_BEGIN("avx2") and LUMO_TARGET_END, after its includes, so that
 // nothing shared with other files is built for a processor that may lack it.
-// Test the row at every level of Cpu::Runnable() against the reference.
+// Test the row at every level of Cpu::Runnable() against the reference
+// (Blitters::RowsFor(level), or Cpu::SetActive for whole drawing operations).
 namespace Lumo::Cpu
 {
 

@@ -154,6 +154,8 @@ TEST(Blitters, LevelsMatchReference)
                 [](PixelMaker& m, const Rows& rows, const Block& b, const Source& s)
                 {
                     int width = int(s.pixels.size());
+                    if (width == 0)
+                        return;
                     std::vector<int32_t> columns(static_cast<size_t>(b.w));
                     int column = int(m.Below(uint32_t(width)));
                     bool rising = m.Below(2) == 0;
