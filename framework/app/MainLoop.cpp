@@ -456,6 +456,7 @@ void LumoAppBase::Redraw(RECT* clip)
         }
         return;
     }
+    gD3DRenderTargetLost = false;
     mDisplayLost = true;
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;

@@ -93,12 +93,7 @@ void DDImage::SetKey(uint32_t key)
 
 bool DDImage::IsScreen() const
 {
-    if (!mDDInterface->mIs3D || mSurface == nullptr || mDDInterface->mDrawSurface == nullptr)
-        return false;
-    IDirectDrawSurface7* draw = DDInterface::Seventh(mDDInterface->mDrawSurface);
-    bool same = draw == mSurface;
-    draw->Release();
-    return same;
+    return mDDInterface->mIs3D && mSurface != nullptr && mSurface == mDDInterface->mDrawSurface7;
 }
 
 IDirectDrawSurface7* DDImage::GetSurface()
