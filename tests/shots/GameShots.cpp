@@ -2,6 +2,9 @@
 // screen read back from the window, checked and saved as a PNG picture in the build folder.
 #include "tests/gameapp/GameAppSupport.h"
 
+#include "display/D3DInterface.h"
+#include "display/D3DTester.h"
+#include "display/DDInterface.h"
 #include "game/src/GameFrame.h"
 #include "game/src/GameOverlay.h"
 #include "game/src/GameScreen.h"
@@ -21,6 +24,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -144,6 +148,8 @@ class GameShots : public GameAppSupport::GameAppFixture
 protected:
     const fs::path mShotDir = LUMO_SHOTS_DIR;
     const std::vector<std::string> mNames = {"main_menu", "tutorial", "kitchen", "pause", "level_up"};
+    // "_3d" for the run drawn through the renderer.
+    std::string mSuffix;
     std::unique_ptr<GameAppSupport::TestGameApp> mApp;
     Script mScript;
     std::map<std::string, Shot> mShots;
@@ -154,7 +160,9 @@ protected:
         // A shot that cannot be taken leaves no old picture behind.
         fs::create_directories(mShotDir);
         for (const std::string& name : mNames)
-            fs::remove(mShotDir / (name + ".png"));
+            for (const char* suffix : {"", "_3d"})
+                fs::remove(mShotDir / (name + suffix + ".png"));
+        fs::remove(mShotDir / "kitchen_same_frame_3d.png");
     }
 
     HWND Window() const { return mApp->mHWnd; }
@@ -189,7 +197,7 @@ protected:
         ASSERT_EQ(presented.pixels.size(), shot.pixels.size());
         EXPECT_EQ(Difference(shot, presented), 0.0)
             << name << ": the window does not show the presented frame";
-        EXPECT_TRUE(SavePng(mShotDir / (name + ".png"), shot)) << name;
+        EXPECT_TRUE(SavePng(mShotDir / (name + mSuffix + ".png"), shot)) << name;
         mShots[name] = std::move(shot);
     }
 
@@ -241,6 +249,11 @@ protected:
     void ScriptBoards();
     // What each screen must show where.
     void CheckPictures();
+    // The kitchen's frame just shot in 2-D drawn again through the renderer, without an update
+    // between, and the two compared.
+    void CompareKitchenIn3D();
+    // The whole script, with the window drawn in 2-D or through the renderer from the start.
+    void PlayAllScreens(bool threeD);
 };
 
 void GameShots::ScriptMenuAndTutorial()
@@ -406,6 +419,8 @@ void GameShots::ScriptCustomers()
                     EXPECT_NE(game->GetOven(1)->GetPizza(), nullptr);
                     EXPECT_EQ(game->GetPrepTable(2)->GetState(), 1);
                     TakeShot("kitchen");
+                    if (!mApp->Is3DEnabled())
+                        CompareKitchenIn3D();
                     return true;
                 });
 }
@@ -507,15 +522,61 @@ void GameShots::CheckPictures()
     EXPECT_GT(Difference(kitchen, pause), 0.5);
 }
 
-} // namespace
+void GameShots::CompareKitchenIn3D()
+{
+    const Shot twoD = mShots["kitchen"];
+    mApp->Set3D(true, true);
+    ASSERT_TRUE(mApp->Is3DEnabled()) << "no renderer under the X server";
+    mApp->mWidgetManager->MarkTreeDirty();
+    mApp->mWidgetManager->DrawScreen();
+    mApp->Redraw(nullptr);
+    mSuffix = "_3d";
+    TakeShot("kitchen_same_frame");
+    mSuffix.clear();
+    const Shot threeD = mShots["kitchen_same_frame"];
+    mApp->Set3D(false, true);
+    ASSERT_FALSE(mApp->Is3DEnabled());
 
-TEST_F(GameShots, TheGameInARealWindow)
+    // Pixel by pixel. Blending and colour modulation round differently on the GPU than in our
+    // integer blitters (a step or two per channel); pictures drawn at another size are filtered
+    // linearly by the renderer and sampled by the nearest pixel in 2-D, which moves their edges
+    // and inner detail further. So: nearly every pixel within a few steps, and every difference
+    // small enough that no picture is missing, misplaced or of the wrong colour.
+    const int kChannelTolerance = 3;
+    size_t within = 0, large = 0;
+    for (size_t i = 0; i < twoD.pixels.size(); i++)
+    {
+        int worst = 0;
+        for (int shift : {0, 8, 16})
+            worst = std::max(
+                worst, std::abs(int(twoD.pixels[i] >> shift & 0xFF) - int(threeD.pixels[i] >> shift & 0xFF)));
+        within += worst <= kChannelTolerance;
+        large += worst > 96;
+    }
+    const double share = double(within) / double(twoD.pixels.size());
+    EXPECT_GT(share, 0.97) << "of the pixels within " << kChannelTolerance << " per channel";
+    EXPECT_LT(double(large) / double(twoD.pixels.size()), 0.005);
+    std::printf(
+        "kitchen 3-D against 2-D: %.3f%% of the pixels within %d per channel, %.3f%% off by more than "
+        "96\n",
+        100.0 * share, kChannelTolerance, 100.0 * double(large) / double(twoD.pixels.size()));
+}
+
+void GameShots::PlayAllScreens(bool threeD)
 {
     LinkAssets();
+    mSuffix = threeD ? "_3d" : "";
     mApp = std::make_unique<GameAppSupport::TestGameApp>();
     mApp->mUpdateLimit = 60000;
+    if (threeD)
+        // The player's setting: hardware acceleration on.
+        mApp->RegistryWriteBoolean("Is3D", true);
     mApp->Init();
     ASSERT_TRUE(mApp->mInitialized);
+    ASSERT_EQ(mApp->Is3DEnabled(), threeD)
+        << (mApp->mDDInterface->mD3DTester
+                ? mApp->mDDInterface->mD3DTester->mFailureReason + mApp->mDDInterface->mD3DTester->mWarning
+                : std::string("no self test"));
 
     ScriptMenuAndTutorial();
     ScriptKitchenWork();
@@ -544,14 +605,27 @@ TEST_F(GameShots, TheGameInARealWindow)
     EXPECT_TRUE(mApp->mFatal.empty()) << mApp->mFatal.front();
     ASSERT_TRUE(stuck.empty()) << "the run got stuck at: " << stuck;
     ASSERT_TRUE(mScript.Done()) << "the run ended at: " << mScript.Current();
+    EXPECT_EQ(mApp->Is3DEnabled(), threeD) << "the renderer failed: " << Lumo::gRendererErrorString;
     for (const std::string& name : mNames)
     {
         ASSERT_EQ(mShots.count(name), 1u) << name;
-        EXPECT_TRUE(fs::is_regular_file(mShotDir / (name + ".png"))) << name;
+        EXPECT_TRUE(fs::is_regular_file(mShotDir / (name + mSuffix + ".png"))) << name;
     }
     for (size_t a = 0; a < mNames.size(); a++)
         for (size_t b = a + 1; b < mNames.size(); b++)
             EXPECT_GT(Difference(mShots[mNames[a]], mShots[mNames[b]]), 0.05)
                 << mNames[a] << " " << mNames[b];
     CheckPictures();
+}
+
+} // namespace
+
+TEST_F(GameShots, TheGameInARealWindow)
+{
+    PlayAllScreens(false);
+}
+
+TEST_F(GameShots, TheGameInARealWindowThroughTheRenderer)
+{
+    PlayAllScreens(true);
 }
