@@ -150,3 +150,15 @@ TEST_F(SelfTest, AnUnsupportedCardIsWarnedAbout)
     EXPECT_EQ(tester->mWarning.rfind("Unsupported video card: ", 0), 0u) << tester->mWarning;
     EXPECT_EQ(tester->mWarning, "Unsupported video card: " + tester->mDescription);
 }
+
+TEST_F(SelfTest, TheDisplaysDirectDrawObjectIsLeftAsItWas)
+{
+    IDirectDraw7* dd = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, (void**)&dd, IID_IDirectDraw7, nullptr), DD_OK);
+    D3DTester tester(&mApp);
+    tester.SetVidMemoryConstraints(6, 14);
+    tester.Test(nullptr, dd);
+    EXPECT_EQ(tester.mDD, nullptr); // let go of again
+    // The tester held a reference of its own while it used the object: the caller's is still the only one.
+    EXPECT_EQ(dd->Release(), 0u);
+}

@@ -87,15 +87,27 @@ TEST_F(AppIntegration, AStoredHardwareAccelerationChoiceThatCannotBeHadStartsIn2
     {
         std::vector<uint32_t> frame;
         int width = 0, height = 0;
-        widget.MarkDirty();
-        app.RunFor(50);
         return PlatformTest::ReadPresentedFrame(app.mHWnd, &width, &height, &frame) ? frame[0] : 0u;
     };
-    EXPECT_EQ(presented(), 0xFF2080C0u);
-    // Asked for again, 3-D falls back to 2-D the same way.
-    app.Set3D(true, true);
-    EXPECT_FALSE(app.Is3DEnabled());
-    widget.mColor = Lumo::Color(int(0xFF10E030));
-    EXPECT_EQ(presented(), 0xFF10E030u);
+    std::vector<uint32_t> seen;
+    app.mOnUpdate = [&](int update)
+    {
+        if (update == 20)
+        {
+            seen.push_back(presented());
+            // Asked for again, 3-D falls back to 2-D the same way.
+            app.Set3D(true, true);
+            EXPECT_FALSE(app.Is3DEnabled());
+            widget.mColor = Lumo::Color(int(0xFF10E030));
+            widget.MarkDirty();
+        }
+        if (update == 40)
+        {
+            seen.push_back(presented());
+            app.Shutdown();
+        }
+    };
+    app.Start();
+    EXPECT_EQ(seen, (std::vector<uint32_t>{0xFF2080C0u, 0xFF10E030u}));
     app.mWidgetManager->RemoveWidget(&widget);
 }
