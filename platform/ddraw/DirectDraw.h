@@ -19,6 +19,9 @@ public:
     IDirectDraw* First() { return this; }
     IDirectDraw7* Seventh() { return this; }
 
+    // Also answers IID_IDirect3D7: the Direct3D side of the object.
+    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override;
+
     HRESULT WINAPI CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) override;
     HRESULT WINAPI CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette,
                                  IUnknown* outer) override;

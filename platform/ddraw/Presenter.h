@@ -1,5 +1,6 @@
 // Showing primaries in their windows. Any thread marks a primary changed; the main thread
-// converts it to 32 bits and hands it to SDL from the message pump.
+// converts it into the window's streaming texture in one pass (or, when the renderer drew the
+// frame, shows the primary's twin as it is) from the message pump.
 #pragma once
 
 #include "ddraw/PixelFormat.h"
@@ -18,20 +19,22 @@ struct DisplayState
 };
 
 // A primary as the presenter sees it. Read under the layer lock.
+class Surface;
 struct ShownSurface
 {
     const uint8_t* pixels;
     LONG pitch;
     DWORD width, height;
     PixelFormat format;
-    HWND window;     // where it is shown; null: nowhere
-    bool fullScreen; // the whole surface fills the window; else the window shows its client area's part
+    HWND window;      // where it is shown; null: nowhere
+    bool fullScreen;  // the whole surface fills the window; else the window shows its client area's part
+    Surface* surface; // for its renderer twin
 };
-
-class Surface;
 
 namespace Presenter
 {
+// Joins the message pump: presents, releases what other threads let go, follows windows going.
+void Hook();
 // Called with the layer lock held.
 void AddPrimary(Surface* primary);
 void RemovePrimary(Surface* primary);

@@ -72,6 +72,11 @@ bool MakeHostWindow(Window& w)
         flags |= SDL_WINDOW_BORDERLESS;
     if (w.exStyle & WS_EX_TOPMOST)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    // The window's renderer draws through OpenGL where the display has it; made so from the
+    // start, SDL need not make the window again when the renderer comes.
+    static const bool openGL = HasRealDisplay() && SDL_GL_LoadLibrary(nullptr) == 0;
+    if (openGL)
+        flags |= SDL_WINDOW_OPENGL;
     w.sdl = SDL_CreateWindow(w.title.c_str(), origin.x, origin.y, std::max<int>(1, size.cx),
                              std::max<int>(1, size.cy), flags);
     if (!w.sdl)
@@ -270,6 +275,13 @@ bool SetHostFullScreen(HWND hwnd, bool fullScreen)
     if (w->fullScreen == fullScreen)
         return true;
     // Scaled to the whole desktop: the host keeps its own mode, the layer keeps the one asked.
+    // With no window manager nobody resizes a window for full screen: it covers the display first.
+    SDL_Rect display;
+    if (fullScreen && SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w->sdl)), &display) == 0)
+    {
+        SDL_SetWindowPosition(w->sdl, display.x, display.y);
+        SDL_SetWindowSize(w->sdl, display.w, display.h);
+    }
     if (SDL_SetWindowFullscreen(w->sdl, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
     {
         SDL_Log("full screen: %s", SDL_GetError());

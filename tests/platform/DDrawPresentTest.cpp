@@ -230,15 +230,9 @@ TEST_F(PresentTest, FlipChainShowsTheBackBufferFullScreen)
     ASSERT_TRUE(GetWindowRect(hwnd, &windowBefore));
     ASSERT_EQ(dd->SetCooperativeLevel(hwnd, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     ASSERT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
-    DDSURFACEDESC2 desc =
-        Desc(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
-    desc.dwBackBufferCount = 1;
-    IDirectDrawSurface7* front = nullptr;
-    ASSERT_EQ(dd->CreateSurface(&desc, &front, nullptr), DD_OK);
+    IDirectDrawSurface7 *front = nullptr, *back = nullptr;
+    FlipChain(0, &front, &back);
     Keep(front);
-    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
-    IDirectDrawSurface7* back = nullptr;
-    ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
     Keep(back);
     ASSERT_EQ(Fill(front, nullptr, 0x0000FF), DD_OK);
     Frame before = Presented();
