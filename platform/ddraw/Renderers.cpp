@@ -37,10 +37,10 @@ namespace DDraw::Renderers
 {
 SDL_Renderer* ForWindow(HWND hwnd)
 {
-    if (!Platform::User::OnVideoThread())
-        return nullptr;
+    // The host window first: it brings the video up when nothing has yet (a device made before
+    // the window is first shown).
     SDL_Window* window = Platform::HostWindow(hwnd);
-    if (!window)
+    if (!window || !Platform::User::OnVideoThread())
         return nullptr;
     Presenter::Hook();
     Entry& entry = gRenderers[hwnd];

@@ -522,10 +522,12 @@ TEST_F(PlayThrough, TheGamePlaysTheSameWithHardwareAccelerationSwitchedDuringPla
     EXPECT_GT(app.mFramesIn3D, 100);
     EXPECT_EQ(Lumo::gRendererErrorString, "");
     ASSERT_GE(switched.mEnd.mUpdate, 0);
-    // Counted from the play screen: how many updates the loading takes depends on the machine.
-    EXPECT_EQ(switched.mUpdates - switched.mGameStart, plain.mUpdates - plain.mGameStart);
-    EXPECT_EQ(switched.mEnd.mUpdate - switched.mGameStart, plain.mEnd.mUpdate - plain.mGameStart);
-    EXPECT_EQ(switched.mMoney, plain.mMoney);
-    EXPECT_EQ(switched.mHappiness, plain.mHappiness);
+    // The same game: the same books at the level's end. (When the bot's first click lands can
+    // move by an update with the time the loading takes, in either mode.)
+    EXPECT_EQ(switched.mEnd.mMoneyBefore, plain.mEnd.mMoneyBefore);
+    EXPECT_EQ(switched.mEnd.mHappiness, plain.mEnd.mHappiness);
     EXPECT_EQ(switched.mStats.mGroupsServed, plain.mStats.mGroupsServed);
+    EXPECT_EQ(switched.mReferee.mIngredients, plain.mReferee.mIngredients);
+    EXPECT_EQ(switched.mStats.mStalls, 0);
+    ExpectBooksKept(switched);
 }

@@ -3,6 +3,7 @@
 #include "IntegrationSupport.h"
 #include "core/faults.h"
 #include "display/D3DTester.h"
+#include "test/direct3d.h"
 #include "test/present.h"
 
 #include <filesystem>
@@ -110,4 +111,116 @@ TEST_F(AppIntegration, AStoredHardwareAccelerationChoiceThatCannotBeHadStartsIn2
     app.Start();
     EXPECT_EQ(seen, (std::vector<uint32_t>{0xFF2080C0u, 0xFF10E030u}));
     app.mWidgetManager->RemoveWidget(&widget);
+}
+
+namespace
+{
+// The application at 320 x 240 with hardware acceleration switched on (Shift+F8's way), on the
+// software renderer of the tests' dummy video driver.
+class ThreeD : public AppIntegration
+{
+protected:
+    RealApp app;
+
+    void SetUp() override
+    {
+        AppIntegration::SetUp();
+        PlatformTest::ResetDirect3D();
+        app.Init();
+        ASSERT_TRUE(app.mInitialized);
+        app.Set3D(true, true);
+        ASSERT_TRUE(app.Is3DEnabled()) << app.mDDInterface->mErrorText;
+    }
+    void TearDown() override
+    {
+        PlatformTest::ResetDirect3D();
+        PlatformTest::ClearFailures();
+        Lumo::gRendererErrorString.clear();
+        AppIntegration::TearDown();
+    }
+
+    Lumo::D3DInterface& Renderer() { return *app.mDDInterface->mD3DInterface; }
+    Lumo::DDImage* Screen() { return app.mDDInterface->GetDrawSurfaceImage(); }
+
+    // A picture of the given pixels, row by row, owned by the test.
+    Lumo::DDImage* Picture(int width, int height, const std::function<uint32_t(int x, int y)>& pixel)
+    {
+        auto* image = new Lumo::DDImage(app.mDDInterface);
+        std::vector<uint32_t> bits(size_t(width) * size_t(height));
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++)
+                bits[size_t(y) * size_t(width) + size_t(x)] = pixel(x, y);
+        image->SetBits(bits.data(), width, height, true);
+        mPictures.emplace_back(image);
+        return image;
+    }
+    static Lumo::TextureData* Texture(Lumo::MemoryImage* image)
+    {
+        return static_cast<Lumo::TextureData*>(image->mTextureData);
+    }
+    // Presents what was drawn and reads it back from the window.
+    std::vector<uint32_t> Present()
+    {
+        EXPECT_TRUE(app.mDDInterface->Redraw(nullptr)) << Lumo::gRendererErrorString;
+        std::vector<uint32_t> frame;
+        int width = 0, height = 0;
+        EXPECT_TRUE(PlatformTest::ReadPresentedFrame(app.mHWnd, &width, &height, &frame));
+        return frame;
+    }
+
+    std::vector<std::unique_ptr<Lumo::DDImage>> mPictures;
+};
+} // namespace
+
+TEST_F(ThreeD, EveryDrawOnTheScreenGoesThroughTheRendererAndLooksAsIn2D)
+{
+    // Opaque, keyed, translucent and palette pictures, and every way of drawing them.
+    Lumo::DDImage* opaque =
+        Picture(40, 30, [](int x, int y) { return 0xFF000000 | uint32_t(x * 6 << 16 | y * 8); });
+    Lumo::DDImage* keyed = Picture(20, 20, [](int x, int y) { return (x + y) % 3 ? 0xFF20C040u : 0u; });
+    Lumo::DDImage* translucent = Picture(30, 10, [](int x, int) { return uint32_t(x * 8) << 24 | 0xFF8000; });
+    Lumo::DDImage* palette =
+        Picture(16, 16, [](int x, int y) { return (x / 4 + y / 4) % 2 ? 0xFFFFFF00u : 0xFF0000FFu; });
+    ASSERT_TRUE(palette->Palletize());
+    auto scene = [&](Lumo::Image* screen)
+    {
+        const Lumo::Rect all(0, 0, 320, 240);
+        screen->FillRect(all, Lumo::Color(30, 60, 90), Lumo::DRAWMODE_NORMAL);
+        screen->FillRect(Lumo::Rect(5, 5, 50, 20), Lumo::Color(255, 255, 255, 128), Lumo::DRAWMODE_NORMAL);
+        screen->Blt(opaque, 10, 40, Lumo::Rect(0, 0, 40, 30), Lumo::Color::White, Lumo::DRAWMODE_NORMAL);
+        screen->Blt(keyed, 60, 40, Lumo::Rect(0, 0, 20, 20), Lumo::Color::White, Lumo::DRAWMODE_NORMAL);
+        screen->Blt(translucent, 90, 40, Lumo::Rect(0, 0, 30, 10), Lumo::Color::White, Lumo::DRAWMODE_NORMAL);
+        screen->Blt(translucent, 90, 55, Lumo::Rect(0, 0, 30, 10), Lumo::Color(0, 255, 255, 200),
+                    Lumo::DRAWMODE_NORMAL);
+        screen->Blt(opaque, 130, 40, Lumo::Rect(5, 5, 20, 20), Lumo::Color::White, Lumo::DRAWMODE_ADDITIVE);
+        screen->Blt(palette, 160, 40, Lumo::Rect(0, 0, 16, 16), Lumo::Color::White, Lumo::DRAWMODE_NORMAL);
+        screen->BltMirrored(opaque, 10, 80, Lumo::Rect(0, 0, 40, 30), Lumo::Color::White,
+                            Lumo::DRAWMODE_NORMAL);
+        screen->StretchBlt(opaque, Lumo::Rect(60, 80, 40, 30), Lumo::Rect(0, 0, 40, 30), all,
+                           Lumo::Color::White, Lumo::DRAWMODE_NORMAL, false);
+        screen->BltMatrix(opaque, 130, 95, Lumo::LumoMatrix3(), all, Lumo::Color::White,
+                          Lumo::DRAWMODE_NORMAL, Lumo::Rect(0, 0, 40, 30), false);
+        screen->DrawLine(10, 130, 200, 130, Lumo::Color(255, 255, 0), Lumo::DRAWMODE_NORMAL);
+        Lumo::TriVertex tri[3] = {
+            {200, 150, 0, 0, 0xFFFF0000}, {300, 150, 1, 0, 0xFFFF0000}, {200, 230, 0, 1, 0xFFFF0000}};
+        screen->DrawTexturedTriangles(nullptr, &tri, 1, all, Lumo::Color::White, Lumo::DRAWMODE_NORMAL, 0, 0,
+                                      false);
+    };
+    PlatformTest::ResetDirect3DStatistics();
+    scene(Screen());
+    const Platform::Direct3DStatistics drawn = Platform::GetDirect3DStatistics();
+    EXPECT_GE(drawn.primitives, 13u); // one call at least for each draw above
+    const std::vector<uint32_t> threeD = Present();
+    // Every picture got textures; none was drawn into the screen's memory.
+    for (Lumo::DDImage* picture : {opaque, keyed, translucent, palette})
+        ASSERT_NE(Texture(picture), nullptr);
+    EXPECT_EQ(Screen()->mBits, nullptr);
+
+    app.Set3D(false, true);
+    scene(Screen());
+    const std::vector<uint32_t> twoD = Present();
+    const IntegrationTest::FrameDifference apart = IntegrationTest::CompareFrames(
+        twoD, threeD, IntegrationTest::kRendererTolerance, IntegrationTest::kRendererFar);
+    EXPECT_GT(apart.mWithin, 0.99);
+    EXPECT_LT(apart.mFar, 0.002);
 }
