@@ -96,6 +96,20 @@ void D3DInterface::Cleanup()
     ReleaseOf(mDD);
 }
 
+TextureLimits TextureLimitsOf(const D3DDEVICEDESC7& desc)
+{
+    TextureLimits limits;
+    if (desc.dwMaxTextureWidth == 0)
+        return limits; // 64 x 64 pieces, square
+    limits.mMinWidth = int(std::max<DWORD>(desc.dwMinTextureWidth, 1));
+    limits.mMinHeight = int(std::max<DWORD>(desc.dwMinTextureHeight, 1));
+    limits.mMaxWidth = int(std::min<DWORD>(desc.dwMaxTextureWidth, 1024));
+    limits.mMaxHeight = int(std::min<DWORD>(desc.dwMaxTextureHeight, 1024));
+    limits.mMaxAspectRatio =
+        desc.dwMaxTextureAspectRatio == 0 ? 65536 : int(std::min<DWORD>(desc.dwMaxTextureAspectRatio, 65536));
+    return limits;
+}
+
 bool D3DInterface::InitDevice()
 {
     if (mDD == nullptr)
@@ -109,23 +123,7 @@ bool D3DInterface::InitDevice()
         return false;
 
     TextureLimits& limits = gTextureLimits;
-    limits.mMinWidth = int(desc.dwMinTextureWidth);
-    limits.mMinHeight = int(desc.dwMinTextureHeight);
-    limits.mMaxWidth = int(std::min<DWORD>(desc.dwMaxTextureWidth, 1024));
-    limits.mMaxHeight = int(std::min<DWORD>(desc.dwMaxTextureHeight, 1024));
-    limits.mMaxAspectRatio = int(std::min<DWORD>(desc.dwMaxTextureAspectRatio, 65536));
-    if (desc.dwMaxTextureWidth != 0)
-    {
-        limits.mMinWidth = std::max(limits.mMinWidth, 1);
-        limits.mMinHeight = std::max(limits.mMinHeight, 1);
-        if (limits.mMaxAspectRatio == 0)
-            limits.mMaxAspectRatio = 65536;
-    }
-    else
-    {
-        limits.mMinWidth = limits.mMinHeight = limits.mMaxWidth = limits.mMaxHeight = 64;
-        limits.mMaxAspectRatio = 1;
-    }
+    limits = TextureLimitsOf(desc);
     gLinearFilter = false;
 
     limits.mFormats = 0;

@@ -50,6 +50,8 @@ struct TextureLimits
     int mFormats = 0; // PixelFormat flags
 };
 extern TextureLimits gTextureLimits;
+// The limits a device describes; a maximum width of 0 means 64 x 64 pieces everywhere.
+TextureLimits TextureLimitsOf(const D3DDEVICEDESC7& desc);
 
 // The pictures' 3-D flags.
 enum

@@ -53,6 +53,31 @@ TEST_F(Pieces, RegularAndEdgeSizes)
     EXPECT_EQ(Piece(300, 7), std::make_pair(64, 64));
 }
 
+TEST_F(Pieces, LimitsAsTheDeviceDescribesThem)
+{
+    D3DDEVICEDESC7 desc{};
+    desc.dwMaxTextureWidth = 4096;
+    desc.dwMaxTextureHeight = 2048;
+    TextureLimits limits = TextureLimitsOf(desc);
+    EXPECT_EQ(limits.mMaxWidth, 1024);
+    EXPECT_EQ(limits.mMaxHeight, 1024);
+    EXPECT_EQ(limits.mMinWidth, 1);
+    EXPECT_EQ(limits.mMinHeight, 1);
+    EXPECT_EQ(limits.mMaxAspectRatio, 65536);
+    desc.dwMaxTextureWidth = 256;
+    desc.dwMinTextureHeight = 8;
+    desc.dwMaxTextureAspectRatio = 4;
+    limits = TextureLimitsOf(desc);
+    EXPECT_EQ(limits.mMaxWidth, 256);
+    EXPECT_EQ(limits.mMinHeight, 8);
+    EXPECT_EQ(limits.mMaxAspectRatio, 4);
+    // A maximum width of 0: 64 x 64 pieces everywhere.
+    desc.dwMaxTextureWidth = 0;
+    gTextureLimits = TextureLimitsOf(desc);
+    EXPECT_EQ(Piece(100, 30), std::make_pair(64, 64));
+    EXPECT_EQ(Piece(1000, 1000), std::make_pair(64, 64));
+}
+
 TEST_F(Pieces, TableHalvesLargeRaggedRemainders)
 {
     Device(1024);

@@ -2,6 +2,7 @@
 #include "display/D3DTester.h"
 
 #include "core/desktop.h"
+#include "test/direct3d.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <fstream>
@@ -161,4 +162,19 @@ TEST_F(SelfTest, TheDisplaysDirectDrawObjectIsLeftAsItWas)
     EXPECT_EQ(tester.mDD, nullptr); // let go of again
     // The tester held a reference of its own while it used the object: the caller's is still the only one.
     EXPECT_EQ(dd->Release(), 0u);
+}
+
+TEST_F(SelfTest, LessThanTheRecommendedMemoryWarns)
+{
+    PlatformTest::Direct3DAdapter card;
+    card.description = "Test Card 3000";
+    card.driver = "no-such-driver.so";
+    PlatformTest::SetDirect3DAdapter(card);
+    WriteFile("vhw.dat", "test card\n");
+    Desktop(8); // 9 MB of the recommended 14
+    auto tester = Run();
+    PlatformTest::ResetDirect3D();
+    EXPECT_EQ(tester->mDescription, "Test Card 3000");
+    EXPECT_EQ(tester->mDriverYear, 0); // no such file
+    EXPECT_EQ(tester->mWarning, "Low video memory.");
 }
