@@ -480,11 +480,11 @@ TEST_F(AppIntegration, AnOldDriverPassesOnlyForTheKnownMakers)
         PlatformTest::SetDirect3DAdapter(adapter);
         RealApp app;
         app.Init();
-        const Lumo::D3DTester& tester = *FreshTest(app);
-        EXPECT_EQ(tester.mDriverYear, 2001) << relative;
+        const auto tester = FreshTest(app);
+        EXPECT_EQ(tester->mDriverYear, 2001) << relative;
         const bool known = std::string(card) != "Some Card";
-        EXPECT_EQ(tester.mWarning, known ? "" : "Unsupported video card: Some Card") << card;
-        EXPECT_EQ(tester.mFailureReason, "");
+        EXPECT_EQ(tester->mWarning, known ? "" : "Unsupported video card: Some Card") << card;
+        EXPECT_EQ(tester->mFailureReason, "");
     }
     PlatformTest::ResetDirect3D();
 }
