@@ -19,6 +19,7 @@
 #include "game/src/Tray.h"
 #include "media/ImageLib.h"
 #include "test/input.h"
+#include "test/message_box.h"
 #include "test/present.h"
 
 #include <SDL.h>
@@ -578,6 +579,10 @@ void GameShots::PlayAllScreens(bool threeD)
     mApp->RegistryWriteBoolean("Is3D", threeD);
     mApp->Init();
     ASSERT_TRUE(mApp->mInitialized);
+    // A software rasteriser is on the game's list of refused cards, and a first start's self test
+    // then keeps 3-D off; the player switches it on anyway, as Shift+F8 does.
+    if (threeD && !mApp->Is3DEnabled())
+        mApp->Set3D(true, true);
     ASSERT_EQ(mApp->Is3DEnabled(), threeD)
         << (mApp->mDDInterface->mD3DTester
                 ? mApp->mDDInterface->mD3DTester->mFailureReason + mApp->mDDInterface->mD3DTester->mWarning
@@ -621,6 +626,15 @@ void GameShots::PlayAllScreens(bool threeD)
             EXPECT_GT(Difference(mShots[mNames[a]], mShots[mNames[b]]), 0.05)
                 << mNames[a] << " " << mNames[b];
     CheckPictures();
+    // Switched on during this run without a clean self test, hardware acceleration is confirmed at
+    // exit: the player keeps it.
+    PlatformTest::ScriptMessageBoxes({IDYES});
+    mApp.reset();
+    const auto boxes = PlatformTest::ShownMessageBoxes();
+    PlatformTest::ResetMessageBoxes();
+    ASSERT_EQ(boxes.size(), threeD ? 1u : 0u);
+    if (threeD)
+        EXPECT_EQ(boxes[0].caption, " Hardware Acceleration Confirmation");
 }
 
 } // namespace
