@@ -52,7 +52,7 @@ function(lumo_test name)
   if(NOT sources)
     return()
   endif()
-  add_executable(${name} ${sources})
+  add_executable(${name} ${sources} ${LUMO_ROOT}/tests/HeadlessByDefault.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   # Headless drivers for every discovered test. Given to gtest_discover_tests, the list would be

@@ -52,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         {
             Lumo::DemoRecord record;
             play.TakeRecord(record);
-            if (record.mX < 0 || record.mX > 4095 || record.mY < 0 || record.mY > 4095)
+            // Positions stay what a window message can carry.
+            if (record.mX != Lumo::ClampMessageCoord(record.mX) ||
+                record.mY != Lumo::ClampMessageCoord(record.mY))
                 std::abort();
         }
         else if (play.mDemoNeedsCommand)

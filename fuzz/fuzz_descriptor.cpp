@@ -65,7 +65,7 @@ public:
     }
     Lumo::SharedImageRef GetSharedImage(const std::string& fileName, const std::string&, bool* isNew) override
     {
-        auto inserted = mRecords.emplace(fileName, Lumo::SharedImage());
+        auto inserted = mRecords.try_emplace(fileName);
         if (isNew)
             *isNew = inserted.second;
         if (inserted.second && fileName.find("missing") == std::string::npos)

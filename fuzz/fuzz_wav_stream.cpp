@@ -1,8 +1,8 @@
-// WAV files read by the bass stand-in while they play.
+// WAV files read by the music stand-ins while they play.
 #include "stream_fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzStream(data, size, &LumoBass::OpenWavStream);
+    FuzzStream(data, size, &LumoAudio::OpenWavStream);
     return 0;
 }

@@ -7,12 +7,13 @@ set -euo pipefail
 play=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libvorbisidec-dev libogg-dev
+  libopenmpt-dev libmpg123-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
 develop=(
   clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth openbox libx11-dev
 )
 if [ "${1:-}" = play ]; then
   shift

@@ -4,8 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-# Only the generator needs these: the Vorbis encoder and the free fonts it renders.
-tool_packages=(vorbis-tools fonts-texgyre)
+# Only the generator needs these: the Vorbis and MP3 encoders and the free fonts it renders.
+tool_packages=(vorbis-tools lame fonts-texgyre)
 "$root/scripts/deps.sh" "${tool_packages[@]}"
 
 fonts=/usr/share/texmf/fonts/opentype/public/tex-gyre
@@ -17,4 +17,5 @@ out="$root/assets"
 rm -rf "$out/gfx" "$out/sfx" "$out/music" "$out/fonts"
 "$build/tools/crustavia_assets" "$out" "$fonts/texgyrechorus-mediumitalic.otf" "$fonts/texgyreheros-regular.otf" \
   "$(command -v oggenc)"
-echo "assets written to $out"
+"$build/tools/crustavia_assets" --test-data "$root/tests/audio/data" "$(command -v lame)"
+echo "assets written to $out, the sound tests' files to tests/audio/data"

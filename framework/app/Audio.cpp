@@ -1,6 +1,7 @@
 // The application's sound front: volumes and the counted mute.
 #include "app/LumoAppBase.h"
 #include "media/BassMusicInterface.h"
+#include "media/FModMusicInterface.h"
 #include "media/MusicInterface.h"
 #include "media/SoundInstance.h"
 #include "media/SoundManager.h"
@@ -85,6 +86,8 @@ MusicInterface* LumoAppBase::CreateMusicInterface(HWND window)
 {
     if (mAudioDisabled)
         return new (std::nothrow) MusicInterface();
+    if (mUseFModMusic)
+        return new (std::nothrow) FModMusicInterface();
     return new (std::nothrow) BassMusicInterface(window);
 }
 

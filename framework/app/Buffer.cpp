@@ -3,7 +3,7 @@
 namespace Lumo
 {
 
-void Buffer::AdvanceWrite(int bits)
+void Buffer::AdvanceWrite(int64_t bits)
 {
     mWriteBitPos += bits;
     if (mWriteBitPos > mDataBitSize)
@@ -12,7 +12,7 @@ void Buffer::AdvanceWrite(int bits)
 
 void Buffer::WriteByte(unsigned char value)
 {
-    int shift = mWriteBitPos % 8;
+    int shift = int(mWriteBitPos % 8);
     if (shift == 0)
     {
         mData.push_back(value);
@@ -33,7 +33,7 @@ void Buffer::WriteNumBits(int value, int numBits)
         if (mWriteBitPos % 8 == 0)
             mData.push_back(0);
         if ((bits >> i) & 1)
-            mData[mWriteBitPos / 8] |= static_cast<unsigned char>(1 << (mWriteBitPos % 8));
+            mData[size_t(mWriteBitPos / 8)] |= static_cast<unsigned char>(1 << (mWriteBitPos % 8));
         AdvanceWrite(1);
     }
 }
@@ -74,10 +74,10 @@ void Buffer::WriteBytes(const unsigned char* data, int count)
 unsigned char Buffer::ReadByte()
 {
     // Reading needs the byte after the one the read position is in when it is not aligned.
-    if ((mReadBitPos + 7) / 8 >= static_cast<int>(mData.size()))
+    if ((mReadBitPos + 7) / 8 >= static_cast<int64_t>(mData.size()))
         return 0;
-    int shift = mReadBitPos % 8;
-    int index = mReadBitPos / 8;
+    int shift = int(mReadBitPos % 8);
+    size_t index = size_t(mReadBitPos / 8);
     unsigned value = mData[index];
     if (shift != 0)
         value = (value >> shift) | (static_cast<unsigned>(mData[index + 1]) << (8 - shift));
@@ -89,10 +89,10 @@ int Buffer::ReadNumBits(int numBits, bool isSigned)
 {
     unsigned value = 0;
     bool lastBit = false;
-    int byteCount = static_cast<int>(mData.size());
+    const int64_t byteCount = static_cast<int64_t>(mData.size());
     for (int i = 0; i < numBits && i < 32 && mReadBitPos / 8 < byteCount; i++)
     {
-        lastBit = (mData[mReadBitPos / 8] >> (mReadBitPos % 8)) & 1;
+        lastBit = (mData[size_t(mReadBitPos / 8)] >> (mReadBitPos % 8)) & 1;
         if (lastBit)
             value |= 1u << i;
         mReadBitPos++;
@@ -163,7 +163,7 @@ const unsigned char* Buffer::GetDataPtr() const
 
 int Buffer::GetDataLen() const
 {
-    return (mDataBitSize + 7) / 8;
+    return static_cast<int>((mDataBitSize + 7) / 8);
 }
 
 bool Buffer::AtEnd() const

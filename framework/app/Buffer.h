@@ -3,6 +3,7 @@
 // The demo stream and its records are stored in this form.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,10 @@ class Buffer
 {
 public:
     std::vector<unsigned char> mData;
-    int mDataBitSize = 0;
-    int mReadBitPos = 0;
-    int mWriteBitPos = 0;
+    // Counted in 64 bits: a stream of 256 MiB or more holds more bits than an int counts.
+    int64_t mDataBitSize = 0;
+    int64_t mReadBitPos = 0;
+    int64_t mWriteBitPos = 0;
 
     Buffer() = default;
     virtual ~Buffer() = default;
@@ -43,7 +45,7 @@ public:
     bool AtEnd() const;
 
 private:
-    void AdvanceWrite(int bits);
+    void AdvanceWrite(int64_t bits);
 };
 
 } // namespace Lumo

@@ -111,7 +111,7 @@ void LumoAppBase::HandleCommandLineOption(const std::string& name, const std::st
     else
     {
         ShowFatalError("Invalid Command Line Param: " + name);
-        ExitNow(1);
+        ExitNow(FATAL_EXIT_CODE);
     }
 }
 } // namespace Lumo

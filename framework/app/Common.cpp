@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -103,8 +105,9 @@ bool StringToInt(const std::string& text, int* value)
     size_t i = 0;
     if (!StartNumber(text, &negative, &i))
         return false;
-    // Unsigned arithmetic wraps as two's complement would, without undefined overflow.
-    unsigned result = 0;
+    // A number that does not fit in an int is no number: a wrapped value would be a wrong one.
+    const uint64_t limit = negative ? uint64_t(INT_MAX) + 1 : uint64_t(INT_MAX);
+    uint64_t result = 0;
     unsigned radix = 10;
     for (; i < text.size(); i++)
     {
@@ -118,8 +121,10 @@ bool StringToInt(const std::string& text, int* value)
         if (digit < 0)
             return false;
         result = result * radix + static_cast<unsigned>(digit);
+        if (result > limit)
+            return false;
     }
-    *value = static_cast<int>(negative ? 0u - result : result);
+    *value = negative ? static_cast<int>(-static_cast<int64_t>(result)) : static_cast<int>(result);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "widgets/WidgetManager.h"
 #include "win32/windows.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <map>
@@ -52,15 +53,19 @@ bool LumoAppBase::IsAltKeyUsed(WPARAM key)
 
 bool LumoAppBase::HandleDebugKey(WPARAM key)
 {
-    const bool* down = mWidgetManager ? mWidgetManager->mKeyDown : nullptr;
-    bool shift = down && down[VK_SHIFT];
-    bool ctrl = down && down[VK_CONTROL];
-    bool alt = down && down[VK_MENU];
+    // While a demo plays, the widgets' key table holds the recorded keys: the developer's own
+    // modifiers are the live ones.
+    const bool* down = mWidgetManager && !mPlayingDemo ? mWidgetManager->mKeyDown : nullptr;
+    bool shift = mPlayingDemo ? mShiftDown : down && down[VK_SHIFT];
+    bool ctrl = mPlayingDemo ? mCtrlDown : down && down[VK_CONTROL];
+    bool alt = mPlayingDemo ? mAltDown : down && down[VK_MENU];
 
     if (key == 'R' && alt)
     {
         if (ReparseModValues())
             PlayCommandSound();
+        else if (mPlayingDemo)
+            mCtrlDown = mAltDown = mShiftDown = false; // the demo's table is left to the replay
         else if (mWidgetManager)
             std::memset(mWidgetManager->mKeyDown, 0, sizeof mWidgetManager->mKeyDown);
         return false;
@@ -138,7 +143,12 @@ bool LumoAppBase::HandleDebugKey(WPARAM key)
 void LumoAppBase::WaitForLoadingThread()
 {
     while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+    {
+        // A box the loading thread asks for is shown by this thread when it looks at its queue.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
         Sleep(20);
+    }
 }
 
 BOOL CALLBACK LumoAppBase::KeepWindowRect(HWND window, LPARAM restore)
@@ -187,15 +197,18 @@ void WriteOverlay(LumoAppBase* app, DebugOverlays& overlays, int slot, const std
     if (overlays.mFont == nullptr)
         return;
     DDImage*& image = overlays.mImages[slot];
-    if (image == nullptr)
+    if (image != nullptr && overlays.mTexts[slot] == text)
+        return;
+    // Text at x 2 with as much room after it: the last digit is never cut off.
+    int width = std::max(int(DebugOverlays::kMinWidth), overlays.mFont->StringWidth(text) + 4);
+    if (image == nullptr || image->mWidth != width)
     {
+        delete image;
         image = new DDImage(app->mDDInterface);
-        image->Create(DebugOverlays::kWidth, overlays.mFont->GetHeight() + 4);
+        image->Create(width, overlays.mFont->GetHeight() + 4);
         image->SetVolatile(true);
         image->Clear();
     }
-    else if (overlays.mTexts[slot] == text)
-        return;
     overlays.mTexts[slot] = text;
     Graphics g(image);
     g.SetColor(kOverlayBack);
@@ -218,13 +231,13 @@ void LumoAppBase::DrawFpsOverlay()
         o.mReset = false;
         o.mStopwatch.Start();
         o.mFrames = 0;
-        WriteOverlay(this, o, DebugOverlays::kMain, FormatString("FPS: %d", o.mFrameRate));
+        WriteOverlay(this, o, DebugOverlays::kFps, FormatString("FPS: %d", o.mFrameRate));
     }
 }
 
 void LumoAppBase::DrawMouseOverlay(int x, int y)
 {
-    WriteOverlay(this, Overlays(mDebugOverlays), DebugOverlays::kMain, FormatString("%d,%d", x, y));
+    WriteOverlay(this, Overlays(mDebugOverlays), DebugOverlays::kMouse, FormatString("%d,%d", x, y));
 }
 
 void LumoAppBase::DrawDemoTimeOverlay()
@@ -255,7 +268,8 @@ void LumoAppBase::DrawDebugOverlays()
     if (mPlayingDemo)
         DrawDemoTimeOverlay();
 
-    DDImage* main = mDebugOverlays->mImages[DebugOverlays::kMain];
+    DDImage* main =
+        mDebugOverlays->mImages[mDebugOverlayMode == 1 ? DebugOverlays::kMouse : DebugOverlays::kFps];
     if (main == nullptr)
         return;
     Graphics g(mDDInterface->GetDrawSurfaceImage());

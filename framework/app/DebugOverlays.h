@@ -13,12 +13,13 @@ class Font;
 
 struct DebugOverlays
 {
-    static constexpr int kWidth = 50;
-    // The frame-rate or mouse picture, and the demo's time left.
+    // The narrowest picture; a longer text gets a picture as wide as it needs.
+    static constexpr int kMinWidth = 50;
     enum Slot
     {
-        kMain,
-        kDemoTime,
+        kFps,
+        kMouse,
+        kDemoTime, // the time left in a played demo
         kSlots
     };
 

@@ -159,7 +159,11 @@ void LumoAppBase::WriteDemoFile()
     const unsigned char* events = mDemo.mBuffer.GetDataPtr();
     if (events)
         contents.mEvents.assign(events, events + mDemo.mBuffer.GetDataLen());
-    Lumo::WriteDemoFile(mDemoFileName, contents);
+    // The recording was asked for: losing it is said, never silent.
+    std::string error;
+    if (!Lumo::WriteDemoFile(mDemoFileName, contents, error))
+        MessageBoxA(nullptr, ("The demo could not be saved as " + mDemoFileName + ": " + error).c_str(),
+                    "Demo Not Saved", MB_ICONERROR);
 }
 
 int LumoAppBase::DemoFileNumbering(int keep, bool deleteOldest)
@@ -254,7 +258,8 @@ void LumoAppBase::HandlePlaybackChar(char c)
         break;
     case 'm':
     case 'M':
-        mFastForwardToEnd = true;
+        // Pressed again, it stops: every playback state a key sets, a key can unset.
+        mFastForwardToEnd = !mFastForwardToEnd;
         break;
     case 'l':
     case 'L':

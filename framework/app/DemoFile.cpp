@@ -1,7 +1,9 @@
 #include "app/DemoFile.h"
 
 #include "app/Buffer.h"
+#include "core/atomic_file.h"
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -74,7 +76,7 @@ bool ParseMarkers(const unsigned char* block, uint32_t size, std::vector<DemoMar
     {
         if (bitsLeft() < 16)
             return false;
-        int saved = buffer.mReadBitPos;
+        int64_t saved = buffer.mReadBitPos;
         int nameLength = buffer.ReadShort();
         buffer.mReadBitPos = saved;
         // Each marker must be whole: its name and its update count lie inside the block.
@@ -140,6 +142,12 @@ bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& pr
     }
     contents.mDemoLength = (int)length;
     size_t eventBytes = in.Left();
+    // The stream's byte count is an int wherever it is handed on.
+    if (eventBytes > size_t(INT_MAX))
+    {
+        error = INVALID_DEMO_FILE;
+        return false;
+    }
     const unsigned char* events = in.Take(eventBytes);
     contents.mEvents.assign(events, events + eventBytes);
     return true;
@@ -187,13 +195,10 @@ std::vector<unsigned char> BuildDemoFile(const DemoFileContents& contents)
     return out;
 }
 
-bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents)
+bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents, std::string& error)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(fileName.c_str(), "w+b"), &std::fclose);
-    if (!file)
-        return false;
     std::vector<unsigned char> bytes = BuildDemoFile(contents);
-    return std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return Platform::WriteFileAtomically(fileName, bytes.data(), bytes.size(), error);
 }
 
 std::string NumberedDemoFileName(const std::string& prefix, int number)

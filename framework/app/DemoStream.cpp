@@ -20,6 +20,11 @@ int ClampDemoCoord(int value)
     return std::clamp(value, 0, DEMO_MAX_COORD);
 }
 
+int ClampMessageCoord(int value)
+{
+    return std::clamp(value, -32768, 32767);
+}
+
 int DemoWheelNotches(int wheelDelta)
 {
     return std::clamp(wheelDelta / 120, -128, 127);
@@ -29,8 +34,13 @@ int DemoWheelNotches(int wheelDelta)
 
 void DemoStream::WriteTimingBlock(int updateCount)
 {
+    WriteFillers(updateCount, MAX_HEADER_DELTA);
+}
+
+void DemoStream::WriteFillers(int updateCount, int maxDelta)
+{
     int delta = std::max(0, updateCount - mLastDemoUpdateCnt);
-    while (delta > MAX_HEADER_DELTA)
+    while (delta > maxDelta)
     {
         mBuffer.WriteNumBits(MAX_HEADER_DELTA, HEADER_DELTA_BITS);
         mBuffer.WriteNumBits(0, 1);
@@ -58,35 +68,53 @@ void DemoStream::WriteShortHeader(int updateCount, int subtype)
     mBuffer.WriteNumBits(subtype, 1);
 }
 
+void DemoStream::WriteCompositeMark(int updateCount)
+{
+    // Fillers always carry 15 updates, so a filler-typed record with less is the mark.
+    WriteFillers(updateCount, MAX_HEADER_DELTA - 1);
+    mBuffer.WriteNumBits(0, 1);
+    mBuffer.WriteNumBits(DEMO_IDLE, TYPE_BITS);
+}
+
 void DemoStream::RecordMouse(int updateCount, int x, int y, int buttonCode, bool down)
 {
-    x = ClampDemoCoord(x);
-    y = ClampDemoCoord(y);
-    if (x != mDemoMouseX || y != mDemoMouseY)
+    x = ClampMessageCoord(x);
+    y = ClampMessageCoord(y);
+    const bool far =
+        std::abs(x - mDemoMouseX) >= SHORT_MOVE_LIMIT || std::abs(y - mDemoMouseY) >= SHORT_MOVE_LIMIT;
+    // A far move beyond the long record's range takes several records; marks around them make the
+    // player replay them as the one move they are.
+    const bool composite = far && (x != ClampDemoCoord(x) || y != ClampDemoCoord(y));
+    if (composite)
+        WriteCompositeMark(updateCount);
+    if (far)
     {
-        int dx = x - mDemoMouseX;
-        int dy = y - mDemoMouseY;
-        if (std::abs(dx) < SHORT_MOVE_LIMIT && std::abs(dy) < SHORT_MOVE_LIMIT)
-        {
-            WriteShortHeader(updateCount, DEMO_SHORT_MOVE);
-            mBuffer.WriteNumBits(dx, 6);
-            mBuffer.WriteNumBits(dy, 6);
-        }
-        else
-        {
-            WriteTypedHeader(updateCount, DEMO_MOUSE_POSITION);
-            mBuffer.WriteNumBits(x, 12);
-            mBuffer.WriteNumBits(y, 12);
-        }
+        mDemoMouseX = ClampDemoCoord(x);
+        mDemoMouseY = ClampDemoCoord(y);
+        WriteTypedHeader(updateCount, DEMO_MOUSE_POSITION);
+        mBuffer.WriteNumBits(mDemoMouseX, 12);
+        mBuffer.WriteNumBits(mDemoMouseY, 12);
     }
+    // Only outside the long record's range does this take more than one step.
+    while (x != mDemoMouseX || y != mDemoMouseY)
+    {
+        const int step = SHORT_MOVE_LIMIT - 1;
+        int dx = std::clamp(x - mDemoMouseX, -step, step);
+        int dy = std::clamp(y - mDemoMouseY, -step, step);
+        WriteShortHeader(updateCount, DEMO_SHORT_MOVE);
+        mBuffer.WriteNumBits(dx, 6);
+        mBuffer.WriteNumBits(dy, 6);
+        mDemoMouseX += dx;
+        mDemoMouseY += dy;
+    }
+    if (composite)
+        WriteCompositeMark(updateCount);
     if (buttonCode != 0)
     {
         WriteShortHeader(updateCount, DEMO_SHORT_BUTTON);
         mBuffer.WriteNumBits(down ? 1 : 0, 1);
         mBuffer.WriteNumBits(buttonCode, 3);
     }
-    mDemoMouseX = x;
-    mDemoMouseY = y;
 }
 
 void DemoStream::RecordEvent(int updateCount, DemoRecordType type)
@@ -168,11 +196,11 @@ bool DemoStream::AtEnd() const
         return true;
     if (!mDemoNeedsCommand)
         return false;
-    int left = BitsLeft();
+    int64_t left = BitsLeft();
     if (left < HEADER_DELTA_BITS + 2)
         return true;
-    int formBit = mBuffer.mReadBitPos + HEADER_DELTA_BITS;
-    bool isShort = (mBuffer.mData[formBit / 8] >> (formBit % 8)) & 1;
+    int64_t formBit = mBuffer.mReadBitPos + HEADER_DELTA_BITS;
+    bool isShort = (mBuffer.mData[size_t(formBit / 8)] >> (formBit % 8)) & 1;
     return !isShort && left < HEADER_DELTA_BITS + 1 + TYPE_BITS;
 }
 
@@ -182,7 +210,8 @@ bool DemoStream::ReadTimingBlock(int updateCount)
     {
         if (AtEnd())
             return false;
-        mLastDemoUpdateCnt += ReadBits(HEADER_DELTA_BITS, false);
+        mLastHeaderDelta = ReadBits(HEADER_DELTA_BITS, false);
+        mLastDemoUpdateCnt += mLastHeaderDelta;
         mDemoIsShortCmd = ReadBits(1, false) != 0;
         mDemoCmdNum = ReadBits(mDemoIsShortCmd ? 1 : TYPE_BITS, false);
         mDemoCmdOrder++;
@@ -211,7 +240,7 @@ bool DemoStream::SkipBytes(int64_t count)
         mDamaged = true;
         return false;
     }
-    mBuffer.mReadBitPos += (int)count * 8;
+    mBuffer.mReadBitPos += count * 8;
     return true;
 }
 
@@ -229,8 +258,8 @@ bool DemoStream::TakeRecord(DemoRecord& record)
                 return false;
             int dx = ReadBits(6, true);
             int dy = ReadBits(6, true);
-            mDemoMouseX = ClampDemoCoord(mDemoMouseX + dx);
-            mDemoMouseY = ClampDemoCoord(mDemoMouseY + dy);
+            mDemoMouseX = ClampMessageCoord(mDemoMouseX + dx);
+            mDemoMouseY = ClampMessageCoord(mDemoMouseY + dy);
         }
         else
         {
@@ -298,9 +327,42 @@ bool DemoStream::TakeRecord(DemoRecord& record)
         if (!HaveBits(32))
             return false;
         return SkipBytes((uint32_t)ReadBits(32, false));
+    case DEMO_IDLE:
+        return mLastHeaderDelta == MAX_HEADER_DELTA || TakeCompositeMove(record);
     default:
         return true;
     }
+}
+
+bool DemoStream::TakeCompositeMove(DemoRecord& record)
+{
+    // Move records of the same update up to the closing mark; anything else is a damaged stream.
+    const int update = mLastDemoUpdateCnt;
+    for (;;)
+    {
+        if (AtEnd() || !ReadTimingBlock(update) || mLastHeaderDelta != 0)
+        {
+            mDamaged = true;
+            return false;
+        }
+        const bool isMove =
+            mDemoIsShortCmd ? mDemoCmdNum == DEMO_SHORT_MOVE : mDemoCmdNum == DEMO_MOUSE_POSITION;
+        if (!mDemoIsShortCmd && mDemoCmdNum == DEMO_IDLE)
+            break;
+        if (!isMove)
+        {
+            mDamaged = true;
+            return false;
+        }
+        if (!TakeRecord(record))
+            return false;
+    }
+    mDemoNeedsCommand = true;
+    record = DemoRecord();
+    record.mType = DEMO_MOUSE_POSITION;
+    record.mX = mDemoMouseX;
+    record.mY = mDemoMouseY;
+    return true;
 }
 
 bool DemoStream::TakeDue(int updateCount, int type)

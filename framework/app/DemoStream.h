@@ -35,9 +35,12 @@ enum DemoShortType
     DEMO_SHORT_BUTTON = 1,
 };
 
-// Largest coordinate the long mouse record holds; positions are clamped to 0..4095.
+// Largest coordinate the long mouse record holds: it is clamped to 0..4095, and a position
+// beyond is reached from there by short moves, so that every position replays exactly.
 constexpr int DEMO_MAX_COORD = 4095;
 int ClampDemoCoord(int value);
+// Positions as a window message carries them: signed 16-bit values.
+int ClampMessageCoord(int value);
 // Wheel notches as recorded: the delta over 120, within the signed 8-bit range.
 int DemoWheelNotches(int wheelDelta);
 
@@ -98,10 +101,17 @@ public:
     bool TakeSync(int updateCount, Buffer& buffer);
     bool TakeDisplay(int updateCount, bool* windowed, int* refreshRate);
 
-    int BitsLeft() const { return mBuffer.mDataBitSize - mBuffer.mReadBitPos; }
+    int64_t BitsLeft() const { return mBuffer.mDataBitSize - mBuffer.mReadBitPos; }
 
 private:
     bool mDamaged = false;
+    int mLastHeaderDelta = 0;
+
+    // The timing part of a header: fillers while more than maxDelta updates are left, then the rest.
+    void WriteFillers(int updateCount, int maxDelta);
+    void WriteCompositeMark(int updateCount);
+    // The records between two marks, as one move to where they end.
+    bool TakeCompositeMove(DemoRecord& record);
 
     bool DueRecordIs(int updateCount, int type);
     bool TakeDue(int updateCount, int type);

@@ -62,6 +62,9 @@ void LumoAppBase::AddDialog(int id, Dialog* dialog)
     if (dialog == nullptr || std::find(mDialogList.begin(), mDialogList.end(), dialog) != mDialogList.end())
         return;
     RemoveDialog(id);
+    // A dialog removed earlier and added again is registered once more: it must not be deleted.
+    mDeferredDeletions.remove_if([dialog](const std::pair<int, Widget*>& entry)
+                                 { return entry.second == dialog; });
     if (dialog->mWidth == 0)
     {
         int width = mWidth / 2;

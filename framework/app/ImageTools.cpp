@@ -1,6 +1,7 @@
 // Developer tools on pictures: screenshots, the dump of every live picture and the video-memory
 // statistics.
 #include "app/Common.h"
+#include "app/CriticalSection.h"
 #include "app/LumoAppBase.h"
 #include "display/D3DInterface.h"
 #include "display/DDImage.h"
@@ -156,54 +157,59 @@ bool LumoAppBase::DumpImages()
     DeleteTree(folder);
     MkDir(folder);
 
-    std::vector<std::pair<int, MemoryImage*>> images;
-    for (MemoryImage* image : mMemoryImageSet)
-        images.emplace_back(ImageBytes(image).Total(), image);
-    std::stable_sort(images.begin(), images.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-
+    // The loading thread adds and drops pictures meanwhile: the set is walked, and every picture
+    // in it written, under the display lock, so that none is removed or freed halfway.
     ImageBytes totals;
     std::string rows;
     int total = 0;
-    for (size_t k = 0; k < images.size(); k++)
     {
-        MemoryImage* image = images[k].second;
-        ImageBytes bytes(image);
-        std::string imageName = FormatString("img%04d.png", int(k));
-        std::string thumbName = FormatString("thumb%04d.jpg", int(k));
-        uint32_t* bits = image->GetBits();
-        WritePixels(folder + "/" + imageName, bits, image->mWidth, image->mHeight, 0, false);
-        WritePixels(folder + "/" + thumbName, bits, image->mWidth, image->mHeight, 64, true);
+        AutoCrit lock(mDDInterface ? &mDDInterface->mCritSect : nullptr);
+        std::vector<std::pair<int, MemoryImage*>> images;
+        for (MemoryImage* image : mMemoryImageSet)
+            images.emplace_back(ImageBytes(image).Total(), image);
+        std::stable_sort(images.begin(), images.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
 
-        total += bytes.Total();
-        totals.mBits += bytes.mBits;
-        totals.mPalette += bytes.mPalette;
-        totals.mSurface += bytes.mSurface;
-        totals.mNativeAlpha += bytes.mNativeAlpha;
-        totals.mRLAlpha += bytes.mRLAlpha;
-        totals.mRLAdditive += bytes.mRLAdditive;
-        totals.mTexture += bytes.mTexture;
+        for (size_t k = 0; k < images.size(); k++)
+        {
+            MemoryImage* image = images[k].second;
+            ImageBytes bytes(image);
+            std::string imageName = FormatString("img%04d.png", int(k));
+            std::string thumbName = FormatString("thumb%04d.jpg", int(k));
+            uint32_t* bits = image->GetBits();
+            WritePixels(folder + "/" + imageName, bits, image->mWidth, image->mHeight, 0, false);
+            WritePixels(folder + "/" + thumbName, bits, image->mWidth, image->mHeight, 64, true);
 
-        rows += "<TR>";
-        rows += "<TD><A HREF=" + imageName + "><IMG SRC=" + thumbName +
-                " WIDTH=" + std::to_string(image->mWidth) + " HEIGHT=" + std::to_string(image->mHeight) +
-                "></A></TD>";
-        rows += "<TD ALIGN=RIGHT>" +
-                FormatString("%d x %d<BR>%s bytes", image->mWidth, image->mHeight,
-                             CommaSeparate(bytes.Total()).c_str()) +
-                "</TD>";
-        rows += SizeCell("mBits", bytes.mBits);
-        rows += SizeCell("Palletized", bytes.mPalette);
-        rows += SizeCell("DDSurface", bytes.mSurface);
-        rows += TextureCell(bytes);
-        rows += FlagCell("Volatile", image->mIsVolatile);
-        rows += FlagCell("Forced", image->mForcedMode);
-        rows += FlagCell("HasAlpha", image->mHasAlpha);
-        rows += FlagCell("HasTrans", image->mHasTrans);
-        rows += SizeCell("NativeAlpha", bytes.mNativeAlpha);
-        rows += SizeCell("RLAlpha", bytes.mRLAlpha);
-        rows += SizeCell("RLAdditive", bytes.mRLAdditive);
-        rows += "</TR>";
+            total += bytes.Total();
+            totals.mBits += bytes.mBits;
+            totals.mPalette += bytes.mPalette;
+            totals.mSurface += bytes.mSurface;
+            totals.mNativeAlpha += bytes.mNativeAlpha;
+            totals.mRLAlpha += bytes.mRLAlpha;
+            totals.mRLAdditive += bytes.mRLAdditive;
+            totals.mTexture += bytes.mTexture;
+
+            rows += "<TR>";
+            rows += "<TD><A HREF=" + imageName + "><IMG SRC=" + thumbName +
+                    " WIDTH=" + std::to_string(image->mWidth) + " HEIGHT=" + std::to_string(image->mHeight) +
+                    "></A></TD>";
+            rows += "<TD ALIGN=RIGHT>" +
+                    FormatString("%d x %d<BR>%s bytes", image->mWidth, image->mHeight,
+                                 CommaSeparate(bytes.Total()).c_str()) +
+                    "</TD>";
+            rows += SizeCell("mBits", bytes.mBits);
+            rows += SizeCell("Palletized", bytes.mPalette);
+            rows += SizeCell("DDSurface", bytes.mSurface);
+            rows += TextureCell(bytes);
+            rows += FlagCell("Volatile", image->mIsVolatile);
+            rows += FlagCell("Forced", image->mForcedMode);
+            rows += FlagCell("HasAlpha", image->mHasAlpha);
+            rows += FlagCell("HasTrans", image->mHasTrans);
+            rows += SizeCell("NativeAlpha", bytes.mNativeAlpha);
+            rows += SizeCell("RLAlpha", bytes.mRLAlpha);
+            rows += SizeCell("RLAdditive", bytes.mRLAdditive);
+            rows += "</TR>";
+        }
     }
 
     std::string page = "<HTML><BODY BGCOLOR=EEEEFF><CENTER><FONT SIZE=+2><B>";

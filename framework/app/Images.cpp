@@ -138,7 +138,7 @@ SharedImageRef LumoAppBase::GetSharedImage(const std::string& fileName, const st
     bool inserted;
     {
         AutoCrit lock(DisplayLockOf(mDDInterface));
-        auto found = mSharedImageMap.emplace(key, SharedImage());
+        auto found = mSharedImageMap.try_emplace(key);
         inserted = found.second;
         ref = &found.first->second;
     }
@@ -158,7 +158,8 @@ SharedImageRef LumoAppBase::GetSharedImage(const std::string& fileName, const st
 void LumoAppBase::CleanSharedImages()
 {
     AutoCrit lock(DisplayLockOf(mDDInterface));
-    if (!mCleanSharedImages)
+    // Cleared first: a handle let go on another thread during the walk asks for the next one.
+    if (!mCleanSharedImages.exchange(false))
         return;
     for (auto it = mSharedImageMap.begin(); it != mSharedImageMap.end();)
     {
@@ -170,7 +171,6 @@ void LumoAppBase::CleanSharedImages()
         else
             ++it;
     }
-    mCleanSharedImages = false;
 }
 } // namespace Lumo
 

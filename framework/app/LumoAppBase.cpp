@@ -11,9 +11,12 @@
 #include "resources/ResourceManager.h"
 #include "text/SysFont.h"
 #include "widgets/WidgetManager.h"
+#include "win32/video_thread.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
+#include <new>
 #include <cstring>
 #include <vector>
 
@@ -34,16 +37,47 @@ HMODULE gVersionDll = nullptr;
 HMODULE gDDrawDll = nullptr;
 HMODULE gUser32Dll = nullptr;
 
+// Whatever stops the loading ends the program as a file that does not load does: with its text
+// in the fatal-error box, never through std::terminate.
+void EndLoadingWith(LumoAppBase* app, const char* reason)
+{
+    try
+    {
+        app->ShowFatalError(std::string("There was an error while loading: ") + reason);
+    }
+    catch (...)
+    {
+        app->mFatalError = true;
+    }
+    app->mCloseRequested = true;
+}
+
 void LoadingThreadProc(void* arg)
 {
     auto* app = static_cast<LumoAppBase*>(arg);
-    app->RunLoading();
+    try
+    {
+        app->RunLoading();
+    }
+    catch (const std::bad_alloc&)
+    {
+        EndLoadingWith(app, "out of memory");
+    }
+    catch (const std::exception& error)
+    {
+        EndLoadingWith(app, error.what());
+    }
+    catch (...)
+    {
+        EndLoadingWith(app, "an unknown failure");
+    }
     OutputDebugStringA(
         FormatString("Resource Loading Time: %d\r\n", (int)(GetTickCount() - app->mCreationTick)).c_str());
     app->mLoadingThreadCompleted = true;
 }
 
-// A fatal sound or music error ends the program as every other fatal start-up error does.
+// A fatal sound or music error ends the program as every other fatal start-up error does, with
+// the audio code's own box: its caption ("Error", "Hey") and no owner window.
 void AudioFatal(const char* text, const char* caption, UINT boxType)
 {
     LumoAppBase* app = gLumoAppBase;
@@ -51,11 +85,17 @@ void AudioFatal(const char* text, const char* caption, UINT boxType)
     {
         if (text)
             MessageBoxA(nullptr, text, caption, boxType);
-        std::exit(1);
+        std::exit(LumoAppBase::FATAL_EXIT_CODE);
     }
-    if (text)
-        app->ShowFatalError(text);
-    app->ExitNow(1);
+    if (text && app->IsScreenSaverMode())
+        app->LogError(text);
+    else if (text)
+    {
+        app->EnterPopupState();
+        MessageBoxA(nullptr, text, caption, boxType);
+        app->LeavePopupState();
+    }
+    app->ExitNow(LumoAppBase::FATAL_EXIT_CODE);
 }
 } // namespace
 
@@ -219,6 +259,9 @@ bool LumoAppBase::IsMainThread() const
 
 void LumoAppBase::ExitNow(int code)
 {
+    // The process ends on the main thread, so that nothing is torn down under its feet; a caller
+    // on another thread waits there until it has.
+    Platform::CallOnVideoThread([code] { std::exit(code); });
     std::exit(code);
 }
 
@@ -226,6 +269,12 @@ void LumoAppBase::Start()
 {
     if (mShutdown)
         return;
+    // A fatal error in Init ended the start: nothing more is loaded or shown.
+    if (mCloseRequested)
+    {
+        Shutdown();
+        return;
+    }
     StartCursorThread();
     if (mUseLoadingThread && !mLoadingThreadStarted)
     {

@@ -79,8 +79,10 @@ public:
     bool mSaverClosing = false;
     int mSaverMoveCount = 0;
     POINT mSaverLastPos{};
-    DWORD mLastMonitorPowerTime = 0;
-    bool mMonitorPowerSeen = false;
+    // The last monitor-power or screen-saver system command (GetTickCount): the input right
+    // after one is noise.
+    DWORD mSaverCommandTime = 0;
+    bool mSaverCommandSeen = false;
     DDInterface* mDDInterface = nullptr;
     MusicInterface* mMusicInterface = nullptr;
     bool mSettingsLoaded = false;
@@ -92,6 +94,8 @@ public:
     bool mLoadingDoneHandled = false;
     bool mLoadingPriorityRaised = false;
     std::atomic<bool> mCloseRequested{false};
+    // A fatal error was reported: the program ends with FATAL_EXIT_CODE.
+    std::atomic<bool> mFatalError{false};
     std::atomic<bool> mCursorThreadRunning{false};
     int mLoadingTaskCount = 0;
     int mLoadingTasksDone = 0;
@@ -178,6 +182,8 @@ public:
     std::list<MSG> mMessageQueue;
     bool mCtrlDown = false;
     bool mAltDown = false;
+    // Held on the live keyboard; while a demo plays the widgets' key table is the demo's.
+    bool mShiftDown = false;
     bool mDebugKeysEnabled = false;
     bool mShowDebugOverlay = false;
     // 0: frame rate; 1: mouse position.
@@ -196,6 +202,8 @@ public:
     bool mSoftwareCursorShown = true;
     HCURSOR mHandCursor = nullptr;
     HCURSOR mDragCursor = nullptr;
+    // The screen picture is drawn in a video-memory surface (the display's draw surface flag).
+    bool mVideoMemoryDraw = false;
 
     // Widgets whose deletion was asked for, with the pump depth at which it was asked.
     std::list<std::pair<int, Widget*>> mDeferredDeletions;
@@ -276,6 +284,8 @@ public:
     virtual void OnCloseHook() {}
     // The display's 3-D self test measured a new result.
     virtual void New3DResultHook() {}
+    // What a subclass adds to a crash report.
+    virtual std::string GetExtraCrashText() { return ""; }
     virtual bool DrawFrame();
     virtual void Redraw(RECT* clip);
     virtual void PreSettingsHook() {}
@@ -286,6 +296,8 @@ public:
     virtual void SetScreenMode(bool windowed, bool is3D, bool force);
     virtual void SetWindowed(bool windowed);
     virtual void ReapplyScreenMode();
+    // Moves the screen picture into (true) or out of video memory, where alpha drawing is off.
+    virtual void SetAlphaDisabled(bool disabled);
     // Replaces any dialog of that id with a new one.
     virtual Dialog* ShowDialog(int id, bool isModal, const std::string& header, const std::string& lines,
                                const std::string& footer, int buttonMode);
@@ -319,7 +331,14 @@ public:
     void DeleteAllDialogs();
 
     // ---- start and end ----
+    // The process's exit code after any fatal error, whichever part of the program raised it.
+    static constexpr int FATAL_EXIT_CODE = 1;
+    // Ends the process with exit(code) on the main thread (a caller on another thread waits).
     [[noreturn]] void ExitNow(int code);
+    // What the program returns at its end: FATAL_EXIT_CODE once a fatal error was reported.
+    int GetExitCode() const;
+    // A system box over the display, bracketed by the popup state, shown by the main thread.
+    int ShowPopupBox(const std::string& text, const std::string& caption, int flags);
     bool IsScreenSaverMode() const { return mScreenSaverMode; }
     bool IsMainThread() const;
     void StartCursorThread();
@@ -386,6 +405,8 @@ public:
     void WaitForLoadingThread();
     // In screen-saver mode every window message comes here first; true when it was swallowed.
     bool ScreenSaverFilter(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Stamps a monitor-power or screen-saver system command for the filter.
+    void NoteSaverCommand();
     // For EnumWindows around display-mode changes: stores (restore false) or puts back (restore
     // true) other programs' window rectangles. Always continues the enumeration.
     static BOOL CALLBACK KeepWindowRect(HWND window, LPARAM restore);

@@ -146,6 +146,15 @@ bool LumoAppBase::TimedUpdate(bool allowSleep)
             // the window answering while the fast-forward goes on.
             if (mUpdateCount == before)
             {
+                if (mDemo.AtEnd())
+                {
+                    // The stream ran out without a close record: nothing is left to run through,
+                    // so playback goes on at normal speed and keeps drawing.
+                    mFastForwardToEnd = false;
+                    mFastForwardToUpdateNum = 0;
+                    mFastForwardStep = false;
+                    break;
+                }
                 mPumpState = 3;
                 return true;
             }

@@ -4,6 +4,7 @@
 #include "display/DDInterface.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
+#include "win32/video_thread.h"
 
 #include <cstdio>
 #include <ctime>
@@ -35,6 +36,21 @@ void LumoAppBase::LeavePopupState()
     }
 }
 
+int LumoAppBase::ShowPopupBox(const std::string& text, const std::string& caption, int flags)
+{
+    // The box and the popup state around it belong to the main thread; a caller on another
+    // thread waits there for the answer.
+    int result = 0;
+    Platform::CallOnVideoThread(
+        [&]
+        {
+            EnterPopupState();
+            result = MessageBoxA(mHWnd, text.c_str(), caption.c_str(), (UINT)flags);
+            LeavePopupState();
+        });
+    return result;
+}
+
 int LumoAppBase::ShowMessageBox(const std::string& text, const std::string& caption, int flags)
 {
     if (mScreenSaverMode)
@@ -42,23 +58,28 @@ int LumoAppBase::ShowMessageBox(const std::string& text, const std::string& capt
         LogError(text);
         return 1;
     }
-    EnterPopupState();
-    int result = MessageBoxA(mHWnd, text.c_str(), caption.c_str(), (UINT)flags);
-    LeavePopupState();
-    return result;
+    return ShowPopupBox(text, caption, flags);
 }
 
 void LumoAppBase::ShowFatalError(const std::string& text)
 {
+    mFatalError = true;
     if (mScreenSaverMode)
     {
         LogError(text);
         return;
     }
-    EnterPopupState();
-    if (!mShutdown)
-        MessageBoxA(mHWnd, text.c_str(), "FATAL ERROR", MB_ICONERROR);
-    LeavePopupState();
+    // Decided by the caller: an error raised before shutdown is shown even when the main thread
+    // shuts down while it waits. During shutdown only the words go out.
+    if (mShutdown)
+        std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
+    else
+        ShowPopupBox(text, "FATAL ERROR", MB_ICONERROR);
+}
+
+int LumoAppBase::GetExitCode() const
+{
+    return mFatalError ? FATAL_EXIT_CODE : 0;
 }
 
 void LumoAppBase::LogError(const std::string& text)

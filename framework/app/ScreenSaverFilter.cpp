@@ -12,6 +12,12 @@ constexpr int kMovesBeforeEnd = 4;
 constexpr DWORD kMonitorPowerQuiet = 1000;
 } // namespace
 
+void LumoAppBase::NoteSaverCommand()
+{
+    mSaverCommandSeen = true;
+    mSaverCommandTime = GetTickCount();
+}
+
 bool LumoAppBase::ScreenSaverFilter(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (!mSaverStarted)
@@ -24,7 +30,7 @@ bool LumoAppBase::ScreenSaverFilter(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     if (mSaverClosing)
         return false;
 
-    bool powerQuiet = mMonitorPowerSeen && timeGetTime() - mLastMonitorPowerTime < kMonitorPowerQuiet;
+    bool powerQuiet = mSaverCommandSeen && GetTickCount() - mSaverCommandTime < kMonitorPowerQuiet;
     bool end = false;
     switch (msg)
     {
@@ -37,8 +43,7 @@ bool LumoAppBase::ScreenSaverFilter(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         case SC_SCREENSAVE:
             return true;
         case SC_MONITORPOWER:
-            mMonitorPowerSeen = true;
-            mLastMonitorPowerTime = timeGetTime();
+            NoteSaverCommand();
             break;
         }
         return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace Lumo
 {
@@ -28,12 +29,16 @@ POINT MainWindowPosition(const RECT& workArea, int frameWidth, int frameHeight, 
         pos.y = workArea.top + (int)(0.382 * (workArea.bottom - workArea.top - frameHeight));
         return pos;
     }
-    pos.x = std::max<int>(preferredX, workArea.left + margin);
-    pos.y = std::max<int>(preferredY, workArea.top + margin);
-    if (pos.x + frameWidth >= workArea.right - margin)
-        pos.x = workArea.right - margin - frameWidth;
-    if (pos.y + frameHeight >= workArea.bottom - margin)
-        pos.y = workArea.bottom - margin - frameHeight;
+    // In 64 bits: a damaged saved position (INT_MAX) must not wrap round past the checks.
+    auto place = [](int64_t preferred, int64_t low, int64_t high, int64_t size)
+    {
+        int64_t at = std::max(preferred, low + margin);
+        if (at + size >= high - margin)
+            at = high - margin - size;
+        return (LONG)at;
+    };
+    pos.x = place(preferredX, workArea.left, workArea.right, frameWidth);
+    pos.y = place(preferredY, workArea.top, workArea.bottom, frameHeight);
     return pos;
 }
 } // namespace Lumo

@@ -41,7 +41,7 @@ void LumoAppBase::FailDisplay(int result)
     ShowFatalError("Failed to initialize DirectDraw: " +
                    (mDDInterface ? DDInterface::ResultToString(result) + " " + mDDInterface->mErrorText
                                  : std::string("no display")));
-    ExitNow(1);
+    ExitNow(FATAL_EXIT_CODE);
 }
 
 int LumoAppBase::StartDisplay()
@@ -138,7 +138,7 @@ void LumoAppBase::CreateMainWindow()
         if (mFullScreenFailed)
         {
             ShowFatalError("Please set your desktop color depth to 16 bit.");
-            ExitNow(1);
+            ExitNow(FATAL_EXIT_CODE);
         }
         mWindowedFailed = true;
         SetWindowed(false);
@@ -169,6 +169,21 @@ void LumoAppBase::CreateMainWindow()
         UpdateFocus();
     }
     OnDisplayStarted();
+}
+
+void LumoAppBase::SetAlphaDisabled(bool disabled)
+{
+    if (disabled == mVideoMemoryDraw)
+        return;
+    mVideoMemoryDraw = disabled;
+    if (mDDInterface == nullptr)
+        return;
+    mDDInterface->CreateDrawSurfaceImage(disabled);
+    if (mWidgetManager)
+    {
+        mWidgetManager->mImage = mDDInterface->GetDrawSurfaceImage();
+        mWidgetManager->MarkTreeDirty();
+    }
 }
 
 void LumoAppBase::Set3D(bool is3D, bool recreate)
@@ -240,7 +255,7 @@ void LumoAppBase::Init()
             (std::string("This application requires DirectX to run.  You can get DirectX at ") + DIRECTX_URL)
                 .c_str(),
             "You need DirectX", MB_ICONERROR);
-        ExitNow(1);
+        ExitNow(FATAL_EXIT_CODE);
     }
     if (!mCommandLineParsed)
         ParseCommandLine();
@@ -259,7 +274,7 @@ void LumoAppBase::Init()
         {
             ShowFatalError(error);
             mPlayingDemo = false;
-            ExitNow(1);
+            ExitNow(FATAL_EXIT_CODE);
         }
     }
     PreSettingsHook();

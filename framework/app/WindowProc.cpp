@@ -73,12 +73,13 @@ int HeldBit(int code)
     return code == 1 ? 1 : code == -1 ? 2 : 4;
 }
 
-// The one place where positions are brought into the range that a demo records.
+// The position as the message gives it: signed, so that a pointer captured beyond the left or
+// top edge stays outside.
 POINT MessagePosition(LPARAM lParam)
 {
     POINT p;
-    p.x = ClampDemoCoord((short)LOWORD(lParam));
-    p.y = ClampDemoCoord((short)HIWORD(lParam));
+    p.x = (short)LOWORD(lParam);
+    p.y = (short)HIWORD(lParam);
     return p;
 }
 } // namespace
@@ -130,6 +131,8 @@ LRESULT LumoAppBase::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
             return 0;
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_SCREENSAVE)
+            NoteSaverCommand();
         if ((wParam & 0xFFF0) == SC_SCREENSAVE && !(mAllowScreenSaver && mLoadingDoneHandled))
             return 0;
         if ((wParam & 0xFFF0) == SC_MONITORPOWER && !(mLoadingDoneHandled && mIsPhysWindowed))
@@ -161,12 +164,15 @@ LRESULT LumoAppBase::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
             mCtrlDown = keyDown;
         else if (wParam == VK_MENU)
             mAltDown = keyDown;
+        else if (wParam == VK_SHIFT)
+            mShiftDown = keyDown;
         if (keyDown && DebugKeyDownEx(wParam, mCtrlDown))
             return 0;
     }
     if (mPlayingDemo)
     {
-        if (msg == WM_KEYDOWN)
+        // F10 and Shift+F10 arrive as system keys: without them a freeze could not be undone.
+        if (keyDown)
             HandleDebugKey(wParam);
         else if (msg == WM_CHAR)
             HandlePlaybackChar((char)wParam);
@@ -458,5 +464,6 @@ void LumoAppBase::ClearKeyStates()
         std::fill(std::begin(mWidgetManager->mKeyDown), std::end(mWidgetManager->mKeyDown), false);
     mCtrlDown = false;
     mAltDown = false;
+    mShiftDown = false;
 }
 } // namespace Lumo

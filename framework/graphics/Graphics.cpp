@@ -254,7 +254,8 @@ int Graphics::DrawStringFormatted(const std::string& text, int x, int y, int wid
 
 int Graphics::DrawWrappedText(const std::string& text, const Rect& rect, int lineSpacing, int justification)
 {
-    if (mFont == nullptr)
+    // Without a font, or with no text, nothing takes any room.
+    if (mFont == nullptr || text.empty())
         return 0;
     Color saved = mColor;
     if (lineSpacing == -1)
@@ -271,6 +272,8 @@ int Graphics::DrawWrappedText(const std::string& text, const Rect& rect, int lin
     int lineWidth = 0;
     char previous = 0;
     long breakAt = -1;
+    // A text that ends in a newline has an empty last line.
+    bool brokeAtNewline = false;
     size_t i = 0;
     while (i < text.size())
     {
@@ -295,11 +298,12 @@ int Graphics::DrawWrappedText(const std::string& text, const Rect& rect, int lin
         previous = text[i];
         if (lineWidth > rect.mWidth)
         {
+            brokeAtNewline = breakAt >= 0 && text[size_t(breakAt)] == '\n';
             if (breakAt >= 0)
             {
                 drawLine(lineStart, size_t(breakAt));
                 i = size_t(breakAt) + 1;
-                if (text[size_t(breakAt)] != '\n')
+                if (!brokeAtNewline)
                     while (i < text.size() && text[i] == ' ')
                         i++;
             }
@@ -319,6 +323,8 @@ int Graphics::DrawWrappedText(const std::string& text, const Rect& rect, int lin
     }
     if (lineStart < text.size())
         drawLine(lineStart, text.size());
+    else if (brokeAtNewline)
+        baseline += lineSpacing;
     mColor = saved;
     return baseline - lineSpacing + mFont->GetDescent();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 namespace Lumo
 {
 
@@ -9,11 +11,13 @@ class MemoryImage;
 struct SharedImage
 {
     MemoryImage* mImage = nullptr;
-    int mRefCount = 0;
+    // Atomic: the map hands out references under the display lock while handles are copied and
+    // released without it, on the loading thread as well as the main thread.
+    std::atomic<int> mRefCount{0};
 };
 
 // A counted handle to a shared image, or a holder of a private image that it
-// may own. Counts are plain ints: handles to one record stay on one thread.
+// may own.
 class SharedImageRef
 {
 public:

@@ -1,4 +1,5 @@
 #include "media/AudioHost.h"
+#include "app/LumoAppBase.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -14,7 +15,7 @@ void ShowAndExit(const char* text, const char* caption, UINT boxType)
 {
     if (text)
         MessageBoxA(nullptr, text, caption, boxType);
-    std::exit(0);
+    std::exit(LumoAppBase::FATAL_EXIT_CODE);
 }
 
 std::atomic<AudioFatalHandler> gFatalHandler{&ShowAndExit};

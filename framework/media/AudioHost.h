@@ -11,8 +11,8 @@ namespace Lumo
 extern HMODULE gDSoundDLL;
 
 // Shows `text` (when not null) in a message box without owner, then ends the process with
-// code 0. The application may put its own handler in place; when a handler returns (tests),
-// the caller carries on silently.
+// the fatal exit code (LumoAppBase::FATAL_EXIT_CODE). The application may put its own handler in place; when
+// a handler returns (tests), the caller carries on silently.
 using AudioFatalHandler = void (*)(const char* text, const char* caption, UINT boxType);
 void SetAudioFatalHandler(AudioFatalHandler handler); // null restores the default
 void AudioFatalError(const char* text, const char* caption, UINT boxType);

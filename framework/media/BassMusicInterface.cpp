@@ -95,7 +95,12 @@ bool BassMusicInterface::LoadMusic(int songId, const std::string& fileName)
         info.mHMusic = mBass->BASS_MusicLoadV1(FALSE, fileName.c_str(), 0, 0, kModuleFlagsV1);
     if (info.GetHandle() == 0)
         return false;
-    if (!mMusicMap.emplace(songId, info).second)
+    bool added = false;
+    {
+        AutoCrit lock(mMapLock);
+        added = mMusicMap.emplace(songId, info).second;
+    }
+    if (!added)
     {
         // The id is taken: the song loaded under it stays, the new one is not kept.
         Free(info);
@@ -123,6 +128,7 @@ void BassMusicInterface::Start(const BassMusicInfo& info, int offset, bool noLoo
 
 void BassMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
 {
+    AutoCrit lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (!info)
         return;
@@ -135,6 +141,7 @@ void BassMusicInterface::PlayMusic(int songId, int offset, bool noLoop)
 
 void BassMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoop)
 {
+    AutoCrit lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (!info)
         return;
@@ -146,23 +153,19 @@ void BassMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoo
 
 void BassMusicInterface::FadeOut(int songId, bool stopSong, double speed)
 {
+    AutoCrit lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (!info)
         return;
     if (info->mVolume != 0.0)
-    {
-        info->mVolumeAdd = -speed;
-        info->mStopOnFade = stopSong;
-    }
+        info->StartFadeOut(stopSong, speed);
 }
 
 void BassMusicInterface::FadeOutAll(bool stopSongs, double speed)
 {
+    AutoCrit lock(mMapLock);
     for (auto& [id, info] : mMusicMap)
-    {
-        info.mVolumeAdd = -speed;
-        info.mStopOnFade = stopSongs;
-    }
+        info.StartFadeOut(stopSongs, speed);
 }
 
 void BassMusicInterface::Stop(BassMusicInfo& info)
@@ -173,42 +176,49 @@ void BassMusicInterface::Stop(BassMusicInfo& info)
 
 void BassMusicInterface::StopMusic(int songId)
 {
+    AutoCrit lock(mMapLock);
     if (BassMusicInfo* info = Find(songId))
         Stop(*info);
 }
 
 void BassMusicInterface::StopAllMusic()
 {
+    AutoCrit lock(mMapLock);
     for (auto& [id, info] : mMusicMap)
         Stop(info);
 }
 
 void BassMusicInterface::PauseMusic(int songId)
 {
+    AutoCrit lock(mMapLock);
     if (BassMusicInfo* info = Find(songId))
         mBass->BASS_ChannelPause(info->GetHandle());
 }
 
 void BassMusicInterface::ResumeMusic(int songId)
 {
+    AutoCrit lock(mMapLock);
     if (BassMusicInfo* info = Find(songId))
         mBass->BASS_ChannelResume(info->GetHandle());
 }
 
 void BassMusicInterface::PauseAllMusic()
 {
+    AutoCrit lock(mMapLock);
     for (auto& [id, info] : mMusicMap)
         mBass->BASS_ChannelPause(info.GetHandle());
 }
 
 void BassMusicInterface::ResumeAllMusic()
 {
+    AutoCrit lock(mMapLock);
     for (auto& [id, info] : mMusicMap)
         mBass->BASS_ChannelResume(info.GetHandle());
 }
 
 void BassMusicInterface::UnloadMusic(int songId)
 {
+    AutoCrit lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (!info)
         return;
@@ -219,6 +229,7 @@ void BassMusicInterface::UnloadMusic(int songId)
 
 void BassMusicInterface::UnloadAllMusic()
 {
+    AutoCrit lock(mMapLock);
     StopAllMusic();
     for (auto& [id, info] : mMusicMap)
         Free(info);
@@ -227,6 +238,7 @@ void BassMusicInterface::UnloadAllMusic()
 
 void BassMusicInterface::SetSongVolume(int songId, double volume)
 {
+    AutoCrit lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (!info)
         return;
@@ -236,6 +248,7 @@ void BassMusicInterface::SetSongVolume(int songId, double volume)
 
 void BassMusicInterface::SetSongMaxVolume(int songId, double maxVolume)
 {
+    AutoCrit lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (!info)
         return;
@@ -246,6 +259,7 @@ void BassMusicInterface::SetSongMaxVolume(int songId, double maxVolume)
 
 bool BassMusicInterface::IsPlaying(int songId)
 {
+    AutoCrit lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     return info && mBass->BASS_ChannelIsActive(info->GetHandle()) == 1;
 }
@@ -272,29 +286,21 @@ void BassMusicInterface::SetVolume(double volume)
 
 void BassMusicInterface::SetMusicAmplify(int songId, double amplify)
 {
+    AutoCrit lock(mMapLock);
     if (BassMusicInfo* info = Find(songId))
         mBass->BASS_MusicSetAmplify(info->GetHandle(), DWORD(std::lround(amplify * 100.0)));
 }
 
 void BassMusicInterface::Update()
 {
+    AutoCrit lock(mMapLock);
     for (auto& [id, info] : mMusicMap)
     {
-        if (info.mVolumeAdd == 0.0)
+        const SongVolume::Step step = info.Advance();
+        if (step == SongVolume::Step::none)
             continue;
-        info.mVolume += info.mVolumeAdd;
-        if (info.mVolume > info.mVolumeCap)
-        {
-            info.mVolume = info.mVolumeCap;
-            info.mVolumeAdd = 0.0;
-        }
-        else if (info.mVolume < 0.0)
-        {
-            info.mVolume = 0.0;
-            info.mVolumeAdd = 0.0;
-            if (info.mStopOnFade)
-                mBass->BASS_ChannelStop(info.GetHandle());
-        }
+        if (step == SongVolume::Step::stop)
+            mBass->BASS_ChannelStop(info.GetHandle());
         ApplyVolume(info);
     }
 }

@@ -1,6 +1,7 @@
 // Music through bass.dll: streams (WAV, Ogg, MP3) and modules, with fades advanced per tick.
 #pragma once
 
+#include "app/CriticalSection.h"
 #include "media/MusicInterface.h"
 #include "win32/windows.h"
 
@@ -12,18 +13,16 @@ namespace Lumo
 
 struct BASS_INSTANCE;
 
-struct BassMusicInfo
+struct BassMusicInfo : SongVolume
 {
     uint32_t mHMusic = 0;  // 0 when the song is a stream
     uint32_t mHStream = 0; // 0 when the song is a module
-    double mVolume = 0.0;
-    double mVolumeAdd = 0.0; // fade step per Update; 0: no fade
-    double mVolumeCap = 1.0;
-    bool mStopOnFade = false;
 
     uint32_t GetHandle() const { return mHMusic ? mHMusic : mHStream; }
 };
 
+// Songs are loaded on the loading thread while the main thread plays and fades others: the
+// song table is shared under a lock, held only around the table and never while a file loads.
 class BassMusicInterface : public MusicInterface
 {
 public:
@@ -59,6 +58,7 @@ private:
     void Free(const BassMusicInfo& info);
 
     BASS_INSTANCE* mBass; // null: the library could not be had, nothing plays
+    CriticalSection mMapLock;
     std::map<int, BassMusicInfo> mMusicMap;
     int mMusicVolumeScale = 40;
 };

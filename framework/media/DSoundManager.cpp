@@ -1,6 +1,7 @@
 #include "media/DSoundManager.h"
 #include "media/AudioHost.h"
 #include "media/DSoundInstance.h"
+#include "media/FModInstance.h"
 #include "media/WaveOutVolume.h"
 
 #include <cmath>
@@ -22,8 +23,12 @@ DSoundManager::DSoundManager(HWND window, bool useFMod) : mUseFMod(useFMod)
     if (FAILED(create(nullptr, &directSound, nullptr)) || !directSound)
         return;
     mDirectSound = directSound;
-    // The MP3 road needs the fmod.dll back end, which this build does not carry: with
-    // useFMod, ".mp3" sounds are skipped (LoadFModSound gives false).
+    if (mUseFMod && (mFMod = AcquireFModInstance()) != nullptr)
+    {
+        mFMod->FSOUND_SetHWND(window);
+        mFMod->FSOUND_SetBufferSize(200);
+        mFMod->FSOUND_Init(44100, 64, 2);
+    }
     if (FAILED(mDirectSound->SetCooperativeLevel(window, DSSCL_PRIORITY)))
     {
         mDirectSound->SetCooperativeLevel(window, DSSCL_NORMAL);
@@ -55,7 +60,14 @@ DSoundManager::~DSoundManager()
     if (mPrimaryBuffer)
         mPrimaryBuffer->Release();
     if (mDirectSound)
+    {
+        if (mFMod)
+            mFMod->FSOUND_Close();
         mDirectSound->Release();
+        if (mFMod)
+            ReleaseFModInstance();
+        mFMod = nullptr;
+    }
 }
 
 bool DSoundManager::Initialized()

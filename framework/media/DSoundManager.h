@@ -11,6 +11,8 @@
 namespace Lumo
 {
 
+struct FMOD_INSTANCE;
+
 class DSoundManager : public SoundManager
 {
 public:
@@ -71,6 +73,7 @@ private:
     uint32_t mLastReleaseTick = 0;
     IDirectSound* mDirectSound = nullptr;
     bool mUseFMod;
+    FMOD_INSTANCE* mFMod = nullptr; // with mUseFMod: the library that decodes ".mp3" sounds
 };
 
 } // namespace Lumo

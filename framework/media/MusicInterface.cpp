@@ -3,6 +3,25 @@
 namespace Lumo
 {
 
+SongVolume::Step SongVolume::Advance()
+{
+    if (mVolumeAdd == 0.0)
+        return Step::none;
+    mVolume += mVolumeAdd;
+    if (mVolume > mVolumeCap)
+    {
+        mVolume = mVolumeCap;
+        mVolumeAdd = 0.0;
+    }
+    else if (mVolume < 0.0)
+    {
+        mVolume = 0.0;
+        mVolumeAdd = 0.0;
+        return mStopOnFade ? Step::stop : Step::changed;
+    }
+    return Step::changed;
+}
+
 bool MusicInterface::LoadMusic(int songId, const std::string& fileName)
 {
     return false;

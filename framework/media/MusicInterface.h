@@ -7,6 +7,29 @@
 namespace Lumo
 {
 
+// A song's volume and its fade, as both music back ends keep them.
+struct SongVolume
+{
+    double mVolume = 0.0;
+    double mVolumeAdd = 0.0; // fade step per Update; 0: no fade
+    double mVolumeCap = 1.0;
+    bool mStopOnFade = false;
+
+    enum class Step
+    {
+        none,    // no fade
+        changed, // the volume moved
+        stop,    // it reached 0 and the song is to stop
+    };
+    // One Update's step: a fade ends at the cap or at 0.
+    Step Advance();
+    void StartFadeOut(bool stopSong, double speed)
+    {
+        mVolumeAdd = -speed;
+        mStopOnFade = stopSong;
+    }
+};
+
 class MusicInterface
 {
 public:

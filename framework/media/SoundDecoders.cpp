@@ -1,9 +1,13 @@
-// The readers of sounds that are decoded on loading: Ogg Vorbis (Tremor), Sun AU, and MP3.
+// The readers of sounds that are decoded on loading: Ogg Vorbis (Tremor), Sun AU, and MP3
+// (through fmod.dll).
 #include "media/DSoundManager.h"
+#include "media/FModInstance.h"
 #include "media/SoundFileReader.h"
 
 #include <tremor/ivorbisfile.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace Lumo
@@ -42,8 +46,34 @@ int16_t MuLawSample(uint8_t b)
 
 bool DSoundManager::LoadFModSound(unsigned int id, const std::string& fileName)
 {
-    // MP3 sounds are decoded by the fmod.dll back end only, which this build does not carry.
-    return false;
+    if (id >= kMaxSounds || !mUseFMod || !mFMod)
+        return false;
+    FSOUND_SAMPLE* sample = mFMod->FSOUND_Sample_Load(-1, fileName.c_str(), 0, 0);
+    if (!sample)
+        return false;
+    const FModSampleFormat format = SampleFormatOf(*mFMod, sample);
+    const uint64_t bytes = format.Bytes();
+    if (format.frequency <= 0 || bytes == 0 || bytes > DSBSIZE_MAX ||
+        !CreateBuffer(id, format.channels, DWORD(format.frequency), format.bits, DWORD(bytes)))
+    {
+        mFMod->FSOUND_Sample_Free(sample);
+        return false;
+    }
+    void* data = nullptr;
+    DWORD locked = 0;
+    if (SUCCEEDED(mSourceSounds[id]->Lock(0, DWORD(bytes), &data, &locked, nullptr, nullptr, 0)))
+    {
+        void* decoded = nullptr;
+        unsigned int decodedBytes = 0;
+        if (mFMod->FSOUND_Sample_Lock(sample, 0, int(bytes), &decoded, nullptr, &decodedBytes, nullptr))
+        {
+            std::memcpy(data, decoded, std::min<size_t>(locked, decodedBytes));
+            mFMod->FSOUND_Sample_Unlock(sample, decoded, nullptr, decodedBytes, 0);
+        }
+        mSourceSounds[id]->Unlock(data, locked, nullptr, 0);
+    }
+    mFMod->FSOUND_Sample_Free(sample);
+    return true;
 }
 
 bool DSoundManager::LoadOGGSound(unsigned int id, const std::string& fileName)

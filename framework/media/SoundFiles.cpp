@@ -3,6 +3,9 @@
 #include "app/Common.h"
 #include "media/DSoundManager.h"
 #include "media/SoundFileReader.h"
+#include "media/WavWriting.h"
+
+#include "core/atomic_file.h"
 
 #include <cstring>
 #include <vector>
@@ -20,23 +23,6 @@ constexpr size_t kMaxDepNameLength = 255;
 bool IsRelativeName(const std::string& name)
 {
     return name.size() > 2 && name[0] != '\\' && name[0] != '/' && name[1] != ':';
-}
-
-void Put(std::vector<uint8_t>& out, const char* tag)
-{
-    out.insert(out.end(), tag, tag + 4);
-}
-
-void Put16(std::vector<uint8_t>& out, uint32_t value)
-{
-    out.push_back(uint8_t(value));
-    out.push_back(uint8_t(value >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t value)
-{
-    Put16(out, value);
-    Put16(out, value >> 16);
 }
 
 // Source stamp of a cached copy: stale unless the source's last-write time is the stored one
@@ -220,13 +206,11 @@ bool DSoundManager::WriteCacheWAV(const std::string& cacheName, unsigned int id,
     WAVEFORMATEX format{};
     bool haveFormat = SUCCEEDED(buffer->GetFormat(nullptr, 0, &formatSize)) &&
                       SUCCEEDED(buffer->GetFormat(&format, sizeof(format), nullptr));
-    FILE* file = haveFormat ? std::fopen(Platform::HostPath(cacheName.c_str()).c_str(), "wb") : nullptr;
-    if (!file)
+    if (!haveFormat)
     {
         buffer->Unlock(data, locked, nullptr, 0);
         return false;
     }
-    const WORD blockAlign = WORD(format.nChannels * format.wBitsPerSample / 8);
     const std::string source = sourceName.substr(0, 0xFFFF);
     const uint32_t depSize = uint32_t(source.size()) + 10;
     const uint32_t depPad = depSize & 1;
@@ -235,36 +219,28 @@ bool DSoundManager::WriteCacheWAV(const std::string& cacheName, unsigned int id,
     GetFileWriteTime(sourceName, time);
 
     std::vector<uint8_t> out;
-    Put(out, "RIFF");
-    Put32(out, 4 + 24 + 8 + depSize + depPad + 8 + locked + dataPad);
-    Put(out, "WAVE");
-    Put(out, "fmt ");
-    Put32(out, 16);
-    Put16(out, WAVE_FORMAT_PCM);
-    Put16(out, format.nChannels);
-    Put32(out, format.nSamplesPerSec);
-    Put32(out, blockAlign * format.nSamplesPerSec);
-    Put16(out, blockAlign);
-    Put16(out, format.wBitsPerSample);
-    Put(out, "dep ");
-    Put32(out, depSize);
-    Put16(out, uint32_t(source.size()));
+    WavOut::Header(out, 4 + 24 + 8 + depSize + depPad + 8 + locked + dataPad, format.nChannels,
+                   format.nSamplesPerSec, format.wBitsPerSample);
+    WavOut::Tag(out, "dep ");
+    WavOut::U32(out, depSize);
+    WavOut::U16(out, uint32_t(source.size()));
     out.insert(out.end(), source.begin(), source.end());
-    Put32(out, time.dwLowDateTime);
-    Put32(out, time.dwHighDateTime);
+    WavOut::U32(out, time.dwLowDateTime);
+    WavOut::U32(out, time.dwHighDateTime);
     if (depPad)
         out.push_back(0);
-    Put(out, "data");
-    Put32(out, locked);
+    WavOut::Tag(out, "data");
+    WavOut::U32(out, locked);
     const uint8_t* samples = static_cast<const uint8_t*>(data);
     out.insert(out.end(), samples, samples + locked);
     if (dataPad)
         out.push_back(0);
-    bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    written = std::fclose(file) == 0 && written;
-    if (!written) // a half-written copy would only be read and refused again
-        std::remove(Platform::HostPath(cacheName.c_str()).c_str());
-    return SUCCEEDED(buffer->Unlock(data, locked, nullptr, 0));
+    const bool unlocked = SUCCEEDED(buffer->Unlock(data, locked, nullptr, 0));
+    // Whole or not at all; a copy that cannot be written leaves the sound loaded and uncached.
+    std::string error;
+    const bool written =
+        Platform::WriteFileAtomically(Platform::HostPath(cacheName.c_str()), out.data(), out.size(), error);
+    return written && unlocked;
 }
 
 } // namespace Lumo

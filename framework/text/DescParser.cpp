@@ -3,6 +3,7 @@
 #include "app/Common.h"
 #include "win32/windows.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -20,6 +21,30 @@ bool IsQuote(char c)
 bool IsSeparator(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == ',';
+}
+
+const char* const kTooDeep = "Lists Nested Too Deeply";
+
+struct ValueSize
+{
+    int mDepth = 0;    // levels of lists, 0 for a single value
+    size_t mCount = 1; // the value and everything in it
+};
+
+// Stored values are never deeper than the parser allows, so the walk stays shallow.
+ValueSize Measure(const DataElement* e)
+{
+    ValueSize size;
+    if (!e->mIsList)
+        return size;
+    for (const DataElement* item : static_cast<const ListDataElement*>(e)->mItems)
+    {
+        ValueSize inner = Measure(item);
+        size.mDepth = std::max(size.mDepth, inner.mDepth);
+        size.mCount += inner.mCount;
+    }
+    size.mDepth++;
+    return size;
 }
 
 // Collects the characters of one command while the file is read.
@@ -223,7 +248,12 @@ bool DescParser::TokenizeToList(const std::string& text, ListDataElement* list, 
                                 int* index)
 {
     int start = 0;
-    int* pos = index ? index : &start;
+    return Tokenize(text, list, expectListEnd, index ? index : &start, 0);
+}
+
+bool DescParser::Tokenize(const std::string& text, ListDataElement* list, bool expectListEnd, int* pos,
+                          int depth)
+{
     bool inSingleQuote = false;
     bool inDoubleQuote = false;
     bool escape = false;
@@ -280,9 +310,11 @@ bool DescParser::TokenizeToList(const std::string& text, ListDataElement* list, 
         {
             if (token)
                 return Error("Unexpected List Start");
+            if (depth >= kMaxListDepth)
+                return Error(kTooDeep);
             auto* nested = new ListDataElement();
             list->mItems.push_back(nested);
-            if (!TokenizeToList(text, nested, true, pos))
+            if (!Tokenize(text, nested, true, pos, depth + 1))
                 return false;
             continue;
         }
@@ -339,34 +371,57 @@ bool DescParser::ReportUndefined(const std::string& name)
     return Error("Unable to Dereference \"" + name + "\"");
 }
 
+bool DescParser::SpendValues(size_t count)
+{
+    if (count > kMaxResolvedValues - mResolvedValues)
+    {
+        mResolvedValues = kMaxResolvedValues;
+        return Error("Too Many Values");
+    }
+    mResolvedValues += count;
+    return true;
+}
+
 bool DescParser::GetValue(const ListDataElement& src, ListDataElement* dst)
+{
+    return ResolveInto(src, dst, 0);
+}
+
+bool DescParser::ResolveInto(const ListDataElement& src, ListDataElement* dst, int depth)
 {
     for (const DataElement* item : src.mItems)
     {
         if (item->mIsList)
         {
+            if (depth >= kMaxListDepth)
+                return Error(kTooDeep);
+            if (!SpendValues(1))
+                return false;
             auto* nested = new ListDataElement();
             dst->mItems.push_back(nested);
-            if (!GetValue(*static_cast<const ListDataElement*>(item), nested))
+            if (!ResolveInto(*static_cast<const ListDataElement*>(item), nested, depth + 1))
                 return false;
             continue;
         }
         const std::string& text = static_cast<const SingleDataElement*>(item)->mText;
-        if (!text.empty() && IsQuote(text[0]))
+        if (IsLiteral(text))
         {
-            dst->mItems.push_back(new SingleDataElement(Unquote(text)));
+            if (!SpendValues(1))
+                return false;
+            bool quoted = IsQuote(text[0]);
+            dst->mItems.push_back(new SingleDataElement(quoted ? Unquote(text) : text));
+            continue;
         }
-        else if (IsLiteral(text))
-        {
-            dst->mItems.push_back(new SingleDataElement(text));
-        }
-        else
-        {
-            DataElement* value = Dereference(text);
-            if (!value)
-                return ReportUndefined(text);
-            dst->mItems.push_back(value->Duplicate());
-        }
+        const DataElement* define = Dereference(text);
+        if (!define)
+            return ReportUndefined(text);
+        // A define's lists go below this level: the result must stay within the depth too.
+        ValueSize size = Measure(define);
+        if (depth + size.mDepth > kMaxListDepth)
+            return Error(kTooDeep);
+        if (!SpendValues(size.mCount))
+            return false;
+        dst->mItems.push_back(define->Duplicate());
     }
     return true;
 }
@@ -470,7 +525,7 @@ bool DescParser::DataToList(const DataElement* e, ListDataElement* out)
     if (e->mIsList)
         return GetValue(*static_cast<const ListDataElement*>(e), out);
     const DataElement* value = Dereference(static_cast<const SingleDataElement*>(e)->mText);
-    if (!value || !value->mIsList)
+    if (!value || !value->mIsList || !SpendValues(Measure(value).mCount))
         return false;
     for (const DataElement* item : static_cast<const ListDataElement*>(value)->mItems)
         out->mItems.push_back(item->Duplicate());

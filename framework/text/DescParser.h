@@ -5,6 +5,7 @@
 
 #include "text/DataElement.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@ namespace Lumo
 class DescParser
 {
 public:
+    // Lists nest at most this deep below a command; deeper input is refused, never recursed into.
+    static constexpr int kMaxListDepth = 100;
+    // Values a parser may make by resolving defines (a game font makes a few hundred): a few
+    // defines that each repeat the last would otherwise multiply into more than memory holds.
+    static constexpr size_t kMaxResolvedValues = size_t(1) << 16;
+
     enum TerminatorFlags
     {
         TERMINATE_SEMICOLON = 1,  // an unquoted ';' ends a command
@@ -64,8 +71,15 @@ protected:
 
 private:
     bool ReportUndefined(const std::string& name);
+    bool Tokenize(const std::string& text, ListDataElement* list, bool expectListEnd, int* pos, int depth);
+    // Resolves src into dst, whose lists sit depth levels below the value's top.
+    bool ResolveInto(const ListDataElement& src, ListDataElement* dst, int depth);
+    // Counts values made by resolution; false (with the error) once there are too many.
+    bool SpendValues(size_t count);
     template <typename T>
     bool ParseEach(const DataElement* e, std::vector<T>* out, bool (*parse)(const std::string&, T*));
+
+    size_t mResolvedValues = 0;
 };
 
 } // namespace Lumo

@@ -80,7 +80,13 @@ bool FontData::Error(const std::string& msg)
         return false;
     std::string text = mFontErrorHeader + msg;
     if (!mCommandText.empty())
-        text += " on Line " + FormatString("%d:\r\n\r\n", mCommandLineNumber) + mCommandText;
+    {
+        // A box cannot show a huge command; its start and line number locate it.
+        constexpr size_t kShownCommand = 1000;
+        text += " on Line " + FormatString("%d:\r\n\r\n", mCommandLineNumber);
+        text += mCommandText.size() <= kShownCommand ? mCommandText
+                                                     : mCommandText.substr(0, kShownCommand) + "...";
+    }
     mApp->ShowFatalError(text);
     return false;
 }
@@ -145,6 +151,58 @@ bool FontData::GetLayer(const DataElement* e, FontLayer** out)
     if (it == mFontLayerMap.end())
         return Error("Undefined Layer");
     *out = it->second;
+    return true;
+}
+
+bool FontData::ListEntries(const DataElement* e, const ListDataElement** entries, bool* asWritten)
+{
+    if (e->mIsList)
+    {
+        *entries = static_cast<const ListDataElement*>(e);
+        *asWritten = true;
+        return true;
+    }
+    const DataElement* value = Dereference(static_cast<const SingleDataElement*>(e)->mText);
+    if (value == nullptr || !value->mIsList)
+        return false;
+    *entries = static_cast<const ListDataElement*>(value);
+    *asWritten = false; // a define's entries were resolved when it was made
+    return true;
+}
+
+bool FontData::EntryInts(const DataElement* entry, bool asWritten, std::vector<int>* out)
+{
+    // Each entry is resolved on its own and without a report: a malformed one is only skipped.
+    out->clear();
+    if (!entry->mIsList)
+    {
+        const DataElement* value = asWritten ? Dereference(AsSingle(entry)->mText) : nullptr;
+        return value != nullptr && value->mIsList && EntryInts(value, false, out);
+    }
+    for (const DataElement* item : static_cast<const ListDataElement*>(entry)->mItems)
+    {
+        const SingleDataElement* single = AsSingle(item);
+        if (single == nullptr || single->mText.empty())
+            return false;
+        std::string text = single->mText;
+        if (asWritten && !IsLiteral(text))
+        {
+            const SingleDataElement* value = nullptr;
+            if (const DataElement* define = Dereference(text))
+                value = AsSingle(define);
+            if (value == nullptr)
+                return false;
+            text = value->mText;
+        }
+        else if (asWritten)
+        {
+            text = Unquote(text);
+        }
+        int number = 0;
+        if (!StringToInt(text, &number))
+            return false;
+        out->push_back(number);
+    }
     return true;
 }
 
@@ -461,10 +519,11 @@ bool FontData::CmdLayerSetImageMap(const ListDataElement& p)
     if (!LayerArg(p, &layer))
         return false;
     std::vector<std::string> chars;
-    ListDataElement rects;
-    if (!DataToStringVector(p.mItems[2], &chars) || !DataToList(p.mItems[3], &rects))
+    const ListDataElement* rects = nullptr;
+    bool asWritten = false;
+    if (!DataToStringVector(p.mItems[2], &chars) || !ListEntries(p.mItems[3], &rects, &asWritten))
         return InvalidType();
-    if (chars.size() != rects.mItems.size())
+    if (chars.size() != rects->mItems.size())
         return Error("List Size Mismatch");
     MemoryImage* image = layer->mImage.GetImage();
     if (image == nullptr)
@@ -473,7 +532,7 @@ bool FontData::CmdLayerSetImageMap(const ListDataElement& p)
     for (size_t i = 0; i < chars.size(); ++i)
     {
         std::vector<int> r;
-        if (chars[i].size() != 1 || !DataToIntVector(rects.mItems[i], &r) || r.size() != 4)
+        if (chars[i].size() != 1 || !EntryInts(rects->mItems[i], asWritten, &r) || r.size() != 4)
         {
             allValid = false;
             continue;
@@ -494,16 +553,17 @@ bool FontData::CmdLayerSetCharOffsets(const ListDataElement& p)
     if (!LayerArg(p, &layer))
         return false;
     std::vector<std::string> chars;
-    ListDataElement offsets;
-    if (!DataToStringVector(p.mItems[2], &chars) || !DataToList(p.mItems[3], &offsets))
+    const ListDataElement* offsets = nullptr;
+    bool asWritten = false;
+    if (!DataToStringVector(p.mItems[2], &chars) || !ListEntries(p.mItems[3], &offsets, &asWritten))
         return InvalidType();
-    if (chars.size() != offsets.mItems.size())
+    if (chars.size() != offsets->mItems.size())
         return Error("List Size Mismatch");
     bool allValid = ForEachChar(chars,
                                 [&](size_t i, unsigned char c)
                                 {
                                     std::vector<int> pair;
-                                    if (!DataToIntVector(offsets.mItems[i], &pair) || pair.size() != 2)
+                                    if (!EntryInts(offsets->mItems[i], asWritten, &pair) || pair.size() != 2)
                                         return false;
                                     layer->mCharData[c].mOffset = {pair[0], pair[1]};
                                     return true;

@@ -55,6 +55,11 @@ private:
 
     bool InvalidType();
     bool GetInt(const DataElement* e, int* out);
+    // The entries of a list argument written in place or named by a define; asWritten tells
+    // whether they still need resolving.
+    bool ListEntries(const DataElement* e, const ListDataElement** entries, bool* asWritten);
+    // The numbers of one entry; false for a malformed entry.
+    bool EntryInts(const DataElement* entry, bool asWritten, std::vector<int>* out);
     bool GetName(const DataElement* e, std::string* out);
     bool LayerArg(const ListDataElement& params, FontLayer** out);
     bool LayerIntArg(const ListDataElement& params, int FontLayer::*field);

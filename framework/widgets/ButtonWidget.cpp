@@ -157,8 +157,8 @@ void ButtonWidget::Draw(Graphics* g)
 {
     if (mBtnNoDraw)
         return;
-    if (mFont == nullptr && !mLabel.empty() && mManager != nullptr && mManager->mApp != nullptr)
-        mFont = mManager->mApp->CreateSysFont("SansSerif", 10, 0);
+    if (mFont == nullptr && !mLabel.empty())
+        mFont = CreateDefaultFont("SansSerif", 10, 0);
     const bool pressed = IsPressedVisual() != mInverted;
 
     int labelX = 0;

@@ -117,13 +117,10 @@ void Dialog::SetLinesFont(Font* font)
 
 void Dialog::EnsureDefaultFonts()
 {
-    LumoAppBase* app = App();
-    if (app == nullptr)
-        return;
     if (mHeaderFont == nullptr)
-        mHeaderFont = app->CreateSysFont("SansSerif", 14, 0);
+        mHeaderFont = CreateDefaultFont("SansSerif", 14, 0);
     if (mLinesFont == nullptr)
-        mLinesFont = app->CreateSysFont("SansSerif", 12, 0);
+        mLinesFont = CreateDefaultFont("SansSerif", 12, 0);
 }
 
 int Dialog::TextWidth() const

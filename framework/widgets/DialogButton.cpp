@@ -19,10 +19,7 @@ void DialogButton::Draw(Graphics* g)
     if (mBtnNoDraw)
         return;
     if (mFont == nullptr && !mLabel.empty())
-    {
-        if (LumoAppBase* app = App())
-            mFont = app->CreateSysFont("SansSerif", 12, 1);
-    }
+        mFont = CreateDefaultFont("SansSerif", 12, 1);
     if (mComponentImage == nullptr)
     {
         ButtonWidget::Draw(g);

@@ -5,6 +5,7 @@
 #include "graphics/Image.h"
 #include "app/Cursors.h"
 #include "app/LumoAppBase.h"
+#include "text/SysFont.h"
 #include "widgets/WidgetManager.h"
 
 #include <algorithm>
@@ -92,6 +93,13 @@ LumoAppBase* Widget::App() const
     if (mManager != nullptr && mManager->mApp != nullptr)
         return mManager->mApp;
     return gLumoAppBase;
+}
+
+Font* Widget::CreateDefaultFont(const std::string& face, int pointSize, int style) const
+{
+    if (LumoAppBase* app = App())
+        return app->CreateSysFont(face, pointSize, style);
+    return new SysFont(nullptr, face, pointSize, style);
 }
 
 void Widget::ShowHandCursor(bool show)

@@ -11,6 +11,7 @@
 namespace Lumo
 {
 
+class Font;
 class Image;
 class LumoAppBase;
 
@@ -79,6 +80,9 @@ public:
 protected:
     // The manager's application, or the running one while the widget is in no manager.
     LumoAppBase* App() const;
+    // A system font for default texts, owned by the caller: the application's, or one made
+    // directly when there is no application at all.
+    Font* CreateDefaultFont(const std::string& face, int pointSize, int style) const;
 
 private:
     // Button and click count as MouseDownButton and MouseUpButton take them.

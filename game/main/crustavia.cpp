@@ -7,6 +7,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     Lumo::GameApp* app = new Lumo::GameApp();
     app->Init();
     app->Start();
+    // A run that reported a fatal error ends with the fatal exit code, as every fatal end does.
+    int code = app->GetExitCode();
     delete app;
-    return 0;
+    return code;
 }

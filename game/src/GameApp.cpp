@@ -50,8 +50,10 @@ GameApp::~GameApp()
 
 void GameApp::FailLoading(const std::string& text)
 {
-    mCloseRequested = true;
+    // The box first: the close request lets the main thread end the run, and the error must be
+    // on the screen (the loading thread waits for its answer) before it does.
     ShowFatalError(text);
+    mCloseRequested = true;
 }
 
 void GameApp::Init()

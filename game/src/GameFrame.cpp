@@ -46,7 +46,7 @@ GameFrame::GameFrame(GameAppLink* app)
     : mApp(app), mItemFactory([app](const std::string& name) { return app->GetPicture(name); })
 {
     Resize(0, 0, app->GetWidth(), app->GetHeight());
-    mObjectFactory = std::make_unique<GameObjectFactory>(this);
+    mObjectFactory = std::make_unique<GameObjectFactory>(this, this);
     mCharFactory = std::make_unique<GameCharFactory>(this);
     mTray = std::make_unique<Tray>(this);
     mMouseTray = mTray->GetWidget();

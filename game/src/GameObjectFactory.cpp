@@ -4,6 +4,7 @@
 #include "game/src/ObjectFridge.h"
 #include "game/src/ObjectOven.h"
 #include "game/src/ObjectPrepTable.h"
+#include "game/src/ObjectTable.h"
 #include "game/src/ObjectTrash.h"
 
 namespace Lumo
@@ -19,12 +20,14 @@ GameObject* GameObjectFactory::Create(int code) const
         return new ObjectPrepTable(mHost);
     case OBJECT_CHAIR:
         return new ObjectChair(mHost);
+    case OBJECT_TABLE:
+        return new ObjectTable(mHost, mRules, "Table");
     case OBJECT_FRIDGE:
         return new ObjectFridge(mHost);
     case OBJECT_TRASH:
         return new ObjectTrash(mHost);
     default:
-        return nullptr; // tables (code 4) come with the customers
+        return nullptr;
     }
 }
 

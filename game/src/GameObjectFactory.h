@@ -6,11 +6,13 @@ namespace Lumo
 
 class GameHost;
 class GameObject;
+class TableHost;
 
 class GameObjectFactory
 {
 public:
-    explicit GameObjectFactory(GameHost* host) : mHost(host) {}
+    // Tables play their groups by the rules' level, happiness and chance.
+    GameObjectFactory(GameHost* host, TableHost* rules) : mHost(host), mRules(rules) {}
     virtual ~GameObjectFactory() = default;
 
     // A new object owned by the caller; null for an unknown code.
@@ -18,6 +20,7 @@ public:
 
 private:
     GameHost* mHost;
+    TableHost* mRules;
 };
 
 } // namespace Lumo

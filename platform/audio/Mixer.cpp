@@ -34,6 +34,13 @@ float GainOf(int hundredthsDb)
     return float(std::pow(10.0, hundredthsDb / 2000.0));
 }
 
+int HundredthsDbOf(double gain)
+{
+    if (gain <= 0.0)
+        return kSilentVolume;
+    return std::max(kSilentVolume, int(std::lround(2000.0 * std::log10(std::min(gain, 1.0)))));
+}
+
 // ---- Voice ---------------------------------------------------------------------------------
 
 Voice::Voice(const PcmFormat& format) : mFormat(format), mFrequency(format.rate) {}
@@ -66,6 +73,8 @@ std::shared_ptr<Voice> Voice::Share() const
     copy->mFrequency = mFrequency;
     copy->mVolume = mVolume;
     copy->mPan = mPan;
+    copy->mLoopStart = mLoopStart;
+    copy->mLoopEnd = mLoopEnd;
     return copy;
 }
 
@@ -128,6 +137,13 @@ uint32_t Voice::Frequency() const
 {
     auto lock = LockMixer();
     return mFrequency;
+}
+
+void Voice::SetLoop(uint64_t start, uint64_t end)
+{
+    auto lock = LockMixer();
+    mLoopStart = start;
+    mLoopEnd = end;
 }
 
 uint64_t Voice::Position() const
@@ -221,6 +237,9 @@ void Voice::MixLocked(float* out, size_t frames)
         mPlaying = false;
         return;
     }
+    // A looping sample goes round its loop region, which is the whole sample unless set.
+    const uint64_t loopEnd = mLoopEnd == 0 ? length : std::min(mLoopEnd, length);
+    const uint64_t loopStart = std::min(mLoopStart, loopEnd - 1);
     for (size_t i = 0; i < frames; i++)
     {
         uint64_t index = mPosition >> 32;
@@ -232,7 +251,7 @@ void Voice::MixLocked(float* out, size_t frames)
                 return;
             }
         }
-        else if (index >= length)
+        else if (index >= (mLooping ? loopEnd : length))
         {
             if (!mLooping)
             {
@@ -240,8 +259,8 @@ void Voice::MixLocked(float* out, size_t frames)
                 mPosition = 0;
                 return;
             }
-            mPosition -= (index / length * length) << 32;
-            index = mPosition >> 32;
+            index = loopStart + (index - loopStart) % (loopEnd - loopStart);
+            mPosition = (index << 32) | uint32_t(mPosition);
         }
         float left, right;
         SourceFrame(index, left, right);
@@ -251,8 +270,8 @@ void Voice::MixLocked(float* out, size_t frames)
             uint64_t next = index + 1;
             if (stream)
                 next = FetchStream(next) ? next : index;
-            else if (next >= length)
-                next = mLooping ? 0 : index;
+            else if (next >= (mLooping ? loopEnd : length))
+                next = mLooping ? loopStart : index;
             float nextLeft, nextRight;
             SourceFrame(next, nextLeft, nextRight);
             const float t = float(fraction) * (1.0f / 4294967296.0f);

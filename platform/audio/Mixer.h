@@ -34,6 +34,8 @@ struct LUMO_AUDIO_API PcmFormat
 
 // Linear factor of an attenuation in hundredths of a decibel; -10000 and below is silence.
 LUMO_AUDIO_API float GainOf(int hundredthsDb);
+// The other way: a linear factor 0..1 (above 1 counts as 1) as hundredths of a decibel.
+LUMO_AUDIO_API int HundredthsDbOf(double gain);
 
 // Fills `out` with up to `frames` interleaved 16-bit frames of the stream's format and returns how
 // many it wrote; fewer than asked means the stream has ended. Runs under the mixer's lock.
@@ -70,6 +72,10 @@ public:
     void SetFrequency(uint32_t hz); // 0 restores the source's own rate
     uint32_t Frequency() const;
 
+    // The frames [start, end) a looping sample voice repeats after its first pass; end 0 (the
+    // default) is the sample's end.
+    void SetLoop(uint64_t start, uint64_t end);
+
     // Position in source frames. A stream voice counts the frames it has played since the last
     // SetPosition and drops what it had fetched ahead.
     uint64_t Position() const;
@@ -92,6 +98,8 @@ private:
     bool mStreamEnded = false;
 
     uint64_t mPosition = 0; // 32.32 fixed point, in source frames
+    uint64_t mLoopStart = 0;
+    uint64_t mLoopEnd = 0;
     uint32_t mFrequency;
     int mVolume = kFullVolume;
     int mPan = 0;

@@ -1,6 +1,7 @@
 #include "bass/bass.h"
-#include "bass/decode/StreamDecoder.h"
 #include "audio/Mixer.h"
+#include "audio/decode/ModulePlayer.h"
+#include "audio/decode/StreamDecoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,17 +13,22 @@
 namespace
 {
 using LumoAudio::Mixer;
+using LumoAudio::ModulePlayer;
+using LumoAudio::OpenError;
+using LumoAudio::StreamDecoder;
 using LumoAudio::Voice;
-using LumoBass::StreamDecoder;
 
 thread_local int gError = BASS_OK;
 
+// A file stream or module music: both are channels, told apart by `module`.
 struct Stream
 {
     HSTREAM handle = 0;
     std::unique_ptr<StreamDecoder> decoder;
+    ModulePlayer* module = nullptr; // the decoder, when this is module music
     std::shared_ptr<Voice> voice;
     bool looping = false;
+    bool ended = false; // module music played to its end
     bool paused = false;
     bool pausedByStop = false; // paused by BASS_Stop, resumed by BASS_Start
     int volume = 100;
@@ -44,10 +50,24 @@ struct State
     DWORD bufferMs = 500;
 };
 
+// Made on first use and kept past static destruction (the output may still pull from a stream
+// then); let go when the library is unloaded with nothing playing.
+State* gState = nullptr;
+
 State& Bass()
 {
-    static State* state = new State();
-    return *state;
+    if (!gState)
+        gState = new State();
+    return *gState;
+}
+
+__attribute__((destructor)) void FreeStateOnUnload()
+{
+    if (gState && gState->streams.empty())
+    {
+        delete gState;
+        gState = nullptr;
+    }
 }
 
 BOOL Fail(int error)
@@ -62,29 +82,30 @@ BOOL Succeed()
     return TRUE;
 }
 
-// Linear 0..1 as hundredths of a decibel.
-int ToHundredthsDb(double linear)
-{
-    if (linear <= 0.0)
-        return LumoAudio::kSilentVolume;
-    return std::max(LumoAudio::kSilentVolume, int(std::lround(2000.0 * std::log10(std::min(linear, 1.0)))));
-}
-
 void ApplyVolume(Stream& stream)
 {
     const State& state = Bass();
-    const double linear = stream.volume / 100.0 * state.streamVolume / 100.0 * state.masterVolume / 100.0;
-    stream.voice->SetVolume(ToHundredthsDb(linear));
+    const int global = stream.module ? state.musicVolume : state.streamVolume;
+    const double linear = stream.volume / 100.0 * global / 100.0 * state.masterVolume / 100.0;
+    stream.voice->SetVolume(LumoAudio::HundredthsDbOf(linear));
     // The far side drops to (100 - |pan|) percent.
-    const int far = ToHundredthsDb((100 - std::abs(stream.pan)) / 100.0);
+    const int far = LumoAudio::HundredthsDbOf((100 - std::abs(stream.pan)) / 100.0);
     stream.voice->SetPan(stream.pan >= 0 ? -far : far);
 }
 
-Stream* Find(DWORD handle)
+enum class Kind
+{
+    any,
+    file,
+    music,
+};
+
+Stream* Find(DWORD handle, Kind kind = Kind::any)
 {
     auto& streams = Bass().streams;
     auto it = streams.find(handle);
-    if (it == streams.end())
+    if (it == streams.end() || (kind == Kind::file && it->second->module) ||
+        (kind == Kind::music && !it->second->module))
     {
         gError = BASS_ERROR_HANDLE;
         return nullptr;
@@ -92,11 +113,12 @@ Stream* Find(DWORD handle)
     return it->second.get();
 }
 
-// Runs `action` on the stream a handle names, under the mixer's lock; FALSE for an unknown handle.
-template <typename Action> BOOL OnStream(DWORD handle, Action action)
+// Runs `action` on the channel a handle names, under the mixer's lock; FALSE for an unknown
+// handle or one of another kind.
+template <typename Action> BOOL OnStream(DWORD handle, Action action, Kind kind = Kind::any)
 {
     auto lock = Mixer::Instance().Lock();
-    Stream* stream = Find(handle);
+    Stream* stream = Find(handle, kind);
     return stream ? action(*stream) : FALSE;
 }
 
@@ -123,26 +145,12 @@ bool SeekStream(Stream& stream, uint64_t frame)
     return true;
 }
 
-// Fills the voice from the file; a looping stream goes on from the start in the same call,
-// so the loop point has no gap.
 size_t PullStream(Stream* stream, int16_t* out, size_t frames)
 {
-    const size_t channels = stream->decoder->Format().channels;
-    size_t done = 0;
-    bool rewound = false;
-    while (done < frames)
-    {
-        size_t got = stream->decoder->Read(out + done * channels, frames - done);
-        if (got > 0)
-        {
-            done += got;
-            rewound = false;
-            continue;
-        }
-        if (!stream->looping || rewound || !stream->decoder->Seek(0))
-            break;
-        rewound = true; // an empty file must not spin here
-    }
+    const size_t done = LumoAudio::PullFrames(*stream->decoder, stream->looping, out, frames);
+    // A looping module goes back to its restart position itself; one that does not has ended.
+    if (done < frames && stream->module)
+        stream->ended = true;
     return done;
 }
 
@@ -156,30 +164,67 @@ void FreeStream(State& state, HSTREAM handle)
     state.streams.erase(it);
 }
 
-std::unique_ptr<StreamDecoder> OpenDecoder(const char* name)
+BOOL FailToOpen(OpenError error)
 {
-    // Callers name files the Windows way.
-    std::string path = name;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    return Fail(error == OpenError::noFile ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM);
+}
+
+// Gives a new channel its voice in the mixer and a handle; 0 when the library was freed meanwhile.
+DWORD Register(std::unique_ptr<Stream> stream)
+{
+    Stream* raw = stream.get();
+    stream->voice = Voice::FromStream(stream->decoder->Format(), [raw](int16_t* out, size_t frames)
+                                      { return PullStream(raw, out, frames); });
+    if (!stream->voice)
+        return Fail(BASS_ERROR_FORMAT);
+    auto lock = Mixer::Instance().Lock();
+    State& state = Bass();
+    if (!state.initialized)
+        return Fail(BASS_ERROR_INIT);
+    stream->handle = state.nextHandle++;
+    ApplyVolume(*stream);
+    Mixer::Instance().Add(stream->voice);
+    const DWORD handle = stream->handle;
+    state.streams[handle] = std::move(stream);
+    gError = BASS_OK;
+    return handle;
+}
+
+// Files are read from disk: not from memory, and whole.
+BOOL CheckLoad(BOOL memory, const void* file, QWORD offset, QWORD length)
+{
     {
-        gError = BASS_ERROR_FILEOPEN;
-        return nullptr;
+        auto lock = Mixer::Instance().Lock();
+        if (!Bass().initialized)
+            return Fail(BASS_ERROR_INIT);
     }
-    char magic[4] = {};
-    const bool haveMagic = std::fread(magic, 1, 4, file) == 4;
-    std::rewind(file);
-    std::unique_ptr<StreamDecoder> decoder;
-    if (haveMagic && std::memcmp(magic, "RIFF", 4) == 0)
-        decoder = LumoBass::OpenWavStream(file);
-    else if (haveMagic && std::memcmp(magic, "OggS", 4) == 0)
-        decoder = LumoBass::OpenOggStream(file);
-    else
-        std::fclose(file); // MP3 and anything else: not decoded here
-    if (!decoder)
-        gError = BASS_ERROR_FILEFORM;
-    return decoder;
+    if (memory || !file || offset != 0 || length != 0)
+        return Fail(BASS_ERROR_ILLPARAM);
+    return TRUE;
+}
+
+// Starts module music from the start of an order (LOWORD) and row (HIWORD); (DWORD)-1 keeps
+// the position.
+BOOL PlayModule(Stream& stream, DWORD position)
+{
+    if (position != DWORD(-1))
+    {
+        if (!stream.module->SetOrder(int(position & 0xFFFF), int(position >> 16)))
+            return Fail(BASS_ERROR_POSITION);
+        stream.voice->SetPosition(0); // drop what was rendered ahead
+        stream.ended = false;
+    }
+    else if (stream.ended)
+    {
+        stream.module->SetOrder(0);
+        stream.voice->SetPosition(0);
+        stream.ended = false;
+    }
+    stream.module->SetLooping(stream.looping);
+    stream.paused = false;
+    stream.pausedByStop = false;
+    stream.voice->Play(stream.looping);
+    return Succeed();
 }
 } // namespace
 
@@ -407,73 +452,86 @@ LUMO_BASS_API DWORD BASS_ChannelIsActive(DWORD handle)
 LUMO_BASS_API HMUSIC BASS_MusicLoad(BOOL memory, const void* file, QWORD offset, DWORD length, DWORD flags,
                                     DWORD freq)
 {
-    auto lock = Mixer::Instance().Lock();
-    if (!Bass().initialized)
-        return Fail(BASS_ERROR_INIT);
-    return Fail(BASS_ERROR_FILEFORM); // no module player here
+    if (!CheckLoad(memory, file, offset, length))
+        return FALSE;
+    OpenError error = OpenError::none;
+    std::unique_ptr<ModulePlayer> module = ModulePlayer::Open(static_cast<const char*>(file), error);
+    if (!module)
+        return FailToOpen(error);
+    auto stream = std::make_unique<Stream>();
+    stream->module = module.get();
+    stream->decoder = std::move(module);
+    stream->looping = (flags & BASS_SAMPLE_LOOP) != 0;
+    stream->module->SetLooping(stream->looping);
+    return Register(std::move(stream));
 }
 
-// No module can be loaded, so every module handle is unknown.
 LUMO_BASS_API BOOL BASS_MusicPlay(HMUSIC handle)
 {
-    return Fail(BASS_ERROR_HANDLE);
+    return OnStream(
+        handle, [](Stream& stream) { return PlayModule(stream, DWORD(-1)); }, Kind::music);
 }
 
+// flags -1 keeps the looping as it was; reset has nothing to reset here (effects and tempo go
+// with the position).
 LUMO_BASS_API BOOL BASS_MusicPlayEx(HMUSIC handle, DWORD position, int flags, BOOL reset)
 {
-    return Fail(BASS_ERROR_HANDLE);
+    return OnStream(
+        handle,
+        [&](Stream& stream)
+        {
+            if (flags != -1)
+                stream.looping = (flags & BASS_SAMPLE_LOOP) != 0;
+            return PlayModule(stream, position);
+        },
+        Kind::music);
 }
 
 LUMO_BASS_API BOOL BASS_MusicFree(HMUSIC handle)
 {
-    return Fail(BASS_ERROR_HANDLE);
+    auto lock = Mixer::Instance().Lock();
+    if (!Find(handle, Kind::music))
+        return FALSE;
+    FreeStream(Bass(), handle);
+    return Succeed();
 }
 
+// 0..100; 50 plays the module at its own level, each halving or doubling is 6 dB.
 LUMO_BASS_API BOOL BASS_MusicSetAmplify(HMUSIC handle, DWORD amplify)
 {
-    return Fail(BASS_ERROR_HANDLE);
+    return OnStream(
+        handle,
+        [&](Stream& stream)
+        {
+            if (amplify > 100)
+                return Fail(BASS_ERROR_ILLPARAM);
+            stream.module->SetGain(amplify == 0 ? LumoAudio::kSilentVolume
+                                                : int(std::lround(2000.0 * std::log10(amplify / 50.0))));
+            return Succeed();
+        },
+        Kind::music);
 }
 
 LUMO_BASS_API HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, QWORD offset, QWORD length,
                                             DWORD flags)
 {
-    {
-        auto lock = Mixer::Instance().Lock();
-        if (!Bass().initialized)
-            return Fail(BASS_ERROR_INIT);
-    }
-    if (memory || !file || offset != 0 || length != 0)
-        return Fail(BASS_ERROR_ILLPARAM);
-    // The file is opened and its header read without holding up the output.
-    std::unique_ptr<StreamDecoder> decoder = OpenDecoder(static_cast<const char*>(file));
-    if (!decoder)
+    if (!CheckLoad(memory, file, offset, length))
         return FALSE;
+    // The file is opened and its header read without holding up the output.
+    OpenError error = OpenError::none;
+    std::unique_ptr<StreamDecoder> decoder = LumoAudio::OpenSoundFile(static_cast<const char*>(file), error);
+    if (!decoder)
+        return FailToOpen(error);
     auto stream = std::make_unique<Stream>();
     stream->decoder = std::move(decoder);
     stream->looping = (flags & BASS_SAMPLE_LOOP) != 0;
-    Stream* raw = stream.get();
-    stream->voice = Voice::FromStream(stream->decoder->Format(), [raw](int16_t* out, size_t frames)
-                                      { return PullStream(raw, out, frames); });
-    if (!stream->voice)
-        return Fail(BASS_ERROR_FORMAT);
-
-    auto lock = Mixer::Instance().Lock();
-    State& state = Bass();
-    if (!state.initialized) // freed meanwhile
-        return Fail(BASS_ERROR_INIT);
-    stream->handle = state.nextHandle++;
-    ApplyVolume(*stream);
-    Mixer::Instance().Add(stream->voice);
-    HSTREAM handle = stream->handle;
-    state.streams[handle] = std::move(stream);
-    gError = BASS_OK;
-    return handle;
+    return Register(std::move(stream));
 }
 
 LUMO_BASS_API BOOL BASS_StreamFree(HSTREAM handle)
 {
     auto lock = Mixer::Instance().Lock();
-    if (!Find(handle))
+    if (!Find(handle, Kind::file))
         return FALSE;
     FreeStream(Bass(), handle);
     return Succeed();
@@ -482,25 +540,27 @@ LUMO_BASS_API BOOL BASS_StreamFree(HSTREAM handle)
 #ifndef LUMO_BASS_INCOMPLETE
 LUMO_BASS_API BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
 {
-    return OnStream(handle,
-                    [&](Stream& stream)
-                    {
-                        stream.looping = (flags & BASS_SAMPLE_LOOP) != 0;
-                        const uint64_t length = stream.decoder->Length();
-                        uint64_t frame = 0;
-                        if (!flush && length > 0)
-                        {
-                            // Go on where it stopped; a stream that ran to its end starts again.
-                            frame = stream.voice->Position() % length;
-                            if (!stream.voice->IsPlaying() && stream.voice->Position() >= length)
-                                frame = 0;
-                        }
-                        if (!SeekStream(stream, frame))
-                            return Fail(BASS_ERROR_POSITION);
-                        stream.paused = false;
-                        stream.pausedByStop = false;
-                        stream.voice->Play(stream.looping);
-                        return Succeed();
-                    });
+    return OnStream(
+        handle,
+        [&](Stream& stream)
+        {
+            stream.looping = (flags & BASS_SAMPLE_LOOP) != 0;
+            const uint64_t length = stream.decoder->Length();
+            uint64_t frame = 0;
+            if (!flush && length > 0)
+            {
+                // Go on where it stopped; a stream that ran to its end starts again.
+                frame = stream.voice->Position() % length;
+                if (!stream.voice->IsPlaying() && stream.voice->Position() >= length)
+                    frame = 0;
+            }
+            if (!SeekStream(stream, frame))
+                return Fail(BASS_ERROR_POSITION);
+            stream.paused = false;
+            stream.pausedByStop = false;
+            stream.voice->Play(stream.looping);
+            return Succeed();
+        },
+        Kind::file);
 }
 #endif

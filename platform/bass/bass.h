@@ -61,7 +61,8 @@ LUMO_BASS_API BOOL BASS_ChannelResume(DWORD handle);
 LUMO_BASS_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD position);
 LUMO_BASS_API DWORD BASS_ChannelIsActive(DWORD handle);
 
-// Module music is not played: loading always fails with BASS_ERROR_FILEFORM.
+// Tracker modules (MOD, S3M, XM, IT, ...), read from disk whole. position: order in the low
+// word, row in the high word, (DWORD)-1 where it is.
 LUMO_BASS_API HMUSIC BASS_MusicLoad(BOOL memory, const void* file, QWORD offset, DWORD length, DWORD flags,
                                     DWORD freq);
 LUMO_BASS_API BOOL BASS_MusicPlay(HMUSIC handle);
@@ -69,7 +70,7 @@ LUMO_BASS_API BOOL BASS_MusicPlayEx(HMUSIC handle, DWORD position, int flags, BO
 LUMO_BASS_API BOOL BASS_MusicFree(HMUSIC handle);
 LUMO_BASS_API BOOL BASS_MusicSetAmplify(HMUSIC handle, DWORD amplify);
 
-// WAV (PCM 8/16-bit) and Ogg Vorbis files, read from disk while they play.
+// WAV (PCM 8/16-bit), Ogg Vorbis and MP3 files, read from disk while they play.
 LUMO_BASS_API HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, QWORD offset, QWORD length,
                                             DWORD flags);
 LUMO_BASS_API BOOL BASS_StreamFree(HSTREAM handle);

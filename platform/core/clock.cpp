@@ -2,29 +2,23 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace
 {
-using SteadyClock = std::chrono::steady_clock;
-
 std::atomic<bool> gManual{false};
 std::atomic<uint64_t> gManualNow{0};
 std::atomic<std::thread::id> gManualOwner{};
 
-// Started on first use, so that a global object reading the clock while the program starts
-// sees the same origin as everything after it.
-SteadyClock::time_point Start()
-{
-    static const SteadyClock::time_point start = SteadyClock::now();
-    return start;
-}
-
+// Counted from boot, as the system's tick count is: a seed taken from it at start differs from
+// one start to the next. Time spent suspended counts too, where the system can tell.
 uint64_t RealMicros()
 {
-    SteadyClock::time_point start = Start();
-    return (uint64_t)std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - start)
-        .count();
+    timespec now{};
+    if (clock_gettime(CLOCK_BOOTTIME, &now) != 0)
+        clock_gettime(CLOCK_MONOTONIC, &now);
+    return (uint64_t)now.tv_sec * 1000000u + (uint64_t)now.tv_nsec / 1000u;
 }
 } // namespace
 

@@ -6,7 +6,7 @@
 
 namespace Platform
 {
-// Microseconds since the layer's clock began.
+// Microseconds since the system started (a monotonic clock, like the system's tick count).
 uint64_t NowMicros();
 // Waits; with the manual clock on the owning thread the wait is instant and moves the clock.
 void SleepMicros(uint64_t micros);

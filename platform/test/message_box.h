@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace PlatformTest
@@ -12,6 +13,8 @@ struct ShownMessageBox
     std::string text;
     unsigned flags = 0;
     int answer = 0;
+    bool owned = false; // shown with an owner window
+    std::thread::id thread; // the thread the box ran on
 };
 
 // From now on every box is recorded, and answered from this queue (IDOK, IDYES, ...)

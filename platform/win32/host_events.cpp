@@ -203,6 +203,8 @@ void OnWindow(const SDL_WindowEvent& e)
         GetWindowRect(hwnd, &rect);
         if (e.event == SDL_WINDOWEVENT_MOVED)
         {
+            if (KeepAskedPlace(hwnd, e.data1, e.data2))
+                break;
             LONG x = e.data1 - in.left, y = e.data2 - in.top;
             rect = RECT{x, y, x + rect.right - rect.left, y + rect.bottom - rect.top};
         }

@@ -3,8 +3,11 @@
 #include "test/answer_script.h"
 #include "test/message_box.h"
 #include "win32/user32_internal.h"
+#include "win32/video_thread.h"
 
 #include <cstdio>
+#include <string>
+#include <thread>
 
 namespace
 {
@@ -90,18 +93,26 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
 {
     if (Platform::ShouldFail("MessageBoxA"))
         return 0;
-    text = text ? text : "";
-    caption = caption ? caption : "Error";
+    std::string body = text ? text : "";
+    std::string title = caption ? caption : "Error";
     auto buttons = ButtonsOf(type);
-    int answer = gScript.Next().value_or(-1);
-    if (answer < 0 && HasRealDisplay())
-        answer = ShowHostBox(hwnd, text, caption, type, buttons);
-    if (answer < 0)
-    {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        answer = DefaultAnswer(buttons, type);
-    }
-    gScript.Record(PlatformTest::ShownMessageBox{caption, text, type, answer});
+    int answer = -1;
+    // Shown by the thread that owns the display, whichever thread asks; the asking one waits.
+    Platform::CallOnVideoThread(
+        [&]
+        {
+            answer = gScript.Next().value_or(-1);
+            if (answer < 0 && HasRealDisplay())
+                answer = ShowHostBox(hwnd, body.c_str(), title.c_str(), type, buttons);
+            // Errors reach standard error whether or not a box showed them; other boxes only
+            // when none could be shown.
+            if (answer < 0 || (type & MB_ICONMASK) == MB_ICONERROR)
+                std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+            if (answer < 0)
+                answer = DefaultAnswer(buttons, type);
+            gScript.Record(
+                PlatformTest::ShownMessageBox{title, body, type, answer, hwnd != nullptr, std::this_thread::get_id()});
+        });
     return answer;
 }
 

@@ -204,6 +204,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
     if (!msg || (hwnd && hwnd != (HWND)-1 && !IsWindow(hwnd)))
         return FALSE;
     bool remove = (removeMsg & PM_REMOVE) != 0;
+    // What other threads wait on comes first, as messages sent from other threads do on Windows.
+    RunVideoThreadCalls();
     PumpHostEvents();
     // Every pass of the program's loop looks here: the screen is brought up to date first.
     RunPresenter();

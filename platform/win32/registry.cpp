@@ -1,5 +1,6 @@
 // The registry: one tree in memory, read from its file on first use and written back
 // whole (temporary file, flush, rename) after every change.
+#include "core/atomic_file.h"
 #include "core/faults.h"
 #include "test/registry_test.h"
 #include "win32/advapi32.h"
@@ -140,12 +141,6 @@ void Load()
         gTop.subKeys[name] = std::move(key);
 }
 
-bool WriteAll(FILE* file, const std::string& text)
-{
-    return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0 &&
-           fsync(fileno(file)) == 0;
-}
-
 LSTATUS Save()
 {
     if (gSaveBlocked)
@@ -154,16 +149,14 @@ LSTATUS Save()
     fs::path target(gFile);
     if (target.has_parent_path())
         fs::create_directories(target.parent_path(), ignored);
-    std::string temporary = gFile + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    bool written = file != nullptr && WriteAll(file, Platform::Registry::Format(gTop));
-    if (file != nullptr && std::fclose(file) != 0)
-        written = false;
-    if (!written || std::rename(temporary.c_str(), gFile.c_str()) != 0)
+    std::string text = Platform::Registry::Format(gTop);
+    std::string why;
+    if (!Platform::WriteFileAtomically(gFile, text.data(), text.size(), why))
     {
-        std::remove(temporary.c_str());
+        // Every change saves: one word until the file can be written again, not one per change.
+        if (!gUnsaved)
+            Warn("cannot write " + gFile + " (" + why + "); settings are kept for this run only");
         gUnsaved = true;
-        Warn("cannot write " + gFile + " (" + std::strerror(errno) + ")");
         return ERROR_WRITE_FAULT;
     }
     gUnsaved = false;

@@ -35,6 +35,17 @@ void AppendQuoted(std::string& out, const std::string& text)
     out += '"';
 }
 
+// A word of a damaged line as a message shows it: short, and with every byte printable.
+std::string Quoted(const std::string& word)
+{
+    constexpr size_t kShown = 32;
+    std::string out;
+    AppendQuoted(out, word.substr(0, kShown));
+    if (word.size() > kShown)
+        out += "...";
+    return out;
+}
+
 void AppendHex(std::string& out, const std::vector<BYTE>& data)
 {
     for (BYTE b : data)
@@ -347,7 +358,7 @@ bool Parse(const std::string& text, Key& top, std::string& error)
         }
         const std::string& kind = tokens[0].text;
         if (kind != "dword" && kind != "sz" && kind != "binary" && kind != "value")
-            return fail("unknown line \"" + kind + "\"");
+            return fail("unknown line " + Quoted(kind));
         if (current == nullptr)
             return fail("a value before any key");
         std::string why;

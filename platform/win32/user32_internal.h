@@ -36,6 +36,10 @@ struct Window
     SDL_Window* sdl = nullptr;
     uint32_t sdlId = 0;
     bool fullScreen = false; // the SDL window covers the screen; `rect` stays the program's
+    // Just shown: a window manager that puts the window elsewhere (its frame where the window
+    // was asked to be) is overruled until then (SDL ticks), a few times at most.
+    uint32_t placeUntil = 0;
+    int placeTries = 0;
 };
 
 // Guards the window table and every window's fields; never held while a window
@@ -51,6 +55,11 @@ SIZE ClientSize(const Window& window);
 // Sets the frame rectangle, sending WM_MOVE / WM_SIZE for the parts that changed.
 void PlaceWindow(HWND hwnd, const RECT& rect, bool fromHost);
 void SetMinimized(HWND hwnd, bool minimized, bool fromHost);
+// The host moved the window's inside to (x, y) right after it was shown, which is the window
+// manager placing its frame where the window itself was asked to be: the window is put back
+// where asked (true) instead of taking the new place, so that a window placed where it was saved
+// comes back exactly there.
+bool KeepAskedPlace(HWND hwnd, int clientX, int clientY);
 // The window keyboard and wheel input go to: the focus window, else the first visible one.
 HWND InputWindow();
 
@@ -58,6 +67,8 @@ HWND InputWindow();
 bool EnsureVideo();
 bool OnVideoThread();
 bool HasRealDisplay();
+// Runs the calls other threads handed to this one (CallOnVideoThread); nothing elsewhere.
+void RunVideoThreadCalls();
 // The message clock: milliseconds of the layer's clock.
 DWORD NowMillis();
 

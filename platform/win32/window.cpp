@@ -19,6 +19,8 @@ constexpr int kCaption = 20;
 constexpr int kMenu = 19;
 // Position given to CW_USEDEFAULT.
 constexpr int kDefaultPos = 64;
+// How long after a window is shown its place is still the window manager's first placing.
+constexpr uint32_t kPlacingMillis = 1000;
 const HWND kDesktop = (HWND)(uintptr_t)0x10010;
 
 struct NameLess
@@ -213,6 +215,22 @@ void SetMinimized(HWND hwnd, bool minimized, bool fromHost)
     Deliver(hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, sizeParam, fromHost);
 }
 
+bool KeepAskedPlace(HWND hwnd, int clientX, int clientY)
+{
+    std::lock_guard<std::recursive_mutex> lock(TableLock());
+    auto w = FindLocked(hwnd);
+    if (!w || !w->sdl || w->fullScreen || w->placeTries >= 3 ||
+        SDL_TICKS_PASSED(SDL_GetTicks(), w->placeUntil))
+        return false;
+    POINT origin = ClientOrigin(*w);
+    if (origin.x == clientX && origin.y == clientY)
+        return false;
+    // Now that the window manager has framed the window, SDL places its inside where asked.
+    w->placeTries++;
+    SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
+    return true;
+}
+
 void RunPresenter()
 {
     if (auto present = gPresent.load())
@@ -348,6 +366,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 {
     if (!className || Platform::ShouldFail("CreateWindowExA"))
         return nullptr;
+    // Without a display (and no headless driver asked for) there is nowhere to put a window.
+    if (!(style & WS_CHILD) && !EnsureVideo())
+        return nullptr;
     HWND handle;
     {
         std::lock_guard<std::recursive_mutex> lock(TableLock());
@@ -440,6 +461,12 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow)
         w->visible = true;
         if (w->sdl && OnVideoThread())
         {
+            // Only a real display has a window manager to place the window.
+            if (!wasVisible && HasRealDisplay())
+            {
+                w->placeUntil = SDL_GetTicks() + kPlacingMillis;
+                w->placeTries = 0;
+            }
             SDL_ShowWindow(w->sdl);
             if (activate && !minimize)
                 SDL_RaiseWindow(w->sdl);

@@ -313,9 +313,7 @@ protected:
 
     void SetUp() override
     {
-        mDir = std::filesystem::temp_directory_path() /
-               ("lumo_app_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        mDir = Folder();
         std::filesystem::remove_all(mDir);
         std::filesystem::create_directories(mDir);
         mOldDir = std::filesystem::current_path();
@@ -329,6 +327,19 @@ protected:
         PlatformTest::UseManualClock(false);
         std::filesystem::current_path(mOldDir);
         std::filesystem::remove_all(mDir);
+    }
+
+private:
+    // A death test's child runs the test again from the start and ends without tearing it down:
+    // its folder lies inside the parent's, which goes when the parent's test ends.
+    static std::filesystem::path Folder()
+    {
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        auto folderOf = [&](pid_t pid)
+        { return std::filesystem::temp_directory_path() / ("lumo_app_" + std::to_string(pid) + "_" + test); };
+        if (!GTEST_FLAG_GET(internal_run_death_test).empty())
+            return folderOf(getppid()) / ("death_" + std::to_string(getpid()));
+        return folderOf(getpid());
     }
 };
 } // namespace AppTest

@@ -43,6 +43,34 @@ TEST_F(AudioFront, MutesAreCountedAndVolumesKept)
     app.mSoundManager = nullptr;
 }
 
+TEST_F(AudioFront, FastForwardEndsWithAStreamThatHasNoClose)
+{
+    TestApp app;
+    VolumeOutput sfx;
+    app.mSoundManager = &sfx;
+    app.mPlayingDemo = true;
+    app.mLoadingDoneHandled = app.mDemoLoadingComplete = true;
+    Lumo::DemoStream rec; // ended by a killed process: no close record
+    rec.RecordKey(5, Lumo::DEMO_KEY_DOWN, 'A');
+    app.mDemo.SetEvents(rec.mBuffer.GetDataPtr(), rec.mBuffer.GetDataLen());
+    app.mFastForwardToEnd = true;
+    for (int i = 0; i < 100 && app.mFastForwardToEnd; i++)
+        app.PumpStep(nullptr);
+    ASSERT_FALSE(app.mFastForwardToEnd);
+    EXPECT_EQ(app.mUpdateCount, 5);
+    EXPECT_FALSE(app.mAutoMuted);
+    EXPECT_EQ(app.mAutoMuteCount, 0);
+    // As at normal speed: held at the last record, it sleeps between passes and draws.
+    int sleeps = app.mSleepCount;
+    int draws = app.mDrawCount;
+    app.mWidgets.MarkDirty();
+    app.RunFor(300);
+    EXPECT_GT(app.mSleepCount, sleeps);
+    EXPECT_GT(app.mDrawCount, draws);
+    EXPECT_EQ(app.mUpdateCount, 5);
+    app.mSoundManager = nullptr;
+}
+
 TEST_F(AudioFront, FastForwardMutesOnceAndUnmutesAtTheEnd)
 {
     TestApp app;

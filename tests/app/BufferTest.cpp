@@ -97,6 +97,27 @@ TEST(Buffer, Strings)
     EXPECT_EQ(tooLong.ReadString(), "");
 }
 
+TEST(Buffer, StreamsOf256MiBAndMoreKeepCounting)
+{
+    // 2^28 bytes hold 2^31 bits, one more than an int counts: write and read across that point.
+    const size_t bytes = size_t(1) << 28;
+    Buffer buffer;
+    buffer.mData.assign(bytes, 0);
+    buffer.mWriteBitPos = buffer.mDataBitSize = int64_t(bytes) * 8 - 3;
+    buffer.WriteNumBits(5, 3);
+    buffer.WriteByte(0xA5);
+    buffer.WriteNumBits(1, 1);
+    EXPECT_EQ(buffer.mDataBitSize, int64_t(bytes) * 8 + 9);
+    EXPECT_EQ(buffer.GetDataLen(), int(bytes) + 2);
+    EXPECT_EQ(buffer.mData[bytes - 1], 0xA0);
+    buffer.mReadBitPos = int64_t(bytes) * 8 - 3;
+    EXPECT_EQ(buffer.ReadNumBits(3, false), 5);
+    EXPECT_FALSE(buffer.AtEnd());
+    EXPECT_EQ(buffer.ReadByte(), 0xA5);
+    EXPECT_EQ(buffer.ReadNumBits(1, true), -1);
+    EXPECT_TRUE(buffer.AtEnd());
+}
+
 TEST(Buffer, BytesAndEmptyState)
 {
     Buffer buffer;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 using namespace Lumo;
 using Bytes = std::vector<unsigned char>;
@@ -30,8 +33,9 @@ protected:
     fs::path mDir;
     void SetUp() override
     {
-        mDir = fs::temp_directory_path() /
-               ("lumo_demo_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        // The process's own: other test runs share the temporary folder.
+        mDir = fs::temp_directory_path() / ("lumo_demo_" + std::to_string(getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(mDir);
         fs::create_directories(mDir);
     }
@@ -127,13 +131,24 @@ TEST_F(DemoFolder, FileRoundTrip)
     c.mDemoLength = 12;
     c.mEvents = {1, 2, 3, 4};
     std::string name = (mDir / "lumoapp.dmo").string();
-    ASSERT_TRUE(WriteDemoFile(name, c));
-    DemoFileContents back;
     std::string error;
+    ASSERT_TRUE(WriteDemoFile(name, c, error)) << error;
+    DemoFileContents back;
     ASSERT_TRUE(ReadDemoFile(name, "Crustavia", back, error)) << error;
     EXPECT_EQ(back.mRandSeed, 99u);
     EXPECT_EQ(back.mEvents, c.mEvents);
-    EXPECT_FALSE(WriteDemoFile((mDir / "missing" / "x.dmo").string(), c));
+    EXPECT_FALSE(WriteDemoFile((mDir / "missing" / "x.dmo").string(), c, error));
+    EXPECT_EQ(error, std::strerror(ENOENT));
+    // A file that cannot be written whole leaves the one before it as it was, and no other file.
+    fs::create_directories(name + ".tmp/kept");
+    c.mRandSeed = 100;
+    EXPECT_FALSE(WriteDemoFile(name, c, error));
+    EXPECT_EQ(error, std::strerror(EISDIR));
+    ASSERT_TRUE(ReadDemoFile(name, "Crustavia", back, error)) << error;
+    EXPECT_EQ(back.mRandSeed, 99u);
+    fs::remove_all(name + ".tmp");
+    ASSERT_TRUE(WriteDemoFile(name, c, error));
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 1);
 }
 
 TEST_F(DemoFolder, NumberingKeepsTheNewest)

@@ -39,7 +39,7 @@ void Script(TestApp& app, int update, bool live)
         break;
     case 41:
         app.Post(WM_MOUSEWHEEL, MAKEWPARAM(0, -240), Pos(600, 500));
-        app.Post(WM_RBUTTONDBLCLK, 0, Pos(5000, -3)); // clamped alike when live and replayed
+        app.Post(WM_RBUTTONDBLCLK, 0, Pos(5000, -3)); // beyond the long record: replayed exactly
         break;
     case 80:
         app.Post(WM_SIZE, SIZE_MINIMIZED);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 using namespace Lumo;
@@ -69,21 +70,36 @@ TEST(DemoRecordBytes, WheelAndButtons)
     EXPECT_EQ(BytesOf(buttons), (Bytes{0x70, 0xC1, 0x0E}));
 }
 
-TEST(DemoRecordBytes, PositionsAreClampedToTwelveBits)
+TEST(DemoRecordBytes, PositionsBeyondTheLongRecordReplayExactly)
 {
     EXPECT_EQ(ClampDemoCoord(-5), 0);
     EXPECT_EQ(ClampDemoCoord(5000), 4095);
     EXPECT_EQ(DemoWheelNotches(120 * 300), 127);
     DemoStream s;
-    s.RecordMouse(0, 5000, -20, 0, false);
-    EXPECT_EQ(s.mDemoMouseX, 4095);
-    EXPECT_EQ(s.mDemoMouseY, 0);
+    s.RecordMouse(0, 10, 10, 0, false);
+    s.RecordMouse(0, -5, 12, 0, false);         // near: one short move, negative
+    s.RecordMouse(15, 5000, -20, 0, false);     // far and beyond 4095: several records, one move
+    s.RecordMouse(15, 4990, -20, 1, false);     // near again, then the button
+    s.RecordMouse(47, -40000, 70000, 0, false); // beyond what a message carries
+    EXPECT_EQ(s.mDemoMouseX, -32768);
+    EXPECT_EQ(s.mDemoMouseY, 32767);
+
     DemoStream play = PlaybackOf(s);
-    ASSERT_TRUE(play.ReadTimingBlock(0));
+    std::vector<std::string> replayed;
     DemoRecord r;
-    ASSERT_TRUE(play.TakeRecord(r));
-    EXPECT_EQ(r.mX, 4095);
-    EXPECT_EQ(r.mY, 0);
+    for (int update = 0; update <= 47; update++)
+        while (!play.AtEnd() && play.ReadTimingBlock(update) && play.TakeRecord(r))
+        {
+            if (r.mType == DEMO_IDLE && !r.mIsShort)
+                continue; // the fillers of a long pause
+            replayed.push_back(std::to_string(update) + (r.mIsShort ? " short " : " long ") +
+                               std::to_string(r.mType) + " " + std::to_string(r.mX) + "," +
+                               std::to_string(r.mY));
+        }
+    EXPECT_TRUE(play.AtEnd());
+    EXPECT_EQ(replayed, (std::vector<std::string>{"0 short 0 10,10", "0 short 0 -5,12", "15 long 0 5000,-20",
+                                                  "15 short 0 4990,-20", "15 short 1 4990,-20",
+                                                  "47 long 0 -32768,32767"}));
 }
 
 // Everything written comes back at the same update number with the same values.

@@ -144,6 +144,21 @@ TEST_F(DialogRegistry, BadRegistrationsAreIgnored)
     EXPECT_EQ(app.GetDialogCount(), 1);
 }
 
+TEST_F(DialogRegistry, ADialogRemovedAndAddedAgainIsNotDeletedWhileRegistered)
+{
+    {
+        RegistryApp app(deleted);
+        Dialog* dialog = app.ShowDialog(6, true, "", "", "", 0);
+        ASSERT_TRUE(app.RemoveDialog(6));
+        app.AddDialog(6, dialog);
+        app.ProcessDeferredDeletions();
+        EXPECT_TRUE(deleted.empty());
+        EXPECT_EQ(app.GetDialog(6), dialog);
+        EXPECT_EQ(app.mWidgets.mBaseModalWidget, dialog);
+    }
+    EXPECT_EQ(deleted, std::vector<int>{6}); // once, by the application at its end
+}
+
 TEST_F(DialogRegistry, DialogsLeftOpenAreDeletedWithTheApplication)
 {
     {

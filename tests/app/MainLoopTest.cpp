@@ -89,6 +89,75 @@ TEST_F(MainLoop, ThreeStrikesSwitchRefreshSyncOff)
     EXPECT_GE(app.mUpdateCount, 300);
 }
 
+// Windowed, the synchronised passes are paced by time: at 125 Hz a hundred updates take exactly
+// 800 ms, a strike; at 124 Hz they take longer, and nothing strikes.
+TEST_F(MainLoop, AStrikeIsAHundredUpdatesInEightHundredMillisecondsOrLess)
+{
+    for (int rate : {125, 124})
+    {
+        SCOPED_TRACE(rate);
+        TestApp app;
+        app.mSyncToRefresh = true;
+        app.mRefreshRate = rate;
+        Settle(app);
+        RunUpdates(app, 400);
+        EXPECT_EQ(app.mRefreshSyncDisabled, rate == 125);
+    }
+}
+
+// Once loading is done, a backlog is caught up with a frame forced whenever the count of passes
+// without one reaches L = ceil(multiplier x 10).
+TEST_F(MainLoop, AFrameIsForcedAfterCeilTenTimesTheMultiplierUpdates)
+{
+    for (double multiplier : {1.0, 1.05})
+    {
+        SCOPED_TRACE(multiplier);
+        TestApp app;
+        app.mUpdateMultiplier = multiplier;
+        app.mLoadingDoneHandled = true;
+        Settle(app);
+        app.RunFor(100);
+        std::vector<int> runs{0};
+        int draws = app.mDrawCount;
+        app.mWidgets.mOnUpdate = [&](int)
+        {
+            app.mWidgets.mDirty = true; // every frame presents
+            if (app.mDrawCount != draws)
+            {
+                draws = app.mDrawCount;
+                runs.push_back(0);
+            }
+            runs.back()++;
+        };
+        PlatformTest::AdvanceClock(500 * 1000);
+        int sleeps = app.mSleepCount;
+        while (app.mSleepCount == sleeps)
+            app.PumpStep(nullptr);
+        // The pass that counts the limit draws instead of updating: L - 1 updates between frames.
+        ASSERT_GE(runs.size(), 3u);
+        EXPECT_EQ(runs[1], multiplier == 1.0 ? 9 : 10);
+    }
+}
+
+// Full screen and paced by the draws, an update is due once the time since the last frame
+// reaches three quarters of the period: (int)(16.67 x 0.75) = 12 ms at 60 Hz.
+TEST_F(MainLoop, APacedUpdateIsDueAtThreeQuartersOfThePeriod)
+{
+    for (double waited : {11.9, 12.0})
+    {
+        SCOPED_TRACE(waited);
+        TestApp app;
+        app.mSyncToRefresh = true;
+        app.mRefreshRate = 60;
+        app.mIsPhysWindowed = false;
+        app.mPumpState = 1;
+        app.mHasPendingDraw = true;
+        app.mTimeAccumulator = waited;
+        app.TimedUpdate(true);
+        EXPECT_EQ(app.mUpdateCount, waited >= 12.0 ? 1 : 0);
+    }
+}
+
 TEST_F(MainLoop, DrawsOnlyWhenDirtyOrAfterASecond)
 {
     TestApp app;

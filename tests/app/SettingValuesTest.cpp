@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 
 using namespace Lumo;
@@ -52,4 +53,11 @@ TEST(WindowPlacement, SavedPositionPulledInsideByFourPixels)
     p = MainWindowPosition(work, 806, 625, 900, 700);
     EXPECT_EQ(p.x, 1024 - 4 - 806);
     EXPECT_EQ(p.y, 740 - 4 - 625);
+    // Damaged settings never put the window off the screen.
+    p = MainWindowPosition(work, 806, 625, INT_MAX, INT_MAX - 100);
+    EXPECT_EQ(p.x, 1024 - 4 - 806);
+    EXPECT_EQ(p.y, 740 - 4 - 625);
+    p = MainWindowPosition(work, 806, 625, INT_MIN, INT_MIN);
+    EXPECT_EQ(p.x, 4);
+    EXPECT_EQ(p.y, 4);
 }

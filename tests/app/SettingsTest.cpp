@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "core/faults.h"
 
 #include <fstream>
 
@@ -41,6 +42,48 @@ TEST_F(Settings, SaveAndLoadRoundTrip)
     app.SaveSettings();
     ASSERT_TRUE(app.RegistryReadInteger("InProgress", &inProgress));
     EXPECT_EQ(inProgress, 0);
+}
+
+TEST_F(Settings, MutedKeepsOnlyTheUsersOwnMutes)
+{
+    TestApp app;
+    app.mRegistryKey = "Crustavia";
+    app.Mute(true); // minimised, say
+    app.SaveSettings();
+    int muted = -1;
+    ASSERT_TRUE(app.RegistryReadInteger("Muted", &muted));
+    EXPECT_EQ(muted, 0);
+    app.Mute(false);
+    app.Mute(false);
+    app.SaveSettings();
+    ASSERT_TRUE(app.RegistryReadInteger("Muted", &muted));
+    EXPECT_EQ(muted, 1);
+}
+
+// The order of the writes is part of the demo format. With the first n writes failing, only
+// the last 9 - n of the order are stored.
+TEST_F(Settings, SavedInTheirOrder)
+{
+    const std::vector<std::string> order = {"MusicVolume",   "SfxVolume",  "Muted",
+                                            "ScreenMode",    "PreferredX", "PreferredY",
+                                            "CustomCursors", "InProgress", "WaitForVSync"};
+    for (size_t failing = 0; failing <= order.size(); failing++)
+    {
+        SCOPED_TRACE(failing);
+        std::filesystem::remove(mDir / "registry.txt");
+        PlatformTest::ReloadRegistry();
+        TestApp app;
+        app.mRegistryKey = "Crustavia";
+        if (failing > 0)
+            PlatformTest::FailCall("RegSetValueExA", (int)failing);
+        app.SaveSettings();
+        PlatformTest::ClearFailures();
+        for (size_t i = 0; i < order.size(); i++)
+        {
+            int value = 0;
+            EXPECT_EQ(app.RegistryReadInteger(order[i], &value), i >= failing) << order[i];
+        }
+    }
 }
 
 TEST_F(Settings, BadValuesKeepDefaultsOrAreClamped)

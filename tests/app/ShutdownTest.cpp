@@ -3,7 +3,11 @@
 #include "test/message_box.h"
 
 #include <fstream>
+#include <functional>
+#include <new>
 #include <sstream>
+#include <stdexcept>
+#include <thread>
 
 using AppTest::AppFixture;
 using AppTest::TestApp;
@@ -28,6 +32,21 @@ public:
     {
         gOrder->push_back("save");
         TestApp::SaveSettings();
+    }
+};
+
+// Runs its loading thread with what the test gives it to do.
+class LoadingApp : public TestApp
+{
+public:
+    std::function<void()> mLoad;
+    int mLoads = 0;
+    LoadingApp() { mUseLoadingThread = true; }
+    void RunLoading() override
+    {
+        mLoads++;
+        if (mLoad)
+            mLoad();
     }
 };
 
@@ -74,6 +93,37 @@ TEST_F(Shutdown, RunsOnceInOrderAndTheDestructorWritesTheDemo)
     gOrder = nullptr;
 }
 
+// The game's fonts failed in Init: it asked to close, and the start ends there.
+TEST_F(Shutdown, AFatalErrorInInitEndsTheStart)
+{
+    LoadingApp app;
+    app.ShowFatalError("There was an error loading fonts/x.txt");
+    app.mCloseRequested = true;
+    app.Start();
+    EXPECT_EQ(app.mLoads, 0);
+    EXPECT_FALSE(app.mLoadingThreadStarted);
+    EXPECT_FALSE(app.mCursorThreadRunning);
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_EQ(app.mUpdateCount, 0);
+    EXPECT_EQ(app.GetExitCode(), Lumo::LumoAppBase::FATAL_EXIT_CODE);
+}
+
+TEST_F(Shutdown, AnUnsavedDemoIsReported)
+{
+    PlatformTest::ScriptMessageBoxes({IDOK});
+    {
+        TestApp app;
+        app.mRecordingDemo = true;
+        app.mDemoFileName = "missing/lumoapp.dmo";
+        app.mDemo.RecordEvent(3, Lumo::DEMO_CLOSE);
+    }
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Demo Not Saved");
+    EXPECT_EQ(shown[0].text, "The demo could not be saved as missing/lumoapp.dmo: No such file or directory");
+    PlatformTest::ResetMessageBoxes();
+}
+
 TEST_F(Shutdown, StartAfterShutdownDoesNothing)
 {
     TestApp app;
@@ -118,6 +168,47 @@ TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, "Question");
     PlatformTest::ResetMessageBoxes();
+}
+
+// Whatever stops the loading thread, the main thread shows the error while the loading thread
+// waits, and the run ends with the fatal exit code.
+TEST_F(MessageBoxes, LoadingFailuresAreShownByTheMainThreadAndEndTheRun)
+{
+    struct Case
+    {
+        std::function<void(LoadingApp&)> load;
+        std::string text;
+    };
+    const Case cases[] = {
+        {[](LoadingApp& app)
+         {
+             app.ShowFatalError("There was an error loading the file: gfx/objects/oven");
+             app.mCloseRequested = true;
+         },
+         "There was an error loading the file: gfx/objects/oven"},
+        {[](LoadingApp&) { throw std::bad_alloc(); }, "There was an error while loading: out of memory"},
+        {[](LoadingApp&) { throw std::runtime_error("disk gone"); },
+         "There was an error while loading: disk gone"},
+        {[](LoadingApp&) { throw 7; }, "There was an error while loading: an unknown failure"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.text);
+        PlatformTest::ScriptMessageBoxes({IDOK});
+        LoadingApp app;
+        app.mLoad = [&] { c.load(app); };
+        EXPECT_EQ(app.GetExitCode(), 0);
+        app.Start();
+        EXPECT_TRUE(app.mLoadingThreadCompleted);
+        EXPECT_TRUE(app.mShutdown);
+        auto shown = PlatformTest::ShownMessageBoxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].caption, "FATAL ERROR");
+        EXPECT_EQ(shown[0].text, c.text);
+        EXPECT_EQ(shown[0].thread, std::this_thread::get_id());
+        EXPECT_EQ(app.GetExitCode(), Lumo::LumoAppBase::FATAL_EXIT_CODE);
+        PlatformTest::ResetMessageBoxes();
+    }
 }
 
 using DeferredDeletion = AppFixture;

@@ -65,10 +65,15 @@ TEST(StringToInt, ParsesStrictly)
         {"--1", false, 0},
         {"0x1g", false, 0},
         {"2147483647", true, 2147483647},
-        // Overflow wraps as two's complement.
-        {"2147483648", true, -2147483647 - 1},
-        {"4294967297", true, 1},
-        {"0xFFFFFFFF", true, -1},
+        {"-2147483648", true, -2147483647 - 1},
+        {"0x7FFFFFFF", true, 2147483647},
+        {"-x80000000", true, -2147483647 - 1},
+        // A number beyond an int is refused rather than wrapped.
+        {"2147483648", false, 0},
+        {"-2147483649", false, 0},
+        {"4294967297", false, 0},
+        {"0xFFFFFFFF", false, 0},
+        {"99999999999999999999999", false, 0},
     };
     for (const Case& c : cases)
     {

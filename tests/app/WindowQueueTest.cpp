@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 #include "test/input.h"
+#include "widgets/ButtonWidget.h"
 
 #include <SDL_mouse.h>
 #include <algorithm>
@@ -78,10 +79,38 @@ TEST_F(InputQueue, MouseButtonsAndCapture)
     }
     EXPECT_EQ(app.mWidgets.mLog,
               (std::vector<std::string>{"0 move 10 20", "0 down 10 20 1", "0 move 10 20", "0 down 10 20 -1",
-                                        "0 move 11 20", "0 up 11 20 1", "0 wheel -2", "0 move 0 4095",
-                                        "0 down 0 4095 2"}));
+                                        "0 move 11 20", "0 up 11 20 1", "0 wheel -2", "0 move -7 9000",
+                                        "0 down -7 9000 2"}));
     EXPECT_TRUE(app.mMouseIn);
     EXPECT_EQ(app.mWidgets.mActualDownButtons, 3u); // right still held, left pressed again
+}
+
+TEST_F(InputQueue, AButtonLetGoKeepsTheCaptureWhileAnotherIsHeld)
+{
+    TestApp app;
+    app.CreateMainWindow();
+    for (UINT message : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONUP})
+        app.HandleWindowMessage(app.mHWnd, message, 0, Pos(10, 20));
+    while (app.ProcessDeferredMessages())
+    {
+    }
+    EXPECT_EQ(GetCapture(), app.mHWnd);
+    app.HandleWindowMessage(app.mHWnd, WM_RBUTTONUP, 0, Pos(10, 20));
+    app.ProcessDeferredMessages();
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// Alt+F4 goes to default processing, which closes the window; other Alt keys stop there.
+TEST_F(InputQueue, AltF4ClosesTheWindow)
+{
+    TestApp app;
+    app.CreateMainWindow();
+    SendMessageA(app.mHWnd, WM_SYSKEYDOWN, VK_F5, 0);
+    app.RunFor(30);
+    EXPECT_FALSE(app.mShutdown);
+    SendMessageA(app.mHWnd, WM_SYSKEYDOWN, VK_F4, 0);
+    app.RunFor(30);
+    EXPECT_TRUE(app.mShutdown);
 }
 
 TEST_F(InputQueue, MinimiseMutesAndLosesFocus)
@@ -121,6 +150,10 @@ TEST_F(InputQueue, PlaybackKeysAndOnlyCloseWhilePlaying)
     EXPECT_TRUE(app.mFastForwardStep);
     app.HandleWindowMessage(nullptr, WM_CHAR, 'P', 0);
     EXPECT_TRUE(app.mSimulationPaused);
+    app.HandleWindowMessage(nullptr, WM_CHAR, 'm', 0);
+    EXPECT_TRUE(app.mFastForwardToEnd);
+    app.HandleWindowMessage(nullptr, WM_CHAR, 'M', 0);
+    EXPECT_FALSE(app.mFastForwardToEnd);
     app.HandleWindowMessage(nullptr, WM_LBUTTONDOWN, 0, Pos(1, 1));
     while (app.ProcessDeferredMessages())
     {
@@ -197,4 +230,34 @@ TEST_F(InputQueue, DeactivationMutesPausesAndReleasesThePressedWidget)
     EXPECT_TRUE(app.mHasFocus);
     EXPECT_EQ(app.mAutoMuteCount, 0);
     EXPECT_EQ(app.mWidgets.mLog.back(), "0 gotfocus");
+}
+
+TEST_F(InputQueue, AReleaseBeyondTheLeftOrTopEdgeIsNoClick)
+{
+    struct Releases : Lumo::ButtonListener
+    {
+        int mCount = 0;
+        void ButtonReleased(int) override { mCount++; }
+    } listener;
+    TestApp app;
+    Lumo::ButtonWidget button(1, &listener);
+    button.Resize(0, 0, 100, 40);
+    app.mWidgets.AddWidget(&button);
+    for (LPARAM outside : {Pos(-10, 5), Pos(5, -1)})
+    {
+        app.Post(WM_LBUTTONDOWN, 0, Pos(5, 5));
+        app.Post(WM_MOUSEMOVE, MK_LBUTTON, outside);
+        app.Post(WM_LBUTTONUP, 0, outside);
+        while (app.ProcessDeferredMessages())
+        {
+        }
+    }
+    EXPECT_EQ(listener.mCount, 0);
+    app.Post(WM_LBUTTONDOWN, 0, Pos(0, 0));
+    app.Post(WM_LBUTTONUP, 0, Pos(0, 0));
+    while (app.ProcessDeferredMessages())
+    {
+    }
+    EXPECT_EQ(listener.mCount, 1);
+    app.mWidgets.RemoveWidget(&button);
 }

@@ -3,7 +3,12 @@
 
 #include "audio/Mixer.h"
 
+#include <dlfcn.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 namespace AudioTest
@@ -84,6 +89,52 @@ inline std::vector<int16_t> Right(const std::vector<int16_t>& stereo)
     for (size_t i = 1; i < stereo.size(); i += 2)
         out.push_back(stereo[i]);
     return out;
+}
+
+inline std::filesystem::path ProgramFolder()
+{
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+}
+
+// A library beside the test program, opened as a program opens it at run time.
+inline void* OpenLibrary(const char* name)
+{
+    return dlopen((ProgramFolder() / name).c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+// Left and right summed, as a listener in the middle hears them.
+inline std::vector<int> Mono(const std::vector<int16_t>& stereo)
+{
+    std::vector<int> out;
+    for (size_t i = 0; i + 1 < stereo.size(); i += 2)
+        out.push_back(stereo[i] + stereo[i + 1]);
+    return out;
+}
+
+// The pitch of a tone, in Hz at the mixer's rate, from its upward zero crossings.
+inline double PitchOf(const std::vector<int>& samples, size_t from, size_t count)
+{
+    int crossings = 0;
+    size_t first = 0;
+    size_t last = 0;
+    for (size_t i = from + 1; i < from + count && i < samples.size(); i++)
+    {
+        if (samples[i - 1] < 0 && samples[i] >= 0)
+        {
+            if (crossings++ == 0)
+                first = i;
+            last = i;
+        }
+    }
+    return crossings < 2 ? 0.0 : (crossings - 1) * double(LumoAudio::kMixRate) / double(last - first);
+}
+
+inline int PeakOf(const std::vector<int>& samples, size_t from, size_t count)
+{
+    int peak = 0;
+    for (size_t i = from; i < from + count && i < samples.size(); i++)
+        peak = std::max(peak, std::abs(samples[i]));
+    return peak;
 }
 
 // Tests render by hand; the device, when open, plays silence meanwhile.

@@ -40,16 +40,6 @@ const char* const kEntryPoints[] = {"BASS_Init",
                                     "BASS_StreamFree",
                                     "BASS_StreamPlay"};
 
-fs::path ProgramFolder()
-{
-    return fs::read_symlink("/proc/self/exe").parent_path();
-}
-
-void* OpenLibrary(const char* name)
-{
-    return dlopen((ProgramFolder() / name).c_str(), RTLD_NOW | RTLD_LOCAL);
-}
-
 void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -90,6 +80,9 @@ protected:
         LOOK_UP(ChannelSetPosition);
         LOOK_UP(ChannelIsActive);
         LOOK_UP(MusicLoad);
+        LOOK_UP(MusicPlay);
+        LOOK_UP(MusicPlayEx);
+        LOOK_UP(MusicFree);
         LOOK_UP(StreamCreateFile);
         LOOK_UP(StreamFree);
         LOOK_UP(StreamPlay);
@@ -136,6 +129,9 @@ protected:
     decltype(&::BASS_ChannelSetPosition) ChannelSetPosition = nullptr;
     decltype(&::BASS_ChannelIsActive) ChannelIsActive = nullptr;
     decltype(&::BASS_MusicLoad) MusicLoad = nullptr;
+    decltype(&::BASS_MusicPlay) MusicPlay = nullptr;
+    decltype(&::BASS_MusicPlayEx) MusicPlayEx = nullptr;
+    decltype(&::BASS_MusicFree) MusicFree = nullptr;
     decltype(&::BASS_StreamCreateFile) StreamCreateFile = nullptr;
     decltype(&::BASS_StreamFree) StreamFree = nullptr;
     decltype(&::BASS_StreamPlay) StreamPlay = nullptr;
@@ -150,7 +146,7 @@ TEST(BassLibrary, OffersEveryEntryPointByName)
         EXPECT_TRUE(dlsym(library, name)) << name;
     EXPECT_TRUE(dlsym(library, "BASS_ErrorGetCode"));
     // Only the entry points are visible, not the stand-in's insides.
-    EXPECT_FALSE(dlsym(library, "_ZN8LumoBass13OpenWavStreamEP8_IO_FILE"));
+    EXPECT_FALSE(dlsym(library, "_ZN9LumoAudio13OpenWavStreamEP8_IO_FILE"));
     dlclose(library);
 }
 
@@ -267,6 +263,9 @@ TEST_F(BassTest, VolumesAndPan)
     EXPECT_EQ(Render(1), (std::vector<int16_t>{20, 200}));
     EXPECT_TRUE(SetVolume(0));
     EXPECT_EQ(Render(1), (std::vector<int16_t>{0, 0}));
+    // The library keeps its volumes until it is unloaded: back to full for the tests after.
+    EXPECT_TRUE(SetVolume(100));
+    EXPECT_EQ(SetConfig(BASS_CONFIG_GVOL_STREAM, 100), 100u);
     EXPECT_FALSE(ChannelSetAttributes(stream, -1, 101, -101));
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_ILLPARAM);
     EXPECT_EQ(SetConfig(0, 2000), 2000u);
@@ -318,8 +317,10 @@ TEST_F(BassTest, WhatItCannotPlayFailsWithACode)
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
     EXPECT_EQ(LoadWav({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'}, "short.wav"), 0u);
     EXPECT_EQ(StreamCreateFile(FALSE, LUMO_AUDIO_TEST_DATA "/loop.ogg", 0, 0, 0) != 0, true);
-    // Module music is not offered.
+    // An Ogg file is no module, and a module no stream.
     EXPECT_EQ(MusicLoad(FALSE, LUMO_AUDIO_TEST_DATA "/loop.ogg", 0, 0, 0x204, 0), 0u);
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
+    EXPECT_EQ(StreamCreateFile(FALSE, LUMO_AUDIO_TEST_DATA "/tune.mod", 0, 0, 0), 0u);
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
     EXPECT_EQ(ChannelIsActive(0x7777), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_FALSE(Init(1, 44100, 0, nullptr, nullptr));
@@ -385,4 +386,44 @@ TEST_F(BassTest, MusicAndEffectsShareOneOutput)
     EXPECT_EQ(effect->Release(), 0u);
     EXPECT_EQ(sound->Release(), 0u);
     EXPECT_TRUE(LumoAudio::Mixer::Instance().HasDevice()); // still held by the music library
+}
+
+TEST_F(BassTest, ModulePlaysFromTheOrderAskedAndLoopsOrEnds)
+{
+    // tune.mod: three orders of 0.48 s at about 259, 518 and 1036 Hz.
+    constexpr size_t kOrder = 21168;
+    HMUSIC music = MusicLoad(FALSE, LUMO_AUDIO_TEST_DATA "/tune.mod", 0, 0, BASS_MUSIC_RAMP, 0);
+    ASSERT_NE(music, 0u) << ErrorGetCode();
+    EXPECT_FALSE(StreamPlay(music, TRUE, 0));     // a module is not a stream
+    ASSERT_TRUE(MusicPlayEx(music, 1, 0, FALSE)); // once, from the second order
+    auto heard = Mono(Render(3 * kOrder));
+    EXPECT_NEAR(PitchOf(heard, 2000, kOrder - 4000), 518, 13);
+    EXPECT_NEAR(PitchOf(heard, kOrder + 2000, kOrder - 4000), 1036, 26);
+    EXPECT_LT(PeakOf(heard, 2 * kOrder + 6000, kOrder - 6000), 50); // once the last row died away
+    EXPECT_EQ(ChannelIsActive(music), DWORD(BASS_ACTIVE_STOPPED));
+
+    // Looping from the last order goes on with the first; BASS_MusicPlay goes on where it is.
+    ASSERT_TRUE(MusicPlayEx(music, 2, BASS_SAMPLE_LOOP, TRUE));
+    heard = Mono(Render(kOrder + 10000));
+    EXPECT_NEAR(PitchOf(heard, 2000, kOrder - 4000), 1036, 26);
+    EXPECT_NEAR(PitchOf(heard, kOrder + 2000, 8000), 259, 7);
+    ASSERT_TRUE(ChannelPause(music));
+    ASSERT_TRUE(MusicPlay(music));
+    EXPECT_NEAR(PitchOf(Mono(Render(8000)), 0, 8000), 259, 7);
+    EXPECT_EQ(ChannelIsActive(music), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_FALSE(StreamFree(music));
+    EXPECT_TRUE(MusicFree(music));
+    EXPECT_EQ(LumoAudio::Mixer::Instance().VoiceCount(), 0u);
+}
+
+TEST_F(BassTest, Mp3StreamPlaysAndLoops)
+{
+    HSTREAM stream = StreamCreateFile(FALSE, LUMO_AUDIO_TEST_DATA "/ding.mp3", 0, 0, 0);
+    ASSERT_NE(stream, 0u) << ErrorGetCode();
+    ASSERT_TRUE(StreamPlay(stream, TRUE, BASS_SAMPLE_LOOP));
+    // 22050 Hz mono, about 2.2 s: four and a half seconds at the mixer's rate go round once.
+    auto heard = Mono(Render(2 * 48510 + 8000));
+    EXPECT_GT(PeakOf(heard, 0, 8000), 5000);
+    EXPECT_GT(PeakOf(heard, 2 * 48510 + 500, 7000), 5000); // the start again, heard
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PLAYING));
 }

@@ -4,6 +4,7 @@
 #include "graphics/Graphics.h"
 #include "tests/platform/InkBox.h"
 #include "text/SysFont.h"
+#include "app/LumoAppBase.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
 
@@ -235,14 +236,15 @@ TEST_F(SysFontTest, AButtonWithoutAFontGetsTheSystemOneAndDrawsItsLabel)
     WidgetManager manager(&host);
     manager.SetSize(kWidth, kHeight);
     const int colours[2][3] = {{0, 0, 255}, {0, 0, 255}};
-    auto draw = [&](const std::string& label)
+    auto draw = [&](const std::string& label, bool attached = true)
     {
         DDImage* image = Canvas();
         ButtonWidget button(3, nullptr);
         button.Resize(10, 5, 90, 30);
         button.SetColorsRGB(colours, 2);
         button.mLabel = label;
-        manager.AddWidget(&button);
+        if (attached)
+            manager.AddWidget(&button);
         Graphics g(image);
         g.mTransX = 10;
         g.mTransY = 5;
@@ -254,7 +256,8 @@ TEST_F(SysFontTest, AButtonWithoutAFontGetsTheSystemOneAndDrawsItsLabel)
             EXPECT_NE(font, nullptr);
             EXPECT_EQ(font->GetHeight(), SysFont(&host, "SansSerif", 10, 0).GetHeight());
         }
-        manager.RemoveWidget(&button);
+        if (attached)
+            manager.RemoveWidget(&button);
         return Read(image->mSurface);
     };
     std::vector<uint32_t> plain = draw(""), labelled = draw("Play");
@@ -271,4 +274,11 @@ TEST_F(SysFontTest, AButtonWithoutAFontGetsTheSystemOneAndDrawsItsLabel)
     }
     EXPECT_GT(changed, 20);
     EXPECT_GT(blue, 3);
+
+    // Not yet in a manager, or with no application at all, it draws the same label.
+    EXPECT_EQ(draw("Play", false), labelled);
+    LumoAppBase* app = gLumoAppBase;
+    gLumoAppBase = nullptr;
+    EXPECT_EQ(draw("Play", false), labelled);
+    gLumoAppBase = app;
 }

@@ -424,7 +424,7 @@ TEST_F(Kitchen, ChairInsetAwayFromItsTableAndKeepsItsCustomer)
 
 TEST_F(Kitchen, FactoryMakesObjectsByCode)
 {
-    GameObjectFactory factory(&host);
+    GameObjectFactory factory(&host, nullptr);
     const std::pair<int, const char*> kinds[] = {{OBJECT_OVEN, "Oven"},
                                                  {OBJECT_PREP_TABLE, "Prep Table"},
                                                  {OBJECT_CHAIR, "Chair"},

@@ -2,6 +2,7 @@
 #include "ScriptedRandom.h"
 
 #include "game/src/Customer.h"
+#include "game/src/GameObjectFactory.h"
 #include "game/src/ItemCodes.h"
 #include "game/src/ObjectChair.h"
 #include "game/src/ObjectTable.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <memory>
 
 using namespace Lumo;
 using namespace Lumo::TableRules;
@@ -376,6 +378,20 @@ TEST_F(TableGroupTest, OnlyFreeChairsTakeCustomers)
     EXPECT_EQ(group.GetCustomer(0), nullptr);
     EXPECT_NE(group.GetCustomer(3), nullptr);
     EXPECT_EQ(group.SeatCustomer(NewCustomer(1)), -1);
+}
+
+TEST(ObjectTable, TheObjectFactoryMakesTablesPlayingByTheRules)
+{
+    FakeGameHost host;
+    FakeTableHost rules(&host);
+    GameObjectFactory factory(&host, &rules);
+    std::unique_ptr<GameObject> object(factory.Create(OBJECT_TABLE));
+    auto* table = dynamic_cast<ObjectTable*>(object.get());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->GetCode(), OBJECT_TABLE);
+    rules.mRandom = {7};
+    table->SetState(STATE_CHOOSING); // its countdown draws from the rules' chance
+    EXPECT_TRUE(rules.mRandom.empty());
 }
 
 TEST(ObjectTable, ChairsAroundItAndTheCookAtADiagonal)

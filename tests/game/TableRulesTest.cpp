@@ -98,6 +98,7 @@ TEST(TableRules, ServingBonusComboAndPenalty)
     EXPECT_EQ(ServingBonus(3600, 1, 0), 1);  // -0.6 truncates to 0, which counts as 1
     EXPECT_EQ(ServingBonus(3600, 1, 1), -1); // -1.8
     EXPECT_EQ(ComboBonus(1, 1, 3), 0);
+    EXPECT_EQ(ComboBonus(3, 1, 3), 0); // one pizza is no combo, whatever its points
     EXPECT_EQ(ComboBonus(0, 3, 3), 0);
     EXPECT_EQ(ComboBonus(4, 2, 0), 2);
     EXPECT_EQ(ComboBonus(3, 2, 1), 4);   // 3 * 1.5 = 4.5

@@ -192,4 +192,9 @@ TEST_F(GameAppTest, AMissingFontEndsTheStart)
     EXPECT_EQ(app.mFatal[0], "There was an error loading fonts/MonotypeCorsiva20Bold.txt");
     EXPECT_TRUE(app.mCloseRequested);
     EXPECT_EQ(app.GetFont(20), nullptr);
+    // Nothing is loaded after it: no second error follows the first.
+    app.Start();
+    EXPECT_EQ(app.mFatal.size(), 1u);
+    EXPECT_FALSE(app.mLoadingThreadStarted);
+    EXPECT_EQ(app.GetPicture("gfx/ingredients/pizzadough"), nullptr);
 }

@@ -249,6 +249,14 @@ TEST(Graphics, WrappedText)
     EXPECT_EQ(g.GetColor(), Color(1, 1, 1));
 
     EXPECT_EQ(Graphics::GetWrappedTextHeight(&g, 15, "one two six"), 8 + 2 * 16 + 4);
+    // No text takes no room; a final newline starts an empty last line; trailing blanks do not.
+    EXPECT_EQ(Graphics::GetWrappedTextHeight(&g, 15, ""), 0);
+    EXPECT_EQ(Graphics::GetWrappedTextHeight(&g, 100, "one\n"), 8 + 16 + 4);
+    EXPECT_EQ(Graphics::GetWrappedTextHeight(&g, 100, "\n\n"), 8 + 2 * 16 + 4);
+    EXPECT_EQ(Graphics::GetWrappedTextHeight(&g, 15, "one two "), 8 + 16 + 4);
+    font.mDrawn.clear();
+    EXPECT_EQ(g.DrawWrappedText("ab\n", Rect(0, 0, 100, 0)), 8 + 16 + 4);
+    EXPECT_EQ(font.mDrawn, (Calls{"0,8 ab 010101"}));
 }
 
 TEST(Graphics, ImageFrameTiles)

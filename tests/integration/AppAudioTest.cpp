@@ -3,12 +3,16 @@
 #include "IntegrationSupport.h"
 #include "media/BassInstance.h"
 #include "media/BassMusicInterface.h"
+#include "media/FModInstance.h"
 #include "media/DSoundManager.h"
+#include "media/FModMusicInterface.h"
+#include "test/message_box.h"
 #include "tests/audio/AudioTestSupport.h"
 #include "tests/sound/SoundTestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 using IntegrationTest::AppIntegration;
@@ -106,16 +110,53 @@ TEST_F(AppIntegration, AudioDisabledGivesTheSilentMusicInterface)
     EXPECT_FALSE(app.mMusicInterface->LoadMusic(1, std::string(LUMO_AUDIO_TEST_DATA) + "/loop.ogg"));
 }
 
+TEST_F(AppIntegration, TheFModBackEndPlaysAModuleAndTheManagerAnMp3Effect)
+{
+    AudioTest::ManualMixing manual;
+    {
+        std::filesystem::copy_file(std::string(LUMO_AUDIO_TEST_DATA) + "/ding.mp3", "ding.mp3");
+        RealApp app;
+        app.mUseFModMusic = true;
+        app.Init();
+        ASSERT_TRUE(app.mInitialized);
+        auto* music = dynamic_cast<Lumo::FModMusicInterface*>(app.mMusicInterface);
+        ASSERT_NE(music, nullptr);
+        ASSERT_TRUE(music->LoadMusic(1, std::string(LUMO_AUDIO_TEST_DATA) + "/tune.mod"));
+        app.SetMusicVolume(1.0);
+        music->PlayMusic(1, 0, false);
+        EXPECT_TRUE(music->IsPlaying(1));
+        EXPECT_NEAR(AudioTest::PitchOf(AudioTest::Mono(AudioTest::Render(20000)), 2000, 16000), 259, 7);
+        music->StopMusic(1);
+
+        ASSERT_TRUE(app.mSoundManager->LoadSound(7, "ding"));
+        EXPECT_TRUE(std::filesystem::exists("cached/ding.wav"));
+        app.SetSfxVolume(1.0);
+        app.PlaySample(7);
+        EXPECT_GT(Peak(AudioTest::Render(4000)), 5000);
+    }
+    EXPECT_EQ(LumoAudio::Mixer::Instance().VoiceCount(), 0u);
+}
+
 using AppIntegrationDeathTest = AppIntegration;
 
+// The audio code's own box: its caption "Error", no owner window; then the error exit code.
 TEST_F(AppIntegrationDeathTest, AFatalMusicErrorEndsTheProgramWithAnErrorCode)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     RealApp app;
+    app.mUseFModMusic = true;
     EXPECT_EXIT(
         {
-            Lumo::BASS_INSTANCE incomplete("bass_incomplete.dll");
+            app.Init();
+            PlatformTest::ScriptMessageBoxes({IDOK});
+            std::atexit(
+                []
+                {
+                    for (const auto& box : PlatformTest::ShownMessageBoxes())
+                        std::fprintf(stderr, "box \"%s\" owned %d\n", box.caption.c_str(), int(box.owned));
+                });
+            Lumo::FMOD_INSTANCE incomplete("fmod_incomplete.dll");
             std::exit(0);
         },
-        ::testing::ExitedWithCode(1), "BASS_StreamPlay function not found in bass.dll");
+        ::testing::ExitedWithCode(1), "box \"Error\" owned 0");
 }

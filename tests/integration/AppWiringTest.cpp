@@ -12,6 +12,7 @@
 #include <SDL2/SDL.h>
 
 #include <atomic>
+#include <memory>
 #include <filesystem>
 #include <thread>
 #include <memory>
@@ -93,6 +94,66 @@ TEST_F(AppIntegration, InitBuildsTheRealPiecesAndAWidgetReachesThePresentedFrame
     ASSERT_TRUE(changed);
     EXPECT_GT(app.mDrawCount, 1);
     app.mWidgetManager->RemoveWidget(&widget);
+}
+
+TEST_F(AppIntegration, TheScreenPictureMovesIntoVideoMemoryAndBack)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    ShowWindow(app.mHWnd, SW_SHOW);
+    app.mInMainLoop = true;
+    // Video memory takes no software drawing: the widget blits a surface picture.
+    struct PictureWidget : Lumo::Widget
+    {
+        Lumo::Image* mPicture = nullptr;
+        void Draw(Lumo::Graphics* g) override { g->DrawImage(mPicture, 0, 0); }
+    } widget;
+    std::unique_ptr<Lumo::DDImage> picture(new Lumo::DDImage(app.mDDInterface));
+    std::vector<uint32_t> pixels(50 * 20, 0xFF2080C0u);
+    picture->SetBits(pixels.data(), 50, 20, true);
+    ASSERT_NE(picture->GetSurface(), nullptr);
+    widget.mPicture = picture.get();
+    widget.Resize(40, 30, 50, 20);
+    app.mWidgetManager->AddWidget(&widget);
+    for (bool disabled : {true, false})
+    {
+        app.SetAlphaDisabled(disabled);
+        EXPECT_EQ(app.mVideoMemoryDraw, disabled);
+        Lumo::DDImage* screen = app.mDDInterface->GetDrawSurfaceImage();
+        EXPECT_EQ(app.mWidgetManager->mImage, screen);
+        EXPECT_EQ(screen->mVideoMemory, disabled);
+        EXPECT_EQ(app.mDDInterface->mVideoMemoryDraw, disabled);
+        // The whole tree is drawn again into the new picture and presented.
+        app.RunFor(50);
+        int width = 0;
+        int height = 0;
+        std::vector<uint32_t> frame;
+        ASSERT_TRUE(PlatformTest::ReadPresentedFrame(app.mHWnd, &width, &height, &frame));
+        EXPECT_EQ(At(frame, width, 40, 30), 0xFF2080C0u);
+        EXPECT_NE(At(frame, width, 39, 30), 0xFF2080C0u);
+    }
+    Lumo::DDImage* kept = app.mDDInterface->GetDrawSurfaceImage();
+    app.SetAlphaDisabled(false); // no change: nothing is made again
+    EXPECT_EQ(app.mDDInterface->GetDrawSurfaceImage(), kept);
+    app.mWidgetManager->RemoveWidget(&widget);
+}
+
+TEST_F(AppIntegration, TheDesktopsDisplayModeIsRestoredAtExit)
+{
+    RealApp app;
+    app.mWidth = 640;
+    app.mHeight = 480;
+    app.mIsWindowed = false;
+    app.Init();
+    ASSERT_FALSE(app.mIsPhysWindowed);
+    EXPECT_TRUE(Platform::FullScreenModeActive());
+    EXPECT_EQ(Platform::CurrentDisplayMode().width, 640);
+    EXPECT_EQ(Platform::CurrentDisplayMode().bitsPerPixel, 16);
+    app.Shutdown();
+    EXPECT_FALSE(Platform::FullScreenModeActive());
+    EXPECT_EQ(Platform::CurrentDisplayMode().width, 1024);
+    EXPECT_EQ(Platform::CurrentDisplayMode().bitsPerPixel, 32);
 }
 
 TEST_F(AppIntegration, AClickOnTheWindowReachesTheButtonsListener)
@@ -334,6 +395,38 @@ TEST_F(AppIntegration, TwoThreadsAskingForOneNewSharedPictureLoadItOnce)
     }
     app.UpdateWidgets(); // every handle is gone: the clean-up deletes the pictures
     EXPECT_TRUE(app.mSharedImageMap.empty());
+}
+
+TEST_F(AppIntegration, HandlesToOnePictureAreCountedFromEveryThread)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    Lumo::SharedImageRef kept = app.GetSharedImage("!counted", "", nullptr);
+    ASSERT_NE(kept.GetImage(), nullptr);
+    // The loading thread copies and drops handles while the main thread asks for the picture and
+    // cleans the map: no count may be lost, or the picture would go while it is held.
+    std::thread loader(
+        [&]
+        {
+            for (int i = 0; i < 20000; i++)
+            {
+                Lumo::SharedImageRef copy(kept);
+                Lumo::SharedImageRef again;
+                again = copy;
+            }
+        });
+    for (int i = 0; i < 20000; i++)
+    {
+        Lumo::SharedImageRef asked = app.GetSharedImage("!counted", "", nullptr);
+        if (i % 64 == 0)
+            app.CleanSharedImages();
+    }
+    loader.join();
+    EXPECT_EQ(kept.mSharedImage->mRefCount, 1);
+    app.CleanSharedImages();
+    ASSERT_EQ(app.mSharedImageMap.size(), 1u);
+    EXPECT_EQ(app.mSharedImageMap.begin()->second.mImage, kept.GetImage());
 }
 
 TEST_F(AppIntegration, CopyImageTakesTheAreaOfAPicture)

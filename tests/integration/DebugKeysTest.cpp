@@ -13,10 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 using namespace IntegrationTest;
 using namespace Lumo;
@@ -186,6 +188,27 @@ TEST_F(DebugKeys, FreezeStepAndSlowMotionKeys)
     EXPECT_EQ(mApp->mUpdateMultiplier, 0.25);
 }
 
+TEST_F(DebugKeys, DuringPlaybackTheLiveModifiersCountAndEveryStateCanBeUndone)
+{
+    mApp->mPlayingDemo = true;
+    // The replayed key table holds Ctrl down; the developer's keyboard does not.
+    mApp->mWidgetManager->mKeyDown[VK_CONTROL] = true;
+    Press(SDLK_F3, SDL_SCANCODE_F3, {true, false, false});
+    EXPECT_TRUE(mApp->mShowDebugOverlay);
+    EXPECT_EQ(mApp->mDebugOverlayMode, 1);
+    Press(SDLK_F10, SDL_SCANCODE_F10, {false, true, false});
+    EXPECT_EQ(mApp->mUpdateMultiplier, 0.25);
+    EXPECT_EQ(mApp->mFreezeState, 0);
+    Press(SDLK_F10, SDL_SCANCODE_F10, {false, true, false});
+    EXPECT_EQ(mApp->mUpdateMultiplier, 1.0);
+    Press(SDLK_F10, SDL_SCANCODE_F10); // a system key
+    EXPECT_NE(mApp->mFreezeState, 0);
+    Press(SDLK_F10, SDL_SCANCODE_F10, {true, false, false});
+    EXPECT_EQ(mApp->mFreezeState, 0);
+    EXPECT_TRUE(mApp->mWidgetManager->mKeyDown[VK_CONTROL]); // the replay's table is untouched
+    mApp->mPlayingDemo = false;
+}
+
 TEST_F(DebugKeys, F3ShowsTheFrameRateInTheBottomRightCorner)
 {
     EnableDebugKeys();
@@ -193,9 +216,9 @@ TEST_F(DebugKeys, F3ShowsTheFrameRateInTheBottomRightCorner)
     ASSERT_TRUE(mApp->mShowDebugOverlay);
     ASSERT_NE(mApp->mDebugOverlays, nullptr);
     // The first refresh after switching on shows 0.
-    DDImage* image = mApp->mDebugOverlays->mImages[DebugOverlays::kMain];
+    DDImage* image = mApp->mDebugOverlays->mImages[DebugOverlays::kFps];
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kFps], "FPS: 0");
     EXPECT_EQ(image->mWidth, 50);
     EXPECT_EQ(image->mHeight, mApp->mDebugOverlays->mFont->GetHeight() + 4);
 
@@ -231,24 +254,24 @@ TEST_F(DebugKeys, FrameRateCountsTheFramesOfTheLastSecond)
 {
     mApp->mShowDebugOverlay = true;
     mApp->DrawFpsOverlay();
-    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kFps], "FPS: 0");
     for (int i = 0; i < 24; i++)
     {
         PlatformTest::AdvanceClock(20 * 1000);
         mApp->DrawFpsOverlay();
-        EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+        EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kFps], "FPS: 0");
     }
     // 25 frames in 1000 ms (the last one reaches the second).
     PlatformTest::AdvanceClock(520 * 1000);
     mApp->DrawFpsOverlay();
-    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 25");
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kFps], "FPS: 25");
     // 3 frames in 1500 ms: 2 per second, truncated.
     PlatformTest::AdvanceClock(500 * 1000);
     mApp->DrawFpsOverlay();
     mApp->DrawFpsOverlay();
     PlatformTest::AdvanceClock(1000 * 1000);
     mApp->DrawFpsOverlay();
-    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 2");
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kFps], "FPS: 2");
 }
 
 TEST_F(DebugKeys, ShiftF3CyclesToTheMousePositionAndBack)
@@ -262,17 +285,17 @@ TEST_F(DebugKeys, ShiftF3CyclesToTheMousePositionAndBack)
     mApp->RunFor(30);
     mBackground->MarkDirty();
     mApp->RunFor(30);
-    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "123,45");
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMouse], "123,45");
     PlatformTest::InjectMouseMove(mApp->mHWnd, 7, 230);
     mApp->RunFor(30);
     mBackground->MarkDirty();
     mApp->RunFor(30);
-    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "7,230");
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMouse], "7,230");
 
     Press(SDLK_F3, SDL_SCANCODE_F3, {true, false, false});
     EXPECT_EQ(mApp->mDebugOverlayMode, 0);
     EXPECT_TRUE(mApp->mShowDebugOverlay);
-    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kMain], "FPS: 0");
+    EXPECT_EQ(mApp->mDebugOverlays->mTexts[DebugOverlays::kFps], "FPS: 0");
 }
 
 TEST_F(DebugKeys, DemoTimeLeftIsRefreshedOncePerSecondOfGameTime)
@@ -482,6 +505,27 @@ TEST_F(DebugKeys, DumpImagesWritesEveryLivePictureLargestFirst)
     EXPECT_EQ(thumb->mHeight, 64);
 }
 
+TEST_F(DebugKeys, DumpImagesWhileTheLoadingThreadMakesPictures)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> made{0};
+    std::thread loader(
+        [&]
+        {
+            while (!stop)
+            {
+                Lumo::MemoryImage picture(mApp.get());
+                made++;
+            }
+        });
+    while (made == 0)
+        std::this_thread::yield();
+    for (int i = 0; i < 3; i++)
+        EXPECT_TRUE(mApp->DumpImages());
+    stop = true;
+    loader.join();
+}
+
 TEST_F(DebugKeys, DumpImagesReportsAPageItCannotWrite)
 {
     // A file where the folder should be: the page cannot be written.
@@ -525,7 +569,7 @@ TEST_F(DebugKeys, DemoTimeSitsAboveTheMainOverlay)
     mApp->mDemoLength = mApp->mUpdateCount + 1000;
     mApp->DrawDebugOverlays();
     mApp->mPlayingDemo = false;
-    DDImage* main = mApp->mDebugOverlays->mImages[DebugOverlays::kMain];
+    DDImage* main = mApp->mDebugOverlays->mImages[DebugOverlays::kFps];
     DDImage* demo = mApp->mDebugOverlays->mImages[DebugOverlays::kDemoTime];
     ASSERT_NE(main, nullptr);
     ASSERT_NE(demo, nullptr);
@@ -541,7 +585,19 @@ TEST_F(DebugKeys, DemoTimeSitsAboveTheMainOverlay)
     EXPECT_EQ(at(260, mainTop - 1), 0xFF2080C0u);
     EXPECT_EQ(at(260, demoTop + demo->mHeight - 1), 0xFF000000u);
     EXPECT_EQ(at(260, demoTop + demo->mHeight), 0xFF2080C0u);
-    EXPECT_EQ(at(260, demoTop), 0xFF000000u);
-    EXPECT_EQ(at(260, demoTop - 1), 0xFF2080C0u);
-    EXPECT_EQ(at(259, demoTop), 0xFF2080C0u);
+    int demoLeft = 320 - demo->mWidth - 10;
+    EXPECT_EQ(at(demoLeft, demoTop), 0xFF000000u);
+    EXPECT_EQ(at(demoLeft, demoTop - 1), 0xFF2080C0u);
+    EXPECT_EQ(at(demoLeft - 1, demoTop), 0xFF2080C0u);
+
+    // The picture is as wide as its text: the last digit's ink ends before its right edge.
+    Font* font = mApp->mDebugOverlays->mFont;
+    EXPECT_GE(demo->mWidth, font->StringWidth("00:00:10") + 4);
+    int rightmostInk = -1;
+    for (int y = demoTop; y < demoTop + demo->mHeight; y++)
+        for (int x = demoLeft; x < demoLeft + demo->mWidth; x++)
+            if (at(x, y) != 0xFF000000u)
+                rightmostInk = std::max(rightmostInk, x - demoLeft);
+    EXPECT_GT(rightmostInk, demo->mWidth / 2);
+    EXPECT_LT(rightmostInk, demo->mWidth - 1);
 }

@@ -71,3 +71,15 @@ TEST_F(ScreenSaverRun, DeactivationRightAfterAMonitorPowerChangeIsIgnored)
     app.RunFor(50);
     EXPECT_TRUE(app.mShutdown);
 }
+
+TEST_F(ScreenSaverRun, TheSystemsScreenSaverCommandIsStampedForTheFilter)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    PlatformTest::AdvanceClock(5000 * 1000);
+    EXPECT_FALSE(app.mSaverCommandSeen);
+    SendMessageA(app.mHWnd, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    EXPECT_TRUE(app.mSaverCommandSeen);
+    EXPECT_EQ(app.mSaverCommandTime, GetTickCount());
+}

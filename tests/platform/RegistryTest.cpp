@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -327,6 +328,51 @@ TEST_F(Registry, UnwritableLocationFailsWritesInsteadOfLosingThem)
     EXPECT_NE(SetDword(HKEY_LOCAL_MACHINE, "Muted", 1), ERROR_SUCCESS);
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
     EXPECT_EQ(mTemp.Read("plain"), "a file where a folder should be");
+}
+
+// Every change saves the file: a place that cannot be written is reported once, with the reason
+// of the step that failed (not of the clean-up after it), and the values stay readable.
+TEST_F(Registry, UnwritableFileIsReportedOnceWithItsReason)
+{
+    HKEY key = Create("SOFTWARE\\Crustavia");
+    // The temporary file cannot be made where a folder that cannot be removed holds its name.
+    std::filesystem::create_directories(mFile + ".tmp/kept");
+    testing::internal::CaptureStderr();
+    for (DWORD value = 1; value <= 3; value++)
+        EXPECT_EQ(SetDword(key, "Muted", value), ERROR_WRITE_FAULT);
+    EXPECT_EQ(RegCloseKey(key), ERROR_WRITE_FAULT); // tried once more, not reported again
+    std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(warnings, "registry: cannot write " + mFile + " (" + std::strerror(EISDIR) +
+                            "); settings are kept for this run only\n");
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Crustavia", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(Query(key, "Muted"), std::string("\x03\0\0\0", 4));
+    RegCloseKey(key);
+    // Once writing works again, a later failure is reported again.
+    std::filesystem::remove_all(mFile + ".tmp");
+    key = Create("SOFTWARE\\Crustavia");
+    EXPECT_EQ(SetDword(key, "Muted", 0), ERROR_SUCCESS);
+    std::filesystem::create_directories(mFile + ".tmp/kept");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetDword(key, "Muted", 1), ERROR_WRITE_FAULT);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot write"), std::string::npos);
+    std::filesystem::remove_all(mFile + ".tmp");
+    RegCloseKey(key);
+}
+
+// A damaged line is named in the warning cut short and with its control bytes escaped.
+TEST_F(Registry, DamagedLineIsShownShortAndPrintable)
+{
+    WriteFile("registry 1\n" + std::string(1 << 20, '\x1b') + "\nend\n");
+    PlatformTest::ReloadRegistry();
+    testing::internal::CaptureStderr();
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_LT(warning.size(), 300u + 2 * mFile.size());
+    EXPECT_NE(warning.find("line 2: unknown line \"\\x1b\\x1b"), std::string::npos) << warning;
+    EXPECT_NE(warning.find("\\x1b\"...)"), std::string::npos) << warning;
+    for (char c : warning)
+        EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7f));
 }
 
 TEST_F(Registry, WriteThatFailedIsSavedWhenTheKeyCloses)

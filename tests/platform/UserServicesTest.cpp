@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 TEST(MessageBox, ScriptedAnswersAreRecorded)
 {
     PlatformTest::ScriptMessageBoxes({IDNO, IDCANCEL});
@@ -21,6 +24,35 @@ TEST(MessageBox, ScriptedAnswersAreRecorded)
     EXPECT_EQ(shown[1].flags, (unsigned)(MB_OKCANCEL | MB_TOPMOST));
     PlatformTest::ResetMessageBoxes();
     EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+}
+
+// SDL is called by the thread that owns the display only: a box asked for on another thread is
+// shown there when that thread looks at its queue, and the asking thread waits for the answer.
+// An error box reaches standard error even when it is shown; another box only when it is not.
+TEST(MessageBox, ShownByTheDisplayThreadWhicheverThreadAsks)
+{
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // this thread opens the display
+    PlatformTest::ScriptMessageBoxes({IDNO, IDOK});
+    std::atomic<int> answer{-1};
+    testing::internal::CaptureStderr();
+    std::thread worker([&] { answer = MessageBoxA(nullptr, "Keep it?", "Question", MB_YESNO); });
+    while (answer.load() < 0)
+    {
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        std::this_thread::yield();
+    }
+    worker.join();
+    EXPECT_EQ(answer.load(), IDNO);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(nullptr, "Gone.", "FATAL ERROR", MB_ICONERROR), IDOK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "FATAL ERROR: Gone.\n");
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].thread, std::this_thread::get_id());
+    EXPECT_EQ(shown[1].thread, std::this_thread::get_id());
+    PlatformTest::ResetMessageBoxes();
 }
 
 TEST(MessageBox, WithoutDisplayTextGoesToStandardErrorAndDefaultIsAnswered)

@@ -634,7 +634,9 @@ void GameShots::PlayAllScreens(bool threeD)
     PlatformTest::ResetMessageBoxes();
     ASSERT_EQ(boxes.size(), threeD ? 1u : 0u);
     if (threeD)
+    {
         EXPECT_EQ(boxes[0].caption, " Hardware Acceleration Confirmation");
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The music interface over bass.dll: the exact calls against a recording function table,
 // the fatal paths with the incomplete stand-in, and the real stand-in heard through the mixer.
 #include "SoundTestSupport.h"
+#include "app/LumoAppBase.h"
 #include "media/BassInstance.h"
 #include "media/BassMusicInterface.h"
 #include "tests/audio/AudioTestSupport.h"
@@ -257,29 +258,18 @@ TEST_F(RecordedMusic, GlobalVolumeByVersion)
 
 TEST(BassLibrary, MissingEntryPointOrLibraryTakesTheFatalPath)
 {
-    {
-        RecordFatalErrors record;
-        BASS_INSTANCE incomplete("bass_incomplete.dll");
-        EXPECT_FALSE(incomplete.IsLoaded());
-        ASSERT_EQ(FatalCalls().size(), 1u);
-        EXPECT_EQ(FatalCalls()[0].message, "BASS_StreamPlay function not found in bass.dll");
-        EXPECT_EQ(FatalCalls()[0].caption, "Error");
-        EXPECT_EQ(FatalCalls()[0].type, UINT(MB_OK | MB_ICONERROR));
-
-        FatalCalls().clear();
-        BASS_INSTANCE missing("no_such_bass.dll");
-        EXPECT_FALSE(missing.IsLoaded());
-        ASSERT_EQ(FatalCalls().size(), 1u);
-        EXPECT_EQ(FatalCalls()[0].message, "Can't find bass.dll.");
-    }
-    // The application's own handler shows the box and ends the process with code 0.
+    ExpectLibraryFatal<BASS_INSTANCE>("bass_incomplete.dll",
+                                      "BASS_StreamPlay function not found in bass.dll");
+    ExpectLibraryFatal<BASS_INSTANCE>("no_such_bass.dll", "Can't find bass.dll.");
+    // The default handler shows the box and ends the process with the one fatal exit code.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             BASS_INSTANCE incomplete("bass_incomplete.dll");
             std::exit(3);
         },
-        ::testing::ExitedWithCode(0), "BASS_StreamPlay function not found in bass.dll");
+        ::testing::ExitedWithCode(Lumo::LumoAppBase::FATAL_EXIT_CODE),
+        "BASS_StreamPlay function not found in bass.dll");
 }
 
 TEST(BassLibrary, StandInPlaysAnOggLoopThroughTheMixer)

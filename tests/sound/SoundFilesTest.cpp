@@ -104,6 +104,14 @@ TEST_F(SoundFilesTest, ANewerSourceOrAMissingOneMakesTheCacheStale)
     EXPECT_NE(rewritten.substr(55, 8), first.substr(55, 8)); // the new time
     EXPECT_EQ(rewritten.substr(55, 8).size(), 8u);
 
+    // A copy that cannot be written whole leaves the sound loaded and the old copy untouched.
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(90));
+    fs::create_directory(mFolder.Path("cached/music.wav.tmp")); // where it is written first
+    DSoundManager unwritable(TestWindow(), false);
+    EXPECT_EQ(unwritable.LoadSound("music"), 255);
+    EXPECT_EQ(mFolder.Read("cached/music.wav"), rewritten);
+    EXPECT_FALSE(unwritable.WriteCacheWAV("cached\\music.wav", 255, "music.ogg"));
+
     fs::remove(path);
     DSoundManager gone(TestWindow(), false);
     EXPECT_EQ(gone.LoadSound("music"), -1);

@@ -184,4 +184,16 @@ public:
     }
     ~RecordFatalErrors() { Lumo::SetAudioFatalHandler(nullptr); }
 };
+// Makes a library instance T(dll) with the fatal path recorded: it is not loaded, and showed one
+// box with `message`, titled "Error".
+template <class T> void ExpectLibraryFatal(const char* dll, const std::string& message)
+{
+    RecordFatalErrors record;
+    T instance(dll);
+    EXPECT_FALSE(instance.IsLoaded());
+    ASSERT_EQ(FatalCalls().size(), 1u);
+    EXPECT_EQ(FatalCalls()[0].message, message);
+    EXPECT_EQ(FatalCalls()[0].caption, "Error");
+    EXPECT_EQ(FatalCalls()[0].type, UINT(MB_OK | MB_ICONERROR));
+}
 } // namespace SoundTest

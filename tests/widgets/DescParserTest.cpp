@@ -234,6 +234,64 @@ TEST(DescParserTokenize, ErrorsGoThroughError)
     EXPECT_EQ(p.mErrorText, "Unterminated Double Quotes");
 }
 
+TEST(DescParserTokenize, NestingIsRefusedBeyondItsDepth)
+{
+    const int deepest = DescParser::kMaxListDepth;
+    auto nested = [](int depth) { return "cmd " + std::string(depth, '(') + "x" + std::string(depth, ')'); };
+    RecordingParser p;
+    bool ok = false;
+    ListDataElement list = Tokenize(p, nested(deepest), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(list.mItems.size(), 2u);
+    Tokenize(p, nested(deepest + 1), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(p.mErrorText, "Lists Nested Too Deeply");
+}
+
+TEST_F(ParserFile, HundredsOfThousandsOfOpeningsAreAnErrorOnTheirLine)
+{
+    EXPECT_FALSE(Parse("ok;\n\ncmd " + std::string(300000, '(') + ";\nafter;"));
+    EXPECT_EQ(parser.errors, std::vector<std::string>{"Lists Nested Too Deeply@3"});
+    EXPECT_EQ(Texts(), std::vector<std::string>{"(ok)"});
+}
+
+TEST(DescParserValues, DefinesCannotBuildDeeperOrLargerValues)
+{
+    // Each define placed in a list sits one level deeper than it was stored.
+    RecordingParser p;
+    const int deepest = DescParser::kMaxListDepth;
+    p.Define("deep",
+             Tokenize(p, std::string(deepest, '(') + std::string(deepest, ')')).mItems[0]->Duplicate());
+    ListDataElement fits;
+    EXPECT_TRUE(p.GetValue(Tokenize(p, "deep"), &fits));
+    ListDataElement deeper;
+    EXPECT_FALSE(p.GetValue(Tokenize(p, "(deep)"), &deeper));
+    EXPECT_EQ(p.mErrorText, "Lists Nested Too Deeply");
+
+    // Sixteen copies of sixteen copies...: refused before memory runs out.
+    RecordingParser q;
+    std::string ones;
+    for (int i = 0; i < 16; i++)
+        ones += " 1";
+    q.Define("D0", Tokenize(q, "(" + ones + ")").mItems[0]->Duplicate());
+    bool ok = true;
+    int level = 1;
+    for (; ok && level < 8; level++)
+    {
+        std::string copies;
+        for (int i = 0; i < 16; i++)
+            copies += " D" + std::to_string(level - 1);
+        auto* value = new ListDataElement();
+        ok = q.GetValue(*static_cast<ListDataElement*>(Tokenize(q, "(" + copies + ")").mItems[0]), value);
+        q.Define("D" + std::to_string(level), value);
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(level, 4); // D3, of 16^4 values, does not fit
+    EXPECT_EQ(q.mErrorText, "Too Many Values");
+    ListDataElement copy;
+    EXPECT_FALSE(q.DataToList(Tokenize(q, "D2").mItems[0], &copy)); // nothing more is resolved
+}
+
 TEST(DescParserTokenize, EmptyAndListFirstCommands)
 {
     RecordingParser p;

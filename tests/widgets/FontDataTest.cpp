@@ -186,6 +186,9 @@ TEST_F(FontDataTest, EachCommandErrorText)
         {"CreateLayer A; LayerSetImage A 'missing.png';", {"Failed to Load Image"}},
         {"CreateLayer A; LayerSetKerningPairs A ('abc') (1);", {"Invalid Paramater Type"}},
         {"CreateLayer A; LayerSetCharOffsets A ('a') ((1 2 3));", {"Invalid Paramater Type"}},
+        {"CreateLayer A; LayerSetCharOffsets A ('a' 'b') ((1 2) y);", {"Invalid Paramater Type"}},
+        {"CreateLayer A; LayerSetAscent A 4294967296;", {"Invalid Paramater Type"}},
+        {"CreateLayer A; LayerSetOffset A (1 -2147483649);", {"Invalid Paramater Type"}},
         {"Define 5 x;", {"Invalid Paramater Type"}},
         {"Define 'q' x;", {"Invalid Paramater Type"}},
         {"Define L (a b);", {"Unable to Dereference \"a\""}},
@@ -221,6 +224,35 @@ TEST_F(FontDataTest, EntryWiseCommandsApplyTheGoodEntries)
     EXPECT_EQ(data->mCharMap['x'], 'a');
     EXPECT_EQ(data->mCharMap['q'], 'c');
     EXPECT_EQ(data->mCharMap['y'], 'y');
+}
+
+TEST_F(FontDataTest, ABareTokenForARectangleOrPairIsOneError)
+{
+    // Entries are resolved one by one: names of defines work, a bare token is skipped quietly.
+    EXPECT_FALSE(Load(std::string(kSheetCommands) +
+                      "Define W 9; Define R (0 0 3 4);\n"
+                      "LayerSetImageMap Main ('a' 'b' 'c' 'd') (R x ('W' 0 1 1) (W 0 1 1));\n"));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Invalid Paramater Type"});
+    EXPECT_EQ(Layer("MAIN").mCharData['a'].mImageRect, Rect(0, 0, 3, 4));
+    EXPECT_EQ(Layer("MAIN").mCharData['c'].mImageRect, Rect());
+    EXPECT_EQ(Layer("MAIN").mCharData['d'].mImageRect, Rect(9, 0, 1, 1));
+    host.mFatalErrors.clear();
+    data->Release();
+    data = nullptr;
+    EXPECT_FALSE(Load("CreateLayer A;\nLayerSetCharOffsets A ('a' 'b') ((1 2) Missing);"));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Invalid Paramater Type"});
+    EXPECT_EQ(Layer("A").mCharData['a'].mOffset.mY, 2);
+}
+
+TEST_F(FontDataTest, DeepNestingIsAnErrorWithItsLineAndAShortCommand)
+{
+    EXPECT_FALSE(Load("CreateLayer A;\n\nLayerSetOffset A " + std::string(200000, '(') + ";"));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Lists Nested Too Deeply"});
+    ASSERT_EQ(host.mFatalErrors.size(), 1u);
+    const std::string& text = host.mFatalErrors[0];
+    EXPECT_NE(text.find(" on Line 3:\r\n\r\nLayerSetOffset A ((("), std::string::npos);
+    EXPECT_LT(text.size(), 1200u);
+    EXPECT_EQ(text.substr(text.size() - 3), "...");
 }
 
 TEST_F(FontDataTest, DefinesResolveWhenMade)

@@ -35,7 +35,7 @@ public:
                                         bool* isNew) override
     {
         mRequests.push_back(fileName);
-        auto inserted = mRecords.emplace(fileName, Lumo::SharedImage());
+        auto inserted = mRecords.try_emplace(fileName);
         Lumo::SharedImage& record = inserted.first->second;
         if (isNew)
             *isNew = inserted.second;

@@ -32,7 +32,7 @@ public:
     }
     SharedImageRef GetSharedImage(const std::string& fileName, const std::string&, bool* isNew) override
     {
-        auto inserted = mRecords.emplace(fileName, SharedImage());
+        auto inserted = mRecords.try_emplace(fileName);
         SharedImage& record = inserted.first->second;
         if (isNew)
             *isNew = inserted.second;

@@ -19,5 +19,8 @@ void MakeInterfacePictures(const std::string& root, const FontFiles& fonts);
 void MakeTutorialPictures(const std::string& root, const FontFiles& fonts);
 void MakeSounds(const std::string& root, const std::string& encoder);
 void MakeMusic(const std::string& root, const std::string& encoder);
+// The sound tests' own files (tests/audio/data): a tracker module and an MP3 effect.
+void MakeTestModule(const std::string& dir);
+void MakeTestSounds(const std::string& dir, const std::string& mp3Encoder);
 
 } // namespace AssetGen

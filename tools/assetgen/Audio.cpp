@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 namespace AssetGen
 {
@@ -70,17 +71,45 @@ void WriteWav(const std::string& path, const Samples& s, int rate)
         Fail("cannot write " + path);
 }
 
-void WriteOgg(const std::string& path, const Samples& s, int rate, const std::string& encoder, int serial,
-              int quality)
+namespace
+{
+// Writes the samples as a temporary WAV and runs the encoder's command line made for it.
+void Encode(const std::string& path, const Samples& s, int rate,
+            const std::function<std::string(const std::string& wav)>& command, const char* what)
 {
     std::string wav = path + ".tmp.wav";
     WriteWav(wav, s, rate);
-    std::string command = "'" + encoder + "' -Q --discard-comments -s " + std::to_string(serial) + " -q " +
-                          std::to_string(quality) + " -o '" + path + "' '" + wav + "'";
-    int rc = std::system(command.c_str());
+    const std::string line = command(wav);
+    int rc = std::system(line.c_str());
     std::filesystem::remove(wav);
     if (rc != 0)
-        Fail("the Vorbis encoder failed: " + command);
+        Fail(std::string("the ") + what + " encoder failed: " + line);
+}
+} // namespace
+
+void WriteOgg(const std::string& path, const Samples& s, int rate, const std::string& encoder, int serial,
+              int quality)
+{
+    Encode(
+        path, s, rate,
+        [&](const std::string& wav)
+        {
+            return "'" + encoder + "' -Q --discard-comments -s " + std::to_string(serial) + " -q " +
+                   std::to_string(quality) + " -o '" + path + "' '" + wav + "'";
+        },
+        "Vorbis");
+}
+
+void WriteMp3(const std::string& path, const Samples& s, int rate, const std::string& encoder, int bitrate)
+{
+    Encode(
+        path, s, rate,
+        [&](const std::string& wav)
+        {
+            return "'" + encoder + "' --quiet --noreplaygain -b " + std::to_string(bitrate) + " '" + wav +
+                   "' '" + path + "'";
+        },
+        "MP3");
 }
 
 float NoiseSource::Next()

@@ -21,6 +21,9 @@ void WriteWav(const std::string& path, const Samples& s, int rate);
 void WriteOgg(const std::string& path, const Samples& s, int rate, const std::string& encoder, int serial,
               int quality);
 
+// Encodes through the outside MP3 encoder at a constant bit rate (kbit/s).
+void WriteMp3(const std::string& path, const Samples& s, int rate, const std::string& encoder, int bitrate);
+
 // A deterministic white-noise source.
 class NoiseSource
 {

@@ -315,4 +315,10 @@ void MakeSounds(const std::string& root, const std::string& encoder)
     WriteOgg(dir + "whistlehere.ogg", WhistleHere(), kRate, encoder, 1012, 3);
 }
 
+void MakeTestSounds(const std::string& dir, const std::string& mp3Encoder)
+{
+    // The MP3 road of the sound manager and of both music libraries.
+    WriteMp3(dir + "/ding.mp3", Ding(), kRate, mp3Encoder, 32);
+}
+
 } // namespace AssetGen

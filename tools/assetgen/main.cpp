@@ -1,5 +1,6 @@
 // Writes every picture, sound, music track and bitmap font of the game below
 // the given folder. Usage: crustavia_assets OUTPUT_DIR CHANCERY_FONT SANS_FONT [OGGENC]
+// With --test-data DIR LAME it writes the sound tests' module and MP3 file into DIR.
 // With --sheet ASSETS_DIR OUT.png it lays every picture out on one sheet for a look
 // (SHEET_SMALL=1: only the small ones, three times larger; SHEET_ONLY=text: names with
 // that text; SHEET_FONTS=1: the glyph sheets).
@@ -67,6 +68,12 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && std::string(argv[1]) == "--sheet")
         return ContactSheet(argv[2], argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--test-data")
+    {
+        AssetGen::MakeTestModule(argv[2]);
+        AssetGen::MakeTestSounds(argv[2], argv[3]);
+        return 0;
+    }
     if (argc < 4)
     {
         std::fprintf(stderr, "usage: %s OUTPUT_DIR CHANCERY_FONT SANS_FONT [OGGENC]\n", argv[0]);

@@ -1,8 +1,8 @@
-#include "bass/decode/StreamDecoder.h"
+#include "audio/decode/StreamDecoder.h"
 
 #include <tremor/ivorbisfile.h>
 
-namespace LumoBass
+namespace LumoAudio
 {
 namespace
 {
@@ -108,4 +108,4 @@ std::unique_ptr<StreamDecoder> OpenOggStream(FILE* file)
 {
     return OpenReader(file, &OggStream::Open);
 }
-} // namespace LumoBass
+} // namespace LumoAudio

@@ -1,9 +1,9 @@
-#include "bass/decode/StreamDecoder.h"
+#include "audio/decode/StreamDecoder.h"
 
 #include <cstring>
 #include <vector>
 
-namespace LumoBass
+namespace LumoAudio
 {
 namespace
 {
@@ -131,4 +131,4 @@ std::unique_ptr<StreamDecoder> OpenWavStream(FILE* file)
 {
     return OpenReader(file, &WavStream::Parse);
 }
-} // namespace LumoBass
+} // namespace LumoAudio

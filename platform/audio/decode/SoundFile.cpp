@@ -1,0 +1,90 @@
+#include "audio/decode/StreamDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace LumoAudio
+{
+namespace
+{
+bool IsMp3(const uint8_t* magic)
+{
+    // An ID3v2 tag, or the frame sync of the first frame.
+    return std::memcmp(magic, "ID3", 3) == 0 || (magic[0] == 0xFF && (magic[1] & 0xE0) == 0xE0);
+}
+} // namespace
+
+FILE* OpenFile(const char* name)
+{
+    if (!name)
+        return nullptr;
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return std::fopen(path.c_str(), "rb");
+}
+
+std::unique_ptr<StreamDecoder> OpenSoundFile(const char* name, OpenError& error)
+{
+    FILE* file = OpenFile(name);
+    if (!file)
+    {
+        error = OpenError::noFile;
+        return nullptr;
+    }
+    uint8_t magic[4] = {};
+    const bool haveMagic = std::fread(magic, 1, 4, file) == 4;
+    std::rewind(file);
+    std::unique_ptr<StreamDecoder> decoder;
+    if (haveMagic && std::memcmp(magic, "RIFF", 4) == 0)
+        decoder = OpenWavStream(file);
+    else if (haveMagic && std::memcmp(magic, "OggS", 4) == 0)
+        decoder = OpenOggStream(file);
+    else if (haveMagic && IsMp3(magic))
+        decoder = OpenMp3Stream(file);
+    else
+        std::fclose(file);
+    error = decoder ? OpenError::none : OpenError::badFormat;
+    return decoder;
+}
+
+size_t PullFrames(StreamDecoder& decoder, bool looping, int16_t* out, size_t frames)
+{
+    const size_t channels = decoder.Format().channels;
+    size_t done = 0;
+    bool rewound = false;
+    while (done < frames)
+    {
+        const size_t got = decoder.Read(out + done * channels, frames - done);
+        if (got > 0)
+        {
+            done += got;
+            rewound = false;
+            continue;
+        }
+        if (!looping || rewound || !decoder.Seek(0))
+            break;
+        rewound = true; // an empty file must not spin here
+    }
+    return done;
+}
+
+bool DecodeWhole(StreamDecoder& decoder, std::vector<int16_t>& out, uint64_t maxBytes)
+{
+    const size_t channels = decoder.Format().channels;
+    const uint64_t length = decoder.Length();
+    if (length > maxBytes / (2 * channels))
+        return false;
+    out.resize(size_t(length) * channels);
+    size_t done = 0;
+    while (done < length)
+    {
+        const size_t got = decoder.Read(out.data() + done * channels, size_t(length) - done);
+        if (got == 0)
+            break;
+        done += got;
+    }
+    out.resize(done * channels);
+    return done == length;
+}
+} // namespace LumoAudio

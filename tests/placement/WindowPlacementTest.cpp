@@ -1,0 +1,99 @@
+// Where a shown window lands on a real X11 display, with a window manager (openbox) and without:
+// the place a program saves at exit brings the window back to exactly that place next time.
+#include "win32/host.h"
+#include "win32/windows.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+// Last: X11's macros (None, Bool, ...) would clash with the names above.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+namespace
+{
+constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+// Where the X server has the window's inside, once every request so far has been handled.
+POINT RealClientOrigin(HWND hwnd)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    POINT at{-1, -1};
+    if (!SDL_GetWindowWMInfo(Platform::HostWindow(hwnd), &info) || info.subsystem != SDL_SYSWM_X11)
+        return at;
+    Display* display = info.info.x11.display;
+    XSync(display, False);
+    Window child;
+    int x = 0, y = 0;
+    XTranslateCoordinates(display, info.info.x11.window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    return POINT{x, y};
+}
+
+// Opens the program's 800x600 window with its frame at `frame`, as a program placing its window
+// where it was saved does; returns the frame's place once the window manager has settled it.
+POINT OpenAndClose(POINT frame)
+{
+    RECT size{0, 0, 800, 600};
+    AdjustWindowRect(&size, kStyle, FALSE);
+    HWND hwnd = CreateWindowExA(0, "Placed", "placement", kStyle, frame.x, frame.y, size.right - size.left,
+                                size.bottom - size.top, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(hwnd, nullptr);
+    if (hwnd == nullptr)
+        return frame;
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    POINT wanted{0, 0};
+    ClientToScreen(hwnd, &wanted);
+    // A window manager frames the window as it appears: its inside lands off the asked place
+    // until the layer has put it back.
+    POINT real = RealClientOrigin(hwnd);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((real.x != wanted.x || real.y != wanted.y) && std::chrono::steady_clock::now() < deadline)
+    {
+        Pump();
+        real = RealClientOrigin(hwnd);
+    }
+    Pump();
+    EXPECT_EQ(real.x, wanted.x);
+    EXPECT_EQ(real.y, wanted.y);
+    RECT placed{};
+    GetWindowRect(hwnd, &placed);
+    DestroyWindow(hwnd);
+    Pump();
+    return POINT{placed.left, placed.top};
+}
+} // namespace
+
+TEST(WindowPlacement, AWindowComesBackExactlyWhereItWasSaved)
+{
+    if (std::getenv("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.lpszClassName = "Placed";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    POINT saved{180, 10};
+    for (int start = 0; start < 3; start++)
+    {
+        SCOPED_TRACE(start);
+        POINT next = OpenAndClose(saved);
+        EXPECT_EQ(next.x, saved.x);
+        EXPECT_EQ(next.y, saved.y);
+        saved = next;
+    }
+}

@@ -1,0 +1,157 @@
+// The real program, started as a player starts it: from its own folder with a copy of the game's
+// files, in a real X11 window under Xvfb, and without any display at all.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace
+{
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The game's folder: the program, its music library, and the assets it loads.
+class ProgramFolder
+{
+public:
+    ProgramFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "lumo-program-XXXXXX").string();
+        mPath = mkdtemp(pattern.data());
+        fs::copy_file(LUMO_PROGRAM, mPath / "crustavia");
+        fs::copy_file(LUMO_BASS, mPath / "bass.so");
+        // Folders of its own, the files linked to the committed ones: a test may take one away.
+        const fs::path assets = LUMO_ASSETS_DIR;
+        for (const auto& entry : fs::recursive_directory_iterator(assets))
+        {
+            fs::path target = mPath / fs::relative(entry.path(), assets);
+            if (entry.is_directory())
+                fs::create_directories(target);
+            else
+                fs::create_symlink(entry.path(), target);
+        }
+    }
+    ~ProgramFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(mPath, ignored);
+    }
+    const fs::path& Path() const { return mPath; }
+
+    struct Result
+    {
+        int exitCode = -1; // -1: did not exit by itself
+        std::string errors;
+    };
+
+    // Runs the program with these variables changed (an empty value removes one); a run that
+    // does not end within the limit is killed.
+    Result Run(const std::vector<std::pair<std::string, std::string>>& changes) const
+    {
+        std::vector<std::string> variables;
+        for (char** v = environ; *v; v++)
+        {
+            std::string entry = *v;
+            std::string name = entry.substr(0, entry.find('='));
+            bool changed = false;
+            for (const auto& change : changes)
+                changed = changed || change.first == name;
+            if (!changed)
+                variables.push_back(entry);
+        }
+        for (const auto& [name, value] : changes)
+            if (!value.empty())
+                variables.push_back(name + "=" + value);
+        std::vector<char*> envp;
+        for (std::string& v : variables)
+            envp.push_back(v.data());
+        envp.push_back(nullptr);
+
+        const fs::path errors = mPath / "stderr.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        std::string program = (mPath / "crustavia").string();
+        char* argv[] = {program.data(), nullptr};
+        pid_t pid = 0;
+        Result result;
+        // Started from elsewhere: the program finds its files beside itself.
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()) != 0)
+            return result;
+        posix_spawn_file_actions_destroy(&actions);
+        int status = 0;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (waitpid(pid, &status, WNOHANG) == 0)
+        {
+            if (std::chrono::steady_clock::now() > deadline)
+            {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (WIFEXITED(status))
+            result.exitCode = WEXITSTATUS(status);
+        result.errors = ReadAll(errors);
+        return result;
+    }
+
+private:
+    fs::path mPath;
+};
+
+// A picture that does not load ends the start with the fatal-error box, asked for by the loading
+// thread and shown by the main thread in the game's window, and with the fatal exit code.
+TEST(Program, AMissingPictureEndsWithTheFatalBoxOnTheMainThread)
+{
+    if (std::getenv("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
+    ProgramFolder folder;
+    for (const char* extension : {".png", ".tga", ".jpg", ".gif"})
+        fs::remove(folder.Path() / "gfx" / "objects" / (std::string("oven") + extension));
+    const fs::path boxes = folder.Path() / "boxes.txt";
+    auto run = folder.Run({{"LD_PRELOAD", LUMO_BOX_SHIM},
+                           {"LUMO_BOX_LOG", boxes.string()},
+                           {"LUMO_REGISTRY_FILE", (folder.Path() / "registry.txt").string()},
+                           {"SDL_VIDEODRIVER", "x11"},
+                           {"SDL_AUDIODRIVER", "dummy"}});
+    EXPECT_EQ(ReadAll(boxes), "main|FATAL ERROR|There was an error loading the file: gfx/objects/oven\n");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("FATAL ERROR: There was an error loading the file: gfx/objects/oven\n"),
+              std::string::npos)
+        << run.errors;
+}
+
+// Started where no display can be reached, the program says so and ends at once with the fatal
+// exit code instead of running unseen.
+TEST(Program, WithoutADisplayItSaysSoAndEnds)
+{
+    ProgramFolder folder;
+    auto run = folder.Run({{"DISPLAY", ""},
+                           {"WAYLAND_DISPLAY", ""},
+                           {"SDL_VIDEODRIVER", ""},
+                           {"SDL_AUDIODRIVER", "dummy"},
+                           {"LUMO_REGISTRY_FILE", (folder.Path() / "registry.txt").string()}});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("No display found"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("Set SDL_VIDEODRIVER=dummy to run it without one."), std::string::npos);
+}
+} // namespace
