@@ -1,5 +1,8 @@
 // Software drawing of memory images side by side with SDL2's software blitter
-// doing the same job on ARGB8888 surfaces.
+// and pixman doing the same job on ARGB8888 pictures (pixman's premultiplied
+// outside the timed loop), and with a plain copy of the same bytes.
+#include "PeerTable.h"
+#include "PixmanPeer.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 
@@ -10,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace Lumo;
@@ -259,6 +263,136 @@ void Sdl_SlowStretch(benchmark::State& state)
     Pixels(state);
 }
 
+// --- pixman ---
+
+struct PixmanPicture
+{
+    std::vector<uint32_t> bits;
+    pixman_image_t* image;
+    PixmanPicture(std::vector<uint32_t> pixels, int w, int h) : bits(std::move(pixels))
+    {
+        image = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, bits.data(), w * 4);
+    }
+    // A coverage mask: the pixels' alpha bytes.
+    PixmanPicture(const std::vector<uint32_t>& pixels, int w, int h, pixman_format_code_t)
+    {
+        int stride = (w + 3) / 4;
+        bits.assign(size_t(stride * h), 0);
+        auto* bytes = reinterpret_cast<uint8_t*>(bits.data());
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                bytes[y * stride * 4 + x] = uint8_t(pixels[size_t(y * w + x)] >> 24);
+        image = pixman_image_create_bits(PIXMAN_a8, w, h, bits.data(), stride * 4);
+    }
+    PixmanPicture(const PixmanPicture&) = delete;
+    ~PixmanPicture() { pixman_image_unref(image); }
+};
+
+PixmanPicture PixmanScreen(int w, int h)
+{
+    auto screen = OurScreen(w, h);
+    return PixmanPicture(std::vector<uint32_t>(screen->mBits, screen->mBits + w * h), w, h);
+}
+
+void Pixman_FillOpaque(benchmark::State& state)
+{
+    PixmanPicture screen = PixmanScreen(W(state), H(state));
+    for (auto _ : state)
+        pixman_fill(screen.bits.data(), W(state), 32, 0, 0, W(state), H(state), 0xFF0AC81E);
+    Pixels(state);
+}
+
+void PixmanComposite(benchmark::State& state, pixman_image_t* source, pixman_image_t* mask, pixman_op_t op)
+{
+    PixmanPicture screen = PixmanScreen(W(state), H(state));
+    for (auto _ : state)
+        pixman_image_composite32(op, source, mask, screen.image, 0, 0, 0, 0, 0, 0, W(state), H(state));
+    Pixels(state);
+}
+
+void PixmanBlt(benchmark::State& state, Sprite kind, pixman_op_t op)
+{
+    PixmanPicture sprite(PixmanPeer::Premultiplied(SpritePixels(kind, W(state), H(state))), W(state),
+                         H(state));
+    PixmanComposite(state, sprite.image, nullptr, op);
+}
+
+void Pixman_FillBlended(benchmark::State& state)
+{
+    pixman_image_t* solid = PixmanPeer::Solid(255, 128, 64, 128);
+    PixmanComposite(state, solid, nullptr, PIXMAN_OP_OVER);
+    pixman_image_unref(solid);
+}
+void Pixman_BltOpaque(benchmark::State& state)
+{
+    PixmanBlt(state, Sprite::Opaque, PIXMAN_OP_OVER);
+}
+// The white glyph tinted: the colour through the glyph's coverage, as text is drawn.
+void Pixman_BltTinted(benchmark::State& state)
+{
+    PixmanPicture mask(SpritePixels(Sprite::Glyph, W(state), H(state)), W(state), H(state), PIXMAN_a8);
+    pixman_image_t* solid = PixmanPeer::Solid(255, 200, 100, 255);
+    PixmanComposite(state, solid, mask.image, PIXMAN_OP_OVER);
+    pixman_image_unref(solid);
+}
+void Pixman_BltPartial(benchmark::State& state)
+{
+    PixmanBlt(state, Sprite::Partial, PIXMAN_OP_OVER);
+}
+void Pixman_Additive(benchmark::State& state)
+{
+    PixmanBlt(state, Sprite::Partial, PIXMAN_OP_ADD);
+}
+
+void PixmanStretch(benchmark::State& state, pixman_filter_t filter)
+{
+    int w = W(state), h = H(state), sw = w * 2 / 3, sh = h * 2 / 3;
+    PixmanPicture sprite(PixmanPeer::Premultiplied(SpritePixels(Sprite::Partial, sw, sh)), sw, sh);
+    pixman_transform_t scale;
+    pixman_transform_init_scale(&scale, pixman_double_to_fixed(double(sw) / w),
+                                pixman_double_to_fixed(double(sh) / h));
+    pixman_image_set_transform(sprite.image, &scale);
+    pixman_image_set_filter(sprite.image, filter, nullptr, 0);
+    PixmanComposite(state, sprite.image, nullptr, PIXMAN_OP_OVER);
+}
+void Pixman_FastStretch(benchmark::State& state)
+{
+    PixmanStretch(state, PIXMAN_FILTER_NEAREST);
+}
+void Pixman_SlowStretch(benchmark::State& state)
+{
+    PixmanStretch(state, PIXMAN_FILTER_BILINEAR);
+}
+
+// --- a plain copy of the destination's bytes (a fill for the fills) ---
+
+void MemcpyRows(benchmark::State& state)
+{
+    int w = W(state), h = H(state);
+    auto screen = OurScreen(w, h);
+    std::vector<uint32_t> from = SpritePixels(Sprite::Opaque, w, h);
+    for (auto _ : state)
+    {
+        for (int y = 0; y < h; y++)
+            std::memcpy(screen->mBits + size_t(y * w), from.data() + size_t(y * w), size_t(w) * 4);
+        benchmark::ClobberMemory();
+    }
+    Pixels(state);
+}
+
+void MemcpyFill(benchmark::State& state)
+{
+    int w = W(state), h = H(state);
+    auto screen = OurScreen(w, h);
+    for (auto _ : state)
+    {
+        for (int y = 0; y < h; y++)
+            std::fill_n(screen->mBits + size_t(y * w), w, 0xFF0AC81Eu);
+        benchmark::ClobberMemory();
+    }
+    Pixels(state);
+}
+
 void Sizes(benchmark::internal::Benchmark* b)
 {
     b->Args({30, 30})->Args({50, 50})->Args({200, 200})->Args({800, 600});
@@ -266,15 +400,18 @@ void Sizes(benchmark::internal::Benchmark* b)
 
 } // namespace
 
-#define PAIR(name)                                                                                           \
-    BENCHMARK(Ours_##name)->Apply(Sizes);                                                                    \
-    BENCHMARK(Sdl_##name)->Apply(Sizes)
+#define PEERS(name, memory) PEER_CASE(name, memory, Sizes)
 
-PAIR(FillOpaque);
-PAIR(FillBlended);
-PAIR(BltOpaque);
-PAIR(BltTinted);
-PAIR(BltPartial);
-PAIR(Additive);
-PAIR(FastStretch);
-PAIR(SlowStretch);
+PEERS(FillOpaque, MemcpyFill);
+PEERS(FillBlended, MemcpyRows);
+PEERS(BltOpaque, MemcpyRows);
+PEERS(BltTinted, MemcpyRows);
+PEERS(BltPartial, MemcpyRows);
+PEERS(Additive, MemcpyRows);
+PEERS(FastStretch, MemcpyRows);
+PEERS(SlowStretch, MemcpyRows);
+
+int main(int argc, char** argv)
+{
+    return PeerTable::Main(argc, argv);
+}

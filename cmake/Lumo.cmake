@@ -14,8 +14,14 @@ if(LUMO_SANITIZE)
     -fno-sanitize-recover=undefined)
   target_link_options(lumo_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(LUMO_TSAN)
+  target_compile_options(lumo_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(lumo_options INTERFACE -fsanitize=thread)
+endif()
 if(LUMO_FUZZ)
-  target_compile_options(lumo_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  # Undefined behaviour stops the run like a crash, so that the input is kept.
+  target_compile_options(lumo_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=undefined)
   target_link_options(lumo_options INTERFACE -fsanitize=address,undefined)
 endif()
 if(CMAKE_BUILD_TYPE STREQUAL "Debug" OR LUMO_SANITIZE)
@@ -61,4 +67,16 @@ function(lumo_test name)
   set(env_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
   file(WRITE ${env_file} "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;LUMO_TEST=1\")\nendif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_file})
+endfunction()
+
+# lumo_label_tests(program label regex): the program's tests whose names (Suite.Test) match the
+# regular expression carry the label. Tests that start threads carry "threads": scripts/test.sh
+# tsan runs them under the thread sanitizer.
+function(lumo_label_tests name label regex)
+  if(NOT TARGET ${name})
+    return()
+  endif()
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${name}_${label}_labels.cmake)
+  file(WRITE ${file} "foreach(test IN LISTS ${name}_TESTS)\n  if(test MATCHES \"${regex}\")\n    set_tests_properties(\${test} PROPERTIES LABELS ${label})\n  endif()\nendforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
 endfunction()

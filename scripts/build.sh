@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds one configuration: release (default), asan, bench or fuzz.
+# Configures and builds one configuration: release (default), asan, tsan, bench or fuzz.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 config=${1:-release}
@@ -7,10 +7,11 @@ shift || true
 case "$config" in
   release) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   asan) flags=(-DCMAKE_BUILD_TYPE=Debug -DLUMO_SANITIZE=ON) ;;
+  tsan) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMO_TSAN=ON) ;;
   bench) flags=(-DCMAKE_BUILD_TYPE=Release -DLUMO_TESTS=OFF -DLUMO_BENCH=ON) ;;
   fuzz) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMO_TESTS=OFF -DLUMO_FUZZ=ON
                -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
-  *) echo "unknown configuration: $config (release, asan, bench, fuzz)" >&2; exit 2 ;;
+  *) echo "unknown configuration: $config (release, asan, tsan, bench, fuzz)" >&2; exit 2 ;;
 esac
 build="$root/build/$config"
 cmake -S "$root" -B "$build" -G Ninja "${flags[@]}" >/dev/null

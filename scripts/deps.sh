@@ -12,7 +12,7 @@ play=(
 )
 develop=(
   clang libclang-rt-14-dev clang-format
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   xvfb xauth openbox libx11-dev
 )
 if [ "${1:-}" = play ]; then

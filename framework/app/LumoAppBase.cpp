@@ -90,11 +90,7 @@ void AudioFatal(const char* text, const char* caption, UINT boxType)
     if (text && app->IsScreenSaverMode())
         app->LogError(text);
     else if (text)
-    {
-        app->EnterPopupState();
-        MessageBoxA(nullptr, text, caption, boxType);
-        app->LeavePopupState();
-    }
+        app->ShowPopupBox(text, caption, boxType, false);
     app->ExitNow(LumoAppBase::FATAL_EXIT_CODE);
 }
 } // namespace

@@ -337,8 +337,9 @@ public:
     [[noreturn]] void ExitNow(int code);
     // What the program returns at its end: FATAL_EXIT_CODE once a fatal error was reported.
     int GetExitCode() const;
-    // A system box over the display, bracketed by the popup state, shown by the main thread.
-    int ShowPopupBox(const std::string& text, const std::string& caption, int flags);
+    // A system box over the display, bracketed by the popup state, shown by the main thread;
+    // owned by the main window or by none.
+    int ShowPopupBox(const std::string& text, const std::string& caption, int flags, bool owned);
     bool IsScreenSaverMode() const { return mScreenSaverMode; }
     bool IsMainThread() const;
     void StartCursorThread();

@@ -36,7 +36,7 @@ void LumoAppBase::LeavePopupState()
     }
 }
 
-int LumoAppBase::ShowPopupBox(const std::string& text, const std::string& caption, int flags)
+int LumoAppBase::ShowPopupBox(const std::string& text, const std::string& caption, int flags, bool owned)
 {
     // The box and the popup state around it belong to the main thread; a caller on another
     // thread waits there for the answer.
@@ -45,7 +45,7 @@ int LumoAppBase::ShowPopupBox(const std::string& text, const std::string& captio
         [&]
         {
             EnterPopupState();
-            result = MessageBoxA(mHWnd, text.c_str(), caption.c_str(), (UINT)flags);
+            result = MessageBoxA(owned ? mHWnd : nullptr, text.c_str(), caption.c_str(), (UINT)flags);
             LeavePopupState();
         });
     return result;
@@ -58,7 +58,7 @@ int LumoAppBase::ShowMessageBox(const std::string& text, const std::string& capt
         LogError(text);
         return 1;
     }
-    return ShowPopupBox(text, caption, flags);
+    return ShowPopupBox(text, caption, flags, true);
 }
 
 void LumoAppBase::ShowFatalError(const std::string& text)
@@ -74,7 +74,7 @@ void LumoAppBase::ShowFatalError(const std::string& text)
     if (mShutdown)
         std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
     else
-        ShowPopupBox(text, "FATAL ERROR", MB_ICONERROR);
+        ShowPopupBox(text, "FATAL ERROR", MB_ICONERROR, true);
 }
 
 int LumoAppBase::GetExitCode() const

@@ -168,8 +168,7 @@ void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, 
     }
     FRect from;
     Rect dest;
-    Rect inside = srcRect.Intersection(Bounds(*source));
-    if (inside.IsEmpty() || !ClipStretchRects(from, dest, destRect, inside, clip.Intersection(Bounds(*this))))
+    if (!ClipStretch(from, dest, destRect, srcRect, *source, clip.Intersection(Bounds(*this)), false))
         return;
     if (!fastStretch)
     {
@@ -183,7 +182,8 @@ void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, 
         FilteredStretch(source->GetPixelSource(), scratch.GetBits(), dest.mWidth,
                         Rect(0, 0, dest.mWidth, dest.mHeight), from);
         scratch.BitsChanged();
-        Blt(&scratch, dest.mX, dest.mY, Rect(0, 0, dest.mWidth, dest.mHeight), color, drawMode);
+        // As in memory, the filtered stretch takes neither the colour nor the draw mode.
+        Blt(&scratch, dest.mX, dest.mY, Rect(0, 0, dest.mWidth, dest.mHeight), Color::White, DRAWMODE_NORMAL);
         return;
     }
     // A destination that cannot have a surface is stretched onto in memory.
@@ -221,9 +221,7 @@ void DDImage::StretchBltMirrored(Image* src, const Rect& destRect, const Rect& s
     }
     FRect from;
     Rect dest;
-    Rect inside = srcRect.Intersection(Bounds(*source));
-    if (inside.IsEmpty() ||
-        !ClipStretchRectsMirrored(from, dest, destRect, inside, clip.Intersection(Bounds(*this))))
+    if (!ClipStretch(from, dest, destRect, srcRect, *source, clip.Intersection(Bounds(*this)), true))
         return;
     FastStretch(source, dest, from, color, drawMode, true);
     DeleteCaches();

@@ -1,13 +1,17 @@
-// The workers that draw straight into a locked 16- or 32-bit surface.
+// The workers that draw straight into a locked 16- or 32-bit surface: they choose the
+// surface rows (SurfaceRows.h) once per call and hand them whole rectangles or spans.
 #include "display/DDImage.h"
+#include "display/SurfaceRows.h"
 #include "display/SurfaceTarget.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace Lumo
 {
 
+using Surface::RowParams;
 using Surface::Target;
 
 namespace
@@ -71,6 +75,95 @@ template <typename Plot> void WalkSurfaceLine(double x1, double y1, double x2, d
     }
 }
 
+// Rows of source pixels and stretch columns, grown as needed and kept per thread, so
+// that drawing allocates nothing once warm.
+struct Scratch
+{
+    std::vector<uint32_t> mPixels;
+    std::vector<int> mColumns;
+
+    static Scratch& Get(size_t pixels)
+    {
+        thread_local Scratch scratch;
+        if (scratch.mPixels.size() < pixels)
+        {
+            scratch.mPixels.resize(pixels);
+            scratch.mColumns.resize(pixels);
+        }
+        return scratch;
+    }
+};
+
+// A source's native pixels, through its palette or not.
+struct Source
+{
+    const uint32_t* mNative;
+    const uint8_t* mIndices;
+    int mWidth;
+};
+
+// The w source pixels from `start` in the order the destination takes them, through the
+// palette and mirrored as asked, in `scratch`.
+template <bool kPalette, bool kMirrored>
+const uint32_t* ExpandRow(const Source& src, size_t start, int w, uint32_t* scratch)
+{
+    for (int k = 0; k < w; k++)
+    {
+        size_t at = start + size_t(kMirrored ? w - 1 - k : k);
+        scratch[k] = kPalette ? src.mNative[src.mIndices[at]] : src.mNative[at];
+    }
+    return scratch;
+}
+
+// Draws srcRect of `src` at (x, y) with `row`, mirrored or not: straight from the native
+// data in one go where it can, else a row at a time expanded into a scratch row.
+template <bool kPalette, bool kMirrored>
+void DrawRows(const Target& t, const Source& src, int x, int y, const Rect& srcRect, Surface::Row row,
+              RowParams p)
+{
+    int w = srcRect.mWidth;
+    size_t top = size_t(srcRect.mY) * size_t(src.mWidth) + size_t(srcRect.mX);
+    if constexpr (!kPalette && !kMirrored)
+    {
+        p.mSourcePitch = src.mWidth;
+        row(t, t.At(x, y), src.mNative + top, w, srcRect.mHeight, p);
+    }
+    else
+    {
+        uint32_t* scratch = Scratch::Get(size_t(w)).mPixels.data();
+        for (int j = 0; j < srcRect.mHeight; j++)
+        {
+            size_t start = top + size_t(j) * size_t(src.mWidth);
+            row(t, t.At(x, y + j), ExpandRow<kPalette, kMirrored>(src, start, w, scratch), w, 1, p);
+        }
+    }
+}
+
+void DrawRows(const Target& t, const Source& src, bool mirrored, int x, int y, const Rect& srcRect,
+              Surface::Row row, const RowParams& p)
+{
+    bool palette = src.mIndices != nullptr;
+    if (palette && mirrored)
+        DrawRows<true, true>(t, src, x, y, srcRect, row, p);
+    else if (palette)
+        DrawRows<true, false>(t, src, x, y, srcRect, row, p);
+    else if (mirrored)
+        DrawRows<false, true>(t, src, x, y, srcRect, row, p);
+    else
+        DrawRows<false, false>(t, src, x, y, srcRect, row, p);
+}
+
+// The row that blends or adds native pixels, white or modulated by the colour.
+Surface::Row BlendRow(const Surface::Rows& rows, const Color& color, bool additive, RowParams& p)
+{
+    bool white = color.IsWhite();
+    Modulated(color, p.mMod);
+    p.mAlpha = uint32_t(color.mAlpha);
+    if (additive)
+        return white ? rows.mAdd : rows.mAddTint;
+    return white ? rows.mOver : rows.mTint;
+}
+
 } // namespace
 
 void DDImage::NormalFillRect(const Rect& rect, const Color& color)
@@ -82,36 +175,21 @@ void DDImage::NormalFillRect(const Rect& rect, const Color& color)
     uint32_t c[3];
     Surface::Channels(color, c);
     uint32_t a = uint32_t(color.mAlpha);
-    ForDepth(t,
-             [&]<typename P>()
-             {
-                 uint64_t k = sizeof(P) == 2 ? 1 : 0, round = sizeof(P) == 2 ? 0x80 : 0x7F;
-                 uint32_t solid = 0, add = 0;
-                 for (int i = 0; i < 3; i++)
-                 {
-                     uint64_t m = t.mMask[i];
-                     solid += uint32_t((uint64_t(c[i] + 1) * m) >> 8) & t.mMask[i];
-                     add += uint32_t(((((uint64_t(c[i]) * a + round) >> 8) + 1) * m) >> 8) & t.mMask[i];
-                 }
-                 uint64_t inv = 256 - a;
-                 for (int y = r.mY; y < r.mY + r.mHeight; y++)
-                 {
-                     P* row = t.Row<P>(y);
-                     if (a == 255)
-                     {
-                         std::fill(row + r.mX, row + r.mX + r.mWidth, P(solid));
-                         continue;
-                     }
-                     for (int x = r.mX; x < r.mX + r.mWidth; x++)
-                     {
-                         uint32_t d = row[x], out = add;
-                         for (int i = 0; i < 3; i++)
-                             out +=
-                                 uint32_t(((d & t.mMask[i]) * inv + (k ? t.mMask[i] : 0)) >> 8) & t.mMask[i];
-                         row[x] = P(out);
-                     }
-                 }
-             });
+    uint64_t round = t.mDepth == 16 ? 0x80 : 0x7F;
+    RowParams p;
+    for (int i = 0; i < 3; i++)
+    {
+        uint64_t m = t.mMask[i];
+        if (a == 255)
+            p.mValue += uint32_t((uint64_t(c[i] + 1) * m) >> 8) & t.mMask[i];
+        else
+            p.mValue += uint32_t(((((uint64_t(c[i]) * a + round) >> 8) + 1) * m) >> 8) & t.mMask[i];
+    }
+    p.mInv = 256 - a;
+    const Surface::Rows& rows = Surface::ActiveRows(t);
+    Surface::Row row = a == 255 ? rows.mFill : rows.mBlendFill;
+    if (!r.IsEmpty())
+        row(t, t.At(r.mX, r.mY), nullptr, r.mWidth, r.mHeight, p);
     UnlockSurface();
 }
 
@@ -123,25 +201,11 @@ void DDImage::AdditiveFillRect(const Rect& rect, const Color& color)
     Rect r = Inside(rect, t);
     uint32_t c[3];
     Surface::Channels(color, c);
-    uint32_t amount[3];
+    RowParams p;
     for (int i = 0; i < 3; i++)
-        amount[i] = (c[i] * uint32_t(color.mAlpha) / 255) >> (8 - t.mBits[i]);
-    ForDepth(t,
-             [&]<typename P>()
-             {
-                 for (int y = r.mY; y < r.mY + r.mHeight; y++)
-                 {
-                     P* row = t.Row<P>(y);
-                     for (int x = r.mX; x < r.mX + r.mWidth; x++)
-                     {
-                         uint32_t d = row[x], out = 0;
-                         for (int i = 0; i < 3; i++)
-                             out |= uint32_t(t.mAdd[i][((d & t.mMask[i]) >> t.mShift[i]) + amount[i]])
-                                    << t.mShift[i];
-                         row[x] = P(out);
-                     }
-                 }
-             });
+        p.mAmount[i] = (c[i] * uint32_t(color.mAlpha) / 255) >> (8 - t.mBits[i]);
+    if (!r.IsEmpty())
+        Surface::ActiveRows(t).mAddFill(t, t.At(r.mX, r.mY), nullptr, r.mWidth, r.mHeight, p);
     UnlockSurface();
 }
 
@@ -211,58 +275,22 @@ void DDImage::AdditiveDrawLine(double x1, double y1, double x2, double y2, const
     UnlockSurface();
 }
 
-// The run-length road shared by the plain and mirrored, normal and additive blits.
+// The blending road shared by the plain and mirrored, normal and additive blits.
 void DDImage::RunBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color, bool additive,
                      bool mirrored)
 {
     if (mNoSoftwareDraw || !LockSurface())
         return;
     Target t(mLockedSurfaceDesc, *mDDInterface);
-    const uint32_t* native = src->GetNativeAlphaData(mDDInterface);
-    const uint8_t* runs = additive ? src->GetRLAdditiveData(mDDInterface) : src->GetRLAlphaData();
-    const uint8_t* indices = src->IsPalette() ? src->mColorIndices : nullptr;
-    bool white = color.IsWhite();
-    uint32_t mod[3];
-    Modulated(color, mod);
-    const uint32_t* tint = white ? nullptr : mod;
-    uint32_t ca = uint32_t(color.mAlpha);
-    ForDepth(t,
-             [&]<typename P>()
-             {
-                 for (int j = 0; j < srcRect.mHeight; j++)
-                 {
-                     P* row = t.Row<P>(y + j);
-                     size_t start = size_t(srcRect.mY + j) * size_t(src->mWidth) + size_t(srcRect.mX);
-                     for (int i = 0; i < srcRect.mWidth;)
-                     {
-                         size_t at = start + size_t(i);
-                         int run = std::min<int>(std::max<int>(runs[at], 1), srcRect.mWidth - i);
-                         uint32_t first = native[indices ? indices[at] : at];
-                         bool skip = additive ? (first & 0xFFFFFF) == 0 : (first >> 24) == 0;
-                         if (!skip && !additive && tint == nullptr && (first >> 24) == 255)
-                         {
-                             // An opaque run is a copy.
-                             uint32_t colorMask = t.ColorMask();
-                             for (int k = i; k < i + run; k++)
-                             {
-                                 size_t from = start + size_t(k);
-                                 row[mirrored ? x + srcRect.mWidth - 1 - k : x + k] =
-                                     P(native[indices ? indices[from] : from] & colorMask);
-                             }
-                         }
-                         else if (!skip)
-                             for (int k = i; k < i + run; k++)
-                             {
-                                 size_t from = start + size_t(k);
-                                 uint32_t n = native[indices ? indices[from] : from];
-                                 P& d = row[mirrored ? x + srcRect.mWidth - 1 - k : x + k];
-                                 d = P(additive ? Surface::AddNative(t, d, n, tint)
-                                                : Surface::BlendNative(t, d, n, n >> 24, tint, ca));
-                             }
-                         i += run;
-                     }
-                 }
-             });
+    Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
+                  src->mWidth};
+    // The rows pass over what the run-length data would skip: clear pixels when blending,
+    // pixels without colour when adding (runs are of one class, so a run's first pixel
+    // stands for all of it).
+    RowParams p;
+    p.mSkipBlack = true;
+    Surface::Row row = BlendRow(Surface::ActiveRows(t), color, additive, p);
+    DrawRows(t, source, mirrored, x, y, srcRect, row, p);
     UnlockSurface();
 }
 
@@ -347,26 +375,10 @@ void DDImage::NormalBlt(Image* image, int x, int y, const Rect& srcRect, const C
         if (mNoSoftwareDraw || !LockSurface())
             return;
         Target t(mLockedSurfaceDesc, *mDDInterface);
-        const uint32_t* native = src->GetNativeAlphaData(mDDInterface);
-        const uint8_t* indices = src->IsPalette() ? src->mColorIndices : nullptr;
-        bool keyed = src->mHasTrans;
-        uint32_t colorMask = t.ColorMask();
-        ForDepth(t,
-                 [&]<typename P>()
-                 {
-                     for (int j = 0; j < srcRect.mHeight; j++)
-                     {
-                         P* row = t.Row<P>(y + j) + x;
-                         size_t start = size_t(srcRect.mY + j) * size_t(src->mWidth) + size_t(srcRect.mX);
-                         for (int i = 0; i < srcRect.mWidth; i++)
-                         {
-                             size_t at = start + size_t(i);
-                             uint32_t n = native[indices ? indices[at] : at];
-                             if (!keyed || (n >> 24) != 0)
-                                 row[i] = P(n & colorMask);
-                         }
-                     }
-                 });
+        Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
+                      src->mWidth};
+        const Surface::Rows& rows = Surface::ActiveRows(t);
+        DrawRows(t, source, false, x, y, srcRect, src->mHasTrans ? rows.mKeyCopy : rows.mCopy, RowParams());
         UnlockSurface();
         return;
     }
@@ -407,43 +419,50 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
         return;
     Target t(mLockedSurfaceDesc, *mDDInterface);
     src->CommitBits();
-    const uint32_t* native = src->GetNativeAlphaData(mDDInterface);
-    const uint8_t* indices = src->IsPalette() ? src->mColorIndices : nullptr;
+    Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
+                  src->mWidth};
     int64_t stepX = int64_t(from.mWidth * 65536.0 / dest.mWidth);
     int64_t stepY = int64_t(from.mHeight * 65536.0 / dest.mHeight);
     int64_t startX = int64_t(from.mX * 65536.0), startY = int64_t(from.mY * 65536.0);
-    bool white = color.IsWhite();
-    uint32_t mod[3];
-    Modulated(color, mod);
-    const uint32_t* tint = white ? nullptr : mod;
-    uint32_t ca = uint32_t(color.mAlpha);
-    bool additive = drawMode == DRAWMODE_ADDITIVE;
+    RowParams p;
+    const Surface::Rows& rows = Surface::ActiveRows(t);
+    Surface::Row row = BlendRow(rows, color, drawMode == DRAWMODE_ADDITIVE, p);
     Rect r = Inside(dest, t);
-    ForDepth(t,
-             [&]<typename P>()
-             {
-                 for (int j = 0; j < dest.mHeight; j++)
-                 {
-                     int y = dest.mY + j;
-                     if (y < r.mY || y >= r.mY + r.mHeight)
-                         continue;
-                     int sy = std::clamp(int((startY + j * stepY) >> 16), 0, src->mHeight - 1);
-                     P* row = t.Row<P>(y);
-                     for (int i = 0; i < dest.mWidth; i++)
-                     {
-                         int x = mirrored ? dest.mX + dest.mWidth - 1 - i : dest.mX + i;
-                         if (x < r.mX || x >= r.mX + r.mWidth)
-                             continue;
-                         int sx = std::clamp(int((startX + i * stepX) >> 16), 0, src->mWidth - 1);
-                         size_t at = size_t(sy) * size_t(src->mWidth) + size_t(sx);
-                         uint32_t n = native[indices ? indices[at] : at];
-                         if (additive)
-                             row[x] = P(Surface::AddNative(t, row[x], n, tint));
-                         else if ((n >> 24) != 0)
-                             row[x] = P(Surface::BlendNative(t, row[x], n, n >> 24, tint, ca));
-                     }
-                 }
-             });
+    if (r.IsEmpty())
+    {
+        UnlockSurface();
+        return;
+    }
+    // The source column of every destination column drawn, once per call.
+    Scratch& scratch = Scratch::Get(size_t(r.mWidth));
+    int* columns = scratch.mColumns.data();
+    uint32_t* pixels = scratch.mPixels.data();
+    for (int k = 0; k < r.mWidth; k++)
+    {
+        int x = r.mX + k;
+        int i = mirrored ? dest.mX + dest.mWidth - 1 - x : x - dest.mX;
+        columns[k] = std::clamp(int((startX + i * stepX) >> 16), 0, src->mWidth - 1);
+    }
+    // Destination rows that take the same source row are drawn in one go.
+    auto sourceRow = [&](int y)
+    { return std::clamp(int((startY + (y - dest.mY) * stepY) >> 16), 0, src->mHeight - 1); };
+    for (int y = r.mY; y < r.mY + r.mHeight;)
+    {
+        int sy = sourceRow(y), count = 1;
+        while (y + count < r.mY + r.mHeight && sourceRow(y + count) == sy)
+            count++;
+        size_t start = size_t(sy) * size_t(src->mWidth);
+        if (source.mIndices != nullptr)
+        {
+            // Wide reads of the indices past the last column stay inside the picture's.
+            bool padded = start + size_t(src->mWidth) + 3 <= size_t(src->mWidth) * size_t(src->mHeight);
+            rows.mGather(pixels, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
+        }
+        else
+            rows.mGather(pixels, source.mNative + start, nullptr, columns, r.mWidth, false);
+        row(t, t.At(r.mX, y), pixels, r.mWidth, count, p);
+        y += count;
+    }
     UnlockSurface();
 }
 

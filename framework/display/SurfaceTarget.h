@@ -41,6 +41,7 @@ struct Target
     }
 
     template <typename P> P* Row(int y) const { return reinterpret_cast<P*>(mBase + long(y) * mPitch); }
+    void* At(int x, int y) const { return mBase + long(y) * mPitch + long(x) * (mDepth / 8); }
     uint32_t ColorMask() const { return mMask[0] | mMask[1] | mMask[2]; }
 };
 

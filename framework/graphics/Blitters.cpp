@@ -1,111 +1,175 @@
 #include "graphics/Blitters.h"
 
 #include "graphics/Blend.h"
+#include "graphics/VectorRows.h"
 
 #include <algorithm>
 
 namespace Lumo::Blitters
 {
 
-void FillRow(uint32_t* d, int n, uint32_t color)
-{
-    std::fill(d, d + n, color);
-}
-
 namespace Reference
 {
 
-void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
+// Every pixel of a block through a formula of its destination and source pixels.
+template <typename Pixel> void EachPixel(const Block& b, Pixel pixel)
 {
-    for (int i = 0; i < n; i++)
-        d[i] = Blend::Normal(d[i], color, alpha);
+    EachRow(b,
+            [&](uint32_t* d, const uint32_t* s)
+            {
+                for (int i = 0; i < b.w; i++)
+                    d[i] = pixel(d[i], s[i]);
+            });
 }
 
-void NormalRow(uint32_t* d, const uint32_t* s, int n)
+void FillRows(const Block& b, uint32_t color)
 {
-    for (int i = 0; i < n; i++)
-        d[i] = Blend::NormalPixel(d[i], s[i]);
+    EachRow(b, [&](uint32_t* d, const uint32_t*) { std::fill(d, d + b.w, color); });
 }
 
-void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n)
+void BlendFillRows(const Block& b, uint32_t color, uint32_t alpha)
 {
-    for (int i = 0; i < n; i++)
-        d[i] = Blend::OverOpaque(d[i], s[i]);
+    EachRow(b,
+            [&](uint32_t* d, const uint32_t*)
+            {
+                for (int i = 0; i < b.w; i++)
+                    d[i] = Blend::Normal(d[i], color, alpha);
+            });
 }
 
-void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& t)
+void NormalRows(const Block& b)
 {
-    for (int i = 0; i < n; i++)
-        d[i] = Blend::Tinted(d[i], s[i], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
+    EachPixel(b, Blend::NormalPixel);
 }
 
-void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& c)
+void OverOpaqueRows(const Block& b)
+{
+    EachPixel(b, Blend::OverOpaque);
+}
+
+void OpaqueRunsRows(const Block& b, const uint8_t* runs)
+{
+    for (int y = 0; y < b.h; y++, runs += b.sPitch)
+    {
+        uint32_t* d = b.d + ptrdiff_t(y) * b.dPitch;
+        const uint32_t* s = b.s + ptrdiff_t(y) * b.sPitch;
+        for (int i = 0; i < b.w;)
+        {
+            int run = std::min(int(runs[i]), b.w - i);
+            uint32_t alpha = s[i] >> 24;
+            if (alpha == 255)
+                std::copy(s + i, s + i + run, d + i);
+            else if (alpha != 0)
+                for (int k = i; k < i + run; k++)
+                    d[k] = Blend::OverOpaque(d[k], s[k]);
+            i += run;
+        }
+    }
+}
+
+void TintedRows(const Block& b, const Tint& t)
+{
+    EachPixel(b, [&](uint32_t d, uint32_t s)
+              { return Blend::Tinted(d, s, t.mRed, t.mGreen, t.mBlue, t.mAlpha); });
+}
+
+void AddRows(const Block& b, AddMode mode, const Tint& c)
 {
     using Blend::Channel;
+    EachPixel(b,
+              [&](uint32_t d, uint32_t p)
+              {
+                  uint32_t sa = p >> 24;
+                  uint32_t r = Channel(p, 16), g = Channel(p, 8), b = Channel(p, 0);
+                  switch (mode)
+                  {
+                  case AddMode::Plain:
+                      if (sa == 0)
+                          return d;
+                      break;
+                  case AddMode::Alpha:
+                      r = (r * sa) >> 8;
+                      g = (g * sa) >> 8;
+                      b = (b * sa) >> 8;
+                      break;
+                  case AddMode::Tinted:
+                      if (sa == 0)
+                          return d;
+                      r = (r * uint32_t(c.mRed)) >> 8;
+                      g = (g * uint32_t(c.mGreen)) >> 8;
+                      b = (b * uint32_t(c.mBlue)) >> 8;
+                      break;
+                  case AddMode::TintedAlpha:
+                      r = (((r * uint32_t(c.mRed)) >> 8) * sa) >> 8;
+                      g = (((g * uint32_t(c.mGreen)) >> 8) * sa) >> 8;
+                      b = (((b * uint32_t(c.mBlue)) >> 8) * sa) >> 8;
+                      break;
+                  }
+                  return Blend::Add(d, r, g, b);
+              });
+}
+
+void GatherRow(uint32_t* d, const uint32_t* s, int, const int32_t* columns, int n)
+{
     for (int i = 0; i < n; i++)
+        d[i] = s[columns[i]];
+}
+
+void FilterAcross(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
+                  const uint32_t* weights, int taps, int stride)
+{
+    for (int c = 0; c < stride; c++)
     {
-        uint32_t p = s[i];
-        uint32_t sa = p >> 24;
-        uint32_t r = Channel(p, 16), g = Channel(p, 8), b = Channel(p, 0);
-        switch (mode)
+        uint32_t sum[4] = {0, 0, 0, 0}; // blue, green, red, alpha
+        for (int t = 0; t < taps; t++)
         {
-        case AddMode::Plain:
-            if (sa == 0)
-                continue;
-            break;
-        case AddMode::Alpha:
-            r = (r * sa) >> 8;
-            g = (g * sa) >> 8;
-            b = (b * sa) >> 8;
-            break;
-        case AddMode::Tinted:
-            if (sa == 0)
-                continue;
-            r = (r * uint32_t(c.mRed)) >> 8;
-            g = (g * uint32_t(c.mGreen)) >> 8;
-            b = (b * uint32_t(c.mBlue)) >> 8;
-            break;
-        case AddMode::TintedAlpha:
-            r = (((r * uint32_t(c.mRed)) >> 8) * sa) >> 8;
-            g = (((g * uint32_t(c.mGreen)) >> 8) * sa) >> 8;
-            b = (((b * uint32_t(c.mBlue)) >> 8) * sa) >> 8;
-            break;
+            size_t at = size_t(t) * size_t(stride) + size_t(c);
+            uint32_t p = pixels[lines[at]], weight = weights[at] & 0xFFFF;
+            for (int k = 0; k < 4; k++)
+                sum[k] += ((p >> (8 * k)) & 0xFF) * weight;
         }
-        d[i] = Blend::Add(d[i], r, g, b);
+        even[c] = sum[0] | sum[2] << 16;
+        odd[c] = sum[1] | sum[3] << 16;
+    }
+}
+
+void FilterDown(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
+                int taps, int stride)
+{
+    for (int c = 0; c < stride; c++)
+    {
+        uint32_t sum[4] = {0, 0, 0, 0};
+        for (int t = 0; t < taps; t++)
+        {
+            uint32_t cell[4] = {even[t][c] & 0xFFFF, odd[t][c] & 0xFFFF, even[t][c] >> 16, odd[t][c] >> 16};
+            for (int k = 0; k < 4; k++)
+                sum[k] += cell[k] * uint32_t(weights[t]);
+        }
+        out[c] = (sum[3] >> 16) << 24 | (sum[2] >> 16) << 16 | (sum[1] >> 16) << 8 | sum[0] >> 16;
     }
 }
 
 } // namespace Reference
 
-#ifdef __SSE2__
-namespace Fast = Sse2;
+#define LUMO_BLITTER_REFERENCE(result, name, parameters, arguments) &Reference::name,
+const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE)};
+
+#if LUMO_CPU_X86
+constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, &Sse2::kRows, &Avx2::kRows, &Avx512::kRows};
 #else
-namespace Fast = Reference;
+constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, nullptr, nullptr, nullptr};
 #endif
 
-void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
+const Rows& RowsFor(Cpu::Level level)
 {
-    Fast::BlendFillRow(d, n, color, alpha);
+    return Cpu::Pick(kTables, level);
 }
 
-void NormalRow(uint32_t* d, const uint32_t* s, int n)
-{
-    Fast::NormalRow(d, s, n);
-}
-
-void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n)
-{
-    Fast::OverOpaqueRow(d, s, n);
-}
-
-void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& tint)
-{
-    Fast::TintedRow(d, s, n, tint);
-}
-
-void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled)
-{
-    Fast::AddRow(d, s, n, mode, scaled);
-}
+#define LUMO_BLITTER_DISPATCH(result, name, parameters, arguments)                                           \
+    result name parameters                                                                                   \
+    {                                                                                                        \
+        return Active().name arguments;                                                                      \
+    }
+LUMO_BLITTER_SET(LUMO_BLITTER_DISPATCH)
 
 } // namespace Lumo::Blitters

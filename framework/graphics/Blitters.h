@@ -1,10 +1,19 @@
 #pragma once
 
+#include "graphics/CpuDispatch.h"
+
+#include <cstddef>
 #include <cstdint>
 
-// Row blitters of the software drawing. Each has a plain scalar version in
-// Blitters::Reference, which defines the result, and a dispatching version
-// that may use vector instructions and must give the same bits.
+// Row blitters of the software drawing, most of them over a block of rows
+// (the fills ignore the source; the run-length table of OpaqueRunsRows has the
+// source's pitch). The filtered stretch's two rows work on
+// `stride` cells, a multiple of 16, each cell's four channel sums held as 16-bit halves of two words: `even`
+// blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
+// slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c].
+// FilterDown sums rows of cells, each times its weight, and gives the high 16 bits of each channel's sum as a
+// pixel. Each has a plain scalar version in Blitters::Reference, which defines the result, and vector
+// versions per instruction-set level that must give the same bits; the free functions run the active level's.
 namespace Lumo::Blitters
 {
 
@@ -21,29 +30,75 @@ enum class AddMode
     TintedAlpha, // modulated, then weighted by the source alpha
 };
 
-void FillRow(uint32_t* d, int n, uint32_t color);
+// A block of h rows of w pixels: destination rows dPitch pixels apart, source
+// rows sPitch apart (0: one source row for every destination row; a fill's
+// source is null).
+struct Block
+{
+    uint32_t* d;
+    int dPitch;
+    const uint32_t* s;
+    int sPitch;
+    int w, h;
+};
 
-#define LUMO_BLITTER_SET                                                                                     \
-    void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha);                                   \
-    void NormalRow(uint32_t* d, const uint32_t* s, int n);                                                   \
-    void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n);                                               \
-    void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& tint);                                 \
-    void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& scaled);
+#define LUMO_BLITTER_SET(X)                                                                                  \
+    X(void, FillRows, (const Block& b, uint32_t color), (b, color))                                          \
+    X(void, BlendFillRows, (const Block& b, uint32_t color, uint32_t alpha), (b, color, alpha))              \
+    X(void, NormalRows, (const Block& b), (b))                                                               \
+    X(void, OverOpaqueRows, (const Block& b), (b))                                                           \
+    X(void, OpaqueRunsRows, (const Block& b, const uint8_t* runs), (b, runs))                                \
+    X(void, TintedRows, (const Block& b, const Tint& tint), (b, tint))                                       \
+    X(void, AddRows, (const Block& b, AddMode mode, const Tint& scaled), (b, mode, scaled))                  \
+    X(void, GatherRow, (uint32_t * d, const uint32_t* s, int width, const int32_t* columns, int n),          \
+      (d, s, width, columns, n))                                                                             \
+    X(void, FilterAcross,                                                                                    \
+      (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,                        \
+       const uint32_t* weights, int taps, int stride),                                                       \
+      (even, odd, pixels, lines, weights, taps, stride))                                                     \
+    X(void, FilterDown,                                                                                      \
+      (uint32_t * out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,          \
+       int taps, int stride),                                                                                \
+      (out, even, odd, weights, taps, stride))
 
-LUMO_BLITTER_SET
+#define LUMO_BLITTER_DECLARE(result, name, parameters, arguments) result name parameters;
+#define LUMO_BLITTER_MEMBER(result, name, parameters, arguments) result(*name) parameters;
+
+// One level's rows.
+struct Rows
+{
+    LUMO_BLITTER_SET(LUMO_BLITTER_MEMBER)
+};
+
+// The rows of `level` (the nearest lower level's where it has none of its own).
+const Rows& RowsFor(Cpu::Level level);
+
+inline const Rows& Active()
+{
+    return RowsFor(Cpu::Active());
+}
+
+LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
 
 namespace Reference
 {
-LUMO_BLITTER_SET
+LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
 }
 
-#ifdef __SSE2__
+#if LUMO_CPU_X86
+// Each level's rows (BlittersSse2.cpp, BlittersAvx2.cpp, BlittersAvx512.cpp).
 namespace Sse2
 {
-LUMO_BLITTER_SET
+extern const Rows kRows;
+}
+namespace Avx2
+{
+extern const Rows kRows;
+}
+namespace Avx512
+{
+extern const Rows kRows;
 }
 #endif
-
-#undef LUMO_BLITTER_SET
 
 } // namespace Lumo::Blitters

@@ -1,12 +1,14 @@
-// SSE2 row blitters. Groups of four pixels over an opaque destination take
-// the vector path, where the blend's weight is the source alpha itself; any
-// other group is blended by the scalar formulas, so results equal the
-// reference bit for bit.
+// Row blitters with SSE2, four pixels at a time: the x86-64 baseline.
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
 
-#ifdef __SSE2__
+#include <algorithm>
+#include <cstring>
+
+#if LUMO_CPU_X86
 #include <emmintrin.h>
+
+#include "graphics/VectorRows.h"
 
 namespace Lumo::Blitters::Sse2
 {
@@ -14,191 +16,81 @@ namespace Lumo::Blitters::Sse2
 namespace
 {
 
-struct Wide
+struct Vec
 {
-    __m128i lo, hi; // two pixels each, channels as 16-bit lanes: b g r a b g r a
+    using Reg = __m128i;
+    using Mask = __m128i;
+    static constexpr int kPixels = 4;
+
+    static Reg Load(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static void Store(uint32_t* p, Reg v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    static Reg Splat(uint32_t x) { return _mm_set1_epi32(int(x)); }
+    static Reg Splat16(int x) { return _mm_set1_epi16(int16_t(x)); }
+    static Reg Splat16x4(int b, int g, int r, int a)
+    {
+        return _mm_set_epi16(int16_t(a), int16_t(r), int16_t(g), int16_t(b), int16_t(a), int16_t(r),
+                             int16_t(g), int16_t(b));
+    }
+    static Reg Zero() { return _mm_setzero_si128(); }
+    static Reg Low(Reg v) { return _mm_unpacklo_epi8(v, Zero()); }
+    static Reg High(Reg v) { return _mm_unpackhi_epi8(v, Zero()); }
+    static Reg LowUp(Reg v) { return _mm_unpacklo_epi8(Zero(), v); }
+    static Reg HighUp(Reg v) { return _mm_unpackhi_epi8(Zero(), v); }
+    static Reg Broadcast3(Reg v)
+    {
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+    }
+    static Reg AlphaLow(Reg v) { return Broadcast3(Low(v)); }
+    static Reg AlphaHigh(Reg v) { return Broadcast3(High(v)); }
+    // Each pixel's alpha in the low byte of both of its 16-bit lanes.
+    static Reg AlphaPairs(Reg v)
+    {
+        Reg a = _mm_srli_epi32(v, 24);
+        return _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    }
+    static Reg Pack(Reg lo, Reg hi) { return _mm_packus_epi16(lo, hi); }
+    static Reg MulLo(Reg a, Reg b) { return _mm_mullo_epi16(a, b); }
+    static Reg MulHi(Reg a, Reg b) { return _mm_mulhi_epu16(a, b); }
+    static Reg Add(Reg a, Reg b) { return _mm_add_epi16(a, b); }
+    static Reg Sub(Reg a, Reg b) { return _mm_sub_epi16(a, b); }
+    template <int n> static Reg Shr16(Reg v) { return _mm_srli_epi16(v, n); }
+    template <int n> static Reg Shl16(Reg v) { return _mm_slli_epi16(v, n); }
+    static Reg And(Reg a, Reg b) { return _mm_and_si128(a, b); }
+    static Reg Or(Reg a, Reg b) { return _mm_or_si128(a, b); }
+    static Reg AddSat8(Reg a, Reg b) { return _mm_adds_epu8(a, b); }
+    static Reg SubSat8(Reg a, Reg b) { return _mm_subs_epu8(a, b); }
+    static Mask AlphaIs(Reg v, uint32_t alpha)
+    {
+        return _mm_cmpeq_epi32(_mm_and_si128(v, Splat(0xFF000000)), Splat(alpha << 24));
+    }
+    static Mask OpaqueLanes(Reg v) { return AlphaIs(v, 255); }
+    static Mask ClearLanes(Reg v) { return AlphaIs(v, 0); }
+    static bool All(Mask m) { return _mm_movemask_epi8(m) == 0xFFFF; }
+    static Reg Select(Mask m, Reg ifSet, Reg ifClear)
+    {
+        return _mm_or_si128(_mm_and_si128(m, ifSet), _mm_andnot_si128(m, ifClear));
+    }
+    static Reg ZeroWhere(Mask m, Reg v) { return _mm_andnot_si128(m, v); }
+    static Reg LoadPart(const uint32_t* p, int n, uint32_t pad)
+    {
+        return _mm_setr_epi32(int(p[0]), int(n > 1 ? p[1] : pad), int(n > 2 ? p[2] : pad), int(pad));
+    }
+    static void StorePart(uint32_t* p, Reg v, int n)
+    {
+        for (int i = 0; i < n; i++, v = _mm_srli_si128(v, 4))
+            p[i] = uint32_t(_mm_cvtsi128_si32(v));
+    }
+    static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
+    static Reg Gather(const uint32_t* s, const int32_t* i)
+    {
+        return _mm_setr_epi32(int(s[i[0]]), int(s[i[1]]), int(s[i[2]]), int(s[i[3]]));
+    }
 };
-
-inline Wide Unpack(__m128i v)
-{
-    __m128i zero = _mm_setzero_si128();
-    return {_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)};
-}
-
-inline __m128i Pack(const Wide& w)
-{
-    return _mm_packus_epi16(w.lo, w.hi);
-}
-
-inline __m128i Load(const uint32_t* p)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-inline void Store(uint32_t* p, __m128i v)
-{
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
-}
-
-// Each pixel's alpha lane copied into its four lanes.
-inline __m128i BroadcastAlpha(__m128i v)
-{
-    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
-}
-
-inline bool AllOpaque(__m128i d)
-{
-    __m128i alpha = _mm_set1_epi32(int(0xFF000000));
-    return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(d, alpha), alpha)) == 0xFFFF;
-}
-
-// (x * y) >> 8 per 16-bit lane; the products stay within 16 bits.
-inline __m128i MulShift8(__m128i x, __m128i y)
-{
-    return _mm_srli_epi16(_mm_mullo_epi16(x, y), 8);
-}
-
-// x / 255 for every 16-bit x: (x * 0x8081) >> 23.
-inline __m128i Div255(__m128i x)
-{
-    return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(int16_t(0x8081))), 7);
-}
-
-// d * (256 - w) >> 8 plus a source term, alpha forced to 255.
-inline __m128i OverOpaque4(__m128i d, const Wide& sourceTerm, const Wide& weight)
-{
-    Wide dd = Unpack(d);
-    __m128i k256 = _mm_set1_epi16(256);
-    Wide out{_mm_add_epi16(MulShift8(dd.lo, _mm_sub_epi16(k256, weight.lo)), sourceTerm.lo),
-             _mm_add_epi16(MulShift8(dd.hi, _mm_sub_epi16(k256, weight.hi)), sourceTerm.hi)};
-    return _mm_or_si128(Pack(out), _mm_set1_epi32(int(0xFF000000)));
-}
-
-inline __m128i OverOpaquePixels4(__m128i d, __m128i s)
-{
-    Wide ss = Unpack(s);
-    Wide a{BroadcastAlpha(ss.lo), BroadcastAlpha(ss.hi)};
-    Wide term{MulShift8(ss.lo, a.lo), MulShift8(ss.hi, a.hi)};
-    return OverOpaque4(d, term, a);
-}
 
 } // namespace
 
-void BlendFillRow(uint32_t* d, int n, uint32_t color, uint32_t alpha)
-{
-    // Over an opaque pixel w = alpha: the source term is one constant.
-    __m128i c = Unpack(_mm_set1_epi32(int(color))).lo;
-    __m128i a = _mm_set1_epi16(int16_t(alpha));
-    Wide term{MulShift8(c, a), MulShift8(c, a)};
-    Wide weight{a, a};
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-    {
-        __m128i dv = Load(d + i);
-        if (AllOpaque(dv))
-            Store(d + i, OverOpaque4(dv, term, weight));
-        else
-            for (int k = i; k < i + 4; k++)
-                d[k] = Blend::Normal(d[k], color, alpha);
-    }
-    for (; i < n; i++)
-        d[i] = Blend::Normal(d[i], color, alpha);
-}
-
-void NormalRow(uint32_t* d, const uint32_t* s, int n)
-{
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-    {
-        __m128i dv = Load(d + i);
-        if (AllOpaque(dv))
-            Store(d + i, OverOpaquePixels4(dv, Load(s + i)));
-        else
-            for (int k = i; k < i + 4; k++)
-                d[k] = Blend::NormalPixel(d[k], s[k]);
-    }
-    for (; i < n; i++)
-        d[i] = Blend::NormalPixel(d[i], s[i]);
-}
-
-void OverOpaqueRow(uint32_t* d, const uint32_t* s, int n)
-{
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-        Store(d + i, OverOpaquePixels4(Load(d + i), Load(s + i)));
-    for (; i < n; i++)
-        d[i] = Blend::OverOpaque(d[i], s[i]);
-}
-
-void TintedRow(uint32_t* d, const uint32_t* s, int n, const Tint& t)
-{
-    __m128i c = _mm_set_epi16(0, int16_t(t.mRed), int16_t(t.mGreen), int16_t(t.mBlue), 0, int16_t(t.mRed),
-                              int16_t(t.mGreen), int16_t(t.mBlue));
-    __m128i ca = _mm_set1_epi16(int16_t(t.mAlpha));
-    // Red rounds after each product, green and blue once after both.
-    __m128i redLanes = _mm_set_epi16(0, -1, 0, 0, 0, -1, 0, 0);
-    auto source = [&](__m128i x)
-    {
-        __m128i twoStep = MulShift8(_mm_srli_epi16(x, 8), c);
-        __m128i oneStep = _mm_mulhi_epu16(x, c);
-        return _mm_or_si128(_mm_and_si128(redLanes, twoStep), _mm_andnot_si128(redLanes, oneStep));
-    };
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-    {
-        __m128i dv = Load(d + i);
-        if (!AllOpaque(dv))
-        {
-            for (int k = i; k < i + 4; k++)
-                d[k] = Blend::Tinted(d[k], s[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
-            continue;
-        }
-        Wide ss = Unpack(Load(s + i));
-        // Over an opaque pixel the weight is the modulated alpha.
-        Wide w{Div255(_mm_mullo_epi16(BroadcastAlpha(ss.lo), ca)),
-               Div255(_mm_mullo_epi16(BroadcastAlpha(ss.hi), ca))};
-        Wide term{source(_mm_mullo_epi16(ss.lo, w.lo)), source(_mm_mullo_epi16(ss.hi, w.hi))};
-        Store(d + i, OverOpaque4(dv, term, w));
-    }
-    for (; i < n; i++)
-        d[i] = Blend::Tinted(d[i], s[i], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
-}
-
-void AddRow(uint32_t* d, const uint32_t* s, int n, AddMode mode, const Tint& c)
-{
-    __m128i colour = _mm_set_epi16(0, int16_t(c.mRed), int16_t(c.mGreen), int16_t(c.mBlue), 0,
-                                   int16_t(c.mRed), int16_t(c.mGreen), int16_t(c.mBlue));
-    __m128i colourLanes = _mm_set1_epi32(0x00FFFFFF);
-    bool tinted = mode == AddMode::Tinted || mode == AddMode::TintedAlpha;
-    bool weighted = mode == AddMode::Alpha || mode == AddMode::TintedAlpha;
-    auto amount = [&](__m128i x, __m128i alpha)
-    {
-        if (tinted)
-            x = MulShift8(x, colour);
-        if (weighted)
-            x = MulShift8(x, alpha);
-        return x;
-    };
-    int i = 0;
-    for (; i + 4 <= n; i += 4)
-    {
-        __m128i sv = Load(s + i);
-        __m128i add = sv;
-        if (tinted || weighted)
-        {
-            Wide ss = Unpack(sv);
-            add = Pack({amount(ss.lo, BroadcastAlpha(ss.lo)), amount(ss.hi, BroadcastAlpha(ss.hi))});
-        }
-        add = _mm_and_si128(add, colourLanes);
-        if (!weighted) // transparent pixels add nothing
-        {
-            __m128i clear = _mm_cmpeq_epi32(_mm_srli_epi32(sv, 24), _mm_setzero_si128());
-            add = _mm_andnot_si128(clear, add);
-        }
-        Store(d + i, _mm_adds_epu8(Load(d + i), add));
-    }
-    Reference::AddRow(d + i, s + i, n - i, mode, c);
-}
+extern const Rows kRows;
+const Rows kRows = RowsOf<Vec>();
 
 } // namespace Lumo::Blitters::Sse2
 

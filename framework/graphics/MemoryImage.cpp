@@ -388,6 +388,8 @@ void MemoryImage::DeleteNativeData()
 void MemoryImage::Clear()
 {
     uint32_t* bits = GetBits();
+    if (bits == nullptr)
+        return;
     std::memset(bits, 0, PixelCount(mWidth, mHeight) * sizeof(uint32_t));
     BitsChanged();
 }

@@ -21,6 +21,8 @@ struct PixelSource
     int mHeight = 0;
 
     bool IsPalette() const { return mTable != nullptr; }
+    // False for a picture whose pixels cannot be had (a surface that would not lock).
+    bool HasPixels() const { return mBits != nullptr || (mTable != nullptr && mIndices != nullptr); }
     uint32_t At(int i) const { return mTable ? mTable[mIndices[i]] : mBits[i]; }
     uint32_t At(int x, int y) const { return At(y * mWidth + x); }
 };
@@ -103,6 +105,12 @@ public:
                                  const Rect& clip);
     static bool ClipStretchRectsMirrored(FRect& srcOut, Rect& destOut, const Rect& destRect,
                                          const Rect& srcRect, const Rect& clip);
+    // Both clips of a stretch of srcRect of `source` onto destRect: the part of srcRect
+    // inside the source picture is drawn where it belongs in destRect (a destination pixel
+    // is drawn when the source point it starts at lies in the picture), and only inside
+    // the clip. Mirrored, the source runs right to left. False when nothing is left.
+    static bool ClipStretch(FRect& srcOut, Rect& destOut, const Rect& destRect, const Rect& srcRect,
+                            const Image& source, const Rect& clip, bool mirrored);
     static bool ComputeRotatedBounds(FRect& bounds, float x, float y, const Rect& srcRect, const Rect& clip,
                                      double angle, float centerX, float centerY);
 

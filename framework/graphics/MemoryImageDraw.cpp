@@ -51,6 +51,33 @@ private:
     std::vector<uint32_t> mScratch;
 };
 
+// The source rectangle `from` as blocks placed at `dest` (rows destPitch
+// apart): one block straight from the bits, or a row at a time expanded from
+// palette indices. draw(block, the block's first source row).
+template <typename Draw>
+void EachSourceBlock(const PixelSource& source, const Rect& from, uint32_t* dest, int destPitch, Draw draw)
+{
+    if (!source.IsPalette())
+    {
+        draw(Blitters::Block{dest, destPitch,
+                             source.mBits + size_t(from.mY) * size_t(source.mWidth) + size_t(from.mX),
+                             source.mWidth, from.mWidth, from.mHeight},
+             from.mY);
+        return;
+    }
+    RowReader reader(source);
+    for (int j = 0; j < from.mHeight; j++)
+        draw(Blitters::Block{dest + size_t(j) * size_t(destPitch), destPitch,
+                             reader.Row(from.mX, from.mY + j, from.mWidth), 0, from.mWidth, 1},
+             from.mY + j);
+}
+
+// A fill of the rectangle r of a picture's bits.
+Blitters::Block FillBlock(uint32_t* bits, int pitch, const Rect& r)
+{
+    return {bits + size_t(r.mY) * size_t(pitch) + size_t(r.mX), pitch, nullptr, 0, r.mWidth, r.mHeight};
+}
+
 Blitters::Tint TintOf(const Color& c)
 {
     return {c.mRed, c.mGreen, c.mBlue, c.mAlpha};
@@ -110,15 +137,13 @@ void MemoryImage::FillRect(const Rect& rect, const Color& color, int drawMode)
     if (r.IsEmpty() || color.mAlpha <= 0)
         return;
     uint32_t* bits = GetBits();
+    if (bits == nullptr)
+        return;
     uint32_t argb = color.ToARGB();
-    for (int y = r.mY; y < r.mY + r.mHeight; y++)
-    {
-        uint32_t* row = bits + size_t(y) * size_t(mWidth) + size_t(r.mX);
-        if (color.mAlpha >= 255)
-            Blitters::FillRow(row, r.mWidth, argb);
-        else
-            Blitters::BlendFillRow(row, r.mWidth, argb, uint32_t(color.mAlpha));
-    }
+    if (color.mAlpha >= 255)
+        Blitters::Active().FillRows(FillBlock(bits, mWidth, r), argb);
+    else
+        Blitters::Active().BlendFillRows(FillBlock(bits, mWidth, r), argb, uint32_t(color.mAlpha));
     BitsChanged();
 }
 
@@ -128,8 +153,9 @@ void MemoryImage::ClearRect(const Rect& rect)
     if (r.IsEmpty())
         return;
     uint32_t* bits = GetBits();
-    for (int y = r.mY; y < r.mY + r.mHeight; y++)
-        Blitters::FillRow(bits + size_t(y) * size_t(mWidth) + size_t(r.mX), r.mWidth, 0);
+    if (bits == nullptr)
+        return;
+    Blitters::Active().FillRows(FillBlock(bits, mWidth, r), 0);
     BitsChanged();
 }
 
@@ -148,12 +174,14 @@ void MemoryImage::DrawLine(double startX, double startY, double endX, double end
         FillRect(Rect(int(startX), y1, 1, y2 - y1 + 1), color, drawMode);
         return;
     }
+    if (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE)
+        return;
+    if (GetBits() == nullptr)
+        return;
     if (drawMode == DRAWMODE_NORMAL)
         DrawLineNormal(startX, startY, endX, endY, color);
-    else if (drawMode == DRAWMODE_ADDITIVE)
-        DrawLineAdditive(startX, startY, endX, endY, color);
     else
-        return;
+        DrawLineAdditive(startX, startY, endX, endY, color);
     BitsChanged();
 }
 
@@ -253,6 +281,9 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
     Rect clipped = srcRect;
     if (!ClipBlt(Bounds(*this), x, y, clipped))
         return;
+    // A picture whose pixels cannot be had (its surface would not lock) draws and takes nothing.
+    if (GetBits() == nullptr || !source->GetPixelSource().HasPixels())
+        return;
     if (drawMode == DRAWMODE_NORMAL)
         NormalBlt(source, x, y, clipped, color);
     else
@@ -268,35 +299,19 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
     bool white = color.IsWhite();
     bool opaque = !mHasTrans && !mHasAlpha;
     const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
-    PixelSource pixels = src->GetPixelSource();
-    RowReader reader(pixels);
     Blitters::Tint tint = TintOf(color);
-    int w = srcRect.mWidth;
-    for (int j = 0; j < srcRect.mHeight; j++)
-    {
-        int sy = srcRect.mY + j;
-        const uint32_t* s = reader.Row(srcRect.mX, sy, w);
-        uint32_t* d = bits + size_t(y + j) * size_t(mWidth) + size_t(x);
-        if (runs == nullptr)
-        {
-            if (white)
-                Blitters::NormalRow(d, s, w);
-            else
-                Blitters::TintedRow(d, s, w, tint);
-            continue;
-        }
-        const uint8_t* rowRuns = runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX);
-        for (int i = 0; i < w;)
-        {
-            int run = std::min(int(rowRuns[i]), w - i);
-            uint32_t alpha = s[i] >> 24;
-            if (alpha == 255)
-                std::copy(s + i, s + i + run, d + i);
-            else if (alpha != 0)
-                Blitters::OverOpaqueRow(d + i, s + i, run);
-            i += run;
-        }
-    }
+    const Blitters::Rows& rows = Blitters::Active();
+    EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
+                    [&](const Blitters::Block& block, int sy)
+                    {
+                        if (runs != nullptr)
+                            rows.OpaqueRunsRows(block,
+                                                runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX));
+                        else if (white)
+                            rows.NormalRows(block);
+                        else
+                            rows.TintedRows(block, tint);
+                    });
 }
 
 void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const Color& color)
@@ -308,13 +323,9 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
         white ? (src->mHasAlpha ? Blitters::AddMode::Alpha : Blitters::AddMode::Plain)
               : (src->mHasAlpha ? Blitters::AddMode::TintedAlpha : Blitters::AddMode::Tinted);
     Blitters::Tint scaled = AlphaScaled(color);
-    PixelSource pixels = src->GetPixelSource();
-    RowReader reader(pixels);
-    for (int j = 0; j < srcRect.mHeight; j++)
-    {
-        const uint32_t* s = reader.Row(srcRect.mX, srcRect.mY + j, srcRect.mWidth);
-        Blitters::AddRow(bits + size_t(y + j) * size_t(mWidth) + size_t(x), s, srcRect.mWidth, mode, scaled);
-    }
+    const Blitters::Rows& rows = Blitters::Active();
+    EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
+                    [&](const Blitters::Block& block, int) { rows.AddRows(block, mode, scaled); });
 }
 
 bool MemoryImage::ClipStretchRects(FRect& srcOut, Rect& destOut, const Rect& destRect, const Rect& srcRect,
@@ -341,18 +352,40 @@ bool MemoryImage::ClipStretchRectsMirrored(FRect& srcOut, Rect& destOut, const R
     return true;
 }
 
+bool MemoryImage::ClipStretch(FRect& srcOut, Rect& destOut, const Rect& destRect, const Rect& srcRect,
+                              const Image& source, const Rect& clip, bool mirrored)
+{
+    Rect inside = srcRect.Intersection(Bounds(source));
+    if (inside.IsEmpty() || destRect.mWidth <= 0 || destRect.mHeight <= 0)
+        return false;
+    // Destination pixel i starts at source point srcRect + i * src / dest: the pixels from
+    // ceil(cut * dest / src) on start inside, where cut is how much of srcRect lies before.
+    auto drawn = [](int cutBefore, int kept, int src, int dest, int& first, int& count)
+    {
+        auto to = [&](int64_t at) { return int((at * dest + src - 1) / src); };
+        first = to(cutBefore);
+        count = to(int64_t(cutBefore) + kept) - first;
+    };
+    int firstX, countX, firstY, countY;
+    drawn(inside.mX - srcRect.mX, inside.mWidth, srcRect.mWidth, destRect.mWidth, firstX, countX);
+    drawn(inside.mY - srcRect.mY, inside.mHeight, srcRect.mHeight, destRect.mHeight, firstY, countY);
+    int x = mirrored ? destRect.mX + destRect.mWidth - firstX - countX : destRect.mX + firstX;
+    Rect placed = clip.Intersection(Rect(x, destRect.mY + firstY, countX, countY));
+    return mirrored ? ClipStretchRectsMirrored(srcOut, destOut, destRect, srcRect, placed)
+                    : ClipStretchRects(srcOut, destOut, destRect, srcRect, placed);
+}
+
 void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                              const Color& color, int drawMode, bool fastStretch)
 {
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (source == nullptr)
         return;
-    Rect inside = srcRect.Intersection(Bounds(*source));
-    if (inside.IsEmpty())
-        return;
     FRect s;
     Rect d;
-    if (!ClipStretchRects(s, d, destRect, inside, clip.Intersection(Bounds(*this))))
+    if (!ClipStretch(s, d, destRect, srcRect, *source, clip.Intersection(Bounds(*this)), false))
+        return;
+    if (GetBits() == nullptr || !source->GetPixelSource().HasPixels())
         return;
     if (fastStretch)
         FastStretchBlt(source, d, s, color);
@@ -366,22 +399,52 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
     uint32_t* bits = GetBits();
     PixelSource pixels = src->GetPixelSource();
     double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
-    std::vector<int> columns(size_t(d.mWidth));
+    // Per-thread scratch: the source column of every destination column, and
+    // a source row sampled along them.
+    thread_local std::vector<int32_t> columns;
+    thread_local std::vector<uint32_t> sampled;
+    columns.resize(size_t(d.mWidth));
+    sampled.resize(size_t(d.mWidth));
+    bool straight = true; // the columns are consecutive: rows are read in place
     for (int i = 0; i < d.mWidth; i++)
-        columns[size_t(i)] = std::clamp(int(s.mX + i * sx), 0, src->mWidth - 1);
-    std::vector<uint32_t> row(size_t(d.mWidth));
-    bool white = color.IsWhite();
-    Blitters::Tint tint = TintOf(color);
-    for (int j = 0; j < d.mHeight; j++)
     {
-        int srcY = std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1);
-        for (int i = 0; i < d.mWidth; i++)
-            row[size_t(i)] = pixels.At(columns[size_t(i)], srcY);
-        uint32_t* out = bits + size_t(d.mY + j) * size_t(mWidth) + size_t(d.mX);
-        if (white)
-            Blitters::NormalRow(out, row.data(), d.mWidth);
+        columns[size_t(i)] = std::clamp(int(s.mX + i * sx), 0, src->mWidth - 1);
+        straight = straight && columns[size_t(i)] == columns[0] + i;
+    }
+    auto sourceY = [&](int j) { return std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1); };
+    RowReader reader(pixels);
+    Blitters::Tint tint = TintOf(color);
+    const Blitters::Rows& rows = Blitters::Active();
+    for (int j = 0; j < d.mHeight;)
+    {
+        int srcY = sourceY(j);
+        const uint32_t* row;
+        if (straight)
+            row = reader.Row(columns[0], srcY, d.mWidth);
         else
-            Blitters::TintedRow(out, row.data(), d.mWidth, tint);
+        {
+            rows.GatherRow(sampled.data(), reader.Row(0, srcY, src->mWidth), src->mWidth, columns.data(),
+                           d.mWidth);
+            row = sampled.data();
+        }
+        // The destination rows on this source row go as one block; so do rows read in place
+        // that step a source row at a time.
+        int h = 1, pitch = 0;
+        while (j + h < d.mHeight && sourceY(j + h) == srcY)
+            h++;
+        if (h == 1 && straight && !pixels.IsPalette())
+        {
+            pitch = src->mWidth;
+            while (j + h < d.mHeight && sourceY(j + h) == srcY + h)
+                h++;
+        }
+        Blitters::Block block{
+            bits + size_t(d.mY + j) * size_t(mWidth) + size_t(d.mX), mWidth, row, pitch, d.mWidth, h};
+        if (color.IsWhite())
+            rows.NormalRows(block);
+        else
+            rows.TintedRows(block, tint);
+        j += h;
     }
 }
 
@@ -441,6 +504,8 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
     int64_t limitU = int64_t(srcRect.mWidth - 1) << 16, limitV = int64_t(srcRect.mHeight - 1) << 16;
     uint32_t* bits = GetBits();
     PixelSource pixels = source->GetPixelSource();
+    if (bits == nullptr || !pixels.HasPixels())
+        return;
     bool white = color.IsWhite();
     Blitters::Tint scaled = AlphaScaled(color);
 

@@ -2,15 +2,12 @@
 
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
+#include "graphics/CpuDispatch.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cmath>
 #include <vector>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace Lumo
 {
@@ -67,6 +64,8 @@ struct Window
 // The whole source pixels under `s`, cut to the source; false when empty.
 bool SourceWindow(const PixelSource& source, const FRect& s, Window& w)
 {
+    if (!source.HasPixels())
+        return false;
     w.x0 = int(std::floor(s.mX));
     w.y0 = int(std::floor(s.mY));
     w.columns = int(std::ceil(s.mX - w.x0 + s.mWidth));
@@ -92,19 +91,6 @@ void PutRow(const int32_t* cells, uint32_t* out, int width)
 {
     for (int i = 0; i < width; i++, cells += 4)
         out[i] = Blend::NormalPixel(out[i], CellPixel(cells));
-}
-
-// row[i] = in[i] * weight (first) or row[i] += in[i] * weight; built for wider
-// vectors too when the processor has them.
-__attribute__((target_clones("avx2", "default"))) void Accumulate(int32_t* row, const int32_t* in, size_t n,
-                                                                  int32_t weight, bool first)
-{
-    if (first)
-        for (size_t i = 0; i < n; i++)
-            row[i] = in[i] * weight;
-    else
-        for (size_t i = 0; i < n; i++)
-            row[i] += in[i] * weight;
 }
 
 void Unpack(uint32_t p, int32_t* out)
@@ -164,133 +150,43 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
 namespace
 {
 
-// Two taps of one output cell: the pair of source columns and their weights
-// (a lone tap gets a partner of weight 0).
-struct TapPair
-{
-    int cell;
-    int lineA, lineB;
-    int32_t weights; // weight A in the low half, weight B in the high half
-};
-
-void PairTaps(const std::vector<Tap>& taps, std::vector<TapPair>& pairs)
-{
-    pairs.clear();
-    for (size_t t = 0; t < taps.size(); t += 2)
-    {
-        bool partner = t + 1 < taps.size() && taps[t + 1].cell == taps[t].cell;
-        const Tap& b = partner ? taps[t + 1] : taps[t];
-        int weightB = partner ? b.weight : 0;
-        pairs.push_back({taps[t].cell, taps[t].line, b.line,
-                         int32_t(uint32_t(taps[t].weight) | uint32_t(weightB) << 16)});
-        if (!partner)
-            t--; // the next tap starts a new pair
-    }
-}
-
 struct Scratch
 {
     std::vector<Tap> across, down;
-    std::vector<TapPair> pairs;
-    std::vector<int> needed, firstPair;
-    std::vector<int32_t> horizontal, row;
-    std::vector<uint32_t> pixels, packed;
+    std::vector<int32_t> lines;
+    std::vector<uint32_t> weights, even, odd, packed, pixels;
+    std::vector<int> cached, firstDown, downWeights;
+    std::vector<const uint32_t*> evenRows, oddRows;
 };
 
-// One source row filtered across into cells 1..width of four sums in the
-// order blue, green, red, alpha; the pairs of cell c are
-// [firstPair[c], firstPair[c + 1]), and a cell without any is zero;
-// onePairEach tells that cell c has exactly pairs[c - 1].
-void FilterRowAcross(const uint32_t* pixels, const std::vector<TapPair>& pairs,
-                     const std::vector<int>& firstPair, int width, bool onePairEach, int32_t* cells)
-{
-    int first = 1; // the first cell left for the general loop
-#ifdef __SSE2__
-    if (onePairEach)
-    {
-        // One pair for every cell (every enlargement): two cells at a time.
-        __m128i zero = _mm_setzero_si128();
-        auto two = [&](uint32_t p0, uint32_t p1)
-        {
-            return _mm_unpacklo_epi8(
-                _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(p0)), _mm_cvtsi32_si128(int(p1))), zero);
-        };
-        int c = 0;
-        for (; c + 2 <= width; c += 2)
-        {
-            const TapPair& t0 = pairs[size_t(c)];
-            const TapPair& t1 = pairs[size_t(c) + 1];
-            __m128i a = two(pixels[t0.lineA], pixels[t1.lineA]);
-            __m128i b = two(pixels[t0.lineB], pixels[t1.lineB]);
-            int32_t* out = cells + size_t(c + 1) * 4;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(t0.weights)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4),
-                             _mm_madd_epi16(_mm_unpackhi_epi16(a, b), _mm_set1_epi32(t1.weights)));
-        }
-        first = c + 1;
-    }
-#endif
-    for (int c = first; c <= width; c++)
-    {
-        int32_t* out = cells + size_t(c) * 4;
-#ifdef __SSE2__
-        __m128i zero = _mm_setzero_si128();
-        __m128i sum = zero;
-        for (int p = firstPair[size_t(c)]; p < firstPair[size_t(c) + 1]; p++)
-        {
-            const TapPair& t = pairs[size_t(p)];
-            __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(pixels[t.lineA])), zero);
-            __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(pixels[t.lineB])), zero);
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(t.weights)));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), sum);
-#else
-        for (int k = 0; k < 4; k++)
-            out[k] = 0;
-        for (int p = firstPair[size_t(c)]; p < firstPair[size_t(c) + 1]; p++)
-        {
-            const TapPair& t = pairs[size_t(p)];
-            for (int k = 0; k < 4; k++)
-                out[k] += int32_t((pixels[t.lineA] >> (8 * k)) & 0xFF) * (t.weights & 0xFFFF) +
-                          int32_t((pixels[t.lineB] >> (8 * k)) & 0xFF) * (t.weights >> 16);
-        }
-#endif
-    }
-}
+constexpr int kGroup = 16; // the widest vector's pixels: per-cell arrays are padded to it
 
-// The pixel of a cell of sums in blue, green, red, alpha order, alpha capped at 255.
-uint32_t CellPixelBgra(const int32_t* cell)
+// Lists the taps of one axis for cells 1..size with a weight, in rising cell order.
+void ListTaps(std::vector<Tap>& taps, int size, double srcPos, double srcSize, int origin, int count,
+              int scale)
 {
-    uint32_t a = std::min(uint32_t(cell[3]) >> 16, 255u);
-    return (a << 24) | ((uint32_t(cell[2]) >> 16) << 16) | ((uint32_t(cell[1]) >> 16) << 8) |
-           (uint32_t(cell[0]) >> 16);
-}
-
-// A row of cells to pixels (alpha capped at 255 by the saturating pack).
-void PackCells(const int32_t* cells, uint32_t* out, int width)
-{
-    int i = 0;
-#ifdef __SSE2__
-    auto cell = [&](int k)
-    { return _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + size_t(k) * 4)), 16); };
-    for (; i + 4 <= width; i += 4)
-    {
-        __m128i low = _mm_packs_epi32(cell(i), cell(i + 1));
-        __m128i high = _mm_packs_epi32(cell(i + 2), cell(i + 3));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
-    }
-#endif
-    for (; i < width; i++)
-        out[i] = CellPixelBgra(cells + size_t(i) * 4);
+    taps.clear();
+    FilterAxis(size, srcPos, srcSize, origin, count, scale,
+               [&](int cell, int line, int weight)
+               {
+                   if (cell >= 1 && cell <= size && weight != 0)
+                       taps.push_back({cell, line, weight});
+               });
+    // Both axes list their cells in rising order already; keep it certain.
+    auto byCell = [](const Tap& a, const Tap& b) { return a.cell < b.cell; };
+    if (!std::is_sorted(taps.begin(), taps.end(), byCell))
+        std::stable_sort(taps.begin(), taps.end(), byCell);
 }
 
 } // namespace
 
-// The same sums, added in another order: the taps of each axis are listed
-// once and paired for 16-bit multiply-adds, only the source rows that are read
-// are filtered across, and each output row is gathered from its own input rows
-// into one row of cells instead of a second full accumulator.
+// The same sums, added in another order in one pass down the destination.
+// Each source row that is read is filtered across once, into a few rows kept
+// while the output rows still need them; each output row is then summed down
+// from its own source rows. The sums fit 16-bit lanes: across, the weights of
+// a cell add up to at most 257, so a channel's sum is at most 255 * 257; down,
+// they add up to at most 256, and the sums are split into their high and low
+// bytes (see Blitters::FilterDown).
 void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const Rect& d, const FRect& s)
 {
     Window w;
@@ -298,78 +194,93 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         return;
     // Working buffers kept per thread so that small stretches do not allocate.
     thread_local Scratch scratch;
-    std::vector<Tap>& across = scratch.across;
-    std::vector<Tap>& down = scratch.down;
-    across.clear();
-    down.clear();
-    FilterAxis(d.mWidth, s.mX, s.mWidth, w.x0, w.columns, 257,
-               [&](int cell, int column, int weight)
-               {
-                   if (cell >= 1 && cell <= d.mWidth && weight != 0)
-                       across.push_back({cell, column, weight});
-               });
-    FilterAxis(d.mHeight, s.mY, s.mHeight, w.y0, w.rows, 256,
-               [&](int cell, int row, int weight)
-               {
-                   if (cell >= 1 && cell <= d.mHeight && weight != 0)
-                       down.push_back({cell, row, weight});
-               });
-    // Both axes list their cells in rising order already; keep it certain.
-    auto byCell = [](const Tap& a, const Tap& b) { return a.cell < b.cell; };
-    if (!std::is_sorted(across.begin(), across.end(), byCell))
-        std::stable_sort(across.begin(), across.end(), byCell);
-    if (!std::is_sorted(down.begin(), down.end(), byCell))
-        std::stable_sort(down.begin(), down.end(), byCell);
-    PairTaps(across, scratch.pairs);
-    std::vector<int>& firstPair = scratch.firstPair;
-    firstPair.assign(size_t(d.mWidth) + 2, 0);
-    for (const TapPair& t : scratch.pairs)
-        firstPair[size_t(t.cell) + 1]++;
-    for (size_t c = 1; c < firstPair.size(); c++)
-        firstPair[c] += firstPair[c - 1];
-    bool onePairEach = true;
-    for (int c = 1; c <= d.mWidth; c++)
-        onePairEach = onePairEach && firstPair[size_t(c)] == c - 1 && firstPair[size_t(c) + 1] == c;
+    const int width = d.mWidth, stride = (width + kGroup - 1) / kGroup * kGroup;
 
-    const size_t stride = size_t(d.mWidth + 4) * 4;
-    std::vector<int>& needed = scratch.needed;
-    needed.assign(size_t(w.rows), -1);
-    int used = 0;
-    for (const Tap& t : down)
-        if (needed[size_t(t.line)] < 0)
-            needed[size_t(t.line)] = used++;
-    std::vector<int32_t>& horizontal = scratch.horizontal;
-    if (horizontal.size() < size_t(used) * stride)
-        horizontal.resize(size_t(used) * stride); // every cell read is written below
-    std::vector<uint32_t>& pixels = scratch.pixels;
-    pixels.resize(size_t(w.columns));
-    for (int r = 0; r < w.rows; r++)
+    // Across: every cell gets `taps` slots of a source column and a weight (0 where it has fewer).
+    ListTaps(scratch.across, width, s.mX, s.mWidth, w.x0, w.columns, 257);
+    int taps = 1;
+    for (size_t t = 0, first = 0; t < scratch.across.size(); t++)
     {
-        if (needed[size_t(r)] < 0)
-            continue;
-        for (int c = 0; c < w.columns; c++)
-            pixels[size_t(c)] = source.At(w.x0 + c, w.y0 + r);
-        FilterRowAcross(pixels.data(), scratch.pairs, firstPair, d.mWidth, onePairEach,
-                        horizontal.data() + size_t(needed[size_t(r)]) * stride);
+        if (scratch.across[t].cell != scratch.across[first].cell)
+            first = t;
+        taps = std::max(taps, int(t - first) + 1);
+    }
+    scratch.lines.assign(size_t(taps) * size_t(stride), 0);
+    scratch.weights.assign(size_t(taps) * size_t(stride), 0);
+    for (size_t t = 0, slot = 0; t < scratch.across.size(); t++)
+    {
+        const Tap& tap = scratch.across[t];
+        slot = t > 0 && scratch.across[t - 1].cell == tap.cell ? slot + 1 : 0;
+        size_t at = slot * size_t(stride) + size_t(tap.cell - 1);
+        scratch.lines[at] = tap.line;
+        scratch.weights[at] = uint32_t(tap.weight) * 0x10001u;
     }
 
-    std::vector<int32_t>& row = scratch.row;
-    row.resize(stride);
-    std::vector<uint32_t>& packed = scratch.packed;
-    packed.resize(size_t(d.mWidth));
-    size_t next = 0;
+    // Down: the taps of output row j are [firstDown[j], firstDown[j + 1]); the rows filtered
+    // across are kept in `slots` places, enough for the source rows of any one output row.
+    std::vector<Tap>& down = scratch.down;
+    ListTaps(down, d.mHeight, s.mY, s.mHeight, w.y0, w.rows, 256);
+    scratch.firstDown.assign(size_t(d.mHeight) + 1, 0);
+    for (const Tap& tap : down)
+        scratch.firstDown[size_t(tap.cell)]++;
+    int slots = 1;
+    for (int j = 0, first = 0; j < d.mHeight; j++)
+    {
+        int next = first + scratch.firstDown[size_t(j) + 1];
+        scratch.firstDown[size_t(j)] = first;
+        if (next > first)
+        {
+            auto [low, high] =
+                std::minmax_element(down.begin() + first, down.begin() + next,
+                                    [](const Tap& a, const Tap& b) { return a.line < b.line; });
+            slots = std::max(slots, high->line - low->line + 1);
+        }
+        first = next;
+    }
+    scratch.firstDown[size_t(d.mHeight)] = int(down.size());
+    scratch.even.resize(size_t(slots) * size_t(stride));
+    scratch.odd.resize(size_t(slots) * size_t(stride));
+    scratch.cached.assign(size_t(slots), -1);
+    scratch.packed.resize(size_t(stride));
+    if (source.IsPalette())
+        scratch.pixels.resize(size_t(w.columns));
+
+    const Blitters::Rows& rows = Blitters::Active();
     for (int j = 0; j < d.mHeight; j++)
     {
-        bool first = true;
-        for (; next < down.size() && down[next].cell == j + 1; next++, first = false)
+        int first = scratch.firstDown[size_t(j)], count = scratch.firstDown[size_t(j) + 1] - first;
+        if (count == 0)
+            continue; // nothing reaches this row: it stays as it is
+        scratch.evenRows.resize(size_t(count));
+        scratch.oddRows.resize(size_t(count));
+        scratch.downWeights.resize(size_t(count));
+        for (int t = 0; t < count; t++)
         {
-            const int32_t* in = horizontal.data() + size_t(needed[size_t(down[next].line)]) * stride;
-            Accumulate(row.data() + 4, in + 4, size_t(d.mWidth) * 4, down[next].weight, first);
+            const Tap& tap = down[size_t(first + t)];
+            size_t slot = size_t(tap.line % slots);
+            uint32_t* even = scratch.even.data() + slot * size_t(stride);
+            uint32_t* odd = scratch.odd.data() + slot * size_t(stride);
+            if (scratch.cached[slot] != tap.line)
+            {
+                size_t start = size_t(w.y0 + tap.line) * size_t(source.mWidth) + size_t(w.x0);
+                const uint32_t* pixels = scratch.pixels.data();
+                if (!source.IsPalette())
+                    pixels = source.mBits + start;
+                else
+                    for (int c = 0; c < w.columns; c++)
+                        scratch.pixels[size_t(c)] = source.mTable[source.mIndices[start + size_t(c)]];
+                rows.FilterAcross(even, odd, pixels, scratch.lines.data(), scratch.weights.data(), taps,
+                                  stride);
+                scratch.cached[slot] = tap.line;
+            }
+            scratch.evenRows[size_t(t)] = even;
+            scratch.oddRows[size_t(t)] = odd;
+            scratch.downWeights[size_t(t)] = tap.weight;
         }
-        if (first)
-            std::fill(row.begin(), row.end(), 0);
-        PackCells(row.data() + 4, packed.data(), d.mWidth);
-        Blitters::NormalRow(dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), packed.data(), d.mWidth);
+        rows.FilterDown(scratch.packed.data(), scratch.evenRows.data(), scratch.oddRows.data(),
+                        scratch.downWeights.data(), count, stride);
+        rows.NormalRows(
+            {dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), 0, scratch.packed.data(), 0, width, 1});
     }
 }
 

@@ -231,7 +231,7 @@ void DrawTriangleSoftware(const Color& color, const Rect& clip, const TriVertex*
                           MemoryImage* texture, uint32_t* bits, int pitch, int pixelForm, bool blend,
                           bool vertexColors)
 {
-    if (count < 3 || clip.IsEmpty())
+    if (count < 3 || clip.IsEmpty() || bits == nullptr)
         return;
     TextureDesc desc;
     bool blending = blend;
@@ -242,6 +242,8 @@ void DrawTriangleSoftware(const Color& color, const Rect& clip, const TriVertex*
         if (texture->mWidth <= 0 || texture->mHeight <= 0)
             return;
         desc.pixels = texture->GetPixelSource();
+        if (!desc.pixels.HasPixels())
+            return;
         desc.limitU = (texture->mWidth - 1) << 16;
         desc.limitV = (texture->mHeight - 1) << 16;
         desc.shift = 16 - std::bit_width(unsigned(texture->mWidth)) + 1;

@@ -2,12 +2,15 @@
 #include "display/D3DTester.h"
 #include "test/message_box.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <new>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 using AppTest::AppFixture;
 using AppTest::TestApp;
@@ -124,6 +127,35 @@ TEST_F(Shutdown, AnUnsavedDemoIsReported)
     PlatformTest::ResetMessageBoxes();
 }
 
+using ExitNowDeathTest = AppFixture;
+
+namespace
+{
+std::thread::id gMainThread;
+}
+
+// ExitNow on another thread ends the process on the main thread, so that nothing is torn down
+// under the main thread's feet; the asking thread waits.
+TEST_F(ExitNowDeathTest, AskedForOnAnotherThreadTheProcessEndsOnTheMainThread)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TestApp app;
+            gMainThread = std::this_thread::get_id();
+            std::atexit(
+                []
+                {
+                    bool main = std::this_thread::get_id() == gMainThread;
+                    std::fprintf(stderr, "ended on the %s thread\n", main ? "main" : "other");
+                });
+            std::thread([&] { app.ExitNow(Lumo::LumoAppBase::FATAL_EXIT_CODE); }).detach();
+            for (;;)
+                app.PumpStep(nullptr);
+        },
+        ::testing::ExitedWithCode(1), "ended on the main thread");
+}
+
 TEST_F(Shutdown, StartAfterShutdownDoesNothing)
 {
     TestApp app;
@@ -209,6 +241,30 @@ TEST_F(MessageBoxes, LoadingFailuresAreShownByTheMainThreadAndEndTheRun)
         EXPECT_EQ(app.GetExitCode(), Lumo::LumoAppBase::FATAL_EXIT_CODE);
         PlatformTest::ResetMessageBoxes();
     }
+}
+
+// Once the main loop has ended the main thread only waits for the loading thread; a box that
+// thread asks for then is still shown, not waited on forever by both.
+TEST_F(MessageBoxes, ABoxAskedForAfterTheMainLoopEndedIsShownWhileTheMainThreadWaits)
+{
+    alarm(10); // a hang ends the test program rather than the whole run
+    PlatformTest::ScriptMessageBoxes({IDNO});
+    LoadingApp app;
+    int answer = 0;
+    app.mLoad = [&]
+    {
+        app.Shutdown(); // from this thread only a request: the main loop ends at its next update
+        while (!app.mShutdown)
+            Sleep(1);
+        answer = app.ShowMessageBox("Stop loading?", "Question", MB_YESNO);
+    };
+    app.Start();
+    alarm(0);
+    EXPECT_EQ(answer, IDNO);
+    auto shown = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].thread, std::this_thread::get_id());
+    PlatformTest::ResetMessageBoxes();
 }
 
 using DeferredDeletion = AppFixture;

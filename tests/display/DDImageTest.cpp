@@ -328,3 +328,40 @@ TEST_F(DisplayTest, ClearingTheScreenPictureKeepsTheDisplaysSurface)
     ASSERT_TRUE(d.Redraw(nullptr));
     EXPECT_EQ(Read(d.mPrimarySurface)[0], 0xFFu);
 }
+
+TEST_F(DisplayTest, PictureWhoseSurfaceWillNotLockDrawsAndGivesNothing)
+{
+    Windowed(32);
+    // A keyed picture that lives only in its surface, and a partly transparent one in memory.
+    DDImage* keyed = Picture(4, 4, {0x00000000, 0xFF112233});
+    ASSERT_NE(keyed->GetSurface(), nullptr);
+    keyed->DeleteCaches();
+    ASSERT_EQ(keyed->mBits, nullptr);
+    std::vector<uint32_t> surface = Read(keyed->mSurface);
+    DDImage* memory = Picture(4, 4, {0x80445566, 0xFF778899});
+    std::vector<uint32_t> pixels(memory->mBits, memory->mBits + 16);
+    TriVertex triangle[1][3] = {
+        {{0, 0, 0, 0, 0xFFFFFFFF}, {4, 0, 1, 0, 0xFFFFFFFF}, {0, 4, 0, 1, 0xFFFFFFFF}}};
+    Rect all(0, 0, 4, 4);
+    LumoMatrix3 identity;
+    PlatformTest::FailCall("Lock");
+    for (int mode : {DRAWMODE_NORMAL, DRAWMODE_ADDITIVE})
+        for (const Color& color : {Color::White, Color(200, 100, 50, 128)})
+        {
+            keyed->FillRect(all, color, mode);
+            keyed->DrawLine(0, 0, 3, 2, color, mode);
+            for (auto [from, onto] : {std::pair{memory, keyed}, std::pair{keyed, memory}})
+            {
+                onto->Blt(from, 0, 0, all, color, mode);
+                onto->StretchBlt(from, Rect(0, 0, 3, 3), all, all, color, mode, true);
+                onto->StretchBlt(from, Rect(0, 0, 3, 3), all, all, color, mode, false);
+                onto->BltRotated(from, 0, 0, all, all, color, mode, 0.5, 2, 2);
+                onto->BltMatrix(from, 2, 2, identity, all, color, mode, all, false);
+                onto->DrawTexturedTriangles(from, triangle, 1, all, color, mode, 0, 0, false);
+            }
+        }
+    keyed->ClearRect(all);
+    PlatformTest::ClearFailures();
+    EXPECT_EQ(Read(keyed->mSurface), surface);
+    EXPECT_EQ(std::vector<uint32_t>(memory->GetBits(), memory->GetBits() + 16), pixels);
+}

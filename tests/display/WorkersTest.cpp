@@ -1,6 +1,8 @@
 // The surface workers at both depths, against the memory drawing where the two agree.
 #include "DisplayFixture.h"
+#include "graphics/CpuDispatch.h"
 
+#include <memory>
 #include <random>
 
 using namespace Lumo;
@@ -225,4 +227,90 @@ TEST_F(DisplayTest, VolatileBlendUses64BitIntermediates)
     // (s * a * mask) >> 8 needs more than 32 bits for red at a 32-bit mask.
     EXPECT_EQ(shown[0], 0xFDFDFDu);
     EXPECT_EQ(shown[1], 0x7F4020u);
+}
+
+namespace
+{
+// Draws a scene through every worker road onto `dest`: fills, opaque, keyed, soft,
+// palette, tinted, additive and mirrored blits and fast stretches, some cut by the edges.
+void DrawScene(DDImage& dest, std::vector<std::unique_ptr<MemoryImage>>& sources)
+{
+    std::mt19937 random(11);
+    auto picture = [&](int w, int h, int kind)
+    {
+        std::vector<uint32_t> pixels(size_t(w * h));
+        for (uint32_t& p : pixels)
+        {
+            // Opaque; clear or opaque; any alpha; a few colours at three alphas.
+            uint32_t a = kind == 0   ? 255
+                         : kind == 1 ? (random() % 3 == 0 ? 0 : 255)
+                         : kind == 2 ? random() % 256
+                                     : random() % 3 * 127 + 1;
+            p = a << 24 | (kind == 3 ? (random() % 6) * 0x2A1F07 : random() & 0xFFFFFF);
+        }
+        if (kind == 2)
+            for (int i = 0; i < w; i++)
+                pixels[size_t(i)] = 0; // a clear row
+        sources.push_back(std::make_unique<MemoryImage>());
+        sources.back()->SetBits(pixels.data(), w, h, true);
+        if (kind == 3)
+        {
+            EXPECT_TRUE(sources.back()->Palletize());
+        }
+        return sources.back().get();
+    };
+    MemoryImage* opaque = picture(37, 9, 0);
+    MemoryImage* keyed = picture(23, 17, 1);
+    MemoryImage* soft = picture(41, 13, 2);
+    MemoryImage* palette = picture(19, 21, 3);
+    dest.FillRect(Rect(3, 2, 50, 30), Color(10, 200, 90), DRAWMODE_NORMAL);
+    dest.FillRect(Rect(-5, 10, 40, 7), Color(200, 30, 250, 77), DRAWMODE_NORMAL);
+    dest.FillRect(Rect(20, 20, 33, 33), Color(90, 60, 30, 140), DRAWMODE_ADDITIVE);
+    const Color colours[] = {Color::White, Color(250, 120, 30, 255), Color(40, 220, 160, 95)};
+    int step = 0;
+    for (MemoryImage* src : {opaque, keyed, soft, palette})
+        for (const Color& c : colours)
+            for (int mode : {DRAWMODE_NORMAL, DRAWMODE_ADDITIVE})
+            {
+                int x = int(step * 13 % 60) - 10, y = int(step * 7 % 50) - 6;
+                Rect all(0, 0, src->mWidth, src->mHeight);
+                dest.Blt(src, x, y, all, c, mode);
+                dest.BltMirrored(src, y, x, all, c, mode);
+                dest.StretchBlt(src, Rect(x, y, src->mWidth * 2 + 3, src->mHeight / 2 + 1), all,
+                                Rect(0, 0, 64, 48), c, mode, true);
+                dest.StretchBltMirrored(src, Rect(y, x, src->mWidth / 3 + 1, src->mHeight * 3), all,
+                                        Rect(0, 0, 64, 48), c, mode, true);
+                step++;
+            }
+}
+} // namespace
+
+TEST_P(WorkerTest, EveryLevelDrawsTheSameScene)
+{
+    // At 16 bits in both layouts.
+    for (bool green6 : {true, false})
+    {
+        if (!green6 && Depth() == 32)
+            break;
+        PlatformTest::SetDirectDraw565(green6);
+        Windowed(Depth());
+        std::vector<std::unique_ptr<MemoryImage>> sources;
+        DDImage* reference = Picture(64, 48, RandomOpaque(64 * 48, 9));
+        std::vector<uint32_t> before = Read(reference->GetSurface());
+        Cpu::SetActive(Cpu::Level::Scalar);
+        DrawScene(*reference, sources);
+        std::vector<uint32_t> expected = Read(reference->mSurface);
+        size_t changed = 0;
+        for (size_t i = 0; i < expected.size(); i++)
+            changed += expected[i] != before[i];
+        EXPECT_GT(changed, expected.size() * 3 / 4);
+        for (Cpu::Level level : Cpu::Runnable())
+        {
+            DDImage* dest = Picture(64, 48, RandomOpaque(64 * 48, 9));
+            Cpu::SetActive(level);
+            DrawScene(*dest, sources);
+            EXPECT_EQ(Read(dest->mSurface), expected) << Cpu::Name(level) << (green6 ? "" : " 5-5-5");
+        }
+        Cpu::SetActive(Cpu::Supported());
+    }
 }

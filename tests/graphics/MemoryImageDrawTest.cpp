@@ -1,9 +1,12 @@
 #include "TestRegistry.h"
 
+#include "graphics/Blend.h"
+#include "graphics/CpuDispatch.h"
 #include "graphics/StretchFilter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -24,6 +27,18 @@ uint32_t At(MemoryImage& image, int x, int y)
 {
     return image.GetBits()[y * image.mWidth + x];
 }
+
+// Runs the drawing at one instruction-set level while it lives.
+class LevelScope
+{
+public:
+    explicit LevelScope(Cpu::Level level) : mBefore(Cpu::Active()) { Cpu::SetActive(level); }
+    LevelScope(const LevelScope&) = delete;
+    ~LevelScope() { Cpu::SetActive(mBefore); }
+
+private:
+    Cpu::Level mBefore;
+};
 
 std::vector<uint32_t> Row(MemoryImage& image, int y)
 {
@@ -233,10 +248,68 @@ TEST(MemoryImageStretch, FastNearestSamples)
     EXPECT_EQ(Row(*a, 1), Row(*b, 1));
     EXPECT_NE(At(*a, 0, 0), 0xFF203040u);
 
-    // A source rectangle reaching outside the source is cut to it.
+    // A source rectangle reaching outside the source draws its inside part where it belongs:
+    // at two thirds of the size only destination pixel (2, 2) starts inside, at source (1, 1).
     ImagePtr c = Filled(4, 4, 0x00000000);
     c->StretchBlt(src.get(), Rect(0, 0, 4, 4), Rect(-2, -2, 6, 6), Rect(0, 0, 4, 4), Color::White, 0, true);
-    EXPECT_EQ(At(*c, 0, 0), 0xFFFE0000u);
+    EXPECT_EQ(At(*c, 2, 2), 0xFFFEFEFEu);
+    EXPECT_EQ(At(*c, 0, 0), 0u);
+    EXPECT_EQ(At(*c, 3, 3), 0u);
+}
+
+TEST(MemoryImageStretch, FastSamplesEveryPixelByTheNearestRuleAtEveryLevel)
+{
+    // Enlarged, shrunk, same-size and clipped stretches of bits and palette sources, white and
+    // tinted, against the rule worked out pixel by pixel.
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 60; trial++)
+    {
+        int sw = 1 + int(random() % 40), sh = 1 + int(random() % 30);
+        std::vector<uint32_t> pixels(size_t(sw * sh));
+        // Clear, opaque and partly transparent pixels of a few colours (a palette's worth).
+        for (auto& p : pixels)
+            p = uint32_t(random() % 4) * 0x55000000u | uint32_t(random() % 7) * 0x1F2F3F;
+        MemoryImage src;
+        src.SetBits(pixels.data(), sw, sh, true);
+        if (trial % 3 == 0)
+        {
+            ASSERT_TRUE(src.Palletize());
+        }
+        int dw = 1 + int(random() % 50), dh = 1 + int(random() % 40);
+        Rect dest(int(random() % 9) - 4, int(random() % 9) - 4, trial % 5 == 0 ? sw : dw,
+                  trial % 5 == 0 ? sh : dh);
+        Rect from(0, 0, sw, sh), clip(0, 0, 40, 30);
+        Color color = trial % 2 ? Color::White : Color(200, 100, 50, int(random() % 256));
+        std::vector<uint32_t> base(40 * 30);
+        for (auto& p : base)
+            p = random() | (random() % 4 ? 0xFF000000u : 0u);
+        std::vector<uint32_t> expected = base;
+        FRect s;
+        Rect d;
+        if (MemoryImage::ClipStretchRects(s, d, dest, from, clip))
+        {
+            double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
+            for (int j = 0; j < d.mHeight; j++)
+                for (int i = 0; i < d.mWidth; i++)
+                {
+                    uint32_t p = pixels[size_t(std::clamp(int(s.mY + j * sy), 0, sh - 1) * sw +
+                                               std::clamp(int(s.mX + i * sx), 0, sw - 1))];
+                    uint32_t& out = expected[size_t((d.mY + j) * 40 + d.mX + i)];
+                    out = color.IsWhite()
+                              ? Blend::NormalPixel(out, p)
+                              : Blend::Tinted(out, p, color.mRed, color.mGreen, color.mBlue, color.mAlpha);
+                }
+        }
+        for (Cpu::Level level : Cpu::Runnable())
+        {
+            LevelScope scope(level);
+            MemoryImage onto;
+            onto.SetBits(base.data(), 40, 30, true);
+            onto.StretchBlt(&src, dest, from, clip, color, 0, true);
+            ASSERT_EQ(std::vector<uint32_t>(onto.mBits, onto.mBits + 40 * 30), expected)
+                << Cpu::Name(level) << " trial " << trial;
+        }
+    }
 }
 
 TEST(MemoryImageStretch, FilteredValues)
@@ -346,16 +419,25 @@ TEST(MemoryImageStretch, FilterMatchesReference)
     std::mt19937 random(7);
     for (int trial = 0; trial < 340; trial++)
     {
-        // The last trials shrink by hundreds, where single taps weigh nothing.
-        bool huge = trial >= 300;
-        int sw = huge ? 300 + int(random() % 700) : 1 + int(random() % 40);
-        int sh = huge ? 1 + int(random() % 3) : 1 + int(random() % 40);
+        // The last trials shrink by hundreds across, then down, where single taps weigh nothing.
+        bool across = trial >= 300 && trial < 320, down = trial >= 320;
+        int sw = across ? 300 + int(random() % 700) : 1 + int(random() % 40);
+        int sh = down ? 300 + int(random() % 700) : across ? 1 + int(random() % 3) : 1 + int(random() % 40);
         std::vector<uint32_t> pixels(size_t(sw * sh));
+        // Some sources all opaque white, where the sums reach their largest; some in palette form.
         for (auto& p : pixels)
-            p = random() % 3 == 0 ? 0 : random();
+            p = trial % 7 == 0      ? 0xFFFFFFFF
+                : trial % 5 == 0    ? uint32_t(random() % 150) * 0x01B3C5D7u
+                : random() % 3 == 0 ? 0
+                                    : random();
         MemoryImage src;
         src.SetBits(pixels.data(), sw, sh, true);
-        int dw = huge ? 1 + int(random() % 3) : 1 + int(random() % 70), dh = 1 + int(random() % 70);
+        if (trial % 5 == 0)
+        {
+            ASSERT_TRUE(src.Palletize());
+        }
+        int dw = across ? 1 + int(random() % 3) : 1 + int(random() % 70);
+        int dh = down ? 1 + int(random() % 3) : 1 + int(random() % 70);
         std::vector<uint32_t> base(size_t(dw * dh));
         for (auto& p : base)
             p = random() | (random() % 2 ? 0xFF000000u : 0u);
@@ -367,10 +449,15 @@ TEST(MemoryImageStretch, FilterMatchesReference)
         Rect d;
         if (!MemoryImage::ClipStretchRects(s, d, dest, srcRect, Rect(0, 0, dw, dh)))
             continue;
-        std::vector<uint32_t> expected = base, actual = base;
+        std::vector<uint32_t> expected = base;
         PixelSource source = src.GetPixelSource();
         Reference::FilteredStretch(source, expected.data(), dw, d, s);
-        FilteredStretch(source, actual.data(), dw, d, s);
-        ASSERT_EQ(expected, actual) << "trial " << trial;
+        for (Cpu::Level level : Cpu::Runnable())
+        {
+            LevelScope scope(level);
+            std::vector<uint32_t> actual = base;
+            FilteredStretch(source, actual.data(), dw, d, s);
+            ASSERT_EQ(expected, actual) << Cpu::Name(level) << " trial " << trial;
+        }
     }
 }

@@ -1,0 +1,479 @@
+#pragma once
+
+// Rows written once for every instruction-set level. A level's file includes
+// this after LUMO_TARGET_BEGIN (see graphics/CpuDispatch.h) and instantiates
+// the templates with its vector type: everything here is private to the file
+// that includes it and built for that file's level.
+//
+// A vector type V holds V::kPixels pixels in V::Reg and gives:
+//   Load, Store, Splat (32-bit), Splat16, Zero;
+//   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit lanes;
+//   LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
+//   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
+//   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits;
+//   Pack (16-bit lanes back to bytes, saturating), MulLo, MulHi (unsigned), Add, Sub (16-bit),
+//   Shr16<n>, Shl16<n>, And, Or, AddSat8, SubSat8, Splat16x4(blue, green, red, alpha lanes of every pixel);
+//   Mask, OpaqueLanes, ClearLanes (alpha 255, alpha 0), All, Select(mask, ifSet, ifClear),
+//   ZeroWhere(mask, v), Gather(base, indices), LoadPart(p, n, pad), StorePart(p, v, n) for
+//   the first n pixels (the other lanes of a load are pad); kPermute, and where it is true
+//   Sub32, AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
+// Every result is the reference formula's bit for bit: the vector paths take
+// only the groups whose destination is opaque, where the blend's weight is the
+// source alpha itself; other groups go through the scalar formulas.
+#include "graphics/Blend.h"
+#include "graphics/Blitters.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+namespace Lumo::Blitters
+{
+namespace
+{
+
+constexpr uint32_t kAlpha = 0xFF000000;
+
+// Each row of a block with its source row.
+template <typename Row> void EachRow(const Block& b, Row row)
+{
+    for (int y = 0; y < b.h; y++)
+        row(b.d + ptrdiff_t(y) * b.dPitch, b.s + ptrdiff_t(y) * b.sPitch);
+}
+
+// Groups of a row: V::kPixels pixels (count Whole<V>), or the whole row in
+// one part when it is shorter (an int count; loads fill the other lanes with
+// a pad chosen never to send a group down a slower path: opaque black for
+// destinations, clear for sources). Every pixel's result depends only on its
+// own destination and source pixels, so groups may overlap the group before
+// (and no other): after the first, they start where the destination is
+// aligned to a whole vector, and the last one ends with the row. Each group's
+// pixels are read before the group before it is written, and its scalar path
+// starts at `from`, the first pixel that group did not do. No partial store
+// lands where the next row is read.
+template <class V> using Whole = std::integral_constant<int, V::kPixels>;
+
+template <class V> void Put(uint32_t* p, typename V::Reg v, Whole<V>)
+{
+    V::Store(p, v);
+}
+template <class V> void Put(uint32_t* p, typename V::Reg v, int n)
+{
+    V::StorePart(p, v, n);
+}
+
+// Pixels from d to the next address aligned to a whole vector (1 to V::kPixels).
+template <class V> int ToAligned(const uint32_t* d)
+{
+    constexpr uintptr_t bytes = V::kPixels * sizeof(uint32_t);
+    return V::kPixels - int(reinterpret_cast<uintptr_t>(d) % bytes / sizeof(uint32_t));
+}
+
+// Runs group(d, s, dv, sv, from, count) over a row, dv and sv the group's
+// destination and source pixels.
+template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_t* s, int n, Group group)
+{
+    using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
+    if (n < k)
+    {
+        if (n > 0)
+            group(d, s, V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0), 0, n);
+        return;
+    }
+    int last = n - k;
+    if (last == 0)
+        return group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
+    // Rows under two groups are not aligned: a third group would overlap the first.
+    int start = std::min(n >= 2 * k ? ToAligned<V>(d) : k, last);
+    Reg dv = V::Load(d + start), sv = V::Load(s + start);
+    group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
+    int from = k - start;
+    for (; start + k < last; start += k, from = 0)
+    {
+        group(d + start, s + start, dv, sv, from, Whole<V>());
+        dv = V::Load(d + start + k);
+        sv = V::Load(s + start + k);
+    }
+    if (start < last)
+    {
+        Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
+        group(d + start, s + start, dv, sv, from, Whole<V>());
+        from = start + k - last;
+        dv = dLast;
+        sv = sLast;
+    }
+    group(d + last, s + last, dv, sv, from, Whole<V>());
+}
+
+// x / 255 for every 16-bit x: (x * 0x8081) >> 23.
+template <class V> typename V::Reg Div255(typename V::Reg x)
+{
+    return V::template Shr16<7>(V::MulHi(x, V::Splat16(0x8081)));
+}
+
+template <class V> bool AllOpaque(typename V::Reg v)
+{
+    return V::All(V::OpaqueLanes(v));
+}
+
+// d * (256 - w) >> 8 per 16-bit lane, from d in the upper byte of its lane.
+template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg w)
+{
+    return V::MulHi(dUp, V::Sub(V::Splat16(256), w));
+}
+
+// Source over an opaque destination with w = a, alpha 255.
+template <class V> typename V::Reg OverOpaque(typename V::Reg dv, typename V::Reg sv)
+{
+    typename V::Reg al = V::AlphaLow(sv), ah = V::AlphaHigh(sv);
+    typename V::Reg lo = V::Add(DestTerm<V>(V::LowUp(dv), al), V::MulHi(V::LowUp(sv), al));
+    typename V::Reg hi = V::Add(DestTerm<V>(V::HighUp(dv), ah), V::MulHi(V::HighUp(sv), ah));
+    return V::Or(V::Pack(lo, hi), V::Splat(kAlpha));
+}
+
+// An opaque source over an opaque destination: s * 255 >> 8 is s - 1 but for 0.
+template <class V> typename V::Reg OpaqueOverOpaque(typename V::Reg sv)
+{
+    return V::Or(V::SubSat8(sv, V::Splat(0x00010101)), V::Splat(kAlpha));
+}
+
+template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
+{
+    typename V::Reg c = V::Splat(color);
+    EachGroup<V>(d, d, n,
+                 [&](uint32_t* dp, const uint32_t*, auto, auto, int, auto count) { Put<V>(dp, c, count); });
+}
+
+template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
+{
+    // Over an opaque pixel w = alpha: the source term is one constant.
+    typename V::Reg a = V::Splat16(int(alpha));
+    typename V::Reg term = V::MulHi(V::LowUp(V::Splat(color)), a);
+    EachGroup<V>(d, d, n,
+                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, auto, int from, auto count)
+                 {
+                     if (!AllOpaque<V>(dv))
+                     {
+                         for (int k = from; k < count; k++)
+                             dp[k] = Blend::Normal(dp[k], color, alpha);
+                         return;
+                     }
+                     typename V::Reg lo = V::Add(DestTerm<V>(V::LowUp(dv), a), term);
+                     typename V::Reg hi = V::Add(DestTerm<V>(V::HighUp(dv), a), term);
+                     Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
+                 });
+}
+
+template <class V> void NormalRowOf(uint32_t* d, const uint32_t* s, int n)
+{
+    EachGroup<V>(
+        d, s, n,
+        [](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
+        {
+            if (V::All(V::ClearLanes(sv)))
+                return;
+            if (!AllOpaque<V>(dv))
+                for (int k = from; k < count; k++)
+                    dp[k] = Blend::NormalPixel(dp[k], sp[k]);
+            else if (AllOpaque<V>(sv))
+                Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
+            else
+                Put<V>(dp, OverOpaque<V>(dv, sv), count);
+        });
+}
+
+template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
+{
+    EachGroup<V>(d, s, n,
+                 [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+                 { Put<V>(dp, OverOpaque<V>(dv, sv), count); });
+}
+
+// Copies n >= V::kPixels pixels, stores aligned but the first and the last.
+template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
+{
+    V::Store(d, V::Load(s));
+    for (int i = ToAligned<V>(d); i + V::kPixels <= n; i += V::kPixels)
+        V::Store(d + i, V::Load(s + i));
+    V::Store(d + n - V::kPixels, V::Load(s + n - V::kPixels));
+}
+
+// Walks a row by the source's run lengths (runs[i]: pixels from i to the end
+// of its run of alpha 0, 255 or between): a run of a group or more goes whole
+// to whole(d, s, n, alpha); shorter ones are covered a group at a time by
+// `mixed`, a group function as EachGroup takes, the last ending with the row.
+template <class V, class WholeRun, class Mixed>
+void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeRun whole, Mixed mixed)
+{
+    constexpr int k = V::kPixels;
+    if (n < k)
+        return EachGroup<V>(d, s, n, mixed);
+    // The last group, read before anything is written (see EachGroup).
+    int last = n - k;
+    typename V::Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
+    for (int i = 0; i < n;)
+    {
+        int run = std::min(int(runs[i]), n - i);
+        if (run >= k)
+        {
+            whole(d + i, s + i, run, s[i] >> 24);
+            i += run;
+        }
+        else if (i <= last)
+        {
+            mixed(d + i, s + i, V::Load(d + i), V::Load(s + i), 0, Whole<V>());
+            i += k;
+        }
+        else
+        {
+            mixed(d + last, s + last, dLast, sLast, i - last, Whole<V>());
+            break;
+        }
+    }
+}
+
+// The blit over a destination taken as opaque, driven by the source's run
+// lengths: opaque pixels copied, clear ones skipped, others over opaque.
+template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
+{
+    WalkRuns<V>(
+        d, s, runs, n,
+        [](uint32_t* dp, const uint32_t* sp, int run, uint32_t alpha)
+        {
+            if (alpha == 255)
+                CopyRow<V>(dp, sp, run);
+            else if (alpha != 0)
+                OverOpaqueRowOf<V>(dp, sp, run);
+        },
+        [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+        {
+            typename V::Reg out = V::Select(V::OpaqueLanes(sv), sv, OverOpaque<V>(dv, sv));
+            Put<V>(dp, V::Select(V::ClearLanes(sv), dv, out), count);
+        });
+}
+
+template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const Tint& t)
+{
+    typename V::Reg c = V::Splat16x4(t.mBlue, t.mGreen, t.mRed, 0);
+    typename V::Reg ca = V::Splat16(t.mAlpha);
+    // Red rounds after each product, green and blue once after both: red's
+    // product loses its low byte before the second.
+    typename V::Reg keep = V::Splat16x4(0xFFFF, 0xFFFF, 0xFF00, 0);
+    auto half = [&](typename V::Reg sHalf, typename V::Reg dUp, typename V::Reg alpha)
+    {
+        // Over an opaque pixel the weight is the modulated alpha.
+        typename V::Reg w = Div255<V>(V::MulLo(alpha, ca));
+        typename V::Reg term = V::MulHi(V::And(V::MulLo(sHalf, w), keep), c);
+        return V::Add(DestTerm<V>(dUp, w), term);
+    };
+    EachGroup<V>(
+        d, s, n,
+        [&](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
+        {
+            if (V::All(V::ClearLanes(sv)))
+                return;
+            if (!AllOpaque<V>(dv))
+            {
+                for (int k = from; k < count; k++)
+                    dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
+                return;
+            }
+            typename V::Reg lo = half(V::Low(sv), V::LowUp(dv), V::AlphaLow(sv));
+            typename V::Reg hi = half(V::High(sv), V::HighUp(dv), V::AlphaHigh(sv));
+            Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
+        });
+}
+
+// The channel amounts of an additive mode, alpha bytes zero, worked on the
+// blue and red bytes (16-bit lanes of s & 0x00FF00FF) and on the green and
+// alpha bytes (s >> 8) without unpacking: products of a byte and a weight fit
+// a 16-bit lane, and their high byte lands where blue and red go (after a
+// shift) or where green goes (as it is). `even` and `odd` are the tint's
+// (blue, red) and (green, 0) pairs.
+template <class V, AddMode mode>
+typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V::Reg odd)
+{
+    using Reg = typename V::Reg;
+    Reg e = V::And(sv, V::Splat(0x00FF00FF)), o = V::template Shr16<8>(sv);
+    Reg greenByte = V::Splat(0x0000FF00);
+    switch (mode)
+    {
+    case AddMode::Plain:
+        return V::And(sv, V::Splat(0x00FFFFFF));
+    case AddMode::Alpha:
+    {
+        // Blue and red moved up a byte: the high half of their product is the amount.
+        Reg a = V::AlphaPairs(sv);
+        return V::Or(V::MulHi(V::template Shl16<8>(sv), a), V::And(V::MulLo(o, a), greenByte));
+    }
+    case AddMode::Tinted:
+        return V::Or(V::template Shr16<8>(V::MulLo(e, even)), V::And(V::MulLo(o, odd), greenByte));
+    case AddMode::TintedAlpha:
+    {
+        Reg a = V::AlphaPairs(sv);
+        Reg te = V::template Shr16<8>(V::MulLo(e, even)), to = V::template Shr16<8>(V::MulLo(o, odd));
+        return V::Or(V::template Shr16<8>(V::MulLo(te, a)), V::And(V::MulLo(to, a), greenByte));
+    }
+    }
+    return sv;
+}
+
+// The additive row. Clear pixels add nothing in any mode, but looking for
+// groups or runs of them to skip costs more than adding their zeros.
+template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, int n, const Tint& t)
+{
+    typename V::Reg even = V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue));
+    typename V::Reg odd = V::Splat(uint32_t(t.mGreen));
+    EachGroup<V>(d, s, n,
+                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+                 {
+                     typename V::Reg add = AddAmounts<V, mode>(sv, even, odd);
+                     // The modes that skip clear pixels add nothing for them, whatever their colour.
+                     if (mode == AddMode::Plain || mode == AddMode::Tinted)
+                         add = V::ZeroWhere(V::ClearLanes(sv), add);
+                     Put<V>(dp, V::AddSat8(dv, add), count);
+                 });
+}
+
+template <class V, AddMode mode> void AddRowsIn(const Block& b, const Tint& t)
+{
+    EachRow(b, [&](uint32_t* d, const uint32_t* s) { AddRowIn<V, mode>(d, s, b.w, t); });
+}
+
+template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scaled)
+{
+    switch (mode)
+    {
+    case AddMode::Plain:
+        return AddRowsIn<V, AddMode::Plain>(b, scaled);
+    case AddMode::Alpha:
+        return AddRowsIn<V, AddMode::Alpha>(b, scaled);
+    case AddMode::Tinted:
+        return AddRowsIn<V, AddMode::Tinted>(b, scaled);
+    case AddMode::TintedAlpha:
+        return AddRowsIn<V, AddMode::TintedAlpha>(b, scaled);
+    }
+}
+
+// d[i] = s[columns[i]] for a source row of `width` pixels. Where a group's
+// columns lie within one vector's width of its first, the pixels there are
+// loaded once and shuffled into place, which is much cheaper than a gather.
+template <class V> typename V::Reg GatherGroup(const uint32_t* s, int width, const int32_t* columns)
+{
+    if constexpr (V::kPermute)
+    {
+        int first = columns[0];
+        typename V::Reg within =
+            V::Sub32(V::Load(reinterpret_cast<const uint32_t*>(columns)), V::Splat(uint32_t(first)));
+        if (V::AllBelow(within, V::kPixels))
+        {
+            int left = width - first;
+            return V::Permute(left >= V::kPixels ? V::Load(s + first) : V::LoadPart(s + first, left, 0),
+                              within);
+        }
+    }
+    return V::Gather(s, columns);
+}
+
+template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, const int32_t* columns, int n)
+{
+    int i = 0;
+    for (; i + V::kPixels <= n; i += V::kPixels)
+        V::Store(d + i, GatherGroup<V>(s, width, columns + i));
+    if (i < n && n >= V::kPixels) // the last group again, ending with the row
+        V::Store(d + n - V::kPixels, GatherGroup<V>(s, width, columns + n - V::kPixels));
+    else
+        for (; i < n; i++)
+            d[i] = s[columns[i]];
+}
+
+// Sums a source row across into cells (see Blitters.h): blue and red (the
+// even bytes) and green and alpha (the odd ones) times the weight in both
+// halves of a word, every sum within its 16-bit lane.
+template <class V>
+void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
+                    const uint32_t* weights, int taps, int stride)
+{
+    for (int c = 0; c < stride; c += V::kPixels)
+    {
+        typename V::Reg e = V::Zero(), o = V::Zero();
+        for (int t = 0; t < taps; t++)
+        {
+            size_t at = size_t(t) * size_t(stride) + size_t(c);
+            typename V::Reg p = V::Gather(pixels, lines + at), weight = V::Load(weights + at);
+            e = V::Add(e, V::MulLo(V::And(p, V::Splat(0x00FF00FF)), weight));
+            o = V::Add(o, V::MulLo(V::template Shr16<8>(p), weight));
+        }
+        V::Store(even + c, e);
+        V::Store(odd + c, o);
+    }
+}
+
+// The high 16 bits of sum(h * w) for 16-bit sums h and weights w adding up to
+// at most 256, in 16-bit lanes: with h = 256 * hi + lo, the sum is
+// 256 * sum(hi * w) + sum(lo * w), both sums at most 255 * 256, and its high
+// 16 bits are (sum(hi * w) + (sum(lo * w) >> 8)) >> 8.
+template <class V>
+void DownAdd(typename V::Reg& high, typename V::Reg& low, typename V::Reg h, typename V::Reg weight)
+{
+    high = V::Add(high, V::MulLo(V::template Shr16<8>(h), weight));
+    low = V::Add(low, V::MulLo(V::And(h, V::Splat(0x00FF00FF)), weight));
+}
+
+template <class V> typename V::Reg DownResult(typename V::Reg high, typename V::Reg low)
+{
+    return V::template Shr16<8>(V::Add(high, V::template Shr16<8>(low)));
+}
+
+template <class V>
+void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
+                  int taps, int stride)
+{
+    for (int c = 0; c < stride; c += V::kPixels)
+    {
+        typename V::Reg evenHigh = V::Zero(), evenLow = V::Zero(), oddHigh = V::Zero(), oddLow = V::Zero();
+        for (int t = 0; t < taps; t++)
+        {
+            typename V::Reg weight = V::Splat16(weights[t]);
+            DownAdd<V>(evenHigh, evenLow, V::Load(even[t] + c), weight);
+            DownAdd<V>(oddHigh, oddLow, V::Load(odd[t] + c), weight);
+        }
+        V::Store(out + c, V::Or(DownResult<V>(evenHigh, evenLow),
+                                V::template Shl16<8>(DownResult<V>(oddHigh, oddLow))));
+    }
+}
+
+// One level's table from its vector type.
+template <class V> constexpr Rows RowsOf()
+{
+    return {.FillRows = [](const Block& b, uint32_t color)
+            { EachRow(b, [&](uint32_t* d, const uint32_t*) { FillRowOf<V>(d, b.w, color); }); },
+            .BlendFillRows = [](const Block& b, uint32_t color, uint32_t alpha)
+            { EachRow(b, [&](uint32_t* d, const uint32_t*) { BlendFillRowOf<V>(d, b.w, color, alpha); }); },
+            .NormalRows = [](const Block& b)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { NormalRowOf<V>(d, s, b.w); }); },
+            .OverOpaqueRows = [](const Block& b)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { OverOpaqueRowOf<V>(d, s, b.w); }); },
+            .OpaqueRunsRows =
+                [](const Block& b, const uint8_t* runs)
+            {
+                EachRow(b,
+                        [&](uint32_t* d, const uint32_t* s)
+                        {
+                            OpaqueRunsRowOf<V>(d, s, runs, b.w);
+                            runs += b.sPitch;
+                        });
+            },
+            .TintedRows = [](const Block& b, const Tint& tint)
+            { EachRow(b, [&](uint32_t* d, const uint32_t* s) { TintedRowOf<V>(d, s, b.w, tint); }); },
+            .AddRows = &AddRowsOf<V>,
+            .GatherRow = &GatherRowOf<V>,
+            .FilterAcross = &FilterAcrossOf<V>,
+            .FilterDown = &FilterDownOf<V>};
+}
+
+} // namespace
+} // namespace Lumo::Blitters
