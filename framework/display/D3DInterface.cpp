@@ -255,16 +255,20 @@ void D3DInterface::RemoveTextureData(MemoryImage* image)
 
 void D3DInterface::RemoveAllTextureData()
 {
-    std::set<MemoryImage*> images;
+    // Taken from their pictures under the lock: a picture going on another thread meanwhile finds
+    // nothing left to drop.
+    std::vector<TextureData*> dropped;
     {
         AutoCrit lock(DisplayLockOf());
-        images.swap(mImageSet);
+        for (MemoryImage* image : mImageSet)
+        {
+            dropped.push_back(static_cast<TextureData*>(image->mTextureData));
+            image->mTextureData = nullptr;
+        }
+        mImageSet.clear();
     }
-    for (MemoryImage* image : images)
-    {
-        delete static_cast<TextureData*>(image->mTextureData);
-        image->mTextureData = nullptr;
-    }
+    for (TextureData* data : dropped)
+        delete data;
 }
 
 bool D3DInterface::CopyTextureToImage(MemoryImage* image)

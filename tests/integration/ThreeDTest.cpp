@@ -222,6 +222,9 @@ TEST_F(ThreeD, EveryDrawOnTheScreenGoesThroughTheRendererAndLooksAsIn2D)
     // Every picture got textures; none was drawn into the screen's memory.
     for (Lumo::DDImage* picture : {opaque, keyed, translucent, palette})
         ASSERT_NE(Texture(picture), nullptr);
+    // The palette picture keeps its indices in the texture where the device takes such textures.
+    EXPECT_EQ(Texture(palette)->mFormat,
+              (Lumo::gTextureLimits.mFormats & Lumo::Palette8) ? Lumo::Palette8 : Lumo::R5G6B5);
     EXPECT_EQ(Screen()->mBits, nullptr);
 
     app.Set3D(false, true);
