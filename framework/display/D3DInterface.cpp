@@ -3,6 +3,7 @@
 
 #include "app/CriticalSection.h"
 #include "app/LumoAppBase.h"
+#include "display/D3DTester.h"
 #include "display/DDInterface.h"
 #include "display/DirectXErrors.h"
 #include "graphics/MemoryImage.h"
@@ -31,9 +32,8 @@ HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context)
 void WriteRuntimeError(const std::string& registryKey, const std::string& text)
 {
     HKEY key = nullptr;
-    std::string path = "SOFTWARE\\" + registryKey + "\\Test3D";
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SelfTestKeyPath(registryKey).c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     RegSetValueExA(key, "RuntimeError", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    DWORD(text.size() + 1));

@@ -68,6 +68,11 @@ uint32_t Placed(uint32_t pixel, uint32_t mask, int top)
 }
 } // namespace
 
+std::string SelfTestKeyPath(const std::string& registryKey)
+{
+    return "SOFTWARE\\" + registryKey + "\\Test3D";
+}
+
 // ---- the test picture -------------------------------------------------------------------------
 
 D3DTestImage::D3DTestImage() : D3DTestImage(64, 64) {}
@@ -214,9 +219,8 @@ bool D3DTester::RunTest(HWND window, IDirectDraw7* dd)
     Reset();
     if (mUseRegistry && mApp)
     {
-        std::string path = "SOFTWARE\\" + mApp->mRegistryKey + "\\Test3D";
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &mRegKey, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SelfTestKeyPath(mApp->mRegistryKey).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &mRegKey, nullptr) != ERROR_SUCCESS)
             mRegKey = nullptr;
     }
 

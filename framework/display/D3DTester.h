@@ -15,6 +15,10 @@ namespace Lumo
 
 class LumoAppBase;
 
+// The registry key of the self test's record (and of the renderer's last failure), below
+// HKEY_LOCAL_MACHINE, for the application's settings key.
+std::string SelfTestKeyPath(const std::string& registryKey);
+
 // A small 32-bit picture the draw tests upload and draw.
 class D3DTestImage
 {
