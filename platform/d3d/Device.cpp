@@ -459,6 +459,15 @@ void Device::SplitRectangle()
     mIndices = {corner[0], corner[1], corner[2], corner[0], corner[2], corner[3]};
 }
 
+bool Device::Opaque(DDraw::Surface* texture) const
+{
+    for (const SDL_Vertex& v : mVertices)
+        if (v.color.a != 255)
+            return false;
+    // A texture whose layout has no alpha (R5G6B5) is opaque; a palette's entries may not be.
+    return !texture || (texture->Format().alpha == 0 && texture->Format().bits != 8);
+}
+
 HRESULT WINAPI Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, LPVOID vertices, DWORD count,
                                      DWORD)
 {
@@ -494,13 +503,25 @@ HRESULT WINAPI Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, 
         texture = twin->Texture();
         bool linear = mStageStates[D3DTSS_MAGFILTER] == D3DTFG_LINEAR ||
                       mStageStates[D3DTSS_MINFILTER] == D3DTFN_LINEAR;
-        SDL_SetTextureScaleMode(texture, linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+        // The filter is the texture's own state in SDL, applied at once: what is queued with
+        // the old one is drawn first.
+        SDL_ScaleMode wanted = linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest, now = wanted;
+        if (SDL_GetTextureScaleMode(texture, &now) != 0 || now != wanted)
+        {
+            SDL_RenderFlush(renderer);
+            SDL_SetTextureScaleMode(texture, wanted);
+        }
         SDL_SetTextureColorMod(texture, 255, 255, 255);
         SDL_SetTextureAlphaMod(texture, 255);
     }
     if (HRESULT result = Aim(renderer, nullptr); result != D3D_OK)
         return result;
-    ApplyBlend(renderer, texture, Blend(),
+    SDL_BlendMode blend = Blend();
+    // Blending an opaque source gives the source: drawn as a copy, which SDL's software renderer
+    // does many times faster (and exactly).
+    if (blend == SDL_BLENDMODE_BLEND && Opaque(textured ? mTexture : nullptr))
+        blend = SDL_BLENDMODE_NONE;
+    ApplyBlend(renderer, texture, blend,
                Nearest(mRenderStates[D3DRENDERSTATE_SRCBLEND], mRenderStates[D3DRENDERSTATE_DESTBLEND]));
     int drawn;
     if (type == D3DPT_LINESTRIP)

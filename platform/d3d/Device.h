@@ -56,6 +56,8 @@ private:
     bool Convert(D3DPRIMITIVETYPE type, const D3DTLVERTEX* vertices, DWORD count, bool textured,
                  RECT* bounds);
     void SplitRectangle();
+    // Whether every pixel the primitive draws has full alpha (layer lock held).
+    bool Opaque(DDraw::Surface* texture) const;
 
     std::shared_ptr<DDraw::DisplayState> mDisplay;
     DDraw::Surface* mTarget;            // referenced

@@ -37,7 +37,8 @@ HRESULT WINAPI DirectDraw::QueryInterface(REFIID riid, void** object)
 DirectDraw::~DirectDraw()
 {
     LeaveFullScreen();
-    if (mModeSet)
+    // The object that changed the display mode gives the desktop its own back at its last release.
+    if (mDisplay->modeSet)
         ChangeDisplaySettingsA(nullptr, 0);
 }
 
@@ -227,7 +228,7 @@ HRESULT WINAPI DirectDraw::RestoreDisplayMode()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     ChangeDisplaySettingsA(nullptr, 0);
-    mModeSet = false;
+    mDisplay->modeSet = false;
     LeaveFullScreen();
     return DD_OK;
 }
@@ -283,7 +284,7 @@ HRESULT WINAPI DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsP
     }
     if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL)
         return DDERR_INVALIDMODE;
-    mModeSet = true;
+    mDisplay->modeSet = true;
     return DD_OK;
 }
 

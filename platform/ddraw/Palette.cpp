@@ -39,6 +39,7 @@ public:
     }
 
     // Called with the layer lock held.
+    uint64_t Version() const { return mVersion; }
     void Colours(uint32_t* colours, uint64_t* version) const
     {
         for (DWORD i = 0; i < kEntries; i++)
@@ -74,7 +75,7 @@ HRESULT MakePalette(DWORD flags, const PALETTEENTRY* entries, LPDIRECTDRAWPALETT
 bool PaletteColours(IDirectDrawPalette* palette, uint32_t colours[256], uint64_t* version)
 {
     auto* ours = dynamic_cast<Palette*>(palette);
-    if (!ours)
+    if (!ours || ours->Version() == *version)
         return false;
     ours->Colours(colours, version);
     return true;

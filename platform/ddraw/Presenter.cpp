@@ -5,6 +5,7 @@
 #include "ddraw/Surface.h"
 #include "test/present.h"
 #include "win32/host.h"
+#include "win32/user32.h"
 #include "win32/user32_internal.h"
 
 #include <SDL.h>
@@ -36,6 +37,9 @@ std::atomic<uint64_t> gPresents{0};
 std::mutex gWantLock;
 std::map<HWND, bool> gWanted; // full-screen changes not yet made
 std::atomic<bool> gWantPending{false};
+
+std::mutex gDisplayLock;
+std::vector<std::weak_ptr<DDraw::DisplayState>> gDisplays;
 
 std::map<HWND, Output> gOutputs;
 HWND gLastShown = nullptr;
@@ -264,10 +268,25 @@ void Present()
     }
 }
 
+// The window's DirectDraw objects lose their exclusive level with it.
+void LeaveExclusive(HWND hwnd)
+{
+    std::lock_guard<std::mutex> lock(gDisplayLock);
+    std::erase_if(gDisplays, [](const auto& display) { return display.expired(); });
+    for (const auto& weak : gDisplays)
+        if (auto display = weak.lock(); display && display->window == hwnd)
+        {
+            display->fullScreen = false;
+            if (display->modeSet.exchange(false))
+                ChangeDisplaySettingsA(nullptr, 0);
+        }
+}
+
 void WindowGone(HWND hwnd)
 {
     if (!OnMainThread())
         return;
+    LeaveExclusive(hwnd);
     DDraw::Renderers::Drop(hwnd);
     gOutputs.erase(hwnd);
     if (gLastShown == hwnd)
@@ -298,6 +317,13 @@ void AddPrimary(Surface* primary)
 void RemovePrimary(Surface* primary)
 {
     gPrimaries.erase(std::remove(gPrimaries.begin(), gPrimaries.end(), primary), gPrimaries.end());
+}
+
+void AddDisplay(const std::shared_ptr<DisplayState>& display)
+{
+    Hook();
+    std::lock_guard<std::mutex> lock(gDisplayLock);
+    gDisplays.push_back(display);
 }
 
 void MarkDirty()

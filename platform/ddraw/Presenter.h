@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace DDraw
 {
@@ -16,6 +17,7 @@ struct DisplayState
 {
     std::atomic<HWND> window{nullptr};   // the cooperative level's window
     std::atomic<bool> fullScreen{false}; // exclusive full screen
+    std::atomic<bool> modeSet{false};    // the object changed the display mode
 };
 
 // A primary as the presenter sees it. Read under the layer lock.
@@ -38,6 +40,9 @@ void Hook();
 // Called with the layer lock held.
 void AddPrimary(Surface* primary);
 void RemovePrimary(Surface* primary);
+// A DirectDraw object's display: when its exclusive window is destroyed, the object leaves full
+// screen and gives the desktop its own mode back, as DirectDraw does.
+void AddDisplay(const std::shared_ptr<DisplayState>& display);
 // The screen changed; any thread, never blocks.
 void MarkDirty();
 // The window goes full screen or back; applied by the main thread at its next look at the queue.

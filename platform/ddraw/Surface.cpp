@@ -166,10 +166,11 @@ Surface::Surface(const Request& request, uint64_t videoBytes)
     gVideoBytes += mVideoBytes;
     if (mPrimaries)
         ++*mPrimaries;
-    if (mCaps & DDSCAPS_TEXTURE)
-        mTwin = std::make_unique<Twin>(this, Twin::Kind::Texture);
-    else if (mCaps & DDSCAPS_3DDEVICE)
+    // A surface the device may draw into has a target twin, which can be drawn with as well.
+    if (mCaps & DDSCAPS_3DDEVICE)
         mTwin = std::make_unique<Twin>(this, Twin::Kind::Target);
+    else if (mCaps & DDSCAPS_TEXTURE)
+        mTwin = std::make_unique<Twin>(this, Twin::Kind::Texture);
 }
 
 Surface::~Surface()
@@ -592,15 +593,8 @@ TwinSource Surface::TwinView()
     TwinSource view{mPixels.data(), mPitch, mWidth, mHeight, mFormat, nullptr};
     if (mFormat.bits != 8)
         return view;
-    uint32_t colours[256];
-    uint64_t version = 0;
-    if (mPalette && PaletteColours(mPalette, colours, &version) && version != mPaletteVersion)
-    {
-        std::copy(colours, colours + 256, mPaletteColours);
-        mPaletteVersion = version;
-        if (mTwin)
-            mTwin->PaletteChanged(view);
-    }
+    if (mPalette && PaletteColours(mPalette, mPaletteColours, &mPaletteVersion) && mTwin)
+        mTwin->PaletteChanged(view);
     view.palette = mPaletteColours;
     return view;
 }
@@ -631,7 +625,8 @@ bool Surface::TouchFromDC(void* surface, const RECT& area)
 
 HRESULT Surface::FillOnRenderer(const RECT& visible, DWORD fillValue)
 {
-    if (!mTwin || !Overlaps(mTwin->RendererNewer(), visible) || !Platform::User::OnVideoThread())
+    if (!mTwin || mTwin->kind() != Twin::Kind::Target || !Overlaps(mTwin->RendererNewer(), visible) ||
+        !Platform::User::OnVideoThread())
         return S_FALSE;
     TwinSource view = TwinView();
     SDL_Renderer* renderer = mTwin->Renderer();
@@ -656,7 +651,8 @@ HRESULT Surface::FillOnRenderer(const RECT& visible, DWORD fillValue)
 HRESULT Surface::CopyOnRenderer(const RECT& dest, const RECT& visible, Surface* source, const RECT& from)
 {
     // Same size only: a stretch keeps the memory road's exact sampling.
-    if (!mTwin || source == this || !Platform::User::OnVideoThread() ||
+    // Only a target twin can be drawn into.
+    if (!mTwin || mTwin->kind() != Twin::Kind::Target || source == this || !Platform::User::OnVideoThread() ||
         dest.right - dest.left != from.right - from.left || dest.bottom - dest.top != from.bottom - from.top)
         return S_FALSE;
     LONG dx = from.left - dest.left, dy = from.top - dest.top;

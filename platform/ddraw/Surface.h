@@ -44,6 +44,7 @@ public:
 
     // The surface's side of its renderer twin (textures and 3-D render targets), layer lock held.
     DWORD SurfaceCaps() const { return mCaps; }
+    const PixelFormat& Format() const { return mFormat; }
     Twin* TwinOf() { return mTwin.get(); }
     TwinSource TwinView();
     RECT Bounds() const { return RECT{0, 0, (LONG)mWidth, (LONG)mHeight}; }

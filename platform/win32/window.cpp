@@ -312,6 +312,13 @@ bool SetHostFullScreen(HWND hwnd, bool fullScreen)
         SIZE size = ClientSize(*w);
         SDL_SetWindowSize(w->sdl, std::max<int>(1, size.cx), std::max<int>(1, size.cy));
         SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
+        // A window manager frames the window anew, and while it does SDL does not yet know the
+        // frame: the window is put back where it was as when it was first shown.
+        if (HasRealDisplay())
+        {
+            w->placeUntil = SDL_GetTicks() + kPlacingMillis;
+            w->placeTries = 0;
+        }
     }
     return true;
 }
@@ -413,22 +420,26 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
     if (!w)
         return FALSE;
     SendMessageA(hwnd, WM_DESTROY, 0, 0);
+    SDL_Window* sdl = nullptr;
     {
         std::lock_guard<std::recursive_mutex> lock(TableLock());
         auto it = std::find(gWindows.begin(), gWindows.end(), w);
         if (it == gWindows.end())
             return TRUE; // destroyed again from its own WM_DESTROY
         gWindows.erase(it);
-        if (w->sdl && OnVideoThread())
-        {
-            PresenterWindowGone(hwnd);
-            SDL_DestroyWindow(w->sdl);
-        }
+        if (OnVideoThread())
+            sdl = w->sdl;
         w->sdl = nullptr;
         if (gForeground == hwnd)
             gForeground = nullptr;
         if (gFocus == hwnd)
             gFocus = nullptr;
+    }
+    // The display lets go of the window first; it takes its own locks, never under the table's.
+    if (sdl)
+    {
+        PresenterWindowGone(hwnd);
+        SDL_DestroyWindow(sdl);
     }
     ForgetWindowMessages(hwnd);
     ForgetCaptureOf(hwnd);

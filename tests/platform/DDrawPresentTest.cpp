@@ -398,3 +398,26 @@ TEST_F(PresentTest, PointerOnAScaledFullScreenArrivesInFrameCoordinates)
     Pump();
     EXPECT_EQ(gLastMouseMove, MAKELPARAM(320, 240));
 }
+
+TEST_F(PresentTest, DestroyingTheExclusiveWindowGivesTheDesktopItsModeBack)
+{
+    // A program that goes back to a window makes the new window before its old display is gone:
+    // by then the desktop must be its own size again, or the window is placed on the small mode.
+    PlatformTest::SetDesktop(Platform::DesktopInfo{1024, 768, 32, 60, kVideoMemory});
+    HWND exclusive = CreateWindowExA(0, "PresentWindow", "Full", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                     nullptr, nullptr);
+    ShowWindow(exclusive, SW_SHOW);
+    ASSERT_EQ(dd->SetCooperativeLevel(exclusive, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
+    Pump();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+    EXPECT_TRUE(PlatformTest::ShownFullScreen(exclusive));
+    DestroyWindow(exclusive);
+    EXPECT_FALSE(Platform::FullScreenModeActive());
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(work.right, 1024);
+    // The object goes on at the normal level.
+    ASSERT_EQ(dd->SetCooperativeLevel(hwnd, DDSCL_NORMAL), DD_OK);
+}

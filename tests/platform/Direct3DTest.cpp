@@ -4,6 +4,7 @@
 #include "DDrawSupport.h"
 #include "d3d/d3d.h"
 #include "d3d/d3d8.h"
+#include "ddraw/Renderers.h"
 #include "test/direct3d.h"
 #include "test/present.h"
 #include "win32/windows.h"
@@ -226,6 +227,61 @@ TEST_F(Direct3DTest, WithoutAlphaModulationTheVertexAlphaIsIgnored)
     EXPECT_LE(Distance(pixels[0], 0xFF0000), 3);
 }
 
+TEST_F(Direct3DTest, AnOpaqueSourceBlendedComesOutAsItIs)
+{
+    // Alpha 1 everywhere (a texture without alpha, opaque vertices): exactly the source, whatever
+    // lies below; half a vertex alpha blends.
+    IDirectDrawSurface7* texture = Texture(8, 8, 4);
+    Write(texture, std::vector<uint32_t>(64, 0x0841)); // 8, 8, 8
+    for (D3DCOLOR colour : {0xFFFFFFFFu, 0xFF7F7F7Fu, 0x80FFFFFFu})
+    {
+        BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFF0F0F0, 1.0f, 0), D3D_OK);
+        device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        ASSERT_EQ(Draw(texture, Quad(0, 0, 8, 8, colour)), D3D_OK);
+        // An opaque fill too.
+        D3DTLVERTEX fill[4] = {{9.5f, -0.5f, 0, 1, 0xFF102030, 0, 0, 0},
+                               {19.5f, -0.5f, 0, 1, 0xFF102030, 0, 0, 0},
+                               {9.5f, 9.5f, 0, 1, 0xFF102030, 0, 0, 0},
+                               {19.5f, 9.5f, 0, 1, 0xFF102030, 0, 0, 0}};
+        ASSERT_EQ(device->SetTexture(0, nullptr), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_TLVERTEX, fill, 4, 0), D3D_OK);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+        std::vector<uint32_t> pixels = Read(target);
+        if (colour == 0xFFFFFFFF)
+            EXPECT_EQ(pixels[(size_t)3 * 128 + 3] & 0xFFFFFF, 0x080808u);
+        else if (colour == 0xFF7F7F7F)
+            EXPECT_LE(Distance(pixels[(size_t)3 * 128 + 3], 0x040404), 3);
+        else
+            EXPECT_LE(Distance(pixels[(size_t)3 * 128 + 3], 0x7C7C7C), 12);
+        EXPECT_EQ(pixels[(size_t)3 * 128 + 12] & 0xFFFFFF, 0x102030u);
+    }
+}
+
+TEST_F(Direct3DTest, EachDrawKeepsTheFilterItWasGiven)
+{
+    // Black and white side by side, stretched eightfold: point filtering gives the two colours
+    // alone, linear filtering the greys between; both in one scene.
+    IDirectDrawSurface7* texture = Texture(2, 1, 1);
+    Write(texture, {0xFF000000, 0xFFFFFFFF});
+    BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+    ASSERT_EQ(Draw(texture, Quad(0, 0, 16, 4, 0xFFFFFFFF)), D3D_OK);
+    for (D3DTEXTURESTAGESTATETYPE state : {D3DTSS_MINFILTER, D3DTSS_MAGFILTER})
+        device->SetTextureStageState(0, state, D3DTFG_LINEAR);
+    ASSERT_EQ(Draw(texture, Quad(0, 8, 16, 4, 0xFFFFFFFF)), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    std::vector<uint32_t> pixels = Read(target);
+    int greysPoint = 0, greysLinear = 0;
+    for (int x = 0; x < 16; x++)
+    {
+        uint32_t point = pixels[(size_t)2 * 128 + x] & 0xFF, linear = pixels[(size_t)10 * 128 + x] & 0xFF;
+        greysPoint += point != 0 && point != 0xFF;
+        greysLinear += linear != 0 && linear != 0xFF;
+    }
+    EXPECT_EQ(greysPoint, 0);
+    EXPECT_GE(greysLinear, 4);
+}
+
 TEST_F(Direct3DTest, PicturesPartlyLeftAndAboveTheTargetAreClipped)
 {
     BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
@@ -351,6 +407,32 @@ TEST_F(Direct3DTest, TheTargetIsReadBackOnlyAfterTheRendererDrew)
     EXPECT_EQ(pixels[15] & 0xFFFFFF, 0x336699u);
     EXPECT_EQ(stats().readBacks, 2u);
     EXPECT_EQ(stats().readBackBytes, 64u * 64 * 4 + 16 * 8 * 4);
+}
+
+TEST_F(Direct3DTest, BlitsAndFillsOverDrawnPixelsStayOnTheRenderer)
+{
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    IDirectDrawSurface7* second = Keep(Surface3D(128, 128));
+    IDirectDrawSurface7* memory = Keep(Offscreen(16, 16));
+    ASSERT_EQ(Fill(memory, nullptr, 0x00FF00), DD_OK);
+    PlatformTest::ResetDirect3DStatistics();
+    RECT square{10, 10, 20, 20}, spot{50, 50, 66, 66};
+    ASSERT_EQ(Fill(target, &square, 0x0000FF), DD_OK);
+    ASSERT_EQ(second->Blt(nullptr, target, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    ASSERT_EQ(target->Blt(&spot, memory, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    Platform::Direct3DStatistics stats = Platform::GetDirect3DStatistics();
+    EXPECT_EQ(stats.readBacks, 0u);
+    EXPECT_EQ(stats.uploads, 1u); // the 16 x 16 from memory, straight into the twin
+    EXPECT_EQ(stats.uploadedBytes, 16u * 16 * 4);
+    std::vector<uint32_t> copied = Read(second), drawn = Read(target);
+    EXPECT_EQ(copied[0] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(copied[(size_t)15 * 128 + 15] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(copied[(size_t)55 * 128 + 55] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(drawn[(size_t)55 * 128 + 55] & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(drawn[(size_t)15 * 128 + 15] & 0xFFFFFF, 0x0000FFu);
+    // A blit onto memory-only surfaces fetches what it copies.
+    ASSERT_EQ(memory->Blt(nullptr, target, &square, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(Read(memory)[0], Read(target)[(size_t)10 * 128 + 10]);
 }
 
 TEST_F(Direct3DTest, MemoryWrittenBesideDrawnPixelsIsNeverSentBackStale)
@@ -637,7 +719,12 @@ TEST_F(Direct3DTest, D3d8NamesTheRendererAndADriverFileThatExists)
     ASSERT_NE(d3d8, nullptr);
     D3DADAPTER_IDENTIFIER8 id;
     ASSERT_EQ(d3d8->GetAdapterIdentifier(0, D3DENUM_NO_WHQL_LEVEL, &id), D3D_OK);
-    EXPECT_STREQ(id.Description, "SDL software renderer");
+    // OpenGL names its renderer; SDL's own renderers go by SDL's name.
+    std::string renderer = DDraw::Renderers::Name(DDraw::Renderers::Existing(hwnd));
+    if (renderer == "opengl")
+        EXPECT_EQ(std::string(id.Description).rfind("SDL ", 0), std::string::npos) << id.Description;
+    else
+        EXPECT_EQ(std::string(id.Description), "SDL " + renderer + " renderer");
     // The self test opens the system folder's file for its date.
     char folder[MAX_PATH];
     ASSERT_GT(GetSystemDirectoryA(folder, sizeof(folder)), 0u);
