@@ -474,6 +474,8 @@ void BM_KitchenFrame(benchmark::State& state)
     state.counters["still_3d"] = app.Is3DEnabled() ? 1 : 0;
     state.SetLabel(DrawnBy(threeD));
     app.Shutdown();
+    // Nobody is there to answer the exit's question about keeping hardware acceleration.
+    app.m3DSettingChanged = false;
 }
 
 // The self test as the first start runs it: card, memory, formats and the five draw tests.
