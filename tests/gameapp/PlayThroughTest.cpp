@@ -8,6 +8,7 @@
 #include "tests/gameapp/PlayBot.h"
 
 #include "display/D3DInterface.h"
+#include "test/message_box.h"
 
 #include "game/src/GameFrame.h"
 #include "game/src/GameOverlay.h"
@@ -21,6 +22,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -516,10 +518,14 @@ TEST_F(PlayThrough, TheGamePlaysTheSameWithHardwareAccelerationSwitchedDuringPla
         plain = play(app, false, "2-D");
     }
     PlatformTest::ResetInputState();
-    SwitchingApp app;
-    const RunResult switched = play(app, true, "3-D switched");
-    EXPECT_GT(app.mSwitches, 4);
-    EXPECT_GT(app.mFramesIn3D, 100);
+    auto app = std::make_unique<SwitchingApp>();
+    const RunResult switched = play(*app, true, "3-D switched");
+    EXPECT_GT(app->mSwitches, 4);
+    EXPECT_GT(app->mFramesIn3D, 100);
+    // Switched during the run: the exit asks whether to keep it, and a No keeps nothing.
+    PlatformTest::ScriptMessageBoxes({IDNO});
+    app.reset();
+    PlatformTest::ResetMessageBoxes();
     EXPECT_EQ(Lumo::gRendererErrorString, "");
     ASSERT_GE(switched.mEnd.mUpdate, 0);
     // The same game: the same books at the level's end. (When the bot's first click lands can

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <utime.h>
 
 using IntegrationTest::AppIntegration;
@@ -128,7 +129,8 @@ namespace
 class ThreeD : public AppIntegration
 {
 protected:
-    RealApp app;
+    std::unique_ptr<RealApp> mApp = std::make_unique<RealApp>();
+    RealApp& app = *mApp;
 
     void SetUp() override
     {
@@ -141,6 +143,11 @@ protected:
     }
     void TearDown() override
     {
+        mPictures.clear();
+        // Switched on during the run: the exit asks whether to keep it.
+        PlatformTest::ScriptMessageBoxes({IDNO});
+        mApp.reset();
+        PlatformTest::ResetMessageBoxes();
         PlatformTest::ResetDirect3D();
         PlatformTest::ClearFailures();
         Lumo::gRendererErrorString.clear();
