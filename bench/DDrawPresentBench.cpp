@@ -3,7 +3,7 @@
 // (scaled to the host's screen) or windowed (1:1).
 #include "core/desktop.h"
 #include "ddraw/ddraw.h"
-#include "win32/windows.h"
+#include "BenchWindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,29 +11,11 @@
 
 namespace
 {
-LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
 void PresentFrame(benchmark::State& state)
 {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     PlatformTest::SetDesktop(Platform::DesktopInfo{800, 600, 32, 60, 64u << 20});
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.lpszClassName = "PresentBench";
-    RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, "PresentBench", "Present", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
-                                nullptr, nullptr);
-    ShowWindow(hwnd, SW_SHOW);
+    HWND hwnd = BenchWindow::Make("PresentBench", 800, 600);
     void* made = nullptr;
     DirectDrawCreateEx(nullptr, &made, IID_IDirectDraw7, nullptr);
     auto* dd = static_cast<IDirectDraw7*>(made);
@@ -53,7 +35,7 @@ void PresentFrame(benchmark::State& state)
     desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
     IDirectDrawSurface7* primary = nullptr;
     dd->CreateSurface(&desc, &primary, nullptr);
-    Pump();
+    BenchWindow::Pump();
     DDBLTFX fx{};
     fx.dwSize = sizeof(fx);
     RECT dot{0, 0, 1, 1};
@@ -61,13 +43,13 @@ void PresentFrame(benchmark::State& state)
     {
         fx.dwFillColor++;
         primary->Blt(&dot, nullptr, nullptr, DDBLT_COLORFILL, &fx); // marks the screen changed
-        Pump();
+        BenchWindow::Pump();
     }
     state.SetItemsProcessed(state.iterations() * 800 * 600);
     primary->Release();
     dd->RestoreDisplayMode();
     dd->Release();
-    Pump();
+    BenchWindow::Pump();
     DestroyWindow(hwnd);
     PlatformTest::ResetDesktop();
 }

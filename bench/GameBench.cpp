@@ -3,9 +3,12 @@
 // resident memory of a play-through of a whole level.
 #include "core/clock.h"
 #include "core/desktop.h"
+#include "test/direct3d.h"
 #include "test/input.h"
 #include "test/registry_test.h"
 
+#include "d3d/d3d.h"
+#include "display/D3DTester.h"
 #include "display/DDInterface.h"
 #include "game/src/GameApp.h"
 #include "game/src/GameFrame.h"
@@ -13,6 +16,7 @@
 #include "tests/gameapp/PlayBot.h"
 #include "widgets/WidgetManager.h"
 
+#include <SDL.h>
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -60,6 +64,7 @@ public:
         const fs::path assets = LUMO_ASSETS_DIR;
         for (const char* folder : {"gfx", "sfx", "music", "fonts"})
             fs::create_directory_symlink(assets / folder, folder);
+        fs::create_symlink(assets / "vhwb.dat", "vhwb.dat");
         // Headless unless the caller names real drivers.
         setenv("SDL_VIDEODRIVER", "dummy", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -209,18 +214,20 @@ private:
 
 // ---- runs ----------------------------------------------------------------------------------
 
-// Starts the game; what went wrong, or nothing when it started.
-std::string StartGame(BenchGameApp& app)
+// Starts the game, drawing in 2-D unless `threeD` (the player's setting, so that the self test
+// and the shipped card lists do not decide); what went wrong, or nothing when it started.
+std::string StartGame(BenchGameApp& app, bool threeD = false)
 {
+    app.RegistryWriteBoolean("Is3D", threeD);
     app.Init();
     if (app.mInitialized && app.mFatal.empty())
         return std::string();
     return app.mFatal.empty() ? "the game did not start" : app.mFatal.front();
 }
 
-bool Started(BenchGameApp& app, benchmark::State& state)
+bool Started(BenchGameApp& app, benchmark::State& state, bool threeD = false)
 {
-    const std::string error = StartGame(app);
+    const std::string error = StartGame(app, threeD);
     if (!error.empty())
         state.SkipWithError(error.c_str());
     return error.empty();
@@ -341,6 +348,22 @@ void BM_ReplayWithDraws(benchmark::State& state)
     ReplayRecordedGame(state, false, kReplayDrawnTicks);
 }
 
+// The kitchen with seated customers, reached by the player bot; false when it was not.
+bool ReachKitchen(BenchGameApp& app, Player& player)
+{
+    app.Hurry();
+    auto seated = [&](BenchGameApp& a)
+    {
+        Lumo::GameFrame* game = a.GetGameFrame();
+        return game != nullptr && player.PlayTicks(a) >= 1500 && !game->GetCustomers().empty();
+    };
+    app.mOnUpdate = [&](BenchGameApp& a) { player.Step(a); };
+    app.mLeaveLoopWhen = [&](BenchGameApp& a) { return seated(a) || player.PlayTicks(a) > 6000; };
+    app.Start();
+    app.mLeaveLoopWhen = nullptr;
+    return seated(app) && app.mWidgetManager != nullptr && app.mWidgetManager->mImage != nullptr;
+}
+
 // The kitchen mid-level: customers seated, the bottom bar up; every widget marked dirty and
 // the widget manager's draw of the screen picture, as the application's frame does it.
 void BM_KitchenFullRedraw(benchmark::State& state)
@@ -350,19 +373,10 @@ void BM_KitchenFullRedraw(benchmark::State& state)
     BenchGameApp app;
     if (!Started(app, state))
         return;
-    app.Hurry();
     Player player;
-    auto seated = [&](BenchGameApp& a)
-    {
-        Lumo::GameFrame* game = a.GetGameFrame();
-        return game != nullptr && player.PlayTicks(a) >= 1500 && !game->GetCustomers().empty();
-    };
-    app.mOnUpdate = [&](BenchGameApp& a) { player.Step(a); };
-    app.mLeaveLoopWhen = [&](BenchGameApp& a) { return seated(a) || player.PlayTicks(a) > 6000; };
-    app.Start();
     Lumo::WidgetManager* widgets = app.mWidgetManager;
     const char* problem = nullptr;
-    if (!seated(app) || widgets == nullptr || widgets->mImage == nullptr || app.mDDInterface == nullptr)
+    if (!ReachKitchen(app, player))
         problem = "the kitchen with seated customers was not reached";
     else
     {
@@ -383,6 +397,115 @@ void BM_KitchenFullRedraw(benchmark::State& state)
     }
     state.counters["bits"] = double(app.mDDInterface->mRGBBits);
     state.counters["customers"] = double(app.GetGameFrame()->GetCustomers().size());
+    app.Shutdown();
+}
+
+// Who draws: the video driver and, in 3-D, the renderer the self test's card lists judge.
+std::string DrawnBy(bool threeD)
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    std::string label = driver ? driver : "?";
+    if (threeD)
+    {
+        GUID guid{};
+        std::string file, description;
+        if (Lumo::D3DTester::GetD3D8AdapterInfo(guid, file, description))
+            label += " / " + description;
+    }
+    return label;
+}
+
+// One frame of the kitchen as the player sees it: every widget drawn onto the screen picture
+// and the frame presented, in 2-D (0) or through the renderer (1). The texture uploads and
+// read-backs are counted per frame: over these repeated frames, and over frames of live play.
+void BM_KitchenFrame(benchmark::State& state)
+{
+    const bool threeD = state.range(0) != 0;
+    Sandbox sandbox(32);
+    BenchGameApp app;
+    if (!Started(app, state, threeD))
+        return;
+    Player player;
+    if (!ReachKitchen(app, player))
+    {
+        state.SkipWithError("the kitchen with seated customers was not reached");
+        app.Shutdown();
+        return;
+    }
+    // Listed cards start in 2-D from a first start's self test: switched on as the player would.
+    if (threeD && !app.Is3DEnabled())
+        app.Set3D(true, true);
+    if (app.Is3DEnabled() != threeD)
+    {
+        state.SkipWithError("no renderer to draw with");
+        app.Shutdown();
+        return;
+    }
+    Lumo::WidgetManager* widgets = app.mWidgetManager;
+    auto frame = [&]
+    {
+        widgets->MarkTreeDirty();
+        widgets->DrawScreen();
+        app.Redraw(nullptr);
+    };
+    frame(); // textures made once
+    PlatformTest::ResetDirect3DStatistics();
+    int64_t frames = 0;
+    for (auto _ : state)
+    {
+        frame();
+        frames++;
+    }
+    const Platform::Direct3DStatistics repeated = Platform::GetDirect3DStatistics();
+    state.counters["uploads"] = double(repeated.uploads) / double(std::max<int64_t>(frames, 1));
+    state.counters["readbacks"] = double(repeated.readBacks) / double(std::max<int64_t>(frames, 1));
+    state.counters["primitives"] = double(repeated.primitives) / double(std::max<int64_t>(frames, 1));
+
+    // Live play: the game's own updates and frames.
+    app.mDrawCount = 0;
+    PlatformTest::ResetDirect3DStatistics();
+    const int start = app.mUpdateCount;
+    app.mLeaveLoopWhen = [start](BenchGameApp& a) { return a.mUpdateCount - start >= 500; };
+    app.MainLoop();
+    const Platform::Direct3DStatistics played = Platform::GetDirect3DStatistics();
+    const double drawn = double(std::max(app.mDrawCount, 1));
+    state.counters["play_uploads"] = double(played.uploads) / drawn;
+    state.counters["play_readbacks"] = double(played.readBacks) / drawn;
+    state.counters["still_3d"] = app.Is3DEnabled() ? 1 : 0;
+    state.SetLabel(DrawnBy(threeD));
+    app.Shutdown();
+    // Nobody is there to answer the exit's question about keeping hardware acceleration.
+    app.m3DSettingChanged = false;
+}
+
+// The self test as the first start runs it: card, memory, formats and the five draw tests.
+void BM_SelfTest(benchmark::State& state)
+{
+    Sandbox sandbox(32);
+    BenchGameApp app;
+    if (!Started(app, state))
+        return;
+    for (auto _ : state)
+    {
+        // A DirectDraw object of its own, as at the start, before the display makes its primary.
+        IDirectDraw7* dd = nullptr;
+        if (DirectDrawCreateEx(nullptr, (void**)&dd, IID_IDirectDraw7, nullptr) != DD_OK)
+        {
+            state.SkipWithError("no DirectDraw");
+            break;
+        }
+        Lumo::D3DTester tester(&app);
+        tester.mUseRegistry = false;
+        tester.SetVidMemoryConstraints(app.m3DTestMinVidMemory, app.m3DTestRecVidMemory);
+        tester.Test(app.mHWnd, dd);
+        dd->Release();
+        if (!tester.mFailureReason.empty())
+        {
+            state.SkipWithError(tester.mFailureReason.c_str());
+            break;
+        }
+    }
+    state.SetLabel(DrawnBy(true));
     app.Shutdown();
 }
 
@@ -460,3 +583,5 @@ BENCHMARK(BM_PlayThroughPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_ReplayFastForward)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplayWithDraws)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KitchenFullRedraw)->Arg(32)->Arg(16)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KitchenFrame)->ArgName("3d")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SelfTest)->Unit(benchmark::kMillisecond);

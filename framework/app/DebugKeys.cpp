@@ -98,10 +98,8 @@ bool LumoAppBase::HandleDebugKey(WPARAM key)
     case VK_F8:
         if (shift)
         {
-            // A 3-D mode the system failed its test for has nothing to draw with: it stays off.
-            bool want3D = !Is3DEnabled();
-            if (!want3D || Is3DTestPassed())
-                Set3D(want3D, true);
+            // Without a renderer, or after a failed self test, the display falls back to 2-D.
+            Set3D(!Is3DEnabled(), true);
             ShowMessageBox(FormatString("3D-Mode: %s", Is3DEnabled() ? "ON" : "OFF"), "Mode Switch", MB_OK);
             mLastAccumulateTime = timeGetTime();
         }

@@ -3,6 +3,7 @@
 #include "app/Common.h"
 #include "app/CriticalSection.h"
 #include "app/LumoAppBase.h"
+#include "display/D3DInterface.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -48,6 +49,8 @@ struct ImageBytes
     int mNativeAlpha = 0;
     int mRLAlpha = 0;
     int mRLAdditive = 0;
+    int mTexture = 0;
+    int mTextureFormat = 0;
 
     ImageBytes() = default;
     explicit ImageBytes(MemoryImage* image)
@@ -65,14 +68,30 @@ struct ImageBytes
             mRLAlpha = pixels;
         if (image->mRLAdditiveData)
             mRLAdditive = pixels;
+        if (auto* texture = static_cast<const TextureData*>(image->mTextureData); texture && texture->mBuilt)
+        {
+            mTexture = texture->mTexMemSize;
+            mTextureFormat = texture->mFormat;
+        }
     }
-    int Total() const { return mBits + mPalette + mSurface + mNativeAlpha + mRLAlpha + mRLAdditive; }
+    int Total() const
+    {
+        return mBits + mPalette + mSurface + mNativeAlpha + mRLAlpha + mRLAdditive + mTexture;
+    }
 };
 
 std::string SizeCell(const char* label, int bytes)
 {
     return bytes > 0 ? "<TD>" + std::string(label) + "<BR>" + CommaSeparate(bytes) + "</TD>"
                      : "<TD>&nbsp;</TD>";
+}
+
+std::string TextureCell(const ImageBytes& bytes)
+{
+    return bytes.mTexture > 0
+               ? FormatString("<TD>Texture<BR>%s<BR>%s</TD>", PixelFormatName(bytes.mTextureFormat),
+                              CommaSeparate(bytes.mTexture).c_str())
+               : "<TD>&nbsp;</TD>";
 }
 
 std::string FlagCell(const char* label, bool set)
@@ -108,7 +127,26 @@ std::string LumoAppBase::TakeScreenshot()
     std::string fileName =
         folder + "/" + "image" + FormatString("%d.png", HighestScreenshotNumber(folder) + 1);
 
-    bool written = WritePixels(fileName, screen->GetBits(), screen->mWidth, screen->mHeight, 0, false);
+    // The frame as it stands, read from the draw surface even while the renderer draws into it.
+    std::vector<uint32_t> pixels;
+    {
+        DisplayLock lock(mDDInterface);
+        const bool is3D = mDDInterface->mIs3D;
+        if (is3D)
+        {
+            mDDInterface->mD3DInterface->Flush();
+            mDDInterface->mIs3D = false;
+        }
+        if (const uint32_t* bits = screen->GetBits())
+            pixels.assign(bits, bits + size_t(screen->mWidth) * size_t(screen->mHeight));
+        if (is3D)
+        {
+            screen->DeleteCaches();
+            mDDInterface->mIs3D = true;
+        }
+    }
+    bool written =
+        !pixels.empty() && WritePixels(fileName, pixels.data(), screen->mWidth, screen->mHeight, 0, false);
     ResetTimeAccumulator();
     return written ? fileName : "";
 }
@@ -149,6 +187,7 @@ bool LumoAppBase::DumpImages()
             totals.mNativeAlpha += bytes.mNativeAlpha;
             totals.mRLAlpha += bytes.mRLAlpha;
             totals.mRLAdditive += bytes.mRLAdditive;
+            totals.mTexture += bytes.mTexture;
 
             rows += "<TR>";
             rows += "<TD><A HREF=" + imageName + "><IMG SRC=" + thumbName +
@@ -161,8 +200,7 @@ bool LumoAppBase::DumpImages()
             rows += SizeCell("mBits", bytes.mBits);
             rows += SizeCell("Palletized", bytes.mPalette);
             rows += SizeCell("DDSurface", bytes.mSurface);
-            // No 3-D renderer keeps texture copies.
-            rows += "<TD>&nbsp;</TD>";
+            rows += TextureCell(bytes);
             rows += FlagCell("Volatile", image->mIsVolatile);
             rows += FlagCell("Forced", image->mForcedMode);
             rows += FlagCell("HasAlpha", image->mHasAlpha);
@@ -181,7 +219,7 @@ bool LumoAppBase::DumpImages()
     page += rows;
     page += "<TR><TD>Totals</TD><TD ALIGN=RIGHT>" + CommaSeparate(total) + " bytes</TD>";
     page += SizeCell("mBits", totals.mBits) + SizeCell("Palletized", totals.mPalette) +
-            SizeCell("DDSurface", totals.mSurface) + "<TD>&nbsp;</TD>";
+            SizeCell("DDSurface", totals.mSurface) + SizeCell("Texture", totals.mTexture);
     page += "<TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD><TD>&nbsp;</TD>";
     page += SizeCell("NativeAlpha", totals.mNativeAlpha) + SizeCell("RLAlpha", totals.mRLAlpha) +
             SizeCell("RLAdditive", totals.mRLAdditive);
@@ -214,10 +252,26 @@ void LumoAppBase::ShowVideoStats()
                                     Is3DEnabled() ? "On" : "Off", support);
     text += FormatString("Video Memory: %s/%s KB\r\n\r\n", CommaSeparate(int((total - free) / 1024)).c_str(),
                          CommaSeparate(int(total / 1024)).c_str());
-    // No 3-D renderer keeps texture copies, so every texture count is zero.
-    text += FormatString("Texture Memory: %s KB\r\n", CommaSeparate(0).c_str());
-    for (const char* format : {"A8R8G8B8", "A4R4G4B4", "R5G6B5", "Palette8"})
-        text += FormatString("%s: %d - %s KB\r\n", format, 0, CommaSeparate(0).c_str());
+    const int formats[4] = {A8R8G8B8, A4R4G4B4, R5G6B5, Palette8};
+    int counts[4] = {}, bytes[4] = {}, textureBytes = 0;
+    {
+        AutoCrit lock(mDDInterface ? &mDDInterface->mCritSect : nullptr);
+        for (MemoryImage* image : mMemoryImageSet)
+        {
+            ImageBytes sizes(image);
+            textureBytes += sizes.mTexture;
+            for (int k = 0; k < 4; k++)
+                if (sizes.mTexture > 0 && sizes.mTextureFormat == formats[k])
+                {
+                    counts[k]++;
+                    bytes[k] += sizes.mTexture;
+                }
+        }
+    }
+    text += FormatString("Texture Memory: %s KB\r\n", CommaSeparate(textureBytes / 1024).c_str());
+    for (int k = 0; k < 4; k++)
+        text += FormatString("%s: %d - %s KB\r\n", PixelFormatName(formats[k]), counts[k],
+                             CommaSeparate(bytes[k] / 1024).c_str());
     ShowMessageBox(text, "Video Stats", MB_OK);
     mLastAccumulateTime = timeGetTime();
 }

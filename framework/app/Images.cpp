@@ -4,6 +4,7 @@
 #include "app/Common.h"
 #include "app/CriticalSection.h"
 #include "app/LumoAppBase.h"
+#include "display/D3DTester.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -41,7 +42,8 @@ void LumoAppBase::RemoveMemoryImage(MemoryImage* image)
 
 void LumoAppBase::ReleaseTextureData(MemoryImage* image)
 {
-    // Texture copies exist only with a 3-D renderer, and none is made without one.
+    if (mDDInterface)
+        mDDInterface->RemoveTextureData(image);
 }
 
 NativeDisplay* LumoAppBase::GetNativeDisplay()
@@ -51,7 +53,22 @@ NativeDisplay* LumoAppBase::GetNativeDisplay()
 
 bool LumoAppBase::CopyTextureToImage(MemoryImage* image)
 {
-    return false;
+    return mDDInterface && mDDInterface->mD3DInterface->CopyTextureToImage(image);
+}
+
+bool LumoAppBase::Is3DTestPassed() const
+{
+    return mDDInterface && mDDInterface->mD3DTester && mDDInterface->mD3DTester->mFailureReason.empty();
+}
+
+bool LumoAppBase::Is3DTestClean() const
+{
+    return Is3DTestPassed() && mDDInterface->mD3DTester->mWarning.empty();
+}
+
+bool LumoAppBase::NewTestResult() const
+{
+    return mDDInterface && mDDInterface->mD3DTester && mDDInterface->mD3DTester->mNewResult;
 }
 
 void LumoAppBase::ReInitImages()

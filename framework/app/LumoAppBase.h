@@ -158,6 +158,8 @@ public:
     bool m3DSettingChanged = false;
     bool mAutoEnable3D = false;
     bool mRun3DTest = false;
+    int m3DTestMinVidMemory = 6;
+    int m3DTestRecVidMemory = 14;
     bool mScreenPrepared = false;
     DWORD mDisplayResetTime = 0;
     DWORD mFastForwardStamp = 0;
@@ -280,6 +282,8 @@ public:
     virtual bool HandleDebugKey(WPARAM key);
     virtual bool DebugKeyDownEx(WPARAM key, bool ctrlDown) { return false; }
     virtual void OnCloseHook() {}
+    // The display's 3-D self test measured a new result.
+    virtual void New3DResultHook() {}
     // What a subclass adds to a crash report.
     virtual std::string GetExtraCrashText() { return ""; }
     virtual bool DrawFrame();
@@ -345,10 +349,11 @@ public:
     bool HaveDisplayModules() const;
     void Set3D(bool is3D, bool recreate);
     virtual bool Is3DEnabled();
-    // The 3-D self test: none exists until a 3-D renderer does.
-    bool Is3DTestPassed() const { return false; }
-    bool Is3DTestClean() const { return false; }
-    bool NewTestResult() const { return false; }
+    // The 3-D self test ran and found no reason to keep 3-D off; and gave no warning either.
+    bool Is3DTestPassed() const;
+    bool Is3DTestClean() const;
+    // The self test measured its verdict during this run (rather than reading a stored one).
+    bool NewTestResult() const;
 
     // ---- live and shared images ----
     // Every memory image registers itself at construction and leaves at destruction.

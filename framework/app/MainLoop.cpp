@@ -465,6 +465,7 @@ void LumoAppBase::Redraw(RECT* clip)
         }
         return;
     }
+    gD3DRenderTargetLost = false;
     mDisplayLost = true;
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;

@@ -46,6 +46,9 @@ void LumoAppBase::FailDisplay(int result)
 
 int LumoAppBase::StartDisplay()
 {
+    // The start frees the old screen picture; the widgets get the new one only if it succeeds.
+    if (mWidgetManager)
+        mWidgetManager->mImage = nullptr;
     DisplayReinitHook();
     DeleteNativeImageData();
     int result = mDDInterface->Init(mHWnd, mIsPhysWindowed);

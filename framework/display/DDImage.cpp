@@ -93,12 +93,7 @@ void DDImage::SetKey(uint32_t key)
 
 bool DDImage::IsScreen() const
 {
-    if (!mDDInterface->mIs3D || mSurface == nullptr || mDDInterface->mDrawSurface == nullptr)
-        return false;
-    IDirectDrawSurface7* draw = DDInterface::Seventh(mDDInterface->mDrawSurface);
-    bool same = draw == mSurface;
-    draw->Release();
-    return same;
+    return mDDInterface->mIs3D && mSurface != nullptr && mSurface == mDDInterface->mDrawSurface7;
 }
 
 IDirectDrawSurface7* DDImage::GetSurface()
@@ -355,12 +350,42 @@ void DDImage::CommitBits()
 void DDImage::BitsChanged()
 {
     MemoryImage::BitsChanged();
-    ReleaseSurface();
+    if (!mSurfaceAdopted)
+    {
+        ReleaseSurface();
+        return;
+    }
+    // The display owns an adopted surface: the edited pixels go back into it instead.
+    if (mBits && mSurface && !mNoSoftwareDraw && LockSurface())
+    {
+        const NativeDisplay& d = *mDDInterface;
+        auto* base = static_cast<uint8_t*>(mLockedSurfaceDesc.lpSurface);
+        const DWORD depth = mLockedSurfaceDesc.ddpfPixelFormat.dwRGBBitCount;
+        for (int y = 0; y < mHeight; y++)
+        {
+            uint8_t* row = base + size_t(y) * size_t(mLockedSurfaceDesc.lPitch);
+            const uint32_t* from = mBits + size_t(y) * size_t(mWidth);
+            for (int x = 0; x < mWidth; x++)
+            {
+                uint32_t p = ToSurface(from[x], d, mLockedSurfaceDesc);
+                if (depth == 16)
+                    reinterpret_cast<uint16_t*>(row)[x] = uint16_t(p);
+                else if (depth == 32)
+                    reinterpret_cast<uint32_t*>(row)[x] = p;
+            }
+        }
+        UnlockSurface();
+        DeleteCaches();
+    }
 }
 
 void DDImage::Create(int width, int height)
 {
+    // The old palette describes the old size: drop it with the bits.
     FreeArray(mBits);
+    FreeArray(mColorTable);
+    FreeArray(mColorIndices);
+    mPaletteSize = 0;
     mWidth = width;
     mHeight = height;
     BitsChanged();

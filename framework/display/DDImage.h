@@ -6,6 +6,7 @@
 namespace Lumo
 {
 
+class D3DInterface;
 class DDInterface;
 
 // A memory picture whose pixels may also, or only, live in a display surface.
@@ -35,6 +36,7 @@ public:
     void DeleteCaches();
 
     // Drawing.
+    bool FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode) override;
     void FillRect(const Rect& rect, const Color& color, int drawMode) override;
     void DrawLine(double startX, double startY, double endX, double endY, const Color& color,
                   int drawMode) override;
@@ -84,6 +86,9 @@ public:
 
 private:
     bool SurfaceRoadAllowed();
+    // The renderer of the display, which draws everything on the 3-D screen.
+    D3DInterface* Renderer() const;
+    void ScreenBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode);
     int SurfaceForm() const;
     void RotatedCopy(MemoryImage* src, float x, float y, const Rect& srcRect, const Rect& clip,
                      const Color& color, int drawMode, double angle, float centerX, float centerY);

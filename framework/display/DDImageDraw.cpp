@@ -1,5 +1,6 @@
 // Which road each draw on a surface picture takes.
 #include "display/DDImage.h"
+#include "display/D3DInterface.h"
 #include "display/DDInterface.h"
 #include "graphics/StretchFilter.h"
 
@@ -39,8 +40,21 @@ bool DDImage::SurfaceRoadAllowed()
     return !mDrawToBits && !mHasAlpha && (!mHasTrans || mKeyFromCorner);
 }
 
+bool DDImage::FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode)
+{
+    if (!IsScreen())
+        return false;
+    Renderer()->FillPoly(points, count, clip, color, drawMode);
+    return true;
+}
+
 void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
 {
+    if (IsScreen())
+    {
+        Renderer()->FillRect(rect, color, drawMode);
+        return;
+    }
     CommitBits();
     if (!SurfaceRoadAllowed() || mDDInterface->mIs3D)
     {
@@ -57,6 +71,11 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
 void DDImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
                        int drawMode)
 {
+    if (IsScreen())
+    {
+        Renderer()->DrawLine(startX, startY, endX, endY, color, drawMode);
+        return;
+    }
     // Level and upright lines go through the shared code, which fills them as rectangles.
     if (mDrawToBits || mHasAlpha || mHasTrans || mDDInterface->mIs3D || startY == endY || startX == endX)
     {
@@ -74,6 +93,11 @@ void DDImage::DrawLine(double startX, double startY, double endX, double endY, c
 void DDImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
 {
     CommitBits();
+    if (IsScreen())
+    {
+        ScreenBlt(src, x, y, srcRect, color, drawMode);
+        return;
+    }
     bool cursorArea = this == mDDInterface->mOldCursorAreaImage || this == mDDInterface->mNewCursorAreaImage;
     if (!SurfaceRoadAllowed() || (mDDInterface->mIs3D && !cursorArea))
     {
@@ -94,6 +118,11 @@ void DDImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& co
 void DDImage::BltMirrored(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
 {
     CommitBits();
+    if (IsScreen())
+    {
+        Renderer()->BltMirrored(src, float(x), float(y), srcRect, Bounds(*this), color, drawMode);
+        return;
+    }
     // Mirrored: the clipped-off columns on the destination's left come from the source's right.
     Rect from = srcRect.Intersection(src ? Bounds(*src) : Rect());
     Rect placed = Rect(x, y, from.mWidth, from.mHeight).Intersection(Bounds(*this));
@@ -112,7 +141,17 @@ void DDImage::BltMirrored(Image* src, int x, int y, const Rect& srcRect, const C
 void DDImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip,
                        const Color& color, int drawMode)
 {
-    BltRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
+    if (!IsScreen())
+    {
+        BltRotated(src, x, y, srcRect, clip, color, drawMode, 0.0, 0.0f, 0.0f);
+        return;
+    }
+    FRect placed = FRect(x, y, srcRect.mWidth, srcRect.mHeight)
+                       .Intersection(FRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight));
+    if (placed == FRect(x, y, srcRect.mWidth, srcRect.mHeight))
+        Renderer()->Blt(src, x, y, srcRect, color, drawMode, true);
+    else if (!placed.IsEmpty())
+        Renderer()->BltFloat(src, x, y, srcRect, clip, color, drawMode);
 }
 
 void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
@@ -122,6 +161,11 @@ void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, 
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (source == nullptr)
         return;
+    if (IsScreen())
+    {
+        Renderer()->StretchBlt(src, destRect, srcRect, clip, color, drawMode, fastStretch, false);
+        return;
+    }
     FRect from;
     Rect dest;
     if (!ClipStretch(from, dest, destRect, srcRect, *source, clip.Intersection(Bounds(*this)), false))
@@ -170,6 +214,11 @@ void DDImage::StretchBltMirrored(Image* src, const Rect& destRect, const Rect& s
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (source == nullptr)
         return;
+    if (IsScreen())
+    {
+        Renderer()->StretchBlt(src, destRect, srcRect, clip, color, drawMode, fastStretch, true);
+        return;
+    }
     FRect from;
     Rect dest;
     if (!ClipStretch(from, dest, destRect, srcRect, *source, clip.Intersection(Bounds(*this)), true))
@@ -181,6 +230,17 @@ void DDImage::StretchBltMirrored(Image* src, const Rect& destRect, const Rect& s
 void DDImage::BltMatrix(Image* src, float x, float y, const LumoMatrix3& matrix, const Rect& clip,
                         const Color& color, int drawMode, const Rect& srcRect, bool blend)
 {
+    if (IsScreen())
+    {
+        // The software road turns the rectangle about its centre and places it at (x, y).
+        AffineTransform2D centred;
+        centred.Translate(-float(srcRect.mWidth) / 2, -float(srcRect.mHeight) / 2);
+        AffineTransform2D placed;
+        placed.mMatrix.Multiply(centred.mMatrix, matrix);
+        placed.Translate(x, y);
+        Renderer()->BltTransformed(src, placed.mMatrix, srcRect, color, drawMode, false, clip);
+        return;
+    }
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (source == nullptr || mNoSoftwareDraw || !LockSurface())
         return;
@@ -197,6 +257,11 @@ void DDImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertices)[
                                     const Rect& clip, const Color& color, int drawMode, float tx, float ty,
                                     bool blend)
 {
+    if (IsScreen())
+    {
+        Renderer()->DrawTexturedTriangles(texture, vertices, count, clip, color, drawMode, tx, ty);
+        return;
+    }
     auto* source = dynamic_cast<MemoryImage*>(texture);
     if ((texture != nullptr && source == nullptr) || mNoSoftwareDraw || !LockSurface())
         return;
@@ -207,6 +272,27 @@ void DDImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertices)[
                               int(mLockedSurfaceDesc.lPitch), form);
     UnlockSurface();
     DeleteCaches();
+}
+
+D3DInterface* DDImage::Renderer() const
+{
+    return mDDInterface->mD3DInterface;
+}
+
+void DDImage::ScreenBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
+{
+    // Opaque or keyed surface pictures are copied by the blitter.
+    auto* surfaceSource = dynamic_cast<DDImage*>(src);
+    if (surfaceSource && surfaceSource->mSurface && drawMode == DRAWMODE_NORMAL && color.IsWhite() &&
+        !surfaceSource->mHasAlpha)
+    {
+        Rect from = srcRect;
+        if (ClipToBoth(*this, *src, x, y, from))
+            HardwareBlt(surfaceSource, RECT{x, y, x + from.mWidth, y + from.mHeight},
+                        RECT{from.mX, from.mY, from.mX + from.mWidth, from.mY + from.mHeight});
+        return;
+    }
+    Renderer()->Blt(src, float(x), float(y), srcRect, color, drawMode, false);
 }
 
 int DDImage::SurfaceForm() const

@@ -1,6 +1,8 @@
 // The rotated copy onto a locked surface: bilinear samples whose 2 x 2
 // neighbourhood stays inside the source rectangle, in 16.16 fixed point.
+#include "display/D3DInterface.h"
 #include "display/DDImage.h"
+#include "display/DDInterface.h"
 #include "display/SurfaceTarget.h"
 
 #include <algorithm>
@@ -26,6 +28,12 @@ bool Sampleable(int64_t c, int64_t step, int64_t size)
 void DDImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, const Rect& clip,
                          const Color& color, int drawMode, double angle, float centerX, float centerY)
 {
+    if (IsScreen())
+    {
+        mDDInterface->mD3DInterface->BltRotated(src, x, y, srcRect, clip, color, drawMode, angle, centerX,
+                                                centerY);
+        return;
+    }
     if (mNoSoftwareDraw)
         return;
     CommitBits();

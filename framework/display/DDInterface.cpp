@@ -1,5 +1,7 @@
 #include "display/DDInterface.h"
 
+#include "display/D3DInterface.h"
+#include "display/D3DTester.h"
 #include "display/DDImage.h"
 #include "display/DirectXErrors.h"
 #include "app/LumoAppBase.h"
@@ -12,20 +14,9 @@
 namespace Lumo
 {
 
-namespace
+DDInterface::DDInterface(LumoAppBase* app) : mApp(app), mD3DInterface(new D3DInterface())
 {
-template <typename T> void ReleaseOf(T*& object)
-{
-    if (object)
-        object->Release();
-    object = nullptr;
-}
-} // namespace
-
-std::atomic<bool> gD3DRenderTargetLost{false};
-
-DDInterface::DDInterface(LumoAppBase* app) : mApp(app)
-{
+    mD3DInterface->mDDInterface = this;
     HMODULE module = app ? app->GetDDrawModule() : nullptr;
     if (module)
     {
@@ -40,6 +31,8 @@ DDInterface::DDInterface(LumoAppBase* app) : mApp(app)
 DDInterface::~DDInterface()
 {
     Cleanup();
+    delete mD3DInterface;
+    delete mD3DTester;
 }
 
 std::string DDInterface::ResultToString(int result)
@@ -60,7 +53,7 @@ std::string DDInterface::ResultToString(int result)
         return "RESULT_DISPCHANGE_FAIL";
     case RESULT_INVALID_COLORDEPTH:
         return "RESULT_INVALID_COLORDEPTH";
-    default:
+    default: // RESULT_3D_FAIL included
         return "RESULT_UNKNOWN";
     }
 }
@@ -181,7 +174,8 @@ int DDInterface::InitLocked(HWND window, bool windowed)
         // ddraw.dll offers neither entry point.
         createResult = DDERR_NODIRECTDRAWSUPPORT;
 
-    Run3DTest(window);
+    if (Run3DTest(window) && mD3DTester->mNewResult)
+        mApp->New3DResultHook();
     if (!mDirectDrawCreateEx && CheckDXResult("DirectDrawCreate", createResult))
         return RESULT_DD_CREATE_FAIL;
 
@@ -282,9 +276,44 @@ int DDInterface::InitLocked(HWND window, bool windowed)
               int(format.dwBBitMask));
     FillTables();
 
+    mDrawSurface7 = Seventh(mDrawSurface);
     CreateDrawSurfaceImage(mVideoMemoryDraw);
+    if (mIs3D)
+    {
+        // A self test that failed leaves nothing fit to draw with.
+        if (mD3DTester && !mD3DTester->mFailureReason.empty())
+        {
+            mErrorText = "3D init error: " + mD3DTester->mFailureReason;
+            return RESULT_3D_FAIL;
+        }
+        if (!mD3DInterface->Init(this))
+        {
+            mErrorText = "3D init error: " + gRendererErrorString;
+            return RESULT_3D_FAIL;
+        }
+    }
     mInitialized = true;
     return RESULT_OK;
+}
+
+bool DDInterface::Run3DTest(HWND window)
+{
+    if (mD3DTester || mApp == nullptr || (!mApp->mRun3DTest && !mApp->mAutoEnable3D))
+        return false;
+    mD3DTester = new D3DTester(mApp);
+    mD3DTester->SetVidMemoryConstraints(mApp->m3DTestMinVidMemory, mApp->m3DTestRecVidMemory);
+    mD3DTester->Test(window, mDD7);
+    const bool failed = !mD3DTester->mFailureReason.empty(), warned = !mD3DTester->mWarning.empty();
+    if (mApp->mAutoEnable3D && !failed && !warned)
+        mIs3D = true;
+    if (failed || (mD3DTester->mNewResult && warned))
+        mIs3D = false;
+    return true;
+}
+
+void DDInterface::RemoveTextureData(MemoryImage* image)
+{
+    mD3DInterface->RemoveTextureData(image);
 }
 
 void DDInterface::FillTables()
@@ -344,6 +373,8 @@ void DDInterface::Cleanup()
 {
     DisplayLock lock(this);
     mInitialized = false;
+    mD3DInterface->RemoveAllTextureData();
+    mD3DInterface->Cleanup();
     delete mOldCursorAreaImage;
     delete mNewCursorAreaImage;
     mOldCursorAreaImage = mNewCursorAreaImage = nullptr;
@@ -351,6 +382,7 @@ void DDInterface::Cleanup()
     ReleaseOf(mNewCursorArea);
     delete mScreenImage;
     mScreenImage = nullptr;
+    ReleaseOf(mDrawSurface7);
     ReleaseOf(mDrawSurface);
     ReleaseOf(mSecondarySurface);
     ReleaseOf(mPrimarySurface);
@@ -376,6 +408,19 @@ bool DDInterface::Redraw(RECT* clip)
     if (!mInitialized)
         return false;
     mInRedraw = true;
+    if (mIs3D)
+    {
+        // A renderer failure during the frame: the next start of the display is 2-D.
+        if (!gRendererErrorString.empty())
+        {
+            mErrorText = gRendererErrorString;
+            gRendererErrorString.clear();
+            mIs3D = false;
+            mInRedraw = false;
+            return false;
+        }
+        mD3DInterface->Flush();
+    }
     RECT source = clip ? *clip : RECT{0, 0, mWidth, mHeight};
     POINT origin = ClientOrigin();
     RECT dest{source.left + origin.x, source.top + origin.y, source.right + origin.x,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CriticalSection.h"
+#include "display/D3DInterface.h"
 #include "ddraw/ddraw.h"
 #include "graphics/NativeDisplay.h"
 
@@ -13,9 +14,12 @@
 namespace Lumo
 {
 
+class D3DInterface;
+class D3DTester;
 class DDImage;
 class LumoAppBase;
 class Image;
+class MemoryImage;
 
 enum
 {
@@ -30,15 +34,15 @@ enum
 };
 
 // The display driver: DirectDraw on the main window, windowed or full screen,
-// the surfaces every frame is drawn into, the present, the software cursor and
-// the display lock guarding all of it.
-// Set by a 3-D renderer that lost its render target during the run (none exists yet: stays false).
-extern std::atomic<bool> gD3DRenderTargetLost;
-
+// the surfaces every frame is drawn into, the present, the software cursor,
+// whether the frame is drawn through the 3-D renderer, and the display lock
+// guarding all of it.
 class DDInterface : public NativeDisplay
 {
 public:
     LumoAppBase* mApp;
+    D3DInterface* mD3DInterface = nullptr;
+    D3DTester* mD3DTester = nullptr;
     bool mIs3D = false;
     CriticalSection mCritSect;
     std::atomic<bool> mInRedraw{false};
@@ -47,6 +51,8 @@ public:
     IDirectDrawSurface* mPrimarySurface = nullptr;
     IDirectDrawSurface* mSecondarySurface = nullptr;
     IDirectDrawSurface* mDrawSurface = nullptr;
+    // The draw surface through the interface pictures hold.
+    IDirectDrawSurface7* mDrawSurface7 = nullptr;
     int mWidth = 0;
     int mHeight = 0;
     int mFullScreenBits = 0;
@@ -101,8 +107,9 @@ public:
     // Full screen: shows the desktop's surface so that a system window can be seen; false with no
     // DirectDraw object.
     virtual bool FlipToGDISurface();
-    // No 3-D self test exists yet: the display runs in 2-D.
-    bool Run3DTest(HWND window) { return false; }
+    // Runs the 3-D self test once per display, when the application asks for it.
+    bool Run3DTest(HWND window);
+    void RemoveTextureData(MemoryImage* image);
 
     // The draw surface through the interface pictures hold (a new reference).
     static IDirectDrawSurface7* Seventh(IDirectDrawSurface* surface);

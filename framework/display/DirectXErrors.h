@@ -14,4 +14,12 @@ std::string GetDirectXErrorString(HRESULT result);
 // How many names the table holds.
 int DirectXErrorNameCount();
 
+// Lets go of a DirectX object, if any, and forgets it.
+template <typename T> void ReleaseOf(T*& object)
+{
+    if (object)
+        object->Release();
+    object = nullptr;
+}
+
 } // namespace Lumo

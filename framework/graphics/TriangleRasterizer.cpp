@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 namespace Lumo
 {
@@ -62,9 +63,38 @@ struct Plane
     double At(double x, double y) const { return base + dx * x + dy * y; }
 };
 
+// Destination pixels of each form as ARGB words: 0 keeps alpha, 1 is opaque,
+// 2 and 3 are the 16-bit 5-6-5 and 5-5-5 surfaces (read back with zero low bits).
+template <int Form> struct DestPixel
+{
+    using Word = std::conditional_t<(Form < 2), uint32_t, uint16_t>;
+    static constexpr int kGreenBits = Form == 2 ? 6 : 5;
+    static constexpr int kRedShift = 5 + kGreenBits;
+
+    static uint32_t Load(Word p)
+    {
+        if constexpr (Form < 2)
+            return p;
+        else
+            return 0xFF000000 | (uint32_t(p >> kRedShift) & 31) << 19 |
+                   (uint32_t(p >> 5) & ((1u << kGreenBits) - 1)) << (16 - kGreenBits) |
+                   (uint32_t(p) & 31) << 3;
+    }
+    static Word Store(uint32_t argb)
+    {
+        if constexpr (Form == 0)
+            return argb;
+        else if constexpr (Form == 1)
+            return argb | 0xFF000000;
+        else
+            return Word(((argb >> 19) & 31) << kRedShift |
+                        ((argb >> (16 - kGreenBits)) & ((1u << kGreenBits) - 1)) << 5 | ((argb >> 3) & 31));
+    }
+};
+
 // Fills the pixels whose integer sample point lies inside the triangle
 // (top-left rule), row by row, with attributes interpolated over its plane.
-template <int Flags, bool Opaque>
+template <int Flags, int Form>
 void FillTriangle(const FixedVertex* const corners[3], const TextureDesc& texture, uint32_t* bits, int pitch,
                   uint32_t color, const Rect& clip)
 {
@@ -106,8 +136,9 @@ void FillTriangle(const FixedVertex* const corners[3], const TextureDesc& textur
         double left = std::min(longX, shortX), right = std::max(longX, shortX);
         int x1 = std::max(int(std::ceil(left)), clip.mX);
         int x2 = std::min(int(std::ceil(right)), clip.mX + clip.mWidth);
-        uint32_t* row =
-            reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(bits) + size_t(py) * size_t(pitch));
+        using Dest = DestPixel<Form>;
+        auto* row = reinterpret_cast<typename Dest::Word*>(reinterpret_cast<uint8_t*>(bits) +
+                                                           size_t(py) * size_t(pitch));
         for (int px = x1; px < x2; px++)
         {
             uint32_t s = 0xFFFFFFFF;
@@ -126,22 +157,17 @@ void FillTriangle(const FixedVertex* const corners[3], const TextureDesc& textur
             }
             if constexpr ((Flags & kTinted) != 0)
                 s = Modulate(s, color);
-            uint32_t& d = row[px];
             if constexpr ((Flags & (kBlending | kCallerBlend)) != 0)
-                d = Blend::NormalPixel(d, s);
+                row[px] = Dest::Store(Blend::NormalPixel(Dest::Load(row[px]), s));
             else
-                d = Opaque ? (s | 0xFF000000) : s;
+                row[px] = Dest::Store(s);
         }
     }
 }
 
 template <size_t... I> constexpr std::array<SpanFiller, 128> MakeFillers(std::index_sequence<I...>)
 {
-    // Forms 0 (32 bits with alpha) and 1 (32 bits, opaque) are drawn here; the
-    // 16-bit forms belong to surface drawing.
-    return {{(I < 32   ? &FillTriangle<int(I & 31), false>
-              : I < 64 ? &FillTriangle<int(I & 31), true>
-                       : nullptr)...}};
+    return {{&FillTriangle<int(I & 31), int(I >> 5)>...}};
 }
 
 constexpr std::array<SpanFiller, 128> kFillers = MakeFillers(std::make_index_sequence<128>{});
@@ -156,8 +182,10 @@ int FormIndex(int pixelForm)
         return 1;
     case PIXELFORM_565:
         return 2;
-    default:
+    case PIXELFORM_555:
         return 3;
+    default:
+        return -1;
     }
 }
 
@@ -220,6 +248,8 @@ void DrawTriangleSoftware(const Color& color, const Rect& clip, const TriVertex*
         desc.limitV = (texture->mHeight - 1) << 16;
         desc.shift = 16 - std::bit_width(unsigned(texture->mWidth)) + 1;
     }
+    if (FormIndex(pixelForm) < 0)
+        return;
     int index = FormIndex(pixelForm) << 5;
     index |= blending ? kBlending : 0;
     index |= texture != nullptr ? kTexture : 0;

@@ -2,6 +2,7 @@
 
 #include "app/LumoAppBase.h"
 #include "display/DDImage.h"
+#include "display/DDInterface.h"
 #include "graphics/Graphics.h"
 
 #include <algorithm>
@@ -118,7 +119,9 @@ void SysFont::DrawString(Graphics* g, int x, int y, const std::string& text, con
     const bool locked = image->mLockCount > 0;
     if (locked)
         surface->Unlock(nullptr);
-    // The display has no 3-D renderer whose open scene would have to end before the system draws.
+    // On the 3-D screen the renderer's scene ends first, so that the system's text lands on top.
+    if (image == image->mDDInterface->GetDrawSurfaceImage() && image->mDDInterface->mIs3D)
+        image->mDDInterface->mD3DInterface->Flush();
     HDC dc = nullptr;
     if (surface->GetDC(&dc) >= 0 && dc != nullptr)
     {

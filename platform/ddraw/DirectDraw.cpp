@@ -1,6 +1,9 @@
 #include "ddraw/DirectDraw.h"
 #include "core/desktop.h"
 #include "core/faults.h"
+#include "d3d/DeviceCaps.h"
+#include "d3d/Direct3D.h"
+#include "d3d/Identity.h"
 #include "ddraw/Objects.h"
 #include "ddraw/Records.h"
 #include "ddraw/Surface.h"
@@ -8,13 +11,13 @@
 #include "win32/user32.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
 namespace
 {
 constexpr DWORD kMaxBackBuffers = 3;
-constexpr GUID kDeviceId = {0x4C756D6F, 0x4444, 0x5357, {0x73, 0x6F, 0x66, 0x74, 0x77, 0x61, 0x72, 0x65}};
 
 DWORD ClampToDword(uint64_t value)
 {
@@ -24,10 +27,18 @@ DWORD ClampToDword(uint64_t value)
 
 namespace DDraw
 {
+HRESULT WINAPI DirectDraw::QueryInterface(REFIID riid, void** object)
+{
+    if (object && IsEqualGUID(riid, IID_IDirect3D7))
+        return D3D::MakeDirect3D(Seventh(), mDisplay, object);
+    return ComObject2::QueryInterface(riid, object);
+}
+
 DirectDraw::~DirectDraw()
 {
     LeaveFullScreen();
-    if (mModeSet)
+    // The object that changed the display mode gives the desktop its own back at its last release.
+    if (mDisplay->modeSet)
         ChangeDisplaySettingsA(nullptr, 0);
 }
 
@@ -110,15 +121,21 @@ template <typename Desc> HRESULT DirectDraw::MakeSurface(Desc* desc, IUnknown* o
         return DDERR_INVALIDPARAMS;
     request.width = desc->dwWidth;
     request.height = desc->dwHeight;
+    bool texture = (caps & DDSCAPS_TEXTURE) != 0;
     if (desc->dwFlags & DDSD_PIXELFORMAT)
     {
-        if (!FormatFromDescription(desc->ddpfPixelFormat, &request.format))
+        if (!FormatFromDescription(desc->ddpfPixelFormat, texture, &request.format))
             return DDERR_INVALIDPIXELFORMAT;
     }
     else
         request.format = DisplayFormat(mode.bitsPerPixel);
-    if (!request.format.Drawable())
+    if (!request.format.Drawable() && !(texture && request.format.bits == 8))
         return DDERR_INVALIDPIXELFORMAT;
+    // Textures keep to what the Direct3D device says it takes.
+    if (texture)
+        if (HRESULT result = D3D::CheckTexture(request.width, request.height, request.format);
+            result != DD_OK)
+            return result;
     // Without a say, a surface goes to video memory while there is room, else to system memory.
     bool chosen = (caps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY)) != 0;
     request.caps = chosen ? caps : caps | DDSCAPS_VIDEOMEMORY;
@@ -211,7 +228,7 @@ HRESULT WINAPI DirectDraw::RestoreDisplayMode()
 {
     std::lock_guard<std::mutex> lock(mMutex);
     ChangeDisplaySettingsA(nullptr, 0);
-    mModeSet = false;
+    mDisplay->modeSet = false;
     LeaveFullScreen();
     return DD_OK;
 }
@@ -267,7 +284,7 @@ HRESULT WINAPI DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsP
     }
     if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL)
         return DDERR_INVALIDMODE;
-    mModeSet = true;
+    mDisplay->modeSet = true;
     return DD_OK;
 }
 
@@ -294,11 +311,15 @@ HRESULT WINAPI DirectDraw::GetDeviceIdentifier(LPDDDEVICEIDENTIFIER2 identifier,
         return DDERR_INVALIDPARAMS;
     if (Platform::ShouldFail("GetDeviceIdentifier"))
         return DDERR_GENERIC;
+    // The same card and driver as d3d8.dll reports: the renderer of the layer's windows.
+    D3D::Identity identity;
+    if (!D3D::RendererIdentity(&identity))
+        return DDERR_GENERIC;
     std::memset(identifier, 0, sizeof(*identifier));
-    std::strcpy(identifier->szDriver, "ddraw.dll");
-    std::strcpy(identifier->szDescription, "Lumo Software Display");
-    identifier->liDriverVersion.QuadPart = 0x0001000000000000LL;
-    identifier->guidDeviceIdentifier = kDeviceId;
+    std::snprintf(identifier->szDriver, sizeof(identifier->szDriver), "%s", identity.driver.c_str());
+    std::snprintf(identifier->szDescription, sizeof(identifier->szDescription), "%s",
+                  identity.description.c_str());
+    identifier->guidDeviceIdentifier = identity.deviceId;
     return DD_OK;
 }
 } // namespace DDraw

@@ -15,9 +15,12 @@ namespace DDraw
 class DirectDraw final : public ComObject2<IDirectDraw, IID_IDirectDraw, IDirectDraw7, IID_IDirectDraw7>
 {
 public:
-    DirectDraw() = default;
+    DirectDraw() { Presenter::AddDisplay(mDisplay); }
     IDirectDraw* First() { return this; }
     IDirectDraw7* Seventh() { return this; }
+
+    // Also answers IID_IDirect3D7: the Direct3D side of the object.
+    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override;
 
     HRESULT WINAPI CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) override;
     HRESULT WINAPI CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette,
@@ -51,7 +54,6 @@ private:
     DWORD mLevel = 0; // 0 until SetCooperativeLevel
     HWND mWindow = nullptr;
     std::shared_ptr<std::atomic<int>> mPrimaries = std::make_shared<std::atomic<int>>(0);
-    bool mModeSet = false; // this object changed the display mode; its last release restores it
     std::shared_ptr<DisplayState> mDisplay = std::make_shared<DisplayState>();
 };
 } // namespace DDraw

@@ -1,8 +1,11 @@
 #include "ddraw/Presenter.h"
 #include "ddraw/Lock.h"
+#include "ddraw/Rects.h"
+#include "ddraw/Renderers.h"
 #include "ddraw/Surface.h"
 #include "test/present.h"
 #include "win32/host.h"
+#include "win32/user32.h"
 #include "win32/user32_internal.h"
 
 #include <SDL.h>
@@ -21,13 +24,9 @@ constexpr uint32_t kOpaque = 0xFF000000u;
 // What one window shows. Main thread only.
 struct Output
 {
-    SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    SDL_Texture* texture = nullptr; // the streaming texture memory frames are converted into
     int textureWidth = 0, textureHeight = 0;
-    bool failed = false; // no renderer could be made: the frame is kept, not shown
-    int width = 0, height = 0;
-    std::vector<uint32_t> frame; // 0xFFRRGGBB, row by row
+    int width = 0, height = 0; // the frame: the client area, or the whole primary in full screen
 };
 
 std::vector<DDraw::Surface*> gPrimaries; // under the layer lock
@@ -38,6 +37,9 @@ std::atomic<uint64_t> gPresents{0};
 std::mutex gWantLock;
 std::map<HWND, bool> gWanted; // full-screen changes not yet made
 std::atomic<bool> gWantPending{false};
+
+std::mutex gDisplayLock;
+std::vector<std::weak_ptr<DDraw::DisplayState>> gDisplays;
 
 std::map<HWND, Output> gOutputs;
 HWND gLastShown = nullptr;
@@ -55,112 +57,151 @@ bool OnMainThread()
     return false;
 }
 
-// 0xFFRRGGBB of every 16-bit value; each channel's top bits repeat into its low bits, so that
-// full intensity stays full.
-std::vector<uint32_t> WideningTable(bool green6Bits)
+// The part of the primary a window shows: the whole surface in full screen, else the part under
+// its client area (which may reach past the surface). Layer lock held.
+bool ShownArea(const DDraw::ShownSurface& shown, RECT* area)
 {
-    auto widen = [](uint32_t v, int bits) { return (v << (8 - bits)) | (v >> (2 * bits - 8)); };
-    std::vector<uint32_t> table(65536);
-    for (uint32_t v = 0; v < 65536; v++)
-        table[v] =
-            green6Bits
-                ? kOpaque | widen(v >> 11, 5) << 16 | widen((v >> 5) & 63, 6) << 8 | widen(v & 31, 5)
-                : kOpaque | widen((v >> 10) & 31, 5) << 16 | widen((v >> 5) & 31, 5) << 8 | widen(v & 31, 5);
-    return table;
-}
-
-// One row of a surface as opaque 0xFFRRGGBB pixels.
-void ConvertRow(const uint8_t* in, const DDraw::PixelFormat& format, uint32_t* out, int count)
-{
-    if (format.bits == 32)
-    {
-        const uint32_t* p = reinterpret_cast<const uint32_t*>(in);
-        for (int i = 0; i < count; i++)
-            out[i] = kOpaque | (p[i] & 0xFFFFFFu);
-        return;
-    }
-    static const std::vector<uint32_t> k565 = WideningTable(true), k555 = WideningTable(false);
-    const uint32_t* table = format.green == 0x07E0 ? k565.data() : k555.data();
-    const uint16_t* p = reinterpret_cast<const uint16_t*>(in);
-    for (int i = 0; i < count; i++)
-        out[i] = table[p[i]];
-}
-
-// Copies what the window shows of the primary into its output's frame: the whole surface in full
-// screen, else the part under the client area (black where the client area leaves the surface).
-bool TakeFrame(const DDraw::ShownSurface& shown, Output* out)
-{
-    RECT from{0, 0, (LONG)shown.width, (LONG)shown.height};
-    if (!shown.fullScreen)
-    {
-        RECT client;
-        POINT origin{0, 0};
-        if (!GetClientRect(shown.window, &client) || !ClientToScreen(shown.window, &origin))
-            return false;
-        from = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    }
-    int width = from.right - from.left, height = from.bottom - from.top;
-    if (width <= 0 || height <= 0)
+    *area = RECT{0, 0, (LONG)shown.width, (LONG)shown.height};
+    if (shown.fullScreen)
+        return true;
+    RECT client;
+    POINT origin{0, 0};
+    if (!GetClientRect(shown.window, &client) || !ClientToScreen(shown.window, &origin))
         return false;
-    out->width = width;
-    out->height = height;
-    out->frame.resize((size_t)width * height);
-    LONG left = std::max<LONG>(from.left, 0), right = std::min<LONG>(from.right, (LONG)shown.width);
-    LONG top = std::max<LONG>(from.top, 0), bottom = std::min<LONG>(from.bottom, (LONG)shown.height);
-    DWORD bytes = shown.format.BytesPerPixel();
-    for (LONG y = from.top; y < from.bottom; y++)
-    {
-        uint32_t* row = &out->frame[(size_t)(y - from.top) * width];
-        if (y < top || y >= bottom || left >= right)
-        {
-            std::fill(row, row + width, kOpaque);
-            continue;
-        }
-        std::fill(row, row + (left - from.left), kOpaque);
-        std::fill(row + (right - from.left), row + width, kOpaque);
-        const uint8_t* in = shown.pixels + (size_t)y * shown.pitch + (size_t)left * bytes;
-        ConvertRow(in, shown.format, row + (left - from.left), right - left);
-    }
-    return true;
+    *area = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+    return !DDraw::Empty(*area);
 }
 
-void DropOutput(Output* out)
+RECT OnSurface(const DDraw::ShownSurface& shown, const RECT& area)
 {
-    if (out->texture)
-        SDL_DestroyTexture(out->texture);
-    if (out->renderer)
-        SDL_DestroyRenderer(out->renderer);
-    out->texture = nullptr;
-    out->renderer = nullptr;
-    out->window = nullptr;
-    out->failed = false;
+    return DDraw::Intersect(area, RECT{0, 0, (LONG)shown.width, (LONG)shown.height});
 }
 
-// Draws the output's frame into its renderer, scaled to fit with black bars when full screen.
-bool Render(Output* out)
+// The primary shown in a window, if any. Layer lock held.
+DDraw::Surface* PrimaryIn(HWND hwnd, DDraw::ShownSurface* shown)
+{
+    for (DDraw::Surface* primary : gPrimaries)
+    {
+        *shown = primary->Showing();
+        if (shown->window == hwnd && shown->format.Drawable())
+            return primary;
+    }
+    return nullptr;
+}
+
+// Whether the window should show the primary's twin: the renderer drew what it shows.
+bool ShowsTwin(const DDraw::ShownSurface& shown, const RECT& visible, SDL_Renderer* renderer)
+{
+    DDraw::Twin* twin = shown.surface->TwinOf();
+    return twin && twin->Texture() && twin->Renderer() == renderer &&
+           DDraw::Overlaps(twin->RendererNewer(), visible);
+}
+
+// Converts what the window shows of the primary into the output's streaming texture, in one
+// pass (black where the client area leaves the surface). Layer lock held.
+bool Convert(const DDraw::ShownSurface& shown, const RECT& area, SDL_Renderer* renderer, Output* out)
 {
     if (!out->texture || out->textureWidth != out->width || out->textureHeight != out->height)
     {
         if (out->texture)
             SDL_DestroyTexture(out->texture);
-        out->texture = SDL_CreateTexture(out->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+        out->texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                          out->width, out->height);
         out->textureWidth = out->width;
         out->textureHeight = out->height;
         if (!out->texture)
             return false;
     }
-    SDL_UpdateTexture(out->texture, nullptr, out->frame.data(), out->width * 4);
-    SDL_RenderSetLogicalSize(out->renderer, out->width, out->height);
-    // Only a scaled frame leaves bars to blacken.
-    int outputWidth = 0, outputHeight = 0;
-    SDL_GetRendererOutputSize(out->renderer, &outputWidth, &outputHeight);
-    if (outputWidth != out->width || outputHeight != out->height)
+    void* memory = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(out->texture, nullptr, &memory, &pitch) != 0)
+        return false;
+    RECT visible = OnSurface(shown, area);
+    LONG left = visible.left - area.left, right = visible.right - area.left;
+    DWORD bytes = shown.format.BytesPerPixel();
+    for (LONG y = 0; y < out->height; y++)
     {
-        SDL_SetRenderDrawColor(out->renderer, 0, 0, 0, 255);
-        SDL_RenderClear(out->renderer);
+        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(memory) + (size_t)y * pitch);
+        LONG sy = area.top + y;
+        if (sy < visible.top || sy >= visible.bottom || DDraw::Empty(visible))
+        {
+            std::fill(row, row + out->width, kOpaque);
+            continue;
+        }
+        std::fill(row, row + left, kOpaque);
+        std::fill(row + right, row + out->width, kOpaque);
+        const uint8_t* in = shown.pixels + (size_t)sy * shown.pitch + (size_t)visible.left * bytes;
+        if (shown.format.bits == 32)
+            std::memcpy(row + left, in, (size_t)(right - left) * 4); // the texture ignores the top byte
+        else
+            DDraw::RowToArgb(in, shown.format, row + left, right - left);
     }
-    return SDL_RenderCopy(out->renderer, out->texture, nullptr, nullptr) == 0;
+    SDL_UnlockTexture(out->texture);
+    return true;
+}
+
+void DropOutput(Output* out)
+{
+    *out = Output{};
+}
+
+// The output's textures die with their renderer.
+void RendererGoing(SDL_Renderer* renderer)
+{
+    for (auto& [hwnd, out] : gOutputs)
+        if (out.texture && DDraw::Renderers::Existing(hwnd) == renderer)
+            DropOutput(&out);
+}
+
+// Draws what the window shows into its renderer, scaled to fit with black bars when full screen.
+// Nothing is presented yet.
+bool Draw(HWND hwnd, Output* out, bool* fromTwin)
+{
+    SDL_Renderer* renderer = DDraw::Renderers::ForWindow(hwnd);
+    if (!renderer)
+        return false;
+    SDL_Texture* texture = nullptr;
+    SDL_Rect from{}, to{};
+    {
+        std::lock_guard<std::mutex> lock(DDraw::LayerLock());
+        DDraw::ShownSurface shown;
+        RECT area;
+        if (!PrimaryIn(hwnd, &shown) || !ShownArea(shown, &area))
+            return false;
+        out->width = area.right - area.left;
+        out->height = area.bottom - area.top;
+        RECT visible = OnSurface(shown, area);
+        *fromTwin = ShowsTwin(shown, visible, renderer);
+        if (*fromTwin)
+        {
+            DDraw::Twin* twin = shown.surface->TwinOf();
+            if (twin->Ready(renderer, shown.surface->TwinView()) != DD_OK)
+                return false;
+            texture = twin->Texture();
+            from = SDL_Rect{visible.left, visible.top, visible.right - visible.left,
+                            visible.bottom - visible.top};
+            to = SDL_Rect{visible.left - area.left, visible.top - area.top, from.w, from.h};
+        }
+        else
+        {
+            if (!Convert(shown, area, renderer, out))
+                return false;
+            texture = out->texture;
+            from = to = SDL_Rect{0, 0, out->width, out->height};
+        }
+    }
+    DDraw::SetRendererTarget(renderer, nullptr);
+    SDL_RenderSetLogicalSize(renderer, out->width, out->height);
+    // Black where the frame leaves bars or the surface leaves the client area.
+    int outputWidth = 0, outputHeight = 0;
+    SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight);
+    if (outputWidth != out->width || outputHeight != out->height || to.w != out->width || to.h != out->height)
+    {
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+    }
+    SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+    return SDL_RenderCopy(renderer, texture, &from, &to) == 0;
 }
 
 void Show(HWND hwnd, Output* out)
@@ -169,26 +210,13 @@ void Show(HWND hwnd, Output* out)
         return;
     if (!Platform::HasHostWindow(hwnd) || !IsWindowVisible(hwnd) || IsIconic(hwnd))
         return;
-    SDL_Window* window = Platform::HostWindow(hwnd);
-    if (out->window != window)
-    {
-        DropOutput(out);
-        out->window = window;
-    }
-    if (!out->renderer && !out->failed)
-    {
-        out->renderer = SDL_CreateRenderer(window, -1, 0);
-        if (!out->renderer)
-        {
-            std::fprintf(stderr, "DirectDraw: no renderer for the window: %s\n", SDL_GetError());
-            out->failed = true;
-        }
-    }
-    if (out->renderer && Render(out))
-    {
-        SDL_RenderPresent(out->renderer);
-        ++gPresents;
-    }
+    bool fromTwin = false;
+    if (!Draw(hwnd, out, &fromTwin))
+        return;
+    SDL_RenderPresent(DDraw::Renderers::Existing(hwnd));
+    ++gPresents;
+    if (fromTwin)
+        ++DDraw::Counters().twinPresents;
 }
 
 void ApplyFullScreen()
@@ -218,6 +246,7 @@ void Present()
 {
     if (!Platform::User::OnVideoThread())
         return; // another thread looking at the queue: the main thread presents
+    DDraw::ReleaseQueuedTwins();
     ApplyFullScreen();
     if (!gDirty.exchange(false))
         return;
@@ -227,10 +256,8 @@ void Present()
         for (DDraw::Surface* primary : gPrimaries)
         {
             DDraw::ShownSurface surface = primary->Showing();
-            if (!surface.window || !surface.format.Drawable() || !IsWindow(surface.window) ||
-                std::find(shown.begin(), shown.end(), surface.window) != shown.end())
-                continue;
-            if (TakeFrame(surface, &gOutputs[surface.window]))
+            if (surface.window && surface.format.Drawable() && IsWindow(surface.window) &&
+                std::find(shown.begin(), shown.end(), surface.window) == shown.end())
                 shown.push_back(surface.window);
         }
     }
@@ -241,13 +268,27 @@ void Present()
     }
 }
 
+// The window's DirectDraw objects lose their exclusive level with it.
+void LeaveExclusive(HWND hwnd)
+{
+    std::lock_guard<std::mutex> lock(gDisplayLock);
+    std::erase_if(gDisplays, [](const auto& display) { return display.expired(); });
+    for (const auto& weak : gDisplays)
+        if (auto display = weak.lock(); display && display->window == hwnd)
+        {
+            display->fullScreen = false;
+            if (display->modeSet.exchange(false))
+                ChangeDisplaySettingsA(nullptr, 0);
+        }
+}
+
 void WindowGone(HWND hwnd)
 {
-    auto it = gOutputs.find(hwnd);
-    if (it == gOutputs.end() || !OnMainThread())
+    if (!OnMainThread())
         return;
-    DropOutput(&it->second);
-    gOutputs.erase(it);
+    LeaveExclusive(hwnd);
+    DDraw::Renderers::Drop(hwnd);
+    gOutputs.erase(hwnd);
     if (gLastShown == hwnd)
         gLastShown = nullptr;
 }
@@ -255,14 +296,20 @@ void WindowGone(HWND hwnd)
 
 namespace DDraw::Presenter
 {
-void AddPrimary(Surface* primary)
+void Hook()
 {
     static const bool hooked = []
     {
         Platform::SetHostPresenter(Platform::HostPresenter{&Present, &WindowGone, &MarkDirty});
+        Renderers::OnDrop(&RendererGoing);
         return true;
     }();
     (void)hooked;
+}
+
+void AddPrimary(Surface* primary)
+{
+    Hook();
     gPrimaries.push_back(primary);
     MarkDirty();
 }
@@ -270,6 +317,13 @@ void AddPrimary(Surface* primary)
 void RemovePrimary(Surface* primary)
 {
     gPrimaries.erase(std::remove(gPrimaries.begin(), gPrimaries.end(), primary), gPrimaries.end());
+}
+
+void AddDisplay(const std::shared_ptr<DisplayState>& display)
+{
+    Hook();
+    std::lock_guard<std::mutex> lock(gDisplayLock);
+    gDisplays.push_back(display);
 }
 
 void MarkDirty()
@@ -293,21 +347,51 @@ bool ReadPresentedFrame(HWND window, int* width, int* height, std::vector<uint32
 {
     if (!Platform::User::OnVideoThread())
         return false;
-    auto it = gOutputs.find(window ? window : gLastShown);
-    if (it == gOutputs.end() || it->second.frame.empty())
+    HWND hwnd = window ? window : gLastShown;
+    std::lock_guard<std::mutex> lock(DDraw::LayerLock());
+    DDraw::ShownSurface shown;
+    RECT area;
+    if (!hwnd || !PrimaryIn(hwnd, &shown) || !ShownArea(shown, &area))
         return false;
-    *width = it->second.width;
-    *height = it->second.height;
-    *pixels = it->second.frame;
+    *width = area.right - area.left;
+    *height = area.bottom - area.top;
+    pixels->assign((size_t)*width * *height, kOpaque);
+    RECT visible = OnSurface(shown, area);
+    if (DDraw::Empty(visible))
+        return true;
+    // What the renderer holds newer comes from the twin, the rest from memory.
+    LONG w = visible.right - visible.left;
+    std::vector<uint32_t> twin((size_t)w * (visible.bottom - visible.top));
+    DDraw::Twin* twinOf = shown.surface->TwinOf();
+    RECT drawn = twinOf ? DDraw::Intersect(twinOf->RendererNewer(), visible) : RECT{};
+    RECT memory = twinOf ? twinOf->MemoryNewer() : RECT{};
+    bool peeked = !DDraw::Empty(drawn) && twinOf->Peek(visible, twin.data());
+    for (LONG y = visible.top; y < visible.bottom; y++)
+    {
+        uint32_t* row = &(*pixels)[(size_t)(y - area.top) * *width + (visible.left - area.left)];
+        DDraw::RowToArgb(shown.pixels + (size_t)y * shown.pitch +
+                             (size_t)visible.left * shown.format.BytesPerPixel(),
+                         shown.format, row, w);
+        if (!peeked)
+            continue;
+        for (LONG x = visible.left; x < visible.right; x++)
+        {
+            bool fromTwin = x >= drawn.left && x < drawn.right && y >= drawn.top && y < drawn.bottom &&
+                            !(x >= memory.left && x < memory.right && y >= memory.top && y < memory.bottom);
+            if (fromTwin)
+                row[x - visible.left] = kOpaque | twin[(size_t)(y - visible.top) * w + (x - visible.left)];
+        }
+    }
     return true;
 }
 
 bool ReadHostFrame(HWND window, int* width, int* height, std::vector<uint32_t>* pixels)
 {
     auto it = gOutputs.find(window);
-    if (it == gOutputs.end() || !OnMainThread() || !it->second.renderer || !Render(&it->second))
+    bool fromTwin = false;
+    if (it == gOutputs.end() || !OnMainThread() || !Draw(window, &it->second, &fromTwin))
         return false;
-    SDL_Renderer* renderer = it->second.renderer;
+    SDL_Renderer* renderer = DDraw::Renderers::Existing(window);
     // The whole window, bars and all, at its own pixels.
     SDL_RenderSetLogicalSize(renderer, 0, 0);
     SDL_RenderSetScale(renderer, 1.0f, 1.0f);

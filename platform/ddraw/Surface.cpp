@@ -2,10 +2,15 @@
 #include "core/desktop.h"
 #include "core/faults.h"
 #include "ddraw/Lock.h"
+#include "ddraw/Objects.h"
+#include "ddraw/Rects.h"
 #include "ddraw/Records.h"
 #include "win32/ComObject.h"
 #include "win32/gdi32.h"
 #include "win32/user32.h"
+#include "win32/user32_internal.h"
+
+#include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
@@ -17,23 +22,6 @@ namespace
 std::atomic<uint64_t> gVideoBytes{0};
 
 constexpr DWORD kMaxSide = 16384;
-
-bool Empty(const RECT& r)
-{
-    return r.left >= r.right || r.top >= r.bottom;
-}
-
-bool Inside(const RECT& r, const RECT& bounds)
-{
-    return r.left >= bounds.left && r.top >= bounds.top && r.right <= bounds.right &&
-           r.bottom <= bounds.bottom;
-}
-
-RECT Intersect(const RECT& a, const RECT& b)
-{
-    return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                std::min(a.bottom, b.bottom)};
-}
 
 // A source key as a range of colour values; the unused bits of a pixel take no part.
 struct KeyTest
@@ -154,9 +142,9 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
     return DD_OK;
 }
 
-ShownSurface Surface::Showing() const
+ShownSurface Surface::Showing()
 {
-    ShownSurface shown{mPixels.data(), mPitch, mWidth, mHeight, mFormat, nullptr, false};
+    ShownSurface shown{mPixels.data(), mPitch, mWidth, mHeight, mFormat, nullptr, false, this};
     shown.fullScreen = mDisplay && mDisplay->fullScreen;
     HWND clipperWindow = nullptr;
     if (mClipper)
@@ -178,14 +166,21 @@ Surface::Surface(const Request& request, uint64_t videoBytes)
     gVideoBytes += mVideoBytes;
     if (mPrimaries)
         ++*mPrimaries;
+    // A surface the device may draw into has a target twin, which can be drawn with as well.
+    if (mCaps & DDSCAPS_3DDEVICE)
+        mTwin = std::make_unique<Twin>(this, Twin::Kind::Target);
+    else if (mCaps & DDSCAPS_TEXTURE)
+        mTwin = std::make_unique<Twin>(this, Twin::Kind::Texture);
 }
 
 Surface::~Surface()
 {
-    if (mShown)
+    if (mShown || mTwin)
     {
         std::lock_guard<std::mutex> lock(LayerLock());
-        Presenter::RemovePrimary(this);
+        if (mShown)
+            Presenter::RemovePrimary(this);
+        mTwin.reset();
     }
     if (mDC)
         Platform::DropSurfaceDC(mDC);
@@ -240,15 +235,23 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
     }
     RECT visible = Intersect(dest, region);
     bool wide = mFormat.bits == 32;
+    HRESULT result;
     if (flags & DDBLT_COLORFILL)
     {
         if (!fx)
             return DDERR_INVALIDPARAMS;
-        if (!Empty(visible))
+        if (Empty(visible))
+            return DD_OK;
+        if ((result = FillOnRenderer(visible, fx->dwFillColor)) == S_FALSE)
+        {
+            if ((result = BeforeCpu(visible, true)) != DD_OK)
+                return result;
             (wide ? FillPixels<uint32_t> : FillPixels<uint16_t>)(mPixels.data(), mPitch, visible,
                                                                  fx->dwFillColor);
+            Wrote(visible);
+        }
         Changed();
-        return DD_OK;
+        return result;
     }
     if (!source)
         return DDERR_INVALIDPARAMS;
@@ -262,6 +265,13 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
         return DDERR_NOCOLORKEY;
     if (Empty(visible))
         return DD_OK;
+    if (!key.on && (result = CopyOnRenderer(dest, visible, source, from)) != S_FALSE)
+    {
+        Changed();
+        return result;
+    }
+    if ((result = source->BeforeCpu(from, false)) != DD_OK || (result = BeforeCpu(visible, true)) != DD_OK)
+        return result;
     // A blit within one surface reads from a copy, so that overlapping rectangles come out whole.
     std::vector<uint8_t> copy;
     const uint8_t* pixels = source->mPixels.data();
@@ -272,6 +282,7 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
     }
     (wide ? CopyPixels<uint32_t> : CopyPixels<uint16_t>)(mPixels.data(), mPitch, dest, visible, pixels,
                                                          source->mPitch, from, key);
+    Wrote(visible);
     Changed();
     return DD_OK;
 }
@@ -304,6 +315,13 @@ HRESULT Surface::FlipChain()
     for (size_t i = 0; i + 1 < mBackBuffers.size(); i++)
         mBackBuffers[i]->mPixels = std::move(mBackBuffers[i + 1]->mPixels);
     mBackBuffers.back()->mPixels = std::move(front);
+    // Twins go with their pixels, through the same rotation.
+    if (mTwin)
+    {
+        mTwin->Swap(*mBackBuffers.front()->mTwin);
+        for (size_t i = 0; i + 1 < mBackBuffers.size(); i++)
+            mBackBuffers[i]->mTwin->Swap(*mBackBuffers[i + 1]->mTwin);
+    }
     Changed();
     return DD_OK;
 }
@@ -405,7 +423,7 @@ HRESULT WINAPI Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc)
     return Describe(desc, nullptr);
 }
 
-template <typename Desc> HRESULT Surface::LockAs(LPRECT rect, Desc* desc)
+template <typename Desc> HRESULT Surface::LockAs(LPRECT rect, Desc* desc, DWORD flags)
 {
     if (!ValidSize(desc))
         return DDERR_INVALIDPARAMS;
@@ -415,20 +433,34 @@ template <typename Desc> HRESULT Surface::LockAs(LPRECT rect, Desc* desc)
     RECT area = rect ? *rect : Bounds();
     if (Empty(area) || !Inside(area, Bounds()))
         return DDERR_INVALIDRECT;
+    bool write = !(flags & DDLOCK_READONLY);
+    if (HRESULT result = BeforeCpu(area, write); result != DD_OK)
+        return result;
+    // With a twin, what the lock changes is found at Unlock by comparing.
+    mLockedArea = RECT{};
+    if (write && mTwin && mTwin->Texture())
+    {
+        mLockedArea = area;
+        size_t rowBytes = (size_t)(area.right - area.left) * mFormat.BytesPerPixel();
+        mBeforeLock.resize(rowBytes * (area.bottom - area.top));
+        for (LONG y = area.top; y < area.bottom; y++)
+            std::memcpy(&mBeforeLock[(y - area.top) * rowBytes],
+                        Row(y) + (size_t)area.left * mFormat.BytesPerPixel(), rowBytes);
+    }
     uint8_t* first = mPixels.data() + (size_t)area.top * mPitch + (size_t)area.left * mFormat.BytesPerPixel();
     Describe(desc, first);
     mLocked = true;
     return DD_OK;
 }
 
-HRESULT WINAPI Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD, HANDLE)
+HRESULT WINAPI Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE)
 {
-    return LockAs(rect, desc);
+    return LockAs(rect, desc, flags);
 }
 
-HRESULT WINAPI Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD, HANDLE)
+HRESULT WINAPI Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE)
 {
-    return LockAs(rect, desc);
+    return LockAs(rect, desc, flags);
 }
 
 HRESULT Surface::UnlockAny()
@@ -438,6 +470,30 @@ HRESULT Surface::UnlockAny()
     if (!mLocked || mDC)
         return DDERR_NOTLOCKED;
     mLocked = false;
+    if (!Empty(mLockedArea))
+    {
+        // The changed rows, and within them the changed columns.
+        const RECT& area = mLockedArea;
+        size_t bytes = mFormat.BytesPerPixel(), rowBytes = (size_t)(area.right - area.left) * bytes;
+        RECT changed{};
+        for (LONG y = area.top; y < area.bottom; y++)
+        {
+            const uint8_t* now = Row(y) + (size_t)area.left * bytes;
+            const uint8_t* was = &mBeforeLock[(y - area.top) * rowBytes];
+            if (std::memcmp(now, was, rowBytes) == 0)
+                continue;
+            size_t first = 0, last = rowBytes;
+            while (now[first] == was[first])
+                first++;
+            while (now[last - 1] == was[last - 1])
+                last--;
+            RECT row{area.left + (LONG)(first / bytes), y, area.left + (LONG)((last + bytes - 1) / bytes),
+                     y + 1};
+            changed = Bound(changed, row);
+        }
+        Wrote(changed);
+        mLockedArea = RECT{};
+    }
     Changed();
     return DD_OK;
 }
@@ -473,6 +529,12 @@ HRESULT WINAPI Surface::GetDC(HDC* dc)
     pixels.red = mFormat.red;
     pixels.green = mFormat.green;
     pixels.blue = mFormat.blue;
+    // Text reaches the pixels only where it is drawn: what the renderer holds there comes back first.
+    if (mTwin)
+    {
+        pixels.touch = &Surface::TouchFromDC;
+        pixels.owner = this;
+    }
     *dc = mDC = Platform::MakeSurfaceDC(pixels);
     mLocked = true;
     return DD_OK;
@@ -522,6 +584,110 @@ HRESULT WINAPI Surface::SetPalette(LPDIRECTDRAWPALETTE palette)
     if (mPalette)
         mPalette->Release();
     mPalette = palette;
+    mPaletteVersion = 0; // the twin takes the new colours at its next use
+    return DD_OK;
+}
+
+TwinSource Surface::TwinView()
+{
+    TwinSource view{mPixels.data(), mPitch, mWidth, mHeight, mFormat, nullptr};
+    if (mFormat.bits != 8)
+        return view;
+    if (mPalette && PaletteColours(mPalette, mPaletteColours, &mPaletteVersion) && mTwin)
+        mTwin->PaletteChanged(view);
+    view.palette = mPaletteColours;
+    return view;
+}
+
+HRESULT Surface::BeforeCpu(const RECT& area, bool write)
+{
+    return mTwin ? mTwin->BeforeCpu(TwinView(), area, write) : DD_OK;
+}
+
+void Surface::Wrote(const RECT& area)
+{
+    if (mTwin)
+        mTwin->Wrote(TwinView(), area);
+}
+
+bool Surface::TouchFromDC(void* surface, const RECT& area)
+{
+    auto* self = static_cast<Surface*>(surface);
+    std::lock_guard<std::mutex> lock(LayerLock());
+    RECT part = Intersect(area, self->Bounds());
+    if (Empty(part))
+        return true;
+    if (self->BeforeCpu(part, true) != DD_OK)
+        return false;
+    self->Wrote(part);
+    return true;
+}
+
+HRESULT Surface::FillOnRenderer(const RECT& visible, DWORD fillValue)
+{
+    if (!mTwin || mTwin->kind() != Twin::Kind::Target || !Overlaps(mTwin->RendererNewer(), visible) ||
+        !Platform::User::OnVideoThread())
+        return S_FALSE;
+    TwinSource view = TwinView();
+    SDL_Renderer* renderer = mTwin->Renderer();
+    HRESULT result = mTwin->Ready(renderer, view, &visible);
+    if (result != DD_OK)
+        return result;
+    uint32_t colour;
+    RowToArgb(reinterpret_cast<const uint8_t*>(&fillValue), mFormat, &colour, 1);
+    SDL_Texture* previous = SDL_GetRenderTarget(renderer);
+    SetRendererTarget(renderer, mTwin->Texture());
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(renderer, colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF, colour >> 24);
+    SDL_Rect rect{visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top};
+    bool filled = SDL_RenderFillRect(renderer, &rect) == 0;
+    SetRendererTarget(renderer, previous);
+    if (!filled)
+        return DDERR_SURFACELOST;
+    mTwin->Drew(view, visible);
+    return DD_OK;
+}
+
+HRESULT Surface::CopyOnRenderer(const RECT& dest, const RECT& visible, Surface* source, const RECT& from)
+{
+    // Same size only: a stretch keeps the memory road's exact sampling.
+    // Only a target twin can be drawn into.
+    if (!mTwin || mTwin->kind() != Twin::Kind::Target || source == this || !Platform::User::OnVideoThread() ||
+        dest.right - dest.left != from.right - from.left || dest.bottom - dest.top != from.bottom - from.top)
+        return S_FALSE;
+    LONG dx = from.left - dest.left, dy = from.top - dest.top;
+    RECT sourcePart{visible.left + dx, visible.top + dy, visible.right + dx, visible.bottom + dy};
+    Twin* theirs = source->mTwin.get();
+    bool sourceNewer = theirs && Overlaps(theirs->RendererNewer(), sourcePart);
+    bool oursNewer = Overlaps(mTwin->RendererNewer(), visible);
+    if (!sourceNewer && !oursNewer)
+        return S_FALSE;
+    SDL_Renderer* renderer = sourceNewer ? theirs->Renderer() : mTwin->Renderer();
+    if (sourceNewer && oursNewer && theirs->Renderer() != mTwin->Renderer())
+        return S_FALSE;
+    TwinSource view = TwinView();
+    HRESULT result;
+    if (!sourceNewer)
+    {
+        // Memory onto what the renderer drew: straight into the twin.
+        if ((result = mTwin->Ready(renderer, view, &visible)) != DD_OK)
+            return result;
+        return mTwin->Upload(source->TwinView(), sourcePart.left, sourcePart.top, visible);
+    }
+    if ((result = theirs->Ready(renderer, source->TwinView())) != DD_OK ||
+        (result = mTwin->Ready(renderer, view, &visible)) != DD_OK)
+        return result;
+    SDL_Texture* previous = SDL_GetRenderTarget(renderer);
+    SetRendererTarget(renderer, mTwin->Texture());
+    SDL_SetTextureBlendMode(theirs->Texture(), SDL_BLENDMODE_NONE);
+    SDL_Rect from2{sourcePart.left, sourcePart.top, sourcePart.right - sourcePart.left,
+                   sourcePart.bottom - sourcePart.top};
+    SDL_Rect to{visible.left, visible.top, from2.w, from2.h};
+    bool copied = SDL_RenderCopy(renderer, theirs->Texture(), &from2, &to) == 0;
+    SetRendererTarget(renderer, previous);
+    if (!copied)
+        return DDERR_SURFACELOST;
+    mTwin->Drew(view, visible);
     return DD_OK;
 }
 } // namespace DDraw

@@ -3,6 +3,7 @@
 
 #include "ddraw/PixelFormat.h"
 #include "ddraw/Presenter.h"
+#include "ddraw/Twin.h"
 #include "ddraw/ddraw.h"
 #include "win32/ComObject.h"
 
@@ -39,7 +40,16 @@ public:
     // Bytes of video memory held by all live surfaces.
     static uint64_t VideoMemoryInUse();
     // A primary's pixels and where they are shown. Called with the layer lock held.
-    ShownSurface Showing() const;
+    ShownSurface Showing();
+
+    // The surface's side of its renderer twin (textures and 3-D render targets), layer lock held.
+    DWORD SurfaceCaps() const { return mCaps; }
+    const PixelFormat& Format() const { return mFormat; }
+    Twin* TwinOf() { return mTwin.get(); }
+    TwinSource TwinView();
+    RECT Bounds() const { return RECT{0, 0, (LONG)mWidth, (LONG)mHeight}; }
+    // Whether the CPU may touch the surface now (it is not locked).
+    bool Busy() const { return mLocked; }
 
     HRESULT WINAPI Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
                        LPDDBLTFX fx) override;
@@ -66,15 +76,25 @@ private:
     ~Surface() override;
 
     HRESULT BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DWORD flags, LPDDBLTFX fx);
+    // Blits the renderer can do between twins without the memory, when it holds the newer pixels.
+    // S_FALSE: not such a blit; the memory road takes it.
+    HRESULT FillOnRenderer(const RECT& visible, DWORD fillValue);
+    HRESULT CopyOnRenderer(const RECT& dest, const RECT& visible, Surface* source, const RECT& from);
+    // Brings the memory up to date for the CPU's coming access (write: it may change the area),
+    // and afterwards notes what it changed.
+    HRESULT BeforeCpu(const RECT& area, bool write);
+    void Wrote(const RECT& area);
+    // Text drawn through the device context is about to change `area`.
+    static bool TouchFromDC(void* surface, const RECT& area);
     HRESULT FlipChain();
     HRESULT Attached(DWORD caps, Surface** surface);
     template <typename Caps, typename Interface> HRESULT AttachedAs(Caps* caps, Interface** surface);
     template <typename Interface> HRESULT FlipTo(Interface* target);
     template <typename Desc> HRESULT Describe(Desc* desc, uint8_t* pixels);
-    template <typename Desc> HRESULT LockAs(LPRECT rect, Desc* desc);
+    template <typename Desc> HRESULT LockAs(LPRECT rect, Desc* desc, DWORD flags);
     HRESULT UnlockAny();
-    RECT Bounds() const { return RECT{0, 0, (LONG)mWidth, (LONG)mHeight}; }
     bool IsPrimary() const { return (mCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
+    uint8_t* Row(LONG y) { return mPixels.data() + (size_t)y * mPitch; }
     // After the pixels changed: a primary is shown again at the main thread's next look at the queue.
     void Changed() const
     {
@@ -95,11 +115,18 @@ private:
     bool mShown = false; // known to the presenter
     std::vector<uint8_t> mPixels;
     bool mLocked = false;
+    // While a surface with a twin is locked for writing: the locked area as it was, so that
+    // Unlock finds what changed.
+    RECT mLockedArea{};
+    std::vector<uint8_t> mBeforeLock;
     HDC mDC = nullptr; // handed out by GetDC; the surface is locked meanwhile
     bool mHasKey = false;
     DDCOLORKEY mKey{};
     IDirectDrawClipper* mClipper = nullptr;
     IDirectDrawPalette* mPalette = nullptr;
     std::vector<Surface*> mBackBuffers; // a flip chain's primary owns its back buffers
+    std::unique_ptr<Twin> mTwin;        // textures and 3-D render targets
+    uint32_t mPaletteColours[256] = {}; // a palette texture's colours, as its twin last took them
+    uint64_t mPaletteVersion = 0;
 };
 } // namespace DDraw

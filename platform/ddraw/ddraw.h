@@ -154,6 +154,7 @@
 #define DDBLT_KEYSRC 0x00008000
 #define DDBLT_WAIT 0x01000000
 #define DDLOCK_WAIT 0x00000001
+#define DDLOCK_READONLY 0x00000010
 #define DDFLIP_WAIT 0x00000001
 
 // ---- cooperative levels -----------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // layer is a static library, and an object file nothing refers to is never linked in.
 #include "win32/builtin_modules.h"
 
+#include "d3d/d3d8.h"
 #include "ddraw/ddraw.h"
 #include "dsound/dsound.h"
 #include "win32/kernel32.h"
@@ -27,5 +28,6 @@ void RegisterLayerModules()
     RegisterBuiltinModule("user32.dll", "GetLastInputInfo", Proc(&GetLastInputInfo));
     RegisterDSoundModule();
     RegisterDDrawModule();
+    RegisterD3D8Module();
 }
 } // namespace Platform

@@ -103,6 +103,10 @@ struct DCPixels
     int width = 0, height = 0;
     int bitsPerPixel = 0;
     DWORD red = 0, green = 0, blue = 0;
+    // Told before text changes an area of the pixels (a surface whose renderer twin may hold
+    // newer ones there); false: the text is not drawn.
+    bool (*touch)(void* owner, const RECT& area) = nullptr;
+    void* owner = nullptr;
 };
 // A new context over the pixels, valid until dropped.
 HDC MakeSurfaceDC(const DCPixels& pixels);

@@ -321,6 +321,24 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
     };
     std::lock_guard<std::mutex> faceLock(gFaceLock);
     Platform::DialogFont& face = *state.font->face;
+    if (pixels.touch)
+    {
+        // The cell and every glyph pixel, clipped: the area the text may change.
+        int64_t fromX = x, toX = (int64_t)x + face.TextWidth(line), fromY = y;
+        int64_t toY = (int64_t)y + face.GetMetrics().height;
+        face.Render(line,
+                    [&](int gx, int gy, uint8_t)
+                    {
+                        fromX = std::min<int64_t>(fromX, (int64_t)x + gx),
+                        toX = std::max<int64_t>(toX, (int64_t)x + gx + 1);
+                        fromY = std::min<int64_t>(fromY, (int64_t)y + gy),
+                        toY = std::max<int64_t>(toY, (int64_t)y + gy + 1);
+                    });
+        RECT area{(LONG)std::max(fromX, left), (LONG)std::max(fromY, top), (LONG)std::min(toX, right),
+                  (LONG)std::min(toY, bottom)};
+        if (area.left < area.right && area.top < area.bottom && !pixels.touch(pixels.owner, area))
+            return FALSE;
+    }
     if (state.bkMode == OPAQUE)
     {
         // The cell behind the text in the context's background colour, white.

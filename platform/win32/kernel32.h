@@ -152,6 +152,22 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* 
 BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
                         LPFILETIME lastWriteTime);
 BOOL WINAPI CloseHandle(HANDLE object);
+
+// A file time as a calendar date (UTC).
+typedef struct _SYSTEMTIME
+{
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+} SYSTEMTIME, *LPSYSTEMTIME;
+BOOL WINAPI FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
+// The folder of the system's shared libraries (where the graphics drivers d3d8.dll names live).
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 int _rmdir(const char* path);
 
 // ---- C runtime names used by the system's code -------------------------------

@@ -4,6 +4,9 @@
 #include "win32/kernel32.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <dlfcn.h>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -169,6 +172,51 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer)
         return (DWORD)path.size() + 1;
     std::memcpy(buffer, path.c_str(), path.size() + 1);
     return (DWORD)path.size();
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size)
+{
+    // The folder the C library was loaded from: the system's own libraries live there.
+    static const std::string folder = []
+    {
+        Dl_info info{};
+        std::error_code error;
+        if (dladdr(reinterpret_cast<void*>(&std::fclose), &info) == 0 || info.dli_fname == nullptr)
+            return std::string("/usr/lib");
+        fs::path library = fs::canonical(info.dli_fname, error);
+        return error ? std::string("/usr/lib") : library.parent_path().string();
+    }();
+    if (buffer == nullptr || folder.size() + 1 > size)
+        return (UINT)folder.size() + 1;
+    std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+    return (UINT)folder.size();
+}
+
+BOOL WINAPI FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime)
+{
+    if (fileTime == nullptr || systemTime == nullptr)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    uint64_t units = (uint64_t)fileTime->dwHighDateTime << 32 | fileTime->dwLowDateTime;
+    int64_t seconds = (int64_t)(units / 10000000) - (int64_t)(kUnixEpochAsFileTime / 10000000);
+    time_t when = (time_t)seconds;
+    struct tm date;
+    if (gmtime_r(&when, &date) == nullptr || date.tm_year + 1900 > 30827)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    systemTime->wYear = (WORD)(date.tm_year + 1900);
+    systemTime->wMonth = (WORD)(date.tm_mon + 1);
+    systemTime->wDayOfWeek = (WORD)date.tm_wday;
+    systemTime->wDay = (WORD)date.tm_mday;
+    systemTime->wHour = (WORD)date.tm_hour;
+    systemTime->wMinute = (WORD)date.tm_min;
+    systemTime->wSecond = (WORD)date.tm_sec;
+    systemTime->wMilliseconds = (WORD)(units / 10000 % 1000);
+    return TRUE;
 }
 
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists)

@@ -36,8 +36,9 @@ struct Window
     SDL_Window* sdl = nullptr;
     uint32_t sdlId = 0;
     bool fullScreen = false; // the SDL window covers the screen; `rect` stays the program's
-    // Just shown: a window manager that puts the window elsewhere (its frame where the window
-    // was asked to be) is overruled until then (SDL ticks), a few times at most.
+    // Just shown, or just out of full screen: a window manager that puts the window elsewhere
+    // (its frame where the window was asked to be) is overruled until then (SDL ticks), a few
+    // times at most.
     uint32_t placeUntil = 0;
     int placeTries = 0;
 };

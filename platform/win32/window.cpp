@@ -74,6 +74,11 @@ bool MakeHostWindow(Window& w)
         flags |= SDL_WINDOW_BORDERLESS;
     if (w.exStyle & WS_EX_TOPMOST)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    // The window's renderer draws through OpenGL where the display has it; made so from the
+    // start, SDL need not make the window again when the renderer comes.
+    static const bool openGL = HasRealDisplay() && SDL_GL_LoadLibrary(nullptr) == 0;
+    if (openGL)
+        flags |= SDL_WINDOW_OPENGL;
     w.sdl = SDL_CreateWindow(w.title.c_str(), origin.x, origin.y, std::max<int>(1, size.cx),
                              std::max<int>(1, size.cy), flags);
     if (!w.sdl)
@@ -288,6 +293,13 @@ bool SetHostFullScreen(HWND hwnd, bool fullScreen)
     if (w->fullScreen == fullScreen)
         return true;
     // Scaled to the whole desktop: the host keeps its own mode, the layer keeps the one asked.
+    // With no window manager nobody resizes a window for full screen: it covers the display first.
+    SDL_Rect display;
+    if (fullScreen && SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w->sdl)), &display) == 0)
+    {
+        SDL_SetWindowPosition(w->sdl, display.x, display.y);
+        SDL_SetWindowSize(w->sdl, display.w, display.h);
+    }
     if (SDL_SetWindowFullscreen(w->sdl, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
     {
         SDL_Log("full screen: %s", SDL_GetError());
@@ -300,6 +312,13 @@ bool SetHostFullScreen(HWND hwnd, bool fullScreen)
         SIZE size = ClientSize(*w);
         SDL_SetWindowSize(w->sdl, std::max<int>(1, size.cx), std::max<int>(1, size.cy));
         SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
+        // A window manager frames the window anew, and while it does SDL does not yet know the
+        // frame: the window is put back where it was as when it was first shown.
+        if (HasRealDisplay())
+        {
+            w->placeUntil = SDL_GetTicks() + kPlacingMillis;
+            w->placeTries = 0;
+        }
     }
     return true;
 }
@@ -401,22 +420,26 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
     if (!w)
         return FALSE;
     SendMessageA(hwnd, WM_DESTROY, 0, 0);
+    SDL_Window* sdl = nullptr;
     {
         std::lock_guard<std::recursive_mutex> lock(TableLock());
         auto it = std::find(gWindows.begin(), gWindows.end(), w);
         if (it == gWindows.end())
             return TRUE; // destroyed again from its own WM_DESTROY
         gWindows.erase(it);
-        if (w->sdl && OnVideoThread())
-        {
-            PresenterWindowGone(hwnd);
-            SDL_DestroyWindow(w->sdl);
-        }
+        if (OnVideoThread())
+            sdl = w->sdl;
         w->sdl = nullptr;
         if (gForeground == hwnd)
             gForeground = nullptr;
         if (gFocus == hwnd)
             gFocus = nullptr;
+    }
+    // The display lets go of the window first; it takes its own locks, never under the table's.
+    if (sdl)
+    {
+        PresenterWindowGone(hwnd);
+        SDL_DestroyWindow(sdl);
     }
     ForgetWindowMessages(hwnd);
     ForgetCaptureOf(hwnd);

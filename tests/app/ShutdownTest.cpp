@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "display/D3DTester.h"
 #include "test/message_box.h"
 
 #include <cstdio>
@@ -362,5 +363,35 @@ TEST_F(Shutdown, HardwareAccelerationIsConfirmedAtExit)
     EXPECT_EQ(shown[0].caption, "Crustavia Hardware Acceleration Confirmation");
     EXPECT_EQ(shown[0].text.rfind("Hardware Acceleration was switched on during this session.\r\n", 0), 0u);
     EXPECT_EQ(shown[1].text.rfind("Hardware Acceleration may not have been working correctly", 0), 0u);
+    PlatformTest::ResetMessageBoxes();
+}
+
+TEST_F(Shutdown, AYesKeepsHardwareAccelerationAndACleanSelfTestIsNotAsked)
+{
+    PlatformTest::ScriptMessageBoxes({IDYES});
+    {
+        TestApp app;
+        app.mRegistryKey = "Crustavia";
+        app.mFake.mIs3D = true;
+        app.m3DSettingChanged = true;
+        app.ConfirmHardwareAcceleration();
+        EXPECT_TRUE(app.mFake.mIs3D);
+        bool stored = false;
+        EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));
+        EXPECT_TRUE(stored);
+    }
+    {
+        TestApp app; // a self test without failure or warning: the choice is written as it stands
+        app.mRegistryKey = "Crustavia2";
+        app.mFake.mD3DTester = new Lumo::D3DTester(&app);
+        app.mFake.mIs3D = true;
+        app.m3DSettingChanged = true;
+        EXPECT_TRUE(app.Is3DTestClean());
+        app.ConfirmHardwareAcceleration();
+        bool stored = false;
+        EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &stored));
+        EXPECT_TRUE(stored);
+    }
+    EXPECT_EQ(PlatformTest::ShownMessageBoxes().size(), 1u);
     PlatformTest::ResetMessageBoxes();
 }

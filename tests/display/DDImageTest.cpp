@@ -267,6 +267,68 @@ TEST_F(DisplayTest, KeyFromCornerAndThreeDimensionalRouting)
     d.mIs3D = false;
 }
 
+TEST_F(DisplayTest, MatrixAndTriangleDrawingOnSixteenBitSurfaces)
+{
+    for (bool green6 : {true, false})
+    {
+        PlatformTest::SetDirectDraw565(green6);
+        Windowed(16);
+        DDImage* dest = Picture(8, 8, {0xFF000000});
+        ASSERT_NE(dest->GetSurface(), nullptr);
+        DDImage* src = Picture(2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
+        dest->BltMatrix(src, 4, 4, LumoMatrix3(), Rect(0, 0, 8, 8), Color::White, DRAWMODE_NORMAL,
+                        Rect(0, 0, 2, 2), false);
+        std::vector<uint32_t> pixels = Read(dest->mSurface);
+        uint32_t red = green6 ? 0xF800u : 0x7C00u, green = green6 ? 0x07E0u : 0x03E0u;
+        // Centred on (3.5, 3.5): the texels land on (3..4, 3..4), nothing else is touched.
+        EXPECT_EQ(At(pixels, 8, 3, 3), red) << green6;
+        EXPECT_EQ(At(pixels, 8, 4, 3), green);
+        EXPECT_EQ(At(pixels, 8, 3, 4), 0x1Fu);
+        EXPECT_EQ(At(pixels, 8, 4, 4), red | green | 0x1Fu);
+        EXPECT_EQ(At(pixels, 8, 2, 3), 0u);
+        EXPECT_EQ(At(pixels, 8, 5, 4), 0u);
+
+        // Untextured triangles blend their vertex colours over the 16-bit pixels.
+        TriVertex tri[3] = {{0, 0, 0, 0, 0x80FFFFFF}, {16, 0, 0, 0, 0x80FFFFFF}, {0, 16, 0, 0, 0x80FFFFFF}};
+        dest->DrawTexturedTriangles(nullptr, &tri, 1, Rect(0, 0, 8, 8), Color::White, DRAWMODE_NORMAL, 0, 0,
+                                    true);
+        uint32_t half = Read(dest->mSurface)[0];
+        EXPECT_EQ(half >> (green6 ? 11 : 10), 15u) << std::hex << half; // 127 of 255 in five bits
+        EXPECT_EQ(half & 0x1F, 15u);
+    }
+}
+
+TEST_F(DisplayTest, CreateDropsTheOldPalette)
+{
+    Windowed(32);
+    DDImage* image = Picture(2, 2, {0xFF000000, 0xFFFFFFFF});
+    ASSERT_TRUE(image->Palletize());
+    image->Create(64, 64);
+    EXPECT_EQ(image->mColorTable, nullptr);
+    EXPECT_EQ(image->mColorIndices, nullptr);
+    uint32_t* bits = image->GetBits();
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(bits[64 * 64 - 1], 0u);
+    EXPECT_EQ(bits[64 * 64], MemoryImage::kGuardWord);
+}
+
+TEST_F(DisplayTest, ClearingTheScreenPictureKeepsTheDisplaysSurface)
+{
+    DDInterface& d = Windowed(32);
+    DDImage* screen = d.GetDrawSurfaceImage();
+    IDirectDrawSurface7* surface = screen->mSurface;
+    screen->FillRect(Rect(0, 0, 320, 240), Color(255, 0, 0), DRAWMODE_NORMAL);
+    screen->ClearRect(Rect(0, 0, 2, 1));
+    EXPECT_EQ(screen->mSurface, surface);
+    std::vector<uint32_t> pixels = Read(d.mDrawSurface);
+    EXPECT_EQ(pixels[0], 0u);
+    EXPECT_EQ(pixels[2], 0xFF0000u);
+    // Later frames still reach the window.
+    screen->FillRect(Rect(0, 0, 1, 1), Color(0, 0, 255), DRAWMODE_NORMAL);
+    ASSERT_TRUE(d.Redraw(nullptr));
+    EXPECT_EQ(Read(d.mPrimarySurface)[0], 0xFFu);
+}
+
 TEST_F(DisplayTest, PictureWhoseSurfaceWillNotLockDrawsAndGivesNothing)
 {
     Windowed(32);

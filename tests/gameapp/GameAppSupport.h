@@ -80,6 +80,8 @@ protected:
         const fs::path assets = LUMO_ASSETS_DIR;
         for (const char* folder : {"sfx", "music"})
             fs::create_directory_symlink(assets / folder, folder);
+        // The game's list of refused video cards, which the self test reads.
+        fs::create_symlink(assets / "vhwb.dat", "vhwb.dat");
         if (fonts)
             fs::create_directory_symlink(assets / "fonts", "fonts");
         fs::create_directory("gfx");

@@ -8,7 +8,9 @@
 #include "game/src/GameFrame.h"
 #include "game/src/GameOverlay.h"
 #include "game/src/GameScreen.h"
+#include "test/present.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -105,6 +107,55 @@ TEST_F(GameAppTest, LoadsEverythingAndGoesFromTheMenuToTheKitchen)
     EXPECT_TRUE(app.mFatal.empty()) << app.mFatal.front();
     EXPECT_TRUE(sawGame);
     EXPECT_NE(dynamic_cast<Lumo::FrameMainMenu*>(app.GetCurrentFrame()), nullptr);
+}
+
+TEST_F(GameAppTest, TheKitchenLooksTheSameThroughTheRenderer)
+{
+    LinkAssets();
+    TestGameApp app;
+    app.RegistryWriteBoolean("Is3D", false);
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    auto frameNow = [&app]
+    {
+        app.mWidgetManager->MarkTreeDirty();
+        app.mWidgetManager->DrawScreen();
+        app.Redraw(nullptr);
+        std::vector<uint32_t> frame;
+        int width = 0, height = 0;
+        EXPECT_TRUE(PlatformTest::ReadPresentedFrame(app.mHWnd, &width, &height, &frame));
+        return frame;
+    };
+    int kitchenSince = -1;
+    IntegrationTest::FrameDifference apart{0.0, 1.0};
+    app.mOnUpdate = [&](int update)
+    {
+        Lumo::Widget* current = app.GetCurrentFrame();
+        if (auto* menu = dynamic_cast<Lumo::FrameMainMenu*>(current))
+            menu->ButtonReleased(Lumo::FrameMainMenu::BUTTON_START);
+        else if (auto* tutorial = dynamic_cast<Lumo::FrameInstruction*>(current))
+            tutorial->ButtonReleased(Lumo::FrameInstruction::BUTTON_SKIP);
+        else if (app.GetGameFrame() != nullptr && kitchenSince < 0)
+            kitchenSince = update;
+        // The kitchen under its welcome board, drawn in 2-D and then through the renderer.
+        if (kitchenSince >= 0 && update == kitchenSince + 50)
+        {
+            const std::vector<uint32_t> twoD = frameNow();
+            app.Set3D(true, true);
+            ASSERT_TRUE(app.Is3DEnabled());
+            apart = IntegrationTest::CompareFrames(twoD, frameNow(), IntegrationTest::kRendererTolerance,
+                                                   IntegrationTest::kRendererFar);
+            app.Shutdown();
+        }
+    };
+    app.Start();
+    std::printf(
+        "kitchen 3-D against 2-D on the software renderer: %.3f%% of the pixels within %d, %.3f%% off by "
+        "more than %d\n",
+        100.0 * apart.mWithin, IntegrationTest::kRendererTolerance, 100.0 * apart.mFar,
+        IntegrationTest::kRendererFar);
+    EXPECT_GT(apart.mWithin, 0.995);
+    EXPECT_LT(apart.mFar, 0.0005);
 }
 
 TEST_F(GameAppTest, WidgetsStillOnTheScreenAtTheEndAreFreed)

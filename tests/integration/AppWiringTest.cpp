@@ -2,6 +2,7 @@
 // from the window reaches a button, a recorded click replays to the same calls, and live pictures
 // survive a display restart.
 #include "IntegrationSupport.h"
+#include "core/faults.h"
 #include "graphics/MemoryImage.h"
 #include "media/ImageLib.h"
 #include "test/input.h"
@@ -271,6 +272,31 @@ TEST_F(AppIntegration, LivePicturesAreKeptAndRebuiltAcrossADisplayRestart)
     Lumo::MemoryImage* gone = picture.get();
     picture.reset();
     EXPECT_EQ(app.mMemoryImageSet.count(gone), 0u);
+}
+
+TEST_F(AppIntegration, AFailedDisplayRestartLeavesTheWidgetsNoFreedScreen)
+{
+    RealApp app;
+    app.Init();
+    ASSERT_TRUE(app.mInitialized);
+    SolidWidget widget(int(0xFF2080C0));
+    widget.Resize(0, 0, 20, 20);
+    app.mWidgetManager->AddWidget(&widget);
+    // The present fails, and so does the restart that follows it: the display stays lost.
+    PlatformTest::FailCall("Blt", 1);
+    PlatformTest::FailCall("CreateSurface", 1);
+    app.Redraw(nullptr);
+    EXPECT_TRUE(app.mDisplayLost);
+    EXPECT_FALSE(app.mDDInterface->mInitialized);
+    EXPECT_EQ(app.mWidgetManager->mImage, nullptr);
+    // Drawing while lost touches no freed picture; the next present restarts and draws again.
+    widget.MarkDirty();
+    app.mWidgetManager->DrawScreen();
+    app.mLastReinitTick = GetTickCount() - 2000;
+    app.Redraw(nullptr);
+    EXPECT_TRUE(app.mDDInterface->mInitialized);
+    EXPECT_EQ(app.mWidgetManager->mImage, app.mDDInterface->GetDrawSurfaceImage());
+    app.mWidgetManager->RemoveWidget(&widget);
 }
 
 TEST_F(AppIntegration, SharedPicturesAreLoadedOnceAndCleanedAfterTheirLastHandle)

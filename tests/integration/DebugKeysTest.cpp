@@ -4,6 +4,7 @@
 #include "app/Common.h"
 #include "app/DebugOverlays.h"
 #include "app/Profiler.h"
+#include "core/faults.h"
 #include "graphics/Font.h"
 #include "media/ImageLib.h"
 #include "test/message_box.h"
@@ -365,11 +366,13 @@ TEST_F(DebugKeys, F8ShowsVideoStatsAndShiftF8ReportsTheThreeDState)
     // The desktop has 16 MB: "used/16,384 KB".
     EXPECT_NE(text.find("/16,384 KB"), std::string::npos) << text;
 
+    // Without a renderer the mode stays off and says so.
+    PlatformTest::FailCall("CreateDevice");
     EXPECT_FALSE(WidgetsSawKey(VK_F8, SDLK_F8, SDL_SCANCODE_F8, {true, false, false}));
+    PlatformTest::ClearFailures();
     boxes = PlatformTest::ShownMessageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].caption, "Mode Switch");
-    // No 3-D renderer passes the self test here: the mode stays off and says so.
     EXPECT_EQ(boxes[1].text, "3D-Mode: OFF");
     EXPECT_FALSE(mApp->Is3DEnabled());
     // The screen is still drawn and presented.
@@ -377,6 +380,16 @@ TEST_F(DebugKeys, F8ShowsVideoStatsAndShiftF8ReportsTheThreeDState)
     mBackground->MarkDirty();
     mApp->RunFor(30);
     EXPECT_GT(mApp->mDrawCount, draws);
+
+    // With one it goes on, and off again with the next press.
+    EXPECT_FALSE(WidgetsSawKey(VK_F8, SDLK_F8, SDL_SCANCODE_F8, {true, false, false}));
+    EXPECT_TRUE(mApp->Is3DEnabled());
+    EXPECT_FALSE(WidgetsSawKey(VK_F8, SDLK_F8, SDL_SCANCODE_F8, {true, false, false}));
+    EXPECT_FALSE(mApp->Is3DEnabled());
+    boxes = PlatformTest::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[2].text, "3D-Mode: ON");
+    EXPECT_EQ(boxes[3].text, "3D-Mode: OFF");
 }
 
 TEST_F(DebugKeys, AltRIsAnOrdinaryKeyAndClearsTheKeyTableWhenNothingWasReread)

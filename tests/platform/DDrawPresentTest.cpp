@@ -230,15 +230,9 @@ TEST_F(PresentTest, FlipChainShowsTheBackBufferFullScreen)
     ASSERT_TRUE(GetWindowRect(hwnd, &windowBefore));
     ASSERT_EQ(dd->SetCooperativeLevel(hwnd, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     ASSERT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
-    DDSURFACEDESC2 desc =
-        Desc(DDSD_CAPS | DDSD_BACKBUFFERCOUNT, DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX);
-    desc.dwBackBufferCount = 1;
-    IDirectDrawSurface7* front = nullptr;
-    ASSERT_EQ(dd->CreateSurface(&desc, &front, nullptr), DD_OK);
+    IDirectDrawSurface7 *front = nullptr, *back = nullptr;
+    FlipChain(0, &front, &back);
     Keep(front);
-    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
-    IDirectDrawSurface7* back = nullptr;
-    ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
     Keep(back);
     ASSERT_EQ(Fill(front, nullptr, 0x0000FF), DD_OK);
     Frame before = Presented();
@@ -403,4 +397,27 @@ TEST_F(PresentTest, PointerOnAScaledFullScreenArrivesInFrameCoordinates)
     ASSERT_TRUE(PlatformTest::InjectMouseMove(hwnd, 512, 384));
     Pump();
     EXPECT_EQ(gLastMouseMove, MAKELPARAM(320, 240));
+}
+
+TEST_F(PresentTest, DestroyingTheExclusiveWindowGivesTheDesktopItsModeBack)
+{
+    // A program that goes back to a window makes the new window before its old display is gone:
+    // by then the desktop must be its own size again, or the window is placed on the small mode.
+    PlatformTest::SetDesktop(Platform::DesktopInfo{1024, 768, 32, 60, kVideoMemory});
+    HWND exclusive = CreateWindowExA(0, "PresentWindow", "Full", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                     nullptr, nullptr);
+    ShowWindow(exclusive, SW_SHOW);
+    ASSERT_EQ(dd->SetCooperativeLevel(exclusive, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
+    Pump();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+    EXPECT_TRUE(PlatformTest::ShownFullScreen(exclusive));
+    DestroyWindow(exclusive);
+    EXPECT_FALSE(Platform::FullScreenModeActive());
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(work.right, 1024);
+    // The object goes on at the normal level.
+    ASSERT_EQ(dd->SetCooperativeLevel(hwnd, DDSCL_NORMAL), DD_OK);
 }

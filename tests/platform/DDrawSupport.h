@@ -119,6 +119,17 @@ protected:
         return surface;
     }
 
+    // A full-screen primary with one back buffer (the caller holds both).
+    void FlipChain(DWORD extraCaps, IDirectDrawSurface7** front, IDirectDrawSurface7** back)
+    {
+        DDSURFACEDESC2 desc = Desc(DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
+                                   DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | extraCaps);
+        desc.dwBackBufferCount = 1;
+        ASSERT_EQ(dd->CreateSurface(&desc, front, nullptr), DD_OK);
+        DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+        ASSERT_EQ((*front)->GetAttachedSurface(&caps, back), DD_OK);
+    }
+
     // Every pixel of a surface, row by row, as 32-bit values.
     static std::vector<uint32_t> Read(IDirectDrawSurface7* surface)
     {

@@ -2,6 +2,9 @@
 // screen read back from the window, checked and saved as a PNG picture in the build folder.
 #include "tests/gameapp/GameAppSupport.h"
 
+#include "display/D3DInterface.h"
+#include "display/D3DTester.h"
+#include "display/DDInterface.h"
 #include "game/src/GameFrame.h"
 #include "game/src/GameOverlay.h"
 #include "game/src/GameScreen.h"
@@ -16,11 +19,13 @@
 #include "game/src/Tray.h"
 #include "media/ImageLib.h"
 #include "test/input.h"
+#include "test/message_box.h"
 #include "test/present.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -144,6 +149,8 @@ class GameShots : public GameAppSupport::GameAppFixture
 protected:
     const fs::path mShotDir = LUMO_SHOTS_DIR;
     const std::vector<std::string> mNames = {"main_menu", "tutorial", "kitchen", "pause", "level_up"};
+    // "_3d" for the run drawn through the renderer.
+    std::string mSuffix;
     std::unique_ptr<GameAppSupport::TestGameApp> mApp;
     Script mScript;
     std::map<std::string, Shot> mShots;
@@ -153,8 +160,6 @@ protected:
         GameAppFixture::SetUp();
         // A shot that cannot be taken leaves no old picture behind.
         fs::create_directories(mShotDir);
-        for (const std::string& name : mNames)
-            fs::remove(mShotDir / (name + ".png"));
     }
 
     HWND Window() const { return mApp->mHWnd; }
@@ -189,7 +194,7 @@ protected:
         ASSERT_EQ(presented.pixels.size(), shot.pixels.size());
         EXPECT_EQ(Difference(shot, presented), 0.0)
             << name << ": the window does not show the presented frame";
-        EXPECT_TRUE(SavePng(mShotDir / (name + ".png"), shot)) << name;
+        EXPECT_TRUE(SavePng(mShotDir / (name + mSuffix + ".png"), shot)) << name;
         mShots[name] = std::move(shot);
     }
 
@@ -241,6 +246,11 @@ protected:
     void ScriptBoards();
     // What each screen must show where.
     void CheckPictures();
+    // The kitchen's frame just shot in 2-D drawn again through the renderer, without an update
+    // between, and the two compared.
+    void CompareKitchenIn3D();
+    // The whole script, with the window drawn in 2-D or through the renderer from the start.
+    void PlayAllScreens(bool threeD);
 };
 
 void GameShots::ScriptMenuAndTutorial()
@@ -406,6 +416,8 @@ void GameShots::ScriptCustomers()
                     EXPECT_NE(game->GetOven(1)->GetPizza(), nullptr);
                     EXPECT_EQ(game->GetPrepTable(2)->GetState(), 1);
                     TakeShot("kitchen");
+                    if (!mApp->Is3DEnabled())
+                        CompareKitchenIn3D();
                     return true;
                 });
 }
@@ -507,15 +519,74 @@ void GameShots::CheckPictures()
     EXPECT_GT(Difference(kitchen, pause), 0.5);
 }
 
-} // namespace
+void GameShots::CompareKitchenIn3D()
+{
+    // The frame on show was drawn before this update: both are drawn afresh from the state now.
+    auto frameNow = [this](const char* suffix)
+    {
+        mApp->mWidgetManager->MarkTreeDirty();
+        mApp->mWidgetManager->DrawScreen();
+        mApp->Redraw(nullptr);
+        mSuffix = suffix;
+        TakeShot("kitchen_same_frame");
+        mSuffix.clear();
+        return mShots["kitchen_same_frame"];
+    };
+    const Shot twoD = frameNow("");
+    mApp->Set3D(true, true);
+    ASSERT_TRUE(mApp->Is3DEnabled()) << "no renderer under the X server";
+    const Shot threeD = frameNow("_3d");
+    mApp->Set3D(false, true);
+    ASSERT_FALSE(mApp->Is3DEnabled());
 
-TEST_F(GameShots, TheGameInARealWindow)
+    // Pixel by pixel, with the renderer's tolerances (IntegrationSupport.h says why). The differences,
+    // eight times brighter, are kept beside the shots.
+    Shot difference = twoD;
+    for (size_t i = 0; i < twoD.pixels.size(); i++)
+    {
+        uint32_t d = 0;
+        for (int shift : {0, 8, 16})
+            d |= uint32_t(std::min(255, 8 * std::abs(int(twoD.pixels[i] >> shift & 0xFF) -
+                                                     int(threeD.pixels[i] >> shift & 0xFF))))
+                 << shift;
+        difference.pixels[i] = d;
+    }
+    SavePng(mShotDir / "kitchen_difference.png", difference);
+    const IntegrationTest::FrameDifference apart = IntegrationTest::CompareFrames(
+        twoD.pixels, threeD.pixels, IntegrationTest::kRendererTolerance, IntegrationTest::kRendererFar);
+    EXPECT_GT(apart.mWithin, 0.995);
+    EXPECT_LT(apart.mFar, 0.0005);
+    std::printf("kitchen 3-D against 2-D: %.3f%% of the pixels within %d per channel, %.3f%% off by more "
+                "than %d\n",
+                100.0 * apart.mWithin, IntegrationTest::kRendererTolerance, 100.0 * apart.mFar,
+                IntegrationTest::kRendererFar);
+}
+
+void GameShots::PlayAllScreens(bool threeD)
 {
     LinkAssets();
+    mSuffix = threeD ? "_3d" : "";
+    // A shot that cannot be taken leaves no old picture behind.
+    for (const std::string& name : mNames)
+        fs::remove(mShotDir / (name + mSuffix + ".png"));
+    if (!threeD)
+        for (const char* name :
+             {"kitchen_same_frame.png", "kitchen_same_frame_3d.png", "kitchen_difference.png"})
+            fs::remove(mShotDir / name);
     mApp = std::make_unique<GameAppSupport::TestGameApp>();
     mApp->mUpdateLimit = 60000;
+    // The player's setting of hardware acceleration.
+    mApp->RegistryWriteBoolean("Is3D", threeD);
     mApp->Init();
     ASSERT_TRUE(mApp->mInitialized);
+    // A software rasteriser is on the game's list of refused cards, and a first start's self test
+    // then keeps 3-D off; the player switches it on anyway, as Shift+F8 does.
+    if (threeD && !mApp->Is3DEnabled())
+        mApp->Set3D(true, true);
+    ASSERT_EQ(mApp->Is3DEnabled(), threeD)
+        << (mApp->mDDInterface->mD3DTester
+                ? mApp->mDDInterface->mD3DTester->mFailureReason + mApp->mDDInterface->mD3DTester->mWarning
+                : std::string("no self test"));
 
     ScriptMenuAndTutorial();
     ScriptKitchenWork();
@@ -544,14 +615,38 @@ TEST_F(GameShots, TheGameInARealWindow)
     EXPECT_TRUE(mApp->mFatal.empty()) << mApp->mFatal.front();
     ASSERT_TRUE(stuck.empty()) << "the run got stuck at: " << stuck;
     ASSERT_TRUE(mScript.Done()) << "the run ended at: " << mScript.Current();
+    EXPECT_EQ(mApp->Is3DEnabled(), threeD) << "the renderer failed: " << Lumo::gRendererErrorString;
     for (const std::string& name : mNames)
     {
         ASSERT_EQ(mShots.count(name), 1u) << name;
-        EXPECT_TRUE(fs::is_regular_file(mShotDir / (name + ".png"))) << name;
+        EXPECT_TRUE(fs::is_regular_file(mShotDir / (name + mSuffix + ".png"))) << name;
     }
     for (size_t a = 0; a < mNames.size(); a++)
         for (size_t b = a + 1; b < mNames.size(); b++)
             EXPECT_GT(Difference(mShots[mNames[a]], mShots[mNames[b]]), 0.05)
                 << mNames[a] << " " << mNames[b];
     CheckPictures();
+    // Switched on during this run without a clean self test, hardware acceleration is confirmed at
+    // exit: the player keeps it.
+    PlatformTest::ScriptMessageBoxes({IDYES});
+    mApp.reset();
+    const auto boxes = PlatformTest::ShownMessageBoxes();
+    PlatformTest::ResetMessageBoxes();
+    ASSERT_EQ(boxes.size(), threeD ? 1u : 0u);
+    if (threeD)
+    {
+        EXPECT_EQ(boxes[0].caption, " Hardware Acceleration Confirmation");
+    }
+}
+
+} // namespace
+
+TEST_F(GameShots, TheGameInARealWindow)
+{
+    PlayAllScreens(false);
+}
+
+TEST_F(GameShots, TheGameInARealWindowThroughTheRenderer)
+{
+    PlayAllScreens(true);
 }

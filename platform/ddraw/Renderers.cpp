@@ -1,0 +1,110 @@
+#include "ddraw/Renderers.h"
+#include "ddraw/Presenter.h"
+#include "win32/host.h"
+#include "win32/user32_internal.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace
+{
+struct Entry
+{
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    bool failed = false; // said once; tried again only for a new SDL window
+};
+
+std::map<HWND, Entry> gRenderers;
+std::vector<void (*)(SDL_Renderer*)> gDropHooks;
+
+void Destroy(Entry* entry)
+{
+    if (entry->renderer)
+    {
+        for (auto hook : gDropHooks)
+            hook(entry->renderer);
+        SDL_DestroyRenderer(entry->renderer);
+    }
+    *entry = Entry{};
+}
+} // namespace
+
+namespace DDraw::Renderers
+{
+SDL_Renderer* ForWindow(HWND hwnd)
+{
+    // The host window first: it brings the video up when nothing has yet (a device made before
+    // the window is first shown).
+    SDL_Window* window = Platform::HostWindow(hwnd);
+    if (!window || !Platform::User::OnVideoThread())
+        return nullptr;
+    Presenter::Hook();
+    Entry& entry = gRenderers[hwnd];
+    if (entry.window != window)
+    {
+        Destroy(&entry);
+        entry.window = window;
+    }
+    if (!entry.renderer && !entry.failed)
+    {
+        // Many small draws a frame: let SDL gather them, whichever driver was asked for.
+        SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+        entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE);
+        if (!entry.renderer)
+            entry.renderer = SDL_CreateRenderer(window, -1, 0);
+        if (!entry.renderer)
+        {
+            std::fprintf(stderr, "DirectDraw: no renderer for the window: %s\n", SDL_GetError());
+            entry.failed = true;
+        }
+    }
+    return entry.renderer;
+}
+
+SDL_Renderer* Existing(HWND hwnd)
+{
+    auto it = gRenderers.find(hwnd);
+    return it == gRenderers.end() ? nullptr : it->second.renderer;
+}
+
+SDL_Renderer* Any()
+{
+    for (auto& [hwnd, entry] : gRenderers)
+        if (entry.renderer)
+            return entry.renderer;
+    return nullptr;
+}
+
+void Drop(HWND hwnd)
+{
+    auto it = gRenderers.find(hwnd);
+    if (it == gRenderers.end() || !Platform::User::OnVideoThread())
+        return;
+    Destroy(&it->second);
+    gRenderers.erase(it);
+}
+
+void OnDrop(void (*hook)(SDL_Renderer* renderer))
+{
+    for (auto known : gDropHooks)
+        if (known == hook)
+            return;
+    gDropHooks.push_back(hook);
+}
+
+const char* Name(SDL_Renderer* renderer)
+{
+    SDL_RendererInfo info;
+    return renderer && SDL_GetRendererInfo(renderer, &info) == 0 ? info.name : "";
+}
+
+bool Accelerated(SDL_Renderer* renderer)
+{
+    SDL_RendererInfo info;
+    return renderer && SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_ACCELERATED);
+}
+} // namespace DDraw::Renderers

@@ -1,0 +1,38 @@
+#include "d3d/d3d.h"
+#include "d3d/d3d8.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+
+// The renderer and the self test pass these values on; vertex records are read by layout.
+TEST(D3DDeclarations, ValuesAsDocumented)
+{
+    EXPECT_EQ(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1, 0x1C4u);
+    EXPECT_EQ(D3DPTEXTURECAPS_ALPHAPALETTE, 0x80u);
+    EXPECT_EQ(D3DCLEAR_TARGET, 1u);
+    EXPECT_EQ(D3DENUM_NO_WHQL_LEVEL, 2u);
+    EXPECT_EQ(D3D_SDK_VERSION, 220);
+    EXPECT_EQ(D3DPT_TRIANGLESTRIP, 5);
+    EXPECT_EQ(D3DPT_LINESTRIP, 3);
+    EXPECT_EQ(D3DRENDERSTATE_ALPHABLENDENABLE, 27);
+    EXPECT_EQ(D3DRENDERSTATE_LIGHTING, 137);
+    EXPECT_EQ(D3DBLEND_INVSRCALPHA, 6);
+    EXPECT_EQ(D3DTSS_ALPHAOP, 4);
+    EXPECT_EQ(D3DTSS_MIPFILTER, 18);
+    EXPECT_EQ(D3DERR_TEXTURE_BADSIZE, LUMO_HRESULT(0x887602E2u));
+    EXPECT_EQ(D3DERR_INVALIDVERTEXFORMAT, LUMO_HRESULT(0x88760800u));
+    EXPECT_LT(D3DERR_INITFAILED, 0);
+}
+
+TEST(D3DDeclarations, RecordLayouts)
+{
+    EXPECT_EQ(sizeof(D3DTLVERTEX), 32u);
+    EXPECT_EQ(offsetof(D3DTLVERTEX, color), 16u);
+    EXPECT_EQ(offsetof(D3DTLVERTEX, tu), 24u);
+    EXPECT_EQ(sizeof(D3DVIEWPORT7), 24u);
+    EXPECT_EQ(sizeof(D3DPRIMCAPS), 56u);
+    EXPECT_EQ(offsetof(D3DADAPTER_IDENTIFIER8, DeviceIdentifier) -
+                  offsetof(D3DADAPTER_IDENTIFIER8, DriverVersion),
+              24u);
+}
