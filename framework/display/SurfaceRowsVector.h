@@ -1,8 +1,8 @@
 // The surface rows written once for every instruction-set level, over a vector of
-// N pixels, one per 32-bit lane (16-bit pixels are widened on load). A level's file
-// includes this after LUMO_TARGET_BEGIN and gives its operations (see
-// SurfaceRowsSse2.cpp): everything here is private to that file and built for it. The
-// standard headers it needs (<cstring>) come before, outside the level's region.
+// pixels, one per 32-bit lane (16-bit pixels are widened on load). A level's file
+// includes this after its vector type (see graphics/VectorSse2.h): everything here is
+// private to that file and built for its level. The standard headers it needs
+// (<cstring>) come before, outside the level's region.
 //
 // Every channel is worked on as its value: blue and red side by side in the two
 // 16-bit halves of a lane, green alone. All products of a channel and a weight fit
@@ -24,17 +24,17 @@ struct Layout888
     static constexpr int kRedShift = 16, kGreenShift = 8;
     static constexpr bool kByteChannels = true;
 
-    template <typename O> static typename O::V BlueRed(typename O::V x)
+    template <typename V> static typename V::Reg BlueRed(typename V::Reg x)
     {
-        return O::And(x, O::Set(0x00FF00FF));
+        return V::And(x, V::Splat(0x00FF00FF));
     }
-    template <typename O> static typename O::V Green(typename O::V x)
+    template <typename V> static typename V::Reg Green(typename V::Reg x)
     {
-        return O::And(O::template Srli32<8>(x), O::Set(0xFF));
+        return V::And(V::template Shr32<8>(x), V::Splat(0xFF));
     }
-    template <typename O> static typename O::V Combine(typename O::V blueRed, typename O::V green)
+    template <typename V> static typename V::Reg Combine(typename V::Reg blueRed, typename V::Reg green)
     {
-        return O::Or(blueRed, O::template Slli32<8>(green));
+        return V::Or(blueRed, V::template Shl32<8>(green));
     }
 };
 
@@ -49,96 +49,99 @@ template <int kRed, int kGreenBits> struct Layout16
     static constexpr int kGreenShift = 5;
     static constexpr bool kByteChannels = false;
 
-    template <typename O> static typename O::V BlueRed(typename O::V x)
+    template <typename V> static typename V::Reg BlueRed(typename V::Reg x)
     {
-        return O::Or(O::And(x, O::Set(31)), O::template Slli32<16 - kRedShift>(O::And(x, O::Set(kRedMask))));
+        return V::Or(V::And(x, V::Splat(31)),
+                     V::template Shl32<16 - kRedShift>(V::And(x, V::Splat(kRedMask))));
     }
-    template <typename O> static typename O::V Green(typename O::V x)
+    template <typename V> static typename V::Reg Green(typename V::Reg x)
     {
-        return O::And(O::template Srli32<5>(x), O::Set(kMaxGreen));
+        return V::And(V::template Shr32<5>(x), V::Splat(kMaxGreen));
     }
-    template <typename O> static typename O::V Combine(typename O::V blueRed, typename O::V green)
+    template <typename V> static typename V::Reg Combine(typename V::Reg blueRed, typename V::Reg green)
     {
-        typename O::V red = O::template Srli32<16 - kRedShift>(O::And(blueRed, O::Set(31u << 16)));
-        return O::Or(O::Or(O::And(blueRed, O::Set(31)), red), O::template Slli32<5>(green));
+        typename V::Reg red = V::template Shr32<16 - kRedShift>(V::And(blueRed, V::Splat(31u << 16)));
+        return V::Or(V::Or(V::And(blueRed, V::Splat(31)), red), V::template Shl32<5>(green));
     }
 };
 
 using Layout565 = Layout16<11, 6>;
 using Layout555 = Layout16<10, 5>;
 
-template <typename O, typename L> typename O::V LoadPixels(const typename L::Pixel* d)
+template <typename V, typename L> typename V::Reg LoadPixels(const typename L::Pixel* d)
 {
     if constexpr (sizeof(typename L::Pixel) == 4)
-        return O::Load(d);
+        return V::Load(d);
     else
-        return O::Load16(d);
+        return V::Load16(d);
 }
 
-template <typename O, typename L> void StorePixels(typename L::Pixel* d, typename O::V v)
+template <typename V, typename L> void StorePixels(typename L::Pixel* d, typename V::Reg v)
 {
     if constexpr (sizeof(typename L::Pixel) == 4)
-        O::Store(d, v);
+        V::Store(d, v);
     else
-        O::Store16(d, v);
+        V::Store16(d, v);
 }
 
 // A weight of at most 256 in both halves of every lane.
-template <typename O> typename O::V BothHalves(typename O::V w)
+template <typename V> typename V::Reg BothHalves(typename V::Reg w)
 {
-    return O::Or(w, O::template Slli32<16>(w));
+    return V::Or(w, V::template Shl32<16>(w));
 }
 
 // Each channel (v * weight + round) >> 8, kept in place; the round is the channel's
 // maximum at 16 bits (fills) or 0. The results stay within the channels.
-template <typename O, typename L, bool kRound> typename O::V Scaled(typename O::V x, typename O::V weight2)
+template <typename V, typename L, bool kRound>
+typename V::Reg Scaled(typename V::Reg x, typename V::Reg weight2)
 {
-    using V = typename O::V;
-    V blueRed = O::Mullo16(L::template BlueRed<O>(x), weight2);
-    V green = O::Mullo16(L::template Green<O>(x), weight2);
+    using Reg = typename V::Reg;
+    Reg blueRed = V::MulLo16(L::template BlueRed<V>(x), weight2);
+    Reg green = V::MulLo16(L::template Green<V>(x), weight2);
     if constexpr (kRound && !L::kByteChannels)
     {
-        blueRed = O::Add16(blueRed, O::Set(L::kMaxBlueRed));
-        green = O::Add16(green, O::Set(L::kMaxGreen));
+        blueRed = V::Add16(blueRed, V::Splat(L::kMaxBlueRed));
+        green = V::Add16(green, V::Splat(L::kMaxGreen));
     }
-    return L::template Combine<O>(O::template Srli16<8>(blueRed), O::template Srli16<8>(green));
+    return L::template Combine<V>(V::template Shr16<8>(blueRed), V::template Shr16<8>(green));
 }
 
 // Each channel ((d * inv + s * mod) >> 8) AND its maximum.
-template <typename O, typename L>
-typename O::V Mixed(typename O::V d, typename O::V inv2, typename O::V s, typename O::V modBlueRed,
-                    typename O::V modGreen)
+template <typename V, typename L>
+typename V::Reg Mixed(typename V::Reg d, typename V::Reg inv2, typename V::Reg s, typename V::Reg modBlueRed,
+                      typename V::Reg modGreen)
 {
-    using V = typename O::V;
-    V blueRed = O::Add16(O::Mullo16(L::template BlueRed<O>(d), inv2),
-                         O::Mullo16(L::template BlueRed<O>(s), modBlueRed));
-    V green =
-        O::Add16(O::Mullo16(L::template Green<O>(d), inv2), O::Mullo16(L::template Green<O>(s), modGreen));
-    blueRed = O::And(O::template Srli16<8>(blueRed), O::Set(L::kMaxBlueRed));
-    green = O::And(O::template Srli16<8>(green), O::Set(L::kMaxGreen));
-    return L::template Combine<O>(blueRed, green);
+    using Reg = typename V::Reg;
+    Reg blueRed = V::Add16(V::MulLo16(L::template BlueRed<V>(d), inv2),
+                           V::MulLo16(L::template BlueRed<V>(s), modBlueRed));
+    Reg green =
+        V::Add16(V::MulLo16(L::template Green<V>(d), inv2), V::MulLo16(L::template Green<V>(s), modGreen));
+    blueRed = V::And(V::template Shr16<8>(blueRed), V::Splat(L::kMaxBlueRed));
+    green = V::And(V::template Shr16<8>(green), V::Splat(L::kMaxGreen));
+    return L::template Combine<V>(blueRed, green);
 }
 
 // Each channel of the source scaled by mod, >> 8.
-template <typename O, typename L>
-typename O::V Modulated(typename O::V s, typename O::V modBlueRed, typename O::V modGreen)
+template <typename V, typename L>
+typename V::Reg Modulated(typename V::Reg s, typename V::Reg modBlueRed, typename V::Reg modGreen)
 {
-    return L::template Combine<O>(O::template Srli16<8>(O::Mullo16(L::template BlueRed<O>(s), modBlueRed)),
-                                  O::template Srli16<8>(O::Mullo16(L::template Green<O>(s), modGreen)));
+    return L::template Combine<V>(V::template Shr16<8>(V::MulLo16(L::template BlueRed<V>(s), modBlueRed)),
+                                  V::template Shr16<8>(V::MulLo16(L::template Green<V>(s), modGreen)));
 }
 
 // Each channel min(d + s, its maximum).
-template <typename O, typename L> typename O::V Saturated(typename O::V d, typename O::V s)
+template <typename V, typename L> typename V::Reg Saturated(typename V::Reg d, typename V::Reg s)
 {
-    using V = typename O::V;
+    using Reg = typename V::Reg;
     if constexpr (L::kByteChannels)
-        return O::And(O::AddsU8(d, s), O::Set(L::kColorMask));
+        return V::And(V::AddSat8(d, s), V::Splat(L::kColorMask));
     else
     {
-        V blueRed =
-            O::Min16(O::Add16(L::template BlueRed<O>(d), L::template BlueRed<O>(s)), O::Set(L::kMaxBlueRed));
-        V green = O::Min16(O::Add16(L::template Green<O>(d), L::template Green<O>(s)), O::Set(L::kMaxGreen));
-        return L::template Combine<O>(blueRed, green);
+        Reg blueRed = V::Min16(V::Add16(L::template BlueRed<V>(d), L::template BlueRed<V>(s)),
+                               V::Splat(L::kMaxBlueRed));
+        Reg green =
+            V::Min16(V::Add16(L::template Green<V>(d), L::template Green<V>(s)), V::Splat(L::kMaxGreen));
+        return L::template Combine<V>(blueRed, green);
     }
 }
 
@@ -153,68 +156,68 @@ template <typename L> uint32_t Packed(const uint32_t channel[3])
 // before it: that one is worked out first, from the pixels as they were, and stored
 // last; each pixel's result depends on that pixel alone. Rows shorter than a vector
 // are worked on in a copy.
-template <typename O, typename L, typename Block>
+template <typename V, typename L, typename Block>
 void DriveRow(void* row, const uint32_t* s, int n, Block& block)
 {
     using P = typename L::Pixel;
-    using V = typename O::V;
+    using Reg = typename V::Reg;
     P* d = static_cast<P*>(row);
     auto from = [s](int i) { return s != nullptr ? s + i : nullptr; };
-    V out = O::Set(0);
+    Reg out = V::Zero();
     if (n <= 0)
         return;
-    if (n >= O::kN)
+    if (n >= V::kPixels)
     {
-        int last = n - O::kN;
-        V tail = out;
-        bool tailWritten = last % O::kN != 0 && block(d + last, from(last), tail);
-        for (int i = 0; i + O::kN <= n; i += O::kN)
+        int last = n - V::kPixels;
+        Reg tail = out;
+        bool tailWritten = last % V::kPixels != 0 && block(d + last, from(last), tail);
+        for (int i = 0; i + V::kPixels <= n; i += V::kPixels)
             if (block(d + i, from(i), out))
-                StorePixels<O, L>(d + i, out);
+                StorePixels<V, L>(d + i, out);
         if (tailWritten)
-            StorePixels<O, L>(d + last, tail);
+            StorePixels<V, L>(d + last, tail);
         return;
     }
-    P dt[O::kN] = {};
-    uint32_t st[O::kN] = {};
+    P dt[V::kPixels] = {};
+    uint32_t st[V::kPixels] = {};
     std::memcpy(dt, d, size_t(n) * sizeof(P));
     if (s != nullptr)
         std::memcpy(st, s, size_t(n) * sizeof(uint32_t));
     if (!block(dt, s != nullptr ? st : nullptr, out))
         return;
-    StorePixels<O, L>(dt, out);
+    StorePixels<V, L>(dt, out);
     std::memcpy(d, dt, size_t(n) * sizeof(P));
 }
 
 // DriveRow over `rows` rows of the surface, the source moving on by sourcePitch pixels a row.
-template <typename O, typename L, typename Block>
+template <typename V, typename L, typename Block>
 void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block)
 {
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
-        DriveRow<O, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block);
+        DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block);
 }
 
-template <typename O, typename L> using PixelOf = const typename L::Pixel*;
+template <typename V, typename L> using PixelOf = const typename L::Pixel*;
 
 // Loads a vector of source pixels and their alphas; false when every alpha is 0.
-template <typename O>
-bool AnyShown(const uint32_t* s, typename O::V& source, typename O::V& alpha, typename O::M& clear)
+template <typename V>
+bool AnyShown(const uint32_t* s, typename V::Reg& source, typename V::Reg& alpha, typename V::Mask& clear)
 {
-    source = O::Load(s);
-    alpha = O::template Srli32<24>(source);
-    clear = O::CmpEq32(alpha, O::Set(0));
-    return !O::All(clear);
+    source = V::Load(s);
+    alpha = V::template Shr32<24>(source);
+    clear = V::Eq32(alpha, V::Zero());
+    return !V::All(clear);
 }
 
-template <typename O, typename L>
+template <typename V, typename L>
 void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const RowParams& p)
 {
     // Whole 32-bit words of the pixel: two pixels a word at 16 bits.
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
-    typename O::V value = O::Set(kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue);
-    auto store = [&](PixelOf<O, Layout888>, const uint32_t*, typename O::V& out)
+    typename V::Reg value = V::Splat(kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue);
+    auto store = [&](PixelOf<V, Layout888>, const uint32_t*, typename V::Reg& out)
     {
         out = value;
         return true;
@@ -223,178 +226,178 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
     int words = n / kPerWord;
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {
-        if (words >= O::kN)
-            DriveRow<O, Layout888>(row, nullptr, words, store);
+        if (words >= V::kPixels)
+            DriveRow<V, Layout888>(row, nullptr, words, store);
         else
-            O::StoreFirst(reinterpret_cast<uint32_t*>(row), value, words);
+            V::StorePart(reinterpret_cast<uint32_t*>(row), value, words);
         if (n % kPerWord != 0)
             reinterpret_cast<P*>(row)[n - 1] = P(p.mValue);
     }
 }
 
-template <typename O, typename L>
+template <typename V, typename L>
 void BlendFillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const RowParams& p)
 {
-    typename O::V inv2 = BothHalves<O>(O::Set(p.mInv)), value = O::Set(p.mValue);
-    Drive<O, L>(t, d, nullptr, n, rows, 0,
-                [&](PixelOf<O, L> d, const uint32_t*, typename O::V& out)
+    typename V::Reg inv2 = BothHalves<V>(V::Splat(p.mInv)), value = V::Splat(p.mValue);
+    Drive<V, L>(t, d, nullptr, n, rows, 0,
+                [&](PixelOf<V, L> d, const uint32_t*, typename V::Reg& out)
                 {
-                    out = O::Add32(Scaled<O, L, true>(LoadPixels<O, L>(d), inv2), value);
+                    out = V::Add32(Scaled<V, L, true>(LoadPixels<V, L>(d), inv2), value);
                     return true;
                 });
 }
 
-template <typename O, typename L>
+template <typename V, typename L>
 void AddFillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const RowParams& p)
 {
-    typename O::V amount = O::Set(Packed<L>(p.mAmount));
-    Drive<O, L>(t, d, nullptr, n, rows, 0,
-                [&](PixelOf<O, L> d, const uint32_t*, typename O::V& out)
+    typename V::Reg amount = V::Splat(Packed<L>(p.mAmount));
+    Drive<V, L>(t, d, nullptr, n, rows, 0,
+                [&](PixelOf<V, L> d, const uint32_t*, typename V::Reg& out)
                 {
-                    out = Saturated<O, L>(LoadPixels<O, L>(d), amount);
+                    out = Saturated<V, L>(LoadPixels<V, L>(d), amount);
                     return true;
                 });
 }
 
-template <typename O, typename L>
+template <typename V, typename L>
 void CopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
-    typename O::V mask = O::Set(L::kColorMask);
-    Drive<O, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<O, L>, const uint32_t* s, typename O::V& out)
+    typename V::Reg mask = V::Splat(L::kColorMask);
+    Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
+                [&](PixelOf<V, L>, const uint32_t* s, typename V::Reg& out)
                 {
-                    out = O::And(O::Load(s), mask);
+                    out = V::And(V::Load(s), mask);
                     return true;
                 });
 }
 
-template <typename O, typename L>
+template <typename V, typename L>
 void KeyCopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
-    typename O::V mask = O::Set(L::kColorMask);
-    Drive<O, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<O, L> d, const uint32_t* s, typename O::V& out)
+    typename V::Reg mask = V::Splat(L::kColorMask);
+    Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
+                [&](PixelOf<V, L> d, const uint32_t* s, typename V::Reg& out)
                 {
-                    typename O::V source, alpha;
-                    typename O::M clear;
-                    if (!AnyShown<O>(s, source, alpha, clear))
+                    typename V::Reg source, alpha;
+                    typename V::Mask clear;
+                    if (!AnyShown<V>(s, source, alpha, clear))
                         return false;
-                    out = O::And(source, mask);
-                    if (!O::None(clear))
-                        out = O::Select(clear, LoadPixels<O, L>(d), out);
+                    out = V::And(source, mask);
+                    if (!V::None(clear))
+                        out = V::Select(clear, LoadPixels<V, L>(d), out);
                     return true;
                 });
 }
 
-template <typename O, typename L>
+template <typename V, typename L>
 void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
-    using V = typename O::V;
-    V mask = O::Set(L::kColorMask), opaque = O::Set(255), k256 = O::Set(256);
-    Drive<O, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<O, L> d, const uint32_t* s, V& out)
+    using Reg = typename V::Reg;
+    Reg mask = V::Splat(L::kColorMask), opaque = V::Splat(255), k256 = V::Splat(256);
+    Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
+                [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
                 {
-                    V source, alpha;
-                    typename O::M clear;
-                    if (!AnyShown<O>(s, source, alpha, clear))
+                    Reg source, alpha;
+                    typename V::Mask clear;
+                    if (!AnyShown<V>(s, source, alpha, clear))
                         return false;
-                    out = O::And(source, mask);
+                    out = V::And(source, mask);
                     // At alpha 255 the destination keeps 1 / 256 of a channel: nothing.
-                    if (O::All(O::CmpEq32(alpha, opaque)))
+                    if (V::All(V::Eq32(alpha, opaque)))
                         return true;
-                    V x = LoadPixels<O, L>(d);
-                    out = O::Add32(Scaled<O, L, false>(x, BothHalves<O>(O::Sub32(k256, alpha))), out);
-                    out = O::Select(clear, x, out);
+                    Reg x = LoadPixels<V, L>(d);
+                    out = V::Add32(Scaled<V, L, false>(x, BothHalves<V>(V::Sub32(k256, alpha))), out);
+                    out = V::Select(clear, x, out);
                     return true;
                 });
 }
 
-template <typename O, typename L>
+template <typename V, typename L>
 void TintRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
-    using V = typename O::V;
-    V opaque = O::Set(255), k256 = O::Set(256), colourAlpha = O::Set(p.mAlpha);
-    V modBlueRed = O::Set(p.mMod[2] | p.mMod[0] << 16), modGreen = O::Set(p.mMod[1]);
-    V reciprocal = O::Set(0x8081);
+    using Reg = typename V::Reg;
+    Reg opaque = V::Splat(255), k256 = V::Splat(256), colourAlpha = V::Splat(p.mAlpha);
+    Reg modBlueRed = V::Splat(p.mMod[2] | p.mMod[0] << 16), modGreen = V::Splat(p.mMod[1]);
+    Reg reciprocal = V::Splat(0x8081);
     // An opaque pixel under an opaque colour takes no part of the destination.
     bool opaqueColour = p.mAlpha == 255;
-    Drive<O, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<O, L> d, const uint32_t* s, V& out)
+    Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
+                [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
                 {
-                    V source, alpha;
-                    typename O::M clear;
-                    if (!AnyShown<O>(s, source, alpha, clear))
+                    Reg source, alpha;
+                    typename V::Mask clear;
+                    if (!AnyShown<V>(s, source, alpha, clear))
                         return false;
                     // (alpha * colour alpha) / 255 as (x * 0x8081) >> 23.
-                    V covered =
-                        O::template Srli16<7>(O::Mulhi16u(O::Mullo16(alpha, colourAlpha), reciprocal));
-                    V inv = O::Sub32(k256, covered);
+                    Reg covered =
+                        V::template Shr16<7>(V::MulHi16(V::MulLo16(alpha, colourAlpha), reciprocal));
+                    Reg inv = V::Sub32(k256, covered);
                     if (opaqueColour)
-                        inv = O::SubOneWhere(O::CmpEq32(alpha, opaque), inv);
-                    V x = LoadPixels<O, L>(d);
+                        inv = V::SubOneWhere(V::Eq32(alpha, opaque), inv);
+                    Reg x = LoadPixels<V, L>(d);
                     out =
-                        O::Select(clear, x, Mixed<O, L>(x, BothHalves<O>(inv), source, modBlueRed, modGreen));
+                        V::Select(clear, x, Mixed<V, L>(x, BothHalves<V>(inv), source, modBlueRed, modGreen));
                     return true;
                 });
 }
 
 // Adds the source, modulated or not, to the destination; with skipBlack, not under
 // sources without colour.
-template <typename O, typename L, bool kTint>
+template <typename V, typename L, bool kTint>
 void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
-    using V = typename O::V;
-    V colour = O::Set(0xFFFFFF), zero = O::Set(0);
-    V modBlueRed = O::Set(p.mMod[2] | p.mMod[0] << 16), modGreen = O::Set(p.mMod[1]);
+    using Reg = typename V::Reg;
+    Reg colour = V::Splat(0xFFFFFF), zero = V::Zero();
+    Reg modBlueRed = V::Splat(p.mMod[2] | p.mMod[0] << 16), modGreen = V::Splat(p.mMod[1]);
     bool skipBlack = p.mSkipBlack;
-    Drive<O, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<O, L> d, const uint32_t* s, V& out)
+    Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
+                [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
                 {
-                    V source = O::Load(s);
-                    typename O::M black{};
+                    Reg source = V::Load(s);
+                    typename V::Mask black{};
                     if (skipBlack)
                     {
-                        black = O::CmpEq32(O::And(source, colour), zero);
-                        if (O::All(black))
+                        black = V::Eq32(V::And(source, colour), zero);
+                        if (V::All(black))
                             return false;
                     }
-                    V x = LoadPixels<O, L>(d);
-                    out = Saturated<O, L>(x, kTint ? Modulated<O, L>(source, modBlueRed, modGreen) : source);
+                    Reg x = LoadPixels<V, L>(d);
+                    out = Saturated<V, L>(x, kTint ? Modulated<V, L>(source, modBlueRed, modGreen) : source);
                     if (skipBlack)
-                        out = O::Select(black, x, out);
+                        out = V::Select(black, x, out);
                     return true;
                 });
 }
 
 // With the level's gathers, whole vectors of columns at once; through a palette only
 // where the 4-byte reads of the indices stay inside the picture.
-template <typename O>
+template <typename V>
 void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns, int n,
                bool padded)
 {
     int k = 0;
-    if constexpr (O::kGathers)
+    if constexpr (V::kGathers)
     {
         auto* at = reinterpret_cast<const uint32_t*>(columns);
         if (indices == nullptr)
-            for (; k + O::kN <= n; k += O::kN)
-                O::Store(out + k, O::Gather(native, O::Load(at + k)));
+            for (; k + V::kPixels <= n; k += V::kPixels)
+                V::Store(out + k, V::Gather(native, V::Load(at + k)));
         else if (padded)
-            for (; k + O::kN <= n; k += O::kN)
+            for (; k + V::kPixels <= n; k += V::kPixels)
             {
-                typename O::V index = O::And(O::GatherBytes(indices, O::Load(at + k)), O::Set(0xFF));
-                O::Store(out + k, O::Gather(native, index));
+                typename V::Reg index = V::And(V::GatherBytes(indices, V::Load(at + k)), V::Splat(0xFF));
+                V::Store(out + k, V::Gather(native, index));
             }
     }
     for (; k < n; k++)
         out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
 }
 
-template <typename O, typename L> constexpr Rows MakeRows()
+template <typename V, typename L> constexpr Rows MakeRows()
 {
-    return Rows{&FillRow<O, L>,      &BlendFillRow<O, L>, &AddFillRow<O, L>, &CopyRow<O, L>,
-                &KeyCopyRow<O, L>,   &OverRow<O, L>,      &TintRow<O, L>,    &AddRow<O, L, false>,
-                &AddRow<O, L, true>, &GatherRow<O>};
+    return Rows{&FillRow<V, L>,      &BlendFillRow<V, L>, &AddFillRow<V, L>, &CopyRow<V, L>,
+                &KeyCopyRow<V, L>,   &OverRow<V, L>,      &TintRow<V, L>,    &AddRow<V, L, false>,
+                &AddRow<V, L, true>, &GatherRow<V>};
 }
 
 } // namespace

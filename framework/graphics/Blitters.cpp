@@ -151,7 +151,7 @@ void FilterDown(uint32_t* out, const uint32_t* const* even, const uint32_t* cons
 
 } // namespace Reference
 
-#define LUMO_BLITTER_REFERENCE(result, name, parameters, arguments) &Reference::name,
+#define LUMO_BLITTER_REFERENCE(name, parameters) &Reference::name,
 const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE)};
 
 #if LUMO_CPU_X86
@@ -164,12 +164,5 @@ const Rows& RowsFor(Cpu::Level level)
 {
     return Cpu::Pick(kTables, level);
 }
-
-#define LUMO_BLITTER_DISPATCH(result, name, parameters, arguments)                                           \
-    result name parameters                                                                                   \
-    {                                                                                                        \
-        return Active().name arguments;                                                                      \
-    }
-LUMO_BLITTER_SET(LUMO_BLITTER_DISPATCH)
 
 } // namespace Lumo::Blitters

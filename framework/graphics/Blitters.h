@@ -13,7 +13,7 @@
 // slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c].
 // FilterDown sums rows of cells, each times its weight, and gives the high 16 bits of each channel's sum as a
 // pixel. Each has a plain scalar version in Blitters::Reference, which defines the result, and vector
-// versions per instruction-set level that must give the same bits; the free functions run the active level's.
+// versions per instruction-set level that must give the same bits; Active() has the active level's.
 namespace Lumo::Blitters
 {
 
@@ -43,26 +43,21 @@ struct Block
 };
 
 #define LUMO_BLITTER_SET(X)                                                                                  \
-    X(void, FillRows, (const Block& b, uint32_t color), (b, color))                                          \
-    X(void, BlendFillRows, (const Block& b, uint32_t color, uint32_t alpha), (b, color, alpha))              \
-    X(void, NormalRows, (const Block& b), (b))                                                               \
-    X(void, OverOpaqueRows, (const Block& b), (b))                                                           \
-    X(void, OpaqueRunsRows, (const Block& b, const uint8_t* runs), (b, runs))                                \
-    X(void, TintedRows, (const Block& b, const Tint& tint), (b, tint))                                       \
-    X(void, AddRows, (const Block& b, AddMode mode, const Tint& scaled), (b, mode, scaled))                  \
-    X(void, GatherRow, (uint32_t * d, const uint32_t* s, int width, const int32_t* columns, int n),          \
-      (d, s, width, columns, n))                                                                             \
-    X(void, FilterAcross,                                                                                    \
-      (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,                        \
-       const uint32_t* weights, int taps, int stride),                                                       \
-      (even, odd, pixels, lines, weights, taps, stride))                                                     \
-    X(void, FilterDown,                                                                                      \
-      (uint32_t * out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,          \
-       int taps, int stride),                                                                                \
-      (out, even, odd, weights, taps, stride))
+    X(FillRows, (const Block& b, uint32_t color))                                                            \
+    X(BlendFillRows, (const Block& b, uint32_t color, uint32_t alpha))                                       \
+    X(NormalRows, (const Block& b))                                                                          \
+    X(OverOpaqueRows, (const Block& b))                                                                      \
+    X(OpaqueRunsRows, (const Block& b, const uint8_t* runs))                                                 \
+    X(TintedRows, (const Block& b, const Tint& tint))                                                        \
+    X(AddRows, (const Block& b, AddMode mode, const Tint& scaled))                                           \
+    X(GatherRow, (uint32_t * d, const uint32_t* s, int width, const int32_t* columns, int n))                \
+    X(FilterAcross, (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,          \
+                     const uint32_t* weights, int taps, int stride))                                         \
+    X(FilterDown, (uint32_t * out, const uint32_t* const* even, const uint32_t* const* odd,                  \
+                   const int* weights, int taps, int stride))
 
-#define LUMO_BLITTER_DECLARE(result, name, parameters, arguments) result name parameters;
-#define LUMO_BLITTER_MEMBER(result, name, parameters, arguments) result(*name) parameters;
+#define LUMO_BLITTER_DECLARE(name, parameters) void name parameters;
+#define LUMO_BLITTER_MEMBER(name, parameters) void(*name) parameters;
 
 // One level's rows.
 struct Rows
@@ -77,8 +72,6 @@ inline const Rows& Active()
 {
     return RowsFor(Cpu::Active());
 }
-
-LUMO_BLITTER_SET(LUMO_BLITTER_DECLARE)
 
 namespace Reference
 {

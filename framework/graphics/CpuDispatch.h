@@ -11,9 +11,10 @@
 //
 // Adding a row: give its table (Blitters::Rows, say: the X list in
 // graphics/Blitters.h) a member; write the scalar reference (Blitters.cpp);
-// write the vector version once as a template over the vector type
-// (graphics/VectorRows.h, which each level's file instantiates in RowsOf) or
-// per level. A level's file compiles for its instruction set between
+// write the vector version once as a template over the level's vector type
+// (graphics/VectorSse2.h and its siblings, which give the same operations at
+// every level) in graphics/VectorRows.h, which each level's file instantiates
+// in RowsOf. A level's file compiles for its instruction set between
 // LUMO_TARGET_BEGIN("avx2") and LUMO_TARGET_END, after its includes, so that
 // nothing shared with other files is built for a processor that may lack it.
 // Test the row at every level of Cpu::Runnable() against the reference
@@ -37,6 +38,18 @@ Level Supported();
 Level Active();
 // For tests: use `level` from now on (never above Supported()).
 void SetActive(Level level);
+// For tests: SetActive(level) while it lives, then the level that was active before.
+class LevelScope
+{
+public:
+    explicit LevelScope(Level level) : mBefore(Active()) { SetActive(level); }
+    LevelScope(const LevelScope&) = delete;
+    LevelScope& operator=(const LevelScope&) = delete;
+    ~LevelScope() { SetActive(mBefore); }
+
+private:
+    Level mBefore;
+};
 // Every level from Scalar to Supported().
 std::vector<Level> Runnable();
 // The level's name as LUMO_CPU spells it.

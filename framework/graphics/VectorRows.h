@@ -1,22 +1,10 @@
 #pragma once
 
 // Rows written once for every instruction-set level. A level's file includes
-// this after LUMO_TARGET_BEGIN (see graphics/CpuDispatch.h) and instantiates
-// the templates with its vector type: everything here is private to the file
-// that includes it and built for that file's level.
+// this after its vector type (see graphics/VectorSse2.h) and instantiates the
+// templates with it: everything here is private to the file that includes it
+// and built for that file's level.
 //
-// A vector type V holds V::kPixels pixels in V::Reg and gives:
-//   Load, Store, Splat (32-bit), Splat16, Zero;
-//   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit lanes;
-//   LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
-//   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
-//   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits;
-//   Pack (16-bit lanes back to bytes, saturating), MulLo, MulHi (unsigned), Add, Sub (16-bit),
-//   Shr16<n>, Shl16<n>, And, Or, AddSat8, SubSat8, Splat16x4(blue, green, red, alpha lanes of every pixel);
-//   Mask, OpaqueLanes, ClearLanes (alpha 255, alpha 0), All, Select(mask, ifSet, ifClear),
-//   ZeroWhere(mask, v), Gather(base, indices), LoadPart(p, n, pad), StorePart(p, v, n) for
-//   the first n pixels (the other lanes of a load are pad); kPermute, and where it is true
-//   Sub32, AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
 // Every result is the reference formula's bit for bit: the vector paths take
 // only the groups whose destination is opaque, where the blend's weight is the
 // source alpha itself; other groups go through the scalar formulas.
@@ -111,7 +99,7 @@ template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_
 // x / 255 for every 16-bit x: (x * 0x8081) >> 23.
 template <class V> typename V::Reg Div255(typename V::Reg x)
 {
-    return V::template Shr16<7>(V::MulHi(x, V::Splat16(0x8081)));
+    return V::template Shr16<7>(V::MulHi16(x, V::Splat16(0x8081)));
 }
 
 template <class V> bool AllOpaque(typename V::Reg v)
@@ -122,15 +110,15 @@ template <class V> bool AllOpaque(typename V::Reg v)
 // d * (256 - w) >> 8 per 16-bit lane, from d in the upper byte of its lane.
 template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg w)
 {
-    return V::MulHi(dUp, V::Sub(V::Splat16(256), w));
+    return V::MulHi16(dUp, V::Sub16(V::Splat16(256), w));
 }
 
 // Source over an opaque destination with w = a, alpha 255.
 template <class V> typename V::Reg OverOpaque(typename V::Reg dv, typename V::Reg sv)
 {
     typename V::Reg al = V::AlphaLow(sv), ah = V::AlphaHigh(sv);
-    typename V::Reg lo = V::Add(DestTerm<V>(V::LowUp(dv), al), V::MulHi(V::LowUp(sv), al));
-    typename V::Reg hi = V::Add(DestTerm<V>(V::HighUp(dv), ah), V::MulHi(V::HighUp(sv), ah));
+    typename V::Reg lo = V::Add16(DestTerm<V>(V::LowUp(dv), al), V::MulHi16(V::LowUp(sv), al));
+    typename V::Reg hi = V::Add16(DestTerm<V>(V::HighUp(dv), ah), V::MulHi16(V::HighUp(sv), ah));
     return V::Or(V::Pack(lo, hi), V::Splat(kAlpha));
 }
 
@@ -151,7 +139,7 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
 {
     // Over an opaque pixel w = alpha: the source term is one constant.
     typename V::Reg a = V::Splat16(int(alpha));
-    typename V::Reg term = V::MulHi(V::LowUp(V::Splat(color)), a);
+    typename V::Reg term = V::MulHi16(V::LowUp(V::Splat(color)), a);
     EachGroup<V>(d, d, n,
                  [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, auto, int from, auto count)
                  {
@@ -161,8 +149,8 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
                              dp[k] = Blend::Normal(dp[k], color, alpha);
                          return;
                      }
-                     typename V::Reg lo = V::Add(DestTerm<V>(V::LowUp(dv), a), term);
-                     typename V::Reg hi = V::Add(DestTerm<V>(V::HighUp(dv), a), term);
+                     typename V::Reg lo = V::Add16(DestTerm<V>(V::LowUp(dv), a), term);
+                     typename V::Reg hi = V::Add16(DestTerm<V>(V::HighUp(dv), a), term);
                      Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
                  });
 }
@@ -265,9 +253,9 @@ template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const
     auto half = [&](typename V::Reg sHalf, typename V::Reg dUp, typename V::Reg alpha)
     {
         // Over an opaque pixel the weight is the modulated alpha.
-        typename V::Reg w = Div255<V>(V::MulLo(alpha, ca));
-        typename V::Reg term = V::MulHi(V::And(V::MulLo(sHalf, w), keep), c);
-        return V::Add(DestTerm<V>(dUp, w), term);
+        typename V::Reg w = Div255<V>(V::MulLo16(alpha, ca));
+        typename V::Reg term = V::MulHi16(V::And(V::MulLo16(sHalf, w), keep), c);
+        return V::Add16(DestTerm<V>(dUp, w), term);
     };
     EachGroup<V>(
         d, s, n,
@@ -307,15 +295,15 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
     {
         // Blue and red moved up a byte: the high half of their product is the amount.
         Reg a = V::AlphaPairs(sv);
-        return V::Or(V::MulHi(V::template Shl16<8>(sv), a), V::And(V::MulLo(o, a), greenByte));
+        return V::Or(V::MulHi16(V::template Shl16<8>(sv), a), V::And(V::MulLo16(o, a), greenByte));
     }
     case AddMode::Tinted:
-        return V::Or(V::template Shr16<8>(V::MulLo(e, even)), V::And(V::MulLo(o, odd), greenByte));
+        return V::Or(V::template Shr16<8>(V::MulLo16(e, even)), V::And(V::MulLo16(o, odd), greenByte));
     case AddMode::TintedAlpha:
     {
         Reg a = V::AlphaPairs(sv);
-        Reg te = V::template Shr16<8>(V::MulLo(e, even)), to = V::template Shr16<8>(V::MulLo(o, odd));
-        return V::Or(V::template Shr16<8>(V::MulLo(te, a)), V::And(V::MulLo(to, a), greenByte));
+        Reg te = V::template Shr16<8>(V::MulLo16(e, even)), to = V::template Shr16<8>(V::MulLo16(o, odd));
+        return V::Or(V::template Shr16<8>(V::MulLo16(te, a)), V::And(V::MulLo16(to, a), greenByte));
     }
     }
     return sv;
@@ -375,7 +363,7 @@ template <class V> typename V::Reg GatherGroup(const uint32_t* s, int width, con
                               within);
         }
     }
-    return V::Gather(s, columns);
+    return V::Gather(s, V::Load(reinterpret_cast<const uint32_t*>(columns)));
 }
 
 template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, const int32_t* columns, int n)
@@ -403,9 +391,10 @@ void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const
         for (int t = 0; t < taps; t++)
         {
             size_t at = size_t(t) * size_t(stride) + size_t(c);
-            typename V::Reg p = V::Gather(pixels, lines + at), weight = V::Load(weights + at);
-            e = V::Add(e, V::MulLo(V::And(p, V::Splat(0x00FF00FF)), weight));
-            o = V::Add(o, V::MulLo(V::template Shr16<8>(p), weight));
+            typename V::Reg p = V::Gather(pixels, V::Load(reinterpret_cast<const uint32_t*>(lines + at)));
+            typename V::Reg weight = V::Load(weights + at);
+            e = V::Add16(e, V::MulLo16(V::And(p, V::Splat(0x00FF00FF)), weight));
+            o = V::Add16(o, V::MulLo16(V::template Shr16<8>(p), weight));
         }
         V::Store(even + c, e);
         V::Store(odd + c, o);
@@ -419,13 +408,13 @@ void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const
 template <class V>
 void DownAdd(typename V::Reg& high, typename V::Reg& low, typename V::Reg h, typename V::Reg weight)
 {
-    high = V::Add(high, V::MulLo(V::template Shr16<8>(h), weight));
-    low = V::Add(low, V::MulLo(V::And(h, V::Splat(0x00FF00FF)), weight));
+    high = V::Add16(high, V::MulLo16(V::template Shr16<8>(h), weight));
+    low = V::Add16(low, V::MulLo16(V::And(h, V::Splat(0x00FF00FF)), weight));
 }
 
 template <class V> typename V::Reg DownResult(typename V::Reg high, typename V::Reg low)
 {
-    return V::template Shr16<8>(V::Add(high, V::template Shr16<8>(low)));
+    return V::template Shr16<8>(V::Add16(high, V::template Shr16<8>(low)));
 }
 
 template <class V>

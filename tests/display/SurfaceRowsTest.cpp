@@ -6,6 +6,9 @@
 
 #include <random>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 using namespace Lumo;
 using Surface::Form;
 using Surface::RowParams;
@@ -124,6 +127,39 @@ const char* Name(RowOf row)
             return names[i];
     return "?";
 }
+
+// Bytes that end where an unreadable page begins: reading past them faults, even with
+// the gathers, which the address sanitizer does not see.
+class FencedBytes
+{
+public:
+    explicit FencedBytes(size_t n)
+    {
+        mPage = size_t(sysconf(_SC_PAGESIZE));
+        mSize = (n + mPage - 1) / mPage * mPage + mPage;
+        void* base = mmap(nullptr, mSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        mBase = base != MAP_FAILED ? static_cast<uint8_t*>(base) : nullptr;
+        if (mBase != nullptr && mprotect(mBase + mSize - mPage, mPage, PROT_NONE) != 0)
+            Release();
+        mData = mBase != nullptr ? mBase + mSize - mPage - n : nullptr;
+    }
+    FencedBytes(const FencedBytes&) = delete;
+    FencedBytes& operator=(const FencedBytes&) = delete;
+    ~FencedBytes() { Release(); }
+    uint8_t* Data() const { return mData; }
+
+private:
+    void Release()
+    {
+        if (mBase != nullptr)
+            munmap(mBase, mSize);
+        mBase = mData = nullptr;
+    }
+
+    size_t mPage = 0, mSize = 0;
+    uint8_t* mBase = nullptr;
+    uint8_t* mData = nullptr;
+};
 
 } // namespace
 
@@ -295,10 +331,14 @@ TEST_P(SurfaceRowsTest, GathersOfColumnsWithAndWithoutAPalette)
         std::vector<uint32_t> row(static_cast<size_t>(width));
         for (uint32_t& p : row)
             p = random();
-        // Exactly the indices a picture has, or three more for the wide reads.
-        std::vector<uint8_t> indices(static_cast<size_t>(width + (padded ? 3 : 0)));
-        for (uint8_t& i : indices)
-            i = uint8_t(random());
+        // Exactly the indices a picture has, or three more for the wide reads, up against a
+        // page that cannot be read.
+        size_t count = size_t(width + (padded ? 3 : 0));
+        FencedBytes fenced(count);
+        ASSERT_NE(fenced.Data(), nullptr);
+        uint8_t* indices = fenced.Data();
+        for (size_t i = 0; i < count; i++)
+            indices[i] = uint8_t(random());
         std::vector<int> columns(static_cast<size_t>(n));
         for (int k = 0; k < n; k++)
             columns[size_t(k)] =
@@ -306,7 +346,7 @@ TEST_P(SurfaceRowsTest, GathersOfColumnsWithAndWithoutAPalette)
         for (bool palette : {false, true})
         {
             const uint32_t* native = palette ? table.data() : row.data();
-            const uint8_t* through = palette ? indices.data() : nullptr;
+            const uint8_t* through = palette ? indices : nullptr;
             std::vector<uint32_t> expected(static_cast<size_t>(n) + 1, 7);
             Surface::Reference::kRows.mGather(expected.data(), native, through, columns.data(), n, padded);
             for (Cpu::Level level : Cpu::Runnable())

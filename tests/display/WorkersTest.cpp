@@ -297,8 +297,10 @@ TEST_P(WorkerTest, EveryLevelDrawsTheSameScene)
         std::vector<std::unique_ptr<MemoryImage>> sources;
         DDImage* reference = Picture(64, 48, RandomOpaque(64 * 48, 9));
         std::vector<uint32_t> before = Read(reference->GetSurface());
-        Cpu::SetActive(Cpu::Level::Scalar);
-        DrawScene(*reference, sources);
+        {
+            Cpu::LevelScope scalar(Cpu::Level::Scalar);
+            DrawScene(*reference, sources);
+        }
         std::vector<uint32_t> expected = Read(reference->mSurface);
         size_t changed = 0;
         for (size_t i = 0; i < expected.size(); i++)
@@ -307,10 +309,9 @@ TEST_P(WorkerTest, EveryLevelDrawsTheSameScene)
         for (Cpu::Level level : Cpu::Runnable())
         {
             DDImage* dest = Picture(64, 48, RandomOpaque(64 * 48, 9));
-            Cpu::SetActive(level);
+            Cpu::LevelScope scope(level);
             DrawScene(*dest, sources);
             EXPECT_EQ(Read(dest->mSurface), expected) << Cpu::Name(level) << (green6 ? "" : " 5-5-5");
         }
-        Cpu::SetActive(Cpu::Supported());
     }
 }

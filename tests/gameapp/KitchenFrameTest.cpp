@@ -1,15 +1,17 @@
-// One full redraw of the kitchen in play, guests seated, as the game draws it at 16 and
-// at 32 bits: every instruction-set level gives the same frame, and that frame is the
-// one the plain per-pixel drawing gave (its checksum was taken before the rows were
-// vectorised; a change to the game's pictures or layout changes it too).
+// One full redraw of the kitchen in play, guests seated, as the game draws it at 16 bits
+// (5-6-5 and 5-5-5) and at 32: every instruction-set level gives the same frame, and that
+// frame is the one the plain per-pixel drawing gave (its checksums were taken before the
+// rows were vectorised; a change to the game's pictures or layout changes them too).
 #include "tests/gameapp/GameAppSupport.h"
 #include "tests/gameapp/PlayBot.h"
 
 #include "game/src/GameFrame.h"
 #include "graphics/CpuDispatch.h"
+#include "test/directdraw.h"
 
 #include <cstdint>
 #include <map>
+#include <string>
 
 namespace
 {
@@ -34,12 +36,20 @@ uint64_t ScreenChecksum(Lumo::DDImage* screen)
     return hash;
 }
 
-class KitchenFrame : public GameAppSupport::GameAppFixture, public ::testing::WithParamInterface<int>
+struct Frame
+{
+    const char* name;
+    int bits;
+    bool green6;
+    uint64_t checksum;
+};
+
+class KitchenFrame : public GameAppSupport::GameAppFixture, public ::testing::WithParamInterface<Frame>
 {
 protected:
     void TearDown() override
     {
-        Lumo::Cpu::SetActive(Lumo::Cpu::Supported());
+        PlatformTest::SetDirectDraw565(true);
         GameAppFixture::TearDown();
     }
 };
@@ -48,8 +58,8 @@ protected:
 
 TEST_P(KitchenFrame, EveryLevelDrawsTheFrameOfThePlainDrawing)
 {
-    const std::map<int, uint64_t> kRecorded = {{16, 0x5d913fab38d8804dull}, {32, 0xddf0026e51e8c13dull}};
-    PlatformTest::SetDesktop(Platform::DesktopInfo{1024, 768, GetParam(), 60, 16u << 20});
+    PlatformTest::SetDirectDraw565(GetParam().green6);
+    PlatformTest::SetDesktop(Platform::DesktopInfo{1024, 768, GetParam().bits, 60, 16u << 20});
     LinkAssets();
     TestGameApp app;
     app.mFixedSeed = 20261207;
@@ -58,6 +68,7 @@ TEST_P(KitchenFrame, EveryLevelDrawsTheFrameOfThePlainDrawing)
     PlayBot bot(app, app.mHWnd);
     app.mDrawMicros = 100000;
     int playStart = -1, customers = 0;
+    uint32_t greenMask = 0;
     std::map<Lumo::Cpu::Level, uint64_t> frames;
     app.mOnUpdate = [&](int update)
     {
@@ -70,9 +81,10 @@ TEST_P(KitchenFrame, EveryLevelDrawsTheFrameOfThePlainDrawing)
             return;
         }
         customers = int(game->GetCustomers().size());
+        greenMask = uint32_t(app.mDDInterface->mGreenMask);
         for (Lumo::Cpu::Level level : Lumo::Cpu::Runnable())
         {
-            Lumo::Cpu::SetActive(level);
+            Lumo::Cpu::LevelScope scope(level);
             app.mWidgetManager->MarkTreeDirty();
             app.mWidgetManager->DrawScreen();
             frames[level] = ScreenChecksum(app.mDDInterface->GetDrawSurfaceImage());
@@ -83,9 +95,13 @@ TEST_P(KitchenFrame, EveryLevelDrawsTheFrameOfThePlainDrawing)
     EXPECT_TRUE(app.mFatal.empty());
     ASSERT_FALSE(frames.empty()) << "the kitchen was not reached";
     EXPECT_EQ(customers, 3);
+    EXPECT_EQ(greenMask, GetParam().bits == 32 ? 0xFF00u : GetParam().green6 ? 0x7E0u : 0x3E0u);
     for (auto [level, checksum] : frames)
-        EXPECT_EQ(checksum, kRecorded.at(GetParam()))
-            << Lumo::Cpu::Name(level) << " " << std::hex << checksum;
+        EXPECT_EQ(checksum, GetParam().checksum) << Lumo::Cpu::Name(level) << " " << std::hex << checksum;
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, KitchenFrame, ::testing::Values(16, 32));
+INSTANTIATE_TEST_SUITE_P(Forms, KitchenFrame,
+                         ::testing::Values(Frame{"Rgb565", 16, true, 0x5d913fab38d8804dull},
+                                           Frame{"Rgb555", 16, false, 0xaae12fd4b5d3e8feull},
+                                           Frame{"Rgb888", 32, true, 0xddf0026e51e8c13dull}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -84,12 +84,20 @@ struct Source
     }
 };
 
+// The levels with rows of their own: the scalar level's are the reference itself.
+std::vector<Cpu::Level> VectorLevels()
+{
+    std::vector<Cpu::Level> levels = Cpu::Runnable();
+    levels.erase(levels.begin());
+    return levels;
+}
+
 // Gives `run` random blocks of one to three rows of every length up to 40 and
 // some long ones, and compares what it does with the reference rows and with
 // each vector level's.
 template <typename Run> void CompareRows(uint32_t seed, Run run)
 {
-    for (Cpu::Level level : Cpu::Runnable())
+    for (Cpu::Level level : VectorLevels())
     {
         PixelMaker make(seed);
         for (int trial = 0; trial < 2000; trial++)
@@ -184,8 +192,7 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
     std::vector<uint8_t> runs(256);
     auto row = [&](uint32_t* out) { return Block{out, 0, s.data(), 0, 256, 1}; };
     const Rows& reference = RowsFor(Cpu::Level::Scalar);
-    std::vector<Cpu::Level> levels = Cpu::Runnable();
-    levels.erase(levels.begin());
+    std::vector<Cpu::Level> levels = VectorLevels();
     auto compare = [&](uint32_t a, uint32_t sc, const char* what, auto draw)
     {
         std::vector<uint32_t> expected = d;

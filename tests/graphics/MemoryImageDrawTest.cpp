@@ -10,6 +10,7 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <thread>
 #include <vector>
 
 using namespace Lumo;
@@ -27,18 +28,6 @@ uint32_t At(MemoryImage& image, int x, int y)
 {
     return image.GetBits()[y * image.mWidth + x];
 }
-
-// Runs the drawing at one instruction-set level while it lives.
-class LevelScope
-{
-public:
-    explicit LevelScope(Cpu::Level level) : mBefore(Cpu::Active()) { Cpu::SetActive(level); }
-    LevelScope(const LevelScope&) = delete;
-    ~LevelScope() { Cpu::SetActive(mBefore); }
-
-private:
-    Cpu::Level mBefore;
-};
 
 std::vector<uint32_t> Row(MemoryImage& image, int y)
 {
@@ -302,7 +291,7 @@ TEST(MemoryImageStretch, FastSamplesEveryPixelByTheNearestRuleAtEveryLevel)
         }
         for (Cpu::Level level : Cpu::Runnable())
         {
-            LevelScope scope(level);
+            Cpu::LevelScope scope(level);
             MemoryImage onto;
             onto.SetBits(base.data(), 40, 30, true);
             onto.StretchBlt(&src, dest, from, clip, color, 0, true);
@@ -454,10 +443,56 @@ TEST(MemoryImageStretch, FilterMatchesReference)
         Reference::FilteredStretch(source, expected.data(), dw, d, s);
         for (Cpu::Level level : Cpu::Runnable())
         {
-            LevelScope scope(level);
+            Cpu::LevelScope scope(level);
             std::vector<uint32_t> actual = base;
             FilteredStretch(source, actual.data(), dw, d, s);
             ASSERT_EQ(expected, actual) << Cpu::Name(level) << " trial " << trial;
         }
+    }
+}
+
+TEST(MemoryImageThreads, StretchesAndBlitsOnTwoThreadsAtOnce)
+{
+    // Each thread draws its own pictures of its own sizes, so that the stretches' scratch rows
+    // of one thread never fit the other's; the instruction-set level is chosen by whichever
+    // thread draws first. Both frames must be the ones drawn on one thread afterwards.
+    std::mt19937 random(3);
+    auto picture = [&](int w, int h)
+    {
+        std::vector<uint32_t> pixels(size_t(w * h));
+        for (auto& p : pixels)
+            p = random() % 3 == 0 ? 0 : random();
+        auto image = std::make_unique<MemoryImage>();
+        image->SetBits(pixels.data(), w, h, true);
+        return image;
+    };
+    ImagePtr sources[2] = {picture(23, 17), picture(90, 41)};
+    ImagePtr targets[2] = {Filled(64, 48, 0xFF102030), Filled(200, 120, 0xFF302010)};
+    auto draw = [&](int t, MemoryImage& onto)
+    {
+        MemoryImage& from = *sources[t];
+        Rect all(0, 0, from.mWidth, from.mHeight), clip(0, 0, onto.mWidth, onto.mHeight);
+        for (int i = 0; i < 40; i++)
+        {
+            Rect dest(i % 7 - 3, i % 5 - 2, from.mWidth * (1 + i % 3) - i / 2, from.mHeight + i % 11);
+            Color color = i % 2 ? Color::White : Color(200, 120, 40, 30 + 5 * i);
+            onto.StretchBlt(&from, dest, all, clip, color, DRAWMODE_NORMAL, true);
+            onto.StretchBlt(&from, Rect(dest.mX, dest.mY, dest.mWidth / 2 + 1, dest.mHeight / 3 + 1), all,
+                            clip, Color::White, DRAWMODE_NORMAL, false);
+            onto.Blt(&from, i % 13, i % 9, all, color, i % 3 ? DRAWMODE_NORMAL : DRAWMODE_ADDITIVE);
+        }
+    };
+    std::thread first(draw, 0, std::ref(*targets[0]));
+    std::thread second(draw, 1, std::ref(*targets[1]));
+    first.join();
+    second.join();
+    for (int t = 0; t < 2; t++)
+    {
+        ImagePtr again = Filled(targets[t]->mWidth, targets[t]->mHeight, t == 0 ? 0xFF102030 : 0xFF302010);
+        draw(t, *again);
+        size_t n = size_t(again->mWidth * again->mHeight);
+        EXPECT_EQ(std::vector<uint32_t>(targets[t]->mBits, targets[t]->mBits + n),
+                  std::vector<uint32_t>(again->mBits, again->mBits + n))
+            << "thread " << t;
     }
 }

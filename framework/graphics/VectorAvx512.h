@@ -1,0 +1,98 @@
+#pragma once
+
+// The AVX-512 (F, BW, VL) vector type of the rows: sixteen pixels a vector (see
+// graphics/VectorSse2.h).
+namespace Lumo::Vector
+{
+namespace
+{
+
+struct Avx512
+{
+    using Reg = __m512i;
+    using Mask = __mmask16;
+    static constexpr int kPixels = 16;
+
+    static Reg Load(const uint32_t* p) { return _mm512_loadu_si512(p); }
+    static void Store(uint32_t* p, Reg v) { _mm512_storeu_si512(p, v); }
+    static Reg LoadPart(const uint32_t* p, int n, uint32_t pad)
+    {
+        return _mm512_mask_loadu_epi32(Splat(pad), Mask((1u << n) - 1), p);
+    }
+    static void StorePart(uint32_t* p, Reg v, int n) { _mm512_mask_storeu_epi32(p, Mask((1u << n) - 1), v); }
+    static Reg Load16(const uint16_t* p)
+    {
+        return _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+    }
+    static void Store16(uint16_t* p, Reg v)
+    {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm512_cvtepi32_epi16(v));
+    }
+    static Reg Splat(uint32_t x) { return _mm512_set1_epi32(int(x)); }
+    static Reg Splat16(int x) { return _mm512_set1_epi16(int16_t(x)); }
+    static Reg Splat16x4(int b, int g, int r, int a)
+    {
+        return _mm512_set1_epi64(int64_t(uint64_t(uint16_t(a)) << 48 | uint64_t(uint16_t(r)) << 32 |
+                                         uint64_t(uint16_t(g)) << 16 | uint16_t(b)));
+    }
+    static Reg Zero() { return _mm512_setzero_si512(); }
+    static Reg And(Reg a, Reg b) { return _mm512_and_si512(a, b); }
+    static Reg Or(Reg a, Reg b) { return _mm512_or_si512(a, b); }
+    static Reg Add16(Reg a, Reg b) { return _mm512_add_epi16(a, b); }
+    static Reg Sub16(Reg a, Reg b) { return _mm512_sub_epi16(a, b); }
+    static Reg MulLo16(Reg a, Reg b) { return _mm512_mullo_epi16(a, b); }
+    static Reg MulHi16(Reg a, Reg b) { return _mm512_mulhi_epu16(a, b); }
+    static Reg Min16(Reg a, Reg b) { return _mm512_min_epi16(a, b); }
+    static Reg Add32(Reg a, Reg b) { return _mm512_add_epi32(a, b); }
+    static Reg Sub32(Reg a, Reg b) { return _mm512_sub_epi32(a, b); }
+    static Reg AddSat8(Reg a, Reg b) { return _mm512_adds_epu8(a, b); }
+    static Reg SubSat8(Reg a, Reg b) { return _mm512_subs_epu8(a, b); }
+    template <int n> static Reg Shr16(Reg v) { return _mm512_srli_epi16(v, n); }
+    template <int n> static Reg Shl16(Reg v) { return _mm512_slli_epi16(v, n); }
+    template <int n> static Reg Shr32(Reg v) { return _mm512_srli_epi32(v, n); }
+    template <int n> static Reg Shl32(Reg v) { return _mm512_slli_epi32(v, n); }
+    static Reg Low(Reg v) { return _mm512_unpacklo_epi8(v, Zero()); }
+    static Reg High(Reg v) { return _mm512_unpackhi_epi8(v, Zero()); }
+    static Reg LowUp(Reg v) { return _mm512_unpacklo_epi8(Zero(), v); }
+    static Reg HighUp(Reg v) { return _mm512_unpackhi_epi8(Zero(), v); }
+    // Byte 3 (or 7, 11, 15) of each lane into the low byte of the pixel's four 16-bit lanes
+    // (0x80 picks zero).
+    static Reg AlphaLow(Reg v)
+    {
+        return _mm512_shuffle_epi8(v, _mm512_set4_epi32(Pick(7), Pick(7), Pick(3), Pick(3)));
+    }
+    static Reg AlphaHigh(Reg v)
+    {
+        return _mm512_shuffle_epi8(v, _mm512_set4_epi32(Pick(15), Pick(15), Pick(11), Pick(11)));
+    }
+    static int Pick(int byte) { return int(0x80008000u | uint32_t(byte) << 16 | uint32_t(byte)); }
+    static Reg AlphaPairs(Reg v)
+    {
+        return _mm512_shuffle_epi8(v, _mm512_set4_epi32(Pick(15), Pick(11), Pick(7), Pick(3)));
+    }
+    static Reg Pack(Reg lo, Reg hi) { return _mm512_packus_epi16(lo, hi); }
+    static Mask Eq32(Reg a, Reg b) { return _mm512_cmpeq_epi32_mask(a, b); }
+    static Mask OpaqueLanes(Reg v) { return _mm512_cmpge_epu32_mask(v, Splat(0xFF000000)); }
+    static Mask ClearLanes(Reg v) { return _mm512_testn_epi32_mask(v, Splat(0xFF000000)); }
+    static bool All(Mask m) { return m == 0xFFFF; }
+    static bool None(Mask m) { return m == 0; }
+    static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm512_mask_blend_epi32(m, ifClear, ifSet); }
+    static Reg ZeroWhere(Mask m, Reg v) { return _mm512_maskz_mov_epi32(Mask(~m), v); }
+    static Reg SubOneWhere(Mask m, Reg v) { return _mm512_mask_sub_epi32(v, m, v, Splat(1)); }
+    static constexpr bool kGathers = true;
+    // Masked: g++ 12 warns of the unmasked gathers' undefined start.
+    static Reg Gather(const uint32_t* base, Reg indices)
+    {
+        return _mm512_mask_i32gather_epi32(Zero(), 0xFFFF, indices, base, 4);
+    }
+    static Reg GatherBytes(const uint8_t* base, Reg indices)
+    {
+        return _mm512_mask_i32gather_epi32(Zero(), 0xFFFF, indices, base, 1);
+    }
+    static constexpr bool kPermute = true;
+    static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }
+    static Reg Permute(Reg v, Reg lanes) { return _mm512_mask_permutexvar_epi32(v, 0xFFFF, lanes, v); }
+};
+
+} // namespace
+} // namespace Lumo::Vector

@@ -1,0 +1,123 @@
+#pragma once
+
+// The vector types of the rows (graphics/VectorRows.h, display/SurfaceRowsVector.h), one
+// per instruction-set level: this file, VectorAvx2.h and VectorAvx512.h. A level's file
+// includes <cstdint>, <cstring> and the intrinsics header, then its vector type after
+// LUMO_TARGET_BEGIN (see graphics/CpuDispatch.h): the type is private to that file and
+// built for its level, and includes nothing that could be built for it too.
+//
+// A vector type holds kPixels 32-bit pixels in a Reg and gives:
+//   Load, Store; LoadPart(p, n, pad), StorePart(p, v, n): the first n lanes (n below
+//   kPixels; the other lanes of a load are pad); Load16, Store16: 16-bit pixels, one a lane;
+//   Splat (32-bit), Splat16, Splat16x4(blue, green, red, alpha lanes of every pixel), Zero;
+//   And, Or; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
+//   AddSat8, SubSat8; Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>;
+//   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit
+//   lanes; LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
+//   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
+//   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits; Pack: 16-bit lanes
+//   back to bytes, saturating;
+//   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
+//   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v) and
+//   SubOneWhere(mask, v);
+//   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers, and
+//   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
+//   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
+namespace Lumo::Vector
+{
+namespace
+{
+
+// Four pixels a vector: the x86-64 baseline.
+struct Sse2
+{
+    using Reg = __m128i;
+    using Mask = __m128i;
+    static constexpr int kPixels = 4;
+
+    static Reg Load(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+    static void Store(uint32_t* p, Reg v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    static Reg LoadPart(const uint32_t* p, int n, uint32_t pad)
+    {
+        return _mm_setr_epi32(int(p[0]), int(n > 1 ? p[1] : pad), int(n > 2 ? p[2] : pad), int(pad));
+    }
+    // p may be a row of 16-bit pixels taken two at a time: no alignment is assumed.
+    static void StorePart(uint32_t* p, Reg v, int n)
+    {
+        for (int i = 0; i < n; i++, v = _mm_srli_si128(v, 4))
+        {
+            int lane = _mm_cvtsi128_si32(v);
+            std::memcpy(p + i, &lane, sizeof(lane));
+        }
+    }
+    static Reg Load16(const uint16_t* p)
+    {
+        return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+    }
+    static void Store16(uint16_t* p, Reg v)
+    {
+        Reg low = _mm_srai_epi32(_mm_slli_epi32(v, 16), 16); // the low halves, packed without saturating
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packs_epi32(low, low));
+    }
+    static Reg Splat(uint32_t x) { return _mm_set1_epi32(int(x)); }
+    static Reg Splat16(int x) { return _mm_set1_epi16(int16_t(x)); }
+    static Reg Splat16x4(int b, int g, int r, int a)
+    {
+        return _mm_set_epi16(int16_t(a), int16_t(r), int16_t(g), int16_t(b), int16_t(a), int16_t(r),
+                             int16_t(g), int16_t(b));
+    }
+    static Reg Zero() { return _mm_setzero_si128(); }
+    static Reg And(Reg a, Reg b) { return _mm_and_si128(a, b); }
+    static Reg Or(Reg a, Reg b) { return _mm_or_si128(a, b); }
+    static Reg Add16(Reg a, Reg b) { return _mm_add_epi16(a, b); }
+    static Reg Sub16(Reg a, Reg b) { return _mm_sub_epi16(a, b); }
+    static Reg MulLo16(Reg a, Reg b) { return _mm_mullo_epi16(a, b); }
+    static Reg MulHi16(Reg a, Reg b) { return _mm_mulhi_epu16(a, b); }
+    static Reg Min16(Reg a, Reg b) { return _mm_min_epi16(a, b); }
+    static Reg Add32(Reg a, Reg b) { return _mm_add_epi32(a, b); }
+    static Reg Sub32(Reg a, Reg b) { return _mm_sub_epi32(a, b); }
+    static Reg AddSat8(Reg a, Reg b) { return _mm_adds_epu8(a, b); }
+    static Reg SubSat8(Reg a, Reg b) { return _mm_subs_epu8(a, b); }
+    template <int n> static Reg Shr16(Reg v) { return _mm_srli_epi16(v, n); }
+    template <int n> static Reg Shl16(Reg v) { return _mm_slli_epi16(v, n); }
+    template <int n> static Reg Shr32(Reg v) { return _mm_srli_epi32(v, n); }
+    template <int n> static Reg Shl32(Reg v) { return _mm_slli_epi32(v, n); }
+    static Reg Low(Reg v) { return _mm_unpacklo_epi8(v, Zero()); }
+    static Reg High(Reg v) { return _mm_unpackhi_epi8(v, Zero()); }
+    static Reg LowUp(Reg v) { return _mm_unpacklo_epi8(Zero(), v); }
+    static Reg HighUp(Reg v) { return _mm_unpackhi_epi8(Zero(), v); }
+    static Reg Broadcast3(Reg v)
+    {
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+    }
+    static Reg AlphaLow(Reg v) { return Broadcast3(Low(v)); }
+    static Reg AlphaHigh(Reg v) { return Broadcast3(High(v)); }
+    static Reg AlphaPairs(Reg v)
+    {
+        Reg a = _mm_srli_epi32(v, 24);
+        return _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    }
+    static Reg Pack(Reg lo, Reg hi) { return _mm_packus_epi16(lo, hi); }
+    static Mask Eq32(Reg a, Reg b) { return _mm_cmpeq_epi32(a, b); }
+    static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
+    static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }
+    static bool All(Mask m) { return _mm_movemask_epi8(m) == 0xFFFF; }
+    static bool None(Mask m) { return _mm_movemask_epi8(m) == 0; }
+    static Reg Select(Mask m, Reg ifSet, Reg ifClear)
+    {
+        return _mm_or_si128(_mm_and_si128(m, ifSet), _mm_andnot_si128(m, ifClear));
+    }
+    static Reg ZeroWhere(Mask m, Reg v) { return _mm_andnot_si128(m, v); }
+    static Reg SubOneWhere(Mask m, Reg v) { return _mm_add_epi32(v, m); }
+    static constexpr bool kGathers = false;
+    static Reg Gather(const uint32_t* base, Reg indices)
+    {
+        alignas(16) int32_t i[kPixels];
+        _mm_store_si128(reinterpret_cast<__m128i*>(i), indices);
+        return _mm_setr_epi32(int(base[i[0]]), int(base[i[1]]), int(base[i[2]]), int(base[i[3]]));
+    }
+    static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
+};
+
+} // namespace
+} // namespace Lumo::Vector
