@@ -105,6 +105,8 @@ public:
     TextureData(const TextureData&) = delete;
     TextureData& operator=(const TextureData&) = delete;
 
+    // Whether the textures hold the picture's pixels as they are now.
+    bool Holds(const MemoryImage* image) const;
     // Brings the textures up to the picture's pixels; false when they cannot be made.
     bool Update(D3DInterface* renderer, MemoryImage* image);
     // The piece under a point of the picture and the point's offset in it.

@@ -234,10 +234,15 @@ int TextureData::ChooseFormat(D3DInterface* renderer, MemoryImage* image, IDirec
     return format;
 }
 
+bool TextureData::Holds(const MemoryImage* image) const
+{
+    return mBuilt && mWidth == image->mWidth && mHeight == image->mHeight &&
+           mBitsChangedCount == image->mBitsChangedCount && mImageFlags == image->mD3DFlags;
+}
+
 bool TextureData::Update(D3DInterface* renderer, MemoryImage* image)
 {
-    if (mBuilt && mWidth == image->mWidth && mHeight == image->mHeight &&
-        mBitsChangedCount == image->mBitsChangedCount && mImageFlags == image->mD3DFlags)
+    if (Holds(image))
         return true;
     if (image->mWidth <= 0 || image->mHeight <= 0)
         return false;

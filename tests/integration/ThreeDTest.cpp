@@ -341,6 +341,37 @@ TEST_F(ThreeD, AOnlyTextureReadsBackAsItWasTranslucentOrNot)
     EXPECT_EQ(opaque->GetBits()[0], 0xFFF8FCF8u);
 }
 
+TEST_F(ThreeD, PurgedBitsStayUntilATextureHoldsThem)
+{
+    auto draw = [&](Lumo::DDImage* picture)
+    {
+        Screen()->Blt(picture, 0, 0, Lumo::Rect(0, 0, picture->mWidth, picture->mHeight), Lumo::Color::White,
+                      Lumo::DRAWMODE_NORMAL);
+    };
+    // Edited after its texture was made: the texture holds the old pixels.
+    Lumo::DDImage* edited = Picture(4, 4, [](int, int) { return 0xFF102030u; });
+    edited->mD3DFlags = Lumo::D3DIMAGEFLAG_NO565; // 32-bit texels: the pixels come back exactly
+    draw(edited);
+    ASSERT_NE(Texture(edited), nullptr);
+    edited->GetBits()[0] = 0xFF405060;
+    edited->BitsChanged();
+    edited->PurgeBits();
+    EXPECT_EQ(edited->GetBits()[0], 0xFF405060u);
+    // Once drawn again the texture holds them, and the bits may go.
+    draw(edited);
+    edited->PurgeBits();
+    EXPECT_EQ(edited->mBits, nullptr);
+    EXPECT_EQ(edited->GetBits()[0], 0xFF405060u);
+
+    // A texture that could not be made holds nothing.
+    Lumo::DDImage* unmade = Picture(4, 4, [](int, int) { return 0xFF708090u; });
+    PlatformTest::FailCall("CreateSurface", 1);
+    draw(unmade);
+    ASSERT_NE(Texture(unmade), nullptr);
+    unmade->PurgeBits();
+    EXPECT_EQ(unmade->GetBits()[0], 0xFF708090u);
+}
+
 TEST_F(ThreeD, TheFilterIsSetOnceAndFlushingKeepsTheFramesError)
 {
     Lumo::D3DInterface& renderer = Renderer();
