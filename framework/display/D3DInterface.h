@@ -35,6 +35,8 @@ enum PixelFormat
 // The DirectDraw description of a format, and the format a description names (0: none).
 DDPIXELFORMAT MakePixelFormat(int format);
 int PixelFormatOf(const DDPIXELFORMAT& format);
+// For EnumTextureFormats: adds the flag of each listed format to the int `context` points to.
+HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context);
 // The name the developer tools show ("A8R8G8B8" ...), empty for none.
 const char* PixelFormatName(int format);
 int BytesPerTexel(int format);

@@ -136,6 +136,12 @@ int PixelFormatOf(const DDPIXELFORMAT& pf)
     return PixelFormat_Unknown;
 }
 
+HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context)
+{
+    *static_cast<int*>(context) |= PixelFormatOf(*format);
+    return D3DENUMRET_OK;
+}
+
 const char* PixelFormatName(int format)
 {
     const FormatRow* row = RowOf(format);
