@@ -19,6 +19,6 @@ done
 # The kitchen frame and the self test again in a real window under an X server, where the
 # renderer draws through OpenGL (Mesa's on a machine without a GPU).
 if command -v xvfb-run >/dev/null; then
-  SDL_VIDEODRIVER=x11 xvfb-run -a -s '-screen 0 1024x768x24' "$root/build/bench/bench/GameBench" \
+  SDL_VIDEODRIVER=x11 xvfb-run -a -s '-screen 0 1024x768x24' "$root/build/$config/bench/GameBench" \
     --benchmark_filter='KitchenFrame|SelfTest' --benchmark_min_time="$min_time" "$@"
 fi
