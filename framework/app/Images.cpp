@@ -4,6 +4,7 @@
 #include "app/Common.h"
 #include "app/CriticalSection.h"
 #include "app/LumoAppBase.h"
+#include "display/D3DInterface.h"
 #include "display/D3DTester.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -54,6 +55,12 @@ NativeDisplay* LumoAppBase::GetNativeDisplay()
 bool LumoAppBase::CopyTextureToImage(MemoryImage* image)
 {
     return mDDInterface && mDDInterface->mD3DInterface->CopyTextureToImage(image);
+}
+
+bool LumoAppBase::TextureHoldsImage(const MemoryImage* image)
+{
+    auto* texture = static_cast<const TextureData*>(image->mTextureData);
+    return texture != nullptr && texture->Holds(image);
 }
 
 bool LumoAppBase::Is3DTestPassed() const

@@ -365,6 +365,8 @@ public:
     virtual NativeDisplay* GetNativeDisplay();
     // Copies a texture back into the image's bits; false when it cannot.
     virtual bool CopyTextureToImage(MemoryImage* image);
+    // Whether the image's texture holds its pixels as they are now (so that the bits may go).
+    virtual bool TextureHoldsImage(const MemoryImage* image);
     // The last handle to a shared image let go: the next update cleans the map.
     virtual void SharedImageUnreferenced() { mCleanSharedImages = true; }
     virtual void ReInitImages();

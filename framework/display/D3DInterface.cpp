@@ -21,12 +21,6 @@ namespace
 // The filter the device's first texture stage uses now.
 bool gLinearFilter = false;
 
-HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context)
-{
-    *static_cast<int*>(context) |= PixelFormatOf(*format);
-    return D3DENUMRET_OK;
-}
-
 // The renderer's failure under the settings key, straight to the registry: it is no input of the
 // game, so it stays out of a recorded or played demo.
 void WriteRuntimeError(const std::string& registryKey, const std::string& text)

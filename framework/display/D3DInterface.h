@@ -35,6 +35,8 @@ enum PixelFormat
 // The DirectDraw description of a format, and the format a description names (0: none).
 DDPIXELFORMAT MakePixelFormat(int format);
 int PixelFormatOf(const DDPIXELFORMAT& format);
+// For EnumTextureFormats: adds the flag of each listed format to the int `context` points to.
+HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context);
 // The name the developer tools show ("A8R8G8B8" ...), empty for none.
 const char* PixelFormatName(int format);
 int BytesPerTexel(int format);
@@ -105,6 +107,8 @@ public:
     TextureData(const TextureData&) = delete;
     TextureData& operator=(const TextureData&) = delete;
 
+    // Whether the textures hold the picture's pixels as they are now.
+    bool Holds(const MemoryImage* image) const;
     // Brings the textures up to the picture's pixels; false when they cannot be made.
     bool Update(D3DInterface* renderer, MemoryImage* image);
     // The piece under a point of the picture and the point's offset in it.

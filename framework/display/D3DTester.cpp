@@ -290,13 +290,7 @@ bool D3DTester::RunTest(HWND window, IDirectDraw7* dd)
     CheckDX("CreateSurface (Primary)", mDD->CreateSurface(&primary, &mPrimarySurface, nullptr));
     CheckDX("CreateDevice", mD3D->CreateDevice(IID_IDirect3DHALDevice, mPrimarySurface, &mD3DDevice));
     int formats = 0;
-    CheckDX("EnumTextureFormats", mD3DDevice->EnumTextureFormats(
-                                      [](LPDDPIXELFORMAT format, LPVOID context) -> HRESULT
-                                      {
-                                          *static_cast<int*>(context) |= PixelFormatOf(*format);
-                                          return D3DENUMRET_OK;
-                                      },
-                                      &formats));
+    CheckDX("EnumTextureFormats", mD3DDevice->EnumTextureFormats(AddTextureFormat, &formats));
 
     mTextureFormat = A8R8G8B8;
     if (!(formats & A8R8G8B8))

@@ -136,6 +136,12 @@ int PixelFormatOf(const DDPIXELFORMAT& pf)
     return PixelFormat_Unknown;
 }
 
+HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context)
+{
+    *static_cast<int*>(context) |= PixelFormatOf(*format);
+    return D3DENUMRET_OK;
+}
+
 const char* PixelFormatName(int format)
 {
     const FormatRow* row = RowOf(format);
@@ -234,10 +240,15 @@ int TextureData::ChooseFormat(D3DInterface* renderer, MemoryImage* image, IDirec
     return format;
 }
 
+bool TextureData::Holds(const MemoryImage* image) const
+{
+    return mBuilt && mWidth == image->mWidth && mHeight == image->mHeight &&
+           mBitsChangedCount == image->mBitsChangedCount && mImageFlags == image->mD3DFlags;
+}
+
 bool TextureData::Update(D3DInterface* renderer, MemoryImage* image)
 {
-    if (mBuilt && mWidth == image->mWidth && mHeight == image->mHeight &&
-        mBitsChangedCount == image->mBitsChangedCount && mImageFlags == image->mD3DFlags)
+    if (Holds(image))
         return true;
     if (image->mWidth <= 0 || image->mHeight <= 0)
         return false;

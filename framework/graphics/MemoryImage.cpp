@@ -346,7 +346,8 @@ void MemoryImage::PurgeBits()
         FreeBits();
         return;
     }
-    if (mTextureData == nullptr)
+    // Only a texture made from the pixels as they are can be their one home.
+    if (!mApp->TextureHoldsImage(this))
         return;
     FreeBits();
     FreePalette();

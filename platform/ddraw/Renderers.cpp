@@ -102,9 +102,4 @@ const char* Name(SDL_Renderer* renderer)
     return renderer && SDL_GetRendererInfo(renderer, &info) == 0 ? info.name : "";
 }
 
-bool Accelerated(SDL_Renderer* renderer)
-{
-    SDL_RendererInfo info;
-    return renderer && SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_ACCELERATED);
-}
 } // namespace DDraw::Renderers

@@ -19,7 +19,6 @@ SDL_Renderer* Any();
 void Drop(HWND hwnd);
 // Called on the main thread just before a renderer is destroyed (its textures go with it).
 void OnDrop(void (*hook)(SDL_Renderer* renderer));
-// The driver's name ("opengl", "software", ...), and whether it draws on the graphics card.
+// The driver's name ("opengl", "software", ...).
 const char* Name(SDL_Renderer* renderer);
-bool Accelerated(SDL_Renderer* renderer);
 } // namespace DDraw::Renderers

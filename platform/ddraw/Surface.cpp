@@ -635,13 +635,15 @@ HRESULT Surface::FillOnRenderer(const RECT& visible, DWORD fillValue)
         return result;
     uint32_t colour;
     RowToArgb(reinterpret_cast<const uint8_t*>(&fillValue), mFormat, &colour, 1);
-    SDL_Texture* previous = SDL_GetRenderTarget(renderer);
-    SetRendererTarget(renderer, mTwin->Texture());
-    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
-    SDL_SetRenderDrawColor(renderer, colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF, colour >> 24);
-    SDL_Rect rect{visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top};
-    bool filled = SDL_RenderFillRect(renderer, &rect) == 0;
-    SetRendererTarget(renderer, previous);
+    bool filled;
+    {
+        RendererTargetScope target(renderer, mTwin->Texture());
+        SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+        SDL_SetRenderDrawColor(renderer, colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF,
+                               colour >> 24);
+        SDL_Rect rect{visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top};
+        filled = SDL_RenderFillRect(renderer, &rect) == 0;
+    }
     if (!filled)
         return DDERR_SURFACELOST;
     mTwin->Drew(view, visible);
@@ -677,14 +679,15 @@ HRESULT Surface::CopyOnRenderer(const RECT& dest, const RECT& visible, Surface* 
     if ((result = theirs->Ready(renderer, source->TwinView())) != DD_OK ||
         (result = mTwin->Ready(renderer, view, &visible)) != DD_OK)
         return result;
-    SDL_Texture* previous = SDL_GetRenderTarget(renderer);
-    SetRendererTarget(renderer, mTwin->Texture());
-    SDL_SetTextureBlendMode(theirs->Texture(), SDL_BLENDMODE_NONE);
-    SDL_Rect from2{sourcePart.left, sourcePart.top, sourcePart.right - sourcePart.left,
-                   sourcePart.bottom - sourcePart.top};
-    SDL_Rect to{visible.left, visible.top, from2.w, from2.h};
-    bool copied = SDL_RenderCopy(renderer, theirs->Texture(), &from2, &to) == 0;
-    SetRendererTarget(renderer, previous);
+    bool copied;
+    {
+        RendererTargetScope target(renderer, mTwin->Texture());
+        SDL_SetTextureBlendMode(theirs->Texture(), SDL_BLENDMODE_NONE);
+        SDL_Rect from2{sourcePart.left, sourcePart.top, sourcePart.right - sourcePart.left,
+                       sourcePart.bottom - sourcePart.top};
+        SDL_Rect to{visible.left, visible.top, from2.w, from2.h};
+        copied = SDL_RenderCopy(renderer, theirs->Texture(), &from2, &to) == 0;
+    }
     if (!copied)
         return DDERR_SURFACELOST;
     mTwin->Drew(view, visible);

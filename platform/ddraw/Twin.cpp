@@ -53,6 +53,17 @@ void ToArgb(const DDraw::TwinSource& source, LONG x, LONG y, LONG width, LONG he
                          source.palette);
 }
 
+// Fills `rect` of the texture from `source` at (x, y), through 0xAARRGGBB rows where the renderer
+// does not take the layout as it is.
+int UpdateTexture(SDL_Texture* texture, const SDL_Rect& rect, const DDraw::TwinSource& source, LONG x, LONG y)
+{
+    if (Direct(source.format))
+        return SDL_UpdateTexture(texture, &rect, At(source, x, y), source.pitch);
+    gScratch.resize((size_t)rect.w * rect.h);
+    ToArgb(source, x, y, rect.w, rect.h, reinterpret_cast<uint8_t*>(gScratch.data()), rect.w * 4);
+    return SDL_UpdateTexture(texture, &rect, gScratch.data(), rect.w * 4);
+}
+
 void Count(std::atomic<uint64_t>& calls, std::atomic<uint64_t>& bytes, const DDraw::TwinSource& source,
            const RECT& area)
 {
@@ -89,6 +100,17 @@ void SetRendererTarget(SDL_Renderer* renderer, SDL_Texture* target)
 {
     if (SDL_GetRenderTarget(renderer) != target)
         SDL_SetRenderTarget(renderer, target);
+}
+
+RendererTargetScope::RendererTargetScope(SDL_Renderer* renderer, SDL_Texture* target)
+    : mRenderer(renderer), mPrevious(SDL_GetRenderTarget(renderer))
+{
+    SetRendererTarget(renderer, target);
+}
+
+RendererTargetScope::~RendererTargetScope()
+{
+    SetRendererTarget(mRenderer, mPrevious);
 }
 
 Twin::~Twin()
@@ -137,19 +159,18 @@ HRESULT Twin::UploadArea(const TwinSource& source, const RECT& area)
             SDL_UnlockTexture(mTexture);
         }
     }
-    else if (Direct(source.format))
-        result = SDL_UpdateTexture(mTexture, &rect, At(source, part.left, part.top), source.pitch);
     else
-    {
-        gScratch.resize((size_t)rect.w * rect.h);
-        ToArgb(source, part.left, part.top, rect.w, rect.h, reinterpret_cast<uint8_t*>(gScratch.data()),
-               rect.w * 4);
-        result = SDL_UpdateTexture(mTexture, &rect, gScratch.data(), rect.w * 4);
-    }
+        result = UpdateTexture(mTexture, rect, source, part.left, part.top);
     if (result != 0)
         return DDERR_SURFACELOST;
     Count(Counters().uploads, Counters().uploadedBytes, source, part);
     return DD_OK;
+}
+
+int Twin::ReadPixels(const SDL_Rect& rect, void* out, int pitch)
+{
+    RendererTargetScope target(mRenderer, mTexture);
+    return SDL_RenderReadPixels(mRenderer, &rect, SDL_PIXELFORMAT_ARGB8888, out, pitch);
 }
 
 HRESULT Twin::ReadBack(const TwinSource& source, const RECT& area)
@@ -158,23 +179,18 @@ HRESULT Twin::ReadBack(const TwinSource& source, const RECT& area)
     if (Empty(part))
         return DD_OK;
     SDL_Rect rect = ToSdl(part);
-    SDL_Texture* previous = SDL_GetRenderTarget(mRenderer);
-    SetRendererTarget(mRenderer, mTexture);
     int result;
     if (Direct(source.format))
-        result = SDL_RenderReadPixels(mRenderer, &rect, SDL_PIXELFORMAT_ARGB8888,
-                                      At(source, part.left, part.top), source.pitch);
+        result = ReadPixels(rect, At(source, part.left, part.top), source.pitch);
     else
     {
         gScratch.resize((size_t)rect.w * rect.h);
-        result =
-            SDL_RenderReadPixels(mRenderer, &rect, SDL_PIXELFORMAT_ARGB8888, gScratch.data(), rect.w * 4);
+        result = ReadPixels(rect, gScratch.data(), rect.w * 4);
         if (result == 0)
             for (int row = 0; row < rect.h; row++)
                 RowFromArgb(&gScratch[(size_t)row * rect.w], source.format,
                             At(source, part.left, part.top + row), rect.w);
     }
-    SetRendererTarget(mRenderer, previous);
     if (result != 0)
         return DDERR_SURFACELOST;
     Count(Counters().readBacks, Counters().readBackBytes, source, part);
@@ -262,17 +278,7 @@ void Twin::Drew(const TwinSource& source, const RECT& area)
 
 HRESULT Twin::Upload(const TwinSource& from, LONG fromX, LONG fromY, const RECT& at)
 {
-    SDL_Rect rect = ToSdl(at);
-    int result;
-    if (Direct(from.format))
-        result = SDL_UpdateTexture(mTexture, &rect, At(from, fromX, fromY), from.pitch);
-    else
-    {
-        gScratch.resize((size_t)rect.w * rect.h);
-        ToArgb(from, fromX, fromY, rect.w, rect.h, reinterpret_cast<uint8_t*>(gScratch.data()), rect.w * 4);
-        result = SDL_UpdateTexture(mTexture, &rect, gScratch.data(), rect.w * 4);
-    }
-    if (result != 0)
+    if (UpdateTexture(mTexture, ToSdl(at), from, fromX, fromY) != 0)
         return DDERR_SURFACELOST;
     Count(Counters().uploads, Counters().uploadedBytes, from, at);
     mGpu = Bound(mGpu, at);
@@ -305,11 +311,7 @@ bool Twin::Peek(const RECT& area, uint32_t* out)
     if (!mTexture || Empty(area))
         return false;
     SDL_Rect rect = ToSdl(area);
-    SDL_Texture* previous = SDL_GetRenderTarget(mRenderer);
-    SetRendererTarget(mRenderer, mTexture);
-    bool read = SDL_RenderReadPixels(mRenderer, &rect, SDL_PIXELFORMAT_ARGB8888, out, rect.w * 4) == 0;
-    SetRendererTarget(mRenderer, previous);
-    return read;
+    return ReadPixels(rect, out, rect.w * 4) == 0;
 }
 
 void Twin::Save(const TwinSource& source)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 
+struct SDL_Rect;
 struct SDL_Renderer;
 struct SDL_Texture;
 
@@ -86,6 +87,8 @@ public:
 private:
     HRESULT UploadArea(const TwinSource& source, const RECT& area);
     HRESULT ReadBack(const TwinSource& source, const RECT& area);
+    // The twin's pixels in `rect` as 0xAARRGGBB rows `pitch` bytes apart; SDL's result.
+    int ReadPixels(const SDL_Rect& rect, void* out, int pitch);
     void Forget();
 
     Surface* mOwner;
@@ -102,4 +105,17 @@ void ReleaseQueuedTwins();
 int QueuedTwinReleases();
 // Renderer target changes go through here so that the window's own target comes back after.
 void SetRendererTarget(SDL_Renderer* renderer, SDL_Texture* target);
+// The renderer draws into `target` while this lives, and into what it drew into before after.
+class RendererTargetScope
+{
+public:
+    RendererTargetScope(SDL_Renderer* renderer, SDL_Texture* target);
+    ~RendererTargetScope();
+    RendererTargetScope(const RendererTargetScope&) = delete;
+    RendererTargetScope& operator=(const RendererTargetScope&) = delete;
+
+private:
+    SDL_Renderer* mRenderer;
+    SDL_Texture* mPrevious;
+};
 } // namespace DDraw

@@ -184,6 +184,10 @@ TEST(MemoryImageStorage, PurgeWithThreeDKeepsTexture)
     EXPECT_NE(image->mBits, nullptr); // no texture yet: nothing to purge
     int texture = 0;
     image->mTextureData = &texture;
+    app.mTextureCurrent = false; // made before the bits last changed: they stay
+    image->PurgeBits();
+    EXPECT_NE(image->mBits, nullptr);
+    app.mTextureCurrent = true;
     image->PurgeBits();
     EXPECT_EQ(image->mBits, nullptr);
     app.mCopyTexture = true;

@@ -17,6 +17,7 @@ public:
     int mUnreferenced = 0;
     bool m3D = false;
     bool mCopyTexture = false;
+    bool mTextureCurrent = true; // a texture, when the image has one, holds its pixels as they are
     Lumo::NativeDisplay* mDisplay = nullptr;
 
     void AddMemoryImage(Lumo::MemoryImage* image) override { mImages.insert(image); }
@@ -39,6 +40,10 @@ public:
         for (int i = 0; i < image->mWidth * image->mHeight; i++)
             image->mBits[i] = 0xFF00FF00;
         return true;
+    }
+    bool TextureHoldsImage(const Lumo::MemoryImage* image) override
+    {
+        return image->mTextureData != nullptr && mTextureCurrent;
     }
     void SharedImageUnreferenced() override { mUnreferenced++; }
 };

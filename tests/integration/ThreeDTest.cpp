@@ -39,6 +39,20 @@ bool HasRecord(Lumo::LumoAppBase& app)
     int version = 0;
     return app.RegistryReadInteger("Test3D\\Version", &version);
 }
+
+// The renderer's last failure as the real registry holds it (whatever a demo does).
+std::string StoredRuntimeError()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Crustavia\\Test3D", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    char text[256] = {};
+    DWORD type = 0, size = sizeof text;
+    const bool read = RegQueryValueExA(key, "RuntimeError", nullptr, &type, reinterpret_cast<BYTE*>(text),
+                                       &size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return read ? text : "<none>";
+}
 } // namespace
 
 TEST_F(AppIntegration, ADemoPlaysWithTheRecordedSelfTestVerdictAndTestsNothing)
@@ -327,6 +341,37 @@ TEST_F(ThreeD, AOnlyTextureReadsBackAsItWasTranslucentOrNot)
     EXPECT_EQ(opaque->GetBits()[0], 0xFFF8FCF8u);
 }
 
+TEST_F(ThreeD, PurgedBitsStayUntilATextureHoldsThem)
+{
+    auto draw = [&](Lumo::DDImage* picture)
+    {
+        Screen()->Blt(picture, 0, 0, Lumo::Rect(0, 0, picture->mWidth, picture->mHeight), Lumo::Color::White,
+                      Lumo::DRAWMODE_NORMAL);
+    };
+    // Edited after its texture was made: the texture holds the old pixels.
+    Lumo::DDImage* edited = Picture(4, 4, [](int, int) { return 0xFF102030u; });
+    edited->mD3DFlags = Lumo::D3DIMAGEFLAG_NO565; // 32-bit texels: the pixels come back exactly
+    draw(edited);
+    ASSERT_NE(Texture(edited), nullptr);
+    edited->GetBits()[0] = 0xFF405060;
+    edited->BitsChanged();
+    edited->PurgeBits();
+    EXPECT_EQ(edited->GetBits()[0], 0xFF405060u);
+    // Once drawn again the texture holds them, and the bits may go.
+    draw(edited);
+    edited->PurgeBits();
+    EXPECT_EQ(edited->mBits, nullptr);
+    EXPECT_EQ(edited->GetBits()[0], 0xFF405060u);
+
+    // A texture that could not be made holds nothing.
+    Lumo::DDImage* unmade = Picture(4, 4, [](int, int) { return 0xFF708090u; });
+    PlatformTest::FailCall("CreateSurface", 1);
+    draw(unmade);
+    ASSERT_NE(Texture(unmade), nullptr);
+    unmade->PurgeBits();
+    EXPECT_EQ(unmade->GetBits()[0], 0xFF708090u);
+}
+
 TEST_F(ThreeD, TheFilterIsSetOnceAndFlushingKeepsTheFramesError)
 {
     Lumo::D3DInterface& renderer = Renderer();
@@ -349,6 +394,46 @@ TEST_F(ThreeD, TheFilterIsSetOnceAndFlushingKeepsTheFramesError)
     EXPECT_FALSE(app.mDDInterface->Redraw(nullptr));
     EXPECT_FALSE(app.Is3DEnabled());
     EXPECT_EQ(Lumo::gRendererErrorString, ""); // read by the present, then cleared
+}
+
+TEST_F(ThreeD, ARendererThatCannotStartLeaves2DWithTheFailedCallNamed)
+{
+    SolidWidget widget(int(0xFF2080C0));
+    widget.Resize(0, 0, 40, 30);
+    app.mWidgetManager->AddWidget(&widget);
+    const struct
+    {
+        const char* call;
+        const char* text;
+    } failures[] = {
+        {"Direct3D7", "QueryInterface IID_IDirect3D7: DSERR_NOINTERFACE"},
+        {"CreateDevice", "CreateDevice IID_IDirect3DHALDevice: D3DERR_INITFAILED"},
+        {"GetCaps", "GetCaps: DSERR_GENERIC"},
+        {"EnumTextureFormats", "EnumTextureFormats: DSERR_GENERIC"},
+        {"SetViewport", "SetViewport: D3DERR_SETVIEWPORTDATA_FAILED"},
+        {"Clear", "Clear: DDERR_SURFACELOST"},
+    };
+    uint32_t colour = 0xFF2080C0;
+    for (const auto& failure : failures)
+    {
+        SCOPED_TRACE(failure.call);
+        app.Set3D(false, true);
+        PlatformTest::FailCall(failure.call);
+        app.Set3D(true, true);
+        PlatformTest::ClearFailures();
+        EXPECT_FALSE(app.Is3DEnabled());
+        EXPECT_EQ(app.mDDInterface->mErrorText, std::string("3D init error: ") + failure.text);
+        EXPECT_EQ(StoredRuntimeError(), failure.text);
+        // The 2-D screen that took over draws and presents.
+        colour += 0x102030;
+        widget.mColor = Lumo::Color(int(colour));
+        widget.MarkDirty();
+        app.mWidgetManager->DrawScreen();
+        const std::vector<uint32_t> frame = Present();
+        ASSERT_FALSE(frame.empty());
+        EXPECT_EQ(frame[0], colour);
+    }
+    app.mWidgetManager->RemoveWidget(&widget);
 }
 
 TEST_F(AppIntegration, ARendererFailureEndsIn2DAtTheNextPresentAndIsStoredOutsideTheDemo)
@@ -393,15 +478,8 @@ TEST_F(AppIntegration, ARendererFailureEndsIn2DAtTheNextPresentAndIsStoredOutsid
     app.mWidgetManager->RemoveWidget(&widget);
     EXPECT_TRUE(was3D);
     EXPECT_FALSE(after);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Crustavia\\Test3D", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
-    char text[256] = {};
-    DWORD type = 0, size = sizeof text;
-    EXPECT_EQ(RegQueryValueExA(key, "RuntimeError", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(std::string(text).rfind("DrawPrimitive (Rect): ", 0), 0u) << text;
+    const std::string stored = StoredRuntimeError();
+    EXPECT_EQ(stored.rfind("DrawPrimitive (Rect): ", 0), 0u) << stored;
 }
 
 namespace
