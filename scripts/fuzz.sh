@@ -14,7 +14,10 @@ run_one() {
   local name work status=0
   name=$(basename "$bin")
   work=$(mktemp -d)
+  # An input that fails is kept in build/fuzz/findings/, never in the working tree.
+  mkdir -p "$root/build/fuzz/findings"
   "$bin" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="$root/build/fuzz/findings/$name-" \
     "$work" "$root/fuzz/corpus/${name#fuzz_}" >"$results/$name.log" 2>&1 || status=$?
   rm -rf "$work"
   echo "$status" >"$results/$name.status"

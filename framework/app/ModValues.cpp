@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cmath>
 #include <fstream>
 #include <mutex>
 
@@ -58,7 +60,8 @@ void Store(ModStorage& storage, const std::string& text)
         if (!StringToDouble(text, &value))
             return;
         storage.mDouble = value;
-        storage.mInt = (int)value;
+        // Beyond int's range the conversion itself would be undefined: keep the nearest int.
+        storage.mInt = std::isnan(value) ? 0 : (int)std::clamp(value, double(INT_MIN), double(INT_MAX));
     }
     else
     {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <climits>
 #include <ctime>
 
 // Last: the macros' short names would clash with names in the headers above.
@@ -95,6 +96,16 @@ TEST_F(ModValuesTest, AnUnreadableValueKeepsTheOldOne)
     WriteSource("int a = M(4x);\n", true);
     EXPECT_TRUE(ReparseModValues());
     EXPECT_EQ(ModValue(a, path.c_str(), 1, 0, 4), 4);
+}
+
+TEST_F(ModValuesTest, AFractionBeyondTheIntRangeGivesTheNearestInt)
+{
+    WriteSource("int a = M(1.5);\n", false);
+    ModSite a;
+    EXPECT_EQ(ModValue(a, path.c_str(), 1, 0, 1), 1);
+    WriteSource("int a = M(8000000000000.5);\n", true);
+    EXPECT_TRUE(ReparseModValues());
+    EXPECT_EQ(ModValue(a, path.c_str(), 1, 0, 1), INT_MAX);
 }
 
 TEST_F(ModValuesTest, TwoPlainUsesOnOneLineAreAnError)
