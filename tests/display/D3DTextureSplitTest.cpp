@@ -1,4 +1,4 @@
-// The renderer's pieces, vertex lists and clipping, which need no device.
+// How the renderer cuts pictures into textures, its vertex lists and clipping: none needs a device.
 #include "display/D3DInterface.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@ using namespace Lumo;
 
 namespace
 {
-class Pieces : public ::testing::Test
+class TextureSplit : public ::testing::Test
 {
 protected:
     void TearDown() override { gTextureLimits = TextureLimits(); }
@@ -31,7 +31,7 @@ D3DTLVERTEX At(float x, float y, float u = 0, float v = 0, uint32_t color = 0xFF
 }
 } // namespace
 
-TEST_F(Pieces, RegularAndEdgeSizes)
+TEST_F(TextureSplit, RegularAndEdgeSizes)
 {
     Device(256, 8);
     // The table entry for 100 is 64; 30 gives 32.
@@ -53,7 +53,7 @@ TEST_F(Pieces, RegularAndEdgeSizes)
     EXPECT_EQ(Piece(300, 7), std::make_pair(64, 64));
 }
 
-TEST_F(Pieces, LimitsAsTheDeviceDescribesThem)
+TEST_F(TextureSplit, LimitsAsTheDeviceDescribesThem)
 {
     D3DDEVICEDESC7 desc{};
     desc.dwMaxTextureWidth = 4096;
@@ -78,7 +78,7 @@ TEST_F(Pieces, LimitsAsTheDeviceDescribesThem)
     EXPECT_EQ(Piece(1000, 1000), std::make_pair(64, 64));
 }
 
-TEST_F(Pieces, TableHalvesLargeRaggedRemainders)
+TEST_F(TextureSplit, TableHalvesLargeRaggedRemainders)
 {
     Device(1024);
     // 200: 256 wastes 56, but a remainder of 200 is ragged: 128 leaves 72, still ragged, so 64.
