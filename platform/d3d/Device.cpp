@@ -144,7 +144,7 @@ HRESULT Device::Aim(SDL_Renderer* renderer, const RECT* overwritten)
         return result;
     DDraw::SetRendererTarget(renderer, twin->Texture());
     RECT view = ViewportRect();
-    SDL_Rect clip{view.left, view.top, view.right - view.left, view.bottom - view.top};
+    SDL_Rect clip = DDraw::ToSdl(view);
     bool whole = DDraw::Inside(mTarget->Bounds(), view);
     SDL_RenderSetClipRect(renderer, whole ? nullptr : &clip);
     return DD_OK;
@@ -268,7 +268,7 @@ HRESULT WINAPI Device::Clear(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR
     DDraw::TwinSource view2 = mTarget->TwinView();
     for (const RECT& area : areas)
     {
-        SDL_Rect rect{area.left, area.top, area.right - area.left, area.bottom - area.top};
+        SDL_Rect rect = DDraw::ToSdl(area);
         if (SDL_RenderFillRect(renderer, &rect) != 0)
             result = DDERR_SURFACELOST;
         mTarget->TwinOf()->Drew(view2, area);

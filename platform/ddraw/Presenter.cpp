@@ -140,17 +140,12 @@ bool Convert(const DDraw::ShownSurface& shown, const RECT& area, SDL_Renderer* r
     return true;
 }
 
-void DropOutput(Output* out)
-{
-    *out = Output{};
-}
-
 // The output's textures die with their renderer.
 void RendererGoing(SDL_Renderer* renderer)
 {
     for (auto& [hwnd, out] : gOutputs)
         if (out.texture && DDraw::Renderers::Existing(hwnd) == renderer)
-            DropOutput(&out);
+            out = Output{};
 }
 
 // Draws what the window shows into its renderer, scaled to fit with black bars when full screen.
@@ -178,8 +173,7 @@ bool Draw(HWND hwnd, Output* out, bool* fromTwin)
             if (twin->Ready(renderer, shown.surface->TwinView()) != DD_OK)
                 return false;
             texture = twin->Texture();
-            from = SDL_Rect{visible.left, visible.top, visible.right - visible.left,
-                            visible.bottom - visible.top};
+            from = DDraw::ToSdl(visible);
             to = SDL_Rect{visible.left - area.left, visible.top - area.top, from.w, from.h};
         }
         else

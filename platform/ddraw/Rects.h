@@ -3,6 +3,8 @@
 
 #include "win32/types.h"
 
+#include <SDL_rect.h>
+
 #include <algorithm>
 
 namespace DDraw
@@ -38,6 +40,11 @@ inline RECT Bound(const RECT& a, const RECT& b)
         return a;
     return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                 std::max(a.bottom, b.bottom)};
+}
+
+inline SDL_Rect ToSdl(const RECT& r)
+{
+    return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 inline uint64_t Area(const RECT& r)

@@ -641,7 +641,7 @@ HRESULT Surface::FillOnRenderer(const RECT& visible, DWORD fillValue)
         SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
         SDL_SetRenderDrawColor(renderer, colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF,
                                colour >> 24);
-        SDL_Rect rect{visible.left, visible.top, visible.right - visible.left, visible.bottom - visible.top};
+        SDL_Rect rect = ToSdl(visible);
         filled = SDL_RenderFillRect(renderer, &rect) == 0;
     }
     if (!filled)
@@ -683,8 +683,7 @@ HRESULT Surface::CopyOnRenderer(const RECT& dest, const RECT& visible, Surface* 
     {
         RendererTargetScope target(renderer, mTwin->Texture());
         SDL_SetTextureBlendMode(theirs->Texture(), SDL_BLENDMODE_NONE);
-        SDL_Rect from2{sourcePart.left, sourcePart.top, sourcePart.right - sourcePart.left,
-                       sourcePart.bottom - sourcePart.top};
+        SDL_Rect from2 = ToSdl(sourcePart);
         SDL_Rect to{visible.left, visible.top, from2.w, from2.h};
         copied = SDL_RenderCopy(renderer, theirs->Texture(), &from2, &to) == 0;
     }

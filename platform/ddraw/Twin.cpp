@@ -32,11 +32,6 @@ uint8_t* At(const DDraw::TwinSource& source, LONG x, LONG y)
     return source.pixels + (size_t)y * source.pitch + (size_t)x * source.format.BytesPerPixel();
 }
 
-SDL_Rect ToSdl(const RECT& r)
-{
-    return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
 // The renderer takes 32-bit memory as it is; other layouts go through 0xAARRGGBB rows.
 bool Direct(const DDraw::PixelFormat& format)
 {
