@@ -45,13 +45,13 @@ DDraw::PixelFormat FormatLayout(unsigned format)
     switch (format)
     {
     case kA4R4G4B4:
-        return DDraw::PixelFormat{16, 0x0F00, 0x00F0, 0x000F, 0xF000};
+        return DDraw::Layouts::k4444;
     case kR5G6B5:
-        return DDraw::PixelFormat{16, 0xF800, 0x07E0, 0x001F, 0};
+        return DDraw::Layouts::k565;
     case kPalette8:
-        return DDraw::PixelFormat{8, 0, 0, 0, 0};
+        return DDraw::Layouts::kPalette8;
     default:
-        return DDraw::PixelFormat{32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+        return DDraw::Layouts::k8888;
     }
 }
 
@@ -61,6 +61,7 @@ void Describe(SDL_Renderer* renderer, D3DDEVICEDESC7* desc)
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(renderer, &info);
     PlatformTest::Direct3DLimits limits = Limits();
+    bool palettes = (OfferedFormats() & kPalette8) != 0;
     auto pick = [](DWORD chosen, DWORD own) { return chosen ? chosen : own; };
     DWORD maxWidth =
         info.max_texture_width > 0 ? std::min<DWORD>(info.max_texture_width, kLargest) : kLargest;
@@ -82,7 +83,7 @@ void Describe(SDL_Renderer* renderer, D3DDEVICEDESC7* desc)
         caps->dwSrcBlendCaps = kBlends;
         caps->dwDestBlendCaps = kBlends;
         caps->dwTextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA;
-        if (OfferedFormats() & kPalette8)
+        if (palettes)
             caps->dwTextureCaps |= D3DPTEXTURECAPS_ALPHAPALETTE;
         if (limits.powerOfTwoOnly)
             caps->dwTextureCaps |= D3DPTEXTURECAPS_POW2;
@@ -99,8 +100,9 @@ void Describe(SDL_Renderer* renderer, D3DDEVICEDESC7* desc)
 HRESULT CheckTexture(DWORD width, DWORD height, const DDraw::PixelFormat& format)
 {
     bool offered = false;
+    unsigned formats = OfferedFormats();
     for (unsigned bit : {kA8R8G8B8, kA4R4G4B4, kR5G6B5, kPalette8})
-        if ((OfferedFormats() & bit) && FormatLayout(bit) == format)
+        if ((formats & bit) && FormatLayout(bit) == format)
             offered = true;
     if (!offered)
         return DDERR_INVALIDPIXELFORMAT;
@@ -115,6 +117,13 @@ HRESULT CheckTexture(DWORD width, DWORD height, const DDraw::PixelFormat& format
         (limits.squareOnly && width != height))
         return D3DERR_TEXTURE_BADSIZE;
     return DD_OK;
+}
+
+void ResetCaps()
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    gLimits = PlatformTest::Direct3DLimits{};
+    gFormats = kAllFormats;
 }
 } // namespace D3D
 
@@ -131,15 +140,4 @@ void SetDirect3DTextureFormats(unsigned formats)
     std::lock_guard<std::mutex> lock(gLock);
     gFormats = formats & kAllFormats;
 }
-
 } // namespace PlatformTest
-
-namespace D3D
-{
-void ResetCaps()
-{
-    std::lock_guard<std::mutex> lock(gLock);
-    gLimits = PlatformTest::Direct3DLimits{};
-    gFormats = kAllFormats;
-}
-} // namespace D3D

@@ -12,12 +12,7 @@ namespace
 {
 std::atomic<bool> gGreen6Bits{true};
 
-constexpr DDraw::PixelFormat k565{16, 0xF800, 0x07E0, 0x001F};
-constexpr DDraw::PixelFormat k555{16, 0x7C00, 0x03E0, 0x001F};
-constexpr DDraw::PixelFormat k888{32, 0xFF0000, 0xFF00, 0xFF};
-constexpr DDraw::PixelFormat k8888{32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-constexpr DDraw::PixelFormat k4444{16, 0x0F00, 0x00F0, 0x000F, 0xF000};
-constexpr DDraw::PixelFormat kPalette8{8, 0, 0, 0, 0};
+using namespace DDraw::Layouts;
 constexpr uint32_t kOpaque = 0xFF000000u;
 
 int Shift(DWORD mask)

@@ -25,6 +25,17 @@ struct PixelFormat
     DDPIXELFORMAT Describe() const;
 };
 
+// The layouts the layer's surfaces and textures take.
+namespace Layouts
+{
+inline constexpr PixelFormat k565{16, 0xF800, 0x07E0, 0x001F};
+inline constexpr PixelFormat k555{16, 0x7C00, 0x03E0, 0x001F};
+inline constexpr PixelFormat k888{32, 0xFF0000, 0xFF00, 0xFF};
+inline constexpr PixelFormat k8888{32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+inline constexpr PixelFormat k4444{16, 0x0F00, 0x00F0, 0x000F, 0xF000};
+inline constexpr PixelFormat kPalette8{8, 0, 0, 0, 0};
+} // namespace Layouts
+
 // The layout a display of this depth has (16 bits: 5-6-5 unless a test asked for 5-5-5).
 PixelFormat DisplayFormat(int bitsPerPixel);
 // A surface's requested layout: 16-bit 5-6-5 or 5-5-5, or 32-bit 8-8-8; textures may also be
