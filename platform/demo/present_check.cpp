@@ -160,6 +160,23 @@ int ShowWindowed(Check* c)
     return 0;
 }
 
+// Makes the primary a flip chain with one back buffer and gives the back buffer; null (said on
+// standard error) when either fails.
+IDirectDrawSurface7* FlipChainBack(Check* c)
+{
+    if (!(c->primary = MakeSurface(c->dd, DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
+                                   DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0)))
+        return nullptr;
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+    IDirectDrawSurface7* back = nullptr;
+    if (HRESULT hr = c->primary->GetAttachedSurface(&caps, &back); hr != DD_OK)
+    {
+        Fail("GetAttachedSurface", hr);
+        return nullptr;
+    }
+    return back;
+}
+
 // The whole screen at its own size and the asked depth; the frame arrives by a flip.
 int ShowFullScreen(Check* c)
 {
@@ -172,13 +189,9 @@ int ShowFullScreen(Check* c)
         return Fail("SetCooperativeLevel", hr);
     if ((hr = c->dd->SetDisplayMode((DWORD)c->width, (DWORD)c->height, (DWORD)c->bits, 0, 0)) != DD_OK)
         return Fail("SetDisplayMode", hr);
-    if (!(c->primary = MakeSurface(c->dd, DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
-                                   DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0)))
+    IDirectDrawSurface7* back = FlipChainBack(c);
+    if (!back)
         return 1;
-    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
-    IDirectDrawSurface7* back = nullptr;
-    if ((hr = c->primary->GetAttachedSurface(&caps, &back)) != DD_OK)
-        return Fail("GetAttachedSurface", hr);
     bool painted = Paint(back, c->width, c->height, c->bits);
     back->Release();
     if (!painted)
@@ -343,13 +356,9 @@ int CheckScaled(Check* c, double seconds, bool waitForManager)
     HRESULT hr = c->dd->SetCooperativeLevel(c->hwnd, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN);
     if (hr != DD_OK || (hr = c->dd->SetDisplayMode(kFrameWidth, kFrameHeight, 32, 0, 0)) != DD_OK)
         return Fail("full screen at 800x600", hr);
-    if (!(c->primary = MakeSurface(c->dd, DDSD_CAPS | DDSD_BACKBUFFERCOUNT,
-                                   DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX, 0, 0)))
+    IDirectDrawSurface7* back = FlipChainBack(c);
+    if (!back)
         return 1;
-    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
-    IDirectDrawSurface7* back = nullptr;
-    if ((hr = c->primary->GetAttachedSurface(&caps, &back)) != DD_OK)
-        return Fail("GetAttachedSurface", hr);
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
     if (back->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK)
