@@ -444,10 +444,9 @@ template <typename Desc> HRESULT Surface::LockAs(LPRECT rect, Desc* desc, DWORD 
         size_t rowBytes = (size_t)(area.right - area.left) * mFormat.BytesPerPixel();
         mBeforeLock.resize(rowBytes * (area.bottom - area.top));
         for (LONG y = area.top; y < area.bottom; y++)
-            std::memcpy(&mBeforeLock[(y - area.top) * rowBytes],
-                        Row(y) + (size_t)area.left * mFormat.BytesPerPixel(), rowBytes);
+            std::memcpy(&mBeforeLock[(y - area.top) * rowBytes], At(area.left, y), rowBytes);
     }
-    uint8_t* first = mPixels.data() + (size_t)area.top * mPitch + (size_t)area.left * mFormat.BytesPerPixel();
+    uint8_t* first = At(area.left, area.top);
     Describe(desc, first);
     mLocked = true;
     return DD_OK;
@@ -478,7 +477,7 @@ HRESULT Surface::UnlockAny()
         RECT changed{};
         for (LONG y = area.top; y < area.bottom; y++)
         {
-            const uint8_t* now = Row(y) + (size_t)area.left * bytes;
+            const uint8_t* now = At(area.left, y);
             const uint8_t* was = &mBeforeLock[(y - area.top) * rowBytes];
             if (std::memcmp(now, was, rowBytes) == 0)
                 continue;

@@ -94,7 +94,11 @@ private:
     template <typename Desc> HRESULT LockAs(LPRECT rect, Desc* desc, DWORD flags);
     HRESULT UnlockAny();
     bool IsPrimary() const { return (mCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
-    uint8_t* Row(LONG y) { return mPixels.data() + (size_t)y * mPitch; }
+    // The byte of pixel (x, y) in memory.
+    uint8_t* At(LONG x, LONG y)
+    {
+        return mPixels.data() + (size_t)y * mPitch + (size_t)x * mFormat.BytesPerPixel();
+    }
     // After the pixels changed: a primary is shown again at the main thread's next look at the queue.
     void Changed() const
     {
