@@ -103,6 +103,16 @@ LPARAM ClientSizeParam(const Window& w)
     SIZE size = ClientSize(w);
     return MAKELPARAM(size.cx, size.cy);
 }
+
+// A window manager is about to place the window: its place is overruled for a while. Only a
+// real display has a window manager.
+void ExpectPlacing(Window& w)
+{
+    if (!HasRealDisplay())
+        return;
+    w.placeUntil = SDL_GetTicks() + kPlacingMillis;
+    w.placeTries = 0;
+}
 } // namespace
 
 namespace Platform::User
@@ -314,11 +324,7 @@ bool SetHostFullScreen(HWND hwnd, bool fullScreen)
         SDL_SetWindowPosition(w->sdl, origin.x, origin.y);
         // A window manager frames the window anew, and while it does SDL does not yet know the
         // frame: the window is put back where it was as when it was first shown.
-        if (HasRealDisplay())
-        {
-            w->placeUntil = SDL_GetTicks() + kPlacingMillis;
-            w->placeTries = 0;
-        }
+        ExpectPlacing(*w);
     }
     return true;
 }
@@ -472,12 +478,8 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow)
         w->visible = true;
         if (w->sdl && OnVideoThread())
         {
-            // Only a real display has a window manager to place the window.
-            if (!wasVisible && HasRealDisplay())
-            {
-                w->placeUntil = SDL_GetTicks() + kPlacingMillis;
-                w->placeTries = 0;
-            }
+            if (!wasVisible)
+                ExpectPlacing(*w);
             SDL_ShowWindow(w->sdl);
             if (activate && !minimize)
                 SDL_RaiseWindow(w->sdl);
