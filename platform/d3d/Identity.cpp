@@ -6,11 +6,11 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <vector>
 
 namespace
 {
