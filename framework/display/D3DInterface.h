@@ -90,9 +90,6 @@ public:
     int mPieceHeight = 64;
     int mPiecesAcross = 0;
     int mPiecesDown = 0;
-    // The picture's size in units of the regular piece size.
-    float mMaxTotalU = 0;
-    float mMaxTotalV = 0;
     int mWidth = 0;
     int mHeight = 0;
     int mBitsChangedCount = 0;

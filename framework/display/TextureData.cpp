@@ -293,8 +293,6 @@ bool TextureData::CreatePieces(D3DInterface* renderer, MemoryImage* image, int f
     GetTexturePieceSize(mWidth, mHeight, false, mImageFlags, mPieceWidth, mPieceHeight);
     mPiecesAcross = (mWidth + mPieceWidth - 1) / mPieceWidth;
     mPiecesDown = (mHeight + mPieceHeight - 1) / mPieceHeight;
-    mMaxTotalU = float(mWidth) / float(mPieceWidth);
-    mMaxTotalV = float(mHeight) / float(mPieceHeight);
     mPieces.assign(size_t(mPiecesAcross) * size_t(mPiecesDown), TextureDataPiece());
     if (renderer->mDD == nullptr || renderer->mD3DDevice == nullptr)
         return false;
