@@ -232,6 +232,8 @@ public:
 
 private:
     CriticalSection* DisplayLockOf() const;
+    // The scene begun, no texture and the draw mode set, for untextured shapes; false on failure.
+    bool PrepareShape(int drawMode);
     // The picture with its textures up to date, ready to draw; null when it cannot be drawn.
     TextureData* PrepareImage(Image* image, int drawMode, bool linear);
     bool SetTexture(IDirectDrawSurface7* texture, const char* context);
