@@ -14,7 +14,6 @@
 namespace Lumo
 {
 
-class D3DInterface;
 class D3DTester;
 class DDImage;
 class LumoAppBase;
