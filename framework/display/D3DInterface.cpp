@@ -208,18 +208,13 @@ void D3DInterface::SetLinearFilter(bool linear)
     gLinearFilter = linear;
 }
 
-CriticalSection* D3DInterface::DisplayLockOf() const
-{
-    return mDDInterface ? &mDDInterface->mCritSect : nullptr;
-}
-
 bool D3DInterface::EnsureTextureData(MemoryImage* image)
 {
     auto* data = static_cast<TextureData*>(image->mTextureData);
     if (data == nullptr)
     {
         data = new TextureData();
-        AutoCrit lock(DisplayLockOf());
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         image->mTextureData = data;
         mImageSet.insert(image);
     }
@@ -230,7 +225,7 @@ void D3DInterface::RemoveTextureData(MemoryImage* image)
 {
     TextureData* data;
     {
-        AutoCrit lock(DisplayLockOf());
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         data = static_cast<TextureData*>(image->mTextureData);
         image->mTextureData = nullptr;
         mImageSet.erase(image);
@@ -244,7 +239,7 @@ void D3DInterface::RemoveAllTextureData()
     // nothing left to drop.
     std::vector<TextureData*> dropped;
     {
-        AutoCrit lock(DisplayLockOf());
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         for (MemoryImage* image : mImageSet)
         {
             dropped.push_back(static_cast<TextureData*>(image->mTextureData));

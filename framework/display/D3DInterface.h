@@ -17,7 +17,6 @@
 namespace Lumo
 {
 
-class CriticalSection;
 class DDInterface;
 class Image;
 class MemoryImage;
@@ -231,7 +230,6 @@ public:
                                const Color& color, int drawMode, float tx, float ty);
 
 private:
-    CriticalSection* DisplayLockOf() const;
     // The scene begun, no texture and the draw mode set, for untextured shapes; false on failure.
     bool PrepareShape(int drawMode);
     // The picture with its textures up to date, ready to draw; null when it cannot be drawn.

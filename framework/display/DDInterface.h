@@ -130,6 +130,12 @@ private:
     void MoveCursor(IDirectDrawSurface* surface, int x, int y);
 };
 
+// The display lock, or nothing while no display exists (before the first window).
+inline CriticalSection* DisplayLockOf(DDInterface* display)
+{
+    return display ? &display->mCritSect : nullptr;
+}
+
 // Holds the display lock for a scope.
 class DisplayLock
 {
