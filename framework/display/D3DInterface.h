@@ -39,6 +39,12 @@ HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context);
 // The name the developer tools show ("A8R8G8B8" ...), empty for none.
 const char* PixelFormatName(int format);
 int BytesPerTexel(int format);
+// An ARGB pixel as an A4R4G4B4 texel: the top four bits of each channel.
+inline uint16_t ToA4R4G4B4(uint32_t argb)
+{
+    return uint16_t((argb >> 28) << 12 | ((argb >> 20) & 15) << 8 | ((argb >> 12) & 15) << 4 |
+                    ((argb >> 4) & 15));
+}
 
 // What the device accepts; process-wide, set when a device starts.
 struct TextureLimits

@@ -113,9 +113,7 @@ void D3DTestImage::Draw(IDirect3DDevice7* device, IDirectDrawSurface7* texture, 
                 {
                     uint32_t p = i < w && j < h ? mBits[size_t(ty + j) * size_t(mWidth) + size_t(tx + i)] : 0;
                     if (format == A4R4G4B4)
-                        reinterpret_cast<uint16_t*>(row)[i] =
-                            uint16_t((p >> 28) << 12 | ((p >> 20) & 15) << 8 | ((p >> 12) & 15) << 4 |
-                                     ((p >> 4) & 15));
+                        reinterpret_cast<uint16_t*>(row)[i] = ToA4R4G4B4(p);
                     else
                         reinterpret_cast<uint32_t*>(row)[i] = p;
                 }

@@ -359,9 +359,7 @@ bool TextureData::CopyImageToTexture(D3DInterface* renderer, MemoryImage* image,
             if (mFormat == A8R8G8B8)
                 reinterpret_cast<uint32_t*>(out)[x] = p;
             else if (mFormat == A4R4G4B4)
-                reinterpret_cast<uint16_t*>(out)[x] =
-                    uint16_t(Channel(p, 24, 4) << 12 | Channel(p, 16, 4) << 8 | Channel(p, 8, 4) << 4 |
-                             Channel(p, 0, 4));
+                reinterpret_cast<uint16_t*>(out)[x] = ToA4R4G4B4(p);
             else
                 reinterpret_cast<uint16_t*>(out)[x] =
                     uint16_t(Channel(p, 16, 5) << 11 | Channel(p, 8, 6) << 5 | Channel(p, 0, 5));
