@@ -2,6 +2,7 @@
 // the pixels copied into the pieces and back.
 #include "display/D3DInterface.h"
 
+#include "display/DirectXErrors.h"
 #include "graphics/MemoryImage.h"
 
 #include <algorithm>
@@ -179,12 +180,9 @@ TextureData::~TextureData()
 void TextureData::ReleasePieces()
 {
     for (TextureDataPiece& piece : mPieces)
-        if (piece.mTexture)
-            piece.mTexture->Release();
+        ReleaseOf(piece.mTexture);
     mPieces.clear();
-    if (mPalette)
-        mPalette->Release();
-    mPalette = nullptr;
+    ReleaseOf(mPalette);
     mTexMemSize = 0;
     mBuilt = false;
 }
@@ -261,8 +259,7 @@ bool TextureData::Update(D3DInterface* renderer, MemoryImage* image)
                   mImageFlags != image->mD3DFlags;
     if (remake)
         ReleasePieces();
-    if (mPalette)
-        mPalette->Release();
+    ReleaseOf(mPalette);
     mPalette = palette;
     if (remake && !CreatePieces(renderer, image, format))
     {
