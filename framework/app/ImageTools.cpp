@@ -163,7 +163,7 @@ bool LumoAppBase::DumpImages()
     std::string rows;
     int total = 0;
     {
-        AutoCrit lock(mDDInterface ? &mDDInterface->mCritSect : nullptr);
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         std::vector<std::pair<int, MemoryImage*>> images;
         for (MemoryImage* image : mMemoryImageSet)
             images.emplace_back(ImageBytes(image).Total(), image);
@@ -255,7 +255,7 @@ void LumoAppBase::ShowVideoStats()
     const int formats[4] = {A8R8G8B8, A4R4G4B4, R5G6B5, Palette8};
     int counts[4] = {}, bytes[4] = {}, textureBytes = 0;
     {
-        AutoCrit lock(mDDInterface ? &mDDInterface->mCritSect : nullptr);
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         for (MemoryImage* image : mMemoryImageSet)
         {
             ImageBytes sizes(image);

@@ -17,15 +17,6 @@
 
 namespace Lumo
 {
-namespace
-{
-// The display lock, or nothing while no display exists (before the first window).
-CriticalSection* DisplayLockOf(DDInterface* display)
-{
-    return display ? &display->mCritSect : nullptr;
-}
-} // namespace
-
 void LumoAppBase::AddMemoryImage(MemoryImage* image)
 {
     AutoCrit lock(DisplayLockOf(mDDInterface));

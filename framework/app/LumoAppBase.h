@@ -439,6 +439,9 @@ public:
     bool RegistryReadInteger(const std::string& name, int* value);
     bool RegistryReadBoolean(const std::string& name, bool* value);
     void RegistryDeleteValue(const std::string& name);
+    // The registry itself, never through the demo stream.
+    bool WriteRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD type,
+                            const void* data, DWORD size);
     void SetCustomCursorsEnabled(bool enabled);
     virtual void SetCursorNum(int cursorNum);
 
@@ -484,9 +487,6 @@ protected:
     void GiveScreenToWidgets();
     void RecordMessage(const MSG& msg);
     bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;
-    // The registry itself, never through the demo stream.
-    bool WriteRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD type,
-                            const void* data, DWORD size);
     bool ReadRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD* type, void* data,
                            DWORD* size);
 };

@@ -172,6 +172,14 @@ void D3DInterface::DrawClippedFan(VertexList& polygon, const FRect& clip, const 
         Draw(D3DPT_TRIANGLEFAN, polygon.data(), polygon.size(), context);
 }
 
+bool D3DInterface::PrepareShape(int drawMode)
+{
+    if (!BeginSceneIfNeeded() || !SetTexture(nullptr, "SetTexture NULL"))
+        return false;
+    SetDrawMode(drawMode);
+    return true;
+}
+
 TextureData* D3DInterface::PrepareImage(Image* image, int drawMode, bool linear)
 {
     auto* picture = dynamic_cast<MemoryImage*>(image);
@@ -309,9 +317,8 @@ void D3DInterface::BltRotated(Image* image, float x, float y, const Rect& srcRec
 void D3DInterface::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
                             int drawMode)
 {
-    if (!BeginSceneIfNeeded() || !SetTexture(nullptr, "SetTexture NULL"))
+    if (!PrepareShape(drawMode))
         return;
-    SetDrawMode(drawMode);
     D3DTLVERTEX line[2] = {Vertex(float(startX), float(startY), 0, 0, color.ToARGB()),
                            Vertex(float(endX), float(endY), 0, 0, color.ToARGB())};
     Draw(D3DPT_LINESTRIP, line, 2, "DrawPrimitive (Line)");
@@ -319,9 +326,8 @@ void D3DInterface::DrawLine(double startX, double startY, double endX, double en
 
 void D3DInterface::FillRect(const Rect& rect, const Color& color, int drawMode)
 {
-    if (rect.IsEmpty() || !BeginSceneIfNeeded() || !SetTexture(nullptr, "SetTexture NULL"))
+    if (rect.IsEmpty() || !PrepareShape(drawMode))
         return;
-    SetDrawMode(drawMode);
     float left = float(rect.mX) - 0.5f, top = float(rect.mY) - 0.5f;
     float right = left + float(rect.mWidth), bottom = top + float(rect.mHeight);
     D3DCOLOR c = color.ToARGB();
@@ -332,9 +338,8 @@ void D3DInterface::FillRect(const Rect& rect, const Color& color, int drawMode)
 
 void D3DInterface::FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode)
 {
-    if (points == nullptr || count < 3 || !BeginSceneIfNeeded() || !SetTexture(nullptr, "SetTexture NULL"))
+    if (points == nullptr || count < 3 || !PrepareShape(drawMode))
         return;
-    SetDrawMode(drawMode);
     VertexList polygon;
     for (int i = 0; i < count; i++)
     {
@@ -355,9 +360,8 @@ void D3DInterface::DrawTexturedTriangles(Image* image, const TriVertex (*vertice
     if (image == nullptr)
     {
         // Untextured: the vertices' colours alone.
-        if (!BeginSceneIfNeeded() || !SetTexture(nullptr, "SetTexture NULL"))
+        if (!PrepareShape(drawMode))
             return;
-        SetDrawMode(drawMode);
         for (int i = 0; i < count; i++)
         {
             VertexList polygon;

@@ -20,19 +20,6 @@ namespace
 {
 // The filter the device's first texture stage uses now.
 bool gLinearFilter = false;
-
-// The renderer's failure under the settings key, straight to the registry: it is no input of the
-// game, so it stays out of a recorded or played demo.
-void WriteRuntimeError(const std::string& registryKey, const std::string& text)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SelfTestKeyPath(registryKey).c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "RuntimeError", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   DWORD(text.size() + 1));
-    RegCloseKey(key);
-}
 } // namespace
 
 D3DInterface::D3DInterface()
@@ -54,8 +41,12 @@ bool D3DInterface::CheckDXError(const char* context, HRESULT result)
     if (gRendererErrorString.empty())
     {
         gRendererErrorString = std::string(context) + ": " + GetDirectXErrorString(result);
-        if (mDDInterface && mDDInterface->mApp && !mDDInterface->mApp->mRegistryKey.empty())
-            WriteRuntimeError(mDDInterface->mApp->mRegistryKey, gRendererErrorString);
+        // Straight to the registry: it is no input of the game, so it stays out of a recorded or
+        // played demo.
+        LumoAppBase* app = mDDInterface ? mDDInterface->mApp : nullptr;
+        if (app && !app->mRegistryKey.empty())
+            app->WriteRegistryValue(SelfTestKeyPath(app->mRegistryKey), "RuntimeError", REG_SZ,
+                                    gRendererErrorString.c_str(), DWORD(gRendererErrorString.size() + 1));
     }
     return true;
 }
@@ -217,18 +208,13 @@ void D3DInterface::SetLinearFilter(bool linear)
     gLinearFilter = linear;
 }
 
-CriticalSection* D3DInterface::DisplayLockOf() const
-{
-    return mDDInterface ? &mDDInterface->mCritSect : nullptr;
-}
-
 bool D3DInterface::EnsureTextureData(MemoryImage* image)
 {
     auto* data = static_cast<TextureData*>(image->mTextureData);
     if (data == nullptr)
     {
         data = new TextureData();
-        AutoCrit lock(DisplayLockOf());
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         image->mTextureData = data;
         mImageSet.insert(image);
     }
@@ -239,7 +225,7 @@ void D3DInterface::RemoveTextureData(MemoryImage* image)
 {
     TextureData* data;
     {
-        AutoCrit lock(DisplayLockOf());
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         data = static_cast<TextureData*>(image->mTextureData);
         image->mTextureData = nullptr;
         mImageSet.erase(image);
@@ -253,7 +239,7 @@ void D3DInterface::RemoveAllTextureData()
     // nothing left to drop.
     std::vector<TextureData*> dropped;
     {
-        AutoCrit lock(DisplayLockOf());
+        AutoCrit lock(DisplayLockOf(mDDInterface));
         for (MemoryImage* image : mImageSet)
         {
             dropped.push_back(static_cast<TextureData*>(image->mTextureData));

@@ -17,7 +17,6 @@
 namespace Lumo
 {
 
-class CriticalSection;
 class DDInterface;
 class Image;
 class MemoryImage;
@@ -40,6 +39,12 @@ HRESULT CALLBACK AddTextureFormat(LPDDPIXELFORMAT format, LPVOID context);
 // The name the developer tools show ("A8R8G8B8" ...), empty for none.
 const char* PixelFormatName(int format);
 int BytesPerTexel(int format);
+// An ARGB pixel as an A4R4G4B4 texel: the top four bits of each channel.
+inline uint16_t ToA4R4G4B4(uint32_t argb)
+{
+    return uint16_t((argb >> 28) << 12 | ((argb >> 20) & 15) << 8 | ((argb >> 12) & 15) << 4 |
+                    ((argb >> 4) & 15));
+}
 
 // What the device accepts; process-wide, set when a device starts.
 struct TextureLimits
@@ -90,9 +95,6 @@ public:
     int mPieceHeight = 64;
     int mPiecesAcross = 0;
     int mPiecesDown = 0;
-    // The picture's size in units of the regular piece size.
-    float mMaxTotalU = 0;
-    float mMaxTotalV = 0;
     int mWidth = 0;
     int mHeight = 0;
     int mBitsChangedCount = 0;
@@ -234,7 +236,8 @@ public:
                                const Color& color, int drawMode, float tx, float ty);
 
 private:
-    CriticalSection* DisplayLockOf() const;
+    // The scene begun, no texture and the draw mode set, for untextured shapes; false on failure.
+    bool PrepareShape(int drawMode);
     // The picture with its textures up to date, ready to draw; null when it cannot be drawn.
     TextureData* PrepareImage(Image* image, int drawMode, bool linear);
     bool SetTexture(IDirectDrawSurface7* texture, const char* context);

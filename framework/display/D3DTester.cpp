@@ -113,9 +113,7 @@ void D3DTestImage::Draw(IDirect3DDevice7* device, IDirectDrawSurface7* texture, 
                 {
                     uint32_t p = i < w && j < h ? mBits[size_t(ty + j) * size_t(mWidth) + size_t(tx + i)] : 0;
                     if (format == A4R4G4B4)
-                        reinterpret_cast<uint16_t*>(row)[i] =
-                            uint16_t((p >> 28) << 12 | ((p >> 20) & 15) << 8 | ((p >> 12) & 15) << 4 |
-                                     ((p >> 4) & 15));
+                        reinterpret_cast<uint16_t*>(row)[i] = ToA4R4G4B4(p);
                     else
                         reinterpret_cast<uint32_t*>(row)[i] = p;
                 }
@@ -471,8 +469,7 @@ void D3DTester::CopyPrimary()
         throw TestException("Invalid Color Depth");
 }
 
-void D3DTester::DrawPair(DWORD srcBlend, DWORD destBlend, uint32_t first, uint32_t second,
-                         uint32_t secondColor, bool modulateAlpha)
+void D3DTester::BeginTestScene(DWORD srcBlend, DWORD destBlend, bool modulateAlpha)
 {
     static const char* const kBlendNames[] = {"",
                                               "D3DBLEND_ZERO",
@@ -495,6 +492,13 @@ void D3DTester::DrawPair(DWORD srcBlend, DWORD destBlend, uint32_t first, uint32
     if (modulateAlpha)
         CheckDX("D3DTSS_ALPHAOP, D3DTOP_MODULATE",
                 d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE));
+}
+
+void D3DTester::DrawPair(DWORD srcBlend, DWORD destBlend, uint32_t first, uint32_t second,
+                         uint32_t secondColor, bool modulateAlpha)
+{
+    BeginTestScene(srcBlend, destBlend, modulateAlpha);
+    IDirect3DDevice7* d = mD3DDevice;
     D3DTestImage image;
     image.FillRect(0, 0, 64, 64, first);
     image.Draw(d, mTextures[0], mTextureFormat, 0, 0, 0xFFFFFFFF);
@@ -546,17 +550,8 @@ bool D3DTester::TestAlphaModulatedBlend()
 
 bool D3DTester::TestClip()
 {
+    BeginTestScene(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, false);
     IDirect3DDevice7* d = mD3DDevice;
-    CheckDX("BeginScene", d->BeginScene());
-    CheckDX("Clear", d->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0));
-    CheckDX("D3DRENDERSTATE_ALPHABLENDENABLE, TRUE",
-            d->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE));
-    CheckDX("D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA",
-            d->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA));
-    CheckDX("D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA",
-            d->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA));
-    CheckDX("D3DRENDERSTATE_CULLMODE, D3DCULL_NONE",
-            d->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE));
     D3DTestImage stripes;
     stripes.FillStripes();
     stripes.Draw(d, mTextures[0], mTextureFormat, -2, -2, 0xFFFFFFFF);

@@ -99,7 +99,9 @@ public:
 private:
     void FindDriverYear();
     void CopyPrimary();
-    // Clears, sets the blend states and draws two full test pictures.
+    // Begins a scene, clears it and sets the blend states.
+    void BeginTestScene(DWORD srcBlend, DWORD destBlend, bool modulateAlpha);
+    // A test scene with two full test pictures drawn.
     void DrawPair(DWORD srcBlend, DWORD destBlend, uint32_t first, uint32_t second, uint32_t secondColor,
                   bool modulateAlpha);
     // The top-left 10 x 10 of the screen copy against the colour the blend should give.

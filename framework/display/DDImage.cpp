@@ -4,7 +4,6 @@
 #include "app/LumoAppBase.h"
 
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 namespace Lumo
@@ -61,6 +60,19 @@ int64_t FreeValue(const std::vector<uint32_t>& used, int64_t limit)
 void Flag(std::vector<uint32_t>& used, uint32_t value)
 {
     used[value >> 5] |= 1u << (value & 31);
+}
+
+// value(i) for each pixel i of a width x height picture, into the rows of a locked surface.
+template <typename Pixel, typename Value>
+void WriteRows(const DDSURFACEDESC& locked, int width, int height, Value value)
+{
+    auto* base = static_cast<uint8_t*>(locked.lpSurface);
+    for (int y = 0; y < height; y++)
+    {
+        auto* row = reinterpret_cast<Pixel*>(base + size_t(y) * size_t(locked.lPitch));
+        for (int x = 0; x < width; x++)
+            row[x] = Pixel(value(size_t(y) * size_t(width) + size_t(x)));
+    }
 }
 } // namespace
 
@@ -139,21 +151,9 @@ bool DDImage::CreateSurfaceFromBits()
     const DWORD depth = locked.ddpfPixelFormat.dwRGBBitCount;
     const size_t count = size_t(mWidth) * size_t(mHeight);
     const uint32_t* bits = mBits;
-    auto* base = static_cast<uint8_t*>(locked.lpSurface);
     uint32_t key = 0;
     bool keyed = mHasTrans && bits != nullptr;
     bool fits = true;
-
-    auto write = [&](auto* zero, auto value)
-    {
-        using Pixel = std::remove_pointer_t<decltype(zero)>;
-        for (int y = 0; y < mHeight; y++)
-        {
-            auto* row = reinterpret_cast<Pixel*>(base + size_t(y) * size_t(locked.lPitch));
-            for (int x = 0; x < mWidth; x++)
-                row[x] = Pixel(value(size_t(y) * size_t(mWidth) + size_t(x)));
-        }
-    };
 
     if (bits && depth == 16)
     {
@@ -166,10 +166,10 @@ bool DDImage::CreateSurfaceFromBits()
                 candidate = converted[i];
         }
         if (!mHasTrans)
-            write((uint16_t*)nullptr, [&](size_t i) { return converted[i]; });
+            WriteRows<uint16_t>(locked, mWidth, mHeight, [&](size_t i) { return converted[i]; });
         else if (mKeyFromCorner)
         {
-            write((uint16_t*)nullptr, [&](size_t i) { return converted[i]; });
+            WriteRows<uint16_t>(locked, mWidth, mHeight, [&](size_t i) { return converted[i]; });
             key = count ? converted[0] : 0;
         }
         else
@@ -189,8 +189,8 @@ bool DDImage::CreateSurfaceFromBits()
                 key = uint32_t(free);
             }
             if (fits)
-                write((uint16_t*)nullptr,
-                      [&](size_t i) { return (bits[i] >> 24) == 255 ? converted[i] : key; });
+                WriteRows<uint16_t>(locked, mWidth, mHeight,
+                                    [&](size_t i) { return (bits[i] >> 24) == 255 ? converted[i] : key; });
         }
     }
     else if (bits && depth == 32)
@@ -200,10 +200,12 @@ bool DDImage::CreateSurfaceFromBits()
             if ((bits[i] >> 24) < 255)
                 candidate = bits[i];
         if (!mHasTrans)
-            write((uint32_t*)nullptr, [&](size_t i) { return ToSurface(bits[i], d, locked); });
+            WriteRows<uint32_t>(locked, mWidth, mHeight,
+                                [&](size_t i) { return ToSurface(bits[i], d, locked); });
         else if (mKeyFromCorner)
         {
-            write((uint32_t*)nullptr, [&](size_t i) { return ToSurface(bits[i], d, locked); });
+            WriteRows<uint32_t>(locked, mWidth, mHeight,
+                                [&](size_t i) { return ToSurface(bits[i], d, locked); });
             key = count ? ToSurface(bits[0], d, locked) : 0;
         }
         else
@@ -220,8 +222,9 @@ bool DDImage::CreateSurfaceFromBits()
                         Flag(used, bits[i] & 0xFFFFFF);
                 key = uint32_t(FreeValue(used, 1 << 24));
             }
-            write((uint32_t*)nullptr,
-                  [&](size_t i) { return (bits[i] >> 24) == 255 ? ToSurface(bits[i], d, locked) : key; });
+            WriteRows<uint32_t>(locked, mWidth, mHeight,
+                                [&](size_t i)
+                                { return (bits[i] >> 24) == 255 ? ToSurface(bits[i], d, locked) : key; });
         }
     }
     UnlockSurface();
@@ -359,21 +362,12 @@ void DDImage::BitsChanged()
     if (mBits && mSurface && !mNoSoftwareDraw && LockSurface())
     {
         const NativeDisplay& d = *mDDInterface;
-        auto* base = static_cast<uint8_t*>(mLockedSurfaceDesc.lpSurface);
-        const DWORD depth = mLockedSurfaceDesc.ddpfPixelFormat.dwRGBBitCount;
-        for (int y = 0; y < mHeight; y++)
-        {
-            uint8_t* row = base + size_t(y) * size_t(mLockedSurfaceDesc.lPitch);
-            const uint32_t* from = mBits + size_t(y) * size_t(mWidth);
-            for (int x = 0; x < mWidth; x++)
-            {
-                uint32_t p = ToSurface(from[x], d, mLockedSurfaceDesc);
-                if (depth == 16)
-                    reinterpret_cast<uint16_t*>(row)[x] = uint16_t(p);
-                else if (depth == 32)
-                    reinterpret_cast<uint32_t*>(row)[x] = p;
-            }
-        }
+        const DDSURFACEDESC& locked = mLockedSurfaceDesc;
+        auto pixel = [&](size_t i) { return ToSurface(mBits[i], d, locked); };
+        if (locked.ddpfPixelFormat.dwRGBBitCount == 16)
+            WriteRows<uint16_t>(locked, mWidth, mHeight, pixel);
+        else if (locked.ddpfPixelFormat.dwRGBBitCount == 32)
+            WriteRows<uint32_t>(locked, mWidth, mHeight, pixel);
         UnlockSurface();
         DeleteCaches();
     }

@@ -30,8 +30,7 @@ void DDImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, cons
 {
     if (IsScreen())
     {
-        mDDInterface->mD3DInterface->BltRotated(src, x, y, srcRect, clip, color, drawMode, angle, centerX,
-                                                centerY);
+        Renderer()->BltRotated(src, x, y, srcRect, clip, color, drawMode, angle, centerX, centerY);
         return;
     }
     if (mNoSoftwareDraw)

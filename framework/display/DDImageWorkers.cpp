@@ -100,6 +100,12 @@ struct Source
     const uint32_t* mNative;
     const uint8_t* mIndices;
     int mWidth;
+
+    Source(MemoryImage* src, NativeDisplay* display)
+        : mNative(src->GetNativeAlphaData(display)),
+          mIndices(src->IsPalette() ? src->mColorIndices : nullptr), mWidth(src->mWidth)
+    {
+    }
 };
 
 // The w source pixels from `start` in the order the destination takes them, through the
@@ -282,8 +288,7 @@ void DDImage::RunBlt(MemoryImage* src, int x, int y, const Rect& srcRect, const 
     if (mNoSoftwareDraw || !LockSurface())
         return;
     Target t(mLockedSurfaceDesc, *mDDInterface);
-    Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
-                  src->mWidth};
+    Source source(src, mDDInterface);
     // The rows pass over what the run-length data would skip: clear pixels when blending,
     // pixels without colour when adding (runs are of one class, so a run's first pixel
     // stands for all of it).
@@ -375,8 +380,7 @@ void DDImage::NormalBlt(Image* image, int x, int y, const Rect& srcRect, const C
         if (mNoSoftwareDraw || !LockSurface())
             return;
         Target t(mLockedSurfaceDesc, *mDDInterface);
-        Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
-                      src->mWidth};
+        Source source(src, mDDInterface);
         const Surface::Rows& rows = Surface::ActiveRows(t);
         DrawRows(t, source, false, x, y, srcRect, src->mHasTrans ? rows.mKeyCopy : rows.mCopy, RowParams());
         UnlockSurface();
@@ -419,8 +423,7 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
         return;
     Target t(mLockedSurfaceDesc, *mDDInterface);
     src->CommitBits();
-    Source source{src->GetNativeAlphaData(mDDInterface), src->IsPalette() ? src->mColorIndices : nullptr,
-                  src->mWidth};
+    Source source(src, mDDInterface);
     int64_t stepX = int64_t(from.mWidth * 65536.0 / dest.mWidth);
     int64_t stepY = int64_t(from.mHeight * 65536.0 / dest.mHeight);
     int64_t startX = int64_t(from.mX * 65536.0), startY = int64_t(from.mY * 65536.0);

@@ -14,7 +14,6 @@
 namespace Lumo
 {
 
-class D3DInterface;
 class D3DTester;
 class DDImage;
 class LumoAppBase;
@@ -130,6 +129,12 @@ private:
     void RestoreCursorArea(IDirectDrawSurface* surface, bool toScreen);
     void MoveCursor(IDirectDrawSurface* surface, int x, int y);
 };
+
+// The display lock, or nothing while no display exists (before the first window).
+inline CriticalSection* DisplayLockOf(DDInterface* display)
+{
+    return display ? &display->mCritSect : nullptr;
+}
 
 // Holds the display lock for a scope.
 class DisplayLock

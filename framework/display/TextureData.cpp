@@ -2,6 +2,7 @@
 // the pixels copied into the pieces and back.
 #include "display/D3DInterface.h"
 
+#include "display/DirectXErrors.h"
 #include "graphics/MemoryImage.h"
 
 #include <algorithm>
@@ -179,12 +180,9 @@ TextureData::~TextureData()
 void TextureData::ReleasePieces()
 {
     for (TextureDataPiece& piece : mPieces)
-        if (piece.mTexture)
-            piece.mTexture->Release();
+        ReleaseOf(piece.mTexture);
     mPieces.clear();
-    if (mPalette)
-        mPalette->Release();
-    mPalette = nullptr;
+    ReleaseOf(mPalette);
     mTexMemSize = 0;
     mBuilt = false;
 }
@@ -261,8 +259,7 @@ bool TextureData::Update(D3DInterface* renderer, MemoryImage* image)
                   mImageFlags != image->mD3DFlags;
     if (remake)
         ReleasePieces();
-    if (mPalette)
-        mPalette->Release();
+    ReleaseOf(mPalette);
     mPalette = palette;
     if (remake && !CreatePieces(renderer, image, format))
     {
@@ -293,8 +290,6 @@ bool TextureData::CreatePieces(D3DInterface* renderer, MemoryImage* image, int f
     GetTexturePieceSize(mWidth, mHeight, false, mImageFlags, mPieceWidth, mPieceHeight);
     mPiecesAcross = (mWidth + mPieceWidth - 1) / mPieceWidth;
     mPiecesDown = (mHeight + mPieceHeight - 1) / mPieceHeight;
-    mMaxTotalU = float(mWidth) / float(mPieceWidth);
-    mMaxTotalV = float(mHeight) / float(mPieceHeight);
     mPieces.assign(size_t(mPiecesAcross) * size_t(mPiecesDown), TextureDataPiece());
     if (renderer->mDD == nullptr || renderer->mD3DDevice == nullptr)
         return false;
@@ -361,9 +356,7 @@ bool TextureData::CopyImageToTexture(D3DInterface* renderer, MemoryImage* image,
             if (mFormat == A8R8G8B8)
                 reinterpret_cast<uint32_t*>(out)[x] = p;
             else if (mFormat == A4R4G4B4)
-                reinterpret_cast<uint16_t*>(out)[x] =
-                    uint16_t(Channel(p, 24, 4) << 12 | Channel(p, 16, 4) << 8 | Channel(p, 8, 4) << 4 |
-                             Channel(p, 0, 4));
+                reinterpret_cast<uint16_t*>(out)[x] = ToA4R4G4B4(p);
             else
                 reinterpret_cast<uint16_t*>(out)[x] =
                     uint16_t(Channel(p, 16, 5) << 11 | Channel(p, 8, 6) << 5 | Channel(p, 0, 5));
