@@ -11,7 +11,7 @@ play=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
 develop=(
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format ccache
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   xvfb xauth openbox libx11-dev
 )
