@@ -53,9 +53,10 @@ SDL_Renderer* ForWindow(HWND hwnd)
     {
         // Many small draws a frame: let SDL gather them, whichever driver was asked for.
         SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-        entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE);
+        const Uint32 software = Platform::User::AddressSpaceLimited() ? SDL_RENDERER_SOFTWARE : 0;
+        entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE | software);
         if (!entry.renderer)
-            entry.renderer = SDL_CreateRenderer(window, -1, 0);
+            entry.renderer = SDL_CreateRenderer(window, -1, software);
         if (!entry.renderer)
         {
             std::fprintf(stderr, "DirectDraw: no renderer for the window: %s\n", SDL_GetError());

@@ -156,7 +156,8 @@ void RunModal(HWND owner, const std::string& caption, DialogView& view, std::vec
         return;
     }
     Uint32 id = SDL_GetWindowID(window);
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
+    SDL_Renderer* renderer =
+        SDL_CreateRenderer(window, -1, AddressSpaceLimited() ? SDL_RENDERER_SOFTWARE : 0);
     if (!renderer)
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     for (SDL_Event& e : scripted)

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -77,6 +78,9 @@ bool EnsureVideo()
                        SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
                        // Closing a window is the program's decision (WM_CLOSE), never a quit of its own.
                        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+                       // SDL's own renderer would draw its window through OpenGL too.
+                       if (AddressSpaceLimited())
+                           SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
                        // Headless only when asked for (SDL_VIDEODRIVER=dummy, as the tests do): a
                        // program started away from any desktop says so instead of running unseen.
                        const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
@@ -109,6 +113,12 @@ bool HasRealDisplay()
     if (!EnsureVideo())
         return false;
     return !IsHeadlessDriver(SDL_GetCurrentVideoDriver());
+}
+
+bool AddressSpaceLimited()
+{
+    rlimit limit{};
+    return getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
 }
 
 void RunVideoThreadCalls()
