@@ -10,10 +10,12 @@
 #include "media/DSoundManager.h"
 #include "resources/ResourceManager.h"
 #include "text/SysFont.h"
+#include "tremor/TremorMemory.h"
 #include "widgets/WidgetManager.h"
 #include "win32/video_thread.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -38,16 +40,18 @@ HMODULE gDDrawDll = nullptr;
 HMODULE gUser32Dll = nullptr;
 
 // Whatever stops the loading ends the program as a file that does not load does: with its text
-// in the fatal-error box, never through std::terminate.
+// in the fatal-error box, never through std::terminate. Memory running out has a text kept ready,
+// and so does any text that cannot be built.
 void EndLoadingWith(LumoAppBase* app, const char* reason)
 {
     try
     {
-        app->ShowFatalError(std::string("There was an error while loading: ") + reason);
+        const std::string text = std::string("There was an error while loading: ") + reason;
+        app->ReportFatalError(text);
     }
     catch (...)
     {
-        app->mFatalError = true;
+        app->ReportFatalError(LumoAppBase::LOADING_OUT_OF_MEMORY_TEXT);
     }
     app->mCloseRequested = true;
 }
@@ -61,7 +65,8 @@ void LoadingThreadProc(void* arg)
     }
     catch (const std::bad_alloc&)
     {
-        EndLoadingWith(app, "out of memory");
+        app->ReportFatalError(LumoAppBase::LOADING_OUT_OF_MEMORY_TEXT);
+        app->mCloseRequested = true;
     }
     catch (const std::exception& error)
     {
@@ -71,8 +76,11 @@ void LoadingThreadProc(void* arg)
     {
         EndLoadingWith(app, "an unknown failure");
     }
-    OutputDebugStringA(
-        FormatString("Resource Loading Time: %d\r\n", (int)(GetTickCount() - app->mCreationTick)).c_str());
+    // Written where no memory is needed: the loading may have ended for want of it.
+    char line[64];
+    std::snprintf(line, sizeof line, "Resource Loading Time: %d\r\n",
+                  (int)(GetTickCount() - app->mCreationTick));
+    OutputDebugStringA(line);
     app->mLoadingThreadCompleted = true;
 }
 
@@ -100,12 +108,28 @@ void CursorThreadProc(void* arg)
     static_cast<LumoAppBase*>(arg)->RunCursorThread();
 }
 
-void LumoAppBase::StartCursorThread()
+bool LumoAppBase::StartCursorThread()
 {
     if (mCursorThreadRunning.exchange(true))
-        return;
+        return true;
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    _beginthread(CursorThreadProc, 0, this);
+    if (_beginthread(CursorThreadProc, 0, this) != (uintptr_t)-1)
+        return true;
+    mCursorThreadRunning = false; // nothing to wait for at shutdown
+    return false;
+}
+
+bool LumoAppBase::StartLoadingThread()
+{
+    if (!mUseLoadingThread || mLoadingThreadStarted)
+        return true;
+    mLoadingPriorityRaised = true;
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    mLoadingThreadStarted = true;
+    if (_beginthread(LoadingThreadProc, 0, this) != (uintptr_t)-1)
+        return true;
+    mLoadingThreadStarted = false;
+    return false;
 }
 
 void LumoAppBase::RunCursorThread()
@@ -151,10 +175,12 @@ void LumoAppBase::RunCursorThread()
 LumoAppBase::LumoAppBase()
 {
     gLumoAppBase = this;
+    CatchUncaughtOutOfMemory();
     gVersionDll = LoadLibraryA("version.dll");
     gDDrawDll = LoadLibraryA("ddraw.dll");
     gDSoundDLL = LoadLibraryA("dsound.dll");
     SetAudioFatalHandler(&AudioFatal);
+    Platform::SetTremorOutOfMemoryHandler(&EndOutOfMemory);
     // Optional: the idle test that lets the system screen saver start.
     if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
         mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
@@ -223,6 +249,7 @@ LumoAppBase::~LumoAppBase()
     if (gLumoAppBase == this)
         gLumoAppBase = nullptr;
     SetAudioFatalHandler(nullptr);
+    Platform::SetTremorOutOfMemoryHandler(nullptr);
     WriteDemoFile();
     for (HCURSOR* cursor : {&mHandCursor, &mDragCursor})
     {
@@ -271,13 +298,13 @@ void LumoAppBase::Start()
         Shutdown();
         return;
     }
-    StartCursorThread();
-    if (mUseLoadingThread && !mLoadingThreadStarted)
+    // Without either thread the game would wait for loading, or for the cursor at shutdown,
+    // forever.
+    if (!StartCursorThread() || !StartLoadingThread())
     {
-        mLoadingPriorityRaised = true;
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-        mLoadingThreadStarted = true;
-        _beginthread(LoadingThreadProc, 0, this);
+        ReportFatalError(THREAD_START_FAILED_TEXT);
+        Shutdown();
+        return;
     }
     if (mHWnd)
     {

@@ -7,14 +7,29 @@
 #include "win32/video_thread.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <exception>
+#include <initializer_list>
+#include <mutex>
+#include <new>
+#include <unistd.h>
 
 namespace Lumo
 {
 namespace
 {
 bool gFirstLogLine = true;
+
+// Past the C library's buffers, needing no memory.
+void WriteToStandardError(std::initializer_list<const char*> pieces) noexcept
+{
+    for (const char* piece : pieces)
+        if (::write(STDERR_FILENO, piece, std::strlen(piece)) < 0)
+            return;
 }
+} // namespace
 
 void LumoAppBase::EnterPopupState()
 {
@@ -75,6 +90,71 @@ void LumoAppBase::ShowFatalError(const std::string& text)
         std::fprintf(stderr, "FATAL ERROR: %s\n", text.c_str());
     else
         ShowPopupBox(text, "FATAL ERROR", MB_ICONERROR, true);
+}
+
+const std::string LumoAppBase::OUT_OF_MEMORY_TEXT = "Out of memory.";
+const std::string LumoAppBase::LOADING_OUT_OF_MEMORY_TEXT = "There was an error while loading: out of memory";
+const std::string LumoAppBase::THREAD_START_FAILED_TEXT = "Out of memory: a thread could not start.";
+
+void LumoAppBase::ReportFatalError(const std::string& text) noexcept
+{
+    mFatalError = true;
+    try
+    {
+        ShowFatalError(text);
+        return;
+    }
+    catch (...)
+    {
+    }
+    WriteToStandardError({"FATAL ERROR: ", text.c_str(), "\n"});
+}
+
+namespace
+{
+std::terminate_handler gTerminateBefore = nullptr;
+
+// Memory that ran out where nothing could catch it (a thread's own code, a destructor) ends the
+// program as memory running out does anywhere else, though only in words: a box could meet the
+// locks of the code that was cut short.
+[[noreturn]] void TerminateOnOutOfMemory()
+{
+    try
+    {
+        if (std::exception_ptr error = std::current_exception())
+            std::rethrow_exception(error);
+    }
+    catch (const std::bad_alloc&)
+    {
+        if (LumoAppBase* app = gLumoAppBase)
+            app->mFatalError = true;
+        WriteToStandardError({"FATAL ERROR: ", LumoAppBase::OUT_OF_MEMORY_TEXT.c_str(), "\n"});
+        std::_Exit(LumoAppBase::FATAL_EXIT_CODE);
+    }
+    catch (...)
+    {
+    }
+    if (gTerminateBefore)
+        gTerminateBefore();
+    std::abort();
+}
+} // namespace
+
+void LumoAppBase::CatchUncaughtOutOfMemory()
+{
+    static std::once_flag installed;
+    std::call_once(installed, [] { gTerminateBefore = std::set_terminate(&TerminateOnOutOfMemory); });
+}
+
+void EndOutOfMemory() noexcept
+{
+    if (LumoAppBase* app = gLumoAppBase)
+        app->ReportFatalError(LumoAppBase::OUT_OF_MEMORY_TEXT);
+    else
+        WriteToStandardError({LumoAppBase::OUT_OF_MEMORY_TEXT.c_str(), "\n"});
+    // At once: tearing the program down needs memory and may meet threads still running.
+    std::fflush(nullptr);
+    std::_Exit(LumoAppBase::FATAL_EXIT_CODE);
 }
 
 int LumoAppBase::GetExitCode() const
