@@ -1,4 +1,5 @@
 #include "app/DemoFile.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -140,13 +141,15 @@ TEST_F(DemoFolder, FileRoundTrip)
     EXPECT_FALSE(WriteDemoFile((mDir / "missing" / "x.dmo").string(), c, error));
     EXPECT_EQ(error, std::strerror(ENOENT));
     // A file that cannot be written whole leaves the one before it as it was, and no other file.
-    fs::create_directories(name + ".tmp/kept");
     c.mRandSeed = 100;
-    EXPECT_FALSE(WriteDemoFile(name, c, error));
-    EXPECT_EQ(error, std::strerror(EISDIR));
+    {
+        FileSizeLimit full(16);
+        EXPECT_FALSE(WriteDemoFile(name, c, error));
+    }
+    EXPECT_EQ(error, std::strerror(EFBIG));
     ASSERT_TRUE(ReadDemoFile(name, "Crustavia", back, error)) << error;
     EXPECT_EQ(back.mRandSeed, 99u);
-    fs::remove_all(name + ".tmp");
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 1);
     ASSERT_TRUE(WriteDemoFile(name, c, error));
     EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 1);
 }
