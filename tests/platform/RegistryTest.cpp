@@ -330,6 +330,15 @@ TEST_F(Registry, UnwritableLocationFailsWritesInsteadOfLosingThem)
     EXPECT_NE(SetDword(HKEY_LOCAL_MACHINE, "Muted", 1), ERROR_SUCCESS);
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
     EXPECT_EQ(mTemp.Read("plain"), "a file where a folder should be");
+
+    // The warning names the folder that could not be made, not the write that failed after it.
+    std::filesystem::create_directory_symlink(mTemp.Path() + "/nowhere/deeper", mTemp.Path() + "/linked");
+    UseFile(mTemp.Path() + "/linked/registry.txt");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "Muted", 1), ERROR_WRITE_FAULT);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "registry: cannot write " + mFile + " (cannot create " +
+                                                          mTemp.Path() + "/linked: " + std::strerror(EEXIST) +
+                                                          "); settings are kept for this run only\n");
 }
 
 // Every change saves the file: a place that cannot be written is reported once, with the reason
