@@ -16,7 +16,7 @@ struct CorpusFile
 };
 using Corpus = std::map<std::string, std::vector<CorpusFile>>;
 
-const std::filesystem::path kCorpusRoot = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus";
+const std::filesystem::path kCorpusRoot = std::filesystem::path(LUMO_FUZZ_CORPUS_DIR);
 
 Bytes Cut(const Bytes& bytes, size_t size)
 {
