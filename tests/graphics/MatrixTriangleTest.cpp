@@ -79,7 +79,21 @@ TEST(BltMatrix, IdentityCopiesAroundCentre)
     EXPECT_EQ(dest->mBits[7 * 16 + 8], 0xFF000000u);
     EXPECT_EQ(dest->mBits[12 * 16 + 8], 0xFF000000u);
 
-    // Flush against the destination's right and bottom edges, or filling it whole, every pixel is drawn.
+    // Scaled by two, each texel covers two by two pixels.
+    AffineTransform2D scale;
+    scale.Scale(2, 2);
+    ImagePtr big = Blank(16, 16, 0xFF000000);
+    big->BltMatrix(src.get(), 8, 8, scale.mMatrix, Rect(0, 0, 16, 16), Color::White, 0, Rect(0, 0, 4, 4),
+                   false);
+    EXPECT_EQ(big->mBits[4 * 16 + 4], src->mBits[0]);
+    EXPECT_EQ(big->mBits[5 * 16 + 5], src->mBits[0]);
+    EXPECT_EQ(big->mBits[11 * 16 + 11], src->mBits[15]);
+    EXPECT_EQ(big->mBits[3 * 16 + 4], 0xFF000000u);
+}
+
+TEST(BltMatrix, FlushAgainstTheRightAndBottomEdgesTheLastColumnAndRowAreDrawn)
+{
+    // Filling the destination whole, or in its bottom-right corner, every pixel is drawn.
     ImagePtr white = Blank(8, 8, 0xFFFFFFFF);
     for (int size : {8, 9, 11})
     {
@@ -93,17 +107,6 @@ TEST(BltMatrix, IdentityCopiesAroundCentre)
         EXPECT_EQ(filled, 64) << size;
         EXPECT_EQ(black->mBits[size * size - 1], 0xFFFFFFFFu) << size;
     }
-
-    // Scaled by two, each texel covers two by two pixels.
-    AffineTransform2D scale;
-    scale.Scale(2, 2);
-    ImagePtr big = Blank(16, 16, 0xFF000000);
-    big->BltMatrix(src.get(), 8, 8, scale.mMatrix, Rect(0, 0, 16, 16), Color::White, 0, Rect(0, 0, 4, 4),
-                   false);
-    EXPECT_EQ(big->mBits[4 * 16 + 4], src->mBits[0]);
-    EXPECT_EQ(big->mBits[5 * 16 + 5], src->mBits[0]);
-    EXPECT_EQ(big->mBits[11 * 16 + 11], src->mBits[15]);
-    EXPECT_EQ(big->mBits[3 * 16 + 4], 0xFF000000u);
 }
 
 TEST(Triangles, ClippingAndCounts)
