@@ -21,6 +21,25 @@ WidgetManager::WidgetManager(LumoAppBase* app) : mApp(app)
     mManager = this;
 }
 
+namespace
+{
+
+void ForgetManager(WidgetContainer* container)
+{
+    for (Widget* child : container->mChildren)
+    {
+        child->mManager = nullptr;
+        ForgetManager(child);
+    }
+}
+
+} // namespace
+
+WidgetManager::~WidgetManager()
+{
+    ForgetManager(this);
+}
+
 void WidgetManager::SetSize(int width, int height)
 {
     if (width != mWidth || height != mHeight)
@@ -82,7 +101,8 @@ bool WidgetManager::DrawScreen()
     bool drawn = false;
     if (dirtyCount > 0)
     {
-        for (Widget* child : mChildren)
+        ChildWalk walk(*this);
+        while (Widget* child = walk.Next())
         {
             if (child == mBaseModalWidget)
                 flags.mIsOver = true;
@@ -94,7 +114,8 @@ bool WidgetManager::DrawScreen()
             moved.Translate(child->mX, child->mY);
             child->DrawAll(flags, &moved);
             drawn = true;
-            child->mDirty = false;
+            if (!walk.CurrentGone())
+                child->mDirty = false;
         }
     }
     FlushDeferredOverlays(INT_MAX);

@@ -65,7 +65,8 @@ public:
 
     // The input, update and draw entries are virtual so that a test can watch what reaches them.
     explicit WidgetManager(LumoAppBase* app);
-    ~WidgetManager() override = default;
+    // Widgets that outlive the manager are left without it.
+    ~WidgetManager() override;
 
     void SetSize(int width, int height);
     void InitModalFlags(ModalFlags& flags);

@@ -51,6 +51,50 @@ TEST_F(TreeTest, ChildRemovingItselfOrItsNextSiblingDuringUpdate)
     EXPECT_EQ(manager.mChildren, (std::list<Widget*>{d, b}));
 }
 
+TEST_F(TreeTest, DetachingAndDrawingWalksLetAHookTakeWidgetsOut)
+{
+    // A focused child that leaves its container when the container's removal takes its focus.
+    LogWidget* box = Make("box", 0, 0, 50, 50);
+    LogWidget* focused = Make("f", 0, 0, 5, 5, box);
+    LogWidget* other = Make("o", 5, 0, 5, 5, box);
+    manager.SetFocus(focused);
+    focused->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "lostfocus")
+            box->RemoveWidget(focused);
+    };
+    manager.RemoveWidget(box);
+    EXPECT_EQ(box->mChildren, (std::list<Widget*>{other}));
+    EXPECT_EQ(focused->mParent, nullptr);
+    EXPECT_EQ(other->mManager, nullptr);
+    EXPECT_EQ(manager.mFocusWidget, nullptr);
+
+    // Widgets that take themselves out while they draw; each walk goes on with the next one.
+    MemoryImage screen;
+    screen.Create(200, 100);
+    manager.mImage = &screen;
+    LogWidget* a = Make("a", 0, 0, 10, 10);
+    LogWidget* x = Make("x", 0, 0, 5, 5, a);
+    LogWidget* y = Make("y", 0, 0, 5, 5, a);
+    LogWidget* b = Make("b", 0, 0, 10, 10);
+    LogWidget* c = Make("c", 0, 0, 10, 10);
+    auto leaveOnDraw = [](LogWidget* w)
+    {
+        w->mOnHook = [w](const std::string& hook)
+        {
+            if (hook == "draw")
+                w->mParent->RemoveWidget(w);
+        };
+    };
+    leaveOnDraw(x);
+    leaveOnDraw(b);
+    log.clear();
+    manager.DrawScreen();
+    EXPECT_EQ(log, (Log{"a: draw", "x: draw", "y: draw", "b: draw", "c: draw"}));
+    EXPECT_EQ(a->mChildren, (std::list<Widget*>{y}));
+    EXPECT_EQ(manager.mChildren, (std::list<Widget*>{a, c}));
+}
+
 TEST_F(TreeTest, UpdateRunsOncePerManagerTick)
 {
     LogWidget* a = Make("a", 0, 0, 10, 10);
