@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <thread>
 
 using namespace Lumo;
@@ -266,6 +267,11 @@ TEST_F(ImageFontTest, AbsurdSizeMakesNoSheetButStillMeasures)
     Draw(*font, 0, 3, "a", &width);
     EXPECT_EQ(width, 3000000);
     EXPECT_EQ(Pixel(0, 0), 0u);
+    // A thousand of them reach past the end of int: the width stops there.
+    const std::string many(1000, 'a');
+    EXPECT_EQ(font->StringWidth(many), INT_MAX);
+    Draw(*font, 0, 3, many, &width);
+    EXPECT_EQ(width, INT_MAX);
 }
 
 TEST_F(ImageFontTest, ThreadsDrawingAtOnceShareThePoolSafely)
