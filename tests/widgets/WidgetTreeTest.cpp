@@ -348,6 +348,42 @@ public:
 
 } // namespace
 
+TEST_F(TreeTest, ATranslucentWidgetBlendsOnceWhateverWasRedrawn)
+{
+    MemoryImage screen;
+    screen.Create(200, 100);
+    manager.mImage = &screen;
+    struct Fill : LogWidget
+    {
+        Color mColor;
+        Fill(Log* log, int x, int y, int w, int h, Color color)
+            : LogWidget("", log, x, y, w, h), mColor(color)
+        {
+        }
+        void Draw(Graphics* g) override
+        {
+            g->SetColor(mColor);
+            g->FillRect(0, 0, mWidth, mHeight);
+        }
+    };
+    Fill back(&log, 0, 0, 200, 100, Color(200, 200, 200));
+    Fill neighbour(&log, 0, 0, 50, 50, Color(0, 0, 255));
+    Fill veil(&log, 40, 40, 40, 40, Color(0, 0, 0, 128)); // no flag says it is translucent
+    for (Fill* w : {&back, &neighbour, &veil})
+        manager.AddWidget(w);
+    manager.DrawScreen();
+    const uint32_t* over = screen.GetBits() + 70 * 200 + 70;
+    const uint32_t once = *over;
+    EXPECT_EQ(once & 0xFF, 100u); // grey 200 under half black
+    for (Fill* dirty : {&neighbour, &veil, &back})
+    {
+        dirty->MarkDirty();
+        EXPECT_TRUE(manager.DrawScreen());
+        EXPECT_EQ(*over, once);
+    }
+    manager.RemoveAllChildren(false, false);
+}
+
 TEST_F(TreeTest, DrawClipsToTheWidgetUnlessToldNot)
 {
     MemoryImage screen;
