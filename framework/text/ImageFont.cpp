@@ -162,21 +162,19 @@ bool ImageFont::HasTag(const std::string& tag)
 
 bool ImageFont::AddTag(const std::string& tag)
 {
-    // Tags are kept upper-cased: "bold" after "Bold" is the same tag.
-    std::string upper = StringToUpper(tag);
-    if (HasTag(upper))
+    // Only the text as given is looked for: "bold" after "Bold" is stored once more.
+    if (HasTag(tag))
         return false;
-    mTagVector.push_back(upper);
+    mTagVector.push_back(StringToUpper(tag));
     mActiveListValid = false;
     return true;
 }
 
 bool ImageFont::RemoveTag(const std::string& tag)
 {
-    auto it = std::find(mTagVector.begin(), mTagVector.end(), StringToUpper(tag));
-    if (it == mTagVector.end())
+    // Every copy goes, so that no earlier AddTag keeps the tag in force.
+    if (std::erase(mTagVector, StringToUpper(tag)) == 0)
         return false;
-    mTagVector.erase(it);
     mActiveListValid = false;
     return true;
 }

@@ -176,14 +176,15 @@ TEST_F(ImageFontTest, TagsSelectLayers)
                      "LayerExcludeTags Main ('bold');\n");
     EXPECT_EQ(font->CharWidth('a'), 3);
     EXPECT_TRUE(font->AddTag("Bold"));
-    EXPECT_FALSE(font->AddTag("bold"));
+    EXPECT_TRUE(font->AddTag("bold")); // only the text as given is looked for
+    EXPECT_FALSE(font->AddTag("BOLD"));
     EXPECT_TRUE(font->HasTag("BOLD"));
     EXPECT_FALSE(font->HasTag("bold"));
     EXPECT_FALSE(font->mActiveListValid);
     EXPECT_EQ(font->CharWidth('a'), 8);
     EXPECT_EQ(font->mActiveLayerList.size(), 1u);
-    EXPECT_TRUE(font->RemoveTag("bold"));
-    EXPECT_FALSE(font->RemoveTag("bold"));
+    EXPECT_TRUE(font->RemoveTag("bold")); // both copies
+    EXPECT_FALSE(font->RemoveTag("Bold"));
     EXPECT_EQ(font->CharWidth('a'), 3);
 }
 
