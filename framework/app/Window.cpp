@@ -285,6 +285,7 @@ void LumoAppBase::Init()
     mainClass.style = CS_DBLCLKS;
     mainClass.lpfnWndProc = WindowProc;
     mainClass.hInstance = gHInstance;
+    mainClass.hIcon = LoadIconA(gHInstance, "IDI_MAIN_ICON");
     mainClass.lpszClassName = "MainWindow";
     RegisterClassA(&mainClass);
     WNDCLASSA hiddenClass{};
