@@ -31,7 +31,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -128,25 +127,25 @@ std::vector<uint32_t> HostIcon(HWND hwnd)
     return icon;
 }
 
-// The generator's icon file (32-bit BMP, rows bottom-up, BGRA) in the same form.
+// The generator's icon file in the same form.
 std::vector<uint32_t> IconFile()
 {
-    std::ifstream in(fs::path(LUMO_ASSETS_DIR) / "icon" / "main_icon.bmp", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto word = [&](size_t at)
+    const std::string path = (fs::path(LUMO_ASSETS_DIR) / "icon" / "main_icon.bmp").string();
+    SDL_Surface* file = SDL_LoadBMP(path.c_str());
+    SDL_Surface* argb = file ? SDL_ConvertSurfaceFormat(file, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
+    std::vector<uint32_t> icon;
+    if (argb != nullptr)
     {
-        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
-               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
-    };
-    if (bytes.size() < 54)
-        return {};
-    const uint32_t offset = word(10), width = word(18), height = word(22);
-    if (bytes.size() < offset + size_t(width) * height * 4)
-        return {};
-    std::vector<uint32_t> icon = {width, height};
-    for (uint32_t y = 0; y < height; y++)
-        for (uint32_t x = 0; x < width; x++)
-            icon.push_back(word(offset + (size_t(height - 1 - y) * width + x) * 4));
+        icon = {uint32_t(argb->w), uint32_t(argb->h)};
+        for (int y = 0; y < argb->h; y++)
+        {
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
+                                                                y * argb->pitch);
+            icon.insert(icon.end(), row, row + argb->w);
+        }
+    }
+    SDL_FreeSurface(argb);
+    SDL_FreeSurface(file);
     return icon;
 }
 
