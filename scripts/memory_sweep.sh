@@ -46,7 +46,7 @@ trap 'rm -rf "$work"' EXIT
 # The game's folder as a player has it: the program, its libraries and the assets.
 template="$work/template"
 mkdir -p "$template"
-cp "$build/game/crustavia" "$build/game/bass.so" "$build/game/fmod.so" "$template/"
+cp "$build/game/crustavia" "$build/game/"*.so "$template/"
 for entry in fonts gfx music sfx vhwb.dat; do
   ln -s "$root/assets/$entry" "$template/$entry"
 done
