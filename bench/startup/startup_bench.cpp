@@ -1,5 +1,5 @@
 // Start and exit of the real game against the floor of a bare SDL program, in the same run.
-//   startup_bench [rounds] [settle-ms]
+//   startup_bench [rounds] [settle-ms] [game]
 // Each round starts the floor (startup_floor) and the game (crustavia), alternating which goes
 // first, each with first_present.so preloaded to report its first present. The game is then left
 // running for settle-ms, asked to close (SIGINT, which reaches it as a quit request) and waited
@@ -171,7 +171,7 @@ int main(int argc, char** argv)
     int settleMs = argc > 2 ? std::atoi(argv[2]) : 1500;
     fs::path here = fs::canonical("/proc/self/exe").parent_path();
     fs::path floor = here / "startup_floor";
-    fs::path game = here.parent_path().parent_path() / "game" / "crustavia";
+    fs::path game = argc > 3 ? fs::path(argv[3]) : here.parent_path().parent_path() / "game" / "crustavia";
     std::string preload = (here / "first_present.so").string();
     for (const fs::path& p : {floor, game, fs::path(preload)})
         if (!fs::exists(p))

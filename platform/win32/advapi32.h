@@ -3,6 +3,8 @@
 
 #include "win32/types.h"
 
+#include <string>
+
 typedef DWORD REGSAM;
 typedef LONG LSTATUS;
 
@@ -61,4 +63,9 @@ public:
     RegistryBatch(const RegistryBatch&) = delete;
     RegistryBatch& operator=(const RegistryBatch&) = delete;
 };
+
+// The registry is kept in $XDG_CONFIG_HOME/<folder>/registry.txt (~/.config by default), the
+// folder named by the application (its registry key, in lower case) before it reads its first
+// setting; a program that names none keeps it under its own name. LUMO_REGISTRY_FILE overrides.
+void SetRegistryFolderName(const std::string& name);
 } // namespace Platform

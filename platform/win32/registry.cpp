@@ -9,6 +9,7 @@
 #include "win32/kernel32.h"
 #include "win32/registry_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +48,18 @@ bool gUnsaved = false;     // the last write of the file failed
 bool gDirty = false;       // the tree holds a change the file lacks
 int gBatchDepth = 0;
 std::map<const OpenKey*, std::unique_ptr<OpenKey>> gOpenKeys;
+std::string gFolderName; // the settings folder the application named; empty: not named
+
+// A folder name of the application's name: lower case, one plain path element.
+std::string FolderFor(const std::string& name)
+{
+    std::string folder;
+    for (char c : name)
+        folder += std::isalnum((unsigned char)c) || c == '-' || c == '.'
+                      ? (char)std::tolower((unsigned char)c)
+                      : '_';
+    return folder.find_first_not_of('.') == std::string::npos ? std::string() : folder;
+}
 
 std::string DefaultFile()
 {
@@ -61,7 +74,9 @@ std::string DefaultFile()
         config = std::string(user->pw_dir) + "/.config";
     else
         config = ".config";
-    return config + "/crustavia/registry.txt";
+    // A program that never names its settings folder keeps them under its own name.
+    std::string folder = gFolderName.empty() ? FolderFor(program_invocation_short_name) : gFolderName;
+    return config + "/" + (folder.empty() ? "lumo" : folder) + "/registry.txt";
 }
 
 void Warn(const std::string& text)
@@ -508,6 +523,15 @@ RegistryBatch::~RegistryBatch()
     std::lock_guard<std::mutex> lock(gMutex);
     if (--gBatchDepth == 0 && gLoaded && gDirty)
         Save();
+}
+
+void SetRegistryFolderName(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    gFolderName = FolderFor(name);
+    // Settings read from elsewhere before the name came: the named folder's file is read next.
+    if (gLoaded && DefaultFile() != gFile)
+        gLoaded = false;
 }
 } // namespace Platform
 
