@@ -459,6 +459,7 @@ TEST_F(DebugKeys, DumpImagesWritesEveryLivePictureLargestFirst)
     large.mIsVolatile = true;
     large.mHasAlpha = false;
     large.mHasTrans = false;
+    Lumo::MemoryImage empty(mApp.get()); // no pixels: no files, so nothing linked
 
     EnableDebugKeys();
     EXPECT_FALSE(WidgetsSawKey(VK_F11, SDLK_F11, SDL_SCANCODE_F11, {true, false, false}));
@@ -483,6 +484,7 @@ TEST_F(DebugKeys, DumpImagesWritesEveryLivePictureLargestFirst)
     ASSERT_NE(smallRow, std::string::npos) << page;
     EXPECT_LT(largeRow, smallRow);
     EXPECT_NE(page.find("<TR><TD>Totals</TD>"), std::string::npos);
+    EXPECT_NE(page.find("<TR><TD>&nbsp;</TD><TD ALIGN=RIGHT>0 x 0<BR>0 bytes</TD>"), std::string::npos);
 
     // The files the page links to exist and hold the pictures.
     int index = -1;
