@@ -463,18 +463,21 @@ TEST_F(Direct3DTest, MemoryWrittenBesideDrawnPixelsIsNeverSentBackStale)
     EXPECT_EQ(at(50, 50), 0u);
 }
 
-// Within one scene, each road paints over what came before it: a draw, a blit from memory, a
-// fill, a CPU lock, in an order that puts every road after every other.
+// Within one scene, each road paints over what came before it: a draw, a blit from memory (straight
+// into the renderer), a keyed blit (through memory), a fill, a CPU lock, in an order that puts
+// every road after every other.
 TEST_F(Direct3DTest, EveryRoadDrawsOverWhatCameBeforeItInTheScene)
 {
     enum Road
     {
         kDraw,
         kBlit,
+        kKeyed,
         kFill,
         kLock
     };
-    const Road roads[] = {kDraw, kBlit, kDraw, kFill, kBlit, kLock, kDraw, kLock, kBlit, kFill, kDraw};
+    const Road roads[] = {kDraw, kBlit,  kDraw, kFill,  kBlit, kLock,
+                          kDraw, kKeyed, kBlit, kKeyed, kFill, kDraw};
     std::vector<uint32_t> want(128 * 128, 0);
     ASSERT_EQ(device->BeginScene(), D3D_OK);
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
@@ -487,11 +490,14 @@ TEST_F(Direct3DTest, EveryRoadDrawsOverWhatCameBeforeItInTheScene)
         if (roads[step] == kDraw)
             ASSERT_EQ(Draw(Filled(0xFF000000 | colour), Quad((float)at, (float)at, 16, 16, 0xFFFFFFFF)),
                       D3D_OK);
-        else if (roads[step] == kBlit)
+        else if (roads[step] == kBlit || roads[step] == kKeyed)
         {
             IDirectDrawSurface7* memory = Keep(Offscreen(16, 16));
             ASSERT_EQ(Fill(memory, nullptr, colour), DD_OK);
-            ASSERT_EQ(target->Blt(&area, memory, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+            DDCOLORKEY key{0xFF00FF, 0xFF00FF}; // a colour the square has none of
+            ASSERT_EQ(memory->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+            DWORD flags = DDBLT_WAIT | (roads[step] == kKeyed ? DDBLT_KEYSRC : 0);
+            ASSERT_EQ(target->Blt(&area, memory, nullptr, flags, nullptr), DD_OK);
         }
         else if (roads[step] == kFill)
             ASSERT_EQ(Fill(target, &area, colour), DD_OK);
