@@ -1,6 +1,11 @@
 #include "audio/decode/StreamDecoder.h"
+#include "audio/ReadHook.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -13,6 +18,45 @@ bool IsMp3(const uint8_t* magic)
     // An ID3v2 tag, or the frame sync of the first frame.
     return std::memcmp(magic, "ID3", 3) == 0 || (magic[0] == 0xFF && (magic[1] & 0xE0) == 0xE0);
 }
+
+// A file read through the read hook: the hook runs before every read from the disk.
+int DescriptorOf(void* cookie)
+{
+    return int(reinterpret_cast<intptr_t>(cookie));
+}
+
+ssize_t HookedRead(void* cookie, char* buffer, size_t size)
+{
+    if (ReadHook hook = CurrentReadHook())
+        hook();
+    return ::read(DescriptorOf(cookie), buffer, size);
+}
+
+int HookedSeek(void* cookie, off64_t* offset, int whence)
+{
+    const off64_t at = ::lseek64(DescriptorOf(cookie), *offset, whence);
+    if (at < 0)
+        return -1;
+    *offset = at;
+    return 0;
+}
+
+int HookedClose(void* cookie)
+{
+    return ::close(DescriptorOf(cookie));
+}
+
+FILE* OpenHooked(const std::string& path)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    const cookie_io_functions_t io{&HookedRead, nullptr, &HookedSeek, &HookedClose};
+    FILE* file = fopencookie(reinterpret_cast<void*>(intptr_t(descriptor)), "rb", io);
+    if (!file)
+        ::close(descriptor);
+    return file;
+}
 } // namespace
 
 FILE* OpenFile(const char* name)
@@ -21,7 +65,7 @@ FILE* OpenFile(const char* name)
         return nullptr;
     std::string path = name;
     std::replace(path.begin(), path.end(), '\\', '/');
-    return std::fopen(path.c_str(), "rb");
+    return CurrentReadHook() ? OpenHooked(path) : std::fopen(path.c_str(), "rb");
 }
 
 std::unique_ptr<StreamDecoder> OpenSoundFile(const char* name, OpenError& error)
