@@ -279,7 +279,8 @@ static void MixThirtyTwoVoicesAgainstPlainLoop(benchmark::State& state)
 }
 BENCHMARK(MixThirtyTwoVoicesAgainstPlainLoop);
 
-// A tracker module playing besides the effects (the tests' 4-channel tune, looping).
+// A tracker module playing besides the effects (the tests' 4-channel tune, looping): each block
+// waits for the feeder thread to render the module's part.
 static void MixModuleAndThirtyTwoVoices(benchmark::State& state)
 {
     using namespace LumoAudio;
@@ -303,6 +304,7 @@ static void MixModuleAndThirtyTwoVoices(benchmark::State& state)
     std::vector<int16_t> out(kBlock * 2);
     for (auto _ : state)
     {
+        Mixer::Instance().WaitForStreams();
         Mixer::Instance().Render(out.data(), kBlock);
         benchmark::DoNotOptimize(out.data());
     }
@@ -311,7 +313,8 @@ static void MixModuleAndThirtyTwoVoices(benchmark::State& state)
 }
 BENCHMARK(MixModuleAndThirtyTwoVoices);
 
-// Cost of one music stream: a stereo source pulled a block at a time, as the music stand-ins feed it.
+// Cost of one music stream: a stereo source decoded a block at a time on the feeder thread, as
+// the music stand-ins feed it, and mixed.
 static void MixOneStream(benchmark::State& state)
 {
     using namespace LumoAudio;
@@ -333,6 +336,7 @@ static void MixOneStream(benchmark::State& state)
     std::vector<int16_t> out(kBlock * 2);
     for (auto _ : state)
     {
+        mixer.WaitForStreams();
         mixer.Render(out.data(), kBlock);
         benchmark::DoNotOptimize(out.data());
     }

@@ -1,6 +1,6 @@
-// A seam for tests and measurements: a sound file that is slow or stuck to read, as on a busy
-// or network disk. While a hook is set, files the decoders open from then on call it before
-// every read they make from the disk. One hook per process: this library is shared.
+// A seam for tests and measurements: sound files that are slow or stuck to read, as on a busy
+// or network disk. While a hook is set, the decoders call it before every read they make from
+// the disk. One hook per process: this library is shared.
 #pragma once
 
 #include "audio/Mixer.h"

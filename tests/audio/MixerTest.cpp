@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <cstring>
 
 using namespace AudioTest;
 using LumoAudio::Mixer;
 using LumoAudio::PcmFormat;
+using LumoAudio::PullFn;
 using LumoAudio::Voice;
 
 namespace
@@ -270,6 +274,7 @@ TEST_F(MixerTest, MixOfVoicesMatchesThePlainArithmeticBitForBit)
         {44100, 1, 16, 1000, 22050, -1400, 0, true, 5000, 0, 0, false},
         {33075, 2, 16, 5000, 33075, -1000, 200, false, 0, 0, 0, true},
         {44100, 1, 16, 9000, 44100, -1100, -700, false, 0, 0, 0, true},
+        {22050, 1, 16, 30000, 200000, -1200, 900, false, 0, 0, 0, true},
         {48000, 2, 16, 7000, 45000, -600, 0, true, 0, 0, 0, false},
     };
     uint32_t seed = 12345;
@@ -332,6 +337,49 @@ TEST_F(MixerTest, MixOfVoicesMatchesThePlainArithmeticBitForBit)
     for (size_t i = 0; i < reference.size(); i++)
         EXPECT_EQ(mVoices[i]->IsPlaying(), reference[i].playing) << i;
     Mixer::Instance().SetMasterGain(1.0f);
+}
+
+TEST_F(MixerTest, OutputAllocatesNothing)
+{
+    // Effects of every layout, a stream with data, one sought (its older blocks are skipped) and
+    // one that ends, and one whose data is late.
+    for (uint16_t bits : {8, 16})
+        for (uint16_t channels : {1, 2})
+            AddPcm(Format(22050, channels, bits), std::vector<uint8_t>(4000, 100))->Play(true);
+    std::mutex lock;
+    std::unique_lock<std::mutex> late(lock);
+    const std::vector<PullFn> pulls = {[](int16_t* out, size_t frames)
+                                       {
+                                           std::fill(out, out + frames * 2, int16_t(300));
+                                           return frames;
+                                       },
+                                       [](int16_t* out, size_t frames)
+                                       {
+                                           std::fill(out, out + frames * 2, int16_t(-300));
+                                           return frames / 2;
+                                       },
+                                       [&lock](int16_t*, size_t)
+                                       {
+                                           std::lock_guard<std::mutex> wait(lock);
+                                           return size_t(0);
+                                       }};
+    for (const PullFn& pull : pulls)
+    {
+        mVoices.push_back(Voice::FromStream(Format(30000, 2, 16), pull));
+        Mixer::Instance().Add(mVoices.back());
+        mVoices.back()->Play(false);
+    }
+    std::vector<int16_t> out(2 * 1024);
+    for (int period = 0; period < 8; period++)
+    {
+        mVoices[4]->SetPosition(uint64_t(period) * 100);
+        const int before = AllocationsOnThisThread();
+        Mixer::Instance().Render(out.data(), 1024);
+        EXPECT_EQ(AllocationsOnThisThread(), before) << period;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2)); // the feeder decodes meanwhile
+    }
+    late.unlock();
+    Mixer::Instance().Remove(mVoices[6].get()); // before the lock it waits on goes
 }
 
 TEST(MixerFormats, RejectsWhatItCannotPlay)

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace LumoAudio
@@ -19,20 +20,30 @@ bool IsMp3(const uint8_t* magic)
     return std::memcmp(magic, "ID3", 3) == 0 || (magic[0] == 0xFF && (magic[1] & 0xE0) == 0xE0);
 }
 
-// A file read through the read hook: the hook runs before every read from the disk.
+// Sound files are read in large blocks: on a slow disk each read costs its time whatever its
+// size, and a stream must still be decoded ahead of the output. Every read from the disk goes
+// through the read hook when one is set.
+constexpr size_t kReadBlockBytes = 64 * 1024;
+
+struct FileReads
+{
+    int descriptor;
+    char buffer[kReadBlockBytes];
+};
+
 int DescriptorOf(void* cookie)
 {
-    return int(reinterpret_cast<intptr_t>(cookie));
+    return static_cast<FileReads*>(cookie)->descriptor;
 }
 
-ssize_t HookedRead(void* cookie, char* buffer, size_t size)
+ssize_t ReadBlock(void* cookie, char* buffer, size_t size)
 {
     if (ReadHook hook = CurrentReadHook())
         hook();
     return ::read(DescriptorOf(cookie), buffer, size);
 }
 
-int HookedSeek(void* cookie, off64_t* offset, int whence)
+int SeekFile(void* cookie, off64_t* offset, int whence)
 {
     const off64_t at = ::lseek64(DescriptorOf(cookie), *offset, whence);
     if (at < 0)
@@ -41,21 +52,13 @@ int HookedSeek(void* cookie, off64_t* offset, int whence)
     return 0;
 }
 
-int HookedClose(void* cookie)
+// The C library is done with the buffer when it closes the file.
+int CloseFile(void* cookie)
 {
-    return ::close(DescriptorOf(cookie));
-}
-
-FILE* OpenHooked(const std::string& path)
-{
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return nullptr;
-    const cookie_io_functions_t io{&HookedRead, nullptr, &HookedSeek, &HookedClose};
-    FILE* file = fopencookie(reinterpret_cast<void*>(intptr_t(descriptor)), "rb", io);
-    if (!file)
-        ::close(descriptor);
-    return file;
+    FileReads* reads = static_cast<FileReads*>(cookie);
+    const int result = ::close(reads->descriptor);
+    delete reads;
+    return result;
 }
 } // namespace
 
@@ -65,7 +68,23 @@ FILE* OpenFile(const char* name)
         return nullptr;
     std::string path = name;
     std::replace(path.begin(), path.end(), '\\', '/');
-    return CurrentReadHook() ? OpenHooked(path) : std::fopen(path.c_str(), "rb");
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    FileReads* reads = new (std::nothrow) FileReads;
+    if (reads)
+        reads->descriptor = descriptor;
+    FILE* file =
+        reads ? fopencookie(reads, "rb", cookie_io_functions_t{&ReadBlock, nullptr, &SeekFile, &CloseFile})
+              : nullptr;
+    if (!file)
+    {
+        ::close(descriptor);
+        delete reads;
+        return nullptr;
+    }
+    std::setvbuf(file, reads->buffer, _IOFBF, kReadBlockBytes);
+    return file;
 }
 
 std::unique_ptr<StreamDecoder> OpenSoundFile(const char* name, OpenError& error)
