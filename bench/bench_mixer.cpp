@@ -349,8 +349,9 @@ BENCHMARK(MixOneStream);
 // and an Ogg stream, a module and 32 effects play through bass.so, a thread renders a period
 // every 23 ms as SDL's audio thread does, and the main thread changes volumes, pauses and seeks
 // about every millisecond. Counters: the longest period's rendering and the longest call of
-// the main thread (us), the periods that took over 2 ms, and the periods in which the WAV
-// stream's data was late (heard as silence).
+// the main thread (us), the longest wait for the mixer's lock, the longest delay of a few
+// microseconds of work that waits for nothing (the machine's own noise), the periods that took
+// over 2 ms, and the periods in which the WAV stream's data was late (heard as silence).
 static void OutputWithSlowReads(benchmark::State& state)
 {
     using namespace LumoAudio;
@@ -381,7 +382,7 @@ static void OutputWithSlowReads(benchmark::State& state)
         voice->SetPan(kPanLeft);
     constexpr int kPeriods = 200;
     const auto period = std::chrono::microseconds(kBlock * 1000000 / kMixRate);
-    double longestRender = 0, longestCall = 0;
+    double longestRender = 0, longestCall = 0, longestWait = 0, longestNoise = 0;
     int slowPeriods = 0, latePeriods = 0;
     for (auto _ : state)
     {
@@ -453,6 +454,16 @@ static void OutputWithSlowReads(benchmark::State& state)
                 break;
             }
             longestCall = std::max(longestCall, Micros(Clock::now() - begin));
+            // The wait behind the output's work alone, and the same thread's delay on work that
+            // waits for nothing (how late the machine itself makes a call).
+            const Clock::time_point locking = Clock::now();
+            mixer.Lock().unlock();
+            const Clock::time_point working = Clock::now();
+            longestWait = std::max(longestWait, Micros(working - locking));
+            double sum = 0;
+            for (int j = 0; j < 1000; j++)
+                benchmark::DoNotOptimize(sum += std::sqrt(double(j)));
+            longestNoise = std::max(longestNoise, Micros(Clock::now() - working));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         output.join();
@@ -460,6 +471,8 @@ static void OutputWithSlowReads(benchmark::State& state)
     state.counters["render_max_us"] = longestRender;
     state.counters["renders_over_2ms"] = slowPeriods;
     state.counters["call_max_us"] = longestCall;
+    state.counters["lock_wait_max_us"] = longestWait;
+    state.counters["noise_max_us"] = longestNoise;
     state.counters["late_periods"] = latePeriods;
     state.counters["periods"] = kPeriods;
     RemoveAll(voices);
