@@ -83,6 +83,8 @@ void LumoAppBase::CreateMainWindow()
     }
     if (!mPlayingDemo && !mIsWindowed)
     {
+        // The display mode changes: the other windows' places are kept to be put back.
+        EnumWindows(KeepWindowRect, FALSE);
         mHWnd = CreateWindowExA(WS_EX_TOPMOST, "MainWindow", mTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
                                 mWidth, mHeight, nullptr, nullptr, gHInstance, nullptr);
         mIsPhysWindowed = false;
@@ -243,6 +245,12 @@ void LumoAppBase::ReapplyScreenMode()
     SetScreenMode(mIsWindowed, Is3DEnabled(), true);
 }
 
+std::string LumoAppBase::WorkingFolder()
+{
+    std::string folder = ExecutableFolder();
+    return folder.empty() || KeepWorkingDirectory(folder) ? "." : folder;
+}
+
 void LumoAppBase::Init()
 {
     mMainThreadId = GetCurrentThreadId();
@@ -261,9 +269,7 @@ void LumoAppBase::Init()
         ParseCommandLine();
     if (gHInstance == nullptr)
         gHInstance = GetModuleHandleA(nullptr);
-    std::string folder = ExecutableFolder();
-    if (!folder.empty() && !KeepWorkingDirectory(folder))
-        SetCurrentDirectoryA(folder.c_str());
+    SetCurrentDirectoryA(WorkingFolder().c_str());
 
     mRandSeed = GetTickCount();
     SRand(mRandSeed);
@@ -285,6 +291,7 @@ void LumoAppBase::Init()
     mainClass.style = CS_DBLCLKS;
     mainClass.lpfnWndProc = WindowProc;
     mainClass.hInstance = gHInstance;
+    mainClass.hIcon = LoadIconA(gHInstance, "IDI_MAIN_ICON");
     mainClass.lpszClassName = "MainWindow";
     RegisterClassA(&mainClass);
     WNDCLASSA hiddenClass{};
