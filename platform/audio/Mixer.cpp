@@ -1,4 +1,5 @@
 #include "audio/Mixer.h"
+#include "audio/SdlHints.h"
 
 #include <SDL.h>
 
@@ -64,6 +65,7 @@ bool Mixer::AcquireDevice()
         mDeviceUsers++;
         return true;
     }
+    Platform::SetSdlHints();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     if (mFaultHook && mFaultHook("SDL_OpenAudioDevice"))
