@@ -9,6 +9,7 @@
 // in 16 bits, or only their bits 8..15 are kept, which 16-bit wrapping leaves exact;
 // sums across channels are 32-bit, as in the reference.
 #include "display/SurfaceRows.h"
+#include "graphics/VectorStores.h"
 
 namespace Lumo::Surface
 {
@@ -217,19 +218,10 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
     typename V::Reg value = V::Splat(kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue);
-    auto store = [&](PixelOf<V, Layout888>, const uint32_t*, typename V::Reg& out)
-    {
-        out = value;
-        return true;
-    };
     auto* row = static_cast<uint8_t*>(d);
-    int words = n / kPerWord;
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {
-        if (words >= V::kPixels)
-            DriveRow<V, Layout888>(row, nullptr, words, store);
-        else
-            V::StorePart(reinterpret_cast<uint32_t*>(row), value, words);
+        Vector::FillWords<V>(reinterpret_cast<uint32_t*>(row), n / kPerWord, value);
         if (n % kPerWord != 0)
             reinterpret_cast<P*>(row)[n - 1] = P(p.mValue);
     }
@@ -262,11 +254,19 @@ void AddFillRow(const Target& t, void* d, const uint32_t*, int n, int rows, cons
 template <typename V, typename L>
 void CopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
-    typename V::Reg mask = V::Splat(L::kColorMask);
+    Vector::Masked<V> masked{V::Splat(L::kColorMask)};
+    if constexpr (sizeof(typename L::Pixel) == 4)
+        if (n >= V::kPixels)
+        {
+            auto* row = static_cast<uint8_t*>(d);
+            for (int j = 0; j < rows; j++, row += t.mPitch)
+                Vector::MapRow<V>(reinterpret_cast<uint32_t*>(row), s + j * p.mSourcePitch, n, masked);
+            return;
+        }
     Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
                 [&](PixelOf<V, L>, const uint32_t* s, typename V::Reg& out)
                 {
-                    out = V::And(V::Load(s), mask);
+                    out = masked(V::Load(s));
                     return true;
                 });
 }

@@ -88,9 +88,8 @@ void AddRows(const Block& b, AddMode mode, const Tint& c)
                           return d;
                       break;
                   case AddMode::Alpha:
-                      r = (r * sa) >> 8;
-                      g = (g * sa) >> 8;
-                      b = (b * sa) >> 8;
+                      return Blend::Add(d, Blend::AlphaWeighted(p));
+                  case AddMode::Amounts:
                       break;
                   case AddMode::Tinted:
                       if (sa == 0)

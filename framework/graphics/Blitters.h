@@ -28,6 +28,7 @@ enum class AddMode
     Alpha,       // channels weighted by the source alpha
     Tinted,      // channels modulated by the alpha-scaled colour; transparent pixels skipped
     TintedAlpha, // modulated, then weighted by the source alpha
+    Amounts,     // the source's channels are the amounts themselves (Blend::AlphaWeighted); all added
 };
 
 // A block of h rows of w pixels: destination rows dPitch pixels apart, source

@@ -324,7 +324,15 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
               : (src->mHasAlpha ? Blitters::AddMode::TintedAlpha : Blitters::AddMode::Tinted);
     Blitters::Tint scaled = AlphaScaled(color);
     const Blitters::Rows& rows = Blitters::Active();
-    EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
+    PixelSource pixels = src->GetPixelSource();
+    // The amounts by the alpha are worked out once per picture, not on every draw.
+    const uint32_t* amounts = mode == Blitters::AddMode::Alpha ? src->GetAdditiveAmounts() : nullptr;
+    if (amounts != nullptr)
+    {
+        pixels.mBits = amounts;
+        mode = Blitters::AddMode::Amounts;
+    }
+    EachSourceBlock(pixels, srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
                     [&](const Blitters::Block& block, int) { rows.AddRows(block, mode, scaled); });
 }
 

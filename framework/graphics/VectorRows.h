@@ -10,6 +10,7 @@
 // source alpha itself; other groups go through the scalar formulas.
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
+#include "graphics/VectorStores.h"
 
 #include <algorithm>
 #include <climits>
@@ -73,12 +74,7 @@ template <class V> void Put(uint32_t* p, typename V::Reg v, int n)
     V::StorePart(p, v, n);
 }
 
-// Pixels from d to the next address aligned to a whole vector (1 to V::kPixels).
-template <class V> int ToAligned(const uint32_t* d)
-{
-    constexpr uintptr_t bytes = V::kPixels * sizeof(uint32_t);
-    return V::kPixels - int(reinterpret_cast<uintptr_t>(d) % bytes / sizeof(uint32_t));
-}
+using Vector::ToAligned;
 
 // Runs group(d, s, dv, sv, from, count) over a row, dv and sv the group's
 // destination and source pixels.
@@ -151,9 +147,7 @@ template <class V> typename V::Reg OpaqueOverOpaque(typename V::Reg sv)
 
 template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
 {
-    typename V::Reg c = V::Splat(color);
-    EachGroup<V>(d, d, n,
-                 [&](uint32_t* dp, const uint32_t*, auto, auto, int, auto count) { Put<V>(dp, c, count); });
+    Vector::FillWords<V>(d, n, V::Splat(color));
 }
 
 template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
@@ -201,13 +195,10 @@ template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
                  { Put<V>(dp, OverOpaque<V>(dv, sv), count); });
 }
 
-// Copies n >= V::kPixels pixels, stores aligned but the first and the last.
+// Copies n >= V::kPixels pixels.
 template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
 {
-    V::Store(d, V::Load(s));
-    for (int i = ToAligned<V>(d); i + V::kPixels <= n; i += V::kPixels)
-        V::Store(d + i, V::Load(s + i));
-    V::Store(d + n - V::kPixels, V::Load(s + n - V::kPixels));
+    Vector::MapRow<V>(d, s, n, Vector::Same<V>());
 }
 
 // Walks a row by the source's run lengths (runs[i]: pixels from i to the end
@@ -311,6 +302,7 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
     switch (mode)
     {
     case AddMode::Plain:
+    case AddMode::Amounts:
         return V::And(sv, V::Splat(0x00FFFFFF));
     case AddMode::Alpha:
     {
@@ -330,23 +322,31 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
     return sv;
 }
 
+// The amounts of a mode added to a vector of destination pixels; the modes that skip
+// clear pixels add nothing for them, whatever their colour.
+template <class V, AddMode mode> struct AddOf
+{
+    typename V::Reg even, odd;
+    typename V::Reg operator()(typename V::Reg dv, typename V::Reg sv) const
+    {
+        typename V::Reg add = AddAmounts<V, mode>(sv, even, odd);
+        if (mode == AddMode::Plain || mode == AddMode::Tinted)
+            add = V::ZeroWhere(V::ClearLanes(sv), add);
+        return V::AddSat8(dv, add);
+    }
+};
+
 // The additive row. Clear pixels add nothing in any mode, but looking for
 // groups or runs of them to skip costs more than adding their zeros; taking
 // opaque groups as plain saturating adds gains nothing either: the row waits
 // on memory, not on its arithmetic.
 template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, int n, const Tint& t)
 {
-    typename V::Reg even = V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue));
-    typename V::Reg odd = V::Splat(uint32_t(t.mGreen));
-    EachGroup<V>(d, s, n,
-                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
-                 {
-                     typename V::Reg add = AddAmounts<V, mode>(sv, even, odd);
-                     // The modes that skip clear pixels add nothing for them, whatever their colour.
-                     if (mode == AddMode::Plain || mode == AddMode::Tinted)
-                         add = V::ZeroWhere(V::ClearLanes(sv), add);
-                     Put<V>(dp, V::AddSat8(dv, add), count);
-                 });
+    AddOf<V, mode> add{V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue)), V::Splat(uint32_t(t.mGreen))};
+    if (n >= V::kPixels)
+        return Vector::ZipRow<V>(d, s, n, add);
+    if (n > 0)
+        V::StorePart(d, add(V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0)), n);
 }
 
 template <class V, AddMode mode> void AddRowsIn(const Block& b, const Tint& t)
@@ -366,6 +366,8 @@ template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scal
         return AddRowsIn<V, AddMode::Tinted>(b, scaled);
     case AddMode::TintedAlpha:
         return AddRowsIn<V, AddMode::TintedAlpha>(b, scaled);
+    case AddMode::Amounts:
+        return AddRowsIn<V, AddMode::Amounts>(b, scaled);
     }
 }
 
