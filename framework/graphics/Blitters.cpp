@@ -27,6 +27,11 @@ void FillRows(const Block& b, uint32_t color)
     EachRow(b, [&](uint32_t* d, const uint32_t*) { std::fill(d, d + b.w, color); });
 }
 
+void CopyRows(const Block& b)
+{
+    EachRow(b, [&](uint32_t* d, const uint32_t* s) { std::copy(s, s + b.w, d); });
+}
+
 void BlendFillRows(const Block& b, uint32_t color, uint32_t alpha)
 {
     EachRow(b,

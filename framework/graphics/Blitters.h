@@ -45,6 +45,7 @@ struct Block
 
 #define LUMO_BLITTER_SET(X)                                                                                  \
     X(FillRows, (const Block& b, uint32_t color))                                                            \
+    X(CopyRows, (const Block& b))                                                                            \
     X(BlendFillRows, (const Block& b, uint32_t color, uint32_t alpha))                                       \
     X(NormalRows, (const Block& b))                                                                          \
     X(OverOpaqueRows, (const Block& b))                                                                      \

@@ -299,12 +299,16 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
     bool white = color.IsWhite();
     bool opaque = !mHasTrans && !mHasAlpha;
     const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
+    // Opaque pixels over opaque ones are copied: a picture found opaque is copied whole.
+    bool copy = runs != nullptr && !src->mHasAlpha && !src->mHasTrans && !src->mForcedMode;
     Blitters::Tint tint = TintOf(color);
     const Blitters::Rows& rows = Blitters::Active();
     EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
                     [&](const Blitters::Block& block, int sy)
                     {
-                        if (runs != nullptr)
+                        if (copy)
+                            rows.CopyRows(block);
+                        else if (runs != nullptr)
                             rows.OpaqueRunsRows(block,
                                                 runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX));
                         else if (white)

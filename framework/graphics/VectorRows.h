@@ -201,6 +201,14 @@ template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
     Vector::MapRow<V>(d, s, n, Vector::Same<V>());
 }
 
+template <class V> void CopyRowOf(uint32_t* d, const uint32_t* s, int n)
+{
+    if (n >= V::kPixels)
+        CopyRow<V>(d, s, n);
+    else if (n > 0)
+        V::StorePart(d, V::LoadPart(s, n, 0), n);
+}
+
 // Walks a row by the source's run lengths (runs[i]: pixels from i to the end
 // of its run of alpha 0, 255 or between): a run of a group or more goes whole
 // to whole(d, s, n, alpha); shorter ones are covered a group at a time by
@@ -466,6 +474,8 @@ template <class V> constexpr Rows RowsOf()
     return {
         .FillRows = [](const Block& b, uint32_t color)
         { EachJoinedRow(b, [&](uint32_t* d, const uint32_t*, int n) { FillRowOf<V>(d, n, color); }); },
+        .CopyRows = [](const Block& b)
+        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { CopyRowOf<V>(d, s, n); }); },
         .BlendFillRows =
             [](const Block& b, uint32_t color, uint32_t alpha) {
                 EachJoinedRow(b, [&](uint32_t* d, const uint32_t*, int n)

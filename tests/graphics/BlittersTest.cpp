@@ -139,6 +139,7 @@ TEST(Blitters, LevelsMatchReference)
                     rows.FillRows({b.d + b.w / 2, b.dPitch, nullptr, 0, b.w / 4, b.h}, color);
                 });
     CompareRows(2, [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.NormalRows(b); });
+    CompareRows(30, [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.CopyRows(b); });
     CompareRows(3,
                 [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.OverOpaqueRows(b); });
     CompareRows(4, [](PixelMaker&, const Rows& rows, const Block& b, const Source& s)
