@@ -97,6 +97,13 @@ template <typename V, typename L, bool kRound>
 typename V::Reg Scaled(typename V::Reg x, typename V::Reg weight2)
 {
     using Reg = typename V::Reg;
+    if constexpr (L::kByteChannels)
+    {
+        // Each byte at the top of a 16-bit lane: the high half of its product is (v * weight) >> 8.
+        Reg blueRed = V::MulHi16(V::template Shl16<8>(x), weight2);
+        Reg green = V::MulHi16(V::And(x, V::Splat(0xFF00)), weight2);
+        return V::Or(blueRed, V::template Shl32<8>(green));
+    }
     Reg blueRed = V::MulLo16(L::template BlueRed<V>(x), weight2);
     Reg green = V::MulLo16(L::template Green<V>(x), weight2);
     if constexpr (kRound && !L::kByteChannels)
