@@ -396,7 +396,7 @@ template <class V> typename V::Reg GatherGroup(const uint32_t* s, int width, con
                               within);
         }
     }
-    return V::Gather(s, V::Load(reinterpret_cast<const uint32_t*>(columns)));
+    return V::GatherAt(s, columns);
 }
 
 template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, const int32_t* columns, int n)
@@ -424,7 +424,7 @@ void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const
         for (int t = 0; t < taps; t++)
         {
             size_t at = size_t(t) * size_t(stride) + size_t(c);
-            typename V::Reg p = V::Gather(pixels, V::Load(reinterpret_cast<const uint32_t*>(lines + at)));
+            typename V::Reg p = V::GatherAt(pixels, lines + at);
             typename V::Reg weight = V::Load(weights + at);
             e = V::Add16(e, V::MulLo16(V::And(p, V::Splat(0x00FF00FF)), weight));
             o = V::Add16(o, V::MulLo16(V::template Shr16<8>(p), weight));
@@ -434,37 +434,60 @@ void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const
     }
 }
 
-// The high 16 bits of sum(h * w) for 16-bit sums h and weights w adding up to
-// at most 256, in 16-bit lanes: with h = 256 * hi + lo, the sum is
-// 256 * sum(hi * w) + sum(lo * w), both sums at most 255 * 256, and its high
-// 16 bits are (sum(hi * w) + (sum(lo * w) >> 8)) >> 8.
-template <class V>
-void DownAdd(typename V::Reg& high, typename V::Reg& low, typename V::Reg h, typename V::Reg weight)
+// Sums of cells times weights, in 32-bit lanes: a pair of taps at a time, the
+// cells (up to 65535) taken as signed 16-bit numbers less 32768 and their
+// weights (up to 256) multiplied and added at once; each lane starts from 32768
+// times the sum of all the weights, which gives back what the cells lost. The
+// sums are below 2^24; their high 16 bits are the channels.
+template <class V> struct DownSums
 {
-    high = V::Add16(high, V::MulLo16(V::template Shr16<8>(h), weight));
-    low = V::Add16(low, V::MulLo16(V::And(h, V::Splat(0x00FF00FF)), weight));
+    typename V::Reg lo, hi;
+
+    void Add(typename V::Reg a, typename V::Reg b, typename V::Reg weights)
+    {
+        lo = V::Add32(lo, V::MulAdd16(V::Interleave16Low(a, b), weights));
+        hi = V::Add32(hi, V::MulAdd16(V::Interleave16High(a, b), weights));
+    }
+    // 16-bit lanes in the order of the cells' own.
+    typename V::Reg Channels() const
+    {
+        return V::PackSigned32(V::template Shr32<16>(lo), V::template Shr32<16>(hi));
+    }
+};
+
+// Cells of row t less 32768; a row past the last one has cells of 0, under a weight of 0.
+template <class V> typename V::Reg DownCells(const uint32_t* const* rows, int t, int taps, int c)
+{
+    return t < taps ? V::Xor(V::Load(rows[t] + c), V::Splat(0x80008000)) : V::Zero();
 }
 
-template <class V> typename V::Reg DownResult(typename V::Reg high, typename V::Reg low)
+// The weights of taps t and t + 1 in the two halves of every 32-bit lane.
+template <class V> typename V::Reg DownPair(const int* weights, int t, int taps)
 {
-    return V::template Shr16<8>(V::Add16(high, V::template Shr16<8>(low)));
+    return V::Splat(uint32_t(weights[t]) | (t + 1 < taps ? uint32_t(weights[t + 1]) << 16 : 0));
 }
 
 template <class V>
 void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
                   int taps, int stride)
 {
+    using Reg = typename V::Reg;
+    uint32_t total = 0;
+    for (int t = 0; t < taps; t++)
+        total += uint32_t(weights[t]);
+    Reg start = V::Splat(total << 15), firstPair = DownPair<V>(weights, 0, taps);
     for (int c = 0; c < stride; c += V::kPixels)
     {
-        typename V::Reg evenHigh = V::Zero(), evenLow = V::Zero(), oddHigh = V::Zero(), oddLow = V::Zero();
-        for (int t = 0; t < taps; t++)
+        DownSums<V> e{start, start}, o{start, start};
+        e.Add(DownCells<V>(even, 0, taps, c), DownCells<V>(even, 1, taps, c), firstPair);
+        o.Add(DownCells<V>(odd, 0, taps, c), DownCells<V>(odd, 1, taps, c), firstPair);
+        for (int t = 2; t < taps; t += 2)
         {
-            typename V::Reg weight = V::Splat16(weights[t]);
-            DownAdd<V>(evenHigh, evenLow, V::Load(even[t] + c), weight);
-            DownAdd<V>(oddHigh, oddLow, V::Load(odd[t] + c), weight);
+            Reg pair = DownPair<V>(weights, t, taps);
+            e.Add(DownCells<V>(even, t, taps, c), DownCells<V>(even, t + 1, taps, c), pair);
+            o.Add(DownCells<V>(odd, t, taps, c), DownCells<V>(odd, t + 1, taps, c), pair);
         }
-        V::Store(out + c, V::Or(DownResult<V>(evenHigh, evenLow),
-                                V::template Shl16<8>(DownResult<V>(oddHigh, oddLow))));
+        V::Store(out + c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
     }
 }
 

@@ -10,8 +10,11 @@
 //   Load, Store; LoadPart(p, n, pad), StorePart(p, v, n): the first n lanes (n below
 //   kPixels; the other lanes of a load are pad); Load16, Store16: 16-bit pixels, one a lane;
 //   Splat (32-bit), Splat16, Splat16x4(blue, green, red, alpha lanes of every pixel), Zero;
-//   And, Or; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
-//   AddSat8, SubSat8; Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>;
+//   And, Or, Xor; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
+//   AddSat8, SubSat8; Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>; MulAdd16 (signed 16-bit
+//   products, each pair's two added in a 32-bit lane); Interleave16Low, Interleave16High
+//   (the 16-bit lanes of each 128-bit lane's low or high half of a and b, alternately);
+//   PackSigned32 (32-bit lanes to 16, saturating, back in the order Interleave16 took them);
 //   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit
 //   lanes; LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
 //   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
@@ -20,7 +23,8 @@
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
 //   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v) and
 //   SubOneWhere(mask, v);
-//   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers, and
+//   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers;
+//   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
 //   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
 namespace Lumo::Vector
@@ -69,6 +73,11 @@ struct Sse2
     static Reg Zero() { return _mm_setzero_si128(); }
     static Reg And(Reg a, Reg b) { return _mm_and_si128(a, b); }
     static Reg Or(Reg a, Reg b) { return _mm_or_si128(a, b); }
+    static Reg Xor(Reg a, Reg b) { return _mm_xor_si128(a, b); }
+    static Reg MulAdd16(Reg a, Reg b) { return _mm_madd_epi16(a, b); }
+    static Reg Interleave16Low(Reg a, Reg b) { return _mm_unpacklo_epi16(a, b); }
+    static Reg Interleave16High(Reg a, Reg b) { return _mm_unpackhi_epi16(a, b); }
+    static Reg PackSigned32(Reg lo, Reg hi) { return _mm_packs_epi32(lo, hi); }
     static Reg Add16(Reg a, Reg b) { return _mm_add_epi16(a, b); }
     static Reg Sub16(Reg a, Reg b) { return _mm_sub_epi16(a, b); }
     static Reg MulLo16(Reg a, Reg b) { return _mm_mullo_epi16(a, b); }
@@ -115,6 +124,10 @@ struct Sse2
         alignas(16) int32_t i[kPixels];
         _mm_store_si128(reinterpret_cast<__m128i*>(i), indices);
         return _mm_setr_epi32(int(base[i[0]]), int(base[i[1]]), int(base[i[2]]), int(base[i[3]]));
+    }
+    static Reg GatherAt(const uint32_t* base, const int32_t* at)
+    {
+        return _mm_setr_epi32(int(base[at[0]]), int(base[at[1]]), int(base[at[2]]), int(base[at[3]]));
     }
     static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
 };
