@@ -92,6 +92,7 @@ struct Avx512
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm512_mask_blend_epi32(m, ifClear, ifSet); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm512_maskz_mov_epi32(Mask(~m), v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm512_mask_sub_epi32(v, m, v, Splat(1)); }
+    static Reg AddOneWhere(Mask m, Reg v) { return _mm512_mask_add_epi32(v, m, v, Splat(1)); }
     static constexpr bool kGathers = true;
     // Masked: g++ 12 warns of the unmasked gathers' undefined start.
     static Reg Gather(const uint32_t* base, Reg indices)

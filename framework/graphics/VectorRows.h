@@ -76,6 +76,8 @@ template <class V> void Put(uint32_t* p, typename V::Reg v, int n)
 
 using Vector::ToAligned;
 
+constexpr int kAlignFrom = 16;
+
 // Runs group(d, s, dv, sv, from, count) over a row, dv and sv the group's
 // destination and source pixels.
 template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_t* s, int n, Group group)
@@ -91,8 +93,9 @@ template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_
     int last = n - k;
     if (last == 0)
         return group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
-    // Rows under two groups are not aligned: a third group would overlap the first.
-    int start = std::min(n >= 2 * k ? ToAligned<V>(d) : k, last);
+    // Short rows are not aligned: the group more that aligning adds costs more than the
+    // unaligned stores (under two groups, a third would overlap the first).
+    int start = std::min(n >= kAlignFrom * k ? ToAligned<V>(d) : k, last);
     Reg dv = V::Load(d + start), sv = V::Load(s + start);
     group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
     int from = k - start;
@@ -130,13 +133,32 @@ template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg
     return V::MulHi16(dUp, V::Sub16(V::Splat16(256), w));
 }
 
-// Source over an opaque destination with w = a, alpha 255.
+// Each byte of blue and red (`pairs`, both 16-bit halves of a lane) and of green
+// (`green`, the low half) times the weights in the halves of `w`, >> 8: the bytes
+// moved to the top of their halves, the high half of the product is the result.
+template <class V> typename V::Reg ByteTerms(typename V::Reg v, typename V::Reg w, typename V::Reg& green)
+{
+    green = V::MulHi16(V::And(v, V::Splat(0xFF00)), w);
+    return V::MulHi16(V::template Shl16<8>(v), w);
+}
+
+// Source over an opaque destination by a weight a per 32-bit lane (0-256; at 256 the
+// source itself), alpha 255, worked in the pixels' own lanes: no bytes are unpacked,
+// and the sums stay within their bytes.
+template <class V> typename V::Reg OverOpaqueBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+{
+    using Reg = typename V::Reg;
+    Reg w = V::Or(a, V::template Shl32<16>(a));
+    Reg dGreen, sGreen;
+    Reg pairs = V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen), ByteTerms<V>(sv, w, sGreen));
+    Reg green = V::template Shl32<8>(V::Add16(dGreen, sGreen));
+    return V::Or(V::Or(pairs, green), V::Splat(kAlpha));
+}
+
+// Source over an opaque destination with w = a.
 template <class V> typename V::Reg OverOpaque(typename V::Reg dv, typename V::Reg sv)
 {
-    typename V::Reg al = V::AlphaLow(sv), ah = V::AlphaHigh(sv);
-    typename V::Reg lo = V::Add16(DestTerm<V>(V::LowUp(dv), al), V::MulHi16(V::LowUp(sv), al));
-    typename V::Reg hi = V::Add16(DestTerm<V>(V::HighUp(dv), ah), V::MulHi16(V::HighUp(sv), ah));
-    return V::Or(V::Pack(lo, hi), V::Splat(kAlpha));
+    return OverOpaqueBy<V>(dv, sv, V::template Shr32<24>(sv));
 }
 
 // An opaque source over an opaque destination: s * 255 >> 8 is s - 1 but for 0.
@@ -209,6 +231,10 @@ template <class V> void CopyRowOf(uint32_t* d, const uint32_t* s, int n)
         V::StorePart(d, V::LoadPart(s, n, 0), n);
 }
 
+// Rows shorter than this many vectors go a group at a time, each group mixed:
+// walking their runs costs more in mispredicted turns than it saves.
+constexpr int kRunsFrom = 16;
+
 // Walks a row by the source's run lengths (runs[i]: pixels from i to the end
 // of its run of alpha 0, 255 or between): a run of a group or more goes whole
 // to whole(d, s, n, alpha); shorter ones are covered a group at a time by
@@ -217,7 +243,7 @@ template <class V, class WholeRun, class Mixed>
 void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeRun whole, Mixed mixed)
 {
     constexpr int k = V::kPixels;
-    if (n < k)
+    if (n < kRunsFrom * k)
         return EachGroup<V>(d, s, n, mixed);
     // The last group, read before anything is written (see EachGroup).
     int last = n - k;
@@ -258,8 +284,17 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
         },
         [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
         {
-            typename V::Reg out = V::Select(V::OpaqueLanes(sv), sv, OverOpaque<V>(dv, sv));
-            Put<V>(dp, V::Select(V::ClearLanes(sv), dv, out), count);
+            // Groups wholly opaque or wholly clear, as most of a sprite's are, take no arithmetic.
+            typename V::Reg a = V::template Shr32<24>(sv);
+            typename V::Mask opaque = V::Eq32(a, V::Splat(255));
+            if (V::All(opaque))
+                return Put<V>(dp, sv, count);
+            typename V::Mask clear = V::Eq32(a, V::Zero());
+            if (V::All(clear))
+                return;
+            // Opaque pixels weigh 256: the source as it is.
+            typename V::Reg out = OverOpaqueBy<V>(dv, sv, V::AddOneWhere(opaque, a));
+            Put<V>(dp, V::Select(clear, dv, out), count);
         });
 }
 

@@ -21,8 +21,8 @@
 //   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits; Pack: 16-bit lanes
 //   back to bytes, saturating;
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
-//   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v) and
-//   SubOneWhere(mask, v);
+//   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
+//   SubOneWhere(mask, v) and AddOneWhere(mask, v);
 //   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers;
 //   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
@@ -118,6 +118,7 @@ struct Sse2
     }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm_andnot_si128(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm_add_epi32(v, m); }
+    static Reg AddOneWhere(Mask m, Reg v) { return _mm_sub_epi32(v, m); }
     static constexpr bool kGathers = false;
     static Reg Gather(const uint32_t* base, Reg indices)
     {
