@@ -8,7 +8,8 @@
 // Row blitters of the software drawing, most of them over a block of rows
 // (the fills ignore the source; the run-length table of OpaqueRunsRows has the
 // source's pitch). The filtered stretch's two rows work on
-// `stride` cells, a multiple of 16, each cell's four channel sums held as 16-bit halves of two words: `even`
+// `stride` cells, a multiple of the level's FilterCells, each cell's four channel sums held as 16-bit halves
+// of two words, less 32768 (the top bit of each half flipped: signed numbers for the sums down): `even`
 // blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
 // slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c].
 // FilterDown sums rows of cells, each times its weight, and gives the high 16 bits of each channel's sum as a
@@ -65,6 +66,7 @@ struct Block
 struct Rows
 {
     LUMO_BLITTER_SET(LUMO_BLITTER_MEMBER)
+    int FilterCells; // the pixels of the level's vectors
 };
 
 // The rows of `level` (the nearest lower level's where it has none of its own).

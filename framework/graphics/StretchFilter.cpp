@@ -153,7 +153,7 @@ namespace
 // What a stretch's taps depend on: the same shape again reuses them.
 struct Shape
 {
-    int width, height, x0, y0, columns, rows;
+    int width, height, stride, x0, y0, columns, rows;
     double x, y, w, h;
     bool operator==(const Shape&) const = default;
 };
@@ -170,8 +170,6 @@ struct Scratch
     std::vector<int> cached, firstDown, downWeights, downSlots;
     std::vector<const uint32_t*> evenRows, oddRows;
 };
-
-constexpr int kGroup = 16; // the widest vector's pixels: per-cell arrays are padded to it
 
 // Lists the taps of one axis for cells 1..size with a weight, in rising cell order.
 void ListTaps(std::vector<Tap>& taps, int size, double srcPos, double srcSize, int origin, int count,
@@ -270,8 +268,10 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         return;
     // Working buffers kept per thread so that small stretches do not allocate.
     thread_local Scratch scratch;
-    const int width = d.mWidth, stride = (width + kGroup - 1) / kGroup * kGroup;
-    Shape shape{width, d.mHeight, w.x0, w.y0, w.columns, w.rows, s.mX, s.mY, s.mWidth, s.mHeight};
+    const Blitters::Rows& rows = Blitters::Active();
+    // Per-cell arrays padded to whole vectors of the level.
+    const int width = d.mWidth, stride = (width + rows.FilterCells - 1) / rows.FilterCells * rows.FilterCells;
+    Shape shape{width, d.mHeight, stride, w.x0, w.y0, w.columns, w.rows, s.mX, s.mY, s.mWidth, s.mHeight};
     if (!scratch.planned || !(scratch.shape == shape))
     {
         Plan(scratch, d, s, w, stride);
@@ -282,7 +282,6 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
     if (source.IsPalette())
         scratch.pixels.resize(size_t(w.columns));
 
-    const Blitters::Rows& rows = Blitters::Active();
     for (int j = 0; j < d.mHeight; j++)
     {
         int first = scratch.firstDown[size_t(j)], count = scratch.firstDown[size_t(j) + 1] - first;

@@ -455,7 +455,8 @@ void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const
 {
     for (int c = 0; c < stride; c += V::kPixels)
     {
-        typename V::Reg e = V::Zero(), o = V::Zero();
+        // Sums from 32768: 16-bit sums with their top bits flipped.
+        typename V::Reg e = V::Splat(0x80008000), o = e;
         for (int t = 0; t < taps; t++)
         {
             size_t at = size_t(t) * size_t(stride) + size_t(c);
@@ -490,10 +491,11 @@ template <class V> struct DownSums
     }
 };
 
-// Cells of row t less 32768; a row past the last one has cells of 0, under a weight of 0.
+// Cells of row t (less 32768 as they are held); a row past the last one has cells of 0,
+// under a weight of 0.
 template <class V> typename V::Reg DownCells(const uint32_t* const* rows, int t, int taps, int c)
 {
-    return t < taps ? V::Xor(V::Load(rows[t] + c), V::Splat(0x80008000)) : V::Zero();
+    return t < taps ? V::Load(rows[t] + c) : V::Zero();
 }
 
 // The weights of taps t and t + 1 in the two halves of every 32-bit lane.
@@ -558,7 +560,8 @@ template <class V> constexpr Rows RowsOf()
         .AddRows = &AddRowsOf<V>,
         .GatherRow = &GatherRowOf<V>,
         .FilterAcross = &FilterAcrossOf<V>,
-        .FilterDown = &FilterDownOf<V>};
+        .FilterDown = &FilterDownOf<V>,
+        .FilterCells = V::kPixels};
 }
 
 } // namespace
