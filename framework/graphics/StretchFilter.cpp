@@ -188,6 +188,41 @@ void ListTaps(std::vector<Tap>& taps, int size, double srcPos, double srcSize, i
         std::stable_sort(taps.begin(), taps.end(), byCell);
 }
 
+// Two taps per cell, as an enlargement has: where they can, cells take neighbouring
+// columns, line and line + 1, which the rows may read in one load. A missing tap
+// (weight 0) goes next to the other; two taps on one column go as one, their weights
+// added, beside a tap of weight 0. The sums stay the same.
+void PairTaps(Scratch& scratch, int stride, int columns)
+{
+    if (columns < 2)
+        return;
+    int32_t* first = scratch.lines.data();
+    int32_t* second = first + stride;
+    uint32_t* firstWeight = scratch.weights.data();
+    uint32_t* secondWeight = firstWeight + stride;
+    for (int c = 0; c < stride; c++)
+    {
+        bool single = secondWeight[c] == 0, same = second[c] == first[c];
+        if (!single && !same)
+            continue;
+        uint32_t weight = firstWeight[c] + secondWeight[c];
+        int line = first[c];
+        if (line + 1 < columns)
+        {
+            second[c] = line + 1;
+            firstWeight[c] = weight;
+            secondWeight[c] = 0;
+        }
+        else
+        {
+            first[c] = line - 1;
+            second[c] = line;
+            firstWeight[c] = 0;
+            secondWeight[c] = weight;
+        }
+    }
+}
+
 // Works out the taps of both axes for a shape (see FilteredStretch).
 void Plan(Scratch& scratch, const Rect& d, const FRect& s, const Window& w, int stride)
 {
@@ -211,6 +246,8 @@ void Plan(Scratch& scratch, const Rect& d, const FRect& s, const Window& w, int 
         scratch.lines[at] = tap.line;
         scratch.weights[at] = uint32_t(tap.weight) * 0x10001u;
     }
+    if (taps == 2)
+        PairTaps(scratch, stride, w.columns);
 
     // Down: the taps of output row j are [firstDown[j], firstDown[j + 1]); the rows filtered
     // across are kept in `slots` places, enough for the source rows of any one output row.

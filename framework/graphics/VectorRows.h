@@ -453,17 +453,37 @@ template <class V>
 void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
                     const uint32_t* weights, int taps, int stride)
 {
+    using Reg = typename V::Reg;
+    auto add = [](Reg& e, Reg& o, Reg p, Reg weight)
+    {
+        e = V::Add16(e, V::MulLo16(V::And(p, V::Splat(0x00FF00FF)), weight));
+        o = V::Add16(o, V::MulLo16(V::template Shr16<8>(p), weight));
+    };
     for (int c = 0; c < stride; c += V::kPixels)
     {
         // Sums from 32768: 16-bit sums with their top bits flipped.
-        typename V::Reg e = V::Splat(0x80008000), o = e;
+        Reg e = V::Splat(0x80008000), o = e;
+        if constexpr (V::kPairLoads)
+        {
+            // Two taps on neighbouring columns (an enlargement): both pixels in one load.
+            const int32_t* second = lines + stride + c;
+            if (taps == 2 && V::All(V::Eq32(V::Sub32(V::Load(reinterpret_cast<const uint32_t*>(second)),
+                                                     V::Load(reinterpret_cast<const uint32_t*>(lines + c))),
+                                            V::Splat(1))))
+            {
+                Reg p, q;
+                V::GatherPairs(pixels, lines + c, p, q);
+                add(e, o, p, V::Load(weights + c));
+                add(e, o, q, V::Load(weights + stride + c));
+                V::Store(even + c, e);
+                V::Store(odd + c, o);
+                continue;
+            }
+        }
         for (int t = 0; t < taps; t++)
         {
             size_t at = size_t(t) * size_t(stride) + size_t(c);
-            typename V::Reg p = V::GatherAt(pixels, lines + at);
-            typename V::Reg weight = V::Load(weights + at);
-            e = V::Add16(e, V::MulLo16(V::And(p, V::Splat(0x00FF00FF)), weight));
-            o = V::Add16(o, V::MulLo16(V::template Shr16<8>(p), weight));
+            add(e, o, V::GatherAt(pixels, lines + at), V::Load(weights + at));
         }
         V::Store(even + c, e);
         V::Store(odd + c, o);

@@ -24,7 +24,8 @@
 //   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
 //   SubOneWhere(mask, v) and AddOneWhere(mask, v);
 //   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers;
-//   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kGathers
+//   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kPairLoads,
+//   GatherPairs(base, at, first, second): base[at[i]] and base[at[i] + 1]; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
 //   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
 namespace Lumo::Vector
@@ -129,6 +130,16 @@ struct Sse2
     static Reg GatherAt(const uint32_t* base, const int32_t* at)
     {
         return _mm_setr_epi32(int(base[at[0]]), int(base[at[1]]), int(base[at[2]]), int(base[at[3]]));
+    }
+    static constexpr bool kPairLoads = true;
+    // base[at[i]] in `first` and base[at[i] + 1] in `second`, each pair in one load.
+    static void GatherPairs(const uint32_t* base, const int32_t* at, Reg& first, Reg& second)
+    {
+        auto pair = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + at[i])); };
+        __m128 low = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(0), pair(1)));
+        __m128 high = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(2), pair(3)));
+        first = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+        second = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
     }
     static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
 };
