@@ -300,34 +300,37 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
 
 template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const Tint& t)
 {
-    typename V::Reg c = V::Splat16x4(t.mBlue, t.mGreen, t.mRed, 0);
-    typename V::Reg ca = V::Splat16(t.mAlpha);
+    using Reg = typename V::Reg;
+    Reg colourPairs = V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue)),
+        green = V::Splat(uint32_t(t.mGreen));
+    Reg ca = V::Splat(uint32_t(t.mAlpha));
     // Red rounds after each product, green and blue once after both: red's
     // product loses its low byte before the second.
-    typename V::Reg keep = V::Splat16x4(0xFFFF, 0xFFFF, 0xFF00, 0);
-    auto half = [&](typename V::Reg sHalf, typename V::Reg dUp, typename V::Reg alpha)
-    {
-        // Over an opaque pixel the weight is the modulated alpha.
-        typename V::Reg w = Div255<V>(V::MulLo16(alpha, ca));
-        typename V::Reg term = V::MulHi16(V::And(V::MulLo16(sHalf, w), keep), c);
-        return V::Add16(DestTerm<V>(dUp, w), term);
-    };
-    EachGroup<V>(
-        d, s, n,
-        [&](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
-        {
-            if (V::All(V::ClearLanes(sv)))
-                return;
-            if (!AllOpaque<V>(dv))
-            {
-                for (int k = from; k < count; k++)
-                    dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
-                return;
-            }
-            typename V::Reg lo = half(V::Low(sv), V::LowUp(dv), V::AlphaLow(sv));
-            typename V::Reg hi = half(V::High(sv), V::HighUp(dv), V::AlphaHigh(sv));
-            Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
-        });
+    Reg keep = V::Splat(0xFF00FFFF);
+    EachGroup<V>(d, s, n,
+                 [&](uint32_t* dp, const uint32_t* sp, Reg dv, Reg sv, int from, auto count)
+                 {
+                     if (V::All(V::ClearLanes(sv)))
+                         return;
+                     if (!AllOpaque<V>(dv))
+                     {
+                         for (int k = from; k < count; k++)
+                             dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
+                         return;
+                     }
+                     // Over an opaque pixel the weight is the modulated alpha; worked in the pixels'
+                     // own lanes, blue and red in the halves of each, green in the low half.
+                     Reg w = Div255<V>(V::MulLo16(V::template Shr32<24>(sv), ca));
+                     w = V::Or(w, V::template Shl32<16>(w));
+                     Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep),
+                                            colourPairs);
+                     Reg sGreen =
+                         V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
+                     Reg dGreen;
+                     pairs = V::Add16(pairs, ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen));
+                     Reg out = V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen)));
+                     Put<V>(dp, V::Or(out, V::Splat(kAlpha)), count);
+                 });
 }
 
 // The channel amounts of an additive mode, alpha bytes zero, worked on the
