@@ -376,14 +376,22 @@ void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const 
                 });
 }
 
-// With the level's gathers, whole vectors of columns at once; through a palette only
-// where the 4-byte reads of the indices stay inside the picture.
+// Whole vectors of columns at once, with the level's gathers where it has them; through
+// a palette only with gathers, and only where the 4-byte reads of the indices stay
+// inside the picture.
 template <typename V>
 void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns, int n,
                bool padded)
 {
     int k = 0;
-    if constexpr (V::kGathers)
+    if constexpr (!V::kGathers)
+    {
+        // Loads of the columns' pixels put in vectors: fewer turns than one at a time.
+        if (indices == nullptr)
+            for (; k + V::kPixels <= n; k += V::kPixels)
+                V::Store(out + k, V::GatherAt(native, columns + k));
+    }
+    else
     {
         auto* at = reinterpret_cast<const uint32_t*>(columns);
         if (indices == nullptr)
