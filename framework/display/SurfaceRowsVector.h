@@ -201,6 +201,7 @@ void DriveRow(void* row, const uint32_t* s, int n, Block& block)
 template <typename V, typename L, typename Block>
 void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block)
 {
+    Vector::CleanExit<V> clean;
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
         DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block);
@@ -221,6 +222,7 @@ bool AnyShown(const uint32_t* s, typename V::Reg& source, typename V::Reg& alpha
 template <typename V, typename L>
 void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const RowParams& p)
 {
+    Vector::CleanExit<V> clean;
     // Whole 32-bit words of the pixel: two pixels a word at 16 bits.
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
@@ -261,6 +263,7 @@ void AddFillRow(const Target& t, void* d, const uint32_t*, int n, int rows, cons
 template <typename V, typename L>
 void CopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
+    Vector::CleanExit<V> clean;
     Vector::Masked<V> masked{V::Splat(L::kColorMask)};
     if constexpr (sizeof(typename L::Pixel) == 4)
         if (n >= V::kPixels)
@@ -384,6 +387,7 @@ template <typename V>
 void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns, int n,
                bool padded)
 {
+    Vector::CleanExit<V> clean;
     int k = 0;
     if constexpr (!V::kGathers)
     {

@@ -112,6 +112,7 @@ struct Avx2
     {
         return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), indices, 1);
     }
+    static void ZeroUpper() { _mm256_zeroupper(); }
     static constexpr bool kPairLoads = false;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n)

@@ -107,6 +107,7 @@ struct Avx512
     {
         return _mm512_mask_i32gather_epi32(Zero(), 0xFFFF, indices, base, 1);
     }
+    static void ZeroUpper() { _mm256_zeroupper(); }
     static constexpr bool kPairLoads = false;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }

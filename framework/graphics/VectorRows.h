@@ -402,6 +402,7 @@ template <class V, AddMode mode> void AddRowsIn(const Block& b, const Tint& t)
 
 template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scaled)
 {
+    Vector::CleanExit<V> clean;
     switch (mode)
     {
     case AddMode::Plain:
@@ -439,6 +440,7 @@ template <class V> typename V::Reg GatherGroup(const uint32_t* s, int width, con
 
 template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, const int32_t* columns, int n)
 {
+    Vector::CleanExit<V> clean;
     int i = 0;
     for (; i + V::kPixels <= n; i += V::kPixels)
         V::Store(d + i, GatherGroup<V>(s, width, columns + i));
@@ -456,6 +458,7 @@ template <class V>
 void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
                     const uint32_t* weights, int taps, int stride)
 {
+    Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
     auto add = [](Reg& e, Reg& o, Reg p, Reg weight)
     {
@@ -531,6 +534,7 @@ template <class V>
 void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
                   int taps, int stride)
 {
+    Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
     uint32_t total = 0;
     for (int t = 0; t < taps; t++)
@@ -551,35 +555,54 @@ void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* co
     }
 }
 
+// Each row of a block, joined or not, leaving the registers clean (see Vector::CleanExit).
+template <class V, class Row> void CleanJoinedRows(const Block& b, Row row)
+{
+    Vector::CleanExit<V> clean;
+    EachJoinedRow(b, row);
+}
+template <class V, class Row> void CleanRows(const Block& b, Row row)
+{
+    Vector::CleanExit<V> clean;
+    EachRow(b, row);
+}
+
 // One level's table from its vector type.
 template <class V> constexpr Rows RowsOf()
 {
     return {
         .FillRows = [](const Block& b, uint32_t color)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t*, int n) { FillRowOf<V>(d, n, color); }); },
+        { CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t*, int n) { FillRowOf<V>(d, n, color); }); },
         .CopyRows = [](const Block& b)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { CopyRowOf<V>(d, s, n); }); },
+        { CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n) { CopyRowOf<V>(d, s, n); }); },
         .BlendFillRows =
-            [](const Block& b, uint32_t color, uint32_t alpha) {
-                EachJoinedRow(b, [&](uint32_t* d, const uint32_t*, int n)
-                              { BlendFillRowOf<V>(d, n, color, alpha); });
-            },
+            [](const Block& b, uint32_t color, uint32_t alpha)
+        {
+            CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t*, int n)
+                               { BlendFillRowOf<V>(d, n, color, alpha); });
+        },
         .NormalRows = [](const Block& b)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { NormalRowOf<V>(d, s, n); }); },
-        .OverOpaqueRows = [](const Block& b)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { OverOpaqueRowOf<V>(d, s, n); }); },
+        { CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n) { NormalRowOf<V>(d, s, n); }); },
+        .OverOpaqueRows =
+            [](const Block& b) {
+                CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n)
+                                   { OverOpaqueRowOf<V>(d, s, n); });
+            },
         .OpaqueRunsRows =
             [](const Block& b, const uint8_t* runs)
         {
-            EachRow(b,
-                    [&](uint32_t* d, const uint32_t* s)
-                    {
-                        OpaqueRunsRowOf<V>(d, s, runs, b.w);
-                        runs += b.sPitch;
-                    });
+            CleanRows<V>(b,
+                         [&](uint32_t* d, const uint32_t* s)
+                         {
+                             OpaqueRunsRowOf<V>(d, s, runs, b.w);
+                             runs += b.sPitch;
+                         });
         },
-        .TintedRows = [](const Block& b, const Tint& tint)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { TintedRowOf<V>(d, s, n, tint); }); },
+        .TintedRows =
+            [](const Block& b, const Tint& tint) {
+                CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n)
+                                   { TintedRowOf<V>(d, s, n, tint); });
+            },
         .AddRows = &AddRowsOf<V>,
         .GatherRow = &GatherRowOf<V>,
         .FilterAcross = &FilterAcrossOf<V>,

@@ -27,7 +27,8 @@
 //   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kPairLoads,
 //   GatherPairs(base, at, first, second): base[at[i]] and base[at[i] + 1]; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
-//   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
+//   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes); ZeroUpper
+//   clears the upper halves of the wider registers (nothing at SSE2).
 namespace Lumo::Vector
 {
 namespace
@@ -131,6 +132,7 @@ struct Sse2
     {
         return _mm_setr_epi32(int(base[at[0]]), int(base[at[1]]), int(base[at[2]]), int(base[at[3]]));
     }
+    static void ZeroUpper() {}
     static constexpr bool kPairLoads = true;
     // base[at[i]] in `first` and base[at[i] + 1] in `second`, each pair in one load.
     static void GatherPairs(const uint32_t* base, const int32_t* at, Reg& first, Reg& second)

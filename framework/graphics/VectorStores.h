@@ -11,6 +11,17 @@ namespace Lumo::Vector
 namespace
 {
 
+// Clears the wider registers' upper halves on every way out of a row, which code built
+// for SSE2 calls: left dirty, they make each SSE instruction after the row wait on them
+// (g++ leaves them so after a call that passes a vector, as these rows make).
+template <class V> struct CleanExit
+{
+    CleanExit() = default;
+    CleanExit(const CleanExit&) = delete;
+    CleanExit& operator=(const CleanExit&) = delete;
+    ~CleanExit() { V::ZeroUpper(); }
+};
+
 // Pixels from d to the next address aligned to a whole vector (1 to V::kPixels).
 template <class V> int ToAligned(const uint32_t* d)
 {
