@@ -2,6 +2,7 @@
 #include "app/LumoAppBase.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace Lumo
@@ -61,6 +62,16 @@ void SplitCommandLinePairs(const std::string& line, const CommandLinePairHandler
 
 namespace Lumo
 {
+namespace
+{
+// atoi's reading (blanks, a sign, digits, then anything), held to an int instead of running past it.
+int CommandLineNumber(const std::string& value)
+{
+    long number = std::strtol(value.c_str(), nullptr, 10);
+    return int(std::clamp<long>(number, INT_MIN, INT_MAX));
+}
+} // namespace
+
 void LumoAppBase::ParseCommandLine()
 {
     if (std::optional<std::string> arguments = ArgumentsAfterProgramName(GetCommandLineA()))
@@ -90,7 +101,7 @@ void LumoAppBase::HandleCommandLineOption(const std::string& name, const std::st
         mDemoFileName = value;
     else if (name == "-recnum")
     {
-        int keep = std::atoi(value.c_str());
+        int keep = CommandLineNumber(value);
         if (keep < 1)
             keep = 5;
         mDemoFileName = NumberedDemoFileName(mDemoFilePrefix, DemoFileNumbering(keep, true) + 1);
@@ -99,7 +110,8 @@ void LumoAppBase::HandleCommandLineOption(const std::string& name, const std::st
     }
     else if (name == "-playnum")
     {
-        int back = std::max(0, std::atoi(value.c_str()) - 1);
+        int asked = CommandLineNumber(value);
+        int back = asked > 1 ? asked - 1 : 0;
         mDemoFileName = NumberedDemoFileName(mDemoFilePrefix, DemoFileNumbering(back, false) - back);
         mPlayingDemo = true;
         mRecordingDemo = false;

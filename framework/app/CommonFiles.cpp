@@ -32,6 +32,11 @@ bool DeleteTree(const std::string& path)
 {
     if (path.size() < 2)
         return false;
+    // A linked folder goes as a link, this one too: what it points at is not part of the tree.
+    const std::string self = RemoveTrailingSlash(path);
+    DWORD attributes = GetFileAttributesA(self.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return _rmdir(self.c_str()) == 0;
     std::string dir = path;
     if (dir.back() != '\\' && dir.back() != '/')
         dir += '\\';
@@ -47,10 +52,7 @@ bool DeleteTree(const std::string& path)
         std::string entry = dir + name;
         if (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         {
-            // A linked folder goes as a link: what it points at is not part of the tree.
-            bool linked = (findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
-                !(linked ? _rmdir(entry.c_str()) == 0 : DeleteTree(entry)))
+            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && !DeleteTree(entry))
                 result = false;
         }
         else if (!DeleteFileA(entry.c_str()))

@@ -168,7 +168,8 @@ void LumoAppBase::WriteDemoFile()
 
 int LumoAppBase::DemoFileNumbering(int keep, bool deleteOldest)
 {
-    return Lumo::DemoFileNumbering(".", mDemoFilePrefix, keep, deleteOldest);
+    // The options are read before Init moves to the working folder: number where the demo will be.
+    return Lumo::DemoFileNumbering(WorkingFolder(), mDemoFilePrefix, keep, deleteOldest);
 }
 
 void LumoAppBase::RecordDisplayState(bool windowed, int refreshRate)

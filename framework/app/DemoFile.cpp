@@ -3,18 +3,27 @@
 #include "app/Buffer.h"
 #include "core/atomic_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace Lumo
 {
 namespace
 {
 const char* const INVALID_DEMO_FILE = "Invalid demo file.";
+// Magic, version, seed and the longest product name a 16-bit length allows.
+constexpr uint64_t kLongestHeader = 14 + 0xFFFF;
+// With a marker block and an event stream of the most bytes a buffer counts (an int each).
+constexpr uint64_t kLongestFile = kLongestHeader + 4 + uint64_t(INT_MAX) + 4 + uint64_t(INT_MAX);
 
 // Little-endian reads that refuse to run past the end.
 class ByteReader
@@ -89,13 +98,12 @@ bool ParseMarkers(const unsigned char* block, uint32_t size, std::vector<DemoMar
     }
     return true;
 }
-} // namespace
 
-bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& productName,
-                   DemoFileContents& contents, std::string& error)
+// Magic, version, seed and product name: false, with the message, for a file that is not a demo
+// or not one of this product.
+bool ParseHeader(ByteReader& in, const std::string& productName, DemoFileContents& contents,
+                 std::string& error)
 {
-    contents = DemoFileContents();
-    ByteReader in(data, size);
     uint32_t magic = 0, version = 0, seed = 0, nameLength = 0;
     if (!in.U32(magic) || magic != DEMO_FILE_MAGIC || !in.U32(version) || !in.U32(seed) ||
         !in.U16(nameLength))
@@ -117,12 +125,52 @@ bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& pr
         error = "This demo file appears to be for '" + contents.mProductName + "'";
         return false;
     }
+    return true;
+}
 
-    if ((int)version >= 2)
+// Closes the file however the read ends.
+struct OpenedFile
+{
+    int fd;
+    ~OpenedFile()
     {
-        // The block must leave room for the final update count behind it.
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+// Reads up to `limit` more bytes of the file onto `bytes`, stopping at its end.
+bool ReadMore(int fd, uint64_t limit, std::vector<unsigned char>& bytes)
+{
+    unsigned char chunk[65536];
+    while (limit > 0)
+    {
+        ssize_t got = read(fd, chunk, size_t(std::min<uint64_t>(limit, sizeof chunk)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        limit -= uint64_t(got);
+    }
+    return true;
+}
+} // namespace
+
+bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& productName,
+                   DemoFileContents& contents, std::string& error)
+{
+    contents = DemoFileContents();
+    ByteReader in(data, size);
+    if (!ParseHeader(in, productName, contents, error))
+        return false;
+
+    if (contents.mVersion >= 2)
+    {
+        // The block must leave room for the final update count behind it; its length is a
+        // buffer's, an int.
         uint32_t blockSize = 0;
-        if (!in.U32(blockSize) || (uint64_t)blockSize + 4 > in.Left())
+        if (!in.U32(blockSize) || blockSize > uint32_t(INT_MAX) || (uint64_t)blockSize + 4 > in.Left())
         {
             error = INVALID_DEMO_FILE;
             return false;
@@ -156,17 +204,32 @@ bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& pr
 bool ReadDemoFile(const std::string& fileName, const std::string& productName, DemoFileContents& contents,
                   std::string& error)
 {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(fileName.c_str(), "rb"), &std::fclose);
-    if (!file)
+    // Without waiting: a pipe named as the demo must not hold up the start.
+    OpenedFile file{open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.fd < 0)
     {
         error = "Demo file not found: " + fileName;
         return false;
     }
+    // Only a file has an end to read to: a device or a pipe is no demo.
+    struct stat info;
     std::vector<unsigned char> bytes;
-    unsigned char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
+    if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || !ReadMore(file.fd, kLongestHeader, bytes))
+    {
+        error = INVALID_DEMO_FILE;
+        return false;
+    }
+    // The header first: a file that is not this product's demo is refused before the rest is read,
+    // and the rest is never more than the format can hold.
+    ByteReader header(bytes.data(), bytes.size());
+    if (!ParseHeader(header, productName, contents, error))
+        return false;
+    if (uint64_t(info.st_size) > kLongestFile || !ReadMore(file.fd, kLongestFile + 1 - bytes.size(), bytes) ||
+        bytes.size() > kLongestFile)
+    {
+        error = INVALID_DEMO_FILE;
+        return false;
+    }
     return ParseDemoFile(bytes.data(), bytes.size(), productName, contents, error);
 }
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -124,8 +125,11 @@ std::string LumoAppBase::TakeScreenshot()
         return "";
     const std::string folder = "_screenshots";
     MkDir(folder);
-    std::string fileName =
-        folder + "/" + "image" + FormatString("%d.png", HighestScreenshotNumber(folder) + 1);
+    // Past the largest number there is none left: nothing is written rather than one overwritten.
+    const int highest = HighestScreenshotNumber(folder);
+    if (highest == INT_MAX)
+        return "";
+    std::string fileName = folder + "/" + "image" + FormatString("%d.png", highest + 1);
 
     // The frame as it stands, read from the draw surface even while the renderer draws into it.
     std::vector<uint32_t> pixels;

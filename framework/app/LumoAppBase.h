@@ -316,6 +316,9 @@ public:
     virtual void DisplayReinitHook() {}
     virtual void PreDisplayHook() {}
     virtual bool KeepWorkingDirectory(const std::string& folder) { return false; }
+    // The folder the program works in from Init on: its own, or "." when KeepWorkingDirectory keeps
+    // the one it was started in. Demos are numbered, written and read there.
+    std::string WorkingFolder();
     virtual void Init();
 
     // ---- dialogs' buttons and the string table ----

@@ -243,6 +243,12 @@ void LumoAppBase::ReapplyScreenMode()
     SetScreenMode(mIsWindowed, Is3DEnabled(), true);
 }
 
+std::string LumoAppBase::WorkingFolder()
+{
+    std::string folder = ExecutableFolder();
+    return folder.empty() || KeepWorkingDirectory(folder) ? "." : folder;
+}
+
 void LumoAppBase::Init()
 {
     mMainThreadId = GetCurrentThreadId();
@@ -261,9 +267,7 @@ void LumoAppBase::Init()
         ParseCommandLine();
     if (gHInstance == nullptr)
         gHInstance = GetModuleHandleA(nullptr);
-    std::string folder = ExecutableFolder();
-    if (!folder.empty() && !KeepWorkingDirectory(folder))
-        SetCurrentDirectoryA(folder.c_str());
+    SetCurrentDirectoryA(WorkingFolder().c_str());
 
     mRandSeed = GetTickCount();
     SRand(mRandSeed);

@@ -20,6 +20,7 @@ namespace Lumo
 namespace
 {
 constexpr DWORD kRecordVersion = 2;
+} // namespace
 
 // The card description fragments of a list file, trimmed, blank lines left out; none when the
 // file is missing.
@@ -46,6 +47,8 @@ bool ListMatches(const std::vector<std::string>& lines, const std::string& descr
     return false;
 }
 
+namespace
+{
 uint32_t Distance(uint32_t a, uint32_t b)
 {
     uint32_t sum = 0;

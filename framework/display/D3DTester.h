@@ -19,6 +19,12 @@ class LumoAppBase;
 // HKEY_LOCAL_MACHINE, for the application's settings key.
 std::string SelfTestKeyPath(const std::string& registryKey);
 
+// The card description fragments of a card list (vhw.dat, vhwb.dat), trimmed, blank lines left
+// out; false when the file is missing.
+bool ReadCardList(const char* fileName, std::vector<std::string>& lines);
+// Whether any fragment occurs in the description, case ignored.
+bool ListMatches(const std::vector<std::string>& lines, const std::string& description);
+
 // A small 32-bit picture the draw tests upload and draw.
 class D3DTestImage
 {

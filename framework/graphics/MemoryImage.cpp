@@ -482,6 +482,19 @@ bool MemoryImage::Palletize()
     return true;
 }
 
+MemoryImage* MemoryImage::CopyOfItself(std::unique_ptr<MemoryImage>& copy)
+{
+    if (GetBits() == nullptr)
+        return this;
+    copy = std::make_unique<MemoryImage>();
+    copy->SetBits(mBits, mWidth, mHeight, false);
+    copy->mForcedMode = mForcedMode;
+    copy->mHasTrans = mHasTrans;
+    copy->mHasAlpha = mHasAlpha;
+    copy->mBitsChanged = mBitsChanged;
+    return copy.get();
+}
+
 int MemoryImage::DestPixelForm() const
 {
     return mForcedMode && !mHasAlpha && !mHasTrans ? 0x888 : 0x8888;

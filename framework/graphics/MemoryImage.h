@@ -3,6 +3,7 @@
 #include "graphics/Image.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace Lumo
 {
@@ -138,6 +139,12 @@ protected:
                                const Rect& clip, const Color& color, int drawMode, float tx, float ty,
                                bool blend, uint32_t* bits, int pitch, int pixelForm);
     int DestPixelForm() const;
+    // The source of a draw onto this picture: `source`, or, when that is this picture, `copy`
+    // made to hold its pixels as they are, so that no row reads what the draw has written.
+    MemoryImage* Apart(MemoryImage* source, std::unique_ptr<MemoryImage>& copy)
+    {
+        return source == this ? CopyOfItself(copy) : source;
+    }
     // The application's display, or the 32-bit description while there is none.
     NativeDisplay* Display() const;
 
@@ -146,6 +153,7 @@ private:
     void FreePalette();
     void FreeDerived();
     void EnsureBitsOrPalette();
+    MemoryImage* CopyOfItself(std::unique_ptr<MemoryImage>& copy);
 };
 
 } // namespace Lumo

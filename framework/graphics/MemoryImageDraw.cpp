@@ -284,6 +284,8 @@ void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color
     // A picture whose pixels cannot be had (its surface would not lock) draws and takes nothing.
     if (GetBits() == nullptr || !source->GetPixelSource().HasPixels())
         return;
+    std::unique_ptr<MemoryImage> copy;
+    source = Apart(source, copy);
     if (drawMode == DRAWMODE_NORMAL)
         NormalBlt(source, x, y, clipped, color);
     else
@@ -399,6 +401,8 @@ void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRe
         return;
     if (GetBits() == nullptr || !source->GetPixelSource().HasPixels())
         return;
+    std::unique_ptr<MemoryImage> copy;
+    source = Apart(source, copy);
     if (fastStretch)
         FastStretchBlt(source, d, s, color);
     else
@@ -515,7 +519,8 @@ void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, 
     int64_t du = int64_t(c * 65536.0f), dv = int64_t(s * 65536.0f);
     int64_t limitU = int64_t(srcRect.mWidth - 1) << 16, limitV = int64_t(srcRect.mHeight - 1) << 16;
     uint32_t* bits = GetBits();
-    PixelSource pixels = source->GetPixelSource();
+    std::unique_ptr<MemoryImage> copy;
+    PixelSource pixels = Apart(source, copy)->GetPixelSource();
     if (bits == nullptr || !pixels.HasPixels())
         return;
     bool white = color.IsWhite();

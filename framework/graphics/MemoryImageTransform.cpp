@@ -10,7 +10,8 @@ void MemoryImage::BltMatrix(Image* src, float x, float y, const LumoMatrix3& mat
     auto* source = dynamic_cast<MemoryImage*>(src);
     if (source == nullptr)
         return;
-    BltMatrixHelper(source, x, y, matrix, clip, color, drawMode, srcRect, blend);
+    std::unique_ptr<MemoryImage> copy;
+    BltMatrixHelper(Apart(source, copy), x, y, matrix, clip, color, drawMode, srcRect, blend);
     BitsChanged();
 }
 
@@ -21,7 +22,8 @@ void MemoryImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertic
     auto* source = dynamic_cast<MemoryImage*>(texture);
     if (texture != nullptr && source == nullptr)
         return;
-    BltTrianglesTexHelper(source, vertices, count, clip, color, drawMode, tx, ty, blend);
+    std::unique_ptr<MemoryImage> copy;
+    BltTrianglesTexHelper(Apart(source, copy), vertices, count, clip, color, drawMode, tx, ty, blend);
     BitsChanged();
 }
 

@@ -58,8 +58,7 @@ SharedImageRef& SharedImageRef::operator=(MemoryImage* image)
     if (image == mUnsharedImage && image != nullptr)
         return *this; // releasing first would delete the image we are given
     Release();
-    mUnsharedImage = image;
-    mOwnsUnshared = false;
+    mUnsharedImage = image; // owned or not as the handle's owns flag says
     return *this;
 }
 

@@ -275,13 +275,15 @@ void DrawTriangleSoftware(const Color& color, const Rect& clip, const TriVertex*
             for (int c = 0; c < 4; c++)
                 a[k].argb[c] = uint8_t(t[k]->color >> (24 - 8 * c));
         }
+        // Cut at the clip's far edges, not at its last pixels: a pixel is filled when its sample point
+        // lies inside, right and bottom edges excluded, so an edge on the last pixel would lose it.
         int n = ClipPass(a, 3, b, true, float(clip.mX), 1.0f);
         if (n >= 3)
-            n = ClipPass(b, n, a, true, float(clip.mX + clip.mWidth - 1), -1.0f);
+            n = ClipPass(b, n, a, true, float(clip.mX + clip.mWidth), -1.0f);
         if (n >= 3)
             n = ClipPass(a, n, b, false, float(clip.mY), 1.0f);
         if (n >= 3)
-            n = ClipPass(b, n, a, false, float(clip.mY + clip.mHeight - 1), -1.0f);
+            n = ClipPass(b, n, a, false, float(clip.mY + clip.mHeight), -1.0f);
         if (n < 3)
             continue;
         FixedVertex fixed[16];

@@ -146,11 +146,13 @@ private:
     bool mFull = false;
 };
 
-// False when the data are malformed or the file ends inside them; data that
-// simply stop early leave the remaining pixels at 0.
+// False when the data are malformed or cannot be read; data that stop early, the
+// file ending among them included, leave the remaining pixels at 0.
 bool DecodeLZW(FILE* file, PixelSink& sink)
 {
     int minCodeSize = std::fgetc(file);
+    if (minCodeSize == EOF)
+        return !std::ferror(file);
     if (minCodeSize < 2 || minCodeSize > 8)
         return false;
     const int clear = 1 << minCodeSize;
@@ -221,7 +223,7 @@ bool DecodeLZW(FILE* file, PixelSink& sink)
         }
         previous = code;
     }
-    return !std::feof(file) && !std::ferror(file);
+    return !std::ferror(file);
 }
 
 // Reads one extension after its introducer; a graphic control block may set the

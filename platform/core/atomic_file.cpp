@@ -1,37 +1,144 @@
 #include "core/atomic_file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Platform
 {
+namespace
+{
+// The kernel's own limit on links followed in one lookup.
+constexpr int kMaxLinks = 40;
+// A planted name is skipped; this many taken in a row is no accident.
+constexpr int kMaxNameTries = 100;
+
+// Where the bytes really go: `path`, or the file its link (and theirs, in turn) points at.
+// 0, or the reason it cannot be found.
+int ResolveLinks(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int links = 0; links < kMaxLinks; links++)
+    {
+        char link[PATH_MAX];
+        ssize_t length = readlink(target.c_str(), link, sizeof link);
+        if (length < 0)
+            // Not a link, or nothing there yet: the file is made under this name.
+            return errno == EINVAL || errno == ENOENT ? 0 : errno;
+        if (size_t(length) == sizeof link)
+            return ENAMETOOLONG;
+        std::string next(link, size_t(length));
+        size_t slash = target.rfind('/');
+        target = (!next.empty() && next[0] == '/') || slash == std::string::npos
+                     ? next
+                     : target.substr(0, slash + 1) + next;
+    }
+    return ELOOP;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A name nobody can guess: other writers of the same file, and links planted beforehand, are
+// never met under it.
+std::string TemporaryName(const std::string& target)
+{
+    static std::atomic<uint32_t> counter{0};
+    uint64_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits)
+        bits = uint64_t(getpid()) << 32 ^ uint64_t(time(nullptr));
+    bits ^= counter.fetch_add(1, std::memory_order_relaxed);
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%016llx", (unsigned long long)bits);
+    return target + suffix;
+}
+
+// Opens a new temporary file beside `target`; -1 with errno set when none can be made.
+int CreateTemporary(const std::string& target, mode_t mode, std::string& temporary)
+{
+    for (int tries = 0; tries < kMaxNameTries; tries++)
+    {
+        temporary = TemporaryName(target);
+        int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+int WriteAll(int fd, const void* data, size_t size)
+{
+    const char* at = static_cast<const char*>(data);
+    while (size > 0)
+    {
+        ssize_t wrote = write(fd, at, size);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return wrote < 0 ? errno : EIO;
+        at += wrote;
+        size -= size_t(wrote);
+    }
+    return 0;
+}
+
+// The rename is only durable once the folder's entry is on the disk. Some file systems refuse to
+// sync a folder; the file is in place all the same, so that is no failure.
+void SyncFolder(const std::string& folder)
+{
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    fsync(fd);
+    close(fd);
+}
+} // namespace
+
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error)
 {
-    const std::string temporary = path + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr)
+    std::string target;
+    if (int reason = ResolveLinks(path, target); reason != 0)
+    {
+        error = std::strerror(reason);
+        return false;
+    }
+    struct stat old;
+    const bool replaces = stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    // Private until it is whole; then the mode of the file it replaces, exactly.
+    std::string temporary;
+    int fd = CreateTemporary(target, replaces ? 0600 : 0644, temporary);
+    if (fd < 0)
     {
         error = std::strerror(errno);
         return false;
     }
     // The reason is taken where the step fails: the clean-up below may change errno.
-    int reason = 0;
-    errno = 0;
-    if (size > 0 && std::fwrite(data, 1, size, file) != size)
-        reason = errno ? errno : EIO;
-    if (reason == 0 && std::fflush(file) != 0)
+    int reason = size > 0 ? WriteAll(fd, data, size) : 0;
+    if (reason == 0 && replaces && fchmod(fd, old.st_mode & 07777) != 0)
         reason = errno;
-    if (reason == 0 && fsync(fileno(file)) != 0)
+    if (reason == 0 && fsync(fd) != 0)
         reason = errno;
-    if (std::fclose(file) != 0 && reason == 0)
+    if (close(fd) != 0 && reason == 0)
         reason = errno;
-    if (reason == 0 && std::rename(temporary.c_str(), path.c_str()) != 0)
+    if (reason == 0 && std::rename(temporary.c_str(), target.c_str()) != 0)
         reason = errno;
     if (reason == 0)
+    {
+        SyncFolder(FolderOf(target));
         return true;
-    std::remove(temporary.c_str());
+    }
+    unlink(temporary.c_str());
     error = std::strerror(reason);
     return false;
 }

@@ -52,14 +52,27 @@ BOOL CopyOrMove(const std::string& from, const std::string& to, bool remove)
 
 namespace Platform
 {
-DWORD AttributesFromStat(const struct stat& info)
+DWORD AttributesFromStat(const struct stat& info, bool link)
 {
     DWORD attributes = 0;
     if (S_ISDIR(info.st_mode))
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
     if ((info.st_mode & S_IWUSR) == 0)
         attributes |= FILE_ATTRIBUTE_READONLY;
+    if (link)
+        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+bool StatThroughLink(const std::string& path, struct stat& info, bool& link)
+{
+    if (lstat(path.c_str(), &info) != 0)
+        return false;
+    link = S_ISLNK(info.st_mode);
+    struct stat target;
+    if (link && stat(path.c_str(), &target) == 0)
+        info = target;
+    return true;
 }
 
 FILETIME FileTimeFromTimespec(const struct timespec& time)
@@ -125,12 +138,13 @@ DWORD WINAPI GetFileAttributesA(LPCSTR fileName)
 {
     std::string path = Platform::HostPath(fileName);
     struct stat info;
-    if (stat(path.c_str(), &info) != 0)
+    bool link = false;
+    if (!Platform::StatThroughLink(path, info, link))
     {
         Platform::FailFromErrno(path);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return Platform::AttributesFromStat(info);
+    return Platform::AttributesFromStat(info, link);
 }
 
 BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes)

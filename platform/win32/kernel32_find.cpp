@@ -85,11 +85,11 @@ bool MatchesFilePattern(const char* name, const char* pattern)
 
 namespace
 {
-WIN32_FIND_DATAA MakeFindData(const std::string& name, const struct stat& info)
+WIN32_FIND_DATAA MakeFindData(const std::string& name, const struct stat& info, bool link)
 {
     WIN32_FIND_DATAA data;
     std::memset(&data, 0, sizeof(data));
-    data.dwFileAttributes = Platform::AttributesFromStat(info);
+    data.dwFileAttributes = Platform::AttributesFromStat(info, link);
     data.ftCreationTime = Platform::FileTimeFromTimespec(info.st_mtim);
     data.ftLastAccessTime = Platform::FileTimeFromTimespec(info.st_atim);
     data.ftLastWriteTime = Platform::FileTimeFromTimespec(info.st_mtim);
@@ -130,20 +130,12 @@ bool List(const std::string& folder, const std::string& pattern, std::vector<WIN
             !Platform::MatchesFilePattern(entry->d_name, pattern.c_str()))
             continue;
         std::string path = prefix + entry->d_name;
+        // A link is listed as what it points at, marked as a link; a dangling one as a file.
         struct stat info;
-        if (lstat(path.c_str(), &info) != 0)
+        bool link = false;
+        if (!Platform::StatThroughLink(path, info, link))
             continue; // deleted meanwhile
-        // A link is listed as what it points at, marked as a link (a reparse point on Windows);
-        // a dangling one as a file.
-        bool link = S_ISLNK(info.st_mode);
-        struct stat target;
-        if (link && stat(path.c_str(), &target) == 0)
-            info = target;
-        WIN32_FIND_DATAA data = MakeFindData(entry->d_name, info);
-        if (link)
-            data.dwFileAttributes =
-                (data.dwFileAttributes & ~FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_REPARSE_POINT;
-        entries.push_back(data);
+        entries.push_back(MakeFindData(entry->d_name, info, link));
     }
     closedir(dir);
     std::sort(entries.begin(), entries.end(), ListedBefore);

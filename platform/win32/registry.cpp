@@ -145,14 +145,17 @@ LSTATUS Save()
 {
     if (gSaveBlocked)
         return ERROR_ACCESS_DENIED;
-    std::error_code ignored;
+    std::error_code folderError;
     fs::path target(gFile);
     if (target.has_parent_path())
-        fs::create_directories(target.parent_path(), ignored);
+        fs::create_directories(target.parent_path(), folderError);
     std::string text = Platform::Registry::Format(gTop);
     std::string why;
     if (!Platform::WriteFileAtomically(gFile, text.data(), text.size(), why))
     {
+        // A folder that could not be made is the reason; the write's own failure only follows it.
+        if (folderError)
+            why = "cannot create " + target.parent_path().string() + ": " + folderError.message();
         // Every change saves: one word until the file can be written again, not one per change.
         if (!gUnsaved)
             Warn("cannot write " + gFile + " (" + why + "); settings are kept for this run only");

@@ -268,6 +268,8 @@ public:
         main.lpszClassName = "MainWindow";
         RegisterClassA(&main);
     }
+    // The test's own folder stays the working folder.
+    bool KeepWorkingDirectory(const std::string&) override { return true; }
     ~TestApp() override
     {
         Shutdown(); // the cursor thread ends before the test's objects go

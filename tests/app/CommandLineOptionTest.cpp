@@ -38,6 +38,11 @@ TEST_F(CommandLineOptions, NumberedRecordingAndPlayback)
     EXPECT_EQ(app.mDemoFileName, "lumoapp8.dmo"); // by number, present or not
     app.SplitCommandLine("-playnum=x");
     EXPECT_EQ(app.mDemoFileName, "lumoapp9.dmo");
+    // Numbers beyond an int are held to its ends.
+    app.SplitCommandLine("-playnum=-2147483648");
+    EXPECT_EQ(app.mDemoFileName, "lumoapp9.dmo");
+    app.SplitCommandLine("-playnum=99999999999");
+    EXPECT_EQ(app.mDemoFileName, "lumoapp-2147483637.dmo");
     app.mDemoFilePrefix = "100%d";
     app.SplitCommandLine("-recnum=x");
     EXPECT_EQ(app.mDemoFileName, "100%d1.dmo"); // the prefix is text, never a format

@@ -1,4 +1,5 @@
 #include "app/DemoFile.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Lumo;
@@ -140,15 +142,49 @@ TEST_F(DemoFolder, FileRoundTrip)
     EXPECT_FALSE(WriteDemoFile((mDir / "missing" / "x.dmo").string(), c, error));
     EXPECT_EQ(error, std::strerror(ENOENT));
     // A file that cannot be written whole leaves the one before it as it was, and no other file.
-    fs::create_directories(name + ".tmp/kept");
     c.mRandSeed = 100;
-    EXPECT_FALSE(WriteDemoFile(name, c, error));
-    EXPECT_EQ(error, std::strerror(EISDIR));
+    {
+        FileSizeLimit full(16);
+        EXPECT_FALSE(WriteDemoFile(name, c, error));
+    }
+    EXPECT_EQ(error, std::strerror(EFBIG));
     ASSERT_TRUE(ReadDemoFile(name, "Crustavia", back, error)) << error;
     EXPECT_EQ(back.mRandSeed, 99u);
-    fs::remove_all(name + ".tmp");
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 1);
     ASSERT_TRUE(WriteDemoFile(name, c, error));
     EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 1);
+}
+
+// Only a regular file is read, its header before the rest, and never more than a demo can hold:
+// a device, a pipe or a folder is refused at once, as is a file longer than the format allows.
+TEST_F(DemoFolder, ReadsOnlyFilesOfADemosSize)
+{
+    const std::string fifo = (mDir / "pipe.dmo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto sparse = [&](const std::string& name, const std::string& product)
+    {
+        DemoFileContents c;
+        c.mProductName = product;
+        c.mEvents = {1};
+        std::string path = (mDir / name).string(), error;
+        EXPECT_TRUE(WriteDemoFile(path, c, error));
+        fs::resize_file(path, uintmax_t(1) << 33); // no disk space taken
+        return path;
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"/dev/zero", "Invalid demo file."},
+        {fifo, "Invalid demo file."},
+        {mDir.string(), "Invalid demo file."},
+        {sparse("huge.dmo", "Crustavia"), "Invalid demo file."},
+        {sparse("other.dmo", "Other"), "This demo file appears to be for 'Other'"},
+    };
+    for (const auto& [path, message] : cases)
+    {
+        DemoFileContents c;
+        std::string error;
+        EXPECT_FALSE(ReadDemoFile(path, "Crustavia", c, error)) << path;
+        EXPECT_EQ(error, message) << path;
+    }
 }
 
 TEST_F(DemoFolder, NumberingKeepsTheNewest)

@@ -102,4 +102,11 @@ TEST_F(FileHelpers, DeleteTreeRemovesLinksButNotWhatTheyPointAt)
     EXPECT_FALSE(fs::exists(fs::symlink_status(tree)));
     EXPECT_TRUE(fs::exists(outside / "keep.txt"));
     EXPECT_TRUE(fs::exists(outside / "inner" / "keep too.txt"));
+
+    // The folder named may itself be a link: only the link goes.
+    fs::create_directory_symlink(outside, tree);
+    EXPECT_TRUE(DeleteTree(tree.string() + "\\"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(tree)));
+    EXPECT_TRUE(fs::exists(outside / "keep.txt"));
+    EXPECT_TRUE(fs::exists(outside / "inner" / "keep too.txt"));
 }

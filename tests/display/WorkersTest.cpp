@@ -1,6 +1,7 @@
 // The surface workers at both depths, against the memory drawing where the two agree.
 #include "DisplayFixture.h"
 #include "graphics/CpuDispatch.h"
+#include "tests/graphics/SelfDraws.h"
 
 #include <memory>
 #include <random>
@@ -314,4 +315,11 @@ TEST_P(WorkerTest, EveryLevelDrawsTheSameScene)
             EXPECT_EQ(Read(dest->mSurface), expected) << Cpu::Name(level) << (green6 ? "" : " 5-5-5");
         }
     }
+}
+
+TEST_P(WorkerTest, APictureDrawnOntoItselfReadsItAsItWasOnEveryRoadAndLevel)
+{
+    // Opaque pictures draw on their surfaces, the others in memory or through the workers.
+    SelfDraws::ExpectTheyReadThePictureAsItWas([&](const std::vector<uint32_t>& pixels)
+                                               { return Picture(40, 9, pixels); });
 }

@@ -91,6 +91,24 @@ TEST(BltMatrix, IdentityCopiesAroundCentre)
     EXPECT_EQ(big->mBits[3 * 16 + 4], 0xFF000000u);
 }
 
+TEST(BltMatrix, FlushAgainstTheRightAndBottomEdgesTheLastColumnAndRowAreDrawn)
+{
+    // Filling the destination whole, or in its bottom-right corner, every pixel is drawn.
+    ImagePtr white = Blank(8, 8, 0xFFFFFFFF);
+    for (int size : {8, 9, 11})
+    {
+        ImagePtr black = Blank(size, size, 0xFF000000);
+        float centre = float(size) - 3.5f;
+        black->BltMatrix(white.get(), centre, centre, LumoMatrix3(), Rect(0, 0, size, size), Color::White, 0,
+                         Rect(0, 0, 8, 8), false);
+        int filled = 0;
+        for (int i = 0; i < size * size; i++)
+            filled += black->mBits[i] == 0xFFFFFFFFu;
+        EXPECT_EQ(filled, 64) << size;
+        EXPECT_EQ(black->mBits[size * size - 1], 0xFFFFFFFFu) << size;
+    }
+}
+
 TEST(Triangles, ClippingAndCounts)
 {
     ImagePtr dest = Blank(8, 8, 0xFF000000);
@@ -120,7 +138,7 @@ TEST(Triangles, ClippingAndCounts)
             }
             red += p == 0xFFFF0000u;
         }
-    EXPECT_GE(red, 9); // the clip's last row and column lie on its edge
+    EXPECT_EQ(red, 16); // the whole clip, its last row and column too
     EXPECT_EQ(dest->mBits[64], MemoryImage::kGuardWord);
 }
 
@@ -143,7 +161,7 @@ TEST(Triangles, VertexColoursAndBlending)
     int green = 0;
     for (int i = 0; i < 16; i++)
         green += square->mBits[i] == 0xFF00FF00u;
-    EXPECT_EQ(green, 9); // the clip keeps x, y <= 3, and the edges at 3 are not filled
+    EXPECT_EQ(green, 16); // both triangles reach past the clip's last pixels
 }
 
 TEST(Triangles, TextureCoordinatesFarOutsideAreHeldAtTheEdge)

@@ -1,3 +1,4 @@
+#include "SelfDraws.h"
 #include "TestRegistry.h"
 
 #include "graphics/Blend.h"
@@ -495,4 +496,17 @@ TEST(MemoryImageThreads, StretchesAndBlitsOnTwoThreadsAtOnce)
                   std::vector<uint32_t>(again->mBits, again->mBits + n))
             << "thread " << t;
     }
+}
+
+TEST(MemoryImageSelfDraw, ReadsThePictureAsItWasBeforeTheDrawAtEveryLevel)
+{
+    std::vector<ImagePtr> pictures;
+    SelfDraws::ExpectTheyReadThePictureAsItWas(
+        [&](const std::vector<uint32_t>& pixels)
+        {
+            pictures.push_back(std::make_unique<MemoryImage>());
+            pictures.back()->SetBits(pixels.data(), 40, 9, true);
+            pictures.back()->Palletize(); // kept in palette form where the colours are few
+            return pictures.back().get();
+        });
 }

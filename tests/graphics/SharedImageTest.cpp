@@ -77,8 +77,10 @@ TEST_F(SharedImageTest, PrivateImages)
         EXPECT_EQ(registry.mImages.size(), 0u); // the owned image went with Release
         EXPECT_EQ(holder.GetImage(), nullptr);
 
-        holder.mOwnsUnshared = true;
-        holder = &plain; // a plain picture resets the owns flag
-        EXPECT_FALSE(holder.mOwnsUnshared);
+        // The owns flag is the handle's: it keeps its value, and the next image is owned too.
+        holder = new MemoryImage(&registry);
+        EXPECT_TRUE(holder.mOwnsUnshared);
+        EXPECT_EQ(registry.mImages.size(), 1u);
     }
+    EXPECT_EQ(registry.mImages.size(), 0u);
 }

@@ -437,6 +437,13 @@ TEST_F(DebugKeys, ScreenshotFailuresWriteNothing)
     std::ofstream("_screenshots") << "x";
     EXPECT_EQ(mApp->TakeScreenshot(), "");
 
+    // No number is left after the largest.
+    fs::remove("_screenshots");
+    fs::create_directory("_screenshots");
+    std::ofstream("_screenshots/image2147483647.png") << "x";
+    EXPECT_EQ(mApp->TakeScreenshot(), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator("_screenshots"), fs::directory_iterator()), 1);
+
     RealApp headless;
     EXPECT_EQ(headless.TakeScreenshot(), "");
     headless.ShowVideoStats();

@@ -16,7 +16,7 @@ struct CorpusFile
 };
 using Corpus = std::map<std::string, std::vector<CorpusFile>>;
 
-const std::filesystem::path kCorpusRoot = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus";
+const std::filesystem::path kCorpusRoot = std::filesystem::path(LUMO_FUZZ_CORPUS_DIR);
 
 Bytes Cut(const Bytes& bytes, size_t size)
 {
@@ -66,7 +66,8 @@ std::vector<CorpusFile> GIFFiles()
         {"bad_trailer_only", GIFWriter().Header(8, 8, four).Trailer()},
         {"bad_min_code_size",
          GIFWriter().Header(8, 8, four).Image(8, 8).Data(9, EncodeLZW(indices, 2)).Trailer()},
-        {"bad_truncated", Cut(good, good.size() - 4)},
+        {"ok_cut_in_data", Cut(good, good.size() - 4)},
+        {"bad_cut_in_table", Cut(good, 16)},
         {"bad_huge",
          GIFWriter().Header(8, 8, four).Image(65535, 65535).Data(2, EncodeLZW(indices, 2)).Trailer()},
     };

@@ -239,13 +239,36 @@ TEST_F(GIFReaderTest, BrokenFilesGiveNull)
     EXPECT_FALSE(
         Read(GIFWriter().Header(4, 4, table).Image(65535, 65535).Data(2, EncodeLZW({1}, 2)).Trailer()));
 
-    // Every cut of a good file: ends inside the headers, the table, or the image data.
-    std::vector<uint8_t> indices = Noise(64, 9, 2);
-    Bytes whole =
-        GIFWriter().Header(8, 8, table).Comment("x").Image(8, 8).Data(2, EncodeLZW(indices, 2)).Trailer();
-    ASSERT_TRUE(Read(whole));
-    for (size_t size = 0; size + 2 < whole.size(); size++)
-        EXPECT_FALSE(Read(Bytes(whole.begin(), whole.begin() + size))) << "cut at " << size;
+    // Every cut of a good file inside the headers or the tables.
+    GIFWriter head =
+        GIFWriter().Header(40, 40, table).Comment("x").Image(40, 40, false, {0, 0xFF, 0xFF00, 0xFF0000});
+    for (size_t size = 0; size < head.Get().size(); size++)
+        EXPECT_FALSE(Read(Bytes(head.Get().begin(), head.Get().begin() + size))) << "cut at " << size;
+}
+
+TEST_F(GIFReaderTest, AFileCutInsideItsImageDataKeepsThePixelsDecoded)
+{
+    std::vector<uint32_t> table = {0, 0xFF, 0xFF00, 0xFF0000};
+    std::vector<uint8_t> indices = Noise(1600, 9, 4);
+    GIFWriter head = GIFWriter().Header(40, 40, {}).Image(40, 40, false, table);
+    Bytes whole = GIFWriter(head).Data(2, EncodeLZW(indices, 2)).Get(); // no trailer
+    ImagePtr image = Read(whole);
+    ASSERT_TRUE(image);
+    std::vector<uint32_t> all = Pixels(*image);
+    EXPECT_EQ(all, Colours(indices, table));
+    size_t decoded = 0;
+    for (size_t size = head.Get().size(); size < whole.size(); size += 7)
+    {
+        ImagePtr cut = Read(Bytes(whole.begin(), whole.begin() + size));
+        ASSERT_TRUE(cut) << "cut at " << size;
+        // The pixels of the whole sub-blocks read, then nothing; more of them the later the cut.
+        std::vector<uint32_t> pixels = Pixels(*cut);
+        size_t same = std::mismatch(pixels.begin(), pixels.end(), all.begin()).first - pixels.begin();
+        EXPECT_TRUE(std::all_of(pixels.begin() + same, pixels.end(), [](uint32_t p) { return p == 0; }));
+        EXPECT_GE(same, decoded) << "cut at " << size;
+        decoded = same;
+    }
+    EXPECT_GT(decoded, 0u);
 }
 
 TEST_F(GIFReaderTest, DataBlockReadsCountThenBytes)

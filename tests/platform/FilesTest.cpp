@@ -121,9 +121,11 @@ TEST(FindFiles, LinksAreMarkedAndRemovedAsLinks)
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
     EXPECT_EQ(data.dwFileAttributes, (DWORD)(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
     FindClose(find);
+    EXPECT_EQ(GetFileAttributesA(temp.WindowsPath("to-folder").c_str()), data.dwFileAttributes);
     find = FindFirstFileA(temp.WindowsPath("dangling").c_str(), &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
     EXPECT_EQ(data.dwFileAttributes, (DWORD)FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(GetFileAttributesA(temp.WindowsPath("dangling").c_str()), data.dwFileAttributes);
     FindClose(find);
 
     // A folder link is not a file; removing it as a folder takes the link only.

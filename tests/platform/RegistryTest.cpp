@@ -117,7 +117,9 @@ TEST_F(Registry, RoundTripOfEachTypeWithSubKeysAcrossAReload)
         text.find("sz \"Warning\" \"tab\\x09here \\\"quoted\\\" back\\\\slash \\x01\\xff nul:\\x00.\"\n"),
         std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 4), "end\n");
-    EXPECT_FALSE(std::filesystem::exists(mFile + ".tmp"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(mFile).parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);
 
     PlatformTest::ReloadRegistry();
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\CRUSTAVIA\\test3d", 0, KEY_READ, &key),
@@ -328,6 +330,15 @@ TEST_F(Registry, UnwritableLocationFailsWritesInsteadOfLosingThem)
     EXPECT_NE(SetDword(HKEY_LOCAL_MACHINE, "Muted", 1), ERROR_SUCCESS);
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
     EXPECT_EQ(mTemp.Read("plain"), "a file where a folder should be");
+
+    // The warning names the folder that could not be made, not the write that failed after it.
+    std::filesystem::create_directory_symlink(mTemp.Path() + "/nowhere/deeper", mTemp.Path() + "/linked");
+    UseFile(mTemp.Path() + "/linked/registry.txt");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, "Muted", 1), ERROR_WRITE_FAULT);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "registry: cannot write " + mFile + " (cannot create " +
+                                                          mTemp.Path() + "/linked: " + std::strerror(EEXIST) +
+                                                          "); settings are kept for this run only\n");
 }
 
 // Every change saves the file: a place that cannot be written is reported once, with the reason
@@ -335,8 +346,9 @@ TEST_F(Registry, UnwritableLocationFailsWritesInsteadOfLosingThem)
 TEST_F(Registry, UnwritableFileIsReportedOnceWithItsReason)
 {
     HKEY key = Create("SOFTWARE\\Crustavia");
-    // The temporary file cannot be made where a folder that cannot be removed holds its name.
-    std::filesystem::create_directories(mFile + ".tmp/kept");
+    // The new file cannot replace a folder that holds the file's name.
+    std::filesystem::remove(mFile);
+    std::filesystem::create_directories(mFile + "/kept");
     testing::internal::CaptureStderr();
     for (DWORD value = 1; value <= 3; value++)
         EXPECT_EQ(SetDword(key, "Muted", value), ERROR_WRITE_FAULT);
@@ -348,14 +360,15 @@ TEST_F(Registry, UnwritableFileIsReportedOnceWithItsReason)
     EXPECT_EQ(Query(key, "Muted"), std::string("\x03\0\0\0", 4));
     RegCloseKey(key);
     // Once writing works again, a later failure is reported again.
-    std::filesystem::remove_all(mFile + ".tmp");
+    std::filesystem::remove_all(mFile);
     key = Create("SOFTWARE\\Crustavia");
     EXPECT_EQ(SetDword(key, "Muted", 0), ERROR_SUCCESS);
-    std::filesystem::create_directories(mFile + ".tmp/kept");
+    std::filesystem::remove(mFile);
+    std::filesystem::create_directories(mFile + "/kept");
     testing::internal::CaptureStderr();
     EXPECT_EQ(SetDword(key, "Muted", 1), ERROR_WRITE_FAULT);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot write"), std::string::npos);
-    std::filesystem::remove_all(mFile + ".tmp");
+    std::filesystem::remove_all(mFile);
     RegCloseKey(key);
 }
 

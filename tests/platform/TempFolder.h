@@ -1,10 +1,13 @@
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it; and a
+// limit on the size of written files, for a write that fails halfway (as on a full disk).
 #pragma once
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 
 class TempFolder
 {
@@ -48,4 +51,29 @@ public:
 
 private:
     std::string mPath;
+};
+
+// While it lives, a write past `bytes` into any file fails (EFBIG) instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &mOld);
+        rlimit limit = mOld;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &mOld);
+        std::signal(SIGXFSZ, mOldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit mOld{};
+    void (*mOldHandler)(int) = nullptr;
 };

@@ -60,9 +60,11 @@ public:
         std::string errors;
     };
 
-    // Runs the program with these variables changed (an empty value removes one); a run that
-    // does not end within the limit is killed.
-    Result Run(const std::vector<std::pair<std::string, std::string>>& changes) const
+    // Runs the program with these variables changed (an empty value removes one) and these
+    // arguments, started from `from` (else from where the tests run); a run that does not end
+    // within the limit is killed.
+    Result Run(const std::vector<std::pair<std::string, std::string>>& changes,
+               const std::vector<std::string>& arguments = {}, const fs::path& from = {}) const
     {
         std::vector<std::string> variables;
         for (char** v = environ; *v; v++)
@@ -88,12 +90,19 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        if (!from.empty())
+            posix_spawn_file_actions_addchdir_np(&actions, from.c_str());
         std::string program = (mPath / "crustavia").string();
-        char* argv[] = {program.data(), nullptr};
+        std::vector<std::string> words = {program};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
         pid_t pid = 0;
         Result result;
         // Started from elsewhere: the program finds its files beside itself.
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()) != 0)
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
             return result;
         posix_spawn_file_actions_destroy(&actions);
         int status = 0;
@@ -155,5 +164,33 @@ TEST(Program, WithoutADisplayItSaysSoAndEnds)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.errors.find("No display found"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find("Set SDL_VIDEODRIVER=dummy to run it without one."), std::string::npos);
+}
+
+// Numbered demos are counted, deleted and read in the game's folder, where they are written, never
+// in the folder the program was started from; what is not a demo file ends the start with the
+// fatal error, not a crash.
+TEST(Program, NumberedDemosLiveInTheGameFolder)
+{
+    ProgramFolder folder;
+    const fs::path launch = folder.Path() / "launch";
+    fs::create_directory(launch);
+    std::ofstream(launch / "lumoapp1.dmo") << "not the program's";
+    for (const char* name : {"lumoapp4.dmo", "lumoapp5.dmo"})
+        std::ofstream(folder.Path() / name) << "no demo";
+    const std::vector<std::pair<std::string, std::string>> headless = {
+        {"SDL_VIDEODRIVER", "dummy"},
+        {"SDL_AUDIODRIVER", "dummy"},
+        {"LUMO_REGISTRY_FILE", (folder.Path() / "registry.txt").string()}};
+
+    auto newest = folder.Run(headless, {"-playnum=1"}, launch);
+    EXPECT_EQ(newest.exitCode, 1);
+    EXPECT_NE(newest.errors.find("FATAL ERROR: Invalid demo file."), std::string::npos) << newest.errors;
+
+    auto endless = folder.Run(headless, {"-recnum=1", "-play", "-demofile=/dev/zero"}, launch);
+    EXPECT_EQ(endless.exitCode, 1);
+    EXPECT_NE(endless.errors.find("FATAL ERROR: Invalid demo file."), std::string::npos) << endless.errors;
+    EXPECT_TRUE(fs::exists(launch / "lumoapp1.dmo"));
+    EXPECT_FALSE(fs::exists(folder.Path() / "lumoapp4.dmo"));
+    EXPECT_TRUE(fs::exists(folder.Path() / "lumoapp5.dmo"));
 }
 } // namespace

@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 
 namespace
 {
-const fs::path kCorpusRoot = fs::path(__FILE__).parent_path() / "../../fuzz/corpus";
+const fs::path kCorpusRoot = fs::path(LUMO_FUZZ_CORPUS_DIR);
 const char* const kKinds[] = {"sound_wav", "sound_au", "sound_ogg"};
 
 Bytes ReadAll(const fs::path& path)

@@ -106,11 +106,14 @@ TEST_F(SoundFilesTest, ANewerSourceOrAMissingOneMakesTheCacheStale)
 
     // A copy that cannot be written whole leaves the sound loaded and the old copy untouched.
     fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(90));
-    fs::create_directory(mFolder.Path("cached/music.wav.tmp")); // where it is written first
-    DSoundManager unwritable(TestWindow(), false);
-    EXPECT_EQ(unwritable.LoadSound("music"), 255);
+    {
+        FileSizeLimit full(64);
+        DSoundManager unwritable(TestWindow(), false);
+        EXPECT_EQ(unwritable.LoadSound("music"), 255);
+        EXPECT_FALSE(unwritable.WriteCacheWAV("cached\\music.wav", 255, "music.ogg"));
+    }
     EXPECT_EQ(mFolder.Read("cached/music.wav"), rewritten);
-    EXPECT_FALSE(unwritable.WriteCacheWAV("cached\\music.wav", 255, "music.ogg"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(mFolder.Path("cached")), fs::directory_iterator()), 1);
 
     fs::remove(path);
     DSoundManager gone(TestWindow(), false);
