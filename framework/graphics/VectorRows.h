@@ -269,8 +269,29 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
     }
 }
 
-// The blit over a destination taken as opaque, driven by the source's run
-// lengths: opaque pixels copied, clear ones skipped, others over opaque.
+// A group of the blit over a destination taken as opaque (a group function as
+// EachGroup takes): opaque pixels copied, clear ones skipped, others over opaque.
+template <class V> struct OpaqueRunsGroup
+{
+    template <class Count>
+    void operator()(uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int,
+                    Count count) const
+    {
+        // Groups wholly opaque or wholly clear, as most of a sprite's are, take no arithmetic.
+        typename V::Reg a = V::template Shr32<24>(sv);
+        typename V::Mask opaque = V::Eq32(a, V::Splat(255));
+        if (V::All(opaque))
+            return Put<V>(dp, sv, count);
+        typename V::Mask clear = V::Eq32(a, V::Zero());
+        if (V::All(clear))
+            return;
+        // Opaque pixels weigh 256: the source as it is.
+        typename V::Reg out = OverOpaqueBy<V>(dv, sv, V::AddOneWhere(opaque, a));
+        Put<V>(dp, V::Select(clear, dv, out), count);
+    }
+};
+
+// The same blit driven by the source's run lengths.
 template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
 {
     WalkRuns<V>(
@@ -282,20 +303,7 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
             else if (alpha != 0)
                 OverOpaqueRowOf<V>(dp, sp, run);
         },
-        [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
-        {
-            // Groups wholly opaque or wholly clear, as most of a sprite's are, take no arithmetic.
-            typename V::Reg a = V::template Shr32<24>(sv);
-            typename V::Mask opaque = V::Eq32(a, V::Splat(255));
-            if (V::All(opaque))
-                return Put<V>(dp, sv, count);
-            typename V::Mask clear = V::Eq32(a, V::Zero());
-            if (V::All(clear))
-                return;
-            // Opaque pixels weigh 256: the source as it is.
-            typename V::Reg out = OverOpaqueBy<V>(dv, sv, V::AddOneWhere(opaque, a));
-            Put<V>(dp, V::Select(clear, dv, out), count);
-        });
+        OpaqueRunsGroup<V>());
 }
 
 template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const Tint& t)
@@ -591,6 +599,11 @@ template <class V> constexpr Rows RowsOf()
         .OpaqueRunsRows =
             [](const Block& b, const uint8_t* runs)
         {
+            // Rows too short for their runs to be walked go a group at a time, joined where
+            // they follow each other.
+            if (b.w < kRunsFrom * V::kPixels)
+                return CleanJoinedRows<V>(b, [](uint32_t* d, const uint32_t* s, int n)
+                                          { EachGroup<V>(d, s, n, OpaqueRunsGroup<V>()); });
             CleanRows<V>(b,
                          [&](uint32_t* d, const uint32_t* s)
                          {
