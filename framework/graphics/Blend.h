@@ -77,11 +77,16 @@ inline uint32_t Tinted(uint32_t d, uint32_t s, int cr, int cg, int cb, int ca)
     return (na << 24) | (r << 16) | (g << 8) | b;
 }
 
-// Each channel times the alpha >> 8, alpha 0: what an additive draw by the alpha adds.
+// Each channel times a >> 8, alpha 0.
+inline uint32_t AlphaWeightedBy(uint32_t p, uint32_t a)
+{
+    return ((Channel(p, 16) * a) >> 8) << 16 | ((Channel(p, 8) * a) >> 8) << 8 | ((Channel(p, 0) * a) >> 8);
+}
+
+// The same by the pixel's own alpha: what an additive draw by the alpha adds.
 inline uint32_t AlphaWeighted(uint32_t p)
 {
-    uint32_t a = p >> 24;
-    return ((Channel(p, 16) * a) >> 8) << 16 | ((Channel(p, 8) * a) >> 8) << 8 | ((Channel(p, 0) * a) >> 8);
+    return AlphaWeightedBy(p, p >> 24);
 }
 
 // Adds three channel amounts with saturation; the destination keeps its alpha.

@@ -174,11 +174,13 @@ template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
 
 template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
-    // Over an opaque pixel w = alpha: the source term is one constant.
-    typename V::Reg a = V::Splat16(int(alpha));
-    typename V::Reg term = V::MulHi16(V::LowUp(V::Splat(color)), a);
+    using Reg = typename V::Reg;
+    // Over an opaque pixel w = alpha: the source term is one constant pixel, and the
+    // destination's bytes are scaled in their own lanes.
+    Reg term = V::Splat(Blend::AlphaWeightedBy(color, alpha) | kAlpha);
+    Reg inverse = V::Splat((256 - alpha) * 0x10001u);
     EachGroup<V>(d, d, n,
-                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, auto, int from, auto count)
+                 [&](uint32_t* dp, const uint32_t*, Reg dv, auto, int from, auto count)
                  {
                      if (!AllOpaque<V>(dv))
                      {
@@ -186,9 +188,8 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
                              dp[k] = Blend::Normal(dp[k], color, alpha);
                          return;
                      }
-                     typename V::Reg lo = V::Add16(DestTerm<V>(V::LowUp(dv), a), term);
-                     typename V::Reg hi = V::Add16(DestTerm<V>(V::HighUp(dv), a), term);
-                     Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
+                     Reg green, pairs = ByteTerms<V>(dv, inverse, green);
+                     Put<V>(dp, V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term), count);
                  });
 }
 
