@@ -88,3 +88,21 @@ function(lumo_label_tests name label regex)
   endif()
   add_dependencies(${label}_tests ${name})
 endfunction()
+
+# lumo_resources(target NAME file [NAME file ...]): links the files into the program as its named
+# resources (platform/win32/resources.h), as a Windows program's resource script does.
+function(lumo_resources target)
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
+  set(names)
+  set(files)
+  while(ARGN)
+    list(POP_FRONT ARGN name file)
+    list(APPEND names ${name})
+    list(APPEND files ${file})
+  endwhile()
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} "-DNAMES=${names}" "-DFILES=${files}" -DOUTPUT=${output}
+            -P ${LUMO_ROOT}/cmake/EmbedResources.cmake
+    DEPENDS ${files} ${LUMO_ROOT}/cmake/EmbedResources.cmake VERBATIM)
+  target_sources(${target} PRIVATE ${output})
+endfunction()

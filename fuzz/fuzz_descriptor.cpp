@@ -4,6 +4,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "text/DescParser.h"
+#include "text/FontData.h"
 #include "app/LumoAppBase.h"
 #include "text/ImageFont.h"
 
@@ -119,6 +120,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static FuzzHost* host = new FuzzHost();
     {
         Lumo::ImageFont font(host, path);
+        // Memory stays in proportion to the file: its defines expand within the bound its size
+        // sets, beside the values written out in it (at most one a byte).
+        size_t held = 0;
+        for (const auto& define : font.mFontData->mDefines)
+            held += Lumo::DescParser::ValueCount(define.second);
+        if (held >
+            Lumo::DescParser::kDefineValueAllowance + (Lumo::DescParser::kDefineValuesPerByte + 1) * size)
+            __builtin_trap();
         const std::string sample = input.substr(0, 24) + "abc";
         Exercise(font, sample);
         // Another size, without overflowing on the huge ones a descriptor may give.

@@ -14,7 +14,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMO_TESTS=OF
 cmake --build "$build" --target crustavia_assets
 
 out="$root/assets"
-rm -rf "$out/gfx" "$out/sfx" "$out/music" "$out/fonts"
+rm -rf "$out/gfx" "$out/sfx" "$out/music" "$out/fonts" "$out/icon"
 "$build/tools/crustavia_assets" "$out" "$fonts/texgyrechorus-mediumitalic.otf" "$fonts/texgyreheros-regular.otf" \
   "$(command -v oggenc)"
 "$build/tools/crustavia_assets" --test-data "$root/tests/audio/data" "$(command -v lame)"

@@ -334,7 +334,11 @@ void LumoAppBase::Shutdown()
     if (mMusicInterface)
         mMusicInterface->StopAllMusic();
     if (!mIsPhysWindowed && mDDInterface && mDDInterface->mDD)
+    {
+        EnumWindows(KeepWindowRect, FALSE);
         mDDInterface->mDD->RestoreDisplayMode();
+        EnumWindows(KeepWindowRect, TRUE);
+    }
     if (mHWnd)
         ShowWindow(mHWnd, SW_HIDE);
     if (mSettingsLoaded)

@@ -165,6 +165,7 @@ void LumoAppBase::LoadSettings()
     mRegistryKey = GetString("RegistryKey", mRegistryKey);
     if (mRegistryKey.empty())
         return;
+    Platform::SetRegistryFolderName(mRegistryKey);
     int value = 0;
     if (RegistryReadInteger("MusicVolume", &value))
         mMusicVolume = VolumeFromSetting(value);

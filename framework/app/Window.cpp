@@ -83,6 +83,8 @@ void LumoAppBase::CreateMainWindow()
     }
     if (!mPlayingDemo && !mIsWindowed)
     {
+        // The display mode changes: the other windows' places are kept to be put back.
+        EnumWindows(KeepWindowRect, FALSE);
         mHWnd = CreateWindowExA(WS_EX_TOPMOST, "MainWindow", mTitle.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
                                 mWidth, mHeight, nullptr, nullptr, gHInstance, nullptr);
         mIsPhysWindowed = false;
@@ -289,6 +291,7 @@ void LumoAppBase::Init()
     mainClass.style = CS_DBLCLKS;
     mainClass.lpfnWndProc = WindowProc;
     mainClass.hInstance = gHInstance;
+    mainClass.hIcon = LoadIconA(gHInstance, "IDI_MAIN_ICON");
     mainClass.lpszClassName = "MainWindow";
     RegisterClassA(&mainClass);
     WNDCLASSA hiddenClass{};

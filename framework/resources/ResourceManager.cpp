@@ -297,10 +297,9 @@ bool ResourceManager::MissingAllowed(ResMap& map, const std::string& id)
 
 void ResourceManager::ThrowNotFound(const char* kind, const std::string& id)
 {
-    std::string msg = FormatString("%s resource not found: %s", kind, id.c_str());
-    Fail(msg);
-    // The exception names this lookup even when an earlier failure keeps the error text.
-    throw ResourceManagerException(msg);
+    Fail(FormatString("%s resource not found: %s", kind, id.c_str()));
+    // The manager's error text: after an earlier failure, that one.
+    throw ResourceManagerException(errorText);
 }
 
 SharedImageRef ResourceManager::GetImageOrThrow(const std::string& id)

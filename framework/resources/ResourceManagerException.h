@@ -14,7 +14,8 @@ public:
 
     explicit ResourceManagerException(const std::string& what) : mWhat(what) {}
 
-    // The message itself, so that a handler catching the standard exception can show it.
+    // The message itself, so that a handler of standard exceptions (the loading thread's) can
+    // show it.
     const char* what() const noexcept override { return mWhat.c_str(); }
 };
 

@@ -4,6 +4,7 @@
 #include "win32/windows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -234,6 +235,7 @@ bool DescParser::ParseDescriptorFile(const std::string& fileName)
 
 bool DescParser::ParseCommandLine(const std::string& text)
 {
+    mTextRead += text.size();
     ListDataElement list;
     if (!TokenizeToList(text, &list, false, nullptr))
         return false;
@@ -373,13 +375,22 @@ bool DescParser::ReportUndefined(const std::string& name)
 
 bool DescParser::SpendValues(size_t count)
 {
-    if (count > kMaxResolvedValues - mResolvedValues)
+    if (mOutOfValues)
+        return false;
+    const size_t perByte = kDefineValuesPerByte;
+    const size_t allowed = kDefineValueAllowance + std::min(mTextRead, SIZE_MAX / 2 / perByte) * perByte;
+    if (count > allowed - mExpandedValues)
     {
-        mResolvedValues = kMaxResolvedValues;
+        mOutOfValues = true;
         return Error("Too Many Values");
     }
-    mResolvedValues += count;
+    mExpandedValues += count;
     return true;
+}
+
+bool DescParser::SpendDefine(const DataElement* value)
+{
+    return SpendValues(ValueCount(value));
 }
 
 bool DescParser::GetValue(const ListDataElement& src, ListDataElement* dst)
@@ -395,8 +406,6 @@ bool DescParser::ResolveInto(const ListDataElement& src, ListDataElement* dst, i
         {
             if (depth >= kMaxListDepth)
                 return Error(kTooDeep);
-            if (!SpendValues(1))
-                return false;
             auto* nested = new ListDataElement();
             dst->mItems.push_back(nested);
             if (!ResolveInto(*static_cast<const ListDataElement*>(item), nested, depth + 1))
@@ -406,8 +415,6 @@ bool DescParser::ResolveInto(const ListDataElement& src, ListDataElement* dst, i
         const std::string& text = static_cast<const SingleDataElement*>(item)->mText;
         if (IsLiteral(text))
         {
-            if (!SpendValues(1))
-                return false;
             bool quoted = IsQuote(text[0]);
             dst->mItems.push_back(new SingleDataElement(quoted ? Unquote(text) : text));
             continue;
@@ -424,6 +431,11 @@ bool DescParser::ResolveInto(const ListDataElement& src, ListDataElement* dst, i
         dst->mItems.push_back(define->Duplicate());
     }
     return true;
+}
+
+size_t DescParser::ValueCount(const DataElement* e)
+{
+    return Measure(e).mCount;
 }
 
 std::string DescParser::ElementToText(const DataElement* e)
@@ -474,7 +486,7 @@ bool DescParser::DataToStringVector(const DataElement* e, std::vector<std::strin
         const DataElement* value = Dereference(name);
         if (!value)
             return ReportUndefined(name);
-        if (!value->mIsList)
+        if (!value->mIsList || !SpendDefine(value))
             return false;
         items = static_cast<const ListDataElement*>(value);
     }
@@ -525,7 +537,7 @@ bool DescParser::DataToList(const DataElement* e, ListDataElement* out)
     if (e->mIsList)
         return GetValue(*static_cast<const ListDataElement*>(e), out);
     const DataElement* value = Dereference(static_cast<const SingleDataElement*>(e)->mText);
-    if (!value || !value->mIsList || !SpendValues(Measure(value).mCount))
+    if (!value || !value->mIsList || !SpendDefine(value))
         return false;
     for (const DataElement* item : static_cast<const ListDataElement*>(value)->mItems)
         out->mItems.push_back(item->Duplicate());

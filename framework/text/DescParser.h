@@ -18,9 +18,12 @@ class DescParser
 public:
     // Lists nest at most this deep below a command; deeper input is refused, never recursed into.
     static constexpr int kMaxListDepth = 100;
-    // Values a parser may make by resolving defines (a game font makes a few hundred): a few
-    // defines that each repeat the last would otherwise multiply into more than memory holds.
-    static constexpr size_t kMaxResolvedValues = size_t(1) << 16;
+    // What defines may expand to: values copied out of them or read from listed ones, counted
+    // over the whole parse. A few defines that each repeat the last would otherwise multiply
+    // into more than memory holds; the bound grows with the command text read, so that memory
+    // stays in proportion to the file (a game font expands to a few hundred values).
+    static constexpr size_t kDefineValueAllowance = size_t(1) << 16;
+    static constexpr size_t kDefineValuesPerByte = 4;
 
     enum TerminatorFlags
     {
@@ -59,6 +62,8 @@ public:
 
     bool GetValue(const ListDataElement& src, ListDataElement* dst);
     static std::string ElementToText(const DataElement* e);
+    // The single values and lists in e, e itself included.
+    static size_t ValueCount(const DataElement* e);
     bool DataToString(const DataElement* e, std::string* out);
     bool DataToStringVector(const DataElement* e, std::vector<std::string>* out);
     bool DataToIntVector(const DataElement* e, std::vector<int>* out);
@@ -68,18 +73,23 @@ public:
 protected:
     // Takes ownership of value; an earlier define of the same name is deleted.
     void SetDefine(const std::string& name, DataElement* value);
+    // Charges values that define expansion makes; false (reported once) when they are more
+    // than the text read so far allows.
+    bool SpendValues(size_t count);
+    // Charges a copy or a reading of a define's value, everything in it counted.
+    bool SpendDefine(const DataElement* value);
 
 private:
     bool ReportUndefined(const std::string& name);
     bool Tokenize(const std::string& text, ListDataElement* list, bool expectListEnd, int* pos, int depth);
     // Resolves src into dst, whose lists sit depth levels below the value's top.
     bool ResolveInto(const ListDataElement& src, ListDataElement* dst, int depth);
-    // Counts values made by resolution; false (with the error) once there are too many.
-    bool SpendValues(size_t count);
     template <typename T>
     bool ParseEach(const DataElement* e, std::vector<T>* out, bool (*parse)(const std::string&, T*));
 
-    size_t mResolvedValues = 0;
+    size_t mExpandedValues = 0;
+    size_t mTextRead = 0; // bytes of the commands executed
+    bool mOutOfValues = false;
 };
 
 } // namespace Lumo

@@ -163,7 +163,7 @@ bool FontData::ListEntries(const DataElement* e, const ListDataElement** entries
         return true;
     }
     const DataElement* value = Dereference(static_cast<const SingleDataElement*>(e)->mText);
-    if (value == nullptr || !value->mIsList)
+    if (value == nullptr || !value->mIsList || !SpendDefine(value))
         return false;
     *entries = static_cast<const ListDataElement*>(value);
     *asWritten = false; // a define's entries were resolved when it was made
@@ -177,7 +177,7 @@ bool FontData::EntryInts(const DataElement* entry, bool asWritten, std::vector<i
     if (!entry->mIsList)
     {
         const DataElement* value = asWritten ? Dereference(AsSingle(entry)->mText) : nullptr;
-        return value != nullptr && value->mIsList && EntryInts(value, false, out);
+        return value != nullptr && value->mIsList && SpendDefine(value) && EntryInts(value, false, out);
     }
     for (const DataElement* item : static_cast<const ListDataElement*>(entry)->mItems)
     {
@@ -300,6 +300,8 @@ bool FontData::CmdDefine(const ListDataElement& p)
         return true;
     }
     const DataElement* existing = Dereference(AsSingle(value)->mText);
+    if (existing != nullptr && !SpendDefine(existing))
+        return false;
     SetDefine(name->mText, existing != nullptr ? existing->Duplicate() : value->Duplicate());
     return true;
 }
@@ -312,6 +314,9 @@ bool FontData::CmdCreateHorzSpanRectList(const ListDataElement& p)
     if (!GetName(p.mItems[1], &name) || !DataToIntVector(p.mItems[2], &rect) || rect.size() != 4 ||
         !DataToIntVector(p.mItems[3], &widths) || rect[3] < 0)
         return InvalidType();
+    // The list and, per width, a rectangle of four numbers.
+    if (!SpendValues(1 + 5 * widths.size()))
+        return false;
     auto* list = new ListDataElement();
     int64_t x = rect[0];
     for (int width : widths)

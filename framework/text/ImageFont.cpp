@@ -46,6 +46,12 @@ int Trunc(double value)
     return static_cast<int>(value);
 }
 
+// Pens and widths of absurd sizes stop at the ends of int instead of wrapping.
+int Saturate(int64_t value)
+{
+    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
+}
+
 int CombineComponent(int mult, int color, int add)
 {
     return std::clamp(mult * color / 255 + add, 0, 255);
@@ -156,21 +162,19 @@ bool ImageFont::HasTag(const std::string& tag)
 
 bool ImageFont::AddTag(const std::string& tag)
 {
-    // Tags are kept upper-cased: "bold" after "Bold" is the same tag.
-    std::string upper = StringToUpper(tag);
-    if (HasTag(upper))
+    // Only the text as given is looked for: "bold" after "Bold" is stored once more.
+    if (HasTag(tag))
         return false;
-    mTagVector.push_back(upper);
+    mTagVector.push_back(StringToUpper(tag));
     mActiveListValid = false;
     return true;
 }
 
 bool ImageFont::RemoveTag(const std::string& tag)
 {
-    auto it = std::find(mTagVector.begin(), mTagVector.end(), StringToUpper(tag));
-    if (it == mTagVector.end())
+    // Every copy goes, so that no earlier AddTag keeps the tag in force.
+    if (std::erase(mTagVector, StringToUpper(tag)) == 0)
         return false;
-    mTagVector.erase(it);
     mActiveListValid = false;
     return true;
 }
@@ -297,10 +301,10 @@ ImageFont::Placement ImageFont::Place(const ActiveFontLayer& active, unsigned ch
     const FontCharData& data = layer.mCharData[c];
     double f = LayerFactor(layer);
     Placement p;
-    p.x = pen + Trunc((data.mOffset.mX + layer.mOffset.mX) * f);
-    p.y = y - Trunc((layer.mAscent - data.mOffset.mY - layer.mOffset.mY) * f);
+    p.x = Saturate(int64_t(pen) + Trunc((double(data.mOffset.mX) + layer.mOffset.mX) * f));
+    p.y = Saturate(int64_t(y) - Trunc((double(layer.mAscent) - data.mOffset.mY - layer.mOffset.mY) * f));
     p.advance = Trunc(data.mWidth * f);
-    p.kerning = next >= 0 ? Trunc((data.mKerningOffsets[next] + layer.mSpacing) * f) : 0;
+    p.kerning = next >= 0 ? Trunc((double(data.mKerningOffsets[next]) + layer.mSpacing) * f) : 0;
     return p;
 }
 
@@ -317,7 +321,9 @@ int ImageFont::CharWidthAfter(char c, char previous)
         double f = LayerFactor(layer);
         int value = Trunc(layer.mCharData[mapped].mWidth * f);
         if (previous != 0)
-            value += Trunc((layer.mCharData[prev].mKerningOffsets[mapped] + layer.mSpacing) * f);
+            value =
+                Saturate(int64_t(value) +
+                         Trunc((double(layer.mCharData[prev].mKerningOffsets[mapped]) + layer.mSpacing) * f));
         width = any ? std::max(width, value) : value;
         any = true;
     }
@@ -335,7 +341,7 @@ int ImageFont::StringWidth(const std::string& text)
     char previous = 0;
     for (char c : text)
     {
-        width += CharWidthAfter(c, previous);
+        width = Saturate(int64_t(width) + CharWidthAfter(c, previous));
         previous = c;
     }
     return width;
@@ -400,7 +406,7 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
                 if (outRects != nullptr)
                     outRects->push_back(Rect(p.x, p.y, src.mWidth, src.mHeight));
             }
-            int end = pen + p.advance + p.kerning;
+            int end = Saturate(int64_t(pen) + p.advance + p.kerning);
             nextPen = any ? std::max(nextPen, end) : end;
             any = true;
         }
@@ -424,7 +430,7 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
     g->SetColor(oldColor);
     g->SetTintImages(oldTint);
     if (outWidth != nullptr)
-        *outWidth = pen - x;
+        *outWidth = Saturate(int64_t(pen) - x);
 }
 
 } // namespace Lumo

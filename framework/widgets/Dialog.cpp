@@ -84,7 +84,8 @@ Dialog::~Dialog()
         mModalWatch->mDeleted = true;
         mModalWatch->mResult = mResult;
     }
-    // Deleted while still shown: the buttons must not stay behind in the manager.
+    // Deleted while still shown: neither it nor its buttons may stay behind in the manager.
+    LeaveTree();
     for (DialogButton* button : {mYesButton, mNoButton})
         if (button != nullptr && button->mParent != nullptr)
             button->mParent->RemoveWidget(button);

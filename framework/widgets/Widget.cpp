@@ -22,6 +22,21 @@ const int kKeyShift = 0x10;
 
 } // namespace
 
+Widget::~Widget()
+{
+    LeaveTree();
+}
+
+void Widget::LeaveTree()
+{
+    if (mParent == nullptr)
+        return;
+    WidgetManager* manager = mManager;
+    mParent->RemoveWidget(this);
+    if (manager != nullptr)
+        manager->RemoveBaseModal(this);
+}
+
 void Widget::SetVisible(bool visible)
 {
     if (mVisible == visible)

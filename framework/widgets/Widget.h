@@ -33,6 +33,8 @@ public:
     Widget* mTabNext = nullptr;
 
     Widget() = default;
+    // A widget deleted while in the tree leaves it first, so that nothing keeps it.
+    ~Widget() override;
 
     virtual void OrderInManagerChanged() {}
     virtual void SetVisible(bool visible);
@@ -78,6 +80,8 @@ public:
     virtual Rect GetMouseRect();
 
 protected:
+    // Out of its parent and, when it is the topmost modal widget, off the modal stack.
+    void LeaveTree();
     // The manager's application, or the running one while the widget is in no manager.
     LumoAppBase* App() const;
     // A system font for default texts, owned by the caller: the application's, or one made

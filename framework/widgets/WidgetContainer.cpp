@@ -9,6 +9,78 @@
 namespace Lumo
 {
 
+namespace
+{
+
+// A child compared with a container pointer without casting the container down.
+bool IsSame(const Widget* child, const WidgetContainer* container)
+{
+    return static_cast<const WidgetContainer*>(child) == container;
+}
+
+bool InsideRect(const Rect& r, int x, int y)
+{
+    return x >= r.mX && x < r.mX + r.mWidth && y >= r.mY && y < r.mY + r.mHeight;
+}
+
+} // namespace
+
+ChildWalk::ChildWalk(WidgetContainer& container, Direction direction, const WidgetContainer* from)
+    : mContainer(container), mOuter(container.mWalks), mDirection(direction), mNext(container.mChildren.end())
+{
+    container.mWalks = this;
+    std::list<Widget*>& children = container.mChildren;
+    if (from != nullptr)
+    {
+        auto it = std::find_if(children.begin(), children.end(),
+                               [from](const Widget* child) { return IsSame(child, from); });
+        if (it != children.end())
+            mNext = Step(it);
+    }
+    else if (!children.empty())
+    {
+        mNext = direction == FORWARD ? children.begin() : std::prev(children.end());
+    }
+}
+
+ChildWalk::~ChildWalk()
+{
+    // Walks end in the reverse order of their start: they live on the stack.
+    mContainer.mWalks = mOuter;
+}
+
+ChildWalk::Position ChildWalk::Step(Position it) const
+{
+    std::list<Widget*>& children = mContainer.mChildren;
+    if (mDirection == FORWARD)
+        return std::next(it);
+    return it == children.begin() ? children.end() : std::prev(it);
+}
+
+Widget* ChildWalk::Next()
+{
+    if (mNext == mContainer.mChildren.end())
+        return nullptr;
+    mCurrent = mNext;
+    mCurrentGone = false;
+    mNext = Step(mNext);
+    return *mCurrent;
+}
+
+void ChildWalk::Erasing(Position it)
+{
+    if (!mCurrentGone && it == mCurrent)
+        mCurrentGone = true;
+    if (it == mNext)
+        mNext = Step(it);
+}
+
+WidgetContainer::~WidgetContainer()
+{
+    for (Widget* child : mChildren)
+        child->mParent = nullptr;
+}
+
 Rect WidgetContainer::GetRect()
 {
     return Rect(mX, mY, mWidth, mHeight);
@@ -49,12 +121,15 @@ void WidgetContainer::MarkChildDirty(WidgetContainer* child)
         MarkChildDirtyAndBelow(child);
         return;
     }
-    auto it = std::find(mChildren.begin(), mChildren.end(), child);
-    if (it == mChildren.end())
-        return;
-    for (++it; it != mChildren.end(); ++it)
-        if ((*it)->mVisible && (*it)->Intersects(child))
-            MarkChildDirty(*it);
+    MarkInFront(child);
+}
+
+void WidgetContainer::MarkInFront(WidgetContainer* child)
+{
+    ChildWalk walk(*this, ChildWalk::FORWARD, child);
+    while (Widget* sibling = walk.Next())
+        if (sibling->mVisible && sibling->Intersects(child))
+            MarkChildDirty(sibling);
 }
 
 void WidgetContainer::MarkChildDirtyAndBelow(WidgetContainer* child)
@@ -63,13 +138,10 @@ void WidgetContainer::MarkChildDirtyAndBelow(WidgetContainer* child)
     child->mDirty = true;
     if (mParent != nullptr)
         return;
-    auto it = std::find(mChildren.begin(), mChildren.end(), child);
-    if (it == mChildren.end())
-        return;
     Rect area = child->GetRect().Intersection(Rect(0, 0, mWidth, mHeight));
-    for (auto back = it; back != mChildren.begin();)
+    ChildWalk behind(*this, ChildWalk::BACKWARD, child);
+    while (Widget* sibling = behind.Next())
     {
-        Widget* sibling = *--back;
         if (!sibling->mVisible)
             continue;
         bool opaque = !sibling->mHasTransparencies && !sibling->mHasAlpha;
@@ -82,14 +154,13 @@ void WidgetContainer::MarkChildDirtyAndBelow(WidgetContainer* child)
         if (sibling->Intersects(child))
             MarkChildDirty(sibling);
     }
-    for (++it; it != mChildren.end(); ++it)
-        if ((*it)->mVisible && (*it)->Intersects(child))
-            MarkChildDirty(*it);
+    MarkInFront(child);
 }
 
 void WidgetContainer::AttachToManager(WidgetManager* manager)
 {
-    for (Widget* child : mChildren)
+    ChildWalk walk(*this);
+    while (Widget* child = walk.Next())
     {
         child->mManager = manager;
         child->AttachToManager(manager);
@@ -99,13 +170,18 @@ void WidgetContainer::AttachToManager(WidgetManager* manager)
 
 void WidgetContainer::DetachFromManager(WidgetManager* manager)
 {
-    for (Widget* child : mChildren)
+    ChildWalk walk(*this);
+    while (Widget* child = walk.Next())
     {
+        // Its hooks may take it out (then it was detached on the way) or others with it.
         manager->ForgetWidget(child);
+        if (walk.CurrentGone())
+            continue;
         // The saved modal records must not keep a widget that leaves the tree.
         manager->ForgetModalRecords(child);
         child->DetachFromManager(manager);
-        child->mManager = nullptr;
+        if (!walk.CurrentGone())
+            child->mManager = nullptr;
     }
 }
 
@@ -120,20 +196,15 @@ void WidgetContainer::ApplyFlagMasks(ModalFlags& flags)
     flags.mUnderFlags = (flags.mUnderFlags | mWidgetFlagsAdd) & ~mWidgetFlagsRemove;
 }
 
-// The child walk of the update passes: a child may remove itself or a sibling
-// while it is visited.
+// The child walk of the update passes.
 template <typename Visit> void WidgetContainer::WalkChildren(ModalFlags& flags, Visit visit)
 {
-    mUpdateIterator = mChildren.begin();
-    while (mUpdateIterator != mChildren.end())
+    ChildWalk walk(*this);
+    while (Widget* child = walk.Next())
     {
-        mUpdateIteratorMoved = false;
-        Widget* child = *mUpdateIterator;
         if (mManager != nullptr && child == mManager->mBaseModalWidget)
             flags.mIsOver = true;
         visit(child);
-        if (!mUpdateIteratorMoved && mUpdateIterator != mChildren.end())
-            ++mUpdateIterator;
     }
 }
 
@@ -196,7 +267,8 @@ void WidgetContainer::DrawAll(ModalFlags& flags, Graphics* g)
             Draw(g);
             g->PopState();
         }
-        for (Widget* child : mChildren)
+        ChildWalk walk(*this);
+        while (Widget* child = walk.Next())
         {
             if (!child->mVisible)
                 continue;
@@ -205,7 +277,8 @@ void WidgetContainer::DrawAll(ModalFlags& flags, Graphics* g)
             Graphics moved(*g);
             moved.Translate(child->mX, child->mY);
             child->DrawAll(flags, &moved);
-            child->mDirty = false;
+            if (!walk.CurrentGone())
+                child->mDirty = false;
         }
     }
     flags.mOverFlags = savedOver;
@@ -230,15 +303,9 @@ void WidgetContainer::AddWidget(Widget* widget)
 
 void WidgetContainer::Unlink(std::list<Widget*>::iterator it)
 {
-    if (it == mUpdateIterator)
-    {
-        mUpdateIterator = mChildren.erase(it);
-        mUpdateIteratorMoved = true;
-    }
-    else
-    {
-        mChildren.erase(it);
-    }
+    for (ChildWalk* walk = mWalks; walk != nullptr; walk = walk->mOuter)
+        walk->Erasing(it);
+    mChildren.erase(it);
 }
 
 void WidgetContainer::RemoveWidget(Widget* widget)
@@ -298,15 +365,17 @@ void WidgetContainer::MoveInFrontOf(Widget* widget, Widget* reference)
 void WidgetContainer::MarkTreeDirty()
 {
     MarkDirty();
-    for (Widget* child : mChildren)
+    ChildWalk walk(*this);
+    while (Widget* child = walk.Next())
         child->MarkTreeDirty();
 }
 
 Widget* WidgetContainer::HitTestChildren(int x, int y, uint32_t flags, bool* found, int* localX, int* localY)
 {
-    for (auto it = mChildren.rbegin(); it != mChildren.rend(); ++it)
+    ChildWalk walk(*this, ChildWalk::BACKWARD);
+    while (Widget* child = walk.Next())
     {
-        Widget* child = *it;
+        const bool baseModal = mManager != nullptr && child == mManager->mBaseModalWidget;
         if ((flags & WIDGETFLAGS_ALLOW_MOUSE) && child->mVisible)
         {
             bool inner = false;
@@ -317,12 +386,11 @@ Widget* WidgetContainer::HitTestChildren(int x, int y, uint32_t flags, bool* fou
                     *found = true;
                 return hit;
             }
-            Rect r = child->GetMouseRect();
-            if (child->mMouseVisible && x >= r.mX && x < r.mX + r.mWidth && y >= r.mY && y < r.mY + r.mHeight)
+            if (!walk.CurrentGone() && child->mMouseVisible && InsideRect(child->GetMouseRect(), x, y))
             {
                 if (found != nullptr)
                     *found = true;
-                if (child->HitTestPoint(x - child->mX, y - child->mY))
+                if (child->HitTestPoint(x - child->mX, y - child->mY) && !walk.CurrentGone())
                 {
                     if (localX != nullptr)
                         *localX = x - child->mX;
@@ -332,7 +400,7 @@ Widget* WidgetContainer::HitTestChildren(int x, int y, uint32_t flags, bool* fou
                 }
             }
         }
-        if (mManager != nullptr && child == mManager->mBaseModalWidget)
+        if (baseModal && mManager != nullptr)
             flags = (flags | mManager->mBelowModalFlagsAdd) & ~mManager->mBelowModalFlagsRemove;
     }
     if (found != nullptr)

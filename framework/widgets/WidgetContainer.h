@@ -11,6 +11,7 @@
 namespace Lumo
 {
 
+class ChildWalk;
 class Graphics;
 class Widget;
 class WidgetManager;
@@ -54,8 +55,6 @@ public:
     std::list<Widget*> mChildren; // not owned
     WidgetManager* mManager = nullptr;
     WidgetContainer* mParent = nullptr;
-    bool mUpdateIteratorMoved = false;
-    std::list<Widget*>::iterator mUpdateIterator;
     int mLastUpdateCount = 0;
     int mUpdateCount = 0;
     bool mDirty = false;
@@ -70,11 +69,12 @@ public:
     uint32_t mWidgetFlagsRemove = 0;
     int mPriority = 0;
 
-    WidgetContainer() : mUpdateIterator(mChildren.end()) {}
+    WidgetContainer() = default;
     WidgetContainer(const WidgetContainer&) = delete;
     WidgetContainer& operator=(const WidgetContainer&) = delete;
 
-    virtual ~WidgetContainer() = default;
+    // The children are left without a parent; they are not deleted.
+    virtual ~WidgetContainer();
     virtual Rect GetRect();
     virtual bool Intersects(WidgetContainer* other);
     virtual void MarkChildDirty(WidgetContainer* child);
@@ -101,10 +101,56 @@ public:
     void GetAbsolutePosition(int* x, int* y);
 
 private:
-    // Takes the child out of the list, moving the update walk past it when it stood there.
+    friend class ChildWalk;
+    // The walks over the children under way, innermost first.
+    ChildWalk* mWalks = nullptr;
+
+    // MarkChildDirty on every visible sibling in front of the child that it overlaps.
+    void MarkInFront(WidgetContainer* child);
+    // Takes the child out of the list, moving every walk that was to visit it on.
     void Unlink(std::list<Widget*>::iterator it);
     void ApplyFlagMasks(ModalFlags& flags);
     template <typename Visit> void WalkChildren(ModalFlags& flags, Visit visit);
+};
+
+// A walk over a container's children that any hook it calls may change: a child taken out
+// before its turn is skipped, one added at the far end is still visited. Every walk that
+// calls out of the tree goes through one.
+class ChildWalk
+{
+public:
+    enum Direction
+    {
+        FORWARD,  // from the first child (the back) to the last
+        BACKWARD, // from the last child (the front) to the first
+    };
+
+    // From the end the direction starts at or, with `from`, from its neighbour in that
+    // direction (nothing when `from` is not a child).
+    explicit ChildWalk(WidgetContainer& container, Direction direction = FORWARD,
+                       const WidgetContainer* from = nullptr);
+    ~ChildWalk();
+    ChildWalk(const ChildWalk&) = delete;
+    ChildWalk& operator=(const ChildWalk&) = delete;
+
+    // The next child, or null when the walk is over.
+    Widget* Next();
+    // Whether the child that Next gave last has left the list since.
+    bool CurrentGone() const { return mCurrentGone; }
+
+private:
+    friend class WidgetContainer;
+    using Position = std::list<Widget*>::iterator;
+
+    void Erasing(Position it);
+    Position Step(Position it) const;
+
+    WidgetContainer& mContainer;
+    ChildWalk* mOuter;
+    Direction mDirection;
+    Position mNext;
+    Position mCurrent;
+    bool mCurrentGone = true;
 };
 
 } // namespace Lumo

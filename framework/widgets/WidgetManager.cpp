@@ -4,6 +4,8 @@
 #include "widgets/Widget.h"
 #include "app/LumoAppBase.h"
 
+#include <algorithm>
+
 namespace Lumo
 {
 
@@ -19,6 +21,35 @@ const int kKeyCount = 255;
 WidgetManager::WidgetManager(LumoAppBase* app) : mApp(app)
 {
     mManager = this;
+}
+
+namespace
+{
+
+// The smallest rectangle holding both.
+Rect Bounds(const Rect& a, const Rect& b)
+{
+    const int left = std::min(a.mX, b.mX);
+    const int top = std::min(a.mY, b.mY);
+    const int right = std::max(a.mX + a.mWidth, b.mX + b.mWidth);
+    const int bottom = std::max(a.mY + a.mHeight, b.mY + b.mHeight);
+    return Rect(left, top, right - left, bottom - top);
+}
+
+void ForgetManager(WidgetContainer* container)
+{
+    for (Widget* child : container->mChildren)
+    {
+        child->mManager = nullptr;
+        ForgetManager(child);
+    }
+}
+
+} // namespace
+
+WidgetManager::~WidgetManager()
+{
+    ForgetManager(this);
 }
 
 void WidgetManager::SetSize(int width, int height)
@@ -64,44 +95,87 @@ bool WidgetManager::UpdateFrameF(float fraction)
 
 bool WidgetManager::DrawScreen()
 {
-    ModalFlags flags;
-    InitModalFlags(flags);
-    int dirtyCount = 0;
-    for (Widget* child : mChildren)
-        if (child->mDirty)
-            ++dirtyCount;
     mMinDeferredPriority = INT_MAX;
     mDeferredOverlays.clear();
     if (mImage == nullptr)
         return false;
+    const std::vector<Rect> area = DirtyArea();
 
     Graphics g(mImage);
     mCurrentGraphics = &g;
     bool locked = mApp != nullptr && mApp->BeginScreenDraw(mImage);
     bool is3D = mApp != nullptr && mApp->Is3DEnabled();
     bool drawn = false;
-    if (dirtyCount > 0)
+    // Each part is painted again from the back to the front by every widget that reaches
+    // into it, clipped to it: a translucent widget then blends over what lies under it
+    // once, whichever of them had changed.
+    for (const Rect& part : area)
     {
-        for (Widget* child : mChildren)
+        ModalFlags flags;
+        InitModalFlags(flags);
+        ChildWalk walk(*this);
+        while (Widget* child = walk.Next())
         {
             if (child == mBaseModalWidget)
                 flags.mIsOver = true;
-            if (!child->mDirty || !child->mVisible)
+            if (!child->mVisible ||
+                (ClipsToItself(flags, child) && child->GetRect().Intersection(part).IsEmpty()))
                 continue;
             Graphics moved(g);
             moved.SetFastStretch(!is3D);
             moved.SetFourthFlag(is3D);
+            moved.ClipRect(part.mX, part.mY, part.mWidth, part.mHeight);
             moved.Translate(child->mX, child->mY);
             child->DrawAll(flags, &moved);
             drawn = true;
-            child->mDirty = false;
         }
     }
+    for (Widget* child : mChildren)
+        child->mDirty = false;
     FlushDeferredOverlays(INT_MAX);
     if (locked)
         mApp->EndScreenDraw(mImage);
     mCurrentGraphics = nullptr;
     return drawn;
+}
+
+bool WidgetManager::ClipsToItself(const ModalFlags& flags, const Widget* child) const
+{
+    const uint32_t effective = (flags.GetFlags() | child->mWidgetFlagsAdd) & ~child->mWidgetFlagsRemove;
+    return child->mClip && (effective & WIDGETFLAGS_CLIP);
+}
+
+std::vector<Rect> WidgetManager::DirtyArea()
+{
+    const Rect screen(0, 0, mImage->mWidth, mImage->mHeight);
+    std::vector<Rect> area;
+    ModalFlags flags;
+    InitModalFlags(flags);
+    for (Widget* child : mChildren)
+    {
+        if (child == mBaseModalWidget)
+            flags.mIsOver = true;
+        if (!child->mDirty || !child->mVisible)
+            continue;
+        // A widget that does not clip to itself may have painted anywhere.
+        Rect part = ClipsToItself(flags, child) ? child->GetRect().Intersection(screen) : screen;
+        if (part.IsEmpty())
+            continue;
+        // Parts that overlap merge, so that no pixel is painted twice in one draw.
+        for (size_t i = 0; i < area.size();)
+        {
+            if (area[i].Intersection(part).IsEmpty())
+            {
+                ++i;
+                continue;
+            }
+            part = Bounds(part, area[i]);
+            area.erase(area.begin() + long(i));
+            i = 0;
+        }
+        area.push_back(part);
+    }
+    return area;
 }
 
 void WidgetManager::FlushDeferredOverlays(int maxPriority)

@@ -65,7 +65,8 @@ public:
 
     // The input, update and draw entries are virtual so that a test can watch what reaches them.
     explicit WidgetManager(LumoAppBase* app);
-    ~WidgetManager() override = default;
+    // Widgets that outlive the manager are left without it.
+    ~WidgetManager() override;
 
     void SetSize(int width, int height);
     void InitModalFlags(ModalFlags& flags);
@@ -105,6 +106,11 @@ public:
     void RemoveBaseModal(Widget* widget);
 
 private:
+    // The parts of the screen to paint again: the dirty top-level widgets' rectangles, those
+    // that overlap merged into one.
+    std::vector<Rect> DirtyArea();
+    // Whether the widget's drawing stays inside its rectangle under these flags.
+    bool ClipsToItself(const ModalFlags& flags, const Widget* child) const;
     static uint32_t ButtonBit(int clickCount);
     Widget* EnabledWidgetAt(int x, int y, int* localX, int* localY);
     void ReleaseHeldButtons(Widget* widget, uint32_t buttons);

@@ -99,12 +99,12 @@ bool GameApp::LoadPictures()
 
 bool GameApp::LoadSounds()
 {
-    const std::vector<std::string>& sounds = GameAssets::Sounds();
-    for (unsigned int id = 0; id < sounds.size(); id++)
+    for (int id = 0; id < SOUND_COUNT; id++)
     {
-        if (mSoundManager == nullptr || !mSoundManager->LoadSound(id, sounds[id]))
+        const char* file = GameAssets::kSoundFiles[id];
+        if (mSoundManager == nullptr || !mSoundManager->LoadSound(id, file))
         {
-            FailLoading("There was an error loading " + sounds[id]);
+            FailLoading(std::string("There was an error loading ") + file);
             return false;
         }
     }

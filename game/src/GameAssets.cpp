@@ -54,15 +54,6 @@ const std::vector<std::string>& MusicTracks()
     return names;
 }
 
-const std::vector<std::string>& Sounds()
-{
-    static const std::vector<std::string> names = {
-        "sfx/cashregister", "sfx/clap",     "sfx/click",      "sfx/clocktick", "sfx/crowdooh",
-        "sfx/ding",         "sfx/doorslam", "sfx/heartbeat",  "sfx/hurryup",   "sfx/pageturn",
-        "sfx/thud",         "sfx/trashcan", "sfx/whistlehere"};
-    return names;
-}
-
 } // namespace GameAssets
 
 } // namespace Lumo

@@ -18,6 +18,7 @@
 #include "game/src/TrayWidget.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetManager.h"
+#include "win32/user32.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,15 +28,6 @@ namespace Lumo
 
 namespace
 {
-enum FrameSound
-{
-    SOUND_FRAME_CLAP = 1,
-    SOUND_CROWDOOH = 4,
-};
-
-constexpr int kKeySpace = 32;
-constexpr int kKeyMultiply = 106;
-constexpr int kKeyDivide = 111;
 constexpr int kCookCode = 0;
 constexpr int kStepPixels = 3;
 constexpr GameSimpleNode kCookStart{10, 4};
@@ -257,30 +249,18 @@ void GameFrame::SetPaused(bool on)
     MarkDirty();
 }
 
-void GameFrame::SetLevel(int n)
-{
-    if (mProgress.SetLevel(n) == LevelEnd::Won)
-        ShowBoard(GameProgress::WonBoard(mProgress.mMoney));
-}
-
 void GameFrame::KeyUp(int key)
 {
-    switch (key)
+    if (key == VK_SPACE)
     {
-    case kKeySpace:
         TogglePause();
         return;
-    case kKeyMultiply:
-        SetLevel(mProgress.mLevel + 1);
-        break;
-    case kKeyDivide:
-        SetLevel(mProgress.mLevel - 1);
-        break;
-    default:
-        if (!mProgress.ApplyKey(key))
-            return;
-        break;
     }
+    std::optional<LevelEnd> end = mProgress.ApplyKey(key);
+    if (!end)
+        return;
+    if (*end == LevelEnd::Won)
+        ShowBoard(GameProgress::WonBoard(mProgress.mMoney));
     MarkDirty();
 }
 
@@ -322,7 +302,7 @@ void GameFrame::EndLevel(LevelEnd end)
         // After the tenth level the won board stands alone.
         ShowBoard(end == LevelEnd::Won ? GameProgress::WonBoard(mProgress.mMoney)
                                        : GameProgress::LevelUpBoard(mProgress.mLevel));
-        PlaySample(SOUND_FRAME_CLAP);
+        PlaySample(SOUND_CLAP);
         StopCook();
         ShowChargePopup(charge);
         break;

@@ -59,8 +59,6 @@ public:
     // Sends the active character to the object; its arrival repeats the click.
     void WalkTo(GameObject* object) override;
 
-    // Sets up level n; level 10 puts up the won board.
-    void SetLevel(int n);
     void SetPaused(bool on);
     void TogglePause() { SetPaused(!mPaused); }
     void SpawnCustomers();

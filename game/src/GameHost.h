@@ -4,6 +4,7 @@
 // gauge and clock values, the tray, sending the cook).
 #pragma once
 
+#include "game/src/GameAssets.h"
 #include "game/src/GameServices.h"
 
 namespace Lumo
@@ -15,17 +16,6 @@ class GameObject;
 class TObjectFactory;
 class Tray;
 class Widget;
-
-enum GameSound
-{
-    SOUND_CLICK = 2,
-    SOUND_CLOCKTICK = 3,
-    SOUND_DING = 5,
-    SOUND_HEARTBEAT = 7,
-    SOUND_THUD = 10,
-    SOUND_TRASHCAN = 11,
-    SOUND_WHISTLEHERE = 12,
-};
 
 // The gauge and clock figures the head-up display shows.
 struct HudValues

@@ -4,6 +4,7 @@
 #include "game/src/HudText.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetManager.h"
+#include "win32/user32.h"
 
 namespace Lumo
 {
@@ -29,7 +30,7 @@ void GameOverlay::Draw(Graphics* g)
 
 void GameOverlay::KeyUp(int key)
 {
-    if (mId != kMessageBoard || key != kSpaceKey)
+    if (mId != kMessageBoard || key != VK_SPACE)
         return;
     Widget* frame = mHost->GetFrame();
     if (frame != nullptr)

@@ -18,7 +18,6 @@ public:
     static constexpr int kMessageBoard = -1;
     static constexpr int kPauseBoard = -2;
     static constexpr int kLineCount = 5;
-    static constexpr int kSpaceKey = 32;
 
     GameOverlay(GameHost* host, int id);
 

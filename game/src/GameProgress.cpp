@@ -1,17 +1,11 @@
 #include "game/src/GameProgress.h"
 
+#include "win32/user32.h"
+
 #include <algorithm>
 
 namespace Lumo
 {
-
-namespace
-{
-constexpr int kKeyMultiply = 106;
-constexpr int kKeyAdd = 107;
-constexpr int kKeySubtract = 109;
-constexpr int kKeyDivide = 111;
-} // namespace
 
 GameProgress::GameProgress()
 {
@@ -96,24 +90,22 @@ void GameProgress::RestartSpawn(uint32_t random)
     mSpawnCountdown = NextSpawnCountdown(mLevel, mHappiness, random);
 }
 
-bool GameProgress::ApplyKey(int key)
+std::optional<LevelEnd> GameProgress::ApplyKey(int key)
 {
     switch (key)
     {
-    case kKeyAdd:
+    case VK_ADD:
         mHappiness += 100;
-        return true;
-    case kKeySubtract:
+        return LevelEnd::None;
+    case VK_SUBTRACT:
         mHappiness -= 100;
-        return true;
-    case kKeyMultiply:
-        SetLevel(mLevel + 1);
-        return true;
-    case kKeyDivide:
-        SetLevel(mLevel - 1);
-        return true;
+        return LevelEnd::None;
+    case VK_MULTIPLY:
+        return SetLevel(mLevel + 1);
+    case VK_DIVIDE:
+        return SetLevel(mLevel - 1);
     default:
-        return false;
+        return std::nullopt;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace Lumo
@@ -57,8 +58,9 @@ public:
     // and then restarts the countdown.
     bool TickSpawn();
     void RestartSpawn(uint32_t random);
-    // Keypad keys that move happiness and level; true when the key was one of them.
-    bool ApplyKey(int key);
+    // The keypad keys (virtual-key codes) +, -, * and /: happiness up and down by 100, the
+    // next and the previous level. Empty for any other key, else what the level change gave.
+    std::optional<LevelEnd> ApplyKey(int key);
 
     // Money the end of level L costs.
     static int LevelCharge(int level) { return (level + 1) * 5; }

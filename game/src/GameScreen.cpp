@@ -1,6 +1,7 @@
 #include "game/src/GameScreen.h"
 
 #include "game/src/GameAppLink.h"
+#include "game/src/GameAssets.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetManager.h"
 
@@ -118,7 +119,7 @@ void FrameMainMenu::Draw(Graphics* g)
 
 void FrameMainMenu::ButtonReleased(int id)
 {
-    mApp->PlaySample(kSoundClick);
+    mApp->PlaySample(SOUND_CLICK);
     if (id == BUTTON_START)
         mApp->ShowFrame(2);
     else if (id == BUTTON_QUIT)
@@ -164,7 +165,7 @@ void FrameInstruction::ButtonReleased(int id)
     case BUTTON_BACK:
         if (mPage <= 1)
             return;
-        mApp->PlaySample(kSoundPageTurn);
+        mApp->PlaySample(SOUND_PAGETURN);
         mPage--;
         next->SetVisible(true);
         next->mLabel = "Next";
@@ -174,22 +175,22 @@ void FrameInstruction::ButtonReleased(int id)
     case BUTTON_NEXT:
         if (mPage >= kPages)
         {
-            mApp->PlaySample(kSoundClick);
+            mApp->PlaySample(SOUND_CLICK);
             mApp->ShowFrame(1);
             return;
         }
-        mApp->PlaySample(kSoundPageTurn);
+        mApp->PlaySample(SOUND_PAGETURN);
         mPage++;
         back->SetVisible(true);
         if (mPage == kPages)
             next->mLabel = "Start";
         break;
     case BUTTON_SKIP:
-        mApp->PlaySample(kSoundClick);
+        mApp->PlaySample(SOUND_CLICK);
         mApp->ShowFrame(1);
         return;
     case BUTTON_MENU:
-        mApp->PlaySample(kSoundClick);
+        mApp->PlaySample(SOUND_CLICK);
         mApp->ShowFrame(0);
         return;
     default:

@@ -20,8 +20,6 @@ class GameScreen : public Widget, public ButtonListener
 {
 public:
     static constexpr int kMusicTracks = 5;
-    static constexpr int kSoundClick = 2;
-    static constexpr int kSoundPageTurn = 9;
 
     explicit GameScreen(GameAppLink* app);
     ~GameScreen() override;

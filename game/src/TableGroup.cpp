@@ -19,17 +19,6 @@ using namespace TableRules;
 
 namespace
 {
-enum TableSound
-{
-    SOUND_CASHREGISTER = 0,
-    SOUND_CLAP = 1,
-    SOUND_TABLE_CLICK = 2,
-    SOUND_DOORSLAM = 6,
-    SOUND_HURRYUP = 8,
-    SOUND_TABLE_THUD = 10,
-    SOUND_WHISTLE = 12,
-};
-
 const Color kGain(0, 160, 0);
 const Color kLoss(160, 0, 0);
 const Color kPlain(63, 63, 63);
@@ -208,7 +197,7 @@ void TableGroup::SetState(int state)
         SetTrayFlags(true, false);
         PopupMsg* popup = AddTablePopup();
         SetLine(popup, 0, "Check Please!", kPlain, nullptr, kWhiteTint);
-        mHost->PlaySample(SOUND_WHISTLE);
+        mHost->PlaySample(SOUND_WHISTLEHERE);
         break;
     }
     default:
@@ -341,7 +330,7 @@ void TableGroup::Pay()
     mRules->AddHappiness(payment.mHappiness);
     SetLine(popup, 0, Signed("+", payment.mHappiness), kGain, mHost->GetPicture("gfx/UI/Heart"), kWhiteTint);
     SetState(STATE_EMPTY);
-    mHost->PlaySample(SOUND_TABLE_CLICK);
+    mHost->PlaySample(SOUND_CLICK);
     mHost->PlaySample(SOUND_CASHREGISTER);
 }
 
@@ -367,7 +356,7 @@ bool TableGroup::Serve(Tray* tray)
             mRules->AddHappiness(-penalty);
             SetLine(popup, 0, "Not Cooked!", kLoss, nullptr, kWhiteTint);
             SetLine(popup, 1, Signed("-", penalty), kLoss, mHost->GetPicture("gfx/UI/Heart"), kLossTint);
-            mHost->PlaySample(SOUND_TABLE_THUD);
+            mHost->PlaySample(SOUND_THUD);
             continue;
         }
         if (mSeatItems[i] == nullptr || mSeatItems[i]->mDelivered != 0)
@@ -402,7 +391,7 @@ bool TableGroup::Serve(Tray* tray)
             mHost->PlaySample(SOUND_CLAP);
         }
         mRules->AddHappiness(bonus + combo);
-        mHost->PlaySample(SOUND_TABLE_CLICK);
+        mHost->PlaySample(SOUND_CLICK);
     }
     if (length > 0 && mServed == length)
     {
@@ -417,7 +406,7 @@ bool TableGroup::Interact(Tray* tray)
 {
     if (tray == nullptr)
     {
-        mHost->PlaySample(SOUND_TABLE_THUD);
+        mHost->PlaySample(SOUND_THUD);
         return false;
     }
     switch (mState)

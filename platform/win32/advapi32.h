@@ -3,6 +3,8 @@
 
 #include "win32/types.h"
 
+#include <string>
+
 typedef DWORD REGSAM;
 typedef LONG LSTATUS;
 
@@ -45,3 +47,11 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
 LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LSTATUS WINAPI RegCloseKey(HKEY key);
+
+namespace Platform
+{
+// The registry is kept in $XDG_CONFIG_HOME/<folder>/registry.txt (~/.config by default), the
+// folder named by the application (its registry key, in lower case) before it reads its first
+// setting; a program that names none keeps it under its own name. LUMO_REGISTRY_FILE overrides.
+void SetRegistryFolderName(const std::string& name);
+} // namespace Platform

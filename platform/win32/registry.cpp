@@ -7,6 +7,7 @@
 #include "win32/kernel32.h"
 #include "win32/registry_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +44,18 @@ std::string gFile;
 bool gSaveBlocked = false; // the file could be neither read nor moved aside: never overwrite it
 bool gUnsaved = false;     // a change that could not be written yet
 std::map<const OpenKey*, std::unique_ptr<OpenKey>> gOpenKeys;
+std::string gFolderName; // the settings folder the application named; empty: not named
+
+// A folder name of the application's name: lower case, one plain path element.
+std::string FolderFor(const std::string& name)
+{
+    std::string folder;
+    for (char c : name)
+        folder += std::isalnum((unsigned char)c) || c == '-' || c == '.'
+                      ? (char)std::tolower((unsigned char)c)
+                      : '_';
+    return folder.find_first_not_of('.') == std::string::npos ? std::string() : folder;
+}
 
 std::string DefaultFile()
 {
@@ -57,7 +70,9 @@ std::string DefaultFile()
         config = std::string(user->pw_dir) + "/.config";
     else
         config = ".config";
-    return config + "/crustavia/registry.txt";
+    // A program that never names its settings folder keeps them under its own name.
+    std::string folder = gFolderName.empty() ? FolderFor(program_invocation_short_name) : gFolderName;
+    return config + "/" + (folder.empty() ? "lumo" : folder) + "/registry.txt";
 }
 
 void Warn(const std::string& text)
@@ -449,6 +464,18 @@ LSTATUS WINAPI RegCloseKey(HKEY key)
         return Save();
     return ERROR_SUCCESS;
 }
+
+namespace Platform
+{
+void SetRegistryFolderName(const std::string& name)
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    gFolderName = FolderFor(name);
+    // Settings read from elsewhere before the name came: the named folder's file is read next.
+    if (gLoaded && DefaultFile() != gFile)
+        gLoaded = false;
+}
+} // namespace Platform
 
 namespace PlatformTest
 {

@@ -377,6 +377,10 @@ UINT WINAPI GetDoubleClickTime();
 
 // System cursors only (instance null and an IDC_ value); anything else gives null.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName);
+// The program's icon resource of that name (a 32-bit BMP with alpha, platform/win32/resources.h),
+// given the program's own instance; the system's icons (a null instance) and numbered resources
+// are not there: null.
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR iconName);
 // Monochrome cursor from AND and XOR masks (rows padded to 16 bits): AND 1 / XOR 0
 // transparent, 0/0 black, 0/1 white, 1/1 inverted where the host can, else black.
 HCURSOR WINAPI CreateCursor(HINSTANCE instance, int hotX, int hotY, int width, int height,

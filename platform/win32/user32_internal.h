@@ -96,4 +96,7 @@ void PresenterInvalidate();
 void CacheCursorPos(int x, int y);
 void ForgetCaptureOf(HWND hwnd);
 void ApplyHostCursor();
+
+// Gives a new SDL window its class's icon (on the video thread).
+void ApplyHostIcon(SDL_Window* window, HICON icon);
 } // namespace Platform::User

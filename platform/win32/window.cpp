@@ -87,6 +87,8 @@ bool MakeHostWindow(Window& w)
         return false;
     }
     w.sdlId = SDL_GetWindowID(w.sdl);
+    if (w.cls && w.cls->wc.hIcon)
+        ApplyHostIcon(w.sdl, w.cls->wc.hIcon);
     return true;
 }
 

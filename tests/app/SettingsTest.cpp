@@ -172,3 +172,22 @@ TEST_F(Settings, ReadsAndWritesReplayFromTheDemo)
     int value = 0;
     EXPECT_FALSE(app.RegistryReadInteger("MusicVolume", &value));
 }
+
+TEST_F(Settings, KeptInAFolderNamedAfterTheRegistryKey)
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedXdg = xdg != nullptr ? xdg : "";
+    unsetenv("LUMO_REGISTRY_FILE");
+    setenv("XDG_CONFIG_HOME", mDir.c_str(), 1);
+    PlatformTest::ReloadRegistry();
+    TestApp app;
+    app.mRegistryKey = "Pizzeria";
+    app.LoadSettings();
+    EXPECT_EQ(PlatformTest::RegistryFilePath(), (mDir / "pizzeria" / "registry.txt").string());
+    EXPECT_TRUE(std::filesystem::is_regular_file(mDir / "pizzeria" / "registry.txt"));
+    if (xdg != nullptr)
+        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    Platform::SetRegistryFolderName("");
+}

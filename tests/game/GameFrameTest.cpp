@@ -202,6 +202,16 @@ TEST_F(GameFrameTest, TheTenthLevelShowsOnlyTheWonBoard)
     EXPECT_EQ(app.mFrames, (std::vector<int>{0}));
 }
 
+TEST_F(GameFrameTest, KeypadStarPastTheTenthLevelPutsUpTheWonBoard)
+{
+    CloseBoard();
+    for (int i = 0; i < 10; i++)
+        frame->KeyUp(106);
+    auto boards = app.Boards();
+    ASSERT_EQ(boards.size(), 1u);
+    EXPECT_EQ(boards[0]->mLines[0], "Congratulation! You Won!");
+}
+
 TEST_F(GameFrameTest, KeypadKeysAndPause)
 {
     CloseBoard();

@@ -147,25 +147,29 @@ TEST(GameProgress, TheTenthLevelEndsWithTheWonBoardAlone)
 TEST(GameProgress, KeypadKeysMoveHappinessAndLevel)
 {
     GameProgress progress;
-    EXPECT_TRUE(progress.ApplyKey(107));
+    EXPECT_EQ(progress.ApplyKey(107), LevelEnd::None);
     EXPECT_EQ(progress.mHappiness, 200);
-    EXPECT_TRUE(progress.ApplyKey(109));
-    EXPECT_TRUE(progress.ApplyKey(109));
+    EXPECT_EQ(progress.ApplyKey(109), LevelEnd::None);
+    EXPECT_EQ(progress.ApplyKey(109), LevelEnd::None);
     EXPECT_EQ(progress.mHappiness, 0);
-    EXPECT_TRUE(progress.ApplyKey(106));
+    EXPECT_EQ(progress.ApplyKey(106), LevelEnd::None);
     EXPECT_EQ(progress.mLevel, 1);
     EXPECT_EQ(progress.mMoney, 200);
     progress.mMoney = 3;
-    EXPECT_TRUE(progress.ApplyKey(111));
+    EXPECT_EQ(progress.ApplyKey(111), LevelEnd::None);
     EXPECT_EQ(progress.mLevel, 0);
     // Below level 0: level 0 again, with its starting money and goal.
-    EXPECT_TRUE(progress.ApplyKey(111));
+    EXPECT_EQ(progress.ApplyKey(111), LevelEnd::None);
     EXPECT_EQ(progress.mLevel, 0);
     EXPECT_EQ(progress.mMoney, 100);
     EXPECT_EQ(progress.mGoal, 120);
     EXPECT_EQ(progress.mDanger, 10);
-    EXPECT_FALSE(progress.ApplyKey(32));
-    EXPECT_FALSE(progress.ApplyKey(65));
+    EXPECT_EQ(progress.ApplyKey(32), std::nullopt);
+    EXPECT_EQ(progress.ApplyKey(65), std::nullopt);
+    // Past the tenth level the game is won, and the play screen puts up its board.
+    progress.SetLevel(9);
+    EXPECT_EQ(progress.ApplyKey(106), LevelEnd::Won);
+    EXPECT_TRUE(progress.mFinished);
 }
 
 TEST(GameProgress, SpawnCountdown)

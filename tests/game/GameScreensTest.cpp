@@ -54,14 +54,15 @@ TEST(GameAssets, NamesOrderAndFiles)
     EXPECT_EQ(pictures[61], "gfx/UI/PizzaTimer4");
     EXPECT_EQ(pictures[62], "gfx/UI/BigPizzaLogo1");
     EXPECT_EQ(pictures[77], "gfx/tutorial/tut3");
-    ASSERT_EQ(GameAssets::Sounds().size(), 13u);
-    EXPECT_EQ(GameAssets::Sounds()[8], "sfx/hurryup");
+    ASSERT_EQ(SOUND_COUNT, 13);
+    EXPECT_EQ(SOUND_HURRYUP, 8);
+    EXPECT_STREQ(GameAssets::kSoundFiles[SOUND_HURRYUP], "sfx/hurryup");
     ASSERT_EQ(GameAssets::MusicTracks().size(), 5u);
     EXPECT_EQ(GameAssets::MusicTracks()[2], "music/Peperocina_Polka.ogg");
 
     for (const auto& name : pictures)
         EXPECT_TRUE(AssetExists(name)) << name;
-    for (const auto& name : GameAssets::Sounds())
+    for (const char* name : GameAssets::kSoundFiles)
         EXPECT_TRUE(AssetExists(name)) << name;
     for (const auto& name : GameAssets::MusicTracks())
         EXPECT_TRUE(AssetExists(name)) << name;

@@ -217,7 +217,7 @@ TEST(GameOverlay, MessageBoardClosesOnSpaceAndClearsHalt)
     host.mHalted = true;
     board->KeyUp('a');
     EXPECT_EQ(board->mManager, &host.mManager);
-    board->KeyUp(GameOverlay::kSpaceKey);
+    board->KeyUp(VK_SPACE);
     EXPECT_EQ(board->mManager, nullptr);
     EXPECT_FALSE(host.mHalted);
     EXPECT_EQ(host.mManager.mFocusWidget, &host.mFrame);
@@ -232,7 +232,7 @@ TEST(GameOverlay, PauseBoardIgnoresSpaceAndKeepsAnEarlierHalt)
     board->mLines[4] = "PAUSED";
     host.mManager.AddWidget(board);
     host.mHalted = true;
-    board->KeyUp(GameOverlay::kSpaceKey);
+    board->KeyUp(VK_SPACE);
     EXPECT_EQ(board->mManager, &host.mManager);
     host.mManager.RemoveWidget(board);
     EXPECT_TRUE(host.mHalted);

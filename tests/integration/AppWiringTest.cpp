@@ -139,8 +139,14 @@ TEST_F(AppIntegration, TheScreenPictureMovesIntoVideoMemoryAndBack)
     app.mWidgetManager->RemoveWidget(&widget);
 }
 
-TEST_F(AppIntegration, TheDesktopsDisplayModeIsRestoredAtExit)
+TEST_F(AppIntegration, TheDesktopsDisplayModeAndWindowsAreRestoredAtExit)
 {
+    WNDCLASSA otherClass{};
+    otherClass.lpfnWndProc = DefWindowProcA;
+    otherClass.lpszClassName = "OtherWindow";
+    RegisterClassA(&otherClass);
+    HWND other = CreateWindowExA(0, "OtherWindow", "other", WS_POPUP | WS_VISIBLE, 30, 40, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr);
     RealApp app;
     app.mWidth = 640;
     app.mHeight = 480;
@@ -150,10 +156,22 @@ TEST_F(AppIntegration, TheDesktopsDisplayModeIsRestoredAtExit)
     EXPECT_TRUE(Platform::FullScreenModeActive());
     EXPECT_EQ(Platform::CurrentDisplayMode().width, 640);
     EXPECT_EQ(Platform::CurrentDisplayMode().bitsPerPixel, 16);
+    // Moved while hidden, the other window is not kept again as the mode is put back: it returns
+    // to where it was before the mode changed.
+    ShowWindow(other, SW_HIDE);
+    MoveWindow(other, 300, 200, 50, 50, TRUE);
     app.Shutdown();
     EXPECT_FALSE(Platform::FullScreenModeActive());
     EXPECT_EQ(Platform::CurrentDisplayMode().width, 1024);
     EXPECT_EQ(Platform::CurrentDisplayMode().bitsPerPixel, 32);
+    RECT placed{};
+    ASSERT_TRUE(GetWindowRect(other, &placed));
+    EXPECT_EQ(placed.left, 30);
+    EXPECT_EQ(placed.top, 40);
+    EXPECT_EQ(placed.right, 230);
+    EXPECT_EQ(placed.bottom, 140);
+    DestroyWindow(other);
+    UnregisterClassA("OtherWindow", nullptr);
 }
 
 TEST_F(AppIntegration, AClickOnTheWindowReachesTheButtonsListener)

@@ -449,11 +449,19 @@ TEST(RegistryLocation, FollowsTheEnvironment)
     unsetenv("LUMO_REGISTRY_FILE");
     setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
     PlatformTest::ReloadRegistry();
+    // Named by no application: the program's own name.
+    EXPECT_EQ(PlatformTest::RegistryFilePath(), "/somewhere/config/platform_tests/registry.txt");
+    Platform::SetRegistryFolderName("Crustavia");
     EXPECT_EQ(PlatformTest::RegistryFilePath(), "/somewhere/config/crustavia/registry.txt");
+    Platform::SetRegistryFolderName("Ovalnut\\My Game");
+    EXPECT_EQ(PlatformTest::RegistryFilePath(), "/somewhere/config/ovalnut_my_game/registry.txt");
+    Platform::SetRegistryFolderName("..");
+    EXPECT_EQ(PlatformTest::RegistryFilePath(), "/somewhere/config/platform_tests/registry.txt");
     setenv("LUMO_REGISTRY_FILE", "/elsewhere/reg.txt", 1);
     PlatformTest::ReloadRegistry();
     EXPECT_EQ(PlatformTest::RegistryFilePath(), "/elsewhere/reg.txt");
     unsetenv("LUMO_REGISTRY_FILE");
+    Platform::SetRegistryFolderName("");
     if (savedXdg != nullptr)
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else

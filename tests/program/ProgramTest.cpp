@@ -26,7 +26,7 @@ std::string ReadAll(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The game's folder: the program, its music library, and the assets it loads.
+// The game's folder: the program, its audio and music libraries, and the assets it loads.
 class ProgramFolder
 {
 public:
@@ -36,6 +36,7 @@ public:
         mPath = mkdtemp(pattern.data());
         fs::copy_file(LUMO_PROGRAM, mPath / "crustavia");
         fs::copy_file(LUMO_BASS, mPath / "bass.so");
+        fs::copy_file(LUMO_AUDIO_LIBRARY, mPath / "liblumo_audio.so");
         // Folders of its own, the files linked to the committed ones: a test may take one away.
         const fs::path assets = LUMO_ASSETS_DIR;
         for (const auto& entry : fs::recursive_directory_iterator(assets))

@@ -22,7 +22,10 @@
 #include "test/message_box.h"
 #include "test/present.h"
 
+#include "win32/host.h"
+
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +36,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// Last: X11's macros (None, Bool, ...) would clash with the names above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace
 {
@@ -95,6 +102,51 @@ double Difference(const Shot& a, const Shot& b)
     for (size_t i = 0; i < a.pixels.size(); i++)
         differ += (a.pixels[i] & 0xFFFFFF) != (b.pixels[i] & 0xFFFFFF);
     return double(differ) / double(a.pixels.size());
+}
+
+// The window's icon as the X server holds it (_NET_WM_ICON): width, height, then ARGB pixels.
+std::vector<uint32_t> HostIcon(HWND hwnd)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(Platform::HostWindow(hwnd), &info) || info.subsystem != SDL_SYSWM_X11)
+        return {};
+    Display* display = info.info.x11.display;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<uint32_t> icon;
+    if (XGetWindowProperty(display, info.info.x11.window, XInternAtom(display, "_NET_WM_ICON", False), 0,
+                           1 << 16, False, XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+        format == 32)
+        for (unsigned long i = 0; i < count; i++)
+            icon.push_back(uint32_t(reinterpret_cast<const unsigned long*>(data)[i]));
+    if (data != nullptr)
+        XFree(data);
+    return icon;
+}
+
+// The generator's icon file in the same form.
+std::vector<uint32_t> IconFile()
+{
+    const std::string path = (fs::path(LUMO_ASSETS_DIR) / "icon" / "main_icon.bmp").string();
+    SDL_Surface* file = SDL_LoadBMP(path.c_str());
+    SDL_Surface* argb = file ? SDL_ConvertSurfaceFormat(file, SDL_PIXELFORMAT_ARGB8888, 0) : nullptr;
+    std::vector<uint32_t> icon;
+    if (argb != nullptr)
+    {
+        icon = {uint32_t(argb->w), uint32_t(argb->h)};
+        for (int y = 0; y < argb->h; y++)
+        {
+            const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) +
+                                                                y * argb->pitch);
+            icon.insert(icon.end(), row, row + argb->w);
+        }
+    }
+    SDL_FreeSurface(argb);
+    SDL_FreeSurface(file);
+    return icon;
 }
 
 bool SavePng(const fs::path& path, const Shot& shot)
@@ -263,6 +315,10 @@ void GameShots::ScriptMenuAndTutorial()
                     // A real window: the program runs under an X server, not on the dummy driver.
                     const char* driver = SDL_GetCurrentVideoDriver();
                     EXPECT_STREQ(driver != nullptr ? driver : "", "x11");
+                    // The window shows the game's own icon, not the desktop's generic one.
+                    const std::vector<uint32_t> icon = IconFile();
+                    EXPECT_EQ(icon.size(), 2u + 64 * 64);
+                    EXPECT_TRUE(HostIcon(Window()) == icon) << "the window has not the game's icon";
                     TakeShot("main_menu");
                     Lumo::ButtonWidget* start = Current<Lumo::FrameMainMenu>()->GetButton(0);
                     Click(CenterX(start), CenterY(start));

@@ -302,7 +302,7 @@ TEST(DescParserTokenize, EmptyAndListFirstCommands)
     EXPECT_TRUE(p.commands.empty());
 }
 
-TEST(DescParserValues, UnquoteMendsDoubledQuotes)
+TEST(DescParserValues, UnquoteMakesEachDoubledQuoteOneAndEmptyQuotesNothing)
 {
     EXPECT_EQ(DescParser::Unquote("'it''s'"), "it's");
     EXPECT_EQ(DescParser::Unquote("''''"), "'");

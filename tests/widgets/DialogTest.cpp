@@ -354,17 +354,27 @@ TEST_F(DialogTest, DialogButtonDrawsPartsOfItsFramePictureAndItsLabel)
     EXPECT_TRUE(host.mLog.empty());
 }
 
-TEST_F(DialogTest, DeletingAShownDialogTakesItsButtonsOffTheScreen)
+TEST_F(DialogTest, DeletingAShownDialogTakesItAndItsButtonsOffTheScreen)
 {
+    LogWidget* behind = Make("behind", 0, 0, 200, 100);
     auto dialog = MakeDialog(Dialog::BUTTONS_YES_NO, "", "", "");
+    dialog->Resize(20, 10, 160, 80);
     manager.AddWidget(dialog.get());
+    manager.AddBaseModal(dialog.get());
     Rect no = dialog->mNoButton->GetRect();
-    manager.MouseMove(no.mX + 1, no.mY + 1); // the manager now points at the button
-    manager.RemoveWidget(dialog.get());
+    manager.MouseMove(no.mX + 1, no.mY + 1);
+    ASSERT_EQ(manager.mOverWidget, dialog->mNoButton);
+    dialog.reset();
+    EXPECT_EQ(manager.mChildren, (std::list<Widget*>{behind}));
+    EXPECT_EQ(manager.mBaseModalWidget, nullptr);
+    EXPECT_TRUE(manager.mPreModalInfoList.empty());
+    manager.MouseMove(10, 10);
+    EXPECT_EQ(manager.mOverWidget, behind);
+
+    dialog = MakeDialog(Dialog::BUTTONS_YES_NO, "", "", "");
     manager.AddWidget(dialog.get());
     manager.mChildren.remove(dialog.get()); // only the dialog taken away behind its back
     dialog.reset();
-    EXPECT_TRUE(manager.mChildren.empty());
-    manager.MouseMove(10, 10);
+    EXPECT_EQ(manager.mChildren, (std::list<Widget*>{behind}));
     manager.UpdateFrame();
 }

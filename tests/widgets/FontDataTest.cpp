@@ -266,6 +266,58 @@ TEST_F(FontDataTest, DefinesResolveWhenMade)
     EXPECT_EQ(text, "it's");
 }
 
+namespace
+{
+
+std::string Repeat(int times, const std::string& text)
+{
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
+} // namespace
+
+TEST_F(FontDataTest, DefinesExpandInProportionToTheTextWhileLargeHonestFilesLoad)
+{
+    // Four kerning tables of every pair of 92 printable characters, written out (270 KB).
+    std::string pairs, values;
+    for (char a = ' '; a <= '~'; ++a)
+        for (char b = ' '; b <= '~'; ++b)
+            if (std::string{a, b}.find_first_of("'\\\"") == std::string::npos)
+            {
+                pairs += " '" + std::string{a, b} + "'";
+                values += " -1";
+            }
+    std::string tables;
+    for (const char* layer : {"A", "B", "C", "D"})
+        tables += "CreateLayer " + std::string(layer) + ";\nLayerSetKerningPairs " + layer + " (" + pairs +
+                  ") (" + values + ");\n";
+    ASSERT_TRUE(Load(tables)) << Messages()[0];
+    EXPECT_EQ(Layer("D").mCharData['~'].mKerningOffsets['}'], -1);
+
+    // Defines copied or read again and again: refused once they pass what the text allows.
+    const std::string d2 = "Define D0 (" + Repeat(16, " 1") + ");\nDefine D1 (" + Repeat(16, " D0") +
+                           ");\nDefine D2 (" + Repeat(16, " D1") + ");\n";
+    const std::string widths = "Define W (" + Repeat(1000, " 1") + ");\n";
+    for (const std::string& text :
+         {d2 + Repeat(40, "Define C D2;\n"), d2 + "Define L (" + Repeat(40, " D2") + ");\n",
+          widths + Repeat(30, "CreateHorzSpanRectList R (0 0 0 1) W;\n"),
+          widths + "CreateLayer X;\n" + Repeat(100, "LayerSetCharWidths X W W;\n")})
+    {
+        host.mFatalErrors.clear();
+        data->Release();
+        EXPECT_FALSE(Load(text));
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_EQ(Messages()[0], "Too Many Values");
+        size_t held = 0;
+        for (const auto& define : data->mDefines)
+            held += DescParser::ValueCount(define.second);
+        EXPECT_LE(held, DescParser::kDefineValueAllowance + DescParser::kDefineValuesPerByte * text.size());
+    }
+}
+
 TEST_F(FontDataTest, LoadTwiceAndWithoutApp)
 {
     ASSERT_TRUE(Load("SetDefaultPointSize 3;"));

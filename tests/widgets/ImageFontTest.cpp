@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <thread>
 
 using namespace Lumo;
@@ -175,14 +176,15 @@ TEST_F(ImageFontTest, TagsSelectLayers)
                      "LayerExcludeTags Main ('bold');\n");
     EXPECT_EQ(font->CharWidth('a'), 3);
     EXPECT_TRUE(font->AddTag("Bold"));
-    EXPECT_FALSE(font->AddTag("bold"));
+    EXPECT_TRUE(font->AddTag("bold")); // only the text as given is looked for
+    EXPECT_FALSE(font->AddTag("BOLD"));
     EXPECT_TRUE(font->HasTag("BOLD"));
     EXPECT_FALSE(font->HasTag("bold"));
     EXPECT_FALSE(font->mActiveListValid);
     EXPECT_EQ(font->CharWidth('a'), 8);
     EXPECT_EQ(font->mActiveLayerList.size(), 1u);
-    EXPECT_TRUE(font->RemoveTag("bold"));
-    EXPECT_FALSE(font->RemoveTag("bold"));
+    EXPECT_TRUE(font->RemoveTag("bold")); // both copies
+    EXPECT_FALSE(font->RemoveTag("Bold"));
     EXPECT_EQ(font->CharWidth('a'), 3);
 }
 
@@ -266,6 +268,11 @@ TEST_F(ImageFontTest, AbsurdSizeMakesNoSheetButStillMeasures)
     Draw(*font, 0, 3, "a", &width);
     EXPECT_EQ(width, 3000000);
     EXPECT_EQ(Pixel(0, 0), 0u);
+    // A thousand of them reach past the end of int: the width stops there.
+    const std::string many(1000, 'a');
+    EXPECT_EQ(font->StringWidth(many), INT_MAX);
+    Draw(*font, 0, 3, many, &width);
+    EXPECT_EQ(width, INT_MAX);
 }
 
 TEST_F(ImageFontTest, ThreadsDrawingAtOnceShareThePoolSafely)

@@ -161,15 +161,17 @@ TEST_F(ResourceManagerTest, EmptyTablesLoadAnyGroupAndKeepItsNameWithoutRegardTo
     EXPECT_TRUE(manager.loadedGroups.empty());
 }
 
-TEST_F(ResourceManagerTest, FailedLookupsThrowTheirMessage)
+TEST_F(ResourceManagerTest, FailedLookupsThrowTheManagersErrorText)
 {
     EXPECT_EQ(LookupError([&] { manager.GetImageOrThrow("hero"); }), "Image resource not found: hero");
     EXPECT_EQ(manager.GetErrorText(), "Image resource not found: hero");
     EXPECT_TRUE(manager.HadError());
-    EXPECT_EQ(LookupError([&] { manager.GetSoundOrThrow("ding"); }), "Sound resource not found: ding");
-    EXPECT_EQ(LookupError([&] { manager.GetFontOrThrow("big"); }), "Font resource not found: big");
-    // The first failure stays the error text.
-    EXPECT_EQ(manager.GetErrorText(), "Image resource not found: hero");
+    // The first failure stays the error text, and every later lookup throws it.
+    EXPECT_EQ(LookupError([&] { manager.GetSoundOrThrow("ding"); }), "Image resource not found: hero");
+    ResourceManager fresh(&host);
+    EXPECT_EQ(LookupError([&] { fresh.GetSoundOrThrow("ding"); }), "Sound resource not found: ding");
+    ResourceManager other(&host);
+    EXPECT_EQ(LookupError([&] { other.GetFontOrThrow("big"); }), "Font resource not found: big");
     ResourceManagerException copy(ResourceManagerException("text"));
     EXPECT_STREQ(copy.what(), "text");
 }
@@ -255,6 +257,8 @@ TEST_F(ResourceManagerTest, ProgramSuppliedRecordsAreNeverLoaded)
     EXPECT_EQ(manager.GetFontOrThrow("face"), nullptr);
     // Only records of the program are let off.
     AddImage("plain", "x", "gfx/red.png");
+    manager.errorText.clear(); // a later lookup throws the first error text
+    manager.hadError = false;
     EXPECT_EQ(LookupError([&] { manager.GetImageOrThrow("plain"); }), "Image resource not found: plain");
 }
 

@@ -65,6 +65,8 @@ public:
     std::string mName;
     Log* mLog;
     std::function<void()> mOnUpdate;
+    // Called after each logged hook with its text ("draw", "lostfocus", ...).
+    std::function<void(const std::string&)> mOnHook;
 
     LogWidget(const std::string& name, Log* log, int x, int y, int w, int h) : mName(name), mLog(log)
     {
@@ -73,7 +75,12 @@ public:
         mWidth = w;
         mHeight = h;
     }
-    void Add(const std::string& text) { mLog->push_back(mName + ": " + text); }
+    void Add(const std::string& text)
+    {
+        mLog->push_back(mName + ": " + text);
+        if (mOnHook)
+            mOnHook(text);
+    }
     static std::string Pos(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
 
     void Update() override

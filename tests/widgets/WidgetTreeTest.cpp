@@ -51,6 +51,50 @@ TEST_F(TreeTest, ChildRemovingItselfOrItsNextSiblingDuringUpdate)
     EXPECT_EQ(manager.mChildren, (std::list<Widget*>{d, b}));
 }
 
+TEST_F(TreeTest, DetachingAndDrawingWalksLetAHookTakeWidgetsOut)
+{
+    // A focused child that leaves its container when the container's removal takes its focus.
+    LogWidget* box = Make("box", 0, 0, 50, 50);
+    LogWidget* focused = Make("f", 0, 0, 5, 5, box);
+    LogWidget* other = Make("o", 5, 0, 5, 5, box);
+    manager.SetFocus(focused);
+    focused->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "lostfocus")
+            box->RemoveWidget(focused);
+    };
+    manager.RemoveWidget(box);
+    EXPECT_EQ(box->mChildren, (std::list<Widget*>{other}));
+    EXPECT_EQ(focused->mParent, nullptr);
+    EXPECT_EQ(other->mManager, nullptr);
+    EXPECT_EQ(manager.mFocusWidget, nullptr);
+
+    // Widgets that take themselves out while they draw; each walk goes on with the next one.
+    MemoryImage screen;
+    screen.Create(200, 100);
+    manager.mImage = &screen;
+    LogWidget* a = Make("a", 0, 0, 10, 10);
+    LogWidget* x = Make("x", 0, 0, 5, 5, a);
+    LogWidget* y = Make("y", 0, 0, 5, 5, a);
+    LogWidget* b = Make("b", 0, 0, 10, 10);
+    LogWidget* c = Make("c", 0, 0, 10, 10);
+    auto leaveOnDraw = [](LogWidget* w)
+    {
+        w->mOnHook = [w](const std::string& hook)
+        {
+            if (hook == "draw")
+                w->mParent->RemoveWidget(w);
+        };
+    };
+    leaveOnDraw(x);
+    leaveOnDraw(b);
+    log.clear();
+    manager.DrawScreen();
+    EXPECT_EQ(log, (Log{"a: draw", "x: draw", "y: draw", "b: draw", "c: draw"}));
+    EXPECT_EQ(a->mChildren, (std::list<Widget*>{y}));
+    EXPECT_EQ(manager.mChildren, (std::list<Widget*>{a, c}));
+}
+
 TEST_F(TreeTest, UpdateRunsOncePerManagerTick)
 {
     LogWidget* a = Make("a", 0, 0, 10, 10);
@@ -303,6 +347,42 @@ public:
 };
 
 } // namespace
+
+TEST_F(TreeTest, ATranslucentWidgetBlendsOnceWhateverWasRedrawn)
+{
+    MemoryImage screen;
+    screen.Create(200, 100);
+    manager.mImage = &screen;
+    struct Fill : LogWidget
+    {
+        Color mColor;
+        Fill(Log* log, int x, int y, int w, int h, Color color)
+            : LogWidget("", log, x, y, w, h), mColor(color)
+        {
+        }
+        void Draw(Graphics* g) override
+        {
+            g->SetColor(mColor);
+            g->FillRect(0, 0, mWidth, mHeight);
+        }
+    };
+    Fill back(&log, 0, 0, 200, 100, Color(200, 200, 200));
+    Fill neighbour(&log, 0, 0, 50, 50, Color(0, 0, 255));
+    Fill veil(&log, 40, 40, 40, 40, Color(0, 0, 0, 128)); // no flag says it is translucent
+    for (Fill* w : {&back, &neighbour, &veil})
+        manager.AddWidget(w);
+    manager.DrawScreen();
+    const uint32_t* over = screen.GetBits() + 70 * 200 + 70;
+    const uint32_t once = *over;
+    EXPECT_EQ(once & 0xFF, 100u); // grey 200 under half black
+    for (Fill* dirty : {&neighbour, &veil, &back})
+    {
+        dirty->MarkDirty();
+        EXPECT_TRUE(manager.DrawScreen());
+        EXPECT_EQ(*over, once);
+    }
+    manager.RemoveAllChildren(false, false);
+}
 
 TEST_F(TreeTest, DrawClipsToTheWidgetUnlessToldNot)
 {

@@ -210,6 +210,16 @@ void BarButtons(const std::string& root)
     Line(unmute, 20, 9, 15, 16, 2, Hex(0xC62828));
     save("UnmuteBtnDown", unmute);
 }
+
+// The program's icon, the window's picture on the desktop: not loaded at run time but built into
+// the program as its icon resource.
+void WindowIcon(const std::string& root)
+{
+    Canvas c(64, 64);
+    DrawPizza(c, 32, 32, 30, Pizza::Margherita);
+    FillRing(c, 32, 32, 29.5f, 31.5f, Hex(0x5A3214));
+    WriteBMP(root + "/icon/main_icon.bmp", c);
+}
 } // namespace
 
 void MakeInterfacePictures(const std::string& root, const FontFiles& fonts)
@@ -223,6 +233,7 @@ void MakeInterfacePictures(const std::string& root, const FontFiles& fonts)
     GrayLogo(root);
     PizzaTimer(root);
     BarButtons(root);
+    WindowIcon(root);
 }
 
 } // namespace AssetGen

@@ -81,7 +81,7 @@ void PageOne(const std::string& root, Face& chancery, Face& sans)
            "one of the four tables. They choose, order pizzas, eat, and ask for the check.");
     p.Text(260, 225, 490,
            "Click a kitchen object or a table and the cook walks there; the job is done when he arrives. "
-           "A right click on a prep table throws its pizza away.");
+           "A right click on a prep table throws away the pizza it is still making.");
     p.Picture("gfx/lorenzo/idle/lorenzo0", 95, 320, 2);
     p.Label(145, 440, "Your cook");
     p.Picture("gfx/UI/Heart", 262, 318, 1, Hex(0xFFBEBE));

@@ -48,6 +48,12 @@ void Put16(std::vector<uint8_t>& out, unsigned v)
     out.push_back(uint8_t(v >> 8));
 }
 
+void Put32(std::vector<uint8_t>& out, unsigned v)
+{
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     FILE* f = OpenOut(path);
@@ -242,6 +248,25 @@ void WriteTGA(const std::string& path, const Canvas& canvas)
     for (uint32_t p : canvas.Pixels())
         for (int shift = 0; shift < 32; shift += 8)
             bytes.push_back(uint8_t(p >> shift)); // B, G, R, A
+    WriteBytes(path, bytes);
+}
+
+void WriteBMP(const std::string& path, const Canvas& canvas)
+{
+    const unsigned width = unsigned(canvas.Width()), height = unsigned(canvas.Height());
+    const unsigned pixelBytes = width * height * 4, headers = 14 + 40;
+    std::vector<uint8_t> bytes = {'B', 'M'};
+    const unsigned header[] = {headers + pixelBytes, 0, headers, 40, width, height};
+    for (unsigned v : header)
+        Put32(bytes, v);
+    Put16(bytes, 1);  // planes
+    Put16(bytes, 32); // bits per pixel, no compression
+    for (unsigned v : {0u, pixelBytes, 2835u, 2835u, 0u, 0u})
+        Put32(bytes, v);
+    const std::vector<uint32_t> pixels = canvas.Pixels();
+    for (unsigned y = height; y-- > 0;) // rows bottom-up
+        for (unsigned x = 0; x < width; ++x)
+            Put32(bytes, pixels[size_t(y) * width + x]); // B, G, R, A
     WriteBytes(path, bytes);
 }
 

@@ -25,6 +25,8 @@ void SavePicture(const std::string& root, const std::string& name, const Canvas&
 
 void WriteTGA(const std::string& path, const Canvas& canvas);
 void WriteGIF(const std::string& path, const Canvas& canvas);
+// 32-bit with alpha, rows bottom-up, as the program's icon resource is kept.
+void WriteBMP(const std::string& path, const Canvas& canvas);
 // An opaque grey picture whose levels are the canvas's alpha.
 Canvas AlphaMask(const Canvas& canvas);
 

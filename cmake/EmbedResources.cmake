@@ -1,0 +1,15 @@
+# cmake -DNAMES=a;b -DFILES=x;y -DOUTPUT=out.cpp -P EmbedResources.cmake
+# Writes a source that holds each file's bytes and adds them as the program's resources by name.
+set(text "// Made by cmake/EmbedResources.cmake: the program's resources.\n#include \"win32/resources.h\"\n\nnamespace\n{\n")
+set(index 0)
+foreach(name file IN ZIP_LISTS NAMES FILES)
+  file(READ ${file} bytes HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${bytes}")
+  string(REPEAT "0x..," 16 row)
+  string(REGEX REPLACE "(${row})" "\\1\n    " bytes "${bytes}")
+  string(APPEND text "const unsigned char kResource${index}[] = {\n    ${bytes}};\n")
+  string(APPEND text "[[maybe_unused]] const bool kAdded${index} = Platform::AddResource(\"${name}\", kResource${index}, sizeof kResource${index});\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "} // namespace\n")
+file(WRITE ${OUTPUT} "${text}")
