@@ -15,6 +15,7 @@
 #include "win32/video_thread.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -167,9 +168,12 @@ void LumoAppBase::RunCursorThread()
                 }
             }
         }
-        Sleep(10);
+        std::unique_lock<std::mutex> lock(mCursorThreadMutex);
+        mCursorThreadWake.wait_for(lock, std::chrono::milliseconds(10), [this] { return mShutdown.load(); });
     }
+    std::lock_guard<std::mutex> lock(mCursorThreadMutex);
     mCursorThreadRunning = false;
+    mCursorThreadWake.notify_all();
 }
 
 LumoAppBase::LumoAppBase()
@@ -349,6 +353,10 @@ void LumoAppBase::Shutdown()
     }
     if (mShutdown.exchange(true))
         return;
+    {
+        std::lock_guard<std::mutex> lock(mCursorThreadMutex);
+        mCursorThreadWake.notify_all();
+    }
     mExitToTop = true;
     ShutdownHook();
     if (mPlayingDemo)
@@ -356,8 +364,11 @@ void LumoAppBase::Shutdown()
         SetMusicVolume(mDemoMusicVolume);
         SetSfxVolume(mDemoSfxVolume);
     }
-    while (mCursorThreadRunning)
-        Sleep(10);
+    {
+        std::unique_lock<std::mutex> lock(mCursorThreadMutex);
+        while (mCursorThreadRunning)
+            mCursorThreadWake.wait_for(lock, std::chrono::milliseconds(10));
+    }
     if (mMusicInterface)
         mMusicInterface->StopAllMusic();
     if (!mIsPhysWindowed && mDDInterface && mDDInterface->mDD)

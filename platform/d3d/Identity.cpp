@@ -1,3 +1,4 @@
+#include "audio/SdlHints.h"
 #include "d3d/Identity.h"
 #include "ddraw/Renderers.h"
 #include "win32/kernel32.h"
@@ -157,7 +158,7 @@ bool RendererIdentity(Identity* identity)
     SDL_Window* window = nullptr;
     if (!renderer)
     {
-        const bool limited = Platform::User::AddressSpaceLimited();
+        const bool limited = Platform::AddressSpaceLimited();
         if (!limited)
             window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
         if (!window)

@@ -1,3 +1,4 @@
+#include "audio/SdlHints.h"
 #include "ddraw/Renderers.h"
 #include "ddraw/Presenter.h"
 #include "win32/host.h"
@@ -51,9 +52,8 @@ SDL_Renderer* ForWindow(HWND hwnd)
     }
     if (!entry.renderer && !entry.failed)
     {
-        // Many small draws a frame: let SDL gather them, whichever driver was asked for.
-        SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-        const Uint32 software = Platform::User::AddressSpaceLimited() ? SDL_RENDERER_SOFTWARE : 0;
+        // It gathers the many small draws of a frame (batching, among the process's SDL hints).
+        const Uint32 software = Platform::AddressSpaceLimited() ? SDL_RENDERER_SOFTWARE : 0;
         entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE | software);
         if (!entry.renderer)
             entry.renderer = SDL_CreateRenderer(window, -1, software);

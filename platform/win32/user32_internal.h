@@ -68,10 +68,6 @@ HWND InputWindow();
 bool EnsureVideo();
 bool OnVideoThread();
 bool HasRealDisplay();
-// OpenGL drivers reserve address space freely (Mesa's llvmpipe some 1.5 GB) and crash where a
-// reservation fails: under an address-space limit (ulimit -v) the layer draws with SDL's own
-// renderer and never loads them.
-bool AddressSpaceLimited();
 // Runs the calls other threads handed to this one (CallOnVideoThread); nothing elsewhere.
 void RunVideoThreadCalls();
 // The message clock: milliseconds of the layer's clock.
