@@ -1,5 +1,5 @@
-#include "audio/SdlHints.h"
 #include "d3d/Identity.h"
+#include "audio/SdlHints.h"
 #include "ddraw/Renderers.h"
 #include "win32/kernel32.h"
 #include "win32/user32_internal.h"

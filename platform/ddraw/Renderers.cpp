@@ -1,5 +1,5 @@
-#include "audio/SdlHints.h"
 #include "ddraw/Renderers.h"
+#include "audio/SdlHints.h"
 #include "ddraw/Presenter.h"
 #include "win32/host.h"
 #include "win32/user32_internal.h"
