@@ -64,14 +64,15 @@ void LoadingThreadProc(void* arg)
     {
         app->RunLoading();
     }
-    catch (const std::bad_alloc&)
-    {
-        app->ReportFatalError(LumoAppBase::LOADING_OUT_OF_MEMORY_TEXT);
-        app->mCloseRequested = true;
-    }
     catch (const std::exception& error)
     {
-        EndLoadingWith(app, error.what());
+        if (IsOutOfMemory(error))
+        {
+            app->ReportFatalError(LumoAppBase::LOADING_OUT_OF_MEMORY_TEXT);
+            app->mCloseRequested = true;
+        }
+        else
+            EndLoadingWith(app, error.what());
     }
     catch (...)
     {

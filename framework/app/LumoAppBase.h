@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <list>
 #include <map>
 #include <mutex>
@@ -363,8 +364,8 @@ public:
     // ShowFatalError that cannot fail: when the box cannot be shown (no memory left to show it),
     // the text still goes to standard error.
     void ReportFatalError(const std::string& text) noexcept;
-    // From the first application on, a std::bad_alloc that nothing catches ends the process as
-    // memory running out does (std::terminate would abort it).
+    // From the first application on, memory running out (IsOutOfMemory) that nothing catches ends
+    // the process as it does elsewhere (std::terminate would abort it).
     static void CatchUncaughtOutOfMemory();
     // At exit: asks whether to keep a 3-D mode switched on during the run and stores the answer.
     void ConfirmHardwareAcceleration();
@@ -524,4 +525,7 @@ extern std::atomic<bool> gScreenSaverIdle;
 // The end of a program whose memory ran out, from any thread: "Out of memory." in the fatal-error
 // box when one can still be shown and always on standard error, then at once the fatal exit code.
 [[noreturn]] void EndOutOfMemory() noexcept;
+// Memory running out as the C++ library reports it: std::bad_alloc, or a thread it could not
+// start (std::system_error with EAGAIN: no room for the thread's stack).
+bool IsOutOfMemory(const std::exception& error);
 } // namespace Lumo

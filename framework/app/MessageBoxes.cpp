@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <unistd.h>
 
 namespace Lumo
@@ -124,12 +125,15 @@ std::terminate_handler gTerminateBefore = nullptr;
         if (std::exception_ptr error = std::current_exception())
             std::rethrow_exception(error);
     }
-    catch (const std::bad_alloc&)
+    catch (const std::exception& error)
     {
-        if (LumoAppBase* app = gLumoAppBase)
-            app->mFatalError = true;
-        WriteToStandardError({"FATAL ERROR: ", LumoAppBase::OUT_OF_MEMORY_TEXT.c_str(), "\n"});
-        std::_Exit(LumoAppBase::FATAL_EXIT_CODE);
+        if (IsOutOfMemory(error))
+        {
+            if (LumoAppBase* app = gLumoAppBase)
+                app->mFatalError = true;
+            WriteToStandardError({"FATAL ERROR: ", LumoAppBase::OUT_OF_MEMORY_TEXT.c_str(), "\n"});
+            std::_Exit(LumoAppBase::FATAL_EXIT_CODE);
+        }
     }
     catch (...)
     {
@@ -139,6 +143,14 @@ std::terminate_handler gTerminateBefore = nullptr;
     std::abort();
 }
 } // namespace
+
+bool IsOutOfMemory(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return true;
+    auto* system = dynamic_cast<const std::system_error*>(&error);
+    return system && system->code() == std::errc::resource_unavailable_try_again;
+}
 
 void LumoAppBase::CatchUncaughtOutOfMemory()
 {

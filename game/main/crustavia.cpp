@@ -1,7 +1,7 @@
 // The program: the game's application from start to end.
 #include "game/src/GameApp.h"
 
-#include <new>
+#include <exception>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
@@ -16,8 +16,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         delete app;
         return code;
     }
-    catch (const std::bad_alloc&)
+    catch (const std::exception& error)
     {
+        if (!Lumo::IsOutOfMemory(error))
+            throw;
         Lumo::EndOutOfMemory();
     }
 }

@@ -10,6 +10,7 @@
 #include <new>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -220,6 +221,9 @@ TEST_F(MessageBoxes, LoadingFailuresAreShownByTheMainThreadAndEndTheRun)
          },
          "There was an error loading the file: gfx/objects/oven"},
         {[](LoadingApp&) { throw std::bad_alloc(); }, "There was an error while loading: out of memory"},
+        {[](LoadingApp&)
+         { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); },
+         "There was an error while loading: out of memory"}, // a thread of its own that could not start
         {[](LoadingApp&) { throw std::runtime_error("disk gone"); },
          "There was an error while loading: disk gone"},
         {[](LoadingApp&) { throw 7; }, "There was an error while loading: an unknown failure"},
@@ -298,6 +302,15 @@ TEST_F(MessageBoxes, UncaughtOutOfMemoryEndsWithTheFatalExitCode)
         {
             TestApp app;
             std::thread([] { throw std::bad_alloc(); }).join();
+        },
+        testing::ExitedWithCode(Lumo::LumoAppBase::FATAL_EXIT_CODE), "FATAL ERROR: Out of memory.");
+    EXPECT_EXIT(
+        {
+            TestApp app;
+            std::thread(
+                []
+                { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); })
+                .join();
         },
         testing::ExitedWithCode(Lumo::LumoAppBase::FATAL_EXIT_CODE), "FATAL ERROR: Out of memory.");
 }
