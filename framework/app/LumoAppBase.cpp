@@ -3,6 +3,7 @@
 #include "app/Common.h"
 #include "app/HTTPTransfer.h"
 #include "app/LeakTracker.h"
+#include "audio/OutOfMemory.h"
 #include "display/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "media/AudioHost.h"
@@ -10,7 +11,6 @@
 #include "media/DSoundManager.h"
 #include "resources/ResourceManager.h"
 #include "text/SysFont.h"
-#include "tremor/TremorMemory.h"
 #include "widgets/WidgetManager.h"
 #include "win32/video_thread.h"
 
@@ -185,7 +185,7 @@ LumoAppBase::LumoAppBase()
     gDDrawDll = LoadLibraryA("ddraw.dll");
     gDSoundDLL = LoadLibraryA("dsound.dll");
     SetAudioFatalHandler(&AudioFatal);
-    Platform::SetTremorOutOfMemoryHandler(&EndOutOfMemory);
+    Platform::SetOutOfMemoryHandler(&EndOutOfMemory);
     // Optional: the idle test that lets the system screen saver start.
     if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
         mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
@@ -254,7 +254,7 @@ LumoAppBase::~LumoAppBase()
     if (gLumoAppBase == this)
         gLumoAppBase = nullptr;
     SetAudioFatalHandler(nullptr);
-    Platform::SetTremorOutOfMemoryHandler(nullptr);
+    Platform::SetOutOfMemoryHandler(nullptr);
     WriteDemoFile();
     for (HCURSOR* cursor : {&mHandCursor, &mDragCursor})
     {

@@ -2,46 +2,20 @@
 // at, are renamed to these in the copy of its library that is linked (see the platform's
 // CMakeLists.txt), and this file joins that copy.
 #include "tremor/TremorMemory.h"
+#include "audio/OutOfMemory.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <ogg/ogg.h>
-#include <unistd.h>
 
 namespace
 {
-[[noreturn]] void SayOutOfMemory()
-{
-    static const char kText[] = "Out of memory while decoding Ogg Vorbis.\n";
-    if (write(STDERR_FILENO, kText, sizeof kText - 1) < 0)
-    {
-    }
-    _exit(EXIT_FAILURE);
-}
-
-std::atomic<Platform::TremorOutOfMemoryHandler> gHandler{&SayOutOfMemory};
-
-[[noreturn]] void OutOfMemory()
-{
-    gHandler.load()();
-    SayOutOfMemory(); // a handler that returned
-}
-
 void* Checked(void* memory, bool asked)
 {
     if (memory == nullptr && asked)
-        OutOfMemory();
+        Platform::OutOfMemory();
     return memory;
 }
 } // namespace
-
-namespace Platform
-{
-void SetTremorOutOfMemoryHandler(TremorOutOfMemoryHandler handler)
-{
-    gHandler = handler ? handler : &SayOutOfMemory;
-}
-} // namespace Platform
 
 extern "C"
 {
@@ -66,14 +40,14 @@ extern "C"
     {
         char* buffer = ogg_sync_buffer(sync, size);
         if (buffer == nullptr)
-            OutOfMemory();
+            Platform::OutOfMemory();
         return buffer;
     }
 
     [[gnu::visibility("hidden")]] int lumo_tremor_ogg_stream_init(ogg_stream_state* stream, int serial)
     {
         if (ogg_stream_init(stream, serial) != 0)
-            OutOfMemory();
+            Platform::OutOfMemory();
         return 0;
     }
 
@@ -83,7 +57,7 @@ extern "C"
         // A page that does not belong leaves the stream as it was; one that found no memory
         // cleared it.
         if (result != 0 && ogg_stream_check(stream) != 0)
-            OutOfMemory();
+            Platform::OutOfMemory();
         return result;
     }
 }

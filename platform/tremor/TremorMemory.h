@@ -1,18 +1,10 @@
 // Tremor uses what its allocations, and libogg's, return without looking: here they are looked
-// at. Memory running out inside the decoder ends the program through a handler instead of a crash.
+// at. Memory running out inside the decoder ends the process (Platform::OutOfMemory) instead of
+// a crash.
 #pragma once
 
 #include <cstddef>
 #include <ogg/ogg.h>
-
-namespace Platform
-{
-// Called, on the decoding thread, when Tremor's memory ran out; it must not return. By default
-// the program says "Out of memory while decoding Ogg Vorbis." on standard error and ends with
-// EXIT_FAILURE. Each program or library that decodes Ogg has its own.
-using TremorOutOfMemoryHandler = void (*)();
-void SetTremorOutOfMemoryHandler(TremorOutOfMemoryHandler handler);
-} // namespace Platform
 
 // What Tremor calls in place of malloc, calloc and realloc (and of libogg's calls that allocate).
 extern "C" void* lumo_tremor_malloc(size_t size);

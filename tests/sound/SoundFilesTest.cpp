@@ -338,5 +338,5 @@ TEST(TremorMemory, RunningOutInsideTheDecoderEndsTheProgram)
                 call();
                 std::_Exit(0);
             },
-            testing::ExitedWithCode(EXIT_FAILURE), "Out of memory while decoding Ogg Vorbis.");
+            testing::ExitedWithCode(EXIT_FAILURE), "Out of memory.");
 }
