@@ -113,7 +113,7 @@ start_once() {
     outcome="HANGS (ended by SIGTERM, exit $status)"
   elif [ $status -gt 128 ]; then
     outcome="KILLED by signal $((status - 128))"
-  elif [ $status = 1 ] && grep -qi -e '^FATAL ERROR: .*out.\?of.\?memory' -e 'cannot allocate memory' \
+  elif [ $status = 1 ] && grep -qi -e '^FATAL ERROR: .*out.\?of.\?memory' -e '^out of memory' -e 'cannot allocate memory' \
     "$folder/stderr.txt" && ! grep -q 'error loading' "$folder/stderr.txt"; then
     outcome="out of memory"
   elif [ $status = 1 ] && grep -q '^LoadLibraryA: ' "$folder/stderr.txt" && grep -q "Can't find" "$folder/stderr.txt"; then

@@ -1,35 +1,26 @@
 // System message boxes over the display, fatal errors and the screen-saver message log.
 #include "app/DrawNesting.h"
 #include "app/LumoAppBase.h"
+#include "core/error_line.h"
 #include "display/DDInterface.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
 #include "win32/video_thread.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <exception>
-#include <initializer_list>
 #include <mutex>
 #include <new>
 #include <system_error>
-#include <unistd.h>
 
 namespace Lumo
 {
 namespace
 {
 bool gFirstLogLine = true;
-
-// Past the C library's buffers, needing no memory.
-void WriteToStandardError(std::initializer_list<const char*> pieces) noexcept
-{
-    for (const char* piece : pieces)
-        if (::write(STDERR_FILENO, piece, std::strlen(piece)) < 0)
-            return;
-}
 } // namespace
 
 void LumoAppBase::EnterPopupState()
@@ -108,7 +99,7 @@ void LumoAppBase::ReportFatalError(const std::string& text) noexcept
     catch (...)
     {
     }
-    WriteToStandardError({"FATAL ERROR: ", text.c_str(), "\n"});
+    Platform::WriteErrorLine({"FATAL ERROR: ", text.c_str()});
 }
 
 namespace
@@ -131,7 +122,7 @@ std::terminate_handler gTerminateBefore = nullptr;
         {
             if (LumoAppBase* app = gLumoAppBase)
                 app->mFatalError = true;
-            WriteToStandardError({"FATAL ERROR: ", LumoAppBase::OUT_OF_MEMORY_TEXT.c_str(), "\n"});
+            Platform::WriteErrorLine({"FATAL ERROR: ", LumoAppBase::OUT_OF_MEMORY_TEXT.c_str()});
             std::_Exit(LumoAppBase::FATAL_EXIT_CODE);
         }
     }
@@ -160,10 +151,14 @@ void LumoAppBase::CatchUncaughtOutOfMemory()
 
 void EndOutOfMemory() noexcept
 {
-    if (LumoAppBase* app = gLumoAppBase)
+    // The first thread here says it in the box; one that follows while it does (the box may wait
+    // for this very thread) says it in words and ends the process.
+    static std::atomic<bool> ending{false};
+    LumoAppBase* app = gLumoAppBase;
+    if (app && !ending.exchange(true))
         app->ReportFatalError(LumoAppBase::OUT_OF_MEMORY_TEXT);
     else
-        WriteToStandardError({LumoAppBase::OUT_OF_MEMORY_TEXT.c_str(), "\n"});
+        Platform::WriteErrorLine({"FATAL ERROR: ", LumoAppBase::OUT_OF_MEMORY_TEXT.c_str()});
     // At once: tearing the program down needs memory and may meet threads still running.
     std::fflush(nullptr);
     std::_Exit(LumoAppBase::FATAL_EXIT_CODE);

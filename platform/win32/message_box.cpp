@@ -1,4 +1,5 @@
 // Message boxes: SDL's when there is a display, standard error otherwise.
+#include "core/error_line.h"
 #include "core/faults.h"
 #include "test/answer_script.h"
 #include "test/message_box.h"
@@ -7,7 +8,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 #include <thread>
@@ -85,14 +85,6 @@ private:
     struct sigaction mPrevious[2];
 };
 
-// Standard error without the C library's buffers or any memory.
-void WriteLine(const char* caption, const char* text)
-{
-    for (const char* piece : {caption, ": ", text, "\n"})
-        if (write(STDERR_FILENO, piece, std::strlen(piece)) < 0)
-            return;
-}
-
 int ShowHostBox(HWND hwnd, const char* text, const char* caption, UINT type,
                 const std::vector<Button>& buttons)
 {
@@ -152,7 +144,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
                 // other boxes only when none could be shown.
                 if (error)
                 {
-                    WriteLine(title, body);
+                    Platform::WriteErrorLine({title, ": ", body});
                     said = true;
                 }
                 answer = gScript.Next().value_or(-1);
@@ -160,7 +152,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
                     answer = ShowHostBox(hwnd, body, title, type, buttons);
                 if (answer < 0 && !said)
                 {
-                    WriteLine(title, body);
+                    Platform::WriteErrorLine({title, ": ", body});
                     said = true;
                 }
                 if (answer < 0)
@@ -172,7 +164,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
     catch (const std::bad_alloc&)
     {
         if (!said)
-            WriteLine(title, body);
+            Platform::WriteErrorLine({title, ": ", body});
         return answer < 0 ? 0 : answer;
     }
     return answer;
