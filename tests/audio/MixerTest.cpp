@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <cmath>
 #include <cstring>
@@ -258,6 +259,26 @@ TEST_F(MixerTest, StreamVoicePullsUntilTheSourceEnds)
     EXPECT_FALSE(voice->IsPlaying());
     EXPECT_EQ(served, 1500u);
     EXPECT_FALSE(voice->Share()); // one reader per stream
+}
+
+TEST_F(MixerTest, AStreamWhoseFeederCannotStartIsNotKeptAndTheNextStarts)
+{
+    auto counting = [](int16_t* out, size_t frames)
+    {
+        for (size_t i = 0; i < frames; i++)
+            out[i] = int16_t(i + 1);
+        return frames;
+    };
+    auto refused = Voice::FromStream(Format(44100, 1, 16), counting);
+    Mixer::Instance().SetFaultHook([](const char* call) { return std::strcmp(call, "std::thread") == 0; });
+    EXPECT_THROW(Mixer::Instance().Add(refused), std::system_error);
+    Mixer::Instance().SetFaultHook(nullptr);
+    ASSERT_EQ(Mixer::Instance().VoiceCount(), 0u);
+
+    mVoices.push_back(Voice::FromStream(Format(44100, 1, 16), counting));
+    Mixer::Instance().Add(mVoices.back());
+    mVoices.back()->Play(false);
+    EXPECT_EQ(Left(Render(2)), (std::vector<int16_t>{1, 2}));
 }
 
 TEST_F(MixerTest, MixOfVoicesMatchesThePlainArithmeticBitForBit)
