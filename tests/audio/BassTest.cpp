@@ -410,6 +410,7 @@ TEST_F(BassTest, StuckReadsSilenceOnlyTheirStreamAndLoseNothing)
     for (int i = 0; i < 100000; i++)
         samples.push_back(int16_t(1 + i % 30000)); // never 0, which is what a late stream plays
     StuckReads::reader = std::this_thread::get_id();
+    StuckReads::stuck = true; // again, when the test is repeated
     LumoAudio::SetReadHook(&StuckReads::Read);
     HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(samples)));
     ASSERT_NE(stream, 0u);
