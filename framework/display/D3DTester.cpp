@@ -277,6 +277,9 @@ bool D3DTester::RunTest(HWND window, IDirectDraw7* dd)
         if (LoadResults())
             return false; // the stored verdict stands
         mSavePending = true;
+        // The graphics driver is put to work next, and may crash: what start-up stored so far
+        // (the running mark among it) is on the disk first.
+        RegFlushKey(HKEY_LOCAL_MACHINE);
     }
 
     FindDriverYear();
