@@ -1,8 +1,10 @@
 // The layer's blits at the display's size: the copy a windowed present makes, fills, keyed and
-// stretched copies, and a flip.
+// stretched copies, and a flip; and the fixed cost of a call: a sprite-sized copy, and the clock
+// read from several threads at once.
 #include "core/desktop.h"
 #include "ddraw/ddraw.h"
 #include "test/directdraw.h"
+#include "win32/kernel32.h"
 
 #include <benchmark/benchmark.h>
 
@@ -99,4 +101,28 @@ void CopyAndFlip(benchmark::State& state)
     back->Release();
 }
 BENCHMARK(CopyAndFlip)->Arg(16)->Arg(32);
+
+// A 32 x 32 copy, as the game makes hundreds a frame.
+void SpriteCopy(benchmark::State& state)
+{
+    Screen screen(32);
+    RECT from{0, 0, 32, 32}, to{100, 100, 132, 132};
+    for (auto _ : state)
+        screen.draw->Blt(&to, screen.primary, &from, DDBLT_WAIT, nullptr);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(SpriteCopy);
+
+// The clock the main loop, the cursor thread and the loading thread read: they share no lock.
+void ClockRead(benchmark::State& state)
+{
+    LARGE_INTEGER count;
+    for (auto _ : state)
+    {
+        QueryPerformanceCounter(&count);
+        benchmark::DoNotOptimize(count);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(ClockRead)->ThreadRange(1, 4);
 } // namespace

@@ -1,12 +1,17 @@
 #pragma once
 
-// A console reporter that also prints, at the end, one line per case with the
-// time of each peer doing the same job and how many times faster ours is.
-// Benchmarks are named <Peer>_<Case>/<arguments>: Ours, Sdl, Pixman, Memcpy.
+// A console reporter that also prints, at the end, one line per case and
+// instruction-set level with the time of each peer doing the same job and how
+// many times faster ours is at that level. Benchmarks are named
+// <Peer>_<Case>/<arguments>: Ours@<level>, Sdl, Pixman, Memcpy. Ours runs at
+// every vector level from SSE2 up to the active one (LUMO_CPU lowers it), or
+// scalar alone when that is the active level.
 // Times are processor time, steadier than wall time on a shared machine. With
 // --benchmark_repetitions each is the median of the repetitions, and the noise
 // column is the largest spread (median absolute deviation over the median)
 // among the peers of the line.
+#include "graphics/CpuDispatch.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -22,8 +27,35 @@ namespace PeerTable
 
 inline const std::vector<std::string>& Peers()
 {
+    // Ours is first, its name followed by the level.
     static const std::vector<std::string> peers = {"Ours", "Sdl", "Pixman", "Memcpy"};
     return peers;
+}
+
+// The levels ours runs at.
+inline std::vector<Lumo::Cpu::Level> Levels()
+{
+    using Lumo::Cpu::Level;
+    Level top = Lumo::Cpu::Active();
+    if (top == Level::Scalar)
+        return {Level::Scalar};
+    std::vector<Level> levels;
+    for (int l = int(Level::Sse2); l <= int(top); l++)
+        levels.push_back(Level(l));
+    return levels;
+}
+
+// Registers ours for a case at every level of Levels(), each run at its level.
+template <typename Args> void RegisterOurs(const char* name, void (*run)(benchmark::State&), Args args)
+{
+    for (Lumo::Cpu::Level level : Levels())
+        benchmark::RegisterBenchmark((std::string("Ours@") + Lumo::Cpu::Name(level) + "_" + name).c_str(),
+                                     [run, level](benchmark::State& state)
+                                     {
+                                         Lumo::Cpu::LevelScope scope(level);
+                                         run(state);
+                                     })
+            ->Apply(args);
 }
 
 inline double Median(std::vector<double> v)
@@ -61,43 +93,50 @@ public:
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\n%-28s %10s %10s %10s %10s %8s %8s %8s %6s\n", "case (ns per call)", "ours", "SDL2",
-                    "pixman", "memcpy", "xSDL2", "xpixman", "xmemcpy", "noise");
+        std::printf("\n%-28s %-7s %10s %10s %10s %10s %8s %8s %8s %6s\n", "case (ns per call)", "level",
+                    "ours", "SDL2", "pixman", "memcpy", "xSDL2", "xpixman", "xmemcpy", "noise");
         std::vector<std::string> order;
         for (const auto& entry : mPlace)
             order.push_back(entry.first);
         std::sort(order.begin(), order.end(),
                   [this](const std::string& a, const std::string& b) { return mPlace[a] < mPlace[b]; });
         for (const std::string& key : order)
-        {
-            const auto& peers = mTimes[key];
-            std::printf("%-28s", key.c_str());
-            double ours = Time(peers, "Ours"), noise = 0;
-            for (const std::string& peer : Peers())
-            {
-                double t = Time(peers, peer);
-                if (t > 0)
-                    std::printf(" %10.0f", t);
-                else
-                    std::printf(" %10s", "-");
-                noise = std::max(noise, Spread(peers, peer));
-            }
-            // Speed of ours against each peer: above 1 ours is faster.
-            for (size_t p = 1; p < Peers().size(); p++)
-            {
-                double t = Time(peers, Peers()[p]);
-                if (t > 0 && ours > 0)
-                    std::printf(" %8.2f", t / ours);
-                else
-                    std::printf(" %8s", "-");
-            }
-            std::printf(" %5.1f%%\n", noise * 100);
-        }
+            for (Lumo::Cpu::Level level : Levels())
+                PrintLine(key, level);
         std::fflush(stdout);
     }
 
 private:
     using Samples = std::map<std::string, std::vector<double>>;
+
+    void PrintLine(const std::string& key, Lumo::Cpu::Level level)
+    {
+        const Samples& peers = mTimes[key];
+        std::string oursAt = std::string("Ours@") + Lumo::Cpu::Name(level);
+        double ours = Time(peers, oursAt), noise = Spread(peers, oursAt);
+        if (ours <= 0)
+            return;
+        std::printf("%-28s %-7s %10.0f", key.c_str(), Lumo::Cpu::Name(level), ours);
+        for (size_t p = 1; p < Peers().size(); p++)
+        {
+            double t = Time(peers, Peers()[p]);
+            if (t > 0)
+                std::printf(" %10.0f", t);
+            else
+                std::printf(" %10s", "-");
+            noise = std::max(noise, Spread(peers, Peers()[p]));
+        }
+        // Speed of ours against each peer: above 1 ours is faster.
+        for (size_t p = 1; p < Peers().size(); p++)
+        {
+            double t = Time(peers, Peers()[p]);
+            if (t > 0)
+                std::printf(" %8.2f", t / ours);
+            else
+                std::printf(" %8s", "-");
+        }
+        std::printf(" %5.1f%%\n", noise * 100);
+    }
 
     static double UnitToNanoseconds(benchmark::TimeUnit unit)
     {
@@ -153,7 +192,7 @@ inline int Main(int argc, char** argv)
 // time, with `memory`, the plain copy of the same bytes (a fill for the fills); each peer
 // applies `args`. A file defines PEERS(name, memory) as PEER_CASE(name, memory, its args).
 #define PEER_CASE(name, memory, args)                                                                        \
-    BENCHMARK(Ours_##name)->Apply(args);                                                                     \
+    static const bool name##Registered = (PeerTable::RegisterOurs(#name, Ours_##name, args), true);          \
     BENCHMARK(Sdl_##name)->Apply(args);                                                                      \
     BENCHMARK(Pixman_##name)->Apply(args);                                                                   \
     BENCHMARK(memory)->Name("Memcpy_" #name)->Apply(args)

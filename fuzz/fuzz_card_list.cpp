@@ -1,6 +1,6 @@
 // Any bytes read as a card list of the 3-D self test (vhw.dat, vhwb.dat), then matched against
-// card descriptions: every fragment kept is trimmed and not blank, and one without a NUL byte
-// matches a description that is itself.
+// card descriptions: every fragment kept is trimmed, not blank and free of NUL bytes (such a line
+// matches no card), and matches a description that is itself.
 #include "FuzzFile.h"
 #include "app/Common.h"
 #include "display/D3DTester.h"
@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                             std::abort();
                         for (const std::string& line : lines)
                         {
-                            if (line.empty() || Lumo::Trim(line) != line)
-                                std::abort();
-                            if (line.find('\0') == std::string::npos && !Lumo::ListMatches({line}, line))
+                            if (line.empty() || Lumo::Trim(line) != line ||
+                                line.find('\0') != std::string::npos || !Lumo::ListMatches({line}, line))
                                 std::abort();
                         }
                         Lumo::ListMatches(lines, "Example Graphics RX 580 (rev 2)");

@@ -21,4 +21,11 @@ done
 if command -v xvfb-run >/dev/null; then
   SDL_VIDEODRIVER=x11 xvfb-run -a -s '-screen 0 1024x768x24' "$root/build/$config/bench/GameBench" \
     --benchmark_filter='KitchenFrame|SelfTest' --benchmark_min_time="$min_time" "$@"
+  # The game's start to its first frame and its exit, against a bare SDL window in the same run,
+  # with the audio a player's machine gives it.
+  startup="$root/build/$config/bench/startup/startup_bench"
+  if [ -x "$startup" ]; then
+    env -u SDL_AUDIODRIVER SDL_VIDEODRIVER=x11 xvfb-run -a -s '-screen 0 1024x768x24' "$startup" \
+      9 1200
+  fi
 fi

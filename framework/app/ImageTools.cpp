@@ -116,6 +116,29 @@ bool WritePixels(const std::string& fileName, const uint32_t* bits, int width, i
                 bits[size_t(y * height / file.mHeight) * width + x * width / file.mWidth];
     return jpeg ? ImageLib::WriteJPEGImage(fileName, &file) : ImageLib::WritePNGImage(fileName, &file);
 }
+
+// A copy of the picture's pixels as they stand (none when it has none). The 3-D screen refuses a
+// lock: it is read while the display's drawing target is detached. Display lock held.
+std::vector<uint32_t> CopyOfPixels(DDInterface* display, MemoryImage* image)
+{
+    auto* surfaceImage = dynamic_cast<DDImage*>(image);
+    const bool screen = surfaceImage != nullptr && surfaceImage->IsScreen();
+    if (screen)
+    {
+        display->mD3DInterface->Flush();
+        display->mIs3D = false;
+    }
+    std::vector<uint32_t> pixels;
+    if (const uint32_t* bits = image->GetBits())
+        pixels.assign(bits, bits + size_t(image->mWidth) * size_t(image->mHeight));
+    if (screen)
+    {
+        // What was read back goes stale at the renderer's next draw.
+        surfaceImage->DeleteCaches();
+        display->mIs3D = true;
+    }
+    return pixels;
+}
 } // namespace
 
 std::string LumoAppBase::TakeScreenshot()
@@ -131,23 +154,10 @@ std::string LumoAppBase::TakeScreenshot()
         return "";
     std::string fileName = folder + "/" + "image" + FormatString("%d.png", highest + 1);
 
-    // The frame as it stands, read from the draw surface even while the renderer draws into it.
     std::vector<uint32_t> pixels;
     {
         DisplayLock lock(mDDInterface);
-        const bool is3D = mDDInterface->mIs3D;
-        if (is3D)
-        {
-            mDDInterface->mD3DInterface->Flush();
-            mDDInterface->mIs3D = false;
-        }
-        if (const uint32_t* bits = screen->GetBits())
-            pixels.assign(bits, bits + size_t(screen->mWidth) * size_t(screen->mHeight));
-        if (is3D)
-        {
-            screen->DeleteCaches();
-            mDDInterface->mIs3D = true;
-        }
+        pixels = CopyOfPixels(mDDInterface, screen);
     }
     bool written =
         !pixels.empty() && WritePixels(fileName, pixels.data(), screen->mWidth, screen->mHeight, 0, false);
@@ -180,9 +190,12 @@ bool LumoAppBase::DumpImages()
             ImageBytes bytes(image);
             std::string imageName = FormatString("img%04d.png", int(k));
             std::string thumbName = FormatString("thumb%04d.jpg", int(k));
-            uint32_t* bits = image->GetBits();
-            WritePixels(folder + "/" + imageName, bits, image->mWidth, image->mHeight, 0, false);
-            WritePixels(folder + "/" + thumbName, bits, image->mWidth, image->mHeight, 64, true);
+            const std::vector<uint32_t> pixels = CopyOfPixels(mDDInterface, image);
+            const uint32_t* bits = pixels.empty() ? nullptr : pixels.data();
+            // The page links only the files there are.
+            const bool written =
+                WritePixels(folder + "/" + imageName, bits, image->mWidth, image->mHeight, 0, false) &&
+                WritePixels(folder + "/" + thumbName, bits, image->mWidth, image->mHeight, 64, true);
 
             total += bytes.Total();
             totals.mBits += bytes.mBits;
@@ -194,9 +207,10 @@ bool LumoAppBase::DumpImages()
             totals.mTexture += bytes.mTexture;
 
             rows += "<TR>";
-            rows += "<TD><A HREF=" + imageName + "><IMG SRC=" + thumbName +
-                    " WIDTH=" + std::to_string(image->mWidth) + " HEIGHT=" + std::to_string(image->mHeight) +
-                    "></A></TD>";
+            rows += written ? "<TD><A HREF=" + imageName + "><IMG SRC=" + thumbName +
+                                  " WIDTH=" + std::to_string(image->mWidth) +
+                                  " HEIGHT=" + std::to_string(image->mHeight) + "></A></TD>"
+                            : "<TD>&nbsp;</TD>";
             rows += "<TD ALIGN=RIGHT>" +
                     FormatString("%d x %d<BR>%s bytes", image->mWidth, image->mHeight,
                                  CommaSeparate(bytes.Total()).c_str()) +

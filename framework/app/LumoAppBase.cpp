@@ -14,6 +14,7 @@
 #include "win32/video_thread.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -143,9 +144,12 @@ void LumoAppBase::RunCursorThread()
                 }
             }
         }
-        Sleep(10);
+        std::unique_lock<std::mutex> lock(mCursorThreadMutex);
+        mCursorThreadWake.wait_for(lock, std::chrono::milliseconds(10), [this] { return mShutdown.load(); });
     }
+    std::lock_guard<std::mutex> lock(mCursorThreadMutex);
     mCursorThreadRunning = false;
+    mCursorThreadWake.notify_all();
 }
 
 LumoAppBase::LumoAppBase()
@@ -322,6 +326,10 @@ void LumoAppBase::Shutdown()
     }
     if (mShutdown.exchange(true))
         return;
+    {
+        std::lock_guard<std::mutex> lock(mCursorThreadMutex);
+        mCursorThreadWake.notify_all();
+    }
     mExitToTop = true;
     ShutdownHook();
     if (mPlayingDemo)
@@ -329,8 +337,11 @@ void LumoAppBase::Shutdown()
         SetMusicVolume(mDemoMusicVolume);
         SetSfxVolume(mDemoSfxVolume);
     }
-    while (mCursorThreadRunning)
-        Sleep(10);
+    {
+        std::unique_lock<std::mutex> lock(mCursorThreadMutex);
+        while (mCursorThreadRunning)
+            mCursorThreadWake.wait_for(lock, std::chrono::milliseconds(10));
+    }
     if (mMusicInterface)
         mMusicInterface->StopAllMusic();
     if (!mIsPhysWindowed && mDDInterface && mDDInterface->mDD)

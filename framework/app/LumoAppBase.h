@@ -11,9 +11,11 @@
 #include "win32/windows.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <list>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -97,6 +99,10 @@ public:
     // A fatal error was reported: the program ends with FATAL_EXIT_CODE.
     std::atomic<bool> mFatalError{false};
     std::atomic<bool> mCursorThreadRunning{false};
+    // Ends the cursor thread's pause when shutdown begins, and Shutdown's wait for that thread
+    // when it has left, instead of each waiting out a sleep.
+    std::mutex mCursorThreadMutex;
+    std::condition_variable mCursorThreadWake;
     int mLoadingTaskCount = 0;
     int mLoadingTasksDone = 0;
     bool mSyncToRefresh = false;

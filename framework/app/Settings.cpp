@@ -148,6 +148,8 @@ void LumoAppBase::SaveSettings()
 {
     if (mRegistryKey.empty())
         return;
+    // Nine values, one write of the settings file.
+    Platform::RegistryBatch batch;
     RegistryWriteInteger("MusicVolume", VolumeToSetting(mMusicVolume));
     RegistryWriteInteger("SfxVolume", VolumeToSetting(mSfxVolume));
     RegistryWriteBoolean("Muted", mMuteCount - mAutoMuteCount > 0);

@@ -283,6 +283,8 @@ void LumoAppBase::Init()
             ExitNow(FATAL_EXIT_CODE);
         }
     }
+    // What start-up stores (the running mark, the self test's record) is written once, at the end.
+    Platform::RegistryBatch startWrites;
     PreSettingsHook();
     std::srand(GetTickCount());
     LoadSettings();

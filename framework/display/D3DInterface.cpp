@@ -44,9 +44,13 @@ bool D3DInterface::CheckDXError(const char* context, HRESULT result)
         // Straight to the registry: it is no input of the game, so it stays out of a recorded or
         // played demo.
         LumoAppBase* app = mDDInterface ? mDDInterface->mApp : nullptr;
+        // It reaches the disk at once, even during start-up: a crash may follow.
         if (app && !app->mRegistryKey.empty())
+        {
             app->WriteRegistryValue(SelfTestKeyPath(app->mRegistryKey), "RuntimeError", REG_SZ,
                                     gRendererErrorString.c_str(), DWORD(gRendererErrorString.size() + 1));
+            RegFlushKey(HKEY_LOCAL_MACHINE);
+        }
     }
     return true;
 }

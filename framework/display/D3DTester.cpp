@@ -23,7 +23,8 @@ constexpr DWORD kRecordVersion = 2;
 } // namespace
 
 // The card description fragments of a list file, trimmed, blank lines left out; none when the
-// file is missing.
+// file is missing. A line holding a NUL byte is not text and matches no card (read as a C string,
+// "\0xyz" would be empty and match every card).
 bool ReadCardList(const char* fileName, std::vector<std::string>& lines)
 {
     std::ifstream file(Platform::HostPath(fileName));
@@ -33,7 +34,7 @@ bool ReadCardList(const char* fileName, std::vector<std::string>& lines)
     while (std::getline(file, line))
     {
         line = Trim(line);
-        if (!line.empty())
+        if (!line.empty() && line.find('\0') == std::string::npos)
             lines.push_back(line);
     }
     return true;
@@ -276,6 +277,9 @@ bool D3DTester::RunTest(HWND window, IDirectDraw7* dd)
         if (LoadResults())
             return false; // the stored verdict stands
         mSavePending = true;
+        // The graphics driver is put to work next, and may crash: what start-up stored so far
+        // (the running mark among it) is on the disk first.
+        RegFlushKey(HKEY_LOCAL_MACHINE);
     }
 
     FindDriverYear();

@@ -7,13 +7,6 @@
 #if LUMO_CPU_X86
 #include <immintrin.h>
 
-// g++ 12's own AVX-512 shifts start their results from an "undefined" register that it
-// then reports as used uninitialised.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 LUMO_TARGET_BEGIN("avx512f,avx512bw,avx512vl")
 #include "display/SurfaceRowsVector.h"
 #include "graphics/VectorAvx512.h"

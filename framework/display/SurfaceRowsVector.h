@@ -9,6 +9,7 @@
 // in 16 bits, or only their bits 8..15 are kept, which 16-bit wrapping leaves exact;
 // sums across channels are 32-bit, as in the reference.
 #include "display/SurfaceRows.h"
+#include "graphics/VectorStores.h"
 
 namespace Lumo::Surface
 {
@@ -96,6 +97,13 @@ template <typename V, typename L, bool kRound>
 typename V::Reg Scaled(typename V::Reg x, typename V::Reg weight2)
 {
     using Reg = typename V::Reg;
+    if constexpr (L::kByteChannels)
+    {
+        // Each byte at the top of a 16-bit lane: the high half of its product is (v * weight) >> 8.
+        Reg blueRed = V::MulHi16(V::template Shl16<8>(x), weight2);
+        Reg green = V::MulHi16(V::And(x, V::Splat(0xFF00)), weight2);
+        return V::Or(blueRed, V::template Shl32<8>(green));
+    }
     Reg blueRed = V::MulLo16(L::template BlueRed<V>(x), weight2);
     Reg green = V::MulLo16(L::template Green<V>(x), weight2);
     if constexpr (kRound && !L::kByteChannels)
@@ -193,6 +201,7 @@ void DriveRow(void* row, const uint32_t* s, int n, Block& block)
 template <typename V, typename L, typename Block>
 void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block)
 {
+    Vector::CleanExit<V> clean;
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
         DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block);
@@ -213,23 +222,15 @@ bool AnyShown(const uint32_t* s, typename V::Reg& source, typename V::Reg& alpha
 template <typename V, typename L>
 void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const RowParams& p)
 {
+    Vector::CleanExit<V> clean;
     // Whole 32-bit words of the pixel: two pixels a word at 16 bits.
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
     typename V::Reg value = V::Splat(kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue);
-    auto store = [&](PixelOf<V, Layout888>, const uint32_t*, typename V::Reg& out)
-    {
-        out = value;
-        return true;
-    };
     auto* row = static_cast<uint8_t*>(d);
-    int words = n / kPerWord;
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {
-        if (words >= V::kPixels)
-            DriveRow<V, Layout888>(row, nullptr, words, store);
-        else
-            V::StorePart(reinterpret_cast<uint32_t*>(row), value, words);
+        Vector::FillWords<V>(reinterpret_cast<uint32_t*>(row), n / kPerWord, value);
         if (n % kPerWord != 0)
             reinterpret_cast<P*>(row)[n - 1] = P(p.mValue);
     }
@@ -262,11 +263,20 @@ void AddFillRow(const Target& t, void* d, const uint32_t*, int n, int rows, cons
 template <typename V, typename L>
 void CopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
-    typename V::Reg mask = V::Splat(L::kColorMask);
+    Vector::CleanExit<V> clean;
+    Vector::Masked<V> masked{V::Splat(L::kColorMask)};
+    if constexpr (sizeof(typename L::Pixel) == 4)
+        if (n >= V::kPixels)
+        {
+            auto* row = static_cast<uint8_t*>(d);
+            for (int j = 0; j < rows; j++, row += t.mPitch)
+                Vector::MapRow<V>(reinterpret_cast<uint32_t*>(row), s + j * p.mSourcePitch, n, masked);
+            return;
+        }
     Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
                 [&](PixelOf<V, L>, const uint32_t* s, typename V::Reg& out)
                 {
-                    out = V::And(V::Load(s), mask);
+                    out = masked(V::Load(s));
                     return true;
                 });
 }
@@ -297,14 +307,15 @@ void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
     Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
                 [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
                 {
-                    Reg source, alpha;
-                    typename V::Mask clear;
-                    if (!AnyShown<V>(s, source, alpha, clear))
-                        return false;
+                    Reg source = V::Load(s), alpha = V::template Shr32<24>(source);
                     out = V::And(source, mask);
-                    // At alpha 255 the destination keeps 1 / 256 of a channel: nothing.
+                    // At alpha 255 the destination keeps 1 / 256 of a channel: nothing. Wholly
+                    // opaque vectors, the most common, are tested first.
                     if (V::All(V::Eq32(alpha, opaque)))
                         return true;
+                    typename V::Mask clear = V::Eq32(alpha, V::Zero());
+                    if (V::All(clear))
+                        return false;
                     Reg x = LoadPixels<V, L>(d);
                     out = V::Add32(Scaled<V, L, false>(x, BothHalves<V>(V::Sub32(k256, alpha))), out);
                     out = V::Select(clear, x, out);
@@ -369,14 +380,23 @@ void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const 
                 });
 }
 
-// With the level's gathers, whole vectors of columns at once; through a palette only
-// where the 4-byte reads of the indices stay inside the picture.
+// Whole vectors of columns at once, with the level's gathers where it has them; through
+// a palette only with gathers, and only where the 4-byte reads of the indices stay
+// inside the picture.
 template <typename V>
 void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns, int n,
                bool padded)
 {
+    Vector::CleanExit<V> clean;
     int k = 0;
-    if constexpr (V::kGathers)
+    if constexpr (!V::kGathers)
+    {
+        // Loads of the columns' pixels put in vectors: fewer turns than one at a time.
+        if (indices == nullptr)
+            for (; k + V::kPixels <= n; k += V::kPixels)
+                V::Store(out + k, V::GatherAt(native, columns + k));
+    }
+    else
     {
         auto* at = reinterpret_cast<const uint32_t*>(columns);
         if (indices == nullptr)

@@ -77,11 +77,29 @@ inline uint32_t Tinted(uint32_t d, uint32_t s, int cr, int cg, int cb, int ca)
     return (na << 24) | (r << 16) | (g << 8) | b;
 }
 
+// Each channel times a >> 8, alpha 0.
+inline uint32_t AlphaWeightedBy(uint32_t p, uint32_t a)
+{
+    return ((Channel(p, 16) * a) >> 8) << 16 | ((Channel(p, 8) * a) >> 8) << 8 | ((Channel(p, 0) * a) >> 8);
+}
+
+// The same by the pixel's own alpha: what an additive draw by the alpha adds.
+inline uint32_t AlphaWeighted(uint32_t p)
+{
+    return AlphaWeightedBy(p, p >> 24);
+}
+
 // Adds three channel amounts with saturation; the destination keeps its alpha.
 inline uint32_t Add(uint32_t d, uint32_t r, uint32_t g, uint32_t b)
 {
     return (d & 0xFF000000) | (uint32_t(kSaturate[Channel(d, 16) + r]) << 16) |
            (uint32_t(kSaturate[Channel(d, 8) + g]) << 8) | kSaturate[Channel(d, 0) + b];
+}
+
+// The same with the amounts as the channels of a pixel.
+inline uint32_t Add(uint32_t d, uint32_t amounts)
+{
+    return Add(d, Channel(amounts, 16), Channel(amounts, 8), Channel(amounts, 0));
 }
 
 } // namespace Lumo::Blend

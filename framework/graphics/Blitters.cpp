@@ -27,6 +27,11 @@ void FillRows(const Block& b, uint32_t color)
     EachRow(b, [&](uint32_t* d, const uint32_t*) { std::fill(d, d + b.w, color); });
 }
 
+void CopyRows(const Block& b)
+{
+    EachRow(b, [&](uint32_t* d, const uint32_t* s) { std::copy(s, s + b.w, d); });
+}
+
 void BlendFillRows(const Block& b, uint32_t color, uint32_t alpha)
 {
     EachRow(b,
@@ -88,9 +93,8 @@ void AddRows(const Block& b, AddMode mode, const Tint& c)
                           return d;
                       break;
                   case AddMode::Alpha:
-                      r = (r * sa) >> 8;
-                      g = (g * sa) >> 8;
-                      b = (b * sa) >> 8;
+                      return Blend::Add(d, Blend::AlphaWeighted(p));
+                  case AddMode::Amounts:
                       break;
                   case AddMode::Tinted:
                       if (sa == 0)
@@ -115,6 +119,9 @@ void GatherRow(uint32_t* d, const uint32_t* s, int, const int32_t* columns, int 
         d[i] = s[columns[i]];
 }
 
+// The top bit of both halves of a word: cells are held with it flipped.
+constexpr uint32_t kFlip = 0x80008000;
+
 void FilterAcross(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
                   const uint32_t* weights, int taps, int stride)
 {
@@ -128,8 +135,8 @@ void FilterAcross(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const i
             for (int k = 0; k < 4; k++)
                 sum[k] += ((p >> (8 * k)) & 0xFF) * weight;
         }
-        even[c] = sum[0] | sum[2] << 16;
-        odd[c] = sum[1] | sum[3] << 16;
+        even[c] = (sum[0] | sum[2] << 16) ^ kFlip;
+        odd[c] = (sum[1] | sum[3] << 16) ^ kFlip;
     }
 }
 
@@ -141,7 +148,8 @@ void FilterDown(uint32_t* out, const uint32_t* const* even, const uint32_t* cons
         uint32_t sum[4] = {0, 0, 0, 0};
         for (int t = 0; t < taps; t++)
         {
-            uint32_t cell[4] = {even[t][c] & 0xFFFF, odd[t][c] & 0xFFFF, even[t][c] >> 16, odd[t][c] >> 16};
+            uint32_t e = even[t][c] ^ kFlip, o = odd[t][c] ^ kFlip;
+            uint32_t cell[4] = {e & 0xFFFF, o & 0xFFFF, e >> 16, o >> 16};
             for (int k = 0; k < 4; k++)
                 sum[k] += cell[k] * uint32_t(weights[t]);
         }
@@ -152,7 +160,7 @@ void FilterDown(uint32_t* out, const uint32_t* const* even, const uint32_t* cons
 } // namespace Reference
 
 #define LUMO_BLITTER_REFERENCE(name, parameters) &Reference::name,
-const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE)};
+const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE) 1};
 
 #if LUMO_CPU_X86
 constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, &Sse2::kRows, &Avx2::kRows, &Avx512::kRows};

@@ -8,7 +8,8 @@
 // Row blitters of the software drawing, most of them over a block of rows
 // (the fills ignore the source; the run-length table of OpaqueRunsRows has the
 // source's pitch). The filtered stretch's two rows work on
-// `stride` cells, a multiple of 16, each cell's four channel sums held as 16-bit halves of two words: `even`
+// `stride` cells, a multiple of the level's FilterCells, each cell's four channel sums held as 16-bit halves
+// of two words, less 32768 (the top bit of each half flipped: signed numbers for the sums down): `even`
 // blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
 // slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c].
 // FilterDown sums rows of cells, each times its weight, and gives the high 16 bits of each channel's sum as a
@@ -28,6 +29,7 @@ enum class AddMode
     Alpha,       // channels weighted by the source alpha
     Tinted,      // channels modulated by the alpha-scaled colour; transparent pixels skipped
     TintedAlpha, // modulated, then weighted by the source alpha
+    Amounts,     // the source's channels are the amounts themselves (Blend::AlphaWeighted); all added
 };
 
 // A block of h rows of w pixels: destination rows dPitch pixels apart, source
@@ -44,6 +46,7 @@ struct Block
 
 #define LUMO_BLITTER_SET(X)                                                                                  \
     X(FillRows, (const Block& b, uint32_t color))                                                            \
+    X(CopyRows, (const Block& b))                                                                            \
     X(BlendFillRows, (const Block& b, uint32_t color, uint32_t alpha))                                       \
     X(NormalRows, (const Block& b))                                                                          \
     X(OverOpaqueRows, (const Block& b))                                                                      \
@@ -63,6 +66,7 @@ struct Block
 struct Rows
 {
     LUMO_BLITTER_SET(LUMO_BLITTER_MEMBER)
+    int FilterCells; // the pixels of the level's vectors
 };
 
 // The rows of `level` (the nearest lower level's where it has none of its own).

@@ -1,5 +1,6 @@
 #include "app/LumoAppBase.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/Blend.h"
 
 #include "graphics/NativeDisplay.h"
 
@@ -202,6 +203,7 @@ void MemoryImage::FreeDerived()
     FreeArray(mNativeAlphaData);
     FreeArray(mRLAlphaData);
     FreeArray(mRLAdditiveData);
+    FreeArray(mAdditiveAmounts);
 }
 
 void MemoryImage::EnsureBitsOrPalette()
@@ -333,6 +335,21 @@ uint8_t* MemoryImage::GetRLAdditiveData(NativeDisplay* display)
         mRLAdditiveData = BuildRunTable(mWidth, mHeight,
                                         [native](size_t i) { return (native[i] & 0xFFFFFF) != 0 ? 1 : 0; });
     return mRLAdditiveData;
+}
+
+const uint32_t* MemoryImage::GetAdditiveAmounts()
+{
+    CommitBits();
+    if (mAdditiveAmounts != nullptr || IsPalette())
+        return mAdditiveAmounts;
+    const uint32_t* bits = GetBits();
+    if (bits == nullptr)
+        return nullptr;
+    size_t count = PixelCount(mWidth, mHeight);
+    mAdditiveAmounts = new uint32_t[count];
+    for (size_t i = 0; i < count; i++)
+        mAdditiveAmounts[i] = Blend::AlphaWeighted(bits[i]);
+    return mAdditiveAmounts;
 }
 
 void MemoryImage::PurgeBits()

@@ -51,6 +51,7 @@ public:
     uint32_t* mNativeAlphaData = nullptr;
     uint8_t* mRLAlphaData = nullptr;
     uint8_t* mRLAdditiveData = nullptr;
+    uint32_t* mAdditiveAmounts = nullptr;
     bool mBitsChanged = false;
     LumoAppBase* mApp = nullptr;
     // Palette entries in use; entries at and after it are unset.
@@ -65,6 +66,9 @@ public:
     virtual uint32_t* GetNativeAlphaData(NativeDisplay* display);
     virtual uint8_t* GetRLAlphaData();
     virtual uint8_t* GetRLAdditiveData(NativeDisplay* display);
+    // What an additive draw adds per pixel: each channel times the pixel's alpha >> 8,
+    // alpha 0. Null for a palette picture.
+    const uint32_t* GetAdditiveAmounts();
     virtual void PurgeBits();
     virtual void DeleteSWBuffers();
     virtual void Delete3DBuffers();

@@ -301,12 +301,16 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
     bool white = color.IsWhite();
     bool opaque = !mHasTrans && !mHasAlpha;
     const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
+    // Opaque pixels over opaque ones are copied: a picture found opaque is copied whole.
+    bool copy = runs != nullptr && !src->mHasAlpha && !src->mHasTrans && !src->mForcedMode;
     Blitters::Tint tint = TintOf(color);
     const Blitters::Rows& rows = Blitters::Active();
     EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
                     [&](const Blitters::Block& block, int sy)
                     {
-                        if (runs != nullptr)
+                        if (copy)
+                            rows.CopyRows(block);
+                        else if (runs != nullptr)
                             rows.OpaqueRunsRows(block,
                                                 runs + size_t(sy) * size_t(src->mWidth) + size_t(srcRect.mX));
                         else if (white)
@@ -326,7 +330,15 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
               : (src->mHasAlpha ? Blitters::AddMode::TintedAlpha : Blitters::AddMode::Tinted);
     Blitters::Tint scaled = AlphaScaled(color);
     const Blitters::Rows& rows = Blitters::Active();
-    EachSourceBlock(src->GetPixelSource(), srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
+    PixelSource pixels = src->GetPixelSource();
+    // The amounts by the alpha are worked out once per picture, not on every draw.
+    const uint32_t* amounts = mode == Blitters::AddMode::Alpha ? src->GetAdditiveAmounts() : nullptr;
+    if (amounts != nullptr)
+    {
+        pixels.mBits = amounts;
+        mode = Blitters::AddMode::Amounts;
+    }
+    EachSourceBlock(pixels, srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
                     [&](const Blitters::Block& block, int) { rows.AddRows(block, mode, scaled); });
 }
 

@@ -150,16 +150,26 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
 namespace
 {
 
+// What a stretch's taps depend on: the same shape again reuses them.
+struct Shape
+{
+    int width, height, stride, x0, y0, columns, rows;
+    double x, y, w, h;
+    bool operator==(const Shape&) const = default;
+};
+
+// The taps of a shape in the form the rows take them, and the working rows.
 struct Scratch
 {
+    Shape shape{};
+    bool planned = false;
+    int taps = 0, slots = 0, mostDown = 0;
     std::vector<Tap> across, down;
     std::vector<int32_t> lines;
     std::vector<uint32_t> weights, even, odd, packed, pixels;
-    std::vector<int> cached, firstDown, downWeights;
+    std::vector<int> cached, firstDown, downWeights, downSlots;
     std::vector<const uint32_t*> evenRows, oddRows;
 };
-
-constexpr int kGroup = 16; // the widest vector's pixels: per-cell arrays are padded to it
 
 // Lists the taps of one axis for cells 1..size with a weight, in rising cell order.
 void ListTaps(std::vector<Tap>& taps, int size, double srcPos, double srcSize, int origin, int count,
@@ -178,26 +188,46 @@ void ListTaps(std::vector<Tap>& taps, int size, double srcPos, double srcSize, i
         std::stable_sort(taps.begin(), taps.end(), byCell);
 }
 
-} // namespace
-
-// The same sums, added in another order in one pass down the destination.
-// Each source row that is read is filtered across once, into a few rows kept
-// while the output rows still need them; each output row is then summed down
-// from its own source rows. The sums fit 16-bit lanes: across, the weights of
-// a cell add up to at most 257, so a channel's sum is at most 255 * 257; down,
-// they add up to at most 256, and the sums are split into their high and low
-// bytes (see Blitters::FilterDown).
-void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const Rect& d, const FRect& s)
+// Two taps per cell, as an enlargement has: where they can, cells take neighbouring
+// columns, line and line + 1, which the rows may read in one load. A missing tap
+// (weight 0) goes next to the other; two taps on one column go as one, their weights
+// added, beside a tap of weight 0. The sums stay the same.
+void PairTaps(Scratch& scratch, int stride, int columns)
 {
-    Window w;
-    if (!SourceWindow(source, s, w))
+    if (columns < 2)
         return;
-    // Working buffers kept per thread so that small stretches do not allocate.
-    thread_local Scratch scratch;
-    const int width = d.mWidth, stride = (width + kGroup - 1) / kGroup * kGroup;
+    int32_t* first = scratch.lines.data();
+    int32_t* second = first + stride;
+    uint32_t* firstWeight = scratch.weights.data();
+    uint32_t* secondWeight = firstWeight + stride;
+    for (int c = 0; c < stride; c++)
+    {
+        bool single = secondWeight[c] == 0, same = second[c] == first[c];
+        if (!single && !same)
+            continue;
+        uint32_t weight = firstWeight[c] + secondWeight[c];
+        int line = first[c];
+        if (line + 1 < columns)
+        {
+            second[c] = line + 1;
+            firstWeight[c] = weight;
+            secondWeight[c] = 0;
+        }
+        else
+        {
+            first[c] = line - 1;
+            second[c] = line;
+            firstWeight[c] = 0;
+            secondWeight[c] = weight;
+        }
+    }
+}
 
+// Works out the taps of both axes for a shape (see FilteredStretch).
+void Plan(Scratch& scratch, const Rect& d, const FRect& s, const Window& w, int stride)
+{
     // Across: every cell gets `taps` slots of a source column and a weight (0 where it has fewer).
-    ListTaps(scratch.across, width, s.mX, s.mWidth, w.x0, w.columns, 257);
+    ListTaps(scratch.across, d.mWidth, s.mX, s.mWidth, w.x0, w.columns, 257);
     int taps = 1;
     for (size_t t = 0, first = 0; t < scratch.across.size(); t++)
     {
@@ -205,6 +235,7 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
             first = t;
         taps = std::max(taps, int(t - first) + 1);
     }
+    scratch.taps = taps;
     scratch.lines.assign(size_t(taps) * size_t(stride), 0);
     scratch.weights.assign(size_t(taps) * size_t(stride), 0);
     for (size_t t = 0, slot = 0; t < scratch.across.size(); t++)
@@ -215,6 +246,8 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         scratch.lines[at] = tap.line;
         scratch.weights[at] = uint32_t(tap.weight) * 0x10001u;
     }
+    if (taps == 2)
+        PairTaps(scratch, stride, w.columns);
 
     // Down: the taps of output row j are [firstDown[j], firstDown[j + 1]); the rows filtered
     // across are kept in `slots` places, enough for the source rows of any one output row.
@@ -223,7 +256,7 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
     scratch.firstDown.assign(size_t(d.mHeight) + 1, 0);
     for (const Tap& tap : down)
         scratch.firstDown[size_t(tap.cell)]++;
-    int slots = 1;
+    int slots = 1, most = 0;
     for (int j = 0, first = 0; j < d.mHeight; j++)
     {
         int next = first + scratch.firstDown[size_t(j) + 1];
@@ -235,50 +268,86 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
                                     [](const Tap& a, const Tap& b) { return a.line < b.line; });
             slots = std::max(slots, high->line - low->line + 1);
         }
+        most = std::max(most, next - first);
         first = next;
     }
     scratch.firstDown[size_t(d.mHeight)] = int(down.size());
+    scratch.slots = slots;
+    scratch.mostDown = most;
+    scratch.downSlots.resize(down.size());
+    scratch.downWeights.resize(down.size());
+    for (size_t t = 0; t < down.size(); t++)
+    {
+        scratch.downSlots[t] = down[t].line % slots;
+        scratch.downWeights[t] = down[t].weight;
+    }
     scratch.even.resize(size_t(slots) * size_t(stride));
     scratch.odd.resize(size_t(slots) * size_t(stride));
-    scratch.cached.assign(size_t(slots), -1);
     scratch.packed.resize(size_t(stride));
+    scratch.evenRows.resize(size_t(most));
+    scratch.oddRows.resize(size_t(most));
+}
+
+} // namespace
+
+// The same sums, added in another order in one pass down the destination.
+// Each source row that is read is filtered across once, into a few rows kept
+// while the output rows still need them; each output row is then summed down
+// from its own source rows. The sums fit 16-bit lanes: across, the weights of
+// a cell add up to at most 257, so a channel's sum is at most 255 * 257; down,
+// they add up to at most 256, and the sums are worked in 32-bit lanes (see
+// Blitters::FilterDown). The taps of a shape are kept for the next stretch of
+// the same shape (drawn again every frame).
+void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const Rect& d, const FRect& s)
+{
+    Window w;
+    if (!SourceWindow(source, s, w))
+        return;
+    // Working buffers kept per thread so that small stretches do not allocate.
+    thread_local Scratch scratch;
+    const Blitters::Rows& rows = Blitters::Active();
+    // Per-cell arrays padded to whole vectors of the level.
+    const int width = d.mWidth, stride = (width + rows.FilterCells - 1) / rows.FilterCells * rows.FilterCells;
+    Shape shape{width, d.mHeight, stride, w.x0, w.y0, w.columns, w.rows, s.mX, s.mY, s.mWidth, s.mHeight};
+    if (!scratch.planned || !(scratch.shape == shape))
+    {
+        Plan(scratch, d, s, w, stride);
+        scratch.shape = shape;
+        scratch.planned = true;
+    }
+    scratch.cached.assign(size_t(scratch.slots), -1);
     if (source.IsPalette())
         scratch.pixels.resize(size_t(w.columns));
 
-    const Blitters::Rows& rows = Blitters::Active();
     for (int j = 0; j < d.mHeight; j++)
     {
         int first = scratch.firstDown[size_t(j)], count = scratch.firstDown[size_t(j) + 1] - first;
         if (count == 0)
             continue; // nothing reaches this row: it stays as it is
-        scratch.evenRows.resize(size_t(count));
-        scratch.oddRows.resize(size_t(count));
-        scratch.downWeights.resize(size_t(count));
         for (int t = 0; t < count; t++)
         {
-            const Tap& tap = down[size_t(first + t)];
-            size_t slot = size_t(tap.line % slots);
+            size_t at = size_t(first + t), slot = size_t(scratch.downSlots[at]);
+            int line = scratch.down[at].line;
             uint32_t* even = scratch.even.data() + slot * size_t(stride);
             uint32_t* odd = scratch.odd.data() + slot * size_t(stride);
-            if (scratch.cached[slot] != tap.line)
+            if (scratch.cached[slot] != line)
             {
-                size_t start = size_t(w.y0 + tap.line) * size_t(source.mWidth) + size_t(w.x0);
+                size_t start = size_t(w.y0 + line) * size_t(source.mWidth) + size_t(w.x0);
                 const uint32_t* pixels = scratch.pixels.data();
                 if (!source.IsPalette())
                     pixels = source.mBits + start;
                 else
                     for (int c = 0; c < w.columns; c++)
                         scratch.pixels[size_t(c)] = source.mTable[source.mIndices[start + size_t(c)]];
-                rows.FilterAcross(even, odd, pixels, scratch.lines.data(), scratch.weights.data(), taps,
-                                  stride);
-                scratch.cached[slot] = tap.line;
+                rows.FilterAcross(even, odd, pixels, scratch.lines.data(), scratch.weights.data(),
+                                  scratch.taps, stride);
+                scratch.cached[slot] = line;
             }
             scratch.evenRows[size_t(t)] = even;
             scratch.oddRows[size_t(t)] = odd;
-            scratch.downWeights[size_t(t)] = tap.weight;
         }
         rows.FilterDown(scratch.packed.data(), scratch.evenRows.data(), scratch.oddRows.data(),
-                        scratch.downWeights.data(), count, stride);
+                        scratch.downWeights.data() + first, count, stride);
         rows.NormalRows(
             {dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), 0, scratch.packed.data(), 0, width, 1});
     }

@@ -48,6 +48,11 @@ struct Avx2
     static Reg Zero() { return _mm256_setzero_si256(); }
     static Reg And(Reg a, Reg b) { return _mm256_and_si256(a, b); }
     static Reg Or(Reg a, Reg b) { return _mm256_or_si256(a, b); }
+    static Reg Xor(Reg a, Reg b) { return _mm256_xor_si256(a, b); }
+    static Reg MulAdd16(Reg a, Reg b) { return _mm256_madd_epi16(a, b); }
+    static Reg Interleave16Low(Reg a, Reg b) { return _mm256_unpacklo_epi16(a, b); }
+    static Reg Interleave16High(Reg a, Reg b) { return _mm256_unpackhi_epi16(a, b); }
+    static Reg PackSigned32(Reg lo, Reg hi) { return _mm256_packs_epi32(lo, hi); }
     static Reg Add16(Reg a, Reg b) { return _mm256_add_epi16(a, b); }
     static Reg Sub16(Reg a, Reg b) { return _mm256_sub_epi16(a, b); }
     static Reg MulLo16(Reg a, Reg b) { return _mm256_mullo_epi16(a, b); }
@@ -93,15 +98,22 @@ struct Avx2
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm256_blendv_epi8(ifClear, ifSet, m); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm256_andnot_si256(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm256_add_epi32(v, m); }
+    static Reg AddOneWhere(Mask m, Reg v) { return _mm256_sub_epi32(v, m); }
     static constexpr bool kGathers = true;
     static Reg Gather(const uint32_t* base, Reg indices)
     {
         return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), indices, 4);
     }
+    static Reg GatherAt(const uint32_t* base, const int32_t* at)
+    {
+        return Gather(base, Load(reinterpret_cast<const uint32_t*>(at)));
+    }
     static Reg GatherBytes(const uint8_t* base, Reg indices)
     {
         return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), indices, 1);
     }
+    static void ZeroUpper() { _mm256_zeroupper(); }
+    static constexpr bool kPairLoads = false;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n)
     {

@@ -2,6 +2,14 @@
 
 // The AVX-512 (F, BW, VL) vector type of the rows: sixteen pixels a vector (see
 // graphics/VectorSse2.h).
+
+// g++ 12's own AVX-512 shifts start their results from an "undefined" register that it
+// then reports as used uninitialised.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 namespace Lumo::Vector
 {
 namespace
@@ -38,6 +46,11 @@ struct Avx512
     static Reg Zero() { return _mm512_setzero_si512(); }
     static Reg And(Reg a, Reg b) { return _mm512_and_si512(a, b); }
     static Reg Or(Reg a, Reg b) { return _mm512_or_si512(a, b); }
+    static Reg Xor(Reg a, Reg b) { return _mm512_xor_si512(a, b); }
+    static Reg MulAdd16(Reg a, Reg b) { return _mm512_madd_epi16(a, b); }
+    static Reg Interleave16Low(Reg a, Reg b) { return _mm512_unpacklo_epi16(a, b); }
+    static Reg Interleave16High(Reg a, Reg b) { return _mm512_unpackhi_epi16(a, b); }
+    static Reg PackSigned32(Reg lo, Reg hi) { return _mm512_packs_epi32(lo, hi); }
     static Reg Add16(Reg a, Reg b) { return _mm512_add_epi16(a, b); }
     static Reg Sub16(Reg a, Reg b) { return _mm512_sub_epi16(a, b); }
     static Reg MulLo16(Reg a, Reg b) { return _mm512_mullo_epi16(a, b); }
@@ -79,16 +92,23 @@ struct Avx512
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm512_mask_blend_epi32(m, ifClear, ifSet); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm512_maskz_mov_epi32(Mask(~m), v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm512_mask_sub_epi32(v, m, v, Splat(1)); }
+    static Reg AddOneWhere(Mask m, Reg v) { return _mm512_mask_add_epi32(v, m, v, Splat(1)); }
     static constexpr bool kGathers = true;
     // Masked: g++ 12 warns of the unmasked gathers' undefined start.
     static Reg Gather(const uint32_t* base, Reg indices)
     {
         return _mm512_mask_i32gather_epi32(Zero(), 0xFFFF, indices, base, 4);
     }
+    static Reg GatherAt(const uint32_t* base, const int32_t* at)
+    {
+        return Gather(base, Load(reinterpret_cast<const uint32_t*>(at)));
+    }
     static Reg GatherBytes(const uint8_t* base, Reg indices)
     {
         return _mm512_mask_i32gather_epi32(Zero(), 0xFFFF, indices, base, 1);
     }
+    static void ZeroUpper() { _mm256_zeroupper(); }
+    static constexpr bool kPairLoads = false;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }
     static Reg Permute(Reg v, Reg lanes) { return _mm512_mask_permutexvar_epi32(v, 0xFFFF, lanes, v); }

@@ -10,6 +10,7 @@
 // source alpha itself; other groups go through the scalar formulas.
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
+#include "graphics/VectorStores.h"
 
 #include <algorithm>
 #include <climits>
@@ -73,12 +74,9 @@ template <class V> void Put(uint32_t* p, typename V::Reg v, int n)
     V::StorePart(p, v, n);
 }
 
-// Pixels from d to the next address aligned to a whole vector (1 to V::kPixels).
-template <class V> int ToAligned(const uint32_t* d)
-{
-    constexpr uintptr_t bytes = V::kPixels * sizeof(uint32_t);
-    return V::kPixels - int(reinterpret_cast<uintptr_t>(d) % bytes / sizeof(uint32_t));
-}
+using Vector::ToAligned;
+
+constexpr int kAlignFrom = 16;
 
 // Runs group(d, s, dv, sv, from, count) over a row, dv and sv the group's
 // destination and source pixels.
@@ -95,8 +93,9 @@ template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_
     int last = n - k;
     if (last == 0)
         return group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
-    // Rows under two groups are not aligned: a third group would overlap the first.
-    int start = std::min(n >= 2 * k ? ToAligned<V>(d) : k, last);
+    // Short rows are not aligned: the group more that aligning adds costs more than the
+    // unaligned stores (under two groups, a third would overlap the first).
+    int start = std::min(n >= kAlignFrom * k ? ToAligned<V>(d) : k, last);
     Reg dv = V::Load(d + start), sv = V::Load(s + start);
     group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
     int from = k - start;
@@ -134,13 +133,32 @@ template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg
     return V::MulHi16(dUp, V::Sub16(V::Splat16(256), w));
 }
 
-// Source over an opaque destination with w = a, alpha 255.
+// Each byte of blue and red (`pairs`, both 16-bit halves of a lane) and of green
+// (`green`, the low half) times the weights in the halves of `w`, >> 8: the bytes
+// moved to the top of their halves, the high half of the product is the result.
+template <class V> typename V::Reg ByteTerms(typename V::Reg v, typename V::Reg w, typename V::Reg& green)
+{
+    green = V::MulHi16(V::And(v, V::Splat(0xFF00)), w);
+    return V::MulHi16(V::template Shl16<8>(v), w);
+}
+
+// Source over an opaque destination by a weight a per 32-bit lane (0-256; at 256 the
+// source itself), alpha 255, worked in the pixels' own lanes: no bytes are unpacked,
+// and the sums stay within their bytes.
+template <class V> typename V::Reg OverOpaqueBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+{
+    using Reg = typename V::Reg;
+    Reg w = V::Or(a, V::template Shl32<16>(a));
+    Reg dGreen, sGreen;
+    Reg pairs = V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen), ByteTerms<V>(sv, w, sGreen));
+    Reg green = V::template Shl32<8>(V::Add16(dGreen, sGreen));
+    return V::Or(V::Or(pairs, green), V::Splat(kAlpha));
+}
+
+// Source over an opaque destination with w = a.
 template <class V> typename V::Reg OverOpaque(typename V::Reg dv, typename V::Reg sv)
 {
-    typename V::Reg al = V::AlphaLow(sv), ah = V::AlphaHigh(sv);
-    typename V::Reg lo = V::Add16(DestTerm<V>(V::LowUp(dv), al), V::MulHi16(V::LowUp(sv), al));
-    typename V::Reg hi = V::Add16(DestTerm<V>(V::HighUp(dv), ah), V::MulHi16(V::HighUp(sv), ah));
-    return V::Or(V::Pack(lo, hi), V::Splat(kAlpha));
+    return OverOpaqueBy<V>(dv, sv, V::template Shr32<24>(sv));
 }
 
 // An opaque source over an opaque destination: s * 255 >> 8 is s - 1 but for 0.
@@ -151,18 +169,18 @@ template <class V> typename V::Reg OpaqueOverOpaque(typename V::Reg sv)
 
 template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
 {
-    typename V::Reg c = V::Splat(color);
-    EachGroup<V>(d, d, n,
-                 [&](uint32_t* dp, const uint32_t*, auto, auto, int, auto count) { Put<V>(dp, c, count); });
+    Vector::FillWords<V>(d, n, V::Splat(color));
 }
 
 template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
-    // Over an opaque pixel w = alpha: the source term is one constant.
-    typename V::Reg a = V::Splat16(int(alpha));
-    typename V::Reg term = V::MulHi16(V::LowUp(V::Splat(color)), a);
+    using Reg = typename V::Reg;
+    // Over an opaque pixel w = alpha: the source term is one constant pixel, and the
+    // destination's bytes are scaled in their own lanes.
+    Reg term = V::Splat(Blend::AlphaWeightedBy(color, alpha) | kAlpha);
+    Reg inverse = V::Splat((256 - alpha) * 0x10001u);
     EachGroup<V>(d, d, n,
-                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, auto, int from, auto count)
+                 [&](uint32_t* dp, const uint32_t*, Reg dv, auto, int from, auto count)
                  {
                      if (!AllOpaque<V>(dv))
                      {
@@ -170,9 +188,8 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
                              dp[k] = Blend::Normal(dp[k], color, alpha);
                          return;
                      }
-                     typename V::Reg lo = V::Add16(DestTerm<V>(V::LowUp(dv), a), term);
-                     typename V::Reg hi = V::Add16(DestTerm<V>(V::HighUp(dv), a), term);
-                     Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
+                     Reg green, pairs = ByteTerms<V>(dv, inverse, green);
+                     Put<V>(dp, V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term), count);
                  });
 }
 
@@ -201,14 +218,23 @@ template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
                  { Put<V>(dp, OverOpaque<V>(dv, sv), count); });
 }
 
-// Copies n >= V::kPixels pixels, stores aligned but the first and the last.
+// Copies n >= V::kPixels pixels.
 template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
 {
-    V::Store(d, V::Load(s));
-    for (int i = ToAligned<V>(d); i + V::kPixels <= n; i += V::kPixels)
-        V::Store(d + i, V::Load(s + i));
-    V::Store(d + n - V::kPixels, V::Load(s + n - V::kPixels));
+    Vector::MapRow<V>(d, s, n, Vector::Same<V>());
 }
+
+template <class V> void CopyRowOf(uint32_t* d, const uint32_t* s, int n)
+{
+    if (n >= V::kPixels)
+        CopyRow<V>(d, s, n);
+    else if (n > 0)
+        V::StorePart(d, V::LoadPart(s, n, 0), n);
+}
+
+// Rows shorter than this many vectors go a group at a time, each group mixed:
+// walking their runs costs more in mispredicted turns than it saves.
+constexpr int kRunsFrom = 16;
 
 // Walks a row by the source's run lengths (runs[i]: pixels from i to the end
 // of its run of alpha 0, 255 or between): a run of a group or more goes whole
@@ -218,7 +244,7 @@ template <class V, class WholeRun, class Mixed>
 void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeRun whole, Mixed mixed)
 {
     constexpr int k = V::kPixels;
-    if (n < k)
+    if (n < kRunsFrom * k)
         return EachGroup<V>(d, s, n, mixed);
     // The last group, read before anything is written (see EachGroup).
     int last = n - k;
@@ -244,8 +270,29 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
     }
 }
 
-// The blit over a destination taken as opaque, driven by the source's run
-// lengths: opaque pixels copied, clear ones skipped, others over opaque.
+// A group of the blit over a destination taken as opaque (a group function as
+// EachGroup takes): opaque pixels copied, clear ones skipped, others over opaque.
+template <class V> struct OpaqueRunsGroup
+{
+    template <class Count>
+    void operator()(uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int,
+                    Count count) const
+    {
+        // Groups wholly opaque or wholly clear, as most of a sprite's are, take no arithmetic.
+        typename V::Reg a = V::template Shr32<24>(sv);
+        typename V::Mask opaque = V::Eq32(a, V::Splat(255));
+        if (V::All(opaque))
+            return Put<V>(dp, sv, count);
+        typename V::Mask clear = V::Eq32(a, V::Zero());
+        if (V::All(clear))
+            return;
+        // Opaque pixels weigh 256: the source as it is.
+        typename V::Reg out = OverOpaqueBy<V>(dv, sv, V::AddOneWhere(opaque, a));
+        Put<V>(dp, V::Select(clear, dv, out), count);
+    }
+};
+
+// The same blit driven by the source's run lengths.
 template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
 {
     WalkRuns<V>(
@@ -257,43 +304,42 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
             else if (alpha != 0)
                 OverOpaqueRowOf<V>(dp, sp, run);
         },
-        [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
-        {
-            typename V::Reg out = V::Select(V::OpaqueLanes(sv), sv, OverOpaque<V>(dv, sv));
-            Put<V>(dp, V::Select(V::ClearLanes(sv), dv, out), count);
-        });
+        OpaqueRunsGroup<V>());
 }
 
 template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const Tint& t)
 {
-    typename V::Reg c = V::Splat16x4(t.mBlue, t.mGreen, t.mRed, 0);
-    typename V::Reg ca = V::Splat16(t.mAlpha);
+    using Reg = typename V::Reg;
+    Reg colourPairs = V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue)),
+        green = V::Splat(uint32_t(t.mGreen));
+    Reg ca = V::Splat(uint32_t(t.mAlpha));
     // Red rounds after each product, green and blue once after both: red's
     // product loses its low byte before the second.
-    typename V::Reg keep = V::Splat16x4(0xFFFF, 0xFFFF, 0xFF00, 0);
-    auto half = [&](typename V::Reg sHalf, typename V::Reg dUp, typename V::Reg alpha)
-    {
-        // Over an opaque pixel the weight is the modulated alpha.
-        typename V::Reg w = Div255<V>(V::MulLo16(alpha, ca));
-        typename V::Reg term = V::MulHi16(V::And(V::MulLo16(sHalf, w), keep), c);
-        return V::Add16(DestTerm<V>(dUp, w), term);
-    };
-    EachGroup<V>(
-        d, s, n,
-        [&](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
-        {
-            if (V::All(V::ClearLanes(sv)))
-                return;
-            if (!AllOpaque<V>(dv))
-            {
-                for (int k = from; k < count; k++)
-                    dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
-                return;
-            }
-            typename V::Reg lo = half(V::Low(sv), V::LowUp(dv), V::AlphaLow(sv));
-            typename V::Reg hi = half(V::High(sv), V::HighUp(dv), V::AlphaHigh(sv));
-            Put<V>(dp, V::Or(V::Pack(lo, hi), V::Splat(kAlpha)), count);
-        });
+    Reg keep = V::Splat(0xFF00FFFF);
+    EachGroup<V>(d, s, n,
+                 [&](uint32_t* dp, const uint32_t* sp, Reg dv, Reg sv, int from, auto count)
+                 {
+                     if (V::All(V::ClearLanes(sv)))
+                         return;
+                     if (!AllOpaque<V>(dv))
+                     {
+                         for (int k = from; k < count; k++)
+                             dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
+                         return;
+                     }
+                     // Over an opaque pixel the weight is the modulated alpha; worked in the pixels'
+                     // own lanes, blue and red in the halves of each, green in the low half.
+                     Reg w = Div255<V>(V::MulLo16(V::template Shr32<24>(sv), ca));
+                     w = V::Or(w, V::template Shl32<16>(w));
+                     Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep),
+                                            colourPairs);
+                     Reg sGreen =
+                         V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
+                     Reg dGreen;
+                     pairs = V::Add16(pairs, ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen));
+                     Reg out = V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen)));
+                     Put<V>(dp, V::Or(out, V::Splat(kAlpha)), count);
+                 });
 }
 
 // The channel amounts of an additive mode, alpha bytes zero, worked on the
@@ -311,6 +357,7 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
     switch (mode)
     {
     case AddMode::Plain:
+    case AddMode::Amounts:
         return V::And(sv, V::Splat(0x00FFFFFF));
     case AddMode::Alpha:
     {
@@ -330,23 +377,31 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
     return sv;
 }
 
+// The amounts of a mode added to a vector of destination pixels; the modes that skip
+// clear pixels add nothing for them, whatever their colour.
+template <class V, AddMode mode> struct AddOf
+{
+    typename V::Reg even, odd;
+    typename V::Reg operator()(typename V::Reg dv, typename V::Reg sv) const
+    {
+        typename V::Reg add = AddAmounts<V, mode>(sv, even, odd);
+        if (mode == AddMode::Plain || mode == AddMode::Tinted)
+            add = V::ZeroWhere(V::ClearLanes(sv), add);
+        return V::AddSat8(dv, add);
+    }
+};
+
 // The additive row. Clear pixels add nothing in any mode, but looking for
 // groups or runs of them to skip costs more than adding their zeros; taking
 // opaque groups as plain saturating adds gains nothing either: the row waits
 // on memory, not on its arithmetic.
 template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, int n, const Tint& t)
 {
-    typename V::Reg even = V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue));
-    typename V::Reg odd = V::Splat(uint32_t(t.mGreen));
-    EachGroup<V>(d, s, n,
-                 [&](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
-                 {
-                     typename V::Reg add = AddAmounts<V, mode>(sv, even, odd);
-                     // The modes that skip clear pixels add nothing for them, whatever their colour.
-                     if (mode == AddMode::Plain || mode == AddMode::Tinted)
-                         add = V::ZeroWhere(V::ClearLanes(sv), add);
-                     Put<V>(dp, V::AddSat8(dv, add), count);
-                 });
+    AddOf<V, mode> add{V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue)), V::Splat(uint32_t(t.mGreen))};
+    if (n >= V::kPixels)
+        return Vector::ZipRow<V>(d, s, n, add);
+    if (n > 0)
+        V::StorePart(d, add(V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0)), n);
 }
 
 template <class V, AddMode mode> void AddRowsIn(const Block& b, const Tint& t)
@@ -356,6 +411,7 @@ template <class V, AddMode mode> void AddRowsIn(const Block& b, const Tint& t)
 
 template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scaled)
 {
+    Vector::CleanExit<V> clean;
     switch (mode)
     {
     case AddMode::Plain:
@@ -366,6 +422,8 @@ template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scal
         return AddRowsIn<V, AddMode::Tinted>(b, scaled);
     case AddMode::TintedAlpha:
         return AddRowsIn<V, AddMode::TintedAlpha>(b, scaled);
+    case AddMode::Amounts:
+        return AddRowsIn<V, AddMode::Amounts>(b, scaled);
     }
 }
 
@@ -386,11 +444,12 @@ template <class V> typename V::Reg GatherGroup(const uint32_t* s, int width, con
                               within);
         }
     }
-    return V::Gather(s, V::Load(reinterpret_cast<const uint32_t*>(columns)));
+    return V::GatherAt(s, columns);
 }
 
 template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, const int32_t* columns, int n)
 {
+    Vector::CleanExit<V> clean;
     int i = 0;
     for (; i + V::kPixels <= n; i += V::kPixels)
         V::Store(d + i, GatherGroup<V>(s, width, columns + i));
@@ -408,54 +467,113 @@ template <class V>
 void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
                     const uint32_t* weights, int taps, int stride)
 {
+    Vector::CleanExit<V> clean;
+    using Reg = typename V::Reg;
+    auto add = [](Reg& e, Reg& o, Reg p, Reg weight)
+    {
+        e = V::Add16(e, V::MulLo16(V::And(p, V::Splat(0x00FF00FF)), weight));
+        o = V::Add16(o, V::MulLo16(V::template Shr16<8>(p), weight));
+    };
     for (int c = 0; c < stride; c += V::kPixels)
     {
-        typename V::Reg e = V::Zero(), o = V::Zero();
+        // Sums from 32768: 16-bit sums with their top bits flipped.
+        Reg e = V::Splat(0x80008000), o = e;
+        if constexpr (V::kPairLoads)
+        {
+            // Two taps on neighbouring columns (an enlargement): both pixels in one load.
+            const int32_t* second = lines + stride + c;
+            if (taps == 2 && V::All(V::Eq32(V::Sub32(V::Load(reinterpret_cast<const uint32_t*>(second)),
+                                                     V::Load(reinterpret_cast<const uint32_t*>(lines + c))),
+                                            V::Splat(1))))
+            {
+                Reg p, q;
+                V::GatherPairs(pixels, lines + c, p, q);
+                add(e, o, p, V::Load(weights + c));
+                add(e, o, q, V::Load(weights + stride + c));
+                V::Store(even + c, e);
+                V::Store(odd + c, o);
+                continue;
+            }
+        }
         for (int t = 0; t < taps; t++)
         {
             size_t at = size_t(t) * size_t(stride) + size_t(c);
-            typename V::Reg p = V::Gather(pixels, V::Load(reinterpret_cast<const uint32_t*>(lines + at)));
-            typename V::Reg weight = V::Load(weights + at);
-            e = V::Add16(e, V::MulLo16(V::And(p, V::Splat(0x00FF00FF)), weight));
-            o = V::Add16(o, V::MulLo16(V::template Shr16<8>(p), weight));
+            add(e, o, V::GatherAt(pixels, lines + at), V::Load(weights + at));
         }
         V::Store(even + c, e);
         V::Store(odd + c, o);
     }
 }
 
-// The high 16 bits of sum(h * w) for 16-bit sums h and weights w adding up to
-// at most 256, in 16-bit lanes: with h = 256 * hi + lo, the sum is
-// 256 * sum(hi * w) + sum(lo * w), both sums at most 255 * 256, and its high
-// 16 bits are (sum(hi * w) + (sum(lo * w) >> 8)) >> 8.
-template <class V>
-void DownAdd(typename V::Reg& high, typename V::Reg& low, typename V::Reg h, typename V::Reg weight)
+// Sums of cells times weights, in 32-bit lanes: a pair of taps at a time, the
+// cells (up to 65535) taken as signed 16-bit numbers less 32768 and their
+// weights (up to 256) multiplied and added at once; each lane starts from 32768
+// times the sum of all the weights, which gives back what the cells lost. The
+// sums are below 2^24; their high 16 bits are the channels.
+template <class V> struct DownSums
 {
-    high = V::Add16(high, V::MulLo16(V::template Shr16<8>(h), weight));
-    low = V::Add16(low, V::MulLo16(V::And(h, V::Splat(0x00FF00FF)), weight));
+    typename V::Reg lo, hi;
+
+    void Add(typename V::Reg a, typename V::Reg b, typename V::Reg weights)
+    {
+        lo = V::Add32(lo, V::MulAdd16(V::Interleave16Low(a, b), weights));
+        hi = V::Add32(hi, V::MulAdd16(V::Interleave16High(a, b), weights));
+    }
+    // 16-bit lanes in the order of the cells' own.
+    typename V::Reg Channels() const
+    {
+        return V::PackSigned32(V::template Shr32<16>(lo), V::template Shr32<16>(hi));
+    }
+};
+
+// Cells of row t (less 32768 as they are held); a row past the last one has cells of 0,
+// under a weight of 0.
+template <class V> typename V::Reg DownCells(const uint32_t* const* rows, int t, int taps, int c)
+{
+    return t < taps ? V::Load(rows[t] + c) : V::Zero();
 }
 
-template <class V> typename V::Reg DownResult(typename V::Reg high, typename V::Reg low)
+// The weights of taps t and t + 1 in the two halves of every 32-bit lane.
+template <class V> typename V::Reg DownPair(const int* weights, int t, int taps)
 {
-    return V::template Shr16<8>(V::Add16(high, V::template Shr16<8>(low)));
+    return V::Splat(uint32_t(weights[t]) | (t + 1 < taps ? uint32_t(weights[t + 1]) << 16 : 0));
 }
 
 template <class V>
 void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
                   int taps, int stride)
 {
+    Vector::CleanExit<V> clean;
+    using Reg = typename V::Reg;
+    uint32_t total = 0;
+    for (int t = 0; t < taps; t++)
+        total += uint32_t(weights[t]);
+    Reg start = V::Splat(total << 15), firstPair = DownPair<V>(weights, 0, taps);
     for (int c = 0; c < stride; c += V::kPixels)
     {
-        typename V::Reg evenHigh = V::Zero(), evenLow = V::Zero(), oddHigh = V::Zero(), oddLow = V::Zero();
-        for (int t = 0; t < taps; t++)
+        DownSums<V> e{start, start}, o{start, start};
+        e.Add(DownCells<V>(even, 0, taps, c), DownCells<V>(even, 1, taps, c), firstPair);
+        o.Add(DownCells<V>(odd, 0, taps, c), DownCells<V>(odd, 1, taps, c), firstPair);
+        for (int t = 2; t < taps; t += 2)
         {
-            typename V::Reg weight = V::Splat16(weights[t]);
-            DownAdd<V>(evenHigh, evenLow, V::Load(even[t] + c), weight);
-            DownAdd<V>(oddHigh, oddLow, V::Load(odd[t] + c), weight);
+            Reg pair = DownPair<V>(weights, t, taps);
+            e.Add(DownCells<V>(even, t, taps, c), DownCells<V>(even, t + 1, taps, c), pair);
+            o.Add(DownCells<V>(odd, t, taps, c), DownCells<V>(odd, t + 1, taps, c), pair);
         }
-        V::Store(out + c, V::Or(DownResult<V>(evenHigh, evenLow),
-                                V::template Shl16<8>(DownResult<V>(oddHigh, oddLow))));
+        V::Store(out + c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
     }
+}
+
+// Each row of a block, joined or not, leaving the registers clean (see Vector::CleanExit).
+template <class V, class Row> void CleanJoinedRows(const Block& b, Row row)
+{
+    Vector::CleanExit<V> clean;
+    EachJoinedRow(b, row);
+}
+template <class V, class Row> void CleanRows(const Block& b, Row row)
+{
+    Vector::CleanExit<V> clean;
+    EachRow(b, row);
 }
 
 // One level's table from its vector type.
@@ -463,32 +581,47 @@ template <class V> constexpr Rows RowsOf()
 {
     return {
         .FillRows = [](const Block& b, uint32_t color)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t*, int n) { FillRowOf<V>(d, n, color); }); },
+        { CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t*, int n) { FillRowOf<V>(d, n, color); }); },
+        .CopyRows = [](const Block& b)
+        { CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n) { CopyRowOf<V>(d, s, n); }); },
         .BlendFillRows =
-            [](const Block& b, uint32_t color, uint32_t alpha) {
-                EachJoinedRow(b, [&](uint32_t* d, const uint32_t*, int n)
-                              { BlendFillRowOf<V>(d, n, color, alpha); });
-            },
+            [](const Block& b, uint32_t color, uint32_t alpha)
+        {
+            CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t*, int n)
+                               { BlendFillRowOf<V>(d, n, color, alpha); });
+        },
         .NormalRows = [](const Block& b)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { NormalRowOf<V>(d, s, n); }); },
-        .OverOpaqueRows = [](const Block& b)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { OverOpaqueRowOf<V>(d, s, n); }); },
+        { CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n) { NormalRowOf<V>(d, s, n); }); },
+        .OverOpaqueRows =
+            [](const Block& b) {
+                CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n)
+                                   { OverOpaqueRowOf<V>(d, s, n); });
+            },
         .OpaqueRunsRows =
             [](const Block& b, const uint8_t* runs)
         {
-            EachRow(b,
-                    [&](uint32_t* d, const uint32_t* s)
-                    {
-                        OpaqueRunsRowOf<V>(d, s, runs, b.w);
-                        runs += b.sPitch;
-                    });
+            // Rows too short for their runs to be walked go a group at a time, joined where
+            // they follow each other.
+            if (b.w < kRunsFrom * V::kPixels)
+                return CleanJoinedRows<V>(b, [](uint32_t* d, const uint32_t* s, int n)
+                                          { EachGroup<V>(d, s, n, OpaqueRunsGroup<V>()); });
+            CleanRows<V>(b,
+                         [&](uint32_t* d, const uint32_t* s)
+                         {
+                             OpaqueRunsRowOf<V>(d, s, runs, b.w);
+                             runs += b.sPitch;
+                         });
         },
-        .TintedRows = [](const Block& b, const Tint& tint)
-        { EachJoinedRow(b, [&](uint32_t* d, const uint32_t* s, int n) { TintedRowOf<V>(d, s, n, tint); }); },
+        .TintedRows =
+            [](const Block& b, const Tint& tint) {
+                CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n)
+                                   { TintedRowOf<V>(d, s, n, tint); });
+            },
         .AddRows = &AddRowsOf<V>,
         .GatherRow = &GatherRowOf<V>,
         .FilterAcross = &FilterAcrossOf<V>,
-        .FilterDown = &FilterDownOf<V>};
+        .FilterDown = &FilterDownOf<V>,
+        .FilterCells = V::kPixels};
 }
 
 } // namespace

@@ -10,19 +10,25 @@
 //   Load, Store; LoadPart(p, n, pad), StorePart(p, v, n): the first n lanes (n below
 //   kPixels; the other lanes of a load are pad); Load16, Store16: 16-bit pixels, one a lane;
 //   Splat (32-bit), Splat16, Splat16x4(blue, green, red, alpha lanes of every pixel), Zero;
-//   And, Or; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
-//   AddSat8, SubSat8; Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>;
+//   And, Or, Xor; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
+//   AddSat8, SubSat8; Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>; MulAdd16 (signed 16-bit
+//   products, each pair's two added in a 32-bit lane); Interleave16Low, Interleave16High
+//   (the 16-bit lanes of each 128-bit lane's low or high half of a and b, alternately);
+//   PackSigned32 (32-bit lanes to 16, saturating, back in the order Interleave16 took them);
 //   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit
 //   lanes; LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
 //   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
 //   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits; Pack: 16-bit lanes
 //   back to bytes, saturating;
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
-//   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v) and
-//   SubOneWhere(mask, v);
-//   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers, and
+//   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
+//   SubOneWhere(mask, v) and AddOneWhere(mask, v);
+//   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers;
+//   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kPairLoads,
+//   GatherPairs(base, at, first, second): base[at[i]] and base[at[i] + 1]; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
-//   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes).
+//   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes); ZeroUpper
+//   clears the upper halves of the wider registers (nothing at SSE2).
 namespace Lumo::Vector
 {
 namespace
@@ -69,6 +75,11 @@ struct Sse2
     static Reg Zero() { return _mm_setzero_si128(); }
     static Reg And(Reg a, Reg b) { return _mm_and_si128(a, b); }
     static Reg Or(Reg a, Reg b) { return _mm_or_si128(a, b); }
+    static Reg Xor(Reg a, Reg b) { return _mm_xor_si128(a, b); }
+    static Reg MulAdd16(Reg a, Reg b) { return _mm_madd_epi16(a, b); }
+    static Reg Interleave16Low(Reg a, Reg b) { return _mm_unpacklo_epi16(a, b); }
+    static Reg Interleave16High(Reg a, Reg b) { return _mm_unpackhi_epi16(a, b); }
+    static Reg PackSigned32(Reg lo, Reg hi) { return _mm_packs_epi32(lo, hi); }
     static Reg Add16(Reg a, Reg b) { return _mm_add_epi16(a, b); }
     static Reg Sub16(Reg a, Reg b) { return _mm_sub_epi16(a, b); }
     static Reg MulLo16(Reg a, Reg b) { return _mm_mullo_epi16(a, b); }
@@ -109,12 +120,28 @@ struct Sse2
     }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm_andnot_si128(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm_add_epi32(v, m); }
+    static Reg AddOneWhere(Mask m, Reg v) { return _mm_sub_epi32(v, m); }
     static constexpr bool kGathers = false;
     static Reg Gather(const uint32_t* base, Reg indices)
     {
         alignas(16) int32_t i[kPixels];
         _mm_store_si128(reinterpret_cast<__m128i*>(i), indices);
         return _mm_setr_epi32(int(base[i[0]]), int(base[i[1]]), int(base[i[2]]), int(base[i[3]]));
+    }
+    static Reg GatherAt(const uint32_t* base, const int32_t* at)
+    {
+        return _mm_setr_epi32(int(base[at[0]]), int(base[at[1]]), int(base[at[2]]), int(base[at[3]]));
+    }
+    static void ZeroUpper() {}
+    static constexpr bool kPairLoads = true;
+    // base[at[i]] in `first` and base[at[i] + 1] in `second`, each pair in one load.
+    static void GatherPairs(const uint32_t* base, const int32_t* at, Reg& first, Reg& second)
+    {
+        auto pair = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + at[i])); };
+        __m128 low = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(0), pair(1)));
+        __m128 high = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(2), pair(3)));
+        first = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+        second = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
     }
     static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
 };

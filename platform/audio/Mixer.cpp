@@ -1,293 +1,42 @@
 #include "audio/Mixer.h"
+#include "audio/SdlHints.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace LumoAudio
 {
 namespace
 {
-constexpr size_t kStreamChunkFrames = 1024;
 constexpr uint16_t kDeviceFrames = 1024;
 
 std::mutex gDeviceLock; // guards opening and closing; never held while mixing
 
-std::unique_lock<std::recursive_mutex> LockMixer()
+// The mix as 16-bit samples, at the output level, rounded to nearest and clipped.
+void ToPcm16(const float* mix, float gain, int16_t* out, size_t samples)
 {
-    return Mixer::Instance().Lock();
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128 factor = _mm_set1_ps(gain);
+    const __m128 low = _mm_set1_ps(-32768.0f);
+    const __m128 high = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= samples; i += 8)
+    {
+        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(mix + i), factor), low), high);
+        const __m128 b = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(mix + i + 4), factor), low), high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b)));
+    }
+#endif
+    for (; i < samples; i++)
+        out[i] = int16_t(std::lrint(std::clamp(mix[i] * gain, -32768.0f, 32767.0f)));
 }
 } // namespace
-
-bool PcmFormat::IsValid() const
-{
-    return (channels == 1 || channels == 2) && (bits == 8 || bits == 16) && rate > 0;
-}
-
-float GainOf(int hundredthsDb)
-{
-    if (hundredthsDb <= kSilentVolume)
-        return 0.0f;
-    if (hundredthsDb >= 0)
-        return 1.0f;
-    return float(std::pow(10.0, hundredthsDb / 2000.0));
-}
-
-int HundredthsDbOf(double gain)
-{
-    if (gain <= 0.0)
-        return kSilentVolume;
-    return std::max(kSilentVolume, int(std::lround(2000.0 * std::log10(std::min(gain, 1.0)))));
-}
-
-// ---- Voice ---------------------------------------------------------------------------------
-
-Voice::Voice(const PcmFormat& format) : mFormat(format), mFrequency(format.rate) {}
-
-std::shared_ptr<Voice> Voice::FromPcm(const PcmFormat& format, std::shared_ptr<std::vector<uint8_t>> data)
-{
-    if (!format.IsValid() || !data)
-        return nullptr;
-    std::shared_ptr<Voice> voice(new Voice(format));
-    voice->mData = std::move(data);
-    return voice;
-}
-
-std::shared_ptr<Voice> Voice::FromStream(const PcmFormat& format, PullFn pull)
-{
-    if (!format.IsValid() || format.bits != 16 || !pull)
-        return nullptr;
-    std::shared_ptr<Voice> voice(new Voice(format));
-    voice->mPull = std::move(pull);
-    return voice;
-}
-
-std::shared_ptr<Voice> Voice::Share() const
-{
-    if (mPull)
-        return nullptr; // a stream has one reader
-    auto lock = LockMixer();
-    std::shared_ptr<Voice> copy(new Voice(mFormat));
-    copy->mData = mData;
-    copy->mFrequency = mFrequency;
-    copy->mVolume = mVolume;
-    copy->mPan = mPan;
-    copy->mLoopStart = mLoopStart;
-    copy->mLoopEnd = mLoopEnd;
-    return copy;
-}
-
-void Voice::Play(bool looping)
-{
-    auto lock = LockMixer();
-    mPlaying = true;
-    mLooping = looping;
-}
-
-void Voice::Stop()
-{
-    auto lock = LockMixer();
-    mPlaying = false;
-}
-
-bool Voice::IsPlaying() const
-{
-    auto lock = LockMixer();
-    return mPlaying;
-}
-
-bool Voice::IsLooping() const
-{
-    auto lock = LockMixer();
-    return mPlaying && mLooping;
-}
-
-void Voice::SetVolume(int hundredthsDb)
-{
-    auto lock = LockMixer();
-    mVolume = std::clamp(hundredthsDb, kSilentVolume, kFullVolume);
-}
-
-int Voice::Volume() const
-{
-    auto lock = LockMixer();
-    return mVolume;
-}
-
-void Voice::SetPan(int pan)
-{
-    auto lock = LockMixer();
-    mPan = std::clamp(pan, kPanLeft, kPanRight);
-}
-
-int Voice::Pan() const
-{
-    auto lock = LockMixer();
-    return mPan;
-}
-
-void Voice::SetFrequency(uint32_t hz)
-{
-    auto lock = LockMixer();
-    mFrequency = hz == 0 ? mFormat.rate : hz;
-}
-
-uint32_t Voice::Frequency() const
-{
-    auto lock = LockMixer();
-    return mFrequency;
-}
-
-void Voice::SetLoop(uint64_t start, uint64_t end)
-{
-    auto lock = LockMixer();
-    mLoopStart = start;
-    mLoopEnd = end;
-}
-
-uint64_t Voice::Position() const
-{
-    auto lock = LockMixer();
-    return mPosition >> 32;
-}
-
-void Voice::SetPosition(uint64_t frame)
-{
-    auto lock = LockMixer();
-    if (mPull)
-    {
-        mStreamFrames.clear();
-        mStreamBase = frame;
-        mStreamEnded = false;
-    }
-    else
-    {
-        frame = std::min(frame, FrameCount());
-    }
-    mPosition = frame << 32;
-}
-
-uint64_t Voice::FrameCount() const
-{
-    return mData ? mData->size() / mFormat.BlockAlign() : 0;
-}
-
-bool Voice::FetchStream(uint64_t frame)
-{
-    if (frame < mStreamBase)
-        return false;
-    const size_t channels = mFormat.channels;
-    // Frames before the one just played are no longer needed; they are dropped a block at a
-    // time, not one by one as the position moves.
-    if (frame > mStreamBase + kStreamChunkFrames)
-    {
-        uint64_t drop = std::min<uint64_t>(frame - 1 - mStreamBase, mStreamFrames.size() / channels);
-        mStreamFrames.erase(mStreamFrames.begin(), mStreamFrames.begin() + ptrdiff_t(drop * channels));
-        mStreamBase += drop;
-    }
-    while (frame >= mStreamBase + mStreamFrames.size() / channels)
-    {
-        if (mStreamEnded)
-            return false;
-        size_t have = mStreamFrames.size();
-        mStreamFrames.resize(have + kStreamChunkFrames * channels);
-        size_t got = std::min(mPull(mStreamFrames.data() + have, kStreamChunkFrames), kStreamChunkFrames);
-        mStreamFrames.resize(have + got * channels);
-        if (got < kStreamChunkFrames)
-            mStreamEnded = true;
-    }
-    return true;
-}
-
-void Voice::SourceFrame(uint64_t frame, float& left, float& right)
-{
-    if (mPull)
-    {
-        const int16_t* p = mStreamFrames.data() + (frame - mStreamBase) * mFormat.channels;
-        left = p[0];
-        right = mFormat.channels == 2 ? p[1] : left;
-        return;
-    }
-    const uint8_t* p = mData->data() + frame * mFormat.BlockAlign();
-    if (mFormat.bits == 8)
-    {
-        left = float((int(p[0]) - 128) * 256);
-        right = mFormat.channels == 2 ? float((int(p[1]) - 128) * 256) : left;
-    }
-    else
-    {
-        left = float(int16_t(uint16_t(p[0] | (p[1] << 8))));
-        right = mFormat.channels == 2 ? float(int16_t(uint16_t(p[2] | (p[3] << 8)))) : left;
-    }
-}
-
-void Voice::MixLocked(float* out, size_t frames)
-{
-    if (!mPlaying)
-        return;
-    // Pan attenuates the far side only, as DirectSound does.
-    const float gainLeft = GainOf(mVolume - std::max(mPan, 0));
-    const float gainRight = GainOf(mVolume + std::min(mPan, 0));
-    const uint64_t step = (uint64_t(mFrequency) << 32) / kMixRate;
-    const bool stream = bool(mPull);
-    const uint64_t length = stream ? 0 : FrameCount();
-    if (!stream && length == 0)
-    {
-        mPlaying = false;
-        return;
-    }
-    // A looping sample goes round its loop region, which is the whole sample unless set.
-    const uint64_t loopEnd = mLoopEnd == 0 ? length : std::min(mLoopEnd, length);
-    const uint64_t loopStart = std::min(mLoopStart, loopEnd - 1);
-    for (size_t i = 0; i < frames; i++)
-    {
-        uint64_t index = mPosition >> 32;
-        if (stream)
-        {
-            if (!FetchStream(index))
-            {
-                mPlaying = false;
-                return;
-            }
-        }
-        else if (index >= (mLooping ? loopEnd : length))
-        {
-            if (!mLooping)
-            {
-                mPlaying = false;
-                mPosition = 0;
-                return;
-            }
-            index = loopStart + (index - loopStart) % (loopEnd - loopStart);
-            mPosition = (index << 32) | uint32_t(mPosition);
-        }
-        float left, right;
-        SourceFrame(index, left, right);
-        const uint32_t fraction = uint32_t(mPosition);
-        if (fraction != 0)
-        {
-            uint64_t next = index + 1;
-            if (stream)
-                next = FetchStream(next) ? next : index;
-            else if (next >= (mLooping ? loopEnd : length))
-                next = mLooping ? loopStart : index;
-            float nextLeft, nextRight;
-            SourceFrame(next, nextLeft, nextRight);
-            const float t = float(fraction) * (1.0f / 4294967296.0f);
-            left += (nextLeft - left) * t;
-            right += (nextRight - right) * t;
-        }
-        out[2 * i] += left * gainLeft;
-        out[2 * i + 1] += right * gainRight;
-        mPosition += step;
-    }
-    if (!stream && !mLooping && (mPosition >> 32) >= length)
-    {
-        mPlaying = false;
-        mPosition = 0;
-    }
-}
 
 // ---- Mixer ---------------------------------------------------------------------------------
 
@@ -316,6 +65,7 @@ bool Mixer::AcquireDevice()
         mDeviceUsers++;
         return true;
     }
+    Platform::SetSdlHints();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     if (mFaultHook && mFaultHook("SDL_OpenAudioDevice"))
@@ -365,17 +115,27 @@ void Mixer::Add(std::shared_ptr<Voice> voice)
 {
     if (!voice)
         return;
-    auto lock = Lock();
-    if (std::find(mVoices.begin(), mVoices.end(), voice) == mVoices.end())
-        mVoices.push_back(std::move(voice));
+    {
+        auto lock = Lock();
+        if (std::find(mVoices.begin(), mVoices.end(), voice) != mVoices.end())
+            return;
+        mVoices.push_back(voice);
+    }
+    // Not under the lock: starting the thread, or waiting for a removal to finish, must not
+    // hold up the output.
+    if (voice->mStream)
+        mFeeder.Add(std::move(voice));
 }
 
 void Mixer::Remove(const Voice* voice)
 {
-    auto lock = Lock();
-    mVoices.erase(std::remove_if(mVoices.begin(), mVoices.end(),
-                                 [voice](const std::shared_ptr<Voice>& v) { return v.get() == voice; }),
-                  mVoices.end());
+    std::shared_ptr<Voice> removed;
+    {
+        auto lock = Lock();
+        removed = TakeVoice(mVoices, voice);
+    }
+    if (removed && removed->mStream)
+        mFeeder.Remove(voice);
 }
 
 size_t Mixer::VoiceCount() const
@@ -402,16 +162,26 @@ float Mixer::MasterGain() const
     return mMasterGain;
 }
 
+void Mixer::WaitForStreams()
+{
+    mFeeder.WaitUntilIdle();
+}
+
 void Mixer::Render(int16_t* out, size_t frames)
 {
     auto lock = Lock();
-    mMix.assign(frames * kMixChannels, 0.0f);
-    // A pull callback may remove voices; iterate over a snapshot.
-    std::vector<std::shared_ptr<Voice>> voices = mVoices;
-    for (auto& voice : voices)
-        voice->MixLocked(mMix.data(), frames);
-    for (size_t i = 0; i < mMix.size(); i++)
-        out[i] = int16_t(std::lrint(std::clamp(mMix[i] * mMasterGain, -32768.0f, 32767.0f)));
+    bool gaveBack = false;
+    for (size_t done = 0; done < frames;)
+    {
+        const size_t chunk = std::min(frames - done, kChunkFrames);
+        std::fill(mMix.begin(), mMix.begin() + ptrdiff_t(chunk * kMixChannels), 0.0f);
+        for (const auto& voice : mVoices)
+            gaveBack = voice->MixLocked(mMix.data(), chunk) || gaveBack;
+        ToPcm16(mMix.data(), mMasterGain, out + done * kMixChannels, chunk * kMixChannels);
+        done += chunk;
+    }
+    if (gaveBack)
+        mFeeder.Wake();
 }
 
 void Mixer::DeviceCallback(void* user, uint8_t* stream, int length)

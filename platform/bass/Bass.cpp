@@ -1,5 +1,6 @@
 #include "bass/bass.h"
 #include "audio/Mixer.h"
+#include "audio/decode/DecodedStream.h"
 #include "audio/decode/ModulePlayer.h"
 #include "audio/decode/StreamDecoder.h"
 
@@ -9,9 +10,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
+using LumoAudio::DecodedStream;
 using LumoAudio::Mixer;
 using LumoAudio::ModulePlayer;
 using LumoAudio::OpenError;
@@ -20,23 +23,23 @@ using LumoAudio::Voice;
 
 thread_local int gError = BASS_OK;
 
-// A file stream or module music: both are channels, told apart by `module`.
+// A file stream or module music: both are channels, told apart by the decoder.
 struct Stream
 {
     HSTREAM handle = 0;
-    std::unique_ptr<StreamDecoder> decoder;
-    ModulePlayer* module = nullptr; // the decoder, when this is module music
-    std::shared_ptr<Voice> voice;
+    std::unique_ptr<DecodedStream> decoded;
     bool looping = false;
-    bool ended = false; // module music played to its end
     bool paused = false;
     bool pausedByStop = false; // paused by BASS_Stop, resumed by BASS_Start
     int volume = 100;
     int pan = 0;
+
+    bool IsModule() const { return decoded->IsModule(); }
+    Voice& Output() const { return *decoded->Output(); }
 };
 
-// Everything below is guarded by the mixer's lock, which the output callback holds while it
-// pulls decoded data: one lock, so no order between two.
+// Everything below is guarded by the mixer's lock, which the output holds while it mixes. No
+// decoder is used under it: the feeder thread reads them.
 struct State
 {
     bool initialized = false;
@@ -85,12 +88,12 @@ BOOL Succeed()
 void ApplyVolume(Stream& stream)
 {
     const State& state = Bass();
-    const int global = stream.module ? state.musicVolume : state.streamVolume;
+    const int global = stream.IsModule() ? state.musicVolume : state.streamVolume;
     const double linear = stream.volume / 100.0 * global / 100.0 * state.masterVolume / 100.0;
-    stream.voice->SetVolume(LumoAudio::HundredthsDbOf(linear));
+    stream.Output().SetVolume(LumoAudio::HundredthsDbOf(linear));
     // The far side drops to (100 - |pan|) percent.
     const int far = LumoAudio::HundredthsDbOf((100 - std::abs(stream.pan)) / 100.0);
-    stream.voice->SetPan(stream.pan >= 0 ? -far : far);
+    stream.Output().SetPan(stream.pan >= 0 ? -far : far);
 }
 
 enum class Kind
@@ -104,8 +107,8 @@ Stream* Find(DWORD handle, Kind kind = Kind::any)
 {
     auto& streams = Bass().streams;
     auto it = streams.find(handle);
-    if (it == streams.end() || (kind == Kind::file && it->second->module) ||
-        (kind == Kind::music && !it->second->module))
+    if (it == streams.end() || (kind == Kind::file && it->second->IsModule()) ||
+        (kind == Kind::music && !it->second->IsModule()))
     {
         gError = BASS_ERROR_HANDLE;
         return nullptr;
@@ -136,32 +139,17 @@ void ApplyVolumes(State& state)
         ApplyVolume(*stream);
 }
 
-// Moves decoder and voice to `frame` together (under the mixer's lock).
-bool SeekStream(Stream& stream, uint64_t frame)
-{
-    if (!stream.decoder->Seek(frame))
-        return false;
-    stream.voice->SetPosition(frame);
-    return true;
-}
-
-size_t PullStream(Stream* stream, int16_t* out, size_t frames)
-{
-    const size_t done = LumoAudio::PullFrames(*stream->decoder, stream->looping, out, frames);
-    // A looping module goes back to its restart position itself; one that does not has ended.
-    if (done < frames && stream->module)
-        stream->ended = true;
-    return done;
-}
-
-void FreeStream(State& state, HSTREAM handle)
+// Takes a channel out of the table, stopped. The caller lets go of it once it no longer holds
+// the mixer's lock: freeing waits for the feeder thread to finish a read from it.
+std::unique_ptr<Stream> TakeStream(State& state, HSTREAM handle)
 {
     auto it = state.streams.find(handle);
     if (it == state.streams.end())
-        return;
-    it->second->voice->Stop();
-    Mixer::Instance().Remove(it->second->voice.get());
+        return nullptr;
+    std::unique_ptr<Stream> stream = std::move(it->second);
     state.streams.erase(it);
+    stream->Output().Stop();
+    return stream;
 }
 
 BOOL FailToOpen(OpenError error)
@@ -169,25 +157,46 @@ BOOL FailToOpen(OpenError error)
     return Fail(error == OpenError::noFile ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM);
 }
 
-// Gives a new channel its voice in the mixer and a handle; 0 when the library was freed meanwhile.
-DWORD Register(std::unique_ptr<Stream> stream)
+// Gives a decoder a channel with a voice in the mixer and a handle; 0 when the library was
+// freed meanwhile.
+DWORD Register(std::unique_ptr<StreamDecoder> decoder, bool looping)
 {
-    Stream* raw = stream.get();
-    stream->voice = Voice::FromStream(stream->decoder->Format(), [raw](int16_t* out, size_t frames)
-                                      { return PullStream(raw, out, frames); });
-    if (!stream->voice)
+    auto stream = std::make_unique<Stream>();
+    stream->decoded = DecodedStream::Open(std::move(decoder), looping);
+    if (!stream->decoded)
         return Fail(BASS_ERROR_FORMAT);
+    stream->looping = looping;
+    {
+        auto lock = Mixer::Instance().Lock();
+        State& state = Bass();
+        if (!state.initialized)
+            return Fail(BASS_ERROR_INIT);
+        stream->handle = state.nextHandle++;
+        ApplyVolume(*stream);
+    }
+    Mixer::Instance().Add(stream->decoded->Output());
     auto lock = Mixer::Instance().Lock();
     State& state = Bass();
-    if (!state.initialized)
-        return Fail(BASS_ERROR_INIT);
-    stream->handle = state.nextHandle++;
-    ApplyVolume(*stream);
-    Mixer::Instance().Add(stream->voice);
     const DWORD handle = stream->handle;
+    if (!state.initialized)
+        return Fail(BASS_ERROR_INIT); // freed meanwhile: the stream goes with it here
     state.streams[handle] = std::move(stream);
     gError = BASS_OK;
     return handle;
+}
+
+// Frees a channel of the kind asked: taken out under the mixer's lock, let go of after it.
+BOOL FreeChannel(DWORD handle, Kind kind)
+{
+    std::unique_ptr<Stream> freed;
+    {
+        auto lock = Mixer::Instance().Lock();
+        if (!Find(handle, kind))
+            return FALSE;
+        freed = TakeStream(Bass(), handle);
+    }
+    freed.reset();
+    return Succeed();
 }
 
 // Files are read from disk: not from memory, and whole.
@@ -209,21 +218,17 @@ BOOL PlayModule(Stream& stream, DWORD position)
 {
     if (position != DWORD(-1))
     {
-        if (!stream.module->SetOrder(int(position & 0xFFFF), int(position >> 16)))
+        if (!stream.decoded->SetOrder(int(position & 0xFFFF), int(position >> 16)))
             return Fail(BASS_ERROR_POSITION);
-        stream.voice->SetPosition(0); // drop what was rendered ahead
-        stream.ended = false;
     }
-    else if (stream.ended)
+    else if (stream.Output().HasEnded())
     {
-        stream.module->SetOrder(0);
-        stream.voice->SetPosition(0);
-        stream.ended = false;
+        stream.decoded->SetOrder(0); // played to its end: from the start again
     }
-    stream.module->SetLooping(stream.looping);
+    stream.decoded->SetLooping(stream.looping);
     stream.paused = false;
     stream.pausedByStop = false;
-    stream.voice->Play(stream.looping);
+    stream.Output().Play(stream.looping);
     return Succeed();
 }
 } // namespace
@@ -255,12 +260,14 @@ LUMO_BASS_API BOOL BASS_Free()
     State& state = Bass();
     if (!state.initialized)
         return Fail(BASS_ERROR_INIT);
+    std::vector<std::unique_ptr<Stream>> freed;
     while (!state.streams.empty())
-        FreeStream(state, state.streams.begin()->first);
+        freed.push_back(TakeStream(state, state.streams.begin()->first));
     state.initialized = false;
     const bool ownsDevice = state.ownsDevice;
     state.ownsDevice = false;
     lock.unlock();
+    freed.clear();
     if (ownsDevice)
         Mixer::Instance().ReleaseDevice();
     return Succeed();
@@ -273,9 +280,9 @@ LUMO_BASS_API BOOL BASS_Stop()
         {
             for (auto& [handle, stream] : state.streams)
             {
-                if (stream->voice->IsPlaying())
+                if (stream->Output().IsPlaying())
                 {
-                    stream->voice->Stop();
+                    stream->Output().Stop();
                     stream->pausedByStop = true;
                 }
             }
@@ -291,7 +298,7 @@ LUMO_BASS_API BOOL BASS_Start()
             for (auto& [handle, stream] : state.streams)
             {
                 if (stream->pausedByStop)
-                    stream->voice->Play(stream->looping);
+                    stream->Output().Play(stream->looping);
                 stream->pausedByStop = false;
             }
             return Succeed();
@@ -376,7 +383,7 @@ LUMO_BASS_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume,
                             volume > 100 || pan < -101 || pan > 100)
                             return Fail(BASS_ERROR_ILLPARAM);
                         if (freq != -1)
-                            stream.voice->SetFrequency(DWORD(freq));
+                            stream.Output().SetFrequency(DWORD(freq));
                         if (volume != -1)
                             stream.volume = volume;
                         if (pan != -101)
@@ -391,7 +398,7 @@ LUMO_BASS_API BOOL BASS_ChannelStop(DWORD handle)
     return OnStream(handle,
                     [&](Stream& stream)
                     {
-                        stream.voice->Stop();
+                        stream.Output().Stop();
                         stream.paused = false;
                         stream.pausedByStop = false;
                         return Succeed();
@@ -403,9 +410,9 @@ LUMO_BASS_API BOOL BASS_ChannelPause(DWORD handle)
     return OnStream(handle,
                     [&](Stream& stream)
                     {
-                        if (!stream.voice->IsPlaying() && !stream.pausedByStop)
+                        if (!stream.Output().IsPlaying() && !stream.pausedByStop)
                             return Fail(BASS_ERROR_NOPLAY);
-                        stream.voice->Stop();
+                        stream.Output().Stop();
                         stream.paused = true;
                         stream.pausedByStop = false;
                         return Succeed();
@@ -420,7 +427,7 @@ LUMO_BASS_API BOOL BASS_ChannelResume(DWORD handle)
                         if (!stream.paused)
                             return Fail(BASS_ERROR_NOPAUSE);
                         stream.paused = false;
-                        stream.voice->Play(stream.looping);
+                        stream.Output().Play(stream.looping);
                         return Succeed();
                     });
 }
@@ -430,9 +437,10 @@ LUMO_BASS_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD position)
     return OnStream(handle,
                     [&](Stream& stream)
                     {
-                        const uint64_t frame = position / stream.decoder->Format().BlockAlign();
-                        if (frame >= stream.decoder->Length() || !SeekStream(stream, frame))
+                        const uint64_t frame = position / stream.Output().Format().BlockAlign();
+                        if (frame >= stream.decoded->Length())
                             return Fail(BASS_ERROR_POSITION);
+                        stream.decoded->Seek(frame);
                         return Succeed();
                     });
 }
@@ -446,7 +454,7 @@ LUMO_BASS_API DWORD BASS_ChannelIsActive(DWORD handle)
     gError = BASS_OK;
     if (stream->paused || stream->pausedByStop)
         return BASS_ACTIVE_PAUSED;
-    return stream->voice->IsPlaying() ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+    return stream->Output().IsPlaying() ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
 }
 
 LUMO_BASS_API HMUSIC BASS_MusicLoad(BOOL memory, const void* file, QWORD offset, DWORD length, DWORD flags,
@@ -458,12 +466,7 @@ LUMO_BASS_API HMUSIC BASS_MusicLoad(BOOL memory, const void* file, QWORD offset,
     std::unique_ptr<ModulePlayer> module = ModulePlayer::Open(static_cast<const char*>(file), error);
     if (!module)
         return FailToOpen(error);
-    auto stream = std::make_unique<Stream>();
-    stream->module = module.get();
-    stream->decoder = std::move(module);
-    stream->looping = (flags & BASS_SAMPLE_LOOP) != 0;
-    stream->module->SetLooping(stream->looping);
-    return Register(std::move(stream));
+    return Register(std::move(module), (flags & BASS_SAMPLE_LOOP) != 0);
 }
 
 LUMO_BASS_API BOOL BASS_MusicPlay(HMUSIC handle)
@@ -489,11 +492,7 @@ LUMO_BASS_API BOOL BASS_MusicPlayEx(HMUSIC handle, DWORD position, int flags, BO
 
 LUMO_BASS_API BOOL BASS_MusicFree(HMUSIC handle)
 {
-    auto lock = Mixer::Instance().Lock();
-    if (!Find(handle, Kind::music))
-        return FALSE;
-    FreeStream(Bass(), handle);
-    return Succeed();
+    return FreeChannel(handle, Kind::music);
 }
 
 // 0..100; 50 plays the module at its own level, each halving or doubling is 6 dB.
@@ -505,8 +504,8 @@ LUMO_BASS_API BOOL BASS_MusicSetAmplify(HMUSIC handle, DWORD amplify)
         {
             if (amplify > 100)
                 return Fail(BASS_ERROR_ILLPARAM);
-            stream.module->SetGain(amplify == 0 ? LumoAudio::kSilentVolume
-                                                : int(std::lround(2000.0 * std::log10(amplify / 50.0))));
+            stream.decoded->SetGain(amplify == 0 ? LumoAudio::kSilentVolume
+                                                 : int(std::lround(2000.0 * std::log10(amplify / 50.0))));
             return Succeed();
         },
         Kind::music);
@@ -522,19 +521,12 @@ LUMO_BASS_API HSTREAM BASS_StreamCreateFile(BOOL memory, const void* file, QWORD
     std::unique_ptr<StreamDecoder> decoder = LumoAudio::OpenSoundFile(static_cast<const char*>(file), error);
     if (!decoder)
         return FailToOpen(error);
-    auto stream = std::make_unique<Stream>();
-    stream->decoder = std::move(decoder);
-    stream->looping = (flags & BASS_SAMPLE_LOOP) != 0;
-    return Register(std::move(stream));
+    return Register(std::move(decoder), (flags & BASS_SAMPLE_LOOP) != 0);
 }
 
 LUMO_BASS_API BOOL BASS_StreamFree(HSTREAM handle)
 {
-    auto lock = Mixer::Instance().Lock();
-    if (!Find(handle, Kind::file))
-        return FALSE;
-    FreeStream(Bass(), handle);
-    return Succeed();
+    return FreeChannel(handle, Kind::file);
 }
 
 #ifndef LUMO_BASS_INCOMPLETE
@@ -544,21 +536,25 @@ LUMO_BASS_API BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
         handle,
         [&](Stream& stream)
         {
-            stream.looping = (flags & BASS_SAMPLE_LOOP) != 0;
-            const uint64_t length = stream.decoder->Length();
+            const bool looping = (flags & BASS_SAMPLE_LOOP) != 0;
+            const bool loopingChanged = looping != stream.looping;
+            stream.looping = looping;
+            stream.decoded->SetLooping(looping);
+            const uint64_t length = stream.decoded->Length();
+            // Go on where it stopped, with what was decoded ahead unless that was decoded with
+            // the other looping; a stream that ran to its end starts again.
             uint64_t frame = 0;
-            if (!flush && length > 0)
+            bool seek = true;
+            if (!flush && length > 0 && !stream.Output().HasEnded())
             {
-                // Go on where it stopped; a stream that ran to its end starts again.
-                frame = stream.voice->Position() % length;
-                if (!stream.voice->IsPlaying() && stream.voice->Position() >= length)
-                    frame = 0;
+                frame = stream.Output().Position() % length;
+                seek = loopingChanged;
             }
-            if (!SeekStream(stream, frame))
-                return Fail(BASS_ERROR_POSITION);
+            if (seek)
+                stream.decoded->Seek(frame);
             stream.paused = false;
             stream.pausedByStop = false;
-            stream.voice->Play(stream.looping);
+            stream.Output().Play(stream.looping);
             return Succeed();
         },
         Kind::file);

@@ -51,8 +51,7 @@ SDL_Renderer* ForWindow(HWND hwnd)
     }
     if (!entry.renderer && !entry.failed)
     {
-        // Many small draws a frame: let SDL gather them, whichever driver was asked for.
-        SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+        // It gathers the many small draws of a frame (batching, among the process's SDL hints).
         entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE);
         if (!entry.renderer)
             entry.renderer = SDL_CreateRenderer(window, -1, 0);

@@ -48,10 +48,14 @@ void ToArgb(const DDraw::TwinSource& source, LONG x, LONG y, LONG width, LONG he
                          source.palette);
 }
 
-// Fills `rect` of the texture from `source` at (x, y), through 0xAARRGGBB rows where the renderer
-// does not take the layout as it is.
-int UpdateTexture(SDL_Texture* texture, const SDL_Rect& rect, const DDraw::TwinSource& source, LONG x, LONG y)
+// Fills `rect` of a target texture from `source` at (x, y), through 0xAARRGGBB rows where the
+// renderer does not take the layout as it is. The pixels land at once, while draws into the target
+// wait in the renderer's queue: those run first, so that what was drawn earlier stays under them.
+int UpdateTarget(SDL_Renderer* renderer, SDL_Texture* texture, const SDL_Rect& rect,
+                 const DDraw::TwinSource& source, LONG x, LONG y)
 {
+    if (SDL_RenderFlush(renderer) != 0)
+        return -1;
     if (Direct(source.format))
         return SDL_UpdateTexture(texture, &rect, At(source, x, y), source.pitch);
     gScratch.resize((size_t)rect.w * rect.h);
@@ -155,7 +159,7 @@ HRESULT Twin::UploadArea(const TwinSource& source, const RECT& area)
         }
     }
     else
-        result = UpdateTexture(mTexture, rect, source, part.left, part.top);
+        result = UpdateTarget(mRenderer, mTexture, rect, source, part.left, part.top);
     if (result != 0)
         return DDERR_SURFACELOST;
     Count(Counters().uploads, Counters().uploadedBytes, source, part);
@@ -273,7 +277,7 @@ void Twin::Drew(const TwinSource& source, const RECT& area)
 
 HRESULT Twin::Upload(const TwinSource& from, LONG fromX, LONG fromY, const RECT& at)
 {
-    if (UpdateTexture(mTexture, ToSdl(at), from, fromX, fromY) != 0)
+    if (UpdateTarget(mRenderer, mTexture, ToSdl(at), from, fromX, fromY) != 0)
         return DDERR_SURFACELOST;
     Count(Counters().uploads, Counters().uploadedBytes, from, at);
     mGpu = Bound(mGpu, at);

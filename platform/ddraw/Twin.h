@@ -72,7 +72,8 @@ public:
     // The renderer drew `area` into the twin.
     void Drew(const TwinSource& source, const RECT& area);
     // Copies part of another surface's memory (same size, the twin's format) straight into the
-    // twin at `at`, which the renderer then holds newer. Main thread, after Ready.
+    // twin at `at`, which the renderer then holds newer, over what the renderer drew before (its
+    // queued draws go first). Main thread, after Ready.
     HRESULT Upload(const TwinSource& from, LONG fromX, LONG fromY, const RECT& at);
     // The palette of a palette texture changed: every pixel is to be uploaded again.
     void PaletteChanged(const TwinSource& source);

@@ -1,5 +1,6 @@
 #include "fmod/fmod.h"
 #include "audio/Mixer.h"
+#include "audio/decode/DecodedStream.h"
 #include "audio/decode/ModulePlayer.h"
 #include "audio/decode/StreamDecoder.h"
 
@@ -26,16 +27,14 @@ struct FSOUND_SAMPLE
 
 struct FSOUND_STREAM
 {
-    std::unique_ptr<LumoAudio::StreamDecoder> decoder;
+    std::unique_ptr<LumoAudio::DecodedStream> decoded;
     std::shared_ptr<LumoAudio::Voice> voice;
-    bool looping = false;
 };
 
 struct FMUSIC_MODULE
 {
-    std::unique_ptr<LumoAudio::ModulePlayer> player;
+    std::unique_ptr<LumoAudio::DecodedStream> decoded;
     std::shared_ptr<LumoAudio::Voice> voice;
-    bool looping = true;
     bool paused = false;
 };
 
@@ -57,8 +56,8 @@ struct Channel
     bool paused = false;
 };
 
-// Everything below is guarded by the mixer's lock, which the output callback holds while it
-// pulls decoded data.
+// Everything below is guarded by the mixer's lock, which the output holds while it mixes. No
+// decoder is used under it: the feeder thread reads them.
 struct State
 {
     bool initialized = false;
@@ -194,37 +193,47 @@ FSOUND_SAMPLE* Store(int index, std::unique_ptr<FSOUND_SAMPLE> sample)
     return slot.get();
 }
 
-// Puts a stream or song, opened without the lock, into the mixer and its table; null when the
-// library was closed meanwhile.
-template <class T> T* Register(std::map<T*, std::unique_ptr<T>> State::*table, std::unique_ptr<T> item)
+// Puts a stream or song over a decoder, opened without the lock, into the mixer and its table;
+// null when there is no decoder or the library was closed meanwhile.
+template <class T>
+T* Register(std::map<T*, std::unique_ptr<T>> State::*table, std::unique_ptr<LumoAudio::StreamDecoder> decoder,
+            bool looping)
 {
+    if (!decoder)
+        return nullptr;
+    auto item = std::make_unique<T>();
+    item->decoded = LumoAudio::DecodedStream::Open(std::move(decoder), looping);
+    if (!item->decoded)
+        return nullptr;
+    item->voice = item->decoded->Output();
+    Mixer::Instance().Add(item->voice);
     auto lock = Lock();
     State& state = Fmod();
     if (!state.initialized)
-        return nullptr;
+        return nullptr; // the item is freed once the lock is let go of
     T* raw = item.get();
-    Mixer::Instance().Add(item->voice);
     (state.*table)[raw] = std::move(item);
     return raw;
 }
 
-size_t PullSong(FMUSIC_MODULE* song, int16_t* out, size_t frames)
+// What the library let go of under the mixer's lock, freed after it: freeing a stream waits for
+// the feeder thread to finish a read from it.
+struct Freed
 {
-    return LumoAudio::PullFrames(*song->player, false, out, frames);
-}
+    std::map<FSOUND_STREAM*, std::unique_ptr<FSOUND_STREAM>> streams;
+    std::map<FMUSIC_MODULE*, std::unique_ptr<FMUSIC_MODULE>> songs;
+};
 
-void FreeEverything(State& state)
+Freed FreeEverything(State& state)
 {
     for (Channel& channel : state.channels)
         Silence(channel);
-    for (auto& [handle, stream] : state.streams)
-        Mixer::Instance().Remove(stream->voice.get());
-    for (auto& [handle, song] : state.songs)
-        Mixer::Instance().Remove(song->voice.get());
+    Freed freed;
+    freed.streams.swap(state.streams);
+    freed.songs.swap(state.songs);
     state.channels.clear();
     state.samples.clear();
-    state.streams.clear();
-    state.songs.clear();
+    return freed;
 }
 } // namespace
 
@@ -276,9 +285,10 @@ LUMO_FMOD_API void FSOUND_Close()
     State& state = Fmod();
     if (!state.initialized)
         return;
-    FreeEverything(state);
+    Freed freed = FreeEverything(state);
     state.initialized = false;
     lock.unlock();
+    freed = Freed();
     Mixer::Instance().ReleaseDevice();
 }
 
@@ -480,7 +490,7 @@ LUMO_FMOD_API BOOL FSOUND_SetLoopMode(int channel, unsigned int loopMode)
         return FALSE;
     target->looping = Looping(loopMode);
     if (target->stream)
-        target->stream->looping = target->looping;
+        target->stream->decoded->SetLooping(target->looping);
     if (target->voice->IsPlaying())
         target->voice->Play(target->looping);
     return TRUE;
@@ -498,30 +508,21 @@ LUMO_FMOD_API FSOUND_STREAM* FSOUND_Stream_OpenFile(const char* name, unsigned i
     if (!Initialized())
         return nullptr;
     OpenError error = OpenError::none;
-    auto stream = std::make_unique<FSOUND_STREAM>();
-    stream->decoder = LumoAudio::OpenSoundFile(name, error);
-    if (!stream->decoder)
-        return nullptr;
-    stream->looping = Looping(mode);
-    FSOUND_STREAM* raw = stream.get();
-    stream->voice =
-        Voice::FromStream(stream->decoder->Format(), [raw](int16_t* out, size_t frames)
-                          { return LumoAudio::PullFrames(*raw->decoder, raw->looping, out, frames); });
-    if (!stream->voice)
-        return nullptr;
-    return Register(&State::streams, std::move(stream));
+    return Register(&State::streams, LumoAudio::OpenSoundFile(name, error), Looping(mode));
 }
 
 LUMO_FMOD_API BOOL FSOUND_Stream_Close(FSOUND_STREAM* stream)
 {
+    std::unique_ptr<FSOUND_STREAM> freed;
     auto lock = Lock();
     State& state = Fmod();
     if (!FindIn(state.streams, stream))
         return FALSE;
     ForgetChannelsOf(nullptr, stream);
     stream->voice->Stop();
-    Mixer::Instance().Remove(stream->voice.get());
+    freed = std::move(state.streams[stream]);
     state.streams.erase(stream);
+    lock.unlock();
     return TRUE;
 }
 
@@ -539,12 +540,9 @@ LUMO_FMOD_API int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream)
     Silence(target);
     target.voice = stream->voice;
     target.stream = stream;
-    target.looping = stream->looping;
-    if (stream->voice->Position() >= stream->decoder->Length())
-    {
-        stream->decoder->Seek(0);
-        stream->voice->SetPosition(0);
-    }
+    target.looping = stream->decoded->Looping();
+    if (stream->voice->HasEnded())
+        stream->decoded->Seek(0);
     stream->voice->Play(target.looping);
     return number;
 }
@@ -554,17 +552,7 @@ LUMO_FMOD_API FMUSIC_MODULE* FMUSIC_LoadSong(const char* name)
     if (!Initialized())
         return nullptr;
     OpenError error = OpenError::none;
-    auto song = std::make_unique<FMUSIC_MODULE>();
-    song->player = LumoAudio::ModulePlayer::Open(name, error);
-    if (!song->player)
-        return nullptr;
-    song->player->SetLooping(true);
-    FMUSIC_MODULE* raw = song.get();
-    song->voice = Voice::FromStream(song->player->Format(), [raw](int16_t* out, size_t frames)
-                                    { return PullSong(raw, out, frames); });
-    if (!song->voice)
-        return nullptr;
-    return Register(&State::songs, std::move(song));
+    return Register(&State::songs, LumoAudio::ModulePlayer::Open(name, error), true);
 }
 
 LUMO_FMOD_API BOOL FMUSIC_PlaySong(FMUSIC_MODULE* module)
@@ -572,10 +560,9 @@ LUMO_FMOD_API BOOL FMUSIC_PlaySong(FMUSIC_MODULE* module)
     auto lock = Lock();
     if (!FindIn(Fmod().songs, module))
         return FALSE;
-    module->player->SetOrder(0);
-    module->voice->SetPosition(0); // drops what was rendered ahead
+    module->decoded->SetOrder(0);
     module->paused = false;
-    module->voice->Play(module->looping);
+    module->voice->Play(module->decoded->Looping());
     return TRUE;
 }
 
@@ -594,18 +581,14 @@ LUMO_FMOD_API BOOL FMUSIC_SetLooping(FMUSIC_MODULE* module, unsigned int looping
     auto lock = Lock();
     if (!FindIn(Fmod().songs, module))
         return FALSE;
-    module->looping = (looping & FSOUND_LOOP_NORMAL) != 0;
-    module->player->SetLooping(module->looping);
+    module->decoded->SetLooping((looping & FSOUND_LOOP_NORMAL) != 0);
     return TRUE;
 }
 
 LUMO_FMOD_API BOOL FMUSIC_SetOrder(FMUSIC_MODULE* module, int order)
 {
     auto lock = Lock();
-    if (!FindIn(Fmod().songs, module) || !module->player->SetOrder(order))
-        return FALSE;
-    module->voice->SetPosition(0);
-    return TRUE;
+    return FindIn(Fmod().songs, module) && module->decoded->SetOrder(order);
 }
 
 LUMO_FMOD_API BOOL FMUSIC_SetPaused(FMUSIC_MODULE* module, BOOL paused)
@@ -620,7 +603,7 @@ LUMO_FMOD_API BOOL FMUSIC_SetPaused(FMUSIC_MODULE* module, BOOL paused)
     }
     else if (!paused && module->paused)
     {
-        module->voice->Play(module->looping);
+        module->voice->Play(module->decoded->Looping());
         module->paused = false;
     }
     return TRUE;

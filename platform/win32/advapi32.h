@@ -47,9 +47,23 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
 LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LSTATUS WINAPI RegCloseKey(HKEY key);
+// Writes every change not yet in the file now.
+LSTATUS WINAPI RegFlushKey(HKEY key);
 
 namespace Platform
 {
+// While one lives (on any thread), registry changes stay in memory; they are written to the file
+// once, when the last one ends, at RegFlushKey, or when the process exits. A run of writes then
+// costs one file write, and the file is whole at every moment.
+class RegistryBatch
+{
+public:
+    RegistryBatch();
+    ~RegistryBatch();
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+};
+
 // The registry is kept in $XDG_CONFIG_HOME/<folder>/registry.txt (~/.config by default), the
 // folder named by the application (its registry key, in lower case) before it reads its first
 // setting; a program that names none keeps it under its own name. LUMO_REGISTRY_FILE overrides.

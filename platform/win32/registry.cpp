@@ -1,5 +1,7 @@
 // The registry: one tree in memory, read from its file on first use and written back
-// whole (temporary file, flush, rename) after every change.
+// whole (temporary file, flush, rename) after every change that changed something. While a
+// RegistryBatch lives, changes are written once, when the last batch ends; whatever is still
+// unwritten when the process exits is written then.
 #include "core/atomic_file.h"
 #include "core/faults.h"
 #include "test/registry_test.h"
@@ -42,7 +44,9 @@ bool gLoaded = false;
 Key gTop;
 std::string gFile;
 bool gSaveBlocked = false; // the file could be neither read nor moved aside: never overwrite it
-bool gUnsaved = false;     // a change that could not be written yet
+bool gUnsaved = false;     // the last write of the file failed
+bool gDirty = false;       // the tree holds a change the file lacks
+int gBatchDepth = 0;
 std::map<const OpenKey*, std::unique_ptr<OpenKey>> gOpenKeys;
 std::string gFolderName; // the settings folder the application named; empty: not named
 
@@ -116,6 +120,7 @@ void Load()
     gFile = DefaultFile();
     gSaveBlocked = false;
     gUnsaved = false;
+    gDirty = false;
     for (const auto& root : Platform::Registry::RootNames())
         gTop.subKeys[root];
     FILE* file = std::fopen(gFile.c_str(), "rb");
@@ -178,8 +183,34 @@ LSTATUS Save()
         return ERROR_WRITE_FAULT;
     }
     gUnsaved = false;
+    gDirty = false;
     return ERROR_SUCCESS;
 }
+
+// A change is written at once, or by the batch it was made in. A call that changed nothing writes
+// nothing, unless an earlier change is still unwritten.
+LSTATUS Commit(bool changed)
+{
+    gDirty = gDirty || changed;
+    if (!gDirty)
+        return ERROR_SUCCESS;
+    if (gBatchDepth > 0)
+        return gSaveBlocked ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    return Save();
+}
+
+// Changes still in memory when the process ends (exit() on any path) reach the file. Declared
+// after the state it writes, so that it goes first.
+struct SaveAtExit
+{
+    ~SaveAtExit()
+    {
+        // A thread stopped inside a registry call holds the lock: its change is half made.
+        std::unique_lock<std::mutex> lock(gMutex, std::try_to_lock);
+        if (lock.owns_lock() && gLoaded && gDirty)
+            Save();
+    }
+} gSaveAtExit;
 
 const char* RootName(HKEY key)
 {
@@ -291,8 +322,9 @@ struct SubKeyCall
     }
 };
 
-// Changes the values of the key a handle names, then saves. The handle remembers that it wrote,
-// so that a save that failed is tried again when it closes.
+// Changes the values of the key a handle names (`change` tells whether anything changed), then
+// commits. The handle remembers that it wrote, so that a save that failed is tried again when it
+// closes.
 template <typename Change> LSTATUS ChangeValues(const char* callName, HKEY key, Change change)
 {
     if (Platform::ShouldFail(callName))
@@ -302,11 +334,12 @@ template <typename Change> LSTATUS ChangeValues(const char* callName, HKEY key, 
     OpenKey* open = nullptr;
     if (LSTATUS status = KeyOf(key, KEY_SET_VALUE, target, &open); status != ERROR_SUCCESS)
         return status;
-    if (LSTATUS status = change(target->values); status != ERROR_SUCCESS)
+    bool changed = false;
+    if (LSTATUS status = change(target->values, changed); status != ERROR_SUCCESS)
         return status;
     if (open != nullptr)
         open->wrote = true;
-    return Save();
+    return Commit(changed);
 }
 
 std::string ValueName(LPCSTR valueName)
@@ -363,7 +396,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR ke
     }
     if (created)
     {
-        if (LSTATUS status = Save(); status != ERROR_SUCCESS)
+        if (LSTATUS status = Commit(true); status != ERROR_SUCCESS)
             return status;
     }
     if (disposition != nullptr)
@@ -378,11 +411,13 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD 
     if (data == nullptr && size != 0)
         return ERROR_INVALID_PARAMETER;
     return ChangeValues("RegSetValueExA", key,
-                        [&](auto& values)
+                        [&](auto& values, bool& changed)
                         {
                             Value& value = values[ValueName(valueName)];
+                            std::vector<BYTE> bytes(data, data + size);
+                            changed = value.type != type || value.data != bytes;
                             value.type = type;
-                            value.data.assign(data, data + size);
+                            value.data = std::move(bytes);
                             return ERROR_SUCCESS;
                         });
 }
@@ -421,9 +456,10 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
 LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
 {
     return ChangeValues("RegDeleteValueA", key,
-                        [&](auto& values) {
-                            return values.erase(ValueName(valueName)) != 0 ? ERROR_SUCCESS
-                                                                           : ERROR_FILE_NOT_FOUND;
+                        [&](auto& values, bool& changed)
+                        {
+                            changed = values.erase(ValueName(valueName)) != 0;
+                            return changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
                         });
 }
 
@@ -446,7 +482,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
     std::string name = path.back();
     path.pop_back();
     Find(path)->subKeys.erase(name);
-    return Save();
+    return Commit(true);
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY key)
@@ -460,13 +496,35 @@ LSTATUS WINAPI RegCloseKey(HKEY key)
     bool wrote = it->second->wrote;
     gOpenKeys.erase(it);
     // A change that could not be written when it was made is tried again now.
-    if (wrote && gUnsaved)
+    if (wrote && gUnsaved && gBatchDepth == 0)
         return Save();
     return ERROR_SUCCESS;
 }
 
+LSTATUS WINAPI RegFlushKey(HKEY key)
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    Key* target;
+    if (LSTATUS status = KeyOf(key, 0, target); status != ERROR_SUCCESS)
+        return status;
+    return gDirty ? Save() : ERROR_SUCCESS;
+}
+
 namespace Platform
 {
+RegistryBatch::RegistryBatch()
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    gBatchDepth++;
+}
+
+RegistryBatch::~RegistryBatch()
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    if (--gBatchDepth == 0 && gLoaded && gDirty)
+        Save();
+}
+
 void SetRegistryFolderName(const std::string& name)
 {
     std::lock_guard<std::mutex> lock(gMutex);

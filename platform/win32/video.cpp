@@ -1,4 +1,5 @@
 // Opening SDL's video once, and the layer's message clock.
+#include "audio/SdlHints.h"
 #include "core/clock.h"
 #include "win32/user32_internal.h"
 #include "win32/video_thread.h"
@@ -73,10 +74,7 @@ bool EnsureVideo()
                    []
                    {
                        gVideoThread = std::this_thread::get_id();
-                       SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-                       SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-                       // Closing a window is the program's decision (WM_CLOSE), never a quit of its own.
-                       SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+                       Platform::SetSdlHints();
                        // Headless only when asked for (SDL_VIDEODRIVER=dummy, as the tests do): a
                        // program started away from any desktop says so instead of running unseen.
                        const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);

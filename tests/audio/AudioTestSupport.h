@@ -13,11 +13,16 @@
 
 namespace AudioTest
 {
-// Renders `frames` stereo frames of everything the mixer plays.
+// Renders `frames` stereo frames of everything the mixer plays, a device period at a time, each
+// once the streams have decoded all they can ahead of it.
 inline std::vector<int16_t> Render(size_t frames)
 {
     std::vector<int16_t> out(frames * 2);
-    LumoAudio::Mixer::Instance().Render(out.data(), frames);
+    for (size_t done = 0; done < frames; done += 1024)
+    {
+        LumoAudio::Mixer::Instance().WaitForStreams();
+        LumoAudio::Mixer::Instance().Render(out.data() + 2 * done, std::min<size_t>(frames - done, 1024));
+    }
     return out;
 }
 
@@ -136,6 +141,9 @@ inline int PeakOf(const std::vector<int>& samples, size_t from, size_t count)
         peak = std::max(peak, std::abs(samples[i]));
     return peak;
 }
+
+// Allocations made so far on the calling thread (this program counts every operator new).
+int AllocationsOnThisThread();
 
 // Tests render by hand; the device, when open, plays silence meanwhile.
 struct ManualMixing

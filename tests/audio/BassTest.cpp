@@ -1,4 +1,5 @@
 #include "AudioTestSupport.h"
+#include "audio/ReadHook.h"
 #include "bass/bass.h"
 #include "dsound/dsound.h"
 
@@ -7,11 +8,15 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 
 using namespace AudioTest;
 namespace fs = std::filesystem;
@@ -55,6 +60,38 @@ std::vector<int16_t> Ramp(size_t frames)
         samples.push_back(int16_t(i * 7 - 10000));
     return samples;
 }
+
+// A disk that stops answering: every read from another thread than the test's waits until
+// the reads are let go.
+struct StuckReads
+{
+    static inline std::mutex lock;
+    static inline std::condition_variable changed;
+    static inline std::thread::id reader;
+    static inline int waiting = 0;
+    static inline bool stuck = true;
+
+    static void Read()
+    {
+        if (std::this_thread::get_id() == reader)
+            return;
+        std::unique_lock<std::mutex> hold(lock);
+        waiting++;
+        changed.wait(hold, [] { return !stuck; });
+        waiting--;
+    }
+    static bool Waiting()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return waiting > 0;
+    }
+    static void LetGo()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        stuck = false;
+        changed.notify_all();
+    }
+};
 
 // The library as a program sees it: opened by file name, every entry point by name.
 class BassTest : public ::testing::Test
@@ -189,9 +226,9 @@ TEST_F(BassTest, WavStreamPlaysThroughTheSharedMixer)
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_HANDLE);
 }
 
-TEST_F(BassTest, LoopingWavHasNoGapAndStaysActive)
+TEST_F(BassTest, LoopingWavHasNoGapAndGoesOnWhereItStopped)
 {
-    const auto samples = Ramp(1000); // shorter than the mixer's pull, so the loop lands inside one
+    const auto samples = Ramp(1000); // shorter than a decoded block, so the loop lands inside one
     HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(samples)));
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(StreamPlay(stream, TRUE, BASS_SAMPLE_LOOP));
@@ -199,6 +236,10 @@ TEST_F(BassTest, LoopingWavHasNoGapAndStaysActive)
     for (size_t i = 0; i < out.size(); i++)
         ASSERT_EQ(out[i], samples[i % 1000]) << i;
     EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PLAYING));
+    // Stopped after going round three times, played again without flushing: not from the start.
+    ASSERT_TRUE(ChannelStop(stream));
+    ASSERT_TRUE(StreamPlay(stream, FALSE, BASS_SAMPLE_LOOP));
+    EXPECT_EQ(Left(Render(1)), (std::vector<int16_t>{samples[500]}));
 }
 
 TEST_F(BassTest, StereoEightBitWavWithOddChunk)
@@ -341,25 +382,74 @@ TEST_F(BassTest, WavSizeLargerThanTheFilePlaysWhatIsThere)
 
 TEST_F(BassTest, MusicIsReadFromDiskWhilePlaying)
 {
-    const auto samples = Ramp(20000);
+    const auto samples = Ramp(100000);
     fs::path path = mFolder / "long.wav";
     WriteFile(path, Wav(1, 44100, 16, Pcm16(samples)));
     HSTREAM stream = StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     ASSERT_NE(stream, 0u);
     ASSERT_TRUE(StreamPlay(stream, TRUE, 0));
     EXPECT_EQ(Left(Render(100))[99], samples[99]);
-    // Frames far ahead are changed on disk now, and are heard changed: nothing was decoded ahead.
+    // Frames two seconds ahead are changed on disk now, and are heard changed: the file is read
+    // a little ahead of the output, not decoded whole.
     const auto file = Wav(1, 44100, 16, Pcm16(samples));
     const long dataStart = long(file.size() - samples.size() * 2);
     FILE* writer = std::fopen(path.c_str(), "r+b");
     ASSERT_TRUE(writer);
-    std::fseek(writer, dataStart + 2 * 15000, SEEK_SET);
+    std::fseek(writer, dataStart + 2 * 90000, SEEK_SET);
     const uint8_t marker[2] = {0x34, 0x12};
     std::fwrite(marker, 1, 2, writer);
     std::fclose(writer);
-    auto out = Left(Render(15000));
-    EXPECT_EQ(out[15000 - 100], 0x1234);
-    EXPECT_EQ(out[15000 - 101], samples[14999]);
+    auto out = Left(Render(90000));
+    EXPECT_EQ(out[90000 - 100], 0x1234);
+    EXPECT_EQ(out[90000 - 101], samples[89999]);
+}
+
+TEST_F(BassTest, StuckReadsSilenceOnlyTheirStreamAndLoseNothing)
+{
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 100000; i++)
+        samples.push_back(int16_t(1 + i % 30000)); // never 0, which is what a late stream plays
+    StuckReads::reader = std::this_thread::get_id();
+    LumoAudio::SetReadHook(&StuckReads::Read);
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(samples)));
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(ChannelSetAttributes(stream, -1, -1, -100)); // on the left only
+    ASSERT_TRUE(StreamPlay(stream, FALSE, 0)); // what was read with the header is decoded already
+    auto effect = LumoAudio::Voice::FromPcm(LumoAudio::PcmFormat{44100, 1, 16},
+                                            std::make_shared<std::vector<uint8_t>>(Pcm16({1000, 1000})));
+    effect->SetPan(LumoAudio::kPanRight);
+    LumoAudio::Mixer::Instance().Add(effect);
+    effect->Play(true);
+    // The output goes on as the device would call it, never waiting: the stream plays what was
+    // decoded ahead, in order, then silence once the feeder is stuck in a read.
+    size_t heard = 0;
+    int silentPeriods = 0;
+    for (int period = 0; period < 5000 && silentPeriods < 3; period++)
+    {
+        std::vector<int16_t> out(2 * 1024);
+        LumoAudio::Mixer::Instance().Render(out.data(), 1024);
+        bool silent = true;
+        for (size_t i = 0; i < 1024; i++)
+        {
+            ASSERT_EQ(out[2 * i + 1], 1000) << period;
+            if (out[2 * i] != 0)
+            {
+                ASSERT_EQ(out[2 * i], samples[heard++]) << period << " " << i;
+            }
+            silent = silent && out[2 * i] == 0;
+        }
+        silentPeriods = silent && StuckReads::Waiting() ? silentPeriods + 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1)); // pace, as a device does
+    }
+    EXPECT_EQ(silentPeriods, 3);
+    EXPECT_GT(heard, 0u);
+    EXPECT_LT(heard, samples.size());
+    EXPECT_EQ(ChannelIsActive(stream), DWORD(BASS_ACTIVE_PLAYING)); // late is not ended
+    // Once the disk answers, the stream goes on where it fell silent.
+    StuckReads::LetGo();
+    EXPECT_EQ(Left(Render(2)), (std::vector<int16_t>{samples[heard], samples[heard + 1]}));
+    LumoAudio::SetReadHook(nullptr);
+    LumoAudio::Mixer::Instance().Remove(effect.get());
 }
 
 TEST_F(BassTest, MusicAndEffectsShareOneOutput)

@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <cstring>
 
 using namespace AudioTest;
@@ -333,6 +334,21 @@ TEST_F(DSoundTest, QueryInterfaceKnowsItsInterfaces)
     EXPECT_EQ(mSound->Release(), 1u);
     EXPECT_EQ(mSound->QueryInterface(IID_IDirectSoundBuffer, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
+}
+
+// SDL's audio thread reads hints, which SDL does not guard: every hint is set before the sound
+// device opens, even when it opens before any window (a fresh process shows it).
+TEST(DSoundDevice, SdlHintsAreSetBeforeTheSoundThreadStarts)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            IDirectSound* sound = nullptr;
+            const bool opened = DirectSoundCreate(nullptr, &sound, nullptr) == DS_OK;
+            const char* batching = SDL_GetHint(SDL_HINT_RENDER_BATCHING);
+            std::_Exit(opened && batching != nullptr && std::strcmp(batching, "1") == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // The device's own thread mixes while buffers are made, played and released on this one.

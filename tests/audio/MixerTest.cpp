@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <cmath>
+#include <cstring>
 
 using namespace AudioTest;
 using LumoAudio::Mixer;
 using LumoAudio::PcmFormat;
+using LumoAudio::PullFn;
 using LumoAudio::Voice;
 
 namespace
@@ -40,6 +46,74 @@ PcmFormat Format(uint32_t rate, uint16_t channels, uint16_t bits)
     format.bits = bits;
     return format;
 }
+
+// One voice of the mixed scene, and the mixer's arithmetic written plainly, a frame at a time,
+// as the mixer first did it: every faster path must give the same samples, bit for bit.
+struct Scene
+{
+    uint32_t rate;
+    uint16_t channels;
+    uint16_t bits;
+    uint64_t frames;
+    uint32_t frequency;
+    int volume;
+    int pan;
+    bool looping;
+    uint64_t loopStart;
+    uint64_t loopEnd;
+    uint64_t start;
+    bool stream;
+};
+
+struct ReferenceVoice
+{
+    Scene scene;
+    std::vector<uint8_t> bytes;
+    uint64_t position;
+    bool playing = true;
+
+    float Sample(uint64_t frame, int side) const
+    {
+        const uint8_t* p = bytes.data() + frame * scene.channels * scene.bits / 8 +
+                           (scene.channels == 2 ? side * scene.bits / 8 : 0);
+        return scene.bits == 8 ? float((int(p[0]) - 128) * 256)
+                               : float(int16_t(uint16_t(p[0] | (p[1] << 8))));
+    }
+
+    void Mix(std::vector<float>& mix, size_t frames)
+    {
+        const int pan = scene.pan;
+        const float gains[2] = {LumoAudio::GainOf(scene.volume - std::max(pan, 0)),
+                                LumoAudio::GainOf(scene.volume + std::min(pan, 0))};
+        const uint64_t step = (uint64_t(scene.frequency) << 32) / LumoAudio::kMixRate;
+        const uint64_t loopEnd = scene.loopEnd == 0 ? scene.frames : std::min(scene.loopEnd, scene.frames);
+        const uint64_t loopStart = std::min(scene.loopStart, loopEnd - 1);
+        const uint64_t end = scene.looping ? loopEnd : scene.frames;
+        for (size_t i = 0; i < frames && playing; i++, position += step)
+        {
+            uint64_t index = position >> 32;
+            if (index >= end && !scene.looping)
+            {
+                playing = false;
+                break;
+            }
+            if (index >= end)
+            {
+                index = loopStart + (index - loopStart) % (loopEnd - loopStart);
+                position = (index << 32) | uint32_t(position);
+            }
+            const uint64_t next = index + 1 < end ? index + 1 : scene.looping ? loopStart : index;
+            const float t = float(uint32_t(position)) * (1.0f / 4294967296.0f);
+            for (int side = 0; side < 2; side++)
+            {
+                float s = Sample(index, side);
+                if (uint32_t(position) != 0)
+                    s += (Sample(next, side) - s) * t;
+                mix[2 * i + size_t(side)] += s * gains[side];
+            }
+        }
+    }
+};
 } // namespace
 
 TEST(MixerGain, HundredthsOfDecibel)
@@ -184,6 +258,128 @@ TEST_F(MixerTest, StreamVoicePullsUntilTheSourceEnds)
     EXPECT_FALSE(voice->IsPlaying());
     EXPECT_EQ(served, 1500u);
     EXPECT_FALSE(voice->Share()); // one reader per stream
+}
+
+TEST_F(MixerTest, MixOfVoicesMatchesThePlainArithmeticBitForBit)
+{
+    // Formats, rates up and down, loops with and without points, one-shots ending mid-block, a
+    // start past the beginning, streams, and enough voices at full volume to clip.
+    const std::vector<Scene> scenes = {
+        {22050, 1, 16, 6000, 30001, -1300, 1500, true, 0, 0, 0, false},
+        {11025, 2, 8, 3000, 11025, -1000, -2500, false, 0, 0, 0, false},
+        {44100, 2, 16, 2000, 48000, -1100, 0, true, 500, 1700, 0, false},
+        {8000, 1, 8, 900, 96000, -1500, 10000, true, 0, 0, 0, false},
+        {44100, 1, 16, 700, 44100, -900, -10000, false, 0, 0, 0, false},
+        {32000, 2, 16, 4000, 32000, -1200, 300, false, 0, 0, 100, false},
+        {44100, 1, 16, 1000, 22050, -1400, 0, true, 5000, 0, 0, false},
+        {33075, 2, 16, 5000, 33075, -1000, 200, false, 0, 0, 0, true},
+        {44100, 1, 16, 9000, 44100, -1100, -700, false, 0, 0, 0, true},
+        {22050, 1, 16, 30000, 200000, -1200, 900, false, 0, 0, 0, true},
+        {48000, 2, 16, 7000, 45000, -600, 0, true, 0, 0, 0, false},
+    };
+    uint32_t seed = 12345;
+    std::vector<ReferenceVoice> reference;
+    for (const Scene& scene : scenes)
+    {
+        ReferenceVoice voice{scene, std::vector<uint8_t>(scene.frames * scene.channels * scene.bits / 8),
+                             scene.start << 32};
+        for (uint8_t& byte : voice.bytes)
+            byte = uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
+        reference.push_back(voice);
+        const PcmFormat format = Format(scene.rate, scene.channels, scene.bits);
+        std::shared_ptr<Voice> played;
+        if (scene.stream)
+        {
+            auto data = std::make_shared<std::vector<uint8_t>>(voice.bytes);
+            auto served = std::make_shared<size_t>(0);
+            played = Voice::FromStream(format,
+                                       [data, served, scene](int16_t* out, size_t frames)
+                                       {
+                                           const size_t n = std::min<size_t>(frames, scene.frames - *served);
+                                           std::memcpy(out, data->data() + *served * scene.channels * 2,
+                                                       n * scene.channels * 2);
+                                           *served += n;
+                                           return n;
+                                       });
+            Mixer::Instance().Add(played);
+            mVoices.push_back(played);
+        }
+        else
+        {
+            played = AddPcm(format, voice.bytes);
+            played->SetLoop(scene.loopStart, scene.loopEnd);
+            played->SetPosition(scene.start);
+        }
+        played->SetFrequency(scene.frequency);
+        played->SetVolume(scene.volume);
+        played->SetPan(scene.pan);
+        played->Play(scene.looping);
+    }
+    float master = 1.0f;
+    for (size_t frames : {1, 700, 1024, 1500, 3, 2048, 999})
+    {
+        if (frames == 3)
+        {
+            // Changes between blocks: pitch, volume, pan and the output level.
+            mVoices[0]->SetFrequency(reference[0].scene.frequency = 17000);
+            mVoices[2]->SetVolume(reference[2].scene.volume = -1200);
+            mVoices[1]->SetPan(reference[1].scene.pan = 4000);
+            Mixer::Instance().SetMasterGain(master = 0.8f);
+        }
+        std::vector<float> mix(frames * 2, 0.0f);
+        for (ReferenceVoice& voice : reference)
+            voice.Mix(mix, frames);
+        std::vector<int16_t> expected;
+        for (float v : mix)
+            expected.push_back(int16_t(std::lrint(std::clamp(v * master, -32768.0f, 32767.0f))));
+        ASSERT_EQ(Render(frames), expected) << frames;
+    }
+    for (size_t i = 0; i < reference.size(); i++)
+        EXPECT_EQ(mVoices[i]->IsPlaying(), reference[i].playing) << i;
+    Mixer::Instance().SetMasterGain(1.0f);
+}
+
+TEST_F(MixerTest, OutputAllocatesNothing)
+{
+    // Effects of every layout, a stream with data, one sought (its older blocks are skipped) and
+    // one that ends, and one whose data is late.
+    for (uint16_t bits : {8, 16})
+        for (uint16_t channels : {1, 2})
+            AddPcm(Format(22050, channels, bits), std::vector<uint8_t>(4000, 100))->Play(true);
+    std::mutex lock;
+    std::unique_lock<std::mutex> late(lock);
+    const std::vector<PullFn> pulls = {[](int16_t* out, size_t frames)
+                                       {
+                                           std::fill(out, out + frames * 2, int16_t(300));
+                                           return frames;
+                                       },
+                                       [](int16_t* out, size_t frames)
+                                       {
+                                           std::fill(out, out + frames * 2, int16_t(-300));
+                                           return frames / 2;
+                                       },
+                                       [&lock](int16_t*, size_t)
+                                       {
+                                           std::lock_guard<std::mutex> wait(lock);
+                                           return size_t(0);
+                                       }};
+    for (const PullFn& pull : pulls)
+    {
+        mVoices.push_back(Voice::FromStream(Format(30000, 2, 16), pull));
+        Mixer::Instance().Add(mVoices.back());
+        mVoices.back()->Play(false);
+    }
+    std::vector<int16_t> out(2 * 1024);
+    for (int period = 0; period < 8; period++)
+    {
+        mVoices[4]->SetPosition(uint64_t(period) * 100);
+        const int before = AllocationsOnThisThread();
+        Mixer::Instance().Render(out.data(), 1024);
+        EXPECT_EQ(AllocationsOnThisThread(), before) << period;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2)); // the feeder decodes meanwhile
+    }
+    late.unlock();
+    Mixer::Instance().Remove(mVoices[6].get()); // before the lock it waits on goes
 }
 
 TEST(MixerFormats, RejectsWhatItCannotPlay)

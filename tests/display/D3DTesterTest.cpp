@@ -144,6 +144,12 @@ TEST_F(SelfTest, CardListsAndTheDriverYear)
     std::remove("vhw.dat");
     EXPECT_TRUE(supported("Some Card", 2002));
     EXPECT_FALSE(supported("nvidia geforce2 mx/agp", 2005));
+    // A line with a NUL byte matches no card, in either list.
+    WriteFile("vhwb.dat", std::string("\0xyz\ngef\0orce\n", 14));
+    EXPECT_TRUE(supported("Some Card", 2002));
+    EXPECT_TRUE(supported("NVIDIA GeForce4", 2002));
+    WriteFile("vhw.dat", std::string("\0xyz\n", 5));
+    EXPECT_FALSE(supported("Some Card", 2002));
 }
 
 TEST_F(SelfTest, AnUnsupportedCardIsWarnedAbout)

@@ -139,6 +139,7 @@ TEST(Blitters, LevelsMatchReference)
                     rows.FillRows({b.d + b.w / 2, b.dPitch, nullptr, 0, b.w / 4, b.h}, color);
                 });
     CompareRows(2, [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.NormalRows(b); });
+    CompareRows(30, [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.CopyRows(b); });
     CompareRows(3,
                 [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.OverOpaqueRows(b); });
     CompareRows(4, [](PixelMaker&, const Rows& rows, const Block& b, const Source& s)
@@ -149,8 +150,9 @@ TEST(Blitters, LevelsMatchReference)
                     Tint t{m.Extreme(), m.Extreme(), m.Extreme(), m.Extreme()};
                     rows.TintedRows(b, t);
                 });
-    for (AddMode mode : {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha})
-        CompareRows(6 + uint32_t(mode),
+    for (AddMode mode :
+         {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha, AddMode::Amounts})
+        CompareRows(20 + uint32_t(mode),
                     [mode](PixelMaker& m, const Rows& rows, const Block& b, const Source&)
                     {
                         Tint t{m.Extreme(), m.Extreme(), m.Extreme(), 255};
@@ -225,7 +227,8 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
                     [&](const Rows& rows, uint32_t* out)
                     { rows.BlendFillRows(row(out), s[0] & 0xFFFFFF, a | 1); });
             Tint scaled{int(sc ^ 0x33), int(sc), int(255 - sc), 255};
-            for (AddMode mode : {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha})
+            for (AddMode mode :
+                 {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha, AddMode::Amounts})
                 compare(a, sc, "additive",
                         [&](const Rows& rows, uint32_t* out) { rows.AddRows(row(out), mode, scaled); });
         }

@@ -222,26 +222,36 @@ TEST_F(DebugKeys, F3ShowsTheFrameRateInTheBottomRightCorner)
     EXPECT_EQ(image->mWidth, 50);
     EXPECT_EQ(image->mHeight, mApp->mDebugOverlays->mFont->GetHeight() + 4);
 
-    // A frame after it: the picture at (320 - 50 - 10, 240 - h - 10), the background around it.
-    mBackground->MarkDirty();
-    mApp->RunFor(30);
+    // A frame after it: the picture at (320 - 50 - 10, 240 - h - 10), the background around it,
+    // in 2-D and drawn over what the renderer drew in 3-D.
     int width = 0;
     int height = 0;
     std::vector<uint32_t> frame;
-    ASSERT_TRUE(PlatformTest::ReadPresentedFrame(mApp->mHWnd, &width, &height, &frame));
     int left = 320 - 50 - 10;
     int top = 240 - image->mHeight - 10;
-    EXPECT_EQ(Pixel(frame, width, left, top), 0xFF000000u);
-    EXPECT_EQ(Pixel(frame, width, left + 49, top + image->mHeight - 1), 0xFF000000u);
-    EXPECT_EQ(Pixel(frame, width, left - 1, top), 0xFF2080C0u);
-    EXPECT_EQ(Pixel(frame, width, left + 50, top), 0xFF2080C0u);
-    EXPECT_EQ(Pixel(frame, width, left, top - 1), 0xFF2080C0u);
-    EXPECT_EQ(Pixel(frame, width, left, top + image->mHeight), 0xFF2080C0u);
-    int textPixels = 0;
-    for (int y = top; y < top + image->mHeight; y++)
-        for (int x = left; x < left + 50; x++)
-            textPixels += Pixel(frame, width, x, y) != 0xFF000000u;
-    EXPECT_GT(textPixels, 10);
+    for (bool threeD : {false, true})
+    {
+        SCOPED_TRACE(threeD ? "3-D" : "2-D");
+        if (threeD)
+        {
+            mApp->Set3D(true, true);
+            ASSERT_TRUE(mApp->Is3DEnabled());
+        }
+        mBackground->MarkDirty();
+        mApp->RunFor(30);
+        ASSERT_TRUE(PlatformTest::ReadPresentedFrame(mApp->mHWnd, &width, &height, &frame));
+        EXPECT_EQ(Pixel(frame, width, left, top), 0xFF000000u);
+        EXPECT_EQ(Pixel(frame, width, left + 49, top + image->mHeight - 1), 0xFF000000u);
+        EXPECT_EQ(Pixel(frame, width, left - 1, top), 0xFF2080C0u);
+        EXPECT_EQ(Pixel(frame, width, left + 50, top), 0xFF2080C0u);
+        EXPECT_EQ(Pixel(frame, width, left, top - 1), 0xFF2080C0u);
+        EXPECT_EQ(Pixel(frame, width, left, top + image->mHeight), 0xFF2080C0u);
+        int textPixels = 0;
+        for (int y = top; y < top + image->mHeight; y++)
+            for (int x = left; x < left + 50; x++)
+                textPixels += Pixel(frame, width, x, y) != 0xFF000000u;
+        EXPECT_GT(textPixels, 10);
+    }
 
     // F3 again: off, and the widgets draw over the corner once more.
     Press(SDLK_F3, SDL_SCANCODE_F3);
@@ -466,6 +476,7 @@ TEST_F(DebugKeys, DumpImagesWritesEveryLivePictureLargestFirst)
     large.mIsVolatile = true;
     large.mHasAlpha = false;
     large.mHasTrans = false;
+    Lumo::MemoryImage empty(mApp.get()); // no pixels: no files, so nothing linked
 
     EnableDebugKeys();
     EXPECT_FALSE(WidgetsSawKey(VK_F11, SDLK_F11, SDL_SCANCODE_F11, {true, false, false}));
@@ -490,6 +501,7 @@ TEST_F(DebugKeys, DumpImagesWritesEveryLivePictureLargestFirst)
     ASSERT_NE(smallRow, std::string::npos) << page;
     EXPECT_LT(largeRow, smallRow);
     EXPECT_NE(page.find("<TR><TD>Totals</TD>"), std::string::npos);
+    EXPECT_NE(page.find("<TR><TD>&nbsp;</TD><TD ALIGN=RIGHT>0 x 0<BR>0 bytes</TD>"), std::string::npos);
 
     // The files the page links to exist and hold the pictures.
     int index = -1;

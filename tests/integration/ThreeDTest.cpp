@@ -5,11 +5,13 @@
 #include "display/D3DTester.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
+#include "media/ImageLib.h"
 #include "win32/kernel32.h"
 #include "test/direct3d.h"
 #include "test/message_box.h"
 #include "test/present.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -633,4 +635,21 @@ TEST_F(ThreeD, TheDeveloperToolsCountTheTextures)
     const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
     EXPECT_NE(html.find("<TD>Texture<BR>R5G6B5<BR>4,096</TD>"), std::string::npos);
     EXPECT_NE(html.find("<TD>Texture<BR>A8R8G8B8<BR>1,024</TD>"), std::string::npos);
+    // Every file the page links is there; the screen's picture shows what the renderer drew.
+    int links = 0;
+    for (const char* tag : {"HREF=", "SRC="})
+        for (size_t at = html.find(tag); at != std::string::npos; at = html.find(tag, at + 1), links++)
+        {
+            const size_t name = at + std::strlen(tag);
+            EXPECT_TRUE(
+                std::filesystem::exists("_dump/" + html.substr(name, html.find_first_of(" >", name) - name)))
+                << html.substr(name, 12);
+        }
+    EXPECT_GE(links, 6);
+    const size_t row = html.find(" WIDTH=320 HEIGHT=240>");
+    ASSERT_NE(row, std::string::npos);
+    std::unique_ptr<ImageLib::Image> screen(
+        ImageLib::GetPNGImage("_dump/" + html.substr(html.rfind("HREF=", row) + 5, 11)));
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->mBits[0] & 0xFFFFFF, 0x31659Cu); // the opaque picture through its 5-6-5 texture
 }

@@ -9,7 +9,9 @@
 #include "test/present.h"
 #include "win32/windows.h"
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -459,6 +461,64 @@ TEST_F(Direct3DTest, MemoryWrittenBesideDrawnPixelsIsNeverSentBackStale)
     EXPECT_EQ(at(61, 61), 0xFFFFFFu);
     EXPECT_EQ(at(30, 30), 0xFFFFFFu);
     EXPECT_EQ(at(50, 50), 0u);
+}
+
+// Within one scene, each road paints over what came before it: a draw, a blit from memory (straight
+// into the renderer), a keyed blit (through memory), a fill, a CPU lock, in an order that puts
+// every road after every other.
+TEST_F(Direct3DTest, EveryRoadDrawsOverWhatCameBeforeItInTheScene)
+{
+    enum Road
+    {
+        kDraw,
+        kBlit,
+        kKeyed,
+        kFill,
+        kLock
+    };
+    const Road roads[] = {kDraw, kBlit,  kDraw, kFill,  kBlit, kLock,
+                          kDraw, kKeyed, kBlit, kKeyed, kFill, kDraw};
+    std::vector<uint32_t> want(128 * 128, 0);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+    for (int step = 0; step < (int)std::size(roads); step++)
+    {
+        // Squares down the diagonal, each half over the one before.
+        const LONG at = 8 * step;
+        RECT area{at, at, at + 16, at + 16};
+        const uint32_t colour = 0x102030u * (uint32_t)(step + 1);
+        if (roads[step] == kDraw)
+            ASSERT_EQ(Draw(Filled(0xFF000000 | colour), Quad((float)at, (float)at, 16, 16, 0xFFFFFFFF)),
+                      D3D_OK);
+        else if (roads[step] == kBlit || roads[step] == kKeyed)
+        {
+            IDirectDrawSurface7* memory = Keep(Offscreen(16, 16));
+            ASSERT_EQ(Fill(memory, nullptr, colour), DD_OK);
+            DDCOLORKEY key{0xFF00FF, 0xFF00FF}; // a colour the square has none of
+            ASSERT_EQ(memory->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+            DWORD flags = DDBLT_WAIT | (roads[step] == kKeyed ? DDBLT_KEYSRC : 0);
+            ASSERT_EQ(target->Blt(&area, memory, nullptr, flags, nullptr), DD_OK);
+        }
+        else if (roads[step] == kFill)
+            ASSERT_EQ(Fill(target, &area, colour), DD_OK);
+        else
+        {
+            DDSURFACEDESC2 desc{};
+            desc.dwSize = sizeof(desc);
+            ASSERT_EQ(target->Lock(&area, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+            for (LONG y = 0; y < 16; y++)
+                std::fill_n(
+                    reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch), 16,
+                    colour);
+            ASSERT_EQ(target->Unlock(nullptr), DD_OK);
+        }
+        for (LONG y = at; y < at + 16; y++)
+            std::fill_n(&want[(size_t)y * 128 + at], 16, colour);
+    }
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    std::vector<uint32_t> pixels = Read(target);
+    for (size_t i = 0; i < pixels.size(); i++)
+        ASSERT_EQ(pixels[i] & 0xFFFFFF, want[i]) << "at " << i % 128 << "," << i / 128;
 }
 
 TEST_F(Direct3DTest, TheDeviceListsItsFormatsAndKeepsToTheLimitsATestSets)

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -467,4 +471,102 @@ TEST(RegistryLocation, FollowsTheEnvironment)
     else
         unsetenv("XDG_CONFIG_HOME");
     PlatformTest::ReloadRegistry();
+}
+
+namespace
+{
+// Counts the replacements of the registry file (the atomic writer renames onto it). The temporary
+// file's own event stands between two of the file's, which the kernel would otherwise fold into one.
+class Replacements
+{
+public:
+    explicit Replacements(const std::string& file) : mName(std::filesystem::path(file).filename())
+    {
+        mFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        inotify_add_watch(mFd, std::filesystem::path(file).parent_path().c_str(),
+                          IN_MOVED_FROM | IN_MOVED_TO);
+    }
+    ~Replacements() { close(mFd); }
+    int Take()
+    {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = read(mFd, buffer, sizeof(buffer))) > 0;)
+            for (char* at = buffer; at < buffer + got;
+                 at += sizeof(inotify_event) + ((inotify_event*)at)->len)
+            {
+                auto* event = reinterpret_cast<inotify_event*>(at);
+                count += (event->mask & IN_MOVED_TO) != 0 && event->len > 0 && mName == event->name;
+            }
+        return count;
+    }
+
+private:
+    std::string mName;
+    int mFd = -1;
+};
+} // namespace
+
+// A run of changes made in a batch costs one write of the file, at the batch's end or at a flush;
+// a change to the value already there costs none. Until then the file holds the earlier values.
+TEST_F(Registry, BatchedChangesAreWrittenOnceAndUnchangedOnesNotAtAll)
+{
+    HKEY key = Create("SOFTWARE\\Crustavia");
+    ASSERT_EQ(SetDword(key, "Muted", 1), ERROR_SUCCESS);
+    Replacements replacements(mFile);
+    EXPECT_EQ(SetDword(key, "Muted", 1), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueA(key, "Missing"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(replacements.Take(), 0);
+    {
+        Platform::RegistryBatch batch;
+        Platform::RegistryBatch nested;
+        EXPECT_EQ(SetDword(key, "Muted", 0), ERROR_SUCCESS);
+        EXPECT_EQ(SetDword(key, "MusicVolume", 85), ERROR_SUCCESS);
+        RegCloseKey(Create("SOFTWARE\\Crustavia\\Test3D"));
+        EXPECT_EQ(Query(key, "Muted"), std::string("\0\0\0\0", 4));
+        EXPECT_EQ(replacements.Take(), 0);
+        EXPECT_NE(FileText().find("dword \"Muted\" 1\n"), std::string::npos);
+    }
+    EXPECT_EQ(replacements.Take(), 1);
+    EXPECT_NE(FileText().find("dword \"Muted\" 0\n"), std::string::npos);
+    EXPECT_NE(FileText().find("\"Crustavia\" \"Test3D\"\n"), std::string::npos) << FileText();
+
+    EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(replacements.Take(), 0);
+    {
+        Platform::RegistryBatch batch;
+        EXPECT_EQ(SetDword(key, "Muted", 2), ERROR_SUCCESS);
+        EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+        EXPECT_EQ(replacements.Take(), 1);
+        EXPECT_NE(FileText().find("dword \"Muted\" 2\n"), std::string::npos);
+    }
+    EXPECT_EQ(replacements.Take(), 0);
+    RegCloseKey(key);
+}
+
+// A change still in memory reaches the file when the process exits; a process killed before that
+// leaves the whole earlier file.
+TEST_F(Registry, BatchedChangesReachTheFileAtExitAndAKillLeavesTheEarlierFile)
+{
+    HKEY key = Create("SOFTWARE\\Crustavia");
+    ASSERT_EQ(SetDword(key, "Muted", 1), ERROR_SUCCESS);
+    EXPECT_EXIT(
+        {
+            Platform::RegistryBatch batch;
+            SetDword(key, "Muted", 2);
+            std::raise(SIGKILL);
+        },
+        testing::KilledBySignal(SIGKILL), "");
+    PlatformTest::ReloadRegistry();
+    EXPECT_EQ(Query(key, "Muted"), std::string("\x01\0\0\0", 4));
+    EXPECT_EXIT(
+        {
+            Platform::RegistryBatch batch;
+            SetDword(key, "Muted", 3);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    PlatformTest::ReloadRegistry();
+    EXPECT_EQ(Query(key, "Muted"), std::string("\x03\0\0\0", 4));
+    RegCloseKey(key);
 }

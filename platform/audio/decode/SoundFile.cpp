@@ -1,7 +1,13 @@
 #include "audio/decode/StreamDecoder.h"
+#include "audio/ReadHook.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace LumoAudio
@@ -13,6 +19,47 @@ bool IsMp3(const uint8_t* magic)
     // An ID3v2 tag, or the frame sync of the first frame.
     return std::memcmp(magic, "ID3", 3) == 0 || (magic[0] == 0xFF && (magic[1] & 0xE0) == 0xE0);
 }
+
+// Sound files are read in large blocks: on a slow disk each read costs its time whatever its
+// size, and a stream must still be decoded ahead of the output. Every read from the disk goes
+// through the read hook when one is set.
+constexpr size_t kReadBlockBytes = 64 * 1024;
+
+struct FileReads
+{
+    int descriptor;
+    char buffer[kReadBlockBytes];
+};
+
+int DescriptorOf(void* cookie)
+{
+    return static_cast<FileReads*>(cookie)->descriptor;
+}
+
+ssize_t ReadBlock(void* cookie, char* buffer, size_t size)
+{
+    if (ReadHook hook = CurrentReadHook())
+        hook();
+    return ::read(DescriptorOf(cookie), buffer, size);
+}
+
+int SeekFile(void* cookie, off64_t* offset, int whence)
+{
+    const off64_t at = ::lseek64(DescriptorOf(cookie), *offset, whence);
+    if (at < 0)
+        return -1;
+    *offset = at;
+    return 0;
+}
+
+// The C library is done with the buffer when it closes the file.
+int CloseFile(void* cookie)
+{
+    FileReads* reads = static_cast<FileReads*>(cookie);
+    const int result = ::close(reads->descriptor);
+    delete reads;
+    return result;
+}
 } // namespace
 
 FILE* OpenFile(const char* name)
@@ -21,7 +68,23 @@ FILE* OpenFile(const char* name)
         return nullptr;
     std::string path = name;
     std::replace(path.begin(), path.end(), '\\', '/');
-    return std::fopen(path.c_str(), "rb");
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    FileReads* reads = new (std::nothrow) FileReads;
+    if (reads)
+        reads->descriptor = descriptor;
+    FILE* file =
+        reads ? fopencookie(reads, "rb", cookie_io_functions_t{&ReadBlock, nullptr, &SeekFile, &CloseFile})
+              : nullptr;
+    if (!file)
+    {
+        ::close(descriptor);
+        delete reads;
+        return nullptr;
+    }
+    std::setvbuf(file, reads->buffer, _IOFBF, kReadBlockBytes);
+    return file;
 }
 
 std::unique_ptr<StreamDecoder> OpenSoundFile(const char* name, OpenError& error)

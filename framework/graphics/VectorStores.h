@@ -1,0 +1,116 @@
+#pragma once
+
+// Plain stores of whole rows, shared by the memory-picture and surface rows: included
+// after a level's vector type (see graphics/VectorSse2.h) and built for that level.
+//
+// Stores are aligned but the first and the last, four vectors a turn; a copy loads its
+// four before it stores any, so that loads stay ahead of stores to the same offset in
+// another page (pictures allocated a page apart), which would otherwise wait on them.
+namespace Lumo::Vector
+{
+namespace
+{
+
+// Clears the wider registers' upper halves on every way out of a row, which code built
+// for SSE2 calls: left dirty, they make each SSE instruction after the row wait on them
+// (g++ leaves them so after a call that passes a vector, as these rows make).
+template <class V> struct CleanExit
+{
+    CleanExit() = default;
+    CleanExit(const CleanExit&) = delete;
+    CleanExit& operator=(const CleanExit&) = delete;
+    ~CleanExit() { V::ZeroUpper(); }
+};
+
+// Pixels from d to the next address aligned to a whole vector (1 to V::kPixels).
+template <class V> int ToAligned(const uint32_t* d)
+{
+    constexpr uintptr_t bytes = V::kPixels * sizeof(uint32_t);
+    return V::kPixels - int(reinterpret_cast<uintptr_t>(d) % bytes / sizeof(uint32_t));
+}
+
+// The pixels as they are, and their bits in a mask (functions for MapRow; a lambda
+// would not be built for the level).
+template <class V> struct Same
+{
+    typename V::Reg operator()(typename V::Reg v) const { return v; }
+};
+template <class V> struct Masked
+{
+    typename V::Reg mask;
+    typename V::Reg operator()(typename V::Reg v) const { return V::And(v, mask); }
+};
+
+// d[i] = f(s[i]) for n >= V::kPixels pixels, f a function of a vector of pixels.
+template <class V, class F> void MapRow(uint32_t* d, const uint32_t* s, int n, F f)
+{
+    constexpr int k = V::kPixels;
+    V::Store(d, f(V::Load(s)));
+    int i = ToAligned<V>(d);
+    for (; i + 4 * k <= n; i += 4 * k)
+    {
+        typename V::Reg a = V::Load(s + i), b = V::Load(s + i + k), c = V::Load(s + i + 2 * k),
+                        e = V::Load(s + i + 3 * k);
+        V::Store(d + i, f(a));
+        V::Store(d + i + k, f(b));
+        V::Store(d + i + 2 * k, f(c));
+        V::Store(d + i + 3 * k, f(e));
+    }
+    for (; i + k <= n; i += k)
+        V::Store(d + i, f(V::Load(s + i)));
+    V::Store(d + n - k, f(V::Load(s + n - k)));
+}
+
+// d[i] = f(d[i], s[i]) for n >= V::kPixels pixels, f a function of vectors of pixels.
+// The first and the last vectors are worked out from the pixels as they were, before
+// anything is stored, and stored last: where they overlap the vectors between, they
+// give the same pixels.
+template <class V, class F> void ZipRow(uint32_t* d, const uint32_t* s, int n, F f)
+{
+    using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
+    Reg first = f(V::Load(d), V::Load(s)), last = f(V::Load(d + n - k), V::Load(s + n - k));
+    int i = ToAligned<V>(d);
+    for (; i + 4 * k <= n; i += 4 * k)
+    {
+        Reg a = V::Load(d + i), b = V::Load(d + i + k), c = V::Load(d + i + 2 * k),
+            e = V::Load(d + i + 3 * k);
+        Reg sa = V::Load(s + i), sb = V::Load(s + i + k), sc = V::Load(s + i + 2 * k),
+            se = V::Load(s + i + 3 * k);
+        V::Store(d + i, f(a, sa));
+        V::Store(d + i + k, f(b, sb));
+        V::Store(d + i + 2 * k, f(c, sc));
+        V::Store(d + i + 3 * k, f(e, se));
+    }
+    for (; i + k <= n; i += k)
+        V::Store(d + i, f(V::Load(d + i), V::Load(s + i)));
+    V::Store(d, first);
+    V::Store(d + n - k, last);
+}
+
+// Every one of n 32-bit words of d = v (any n).
+template <class V> void FillWords(uint32_t* d, int n, typename V::Reg v)
+{
+    constexpr int k = V::kPixels;
+    if (n < k)
+    {
+        if (n > 0)
+            V::StorePart(d, v, n);
+        return;
+    }
+    V::Store(d, v);
+    int i = ToAligned<V>(d);
+    for (; i + 4 * k <= n; i += 4 * k)
+    {
+        V::Store(d + i, v);
+        V::Store(d + i + k, v);
+        V::Store(d + i + 2 * k, v);
+        V::Store(d + i + 3 * k, v);
+    }
+    for (; i + k <= n; i += k)
+        V::Store(d + i, v);
+    V::Store(d + n - k, v);
+}
+
+} // namespace
+} // namespace Lumo::Vector
