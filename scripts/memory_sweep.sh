@@ -8,8 +8,8 @@
 #     --build DIR    the build folder to take the program from (default build/release)
 #     --x11          in a real window under Xvfb (24 bits) instead of headless
 #     --warm         decoded sounds already cached (default: a fresh folder each start)
-#     --seconds N    how long a start may take before it is judged (default 4); a start that
-#                    has loaded is judged 1.5 s later
+#     --seconds N    how long a start may take to load or fail before it is taken for a hang
+#                    (default 30); one that has is judged 1.5 s later
 #     --check        exit code 1 when any start came to a fault
 # Without limits: 30..200 MB in steps of 2, then 256, 384, 512, 768, 1024 and 2048.
 set -uo pipefail
@@ -17,7 +17,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/release"
 x11=0
 warm=0
-seconds=4
+seconds=30
 check=0
 limits=()
 while [ $# -gt 0 ]; do
@@ -58,6 +58,25 @@ else
 fi
 export LUMO_DEBUG_OUTPUT=1
 
+# Waits while the start at pid is under way: until it has loaded or, under X, said a fatal error
+# (then a little longer, for the menu or the box to show), or ends, or the time is up (a hang).
+# Headless no box waits: a start that said a fatal error ends by itself.
+wait_settled() {
+  local pid=$1 errors=$2 waited=0 settle=-1
+  local fatal=(-e '^FATAL ERROR: ' -e '^Error: ')
+  while kill -0 "$pid" 2>/dev/null && [ $waited -lt $((seconds * 10)) ] && [ $settle != 0 ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+    if [ "$x11" = 0 ] && grep -q "${fatal[@]}" "$errors" 2>/dev/null; then
+      settle=-1
+    elif [ $settle -gt 0 ]; then
+      settle=$((settle - 1))
+    elif grep -q -e '^Resource Loading Time' "${fatal[@]}" "$errors" 2>/dev/null; then
+      settle=15
+    fi
+  done
+}
+
 # One start in a folder of its own (with the settings of a first start unless warm); prints the
 # outcome.
 start_once() {
@@ -72,22 +91,13 @@ start_once() {
     [ "$limit_mb" = none ] || ulimit -v $((limit_mb * 1024))
     exec env LUMO_REGISTRY_FILE="$folder/registry.txt" ./crustavia >/dev/null 2>"$folder/stderr.txt"
   ) &
-  local pid=$! waited=0 status="" ended_by="" settle=-1
-  # Loaded: a little longer, for the menu to show; else until the time is up.
-  while kill -0 "$pid" 2>/dev/null && [ $waited -lt $((seconds * 10)) ] && [ $settle != 0 ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-    if [ $settle -gt 0 ]; then
-      settle=$((settle - 1))
-    elif [ $settle -lt 0 ] && grep -q '^Resource Loading Time' "$folder/stderr.txt" 2>/dev/null; then
-      settle=15
-    fi
-  done
+  local pid=$! status="" ended_by=""
+  wait_settled "$pid" "$folder/stderr.txt"
   if kill -0 "$pid" 2>/dev/null; then
     ended_by=term
     kill -TERM "$pid"
-    waited=0
-    while kill -0 "$pid" 2>/dev/null && [ $waited -lt 50 ]; do
+    local waited=0
+    while kill -0 "$pid" 2>/dev/null && [ $waited -lt 200 ]; do
       sleep 0.1
       waited=$((waited + 1))
     done
@@ -121,8 +131,15 @@ start_once() {
   else
     outcome="EXIT $status"
   fi
-  # Under X a fatal box waits for the player: the SIGTERM that ended it is no fault.
-  [ "$ended_by" = term ] && [ "$outcome" != runs ] && [ "${outcome#HANGS}" = "$outcome" ] && outcome="$outcome (box)"
+  # Under X a fatal box waits for the player: the SIGTERM that ended it is no fault. Headless no
+  # box waits, and a fatal start that did not end by itself hangs.
+  if [ "$ended_by" = term ] && [ "$outcome" != runs ] && [ "${outcome#HANGS}" = "$outcome" ]; then
+    if [ "$x11" = 1 ]; then
+      outcome="$outcome (box)"
+    else
+      outcome="HANGS after: $outcome"
+    fi
+  fi
   case "$outcome" in
     runs | "out of memory"* | "library not loaded"*) ;;
     *) faults=$((faults + 1)) ;;
@@ -133,8 +150,11 @@ start_once() {
 if [ "$warm" = 1 ]; then
   # One start without a limit fills the sound cache and stores the self test's result.
   cp -a "$template" "$work/warm"
-  (cd "$work/warm" && LUMO_REGISTRY_FILE="$work/warm/registry.txt" timeout -s TERM "$seconds" ./crustavia \
-    >/dev/null 2>&1)
+  (cd "$work/warm" && exec env LUMO_REGISTRY_FILE="$work/warm/registry.txt" ./crustavia >/dev/null \
+    2>"$work/warm/stderr.txt") &
+  wait_settled $! "$work/warm/stderr.txt"
+  kill -TERM $! 2>/dev/null
+  wait $!
 fi
 faults=0
 printf '%-6s %-40s %s\n' "MB" "outcome" "standard error"
