@@ -60,6 +60,10 @@ struct Avx2
     static Reg Min16(Reg a, Reg b) { return _mm256_min_epi16(a, b); }
     static Reg Add32(Reg a, Reg b) { return _mm256_add_epi32(a, b); }
     static Reg Sub32(Reg a, Reg b) { return _mm256_sub_epi32(a, b); }
+    static Reg Quotient(Reg n, Reg d)
+    {
+        return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(n), _mm256_cvtepi32_ps(d)));
+    }
     static Reg AddSat8(Reg a, Reg b) { return _mm256_adds_epu8(a, b); }
     static Reg SubSat8(Reg a, Reg b) { return _mm256_subs_epu8(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm256_srli_epi16(v, n); }

@@ -58,6 +58,10 @@ struct Avx512
     static Reg Min16(Reg a, Reg b) { return _mm512_min_epi16(a, b); }
     static Reg Add32(Reg a, Reg b) { return _mm512_add_epi32(a, b); }
     static Reg Sub32(Reg a, Reg b) { return _mm512_sub_epi32(a, b); }
+    static Reg Quotient(Reg n, Reg d)
+    {
+        return _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(n), _mm512_cvtepi32_ps(d)));
+    }
     static Reg AddSat8(Reg a, Reg b) { return _mm512_adds_epu8(a, b); }
     static Reg SubSat8(Reg a, Reg b) { return _mm512_subs_epu8(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm512_srli_epi16(v, n); }

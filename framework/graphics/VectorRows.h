@@ -5,9 +5,9 @@
 // templates with it: everything here is private to the file that includes it
 // and built for that file's level.
 //
-// Every result is the reference formula's bit for bit: the vector paths take
-// only the groups whose destination is opaque, where the blend's weight is the
-// source alpha itself; other groups go through the scalar formulas.
+// Every result is the reference formula's bit for bit. Over an opaque destination
+// the blend's weight is the source alpha itself; over any other, the weight and
+// the new alpha come from the destination's alpha lane by lane (BlendWeights).
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
 #include "graphics/VectorStores.h"
@@ -60,8 +60,7 @@ template <typename Row> void EachJoinedRow(const Block& b, Row row)
 // own destination and source pixels, so groups may overlap the group before
 // (and no other): after the first, they start where the destination is
 // aligned to a whole vector, and the last one ends with the row. Each group's
-// pixels are read before the group before it is written, and its scalar path
-// starts at `from`, the first pixel that group did not do. No partial store
+// pixels are read before the group before it is written. No partial store
 // lands where the next row is read.
 template <class V> using Whole = std::integral_constant<int, V::kPixels>;
 
@@ -78,8 +77,8 @@ using Vector::ToAligned;
 
 constexpr int kAlignFrom = 16;
 
-// Runs group(d, s, dv, sv, from, count) over a row, dv and sv the group's
-// destination and source pixels.
+// Runs group(d, dv, sv, count) over a row, dv and sv the pixels of the group
+// that starts at d.
 template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_t* s, int n, Group group)
 {
     using Reg = typename V::Reg;
@@ -87,33 +86,31 @@ template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_
     if (n < k)
     {
         if (n > 0)
-            group(d, s, V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0), 0, n);
+            group(d, V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0), n);
         return;
     }
     int last = n - k;
     if (last == 0)
-        return group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
+        return group(d, V::Load(d), V::Load(s), Whole<V>());
     // Short rows are not aligned: the group more that aligning adds costs more than the
     // unaligned stores (under two groups, a third would overlap the first).
     int start = std::min(n >= kAlignFrom * k ? ToAligned<V>(d) : k, last);
     Reg dv = V::Load(d + start), sv = V::Load(s + start);
-    group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
-    int from = k - start;
-    for (; start + k < last; start += k, from = 0)
+    group(d, V::Load(d), V::Load(s), Whole<V>());
+    for (; start + k < last; start += k)
     {
-        group(d + start, s + start, dv, sv, from, Whole<V>());
+        group(d + start, dv, sv, Whole<V>());
         dv = V::Load(d + start + k);
         sv = V::Load(s + start + k);
     }
     if (start < last)
     {
         Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
-        group(d + start, s + start, dv, sv, from, Whole<V>());
-        from = start + k - last;
+        group(d + start, dv, sv, Whole<V>());
         dv = dLast;
         sv = sLast;
     }
-    group(d + last, s + last, dv, sv, from, Whole<V>());
+    group(d + last, dv, sv, Whole<V>());
 }
 
 // x / 255 for every 16-bit x: (x * 0x8081) >> 23.
@@ -142,17 +139,43 @@ template <class V> typename V::Reg ByteTerms(typename V::Reg v, typename V::Reg 
     return V::MulHi16(V::template Shl16<8>(v), w);
 }
 
-// Source over an opaque destination by a weight a per 32-bit lane (0-256; at 256 the
-// source itself), alpha 255, worked in the pixels' own lanes: no bytes are unpacked,
-// and the sums stay within their bytes.
-template <class V> typename V::Reg OverOpaqueBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+// The colour channels of dv times 256 - w and of sv times w, each >> 8, added, for a
+// weight w per 32-bit lane (0-256), alpha 0: worked in the pixels' own lanes, no bytes
+// unpacked; the sums stay within their bytes.
+template <class V> typename V::Reg MixBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg w)
 {
     using Reg = typename V::Reg;
-    Reg w = V::Or(a, V::template Shl32<16>(a));
+    Reg both = V::Or(w, V::template Shl32<16>(w));
     Reg dGreen, sGreen;
-    Reg pairs = V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen), ByteTerms<V>(sv, w, sGreen));
-    Reg green = V::template Shl32<8>(V::Add16(dGreen, sGreen));
-    return V::Or(V::Or(pairs, green), V::Splat(kAlpha));
+    Reg pairs =
+        V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), both), dGreen), ByteTerms<V>(sv, both, sGreen));
+    return V::Or(pairs, V::template Shl32<8>(V::Add16(dGreen, sGreen)));
+}
+
+// Source over an opaque destination by a weight a per 32-bit lane (0-256; at 256 the
+// source itself), alpha 255.
+template <class V> typename V::Reg OverOpaqueBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+{
+    return V::Or(MixBy<V>(dv, sv, a), V::Splat(kAlpha));
+}
+
+// The normal blend's weight w and new alpha na per 32-bit lane, for source alphas a of
+// 1-255 over any destination: t = (255 - da) * a / 255, na = t + da, w = a * 255 / na.
+// The products fit 16 bits, and na is at least a.
+template <class V>
+void BlendWeights(typename V::Reg dv, typename V::Reg a, typename V::Reg& w, typename V::Reg& na)
+{
+    typename V::Reg da = V::template Shr32<24>(dv);
+    na = V::Add32(Div255<V>(V::MulLo16(V::Sub32(V::Splat(255), da), a)), da);
+    w = V::Quotient(V::MulLo16(a, V::Splat(255)), na);
+}
+
+// The normal blend of sv by alphas a (1-255) over any destination.
+template <class V> typename V::Reg NormalBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+{
+    typename V::Reg w, na;
+    BlendWeights<V>(dv, a, w, na);
+    return V::Or(MixBy<V>(dv, sv, w), V::template Shl32<24>(na));
 }
 
 // Source over an opaque destination with w = a.
@@ -179,15 +202,12 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
     // destination's bytes are scaled in their own lanes.
     Reg term = V::Splat(Blend::AlphaWeightedBy(color, alpha) | kAlpha);
     Reg inverse = V::Splat((256 - alpha) * 0x10001u);
+    Reg colour = V::Splat(color), alphas = V::Splat(alpha);
     EachGroup<V>(d, d, n,
-                 [&](uint32_t* dp, const uint32_t*, Reg dv, auto, int from, auto count)
+                 [&](uint32_t* dp, Reg dv, auto, auto count)
                  {
                      if (!AllOpaque<V>(dv))
-                     {
-                         for (int k = from; k < count; k++)
-                             dp[k] = Blend::Normal(dp[k], color, alpha);
-                         return;
-                     }
+                         return Put<V>(dp, NormalBy<V>(dv, colour, alphas), count);
                      Reg green, pairs = ByteTerms<V>(dv, inverse, green);
                      Put<V>(dp, V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term), count);
                  });
@@ -195,26 +215,29 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
 
 template <class V> void NormalRowOf(uint32_t* d, const uint32_t* s, int n)
 {
-    EachGroup<V>(
-        d, s, n,
-        [](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
-        {
-            if (V::All(V::ClearLanes(sv)))
-                return;
-            if (!AllOpaque<V>(dv))
-                for (int k = from; k < count; k++)
-                    dp[k] = Blend::NormalPixel(dp[k], sp[k]);
-            else if (AllOpaque<V>(sv))
-                Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
-            else
-                Put<V>(dp, OverOpaque<V>(dv, sv), count);
-        });
+    EachGroup<V>(d, s, n,
+                 [](uint32_t* dp, typename V::Reg dv, typename V::Reg sv, auto count)
+                 {
+                     typename V::Mask clear = V::ClearLanes(sv);
+                     if (V::All(clear))
+                         return;
+                     if (!AllOpaque<V>(dv))
+                     {
+                         // Clear lanes keep their pixel; their alpha is taken as 1 to keep na above 0.
+                         typename V::Reg a = V::AddOneWhere(clear, V::template Shr32<24>(sv));
+                         Put<V>(dp, V::Select(clear, dv, NormalBy<V>(dv, sv, a)), count);
+                     }
+                     else if (AllOpaque<V>(sv))
+                         Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
+                     else
+                         Put<V>(dp, OverOpaque<V>(dv, sv), count);
+                 });
 }
 
 template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
 {
     EachGroup<V>(d, s, n,
-                 [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+                 [](uint32_t* dp, typename V::Reg dv, typename V::Reg sv, auto count)
                  { Put<V>(dp, OverOpaque<V>(dv, sv), count); });
 }
 
@@ -259,12 +282,12 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
         }
         else if (i <= last)
         {
-            mixed(d + i, s + i, V::Load(d + i), V::Load(s + i), 0, Whole<V>());
+            mixed(d + i, V::Load(d + i), V::Load(s + i), Whole<V>());
             i += k;
         }
         else
         {
-            mixed(d + last, s + last, dLast, sLast, i - last, Whole<V>());
+            mixed(d + last, dLast, sLast, Whole<V>());
             break;
         }
     }
@@ -275,8 +298,7 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
 template <class V> struct OpaqueRunsGroup
 {
     template <class Count>
-    void operator()(uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int,
-                    Count count) const
+    void operator()(uint32_t* dp, typename V::Reg dv, typename V::Reg sv, Count count) const
     {
         // Groups wholly opaque or wholly clear, as most of a sprite's are, take no arithmetic.
         typename V::Reg a = V::template Shr32<24>(sv);
@@ -317,19 +339,24 @@ template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const
     // product loses its low byte before the second.
     Reg keep = V::Splat(0xFF00FFFF);
     EachGroup<V>(d, s, n,
-                 [&](uint32_t* dp, const uint32_t* sp, Reg dv, Reg sv, int from, auto count)
+                 [&](uint32_t* dp, Reg dv, Reg sv, auto count)
                  {
                      if (V::All(V::ClearLanes(sv)))
                          return;
-                     if (!AllOpaque<V>(dv))
+                     // The modulated alpha: over an opaque pixel the weight itself.
+                     Reg w = Div255<V>(V::MulLo16(V::template Shr32<24>(sv), ca)), alpha = V::Splat(kAlpha);
+                     typename V::Mask clear{};
+                     bool opaque = AllOpaque<V>(dv);
+                     if (!opaque)
                      {
-                         for (int k = from; k < count; k++)
-                             dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
-                         return;
+                         // Lanes of no alpha keep their pixel; their alpha is taken as 1 to keep na
+                         // above 0.
+                         clear = V::Eq32(w, V::Zero());
+                         BlendWeights<V>(dv, V::AddOneWhere(clear, w), w, alpha);
+                         alpha = V::template Shl32<24>(alpha);
                      }
-                     // Over an opaque pixel the weight is the modulated alpha; worked in the pixels'
-                     // own lanes, blue and red in the halves of each, green in the low half.
-                     Reg w = Div255<V>(V::MulLo16(V::template Shr32<24>(sv), ca));
+                     // Worked in the pixels' own lanes, blue and red in the halves of each, green in
+                     // the low half.
                      w = V::Or(w, V::template Shl32<16>(w));
                      Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep),
                                             colourPairs);
@@ -337,8 +364,8 @@ template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const
                          V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
                      Reg dGreen;
                      pairs = V::Add16(pairs, ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen));
-                     Reg out = V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen)));
-                     Put<V>(dp, V::Or(out, V::Splat(kAlpha)), count);
+                     Reg out = V::Or(V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen))), alpha);
+                     Put<V>(dp, opaque ? out : V::Select(clear, dv, out), count);
                  });
 }
 

@@ -11,8 +11,9 @@
 //   kPixels; the other lanes of a load are pad); Load16, Store16: 16-bit pixels, one a lane;
 //   Splat (32-bit), Splat16, Splat16x4(blue, green, red, alpha lanes of every pixel), Zero;
 //   And, Or, Xor; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
-//   AddSat8, SubSat8; Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>; MulAdd16 (signed 16-bit
-//   products, each pair's two added in a 32-bit lane); Interleave16Low, Interleave16High
+//   AddSat8, SubSat8; Quotient(n, d): n / d per 32-bit lane for n below 2^16 and d of at
+//   least 1 (exact in single precision); Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>; MulAdd16
+//   (signed 16-bit products, each pair's two added in a 32-bit lane); Interleave16Low, Interleave16High
 //   (the 16-bit lanes of each 128-bit lane's low or high half of a and b, alternately);
 //   PackSigned32 (32-bit lanes to 16, saturating, back in the order Interleave16 took them);
 //   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit
@@ -87,6 +88,10 @@ struct Sse2
     static Reg Min16(Reg a, Reg b) { return _mm_min_epi16(a, b); }
     static Reg Add32(Reg a, Reg b) { return _mm_add_epi32(a, b); }
     static Reg Sub32(Reg a, Reg b) { return _mm_sub_epi32(a, b); }
+    static Reg Quotient(Reg n, Reg d)
+    {
+        return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(n), _mm_cvtepi32_ps(d)));
+    }
     static Reg AddSat8(Reg a, Reg b) { return _mm_adds_epu8(a, b); }
     static Reg SubSat8(Reg a, Reg b) { return _mm_subs_epu8(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm_srli_epi16(v, n); }

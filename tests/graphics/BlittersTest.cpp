@@ -188,8 +188,9 @@ constexpr uint32_t kChannelStep = 1;
 
 TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
 {
-    // Every source channel, source alpha and destination channel of one lane,
-    // each row worked out once by the reference and compared at every level.
+    // Every source channel, source alpha and destination channel of one lane over an
+    // opaque destination, and every destination alpha under each source alpha; each row
+    // worked out once by the reference and compared at every level.
     std::vector<uint32_t> d(256), s(256);
     std::vector<uint8_t> runs(256);
     auto row = [&](uint32_t* out) { return Block{out, 0, s.data(), 0, 256, 1}; };
@@ -211,22 +212,26 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
     {
         for (int i = 0; i < 256; i++)
             runs[size_t(i)] = uint8_t(std::min(256 - i, 255));
-        for (uint32_t sc = 0; sc < 256; sc += kChannelStep)
+        for (uint32_t sc = 0; sc < 256 + 256; sc += kChannelStep)
         {
+            // Then the destination's alpha is the lane's, its channels other than the source's.
+            bool opaque = sc < 256;
+            uint32_t c = sc % 256;
             for (uint32_t dc = 0; dc < 256; dc++)
             {
-                d[dc] = 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc;
-                s[dc] = a << 24 | sc << 16 | (255 - sc) << 8 | sc;
+                d[dc] = opaque ? 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc
+                               : dc << 24 | ((c - 1) & 0xFF) << 16 | (dc ^ c) << 8 | (255 - c);
+                s[dc] = a << 24 | c << 16 | (255 - c) << 8 | c;
             }
             compare(a, sc, "normal", [&](const Rows& rows, uint32_t* out) { rows.NormalRows(row(out)); });
             compare(a, sc, "runs",
                     [&](const Rows& rows, uint32_t* out) { rows.OpaqueRunsRows(row(out), runs.data()); });
-            Tint t{int(sc), int(255 - sc), int(sc ^ 0x5A), int(a)};
+            Tint t{int(c), int(255 - c), int(c ^ 0x5A), int(a)};
             compare(a, sc, "tinted", [&](const Rows& rows, uint32_t* out) { rows.TintedRows(row(out), t); });
             compare(a, sc, "fill",
                     [&](const Rows& rows, uint32_t* out)
                     { rows.BlendFillRows(row(out), s[0] & 0xFFFFFF, a | 1); });
-            Tint scaled{int(sc ^ 0x33), int(sc), int(255 - sc), 255};
+            Tint scaled{int(c ^ 0x33), int(c), int(255 - c), 255};
             for (AddMode mode :
                  {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha, AddMode::Amounts})
                 compare(a, sc, "additive",
