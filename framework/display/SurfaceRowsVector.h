@@ -2,7 +2,7 @@
 // pixels, one per 32-bit lane (16-bit pixels are widened on load). A level's file
 // includes this after its vector type (see graphics/VectorSse2.h): everything here is
 // private to that file and built for its level. The standard headers it needs
-// (<cstring>) come before, outside the level's region.
+// (<climits>, <cstring>) come before, outside the level's region.
 //
 // Every channel is worked on as its value: blue and red side by side in the two
 // 16-bit halves of a lane, green alone. All products of a channel and a weight fit
@@ -226,7 +226,13 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
     // Whole 32-bit words of the pixel: two pixels a word at 16 bits.
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
-    typename V::Reg value = V::Splat(kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue);
+    uint32_t value = kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue;
+    // Rows as wide as the surface follow each other: one row.
+    if (rows > 1 && t.mPitch == long(n) * long(sizeof(P)) && n % kPerWord == 0 && n <= INT_MAX / rows)
+    {
+        n *= rows;
+        rows = 1;
+    }
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {

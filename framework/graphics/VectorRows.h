@@ -192,7 +192,7 @@ template <class V> typename V::Reg OpaqueOverOpaque(typename V::Reg sv)
 
 template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
 {
-    Vector::FillWords<V>(d, n, V::Splat(color));
+    Vector::FillWords<V>(d, n, color);
 }
 
 template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)

@@ -64,28 +64,30 @@ protected:
     }
 
     // Runs `row` of the reference and of every level on the same pixels, `rows` rows of
-    // d.size() / rows; the destinations must agree, and nothing outside the rows may change.
+    // d.size() / rows, `gap` pixels apart; the destinations must agree, and nothing outside
+    // the rows may change.
     void Compare(RowOf row, const std::vector<uint32_t>& d, const std::vector<uint32_t>& s, RowParams p,
-                 const char* what, int rows = 1)
+                 const char* what, int rows = 1, int gap = 2)
     {
         p.mSourcePitch = long(s.size()) / rows;
-        std::vector<uint32_t> expected = Run(Surface::Reference::kRows.*row, d, s, p, rows);
+        std::vector<uint32_t> expected = Run(Surface::Reference::kRows.*row, d, s, p, rows, gap);
         for (Cpu::Level level : Cpu::Runnable())
         {
             const Rows& rowsOfLevel = Surface::RowsFor(GetParam().form, level);
             if (&rowsOfLevel == &Surface::Reference::kRows)
                 continue; // the scalar level draws with the reference itself
-            std::vector<uint32_t> actual = Run(rowsOfLevel.*row, d, s, p, rows);
+            std::vector<uint32_t> actual = Run(rowsOfLevel.*row, d, s, p, rows, gap);
             ASSERT_EQ(expected, actual) << what << " at " << Cpu::Name(level);
         }
     }
 
-    // The row over d at the form's depth, each row with a guard pixel either side, widened back.
+    // The row over d at the form's depth, with guard pixels before, between and after the
+    // rows, widened back.
     std::vector<uint32_t> Run(Surface::Row row, const std::vector<uint32_t>& d,
-                              const std::vector<uint32_t>& s, const RowParams& p, int rows)
+                              const std::vector<uint32_t>& s, const RowParams& p, int rows, int gap)
     {
-        int n = int(d.size()) / rows, stride = n + 2;
-        std::vector<uint32_t> wide(size_t(stride * rows), 0xA5A5A5A5);
+        int n = int(d.size()) / rows, stride = n + gap;
+        std::vector<uint32_t> wide(size_t(stride * rows + 2), 0xA5A5A5A5);
         for (int j = 0; j < rows; j++)
             std::copy_n(d.begin() + j * n, n, wide.begin() + j * stride + 1);
         desc.lPitch = stride * GetParam().bits / 8;
@@ -269,6 +271,8 @@ TEST_P(SurfaceRowsTest, FillsOverEveryDestinationChannel)
             }
             Compare(&Rows::mBlendFill, d, {}, p, "BlendFill");
             Compare(&Rows::mFill, d, {}, p, "Fill");
+            // Rows that follow each other are filled as one.
+            Compare(&Rows::mFill, d, {}, p, "Fill", 4, 0);
         }
         for (int k = 0; k < 3; k++)
             p.mAmount[k] = (a >> (8 - t.mBits[k])) ^ (k == 1 ? Max(1) : 0);

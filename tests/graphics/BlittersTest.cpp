@@ -178,6 +178,23 @@ TEST(Blitters, LevelsMatchReference)
                 });
 }
 
+TEST(Blitters, LongFillsMatchReference)
+{
+    // Around the lengths where fills change their way, from every alignment, two rows joined
+    // or a pixel apart.
+    for (Cpu::Level level : VectorLevels())
+        for (int n : {1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 4097, 9001})
+            for (int offset = 0; offset < 4; offset++)
+                for (int pitch : {n, n + 1})
+                {
+                    std::vector<uint32_t> expected(size_t(2 * pitch + 8), 0x12345678), actual = expected;
+                    RowsFor(Cpu::Level::Scalar)
+                        .FillRows({expected.data() + offset, pitch, nullptr, 0, n, 2}, 0xFF00A0B0);
+                    RowsFor(level).FillRows({actual.data() + offset, pitch, nullptr, 0, n, 2}, 0xFF00A0B0);
+                    ASSERT_EQ(expected, actual) << Cpu::Name(level) << " " << n << " from " << offset;
+                }
+}
+
 // Unoptimised sanitizer builds take every 15th source channel (0 and 255 among them); the
 // release build takes them all.
 #ifdef LUMO_DEBUG
