@@ -213,25 +213,32 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
                  });
 }
 
+// A group of the normal blend of sources by their own alphas (a group function as
+// EachGroup takes).
+template <class V> struct NormalGroup
+{
+    template <class Count>
+    void operator()(uint32_t* dp, typename V::Reg dv, typename V::Reg sv, Count count) const
+    {
+        typename V::Mask clear = V::ClearLanes(sv);
+        if (V::All(clear))
+            return;
+        if (!AllOpaque<V>(dv))
+        {
+            // Clear lanes keep their pixel; their alpha is taken as 1 to keep na above 0.
+            typename V::Reg a = V::AddOneWhere(clear, V::template Shr32<24>(sv));
+            Put<V>(dp, V::Select(clear, dv, NormalBy<V>(dv, sv, a)), count);
+        }
+        else if (AllOpaque<V>(sv))
+            Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
+        else
+            Put<V>(dp, OverOpaque<V>(dv, sv), count);
+    }
+};
+
 template <class V> void NormalRowOf(uint32_t* d, const uint32_t* s, int n)
 {
-    EachGroup<V>(d, s, n,
-                 [](uint32_t* dp, typename V::Reg dv, typename V::Reg sv, auto count)
-                 {
-                     typename V::Mask clear = V::ClearLanes(sv);
-                     if (V::All(clear))
-                         return;
-                     if (!AllOpaque<V>(dv))
-                     {
-                         // Clear lanes keep their pixel; their alpha is taken as 1 to keep na above 0.
-                         typename V::Reg a = V::AddOneWhere(clear, V::template Shr32<24>(sv));
-                         Put<V>(dp, V::Select(clear, dv, NormalBy<V>(dv, sv, a)), count);
-                     }
-                     else if (AllOpaque<V>(sv))
-                         Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
-                     else
-                         Put<V>(dp, OverOpaque<V>(dv, sv), count);
-                 });
+    EachGroup<V>(d, s, n, NormalGroup<V>());
 }
 
 template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
@@ -567,8 +574,8 @@ template <class V> typename V::Reg DownPair(const int* weights, int t, int taps)
 }
 
 template <class V>
-void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
-                  int taps, int stride)
+void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const uint32_t* const* odd,
+                  const int* weights, int taps)
 {
     Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
@@ -576,7 +583,7 @@ void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* co
     for (int t = 0; t < taps; t++)
         total += uint32_t(weights[t]);
     Reg start = V::Splat(total << 15), firstPair = DownPair<V>(weights, 0, taps);
-    for (int c = 0; c < stride; c += V::kPixels)
+    for (int c = 0; c < width; c += V::kPixels)
     {
         DownSums<V> e{start, start}, o{start, start};
         e.Add(DownCells<V>(even, 0, taps, c), DownCells<V>(even, 1, taps, c), firstPair);
@@ -587,7 +594,12 @@ void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* co
             e.Add(DownCells<V>(even, t, taps, c), DownCells<V>(even, t + 1, taps, c), pair);
             o.Add(DownCells<V>(odd, t, taps, c), DownCells<V>(odd, t + 1, taps, c), pair);
         }
-        V::Store(out + c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
+        // Put straight onto the row, the cells past its end left out.
+        Reg pixels = V::Or(e.Channels(), V::template Shl16<8>(o.Channels()));
+        if (c + V::kPixels <= width)
+            NormalGroup<V>()(out + c, V::Load(out + c), pixels, Whole<V>());
+        else
+            NormalGroup<V>()(out + c, V::LoadPart(out + c, width - c, kAlpha), pixels, width - c);
     }
 }
 
