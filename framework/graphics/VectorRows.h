@@ -573,6 +573,16 @@ template <class V> typename V::Reg DownPair(const int* weights, int t, int taps)
     return V::Splat(uint32_t(weights[t]) | (t + 1 < taps ? uint32_t(weights[t + 1]) << 16 : 0));
 }
 
+// Puts a vector of the filter's pixels from cell c on onto a row of `width` pixels by the
+// normal blend, the cells past its end left out.
+template <class V> void PutFiltered(uint32_t* out, int width, int c, typename V::Reg pixels)
+{
+    if (c + V::kPixels <= width)
+        NormalGroup<V>()(out + c, V::Load(out + c), pixels, Whole<V>());
+    else
+        NormalGroup<V>()(out + c, V::LoadPart(out + c, width - c, kAlpha), pixels, width - c);
+}
+
 template <class V>
 void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const uint32_t* const* odd,
                   const int* weights, int taps)
@@ -583,6 +593,19 @@ void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const u
     for (int t = 0; t < taps; t++)
         total += uint32_t(weights[t]);
     Reg start = V::Splat(total << 15), firstPair = DownPair<V>(weights, 0, taps);
+    if (taps == 2)
+    {
+        // An enlargement's two rows, held where the loop sees they do not move.
+        const uint32_t *even0 = even[0], *even1 = even[1], *odd0 = odd[0], *odd1 = odd[1];
+        for (int c = 0; c < width; c += V::kPixels)
+        {
+            DownSums<V> e{start, start}, o{start, start};
+            e.Add(V::Load(even0 + c), V::Load(even1 + c), firstPair);
+            o.Add(V::Load(odd0 + c), V::Load(odd1 + c), firstPair);
+            PutFiltered<V>(out, width, c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
+        }
+        return;
+    }
     for (int c = 0; c < width; c += V::kPixels)
     {
         DownSums<V> e{start, start}, o{start, start};
@@ -594,12 +617,7 @@ void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const u
             e.Add(DownCells<V>(even, t, taps, c), DownCells<V>(even, t + 1, taps, c), pair);
             o.Add(DownCells<V>(odd, t, taps, c), DownCells<V>(odd, t + 1, taps, c), pair);
         }
-        // Put straight onto the row, the cells past its end left out.
-        Reg pixels = V::Or(e.Channels(), V::template Shl16<8>(o.Channels()));
-        if (c + V::kPixels <= width)
-            NormalGroup<V>()(out + c, V::Load(out + c), pixels, Whole<V>());
-        else
-            NormalGroup<V>()(out + c, V::LoadPart(out + c, width - c, kAlpha), pixels, width - c);
+        PutFiltered<V>(out, width, c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
     }
 }
 
