@@ -379,7 +379,16 @@ void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const 
                             return false;
                     }
                     Reg x = LoadPixels<V, L>(d);
-                    out = Saturated<V, L>(x, kTint ? Modulated<V, L>(source, modBlueRed, modGreen) : source);
+                    Reg amounts = kTint ? Modulated<V, L>(source, modBlueRed, modGreen) : source;
+                    if constexpr (L::kByteChannels)
+                    {
+                        // Bytes added with saturation; the bits above the colour go, but under a
+                        // source without colour, which adds nothing, the pixel stays whole.
+                        Reg sum = V::AddSat8(x, V::And(amounts, colour));
+                        out = V::And(sum, skipBlack ? V::OnesWhere(black, colour) : colour);
+                        return true;
+                    }
+                    out = Saturated<V, L>(x, amounts);
                     if (skipBlack)
                         out = V::Select(black, x, out);
                     return true;

@@ -101,6 +101,7 @@ struct Avx2
     static bool None(Mask m) { return _mm256_movemask_epi8(m) == 0; }
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm256_blendv_epi8(ifClear, ifSet, m); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm256_andnot_si256(m, v); }
+    static Reg OnesWhere(Mask m, Reg v) { return _mm256_or_si256(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm256_add_epi32(v, m); }
     static Reg AddOneWhere(Mask m, Reg v) { return _mm256_sub_epi32(v, m); }
     static constexpr bool kGathers = true;

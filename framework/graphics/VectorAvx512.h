@@ -95,6 +95,7 @@ struct Avx512
     static bool None(Mask m) { return m == 0; }
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm512_mask_blend_epi32(m, ifClear, ifSet); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm512_maskz_mov_epi32(Mask(~m), v); }
+    static Reg OnesWhere(Mask m, Reg v) { return _mm512_mask_mov_epi32(v, m, Splat(0xFFFFFFFF)); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm512_mask_sub_epi32(v, m, v, Splat(1)); }
     static Reg AddOneWhere(Mask m, Reg v) { return _mm512_mask_add_epi32(v, m, v, Splat(1)); }
     static constexpr bool kGathers = true;

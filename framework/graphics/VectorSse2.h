@@ -23,7 +23,7 @@
 //   back to bytes, saturating;
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
 //   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
-//   SubOneWhere(mask, v) and AddOneWhere(mask, v);
+//   OnesWhere(mask, v), SubOneWhere(mask, v) and AddOneWhere(mask, v);
 //   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers;
 //   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kPairLoads,
 //   GatherPairs(base, at, first, second): base[at[i]] and base[at[i] + 1]; where kGathers
@@ -124,6 +124,7 @@ struct Sse2
         return _mm_or_si128(_mm_and_si128(m, ifSet), _mm_andnot_si128(m, ifClear));
     }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm_andnot_si128(m, v); }
+    static Reg OnesWhere(Mask m, Reg v) { return _mm_or_si128(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm_add_epi32(v, m); }
     static Reg AddOneWhere(Mask m, Reg v) { return _mm_sub_epi32(v, m); }
     static constexpr bool kGathers = false;
