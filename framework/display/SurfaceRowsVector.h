@@ -215,12 +215,25 @@ void DriveRow(void* row, const uint32_t* s, int n, Block& block, Quad& quad)
     std::memcpy(d, dt, size_t(n) * sizeof(P));
 }
 
+// Rows as wide as the surface follow each other: they are taken as one row where the
+// source's rows (if any) follow each other too.
+template <typename L> void JoinRows(const Target& t, int& n, int& rows)
+{
+    if (rows > 1 && t.mPitch == long(n) * long(sizeof(typename L::Pixel)) && n <= INT_MAX / rows)
+    {
+        n *= rows;
+        rows = 1;
+    }
+}
+
 // DriveRow over `rows` rows of the surface, the source moving on by sourcePitch pixels a row.
 template <typename V, typename L, typename Block, typename Quad = NoQuads>
 void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block,
            Quad quad = Quad())
 {
     Vector::CleanExit<V> clean;
+    if (s == nullptr || sourcePitch == n)
+        JoinRows<L>(t, n, rows);
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
         DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block, quad);
@@ -246,12 +259,8 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
     uint32_t value = kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue;
-    // Rows as wide as the surface follow each other: one row.
-    if (rows > 1 && t.mPitch == long(n) * long(sizeof(P)) && n % kPerWord == 0 && n <= INT_MAX / rows)
-    {
-        n *= rows;
-        rows = 1;
-    }
+    if (n % kPerWord == 0)
+        JoinRows<L>(t, n, rows);
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {
@@ -293,6 +302,8 @@ void CopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
     if constexpr (sizeof(typename L::Pixel) == 4)
         if (n >= V::kPixels)
         {
+            if (p.mSourcePitch == n)
+                JoinRows<L>(t, n, rows);
             auto* row = static_cast<uint8_t*>(d);
             for (int j = 0; j < rows; j++, row += t.mPitch)
                 Vector::MapRow<V>(reinterpret_cast<uint32_t*>(row), s + j * p.mSourcePitch, n, masked);
