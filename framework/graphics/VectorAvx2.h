@@ -94,6 +94,7 @@ struct Avx2
         return _mm256_shuffle_epi8(v, pick);
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm256_packus_epi16(lo, hi); }
+    static Reg SpreadFirst(Reg v) { return _mm256_broadcastd_epi32(_mm256_castsi256_si128(v)); }
     static Mask Eq32(Reg a, Reg b) { return _mm256_cmpeq_epi32(a, b); }
     static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }

@@ -88,6 +88,7 @@ struct Avx512
         return _mm512_shuffle_epi8(v, _mm512_set4_epi32(Pick(15), Pick(11), Pick(7), Pick(3)));
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm512_packus_epi16(lo, hi); }
+    static Reg SpreadFirst(Reg v) { return _mm512_broadcastd_epi32(_mm512_castsi512_si128(v)); }
     static Mask Eq32(Reg a, Reg b) { return _mm512_cmpeq_epi32_mask(a, b); }
     static Mask OpaqueLanes(Reg v) { return _mm512_cmpge_epu32_mask(v, Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return _mm512_testn_epi32_mask(v, Splat(0xFF000000)); }

@@ -198,16 +198,32 @@ template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
 template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
     using Reg = typename V::Reg;
-    // Over an opaque pixel w = alpha: the source term is one constant pixel, and the
-    // destination's bytes are scaled in their own lanes.
+    // Over pixels of one alpha the weight and the new alpha are the same: the source term
+    // (with the new alpha) is one constant pixel, and the destination's bytes are scaled in
+    // their own lanes by one weight. They are kept for the alpha last met, at first 255 (where
+    // w = alpha), and worked out again for a group all of another alpha; other groups are
+    // worked out lane by lane.
+    Reg colour = V::Splat(color), alphas = V::Splat(alpha);
+    Reg held = V::Splat(kAlpha);
     Reg term = V::Splat(Blend::AlphaWeightedBy(color, alpha) | kAlpha);
     Reg inverse = V::Splat((256 - alpha) * 0x10001u);
-    Reg colour = V::Splat(color), alphas = V::Splat(alpha);
     EachGroup<V>(d, d, n,
                  [&](uint32_t* dp, Reg dv, auto, auto count)
                  {
-                     if (!AllOpaque<V>(dv))
-                         return Put<V>(dp, NormalBy<V>(dv, colour, alphas), count);
+                     Reg alphaBits = V::And(dv, V::Splat(kAlpha));
+                     if (!V::All(V::Eq32(alphaBits, held)))
+                     {
+                         Reg first = V::SpreadFirst(alphaBits);
+                         if (!V::All(V::Eq32(alphaBits, first)))
+                             return Put<V>(dp, NormalBy<V>(dv, colour, alphas), count);
+                         Reg w, na, green;
+                         BlendWeights<V>(first, alphas, w, na);
+                         Reg both = V::Or(w, V::template Shl32<16>(w));
+                         Reg pairs = ByteTerms<V>(colour, both, green);
+                         term = V::Or(V::Or(pairs, V::template Shl32<8>(green)), V::template Shl32<24>(na));
+                         inverse = V::Sub16(V::Splat16(256), both);
+                         held = first;
+                     }
                      Reg green, pairs = ByteTerms<V>(dv, inverse, green);
                      Put<V>(dp, V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term), count);
                  });

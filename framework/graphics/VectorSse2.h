@@ -20,7 +20,7 @@
 //   lanes; LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
 //   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
 //   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits; Pack: 16-bit lanes
-//   back to bytes, saturating;
+//   back to bytes, saturating; SpreadFirst: the first 32-bit lane in every lane;
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
 //   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
 //   OnesWhere(mask, v), SubOneWhere(mask, v) and AddOneWhere(mask, v);
@@ -114,6 +114,7 @@ struct Sse2
         return _mm_or_si128(a, _mm_slli_epi32(a, 16));
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm_packus_epi16(lo, hi); }
+    static Reg SpreadFirst(Reg v) { return _mm_shuffle_epi32(v, 0); }
     static Mask Eq32(Reg a, Reg b) { return _mm_cmpeq_epi32(a, b); }
     static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }

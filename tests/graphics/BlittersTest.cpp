@@ -206,8 +206,9 @@ constexpr uint32_t kChannelStep = 1;
 TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
 {
     // Every source channel, source alpha and destination channel of one lane over an
-    // opaque destination, and every destination alpha under each source alpha; each row
-    // worked out once by the reference and compared at every level.
+    // opaque destination, and every destination alpha under each source alpha, lane by lane
+    // and all lanes alike; each row worked out once by the reference and compared at every
+    // level.
     std::vector<uint32_t> d(256), s(256);
     std::vector<uint8_t> runs(256);
     auto row = [&](uint32_t* out) { return Block{out, 0, s.data(), 0, 256, 1}; };
@@ -229,15 +230,16 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
     {
         for (int i = 0; i < 256; i++)
             runs[size_t(i)] = uint8_t(std::min(256 - i, 255));
-        for (uint32_t sc = 0; sc < 256 + 256; sc += kChannelStep)
+        for (uint32_t sc = 0; sc < 3 * 256; sc += kChannelStep)
         {
-            // Then the destination's alpha is the lane's, its channels other than the source's.
-            bool opaque = sc < 256;
-            uint32_t c = sc % 256;
+            // Then the destination's alpha is the lane's, its channels other than the source's;
+            // then the destination's alpha is the channel itself in every lane.
+            uint32_t c = sc % 256, kind = sc / 256;
             for (uint32_t dc = 0; dc < 256; dc++)
             {
-                d[dc] = opaque ? 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc
-                               : dc << 24 | ((c - 1) & 0xFF) << 16 | (dc ^ c) << 8 | (255 - c);
+                d[dc] = kind == 0   ? 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc
+                        : kind == 1 ? dc << 24 | ((c - 1) & 0xFF) << 16 | (dc ^ c) << 8 | (255 - c)
+                                    : c << 24 | dc << 16 | (255 - dc) << 8 | (dc ^ a);
                 s[dc] = a << 24 | c << 16 | (255 - c) << 8 | c;
             }
             compare(a, sc, "normal", [&](const Rows& rows, uint32_t* out) { rows.NormalRows(row(out)); });
