@@ -464,10 +464,12 @@ PEERS(FillBlended, MemcpyRows);
 // sprite is clear. pixman's pictures are premultiplied and blend without a division: not the
 // same job as ours, whose weight is the source's alpha over the new alpha.
 PEERS(FillBlendedOverAlpha, MemcpyRows);
+PEER_CASE_DIFFERS(FillBlendedOverAlpha);
 PEERS(BltOpaque, MemcpyRows);
 PEERS(BltTinted, MemcpyRows);
 PEERS(BltPartial, MemcpyRows);
 PEERS(BltPartialOverAlpha, MemcpyRows);
+PEER_CASE_DIFFERS(BltPartialOverAlpha);
 PEERS(Additive, MemcpyRows);
 PEERS(FastStretch, MemcpyRows);
 PEERS(SlowStretch, MemcpyRows);
