@@ -198,6 +198,7 @@ template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
 template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
     using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
     // Over pixels of one alpha the weight and the new alpha are the same: the source term
     // (with the new alpha) is one constant pixel, and the destination's bytes are scaled in
     // their own lanes by one weight. They are kept for the alpha last met, at first 255 (where
@@ -207,26 +208,58 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
     Reg held = V::Splat(kAlpha);
     Reg term = V::Splat(Blend::AlphaWeightedBy(color, alpha) | kAlpha);
     Reg inverse = V::Splat((256 - alpha) * 0x10001u);
-    EachGroup<V>(d, d, n,
-                 [&](uint32_t* dp, Reg dv, auto, auto count)
-                 {
-                     Reg alphaBits = V::And(dv, V::Splat(kAlpha));
-                     if (!V::All(V::Eq32(alphaBits, held)))
-                     {
-                         Reg first = V::SpreadFirst(alphaBits);
-                         if (!V::All(V::Eq32(alphaBits, first)))
-                             return Put<V>(dp, NormalBy<V>(dv, colour, alphas), count);
-                         Reg w, na, green;
-                         BlendWeights<V>(first, alphas, w, na);
-                         Reg both = V::Or(w, V::template Shl32<16>(w));
-                         Reg pairs = ByteTerms<V>(colour, both, green);
-                         term = V::Or(V::Or(pairs, V::template Shl32<8>(green)), V::template Shl32<24>(na));
-                         inverse = V::Sub16(V::Splat16(256), both);
-                         held = first;
-                     }
-                     Reg green, pairs = ByteTerms<V>(dv, inverse, green);
-                     Put<V>(dp, V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term), count);
-                 });
+    auto heldOver = [&](Reg dv)
+    {
+        Reg green, pairs = ByteTerms<V>(dv, inverse, green);
+        return V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term);
+    };
+    auto group = [&](uint32_t* dp, Reg dv, auto, auto count)
+    {
+        Reg alphaBits = V::And(dv, V::Splat(kAlpha));
+        if (!V::All(V::Eq32(alphaBits, held)))
+        {
+            Reg first = V::SpreadFirst(alphaBits);
+            if (!V::All(V::Eq32(alphaBits, first)))
+                return Put<V>(dp, NormalBy<V>(dv, colour, alphas), count);
+            Reg w, na, green;
+            BlendWeights<V>(first, alphas, w, na);
+            Reg both = V::Or(w, V::template Shl32<16>(w));
+            Reg pairs = ByteTerms<V>(colour, both, green);
+            term = V::Or(V::Or(pairs, V::template Shl32<8>(green)), V::template Shl32<24>(na));
+            inverse = V::Sub16(V::Splat16(256), both);
+            held = first;
+        }
+        Put<V>(dp, heldOver(dv), count);
+    };
+    if (n < kAlignFrom * k)
+        return EachGroup<V>(d, d, n, group);
+    // Long rows go four aligned groups at a time, tested for the held alpha at once. Each
+    // group is read before one that overlaps it is written (see EachGroup).
+    int i = ToAligned<V>(d), last = n - k;
+    Reg dAligned = V::Load(d + i), dLast = V::Load(d + last);
+    group(d, V::Load(d), colour, Whole<V>());
+    group(d + i, dAligned, colour, Whole<V>());
+    for (i += k; i + 4 * k <= last; i += 4 * k)
+    {
+        Reg a = V::Load(d + i), b = V::Load(d + i + k), c = V::Load(d + i + 2 * k),
+            e = V::Load(d + i + 3 * k);
+        Reg other = V::Or(V::Or(V::Xor(a, held), V::Xor(b, held)), V::Or(V::Xor(c, held), V::Xor(e, held)));
+        if (V::All(V::ClearLanes(other)))
+        {
+            V::Store(d + i, heldOver(a));
+            V::Store(d + i + k, heldOver(b));
+            V::Store(d + i + 2 * k, heldOver(c));
+            V::Store(d + i + 3 * k, heldOver(e));
+            continue;
+        }
+        group(d + i, a, colour, Whole<V>());
+        group(d + i + k, b, colour, Whole<V>());
+        group(d + i + 2 * k, c, colour, Whole<V>());
+        group(d + i + 3 * k, e, colour, Whole<V>());
+    }
+    for (; i < last; i += k)
+        group(d + i, V::Load(d + i), colour, Whole<V>());
+    group(d + last, dLast, colour, Whole<V>());
 }
 
 // A group of the normal blend of sources by their own alphas (a group function as
