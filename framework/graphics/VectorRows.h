@@ -305,7 +305,9 @@ template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
 
 template <class V> void CopyRowOf(uint32_t* d, const uint32_t* s, int n)
 {
-    if (n >= V::kPixels)
+    if (n >= Vector::kStringCopyFrom)
+        Vector::StringCopy<V>(d, s, size_t(n));
+    else if (n >= V::kPixels)
         CopyRow<V>(d, s, n);
     else if (n > 0)
         V::StorePart(d, V::LoadPart(s, n, 0), n);

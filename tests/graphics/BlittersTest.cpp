@@ -178,19 +178,27 @@ TEST(Blitters, LevelsMatchReference)
                 });
 }
 
-TEST(Blitters, LongFillsMatchReference)
+TEST(Blitters, LongFillsAndCopiesMatchReference)
 {
-    // Around the lengths where fills change their way, from every alignment, two rows joined
-    // or a pixel apart.
+    // Around the lengths where fills and copies change their way, from every alignment, two
+    // rows joined or a pixel apart.
+    std::vector<uint32_t> source(2 * 9002 + 3);
+    for (size_t i = 0; i < source.size(); i++)
+        source[i] = uint32_t(i) * 2654435761u;
     for (Cpu::Level level : VectorLevels())
         for (int n : {1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 4097, 9001})
             for (int offset = 0; offset < 4; offset++)
                 for (int pitch : {n, n + 1})
                 {
-                    std::vector<uint32_t> expected(size_t(2 * pitch + 8), 0x12345678), actual = expected;
-                    RowsFor(Cpu::Level::Scalar)
-                        .FillRows({expected.data() + offset, pitch, nullptr, 0, n, 2}, 0xFF00A0B0);
-                    RowsFor(level).FillRows({actual.data() + offset, pitch, nullptr, 0, n, 2}, 0xFF00A0B0);
+                    // The fill, then a copy after it from a source at another alignment.
+                    std::vector<uint32_t> expected(size_t(4 * pitch + 8), 0x12345678), actual = expected;
+                    auto draw = [&](const Rows& rows, uint32_t* d)
+                    {
+                        rows.FillRows({d, pitch, nullptr, 0, n, 2}, 0xFF00A0B0);
+                        rows.CopyRows({d + 2 * pitch, pitch, source.data() + 3 - offset, pitch, n, 2});
+                    };
+                    draw(RowsFor(Cpu::Level::Scalar), expected.data() + offset);
+                    draw(RowsFor(level), actual.data() + offset);
                     ASSERT_EQ(expected, actual) << Cpu::Name(level) << " " << n << " from " << offset;
                 }
 }
