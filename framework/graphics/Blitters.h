@@ -33,6 +33,14 @@ enum class AddMode
     Amounts,     // the source's channels are the amounts themselves (Blend::AlphaWeighted); all added
 };
 
+// The kind of a pixel in the run-length tables of OpaqueRunsRows: 0 alpha 0, 1 alpha 255,
+// 2 between.
+inline int AlphaClass(uint32_t pixel)
+{
+    uint32_t a = pixel >> 24;
+    return a == 0 ? 0 : a == 255 ? 1 : 2;
+}
+
 // A block of h rows of w pixels: destination rows dPitch pixels apart, source
 // rows sPitch apart (0: one source row for every destination row; a fill's
 // source is null).

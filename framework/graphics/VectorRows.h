@@ -272,14 +272,16 @@ template <class V> struct NormalGroup
         typename V::Mask clear = V::ClearLanes(sv);
         if (V::All(clear))
             return;
-        if (!AllOpaque<V>(dv))
+        // An opaque source weighs 255 and makes the pixel opaque over any destination, whose
+        // channels it leaves no part of.
+        if (AllOpaque<V>(sv))
+            Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
+        else if (!AllOpaque<V>(dv))
         {
             // Clear lanes keep their pixel; their alpha is taken as 1 to keep na above 0.
             typename V::Reg a = V::AddOneWhere(clear, V::template Shr32<24>(sv));
             Put<V>(dp, V::Select(clear, dv, NormalBy<V>(dv, sv, a)), count);
         }
-        else if (AllOpaque<V>(sv))
-            Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
         else
             Put<V>(dp, OverOpaque<V>(dv, sv), count);
     }
@@ -332,7 +334,11 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
     typename V::Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
     for (int i = 0; i < n;)
     {
+        // A run is told in a byte: a longer one goes on in the runs after it, of its kind.
         int run = std::min(int(runs[i]), n - i);
+        for (int more = run; more == 255 && i + run < n && AlphaClass(s[i + run]) == AlphaClass(s[i]);
+             run += more)
+            more = std::min(int(runs[i + run]), n - i - run);
         if (run >= k)
         {
             whole(d + i, s + i, run, s[i] >> 24);
@@ -380,7 +386,7 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
         [](uint32_t* dp, const uint32_t* sp, int run, uint32_t alpha)
         {
             if (alpha == 255)
-                CopyRow<V>(dp, sp, run);
+                CopyRowOf<V>(dp, sp, run);
             else if (alpha != 0)
                 OverOpaqueRowOf<V>(dp, sp, run);
         },
@@ -396,35 +402,43 @@ template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const
     // Red rounds after each product, green and blue once after both: red's
     // product loses its low byte before the second.
     Reg keep = V::Splat(0xFF00FFFF);
-    EachGroup<V>(d, s, n,
-                 [&](uint32_t* dp, Reg dv, Reg sv, auto count)
-                 {
-                     if (V::All(V::ClearLanes(sv)))
-                         return;
-                     // The modulated alpha: over an opaque pixel the weight itself.
-                     Reg w = Div255<V>(V::MulLo16(V::template Shr32<24>(sv), ca)), alpha = V::Splat(kAlpha);
-                     typename V::Mask clear{};
-                     bool opaque = AllOpaque<V>(dv);
-                     if (!opaque)
-                     {
-                         // Lanes of no alpha keep their pixel; their alpha is taken as 1 to keep na
-                         // above 0.
-                         clear = V::Eq32(w, V::Zero());
-                         BlendWeights<V>(dv, V::AddOneWhere(clear, w), w, alpha);
-                         alpha = V::template Shl32<24>(alpha);
-                     }
-                     // Worked in the pixels' own lanes, blue and red in the halves of each, green in
-                     // the low half.
-                     w = V::Or(w, V::template Shl32<16>(w));
-                     Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep),
-                                            colourPairs);
-                     Reg sGreen =
-                         V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
-                     Reg dGreen;
-                     pairs = V::Add16(pairs, ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen));
-                     Reg out = V::Or(V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen))), alpha);
-                     Put<V>(dp, opaque ? out : V::Select(clear, dv, out), count);
-                 });
+    auto group = [&](uint32_t* dp, Reg dv, Reg sv, auto count, auto wholeAlpha)
+    {
+        if (V::All(V::ClearLanes(sv)))
+            return;
+        // The modulated alpha (the source's own under a tint of alpha 255): over an opaque
+        // pixel the weight itself.
+        Reg w = V::template Shr32<24>(sv), alpha = V::Splat(kAlpha);
+        if constexpr (!wholeAlpha)
+            w = Div255<V>(V::MulLo16(w, ca));
+        typename V::Mask clear{};
+        bool opaque = AllOpaque<V>(dv);
+        if (!opaque)
+        {
+            // Lanes of no alpha keep their pixel; their alpha is taken as 1 to keep na
+            // above 0.
+            clear = V::Eq32(w, V::Zero());
+            BlendWeights<V>(dv, V::AddOneWhere(clear, w), w, alpha);
+            alpha = V::template Shl32<24>(alpha);
+        }
+        // Worked in the pixels' own lanes, blue and red in the halves of each, green in
+        // the low half.
+        w = V::Or(w, V::template Shl32<16>(w));
+        Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep), colourPairs);
+        Reg sGreen = V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
+        Reg dGreen;
+        pairs = V::Add16(pairs, ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen));
+        Reg out = V::Or(V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen))), alpha);
+        Put<V>(dp, opaque ? out : V::Select(clear, dv, out), count);
+    };
+    if (t.mAlpha == 255)
+        EachGroup<V>(d, s, n,
+                     [&](uint32_t* dp, Reg dv, Reg sv, auto count)
+                     { group(dp, dv, sv, count, std::true_type()); });
+    else
+        EachGroup<V>(d, s, n,
+                     [&](uint32_t* dp, Reg dv, Reg sv, auto count)
+                     { group(dp, dv, sv, count, std::false_type()); });
 }
 
 // The channel amounts of an additive mode, alpha bytes zero, worked on the

@@ -122,7 +122,7 @@ template <class V> void StringCopy(uint32_t* d, const uint32_t* s, size_t n)
 }
 
 // Copies from this many pixels on go by StringCopy.
-constexpr int kStringCopyFrom = 1024;
+constexpr int kStringCopyFrom = 256;
 
 // Every one of n 32-bit words of d = word (any n).
 template <class V> LUMO_ALWAYS_INLINE void FillWords(uint32_t* d, int n, uint32_t word)

@@ -47,13 +47,15 @@ public:
             p = Pixel(opaquePercent);
         return row;
     }
-    // Runs of 1 to 40 pixels, each all opaque, all clear or all partly transparent.
+    // Runs of 1 to 40 pixels, and some longer than a byte tells, each all opaque, all clear or
+    // all partly transparent.
     std::vector<uint32_t> Runs(int n)
     {
         std::vector<uint32_t> row;
         while (int(row.size()) < n)
         {
-            int kind = int(mRandom() % 3), length = 1 + int(mRandom() % 40);
+            int kind = int(mRandom() % 3);
+            int length = mRandom() % 8 == 0 ? 254 + int(mRandom() % 4) : 1 + int(mRandom() % 40);
             for (int i = 0; i < length && int(row.size()) < n; i++)
                 row.push_back(WithAlpha(kind == 0 ? 255 : kind == 1 ? 0 : 1 + mRandom() % 254));
         }
@@ -102,7 +104,8 @@ template <typename Run> void CompareRows(uint32_t seed, Run run)
         PixelMaker make(seed);
         for (int trial = 0; trial < 2000; trial++)
         {
-            int w = trial % 50 == 49 ? 200 + trial % 37 : trial % 41, h = 1 + trial % 3;
+            int w = trial % 50 == 49 ? 200 + trial % 37 + trial % 100 / 99 * 400 : trial % 41,
+                h = 1 + trial % 3;
             // Destinations mostly opaque (the screen), sometimes not at all, starting anywhere
             // in a vector's width; rows a few pixels apart.
             int offset = trial % 17, pitch = w + trial % 5;
@@ -186,7 +189,7 @@ TEST(Blitters, LongFillsAndCopiesMatchReference)
     for (size_t i = 0; i < source.size(); i++)
         source[i] = uint32_t(i) * 2654435761u;
     for (Cpu::Level level : VectorLevels())
-        for (int n : {1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 4097, 9001})
+        for (int n : {255, 256, 257, 1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 4097, 9001})
             for (int offset = 0; offset < 4; offset++)
                 for (int pitch : {n, n + 1})
                 {
