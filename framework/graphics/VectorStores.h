@@ -98,13 +98,14 @@ template <class V, class F> LUMO_ALWAYS_INLINE void ZipRow(uint32_t* d, const ui
 // of the level, built only where a level's rows are.
 template <class V> void StringFill(uint32_t* d, size_t n, uint32_t word)
 {
+    // The words of a 16-bit surface's row may lie two bytes off their own alignment.
     if (reinterpret_cast<uintptr_t>(d) % 8 != 0)
     {
-        *d++ = word;
+        std::memcpy(d++, &word, sizeof(word));
         n--;
     }
     if (n % 2 != 0)
-        d[n - 1] = word;
+        std::memcpy(d + n - 1, &word, sizeof(word));
     size_t pairs = n / 2;
     asm volatile("rep stosq" : "+D"(d), "+c"(pairs) : "a"(word * 0x100000001u) : "memory");
 }
