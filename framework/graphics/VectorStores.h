@@ -113,9 +113,9 @@ template <class V> void StringFill(uint32_t* d, size_t n, uint32_t word)
 // Fills from this many of a level's vectors on go by StringFill.
 constexpr int kStringFillFrom = 256;
 
-// n 32-bit words from s to d by the processor's string copy: from a few kilobytes on it
-// keeps memcpy's speed at every level, where AVX2's vector loop took up to twice SSE2's
-// time on pictures that fit the cache.
+// n 32-bit words from s to d by the processor's string copy: from a kilobyte on it keeps
+// memcpy's speed at every level, where AVX2's vector loop took up to twice SSE2's time on
+// pictures that fit the cache.
 template <class V> void StringCopy(uint32_t* d, const uint32_t* s, size_t n)
 {
     size_t bytes = n * sizeof(uint32_t);
