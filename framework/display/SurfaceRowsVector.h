@@ -2,7 +2,7 @@
 // pixels, one per 32-bit lane (16-bit pixels are widened on load). A level's file
 // includes this after its vector type (see graphics/VectorSse2.h): everything here is
 // private to that file and built for its level. The standard headers it needs
-// (<cstring>) come before, outside the level's region.
+// (<climits>, <cstring>) come before, outside the level's region.
 //
 // Every channel is worked on as its value: blue and red side by side in the two
 // 16-bit halves of a lane, green alone. All products of a channel and a weight fit
@@ -159,27 +159,45 @@ template <typename L> uint32_t Packed(const uint32_t channel[3])
     return channel[0] << L::kRedShift | channel[1] << L::kGreenShift | channel[2];
 }
 
-// Runs block(d, s, out) on each vector of the row and stores `out` where it says so.
-// A row that does not end on a whole vector ends with one more that overlaps the one
-// before it: that one is worked out first, from the pixels as they were, and stored
-// last; each pixel's result depends on that pixel alone. Rows shorter than a vector
-// are worked on in a copy.
-template <typename V, typename L, typename Block>
-void DriveRow(void* row, const uint32_t* s, int n, Block& block)
+// A row's work on four vectors at once where it can do them all alike (quad(d, s) true
+// when it did them); none by default.
+struct NoQuads
+{
+    template <typename P> bool operator()(P*, const uint32_t*) const { return false; }
+};
+
+constexpr int kQuadsFrom = 16;
+
+// Runs quad(d, s) on four vectors at a time in rows of kQuadsFrom vectors or more, or where it does not take
+// them, block(d, s, out) on each of them, and stores `out` where it says so. A row that does not end on a
+// whole vector ends with one more that overlaps the one before it: that one is worked out
+// first, from the pixels as they were, and stored last; each pixel's result depends on that
+// pixel alone. Rows shorter than a vector are worked on in a copy.
+template <typename V, typename L, typename Block, typename Quad>
+void DriveRow(void* row, const uint32_t* s, int n, Block& block, Quad& quad)
 {
     using P = typename L::Pixel;
     using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
     P* d = static_cast<P*>(row);
     auto from = [s](int i) { return s != nullptr ? s + i : nullptr; };
     Reg out = V::Zero();
     if (n <= 0)
         return;
-    if (n >= V::kPixels)
+    if (n >= k)
     {
-        int last = n - V::kPixels;
+        int last = n - k;
         Reg tail = out;
-        bool tailWritten = last % V::kPixels != 0 && block(d + last, from(last), tail);
-        for (int i = 0; i + V::kPixels <= n; i += V::kPixels)
+        bool tailWritten = last % k != 0 && block(d + last, from(last), tail);
+        // Short rows change their kind too often for groups of four to pay.
+        int i = 0;
+        if (n >= kQuadsFrom * k)
+            for (; i + 4 * k <= n; i += 4 * k)
+                if (!quad(d + i, from(i)))
+                    for (int q = i; q < i + 4 * k; q += k)
+                        if (block(d + q, from(q), out))
+                            StorePixels<V, L>(d + q, out);
+        for (; i + k <= n; i += k)
             if (block(d + i, from(i), out))
                 StorePixels<V, L>(d + i, out);
         if (tailWritten)
@@ -197,14 +215,28 @@ void DriveRow(void* row, const uint32_t* s, int n, Block& block)
     std::memcpy(d, dt, size_t(n) * sizeof(P));
 }
 
+// Rows as wide as the surface follow each other: they are taken as one row where the
+// source's rows (if any) follow each other too.
+template <typename L> void JoinRows(const Target& t, int& n, int& rows)
+{
+    if (rows > 1 && t.mPitch == long(n) * long(sizeof(typename L::Pixel)) && n <= INT_MAX / rows)
+    {
+        n *= rows;
+        rows = 1;
+    }
+}
+
 // DriveRow over `rows` rows of the surface, the source moving on by sourcePitch pixels a row.
-template <typename V, typename L, typename Block>
-void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block)
+template <typename V, typename L, typename Block, typename Quad = NoQuads>
+void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block,
+           Quad quad = Quad())
 {
     Vector::CleanExit<V> clean;
+    if (s == nullptr || sourcePitch == n)
+        JoinRows<L>(t, n, rows);
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
-        DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block);
+        DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block, quad);
 }
 
 template <typename V, typename L> using PixelOf = const typename L::Pixel*;
@@ -226,7 +258,9 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
     // Whole 32-bit words of the pixel: two pixels a word at 16 bits.
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
-    typename V::Reg value = V::Splat(kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue);
+    uint32_t value = kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue;
+    if (n % kPerWord == 0)
+        JoinRows<L>(t, n, rows);
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {
@@ -268,6 +302,8 @@ void CopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
     if constexpr (sizeof(typename L::Pixel) == 4)
         if (n >= V::kPixels)
         {
+            if (p.mSourcePitch == n)
+                JoinRows<L>(t, n, rows);
             auto* row = static_cast<uint8_t*>(d);
             for (int j = 0; j < rows; j++, row += t.mPitch)
                 Vector::MapRow<V>(reinterpret_cast<uint32_t*>(row), s + j * p.mSourcePitch, n, masked);
@@ -304,23 +340,40 @@ void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
 {
     using Reg = typename V::Reg;
     Reg mask = V::Splat(L::kColorMask), opaque = V::Splat(255), k256 = V::Splat(256);
-    Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
-                {
-                    Reg source = V::Load(s), alpha = V::template Shr32<24>(source);
-                    out = V::And(source, mask);
-                    // At alpha 255 the destination keeps 1 / 256 of a channel: nothing. Wholly
-                    // opaque vectors, the most common, are tested first.
-                    if (V::All(V::Eq32(alpha, opaque)))
-                        return true;
-                    typename V::Mask clear = V::Eq32(alpha, V::Zero());
-                    if (V::All(clear))
-                        return false;
-                    Reg x = LoadPixels<V, L>(d);
-                    out = V::Add32(Scaled<V, L, false>(x, BothHalves<V>(V::Sub32(k256, alpha))), out);
-                    out = V::Select(clear, x, out);
-                    return true;
-                });
+    Drive<V, L>(
+        t, d, s, n, rows, p.mSourcePitch,
+        [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
+        {
+            Reg source = V::Load(s), alpha = V::template Shr32<24>(source);
+            out = V::And(source, mask);
+            // At alpha 255 the destination keeps 1 / 256 of a channel: nothing. Wholly
+            // opaque vectors, the most common, are tested first.
+            if (V::All(V::Eq32(alpha, opaque)))
+                return true;
+            typename V::Mask clear = V::Eq32(alpha, V::Zero());
+            if (V::All(clear))
+                return false;
+            Reg x = LoadPixels<V, L>(d);
+            out = V::Add32(Scaled<V, L, false>(x, BothHalves<V>(V::Sub32(k256, alpha))), out);
+            out = V::Select(clear, x, out);
+            return true;
+        },
+        // Four wholly opaque vectors are copied, four wholly clear ones skipped, with one
+        // test each.
+        [&](typename L::Pixel* d, const uint32_t* s)
+        {
+            Reg a = V::Load(s), b = V::Load(s + V::kPixels), c = V::Load(s + 2 * V::kPixels),
+                e = V::Load(s + 3 * V::kPixels);
+            if (V::All(V::OpaqueLanes(V::And(V::And(a, b), V::And(c, e)))))
+            {
+                StorePixels<V, L>(d, V::And(a, mask));
+                StorePixels<V, L>(d + V::kPixels, V::And(b, mask));
+                StorePixels<V, L>(d + 2 * V::kPixels, V::And(c, mask));
+                StorePixels<V, L>(d + 3 * V::kPixels, V::And(e, mask));
+                return true;
+            }
+            return V::All(V::ClearLanes(V::Or(V::Or(a, b), V::Or(c, e))));
+        });
 }
 
 template <typename V, typename L>
@@ -373,7 +426,16 @@ void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const 
                             return false;
                     }
                     Reg x = LoadPixels<V, L>(d);
-                    out = Saturated<V, L>(x, kTint ? Modulated<V, L>(source, modBlueRed, modGreen) : source);
+                    Reg amounts = kTint ? Modulated<V, L>(source, modBlueRed, modGreen) : source;
+                    if constexpr (L::kByteChannels)
+                    {
+                        // Bytes added with saturation; the bits above the colour go, but under a
+                        // source without colour, which adds nothing, the pixel stays whole.
+                        Reg sum = V::AddSat8(x, V::And(amounts, colour));
+                        out = V::And(sum, skipBlack ? V::OnesWhere(black, colour) : colour);
+                        return true;
+                    }
+                    out = Saturated<V, L>(x, amounts);
                     if (skipBlack)
                         out = V::Select(black, x, out);
                     return true;

@@ -60,6 +60,10 @@ struct Avx2
     static Reg Min16(Reg a, Reg b) { return _mm256_min_epi16(a, b); }
     static Reg Add32(Reg a, Reg b) { return _mm256_add_epi32(a, b); }
     static Reg Sub32(Reg a, Reg b) { return _mm256_sub_epi32(a, b); }
+    static Reg Quotient(Reg n, Reg d)
+    {
+        return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(n), _mm256_cvtepi32_ps(d)));
+    }
     static Reg AddSat8(Reg a, Reg b) { return _mm256_adds_epu8(a, b); }
     static Reg SubSat8(Reg a, Reg b) { return _mm256_subs_epu8(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm256_srli_epi16(v, n); }
@@ -90,6 +94,7 @@ struct Avx2
         return _mm256_shuffle_epi8(v, pick);
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm256_packus_epi16(lo, hi); }
+    static Reg SpreadFirst(Reg v) { return _mm256_broadcastd_epi32(_mm256_castsi256_si128(v)); }
     static Mask Eq32(Reg a, Reg b) { return _mm256_cmpeq_epi32(a, b); }
     static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }
@@ -97,6 +102,7 @@ struct Avx2
     static bool None(Mask m) { return _mm256_movemask_epi8(m) == 0; }
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm256_blendv_epi8(ifClear, ifSet, m); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm256_andnot_si256(m, v); }
+    static Reg OnesWhere(Mask m, Reg v) { return _mm256_or_si256(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm256_add_epi32(v, m); }
     static Reg AddOneWhere(Mask m, Reg v) { return _mm256_sub_epi32(v, m); }
     static constexpr bool kGathers = true;
