@@ -94,6 +94,26 @@ struct Scratch
     }
 };
 
+// One direction of a fast stretch: the i-th destination pixel from the edge takes the source
+// pixel (start + i * step) >> 16 (16.16 fixed point), kept inside the source's `size`.
+struct StretchAxis
+{
+    int64_t mStart;
+    int64_t mStep;
+    int mSize;
+
+    int At(int i) const { return std::clamp(int((mStart + i * mStep) >> 16), 0, mSize - 1); }
+    // The whole number of source pixels between neighbours when every one of the `count` from
+    // the `first` lies inside the source (1 for the same size, k for a shrink by k); else 0.
+    int WholeStep(int first, int count) const
+    {
+        if (mStep <= 0 || mStep % 65536 != 0)
+            return 0;
+        int64_t low = (mStart + first * mStep) >> 16, high = low + int64_t(count - 1) * (mStep >> 16);
+        return low >= 0 && high < mSize ? int(mStep >> 16) : 0;
+    }
+};
+
 // A source's native pixels, through its palette or not.
 struct Source
 {
@@ -424,9 +444,9 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
     Target t(mLockedSurfaceDesc, *mDDInterface);
     src->CommitBits();
     Source source(src, mDDInterface);
-    int64_t stepX = int64_t(from.mWidth * 65536.0 / dest.mWidth);
-    int64_t stepY = int64_t(from.mHeight * 65536.0 / dest.mHeight);
-    int64_t startX = int64_t(from.mX * 65536.0), startY = int64_t(from.mY * 65536.0);
+    StretchAxis across{int64_t(from.mX * 65536.0), int64_t(from.mWidth * 65536.0 / dest.mWidth), src->mWidth};
+    StretchAxis down{int64_t(from.mY * 65536.0), int64_t(from.mHeight * 65536.0 / dest.mHeight),
+                     src->mHeight};
     RowParams p;
     const Surface::Rows& rows = Surface::ActiveRows(t);
     Surface::Row row = BlendRow(rows, color, drawMode == DRAWMODE_ADDITIVE, p);
@@ -436,26 +456,43 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
         UnlockSurface();
         return;
     }
-    // The source column of every destination column drawn, once per call.
+    int firstColumn = r.mX - dest.mX, firstRow = r.mY - dest.mY;
+    // Columns a whole step apart are read straight from the source row (a same-size copy) or
+    // picked out of it (a shrink by a whole factor, or through a palette); others are looked
+    // up one by one.
+    bool palette = source.mIndices != nullptr;
+    int factor = mirrored ? 0 : across.WholeStep(firstColumn, r.mWidth);
+    size_t left = size_t(across.At(firstColumn));
+    if (factor == 1 && !palette && down.WholeStep(firstRow, r.mHeight) == 1)
+    {
+        // Same size both ways: the rows as a blit takes them, all in one go.
+        p.mSourcePitch = src->mWidth;
+        size_t top = size_t(down.At(firstRow)) * size_t(src->mWidth);
+        row(t, t.At(r.mX, r.mY), source.mNative + top + left, r.mWidth, r.mHeight, p);
+        UnlockSurface();
+        return;
+    }
     Scratch& scratch = Scratch::Get(size_t(r.mWidth));
     int* columns = scratch.mColumns.data();
     uint32_t* pixels = scratch.mPixels.data();
-    for (int k = 0; k < r.mWidth; k++)
-    {
-        int x = r.mX + k;
-        int i = mirrored ? dest.mX + dest.mWidth - 1 - x : x - dest.mX;
-        columns[k] = std::clamp(int((startX + i * stepX) >> 16), 0, src->mWidth - 1);
-    }
+    if (factor == 0)
+        for (int k = 0; k < r.mWidth; k++)
+            columns[k] = across.At(mirrored ? dest.mWidth - 1 - (firstColumn + k) : firstColumn + k);
     // Destination rows that take the same source row are drawn in one go.
-    auto sourceRow = [&](int y)
-    { return std::clamp(int((startY + (y - dest.mY) * stepY) >> 16), 0, src->mHeight - 1); };
     for (int y = r.mY; y < r.mY + r.mHeight;)
     {
-        int sy = sourceRow(y), count = 1;
-        while (y + count < r.mY + r.mHeight && sourceRow(y + count) == sy)
+        int sy = down.At(y - dest.mY), count = 1;
+        while (y + count < r.mY + r.mHeight && down.At(y + count - dest.mY) == sy)
             count++;
         size_t start = size_t(sy) * size_t(src->mWidth);
-        if (source.mIndices != nullptr)
+        const uint32_t* line = pixels;
+        if (factor == 1 && !palette)
+            line = source.mNative + start + left;
+        else if (factor > 0 && palette)
+            rows.mPick(pixels, source.mNative, source.mIndices + start + left, factor, r.mWidth);
+        else if (factor > 0)
+            rows.mPick(pixels, source.mNative + start + left, nullptr, factor, r.mWidth);
+        else if (palette)
         {
             // Wide reads of the indices past the last column stay inside the picture's.
             bool padded = start + size_t(src->mWidth) + 3 <= size_t(src->mWidth) * size_t(src->mHeight);
@@ -463,7 +500,7 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
         }
         else
             rows.mGather(pixels, source.mNative + start, nullptr, columns, r.mWidth, false);
-        row(t, t.At(r.mX, y), pixels, r.mWidth, count, p);
+        row(t, t.At(r.mX, y), line, r.mWidth, count, p);
         y += count;
     }
     UnlockSurface();

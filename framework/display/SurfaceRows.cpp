@@ -119,10 +119,19 @@ void GatherColumns(uint32_t* out, const uint32_t* native, const uint8_t* indices
         out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
 }
 
+void PickColumns(uint32_t* out, const uint32_t* native, const uint8_t* indices, int step, int n)
+{
+    for (int k = 0; k < n; k++)
+    {
+        size_t at = size_t(k) * size_t(step);
+        out[k] = native[indices != nullptr ? indices[at] : at];
+    }
+}
+
 } // namespace
 
 #define LUMO_SURFACE_ROW_ENTRY(name) &name,
-const Rows kRows = {LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_ENTRY) & GatherColumns};
+const Rows kRows = {LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_ENTRY) & GatherColumns, &PickColumns};
 #undef LUMO_SURFACE_ROW_ENTRY
 
 } // namespace Reference

@@ -55,11 +55,17 @@ using Row = void (*)(const Target& t, void* d, const uint32_t* s, int n, int row
 using Gather = void (*)(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns,
                         int n, bool padded);
 
+// out[k] = native[k * step], or native[indices[k * step]] through a palette, for k < n: the
+// source pixels of a row drawn at the same size (step 1, a palette's) or shrunk by a whole
+// factor. Nothing past the (n - 1) * step-th pixel or index is read.
+using Pick = void (*)(uint32_t* out, const uint32_t* native, const uint8_t* indices, int step, int n);
+
 #define LUMO_SURFACE_ROW_MEMBER(name) Row m##name;
 struct Rows
 {
     LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_MEMBER)
     Gather mGather;
+    Pick mPick;
 };
 #undef LUMO_SURFACE_ROW_MEMBER
 

@@ -413,11 +413,75 @@ void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, co
         out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
 }
 
+// Every step-th pixel of a row, or of a row of palette indices, without a table of columns:
+// whole vectors of pixels (or of indices, widened) are read and every step-th taken out of
+// them by Even (every second), Even twice (every fourth) or, where the level has one, a
+// permute of each vector read (other steps below a vector's width); indices are then looked
+// up by the level's gathers (one at a time without them). A vector of results reads step
+// vectors from its first pixel: vectors go while those end by the last pixel picked, the
+// rest one at a time.
+template <typename V>
+void PickRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, int step, int n)
+{
+    Vector::CleanExit<V> clean;
+    using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
+    int i = 0;
+    auto load = [&](size_t at)
+    { return indices != nullptr ? V::LoadBytes(indices + at) : V::Load(native + at); };
+    auto put = [&](int at, Reg picked)
+    { V::Store(out + at, indices != nullptr ? V::Gather(native, picked) : picked); };
+    auto whole = [&](int at) { return int64_t(at + k) * step - 1 <= int64_t(n - 1) * step; };
+    if (indices == nullptr || V::kGathers)
+    {
+        if (step == 1)
+            for (; whole(i); i += k)
+                put(i, load(size_t(i)));
+        else if (step == 2)
+            for (; whole(i); i += k)
+                put(i, V::Even(load(size_t(2 * i)), load(size_t(2 * i + k))));
+        else if (step == 4)
+            for (; whole(i); i += k)
+            {
+                size_t at = size_t(4 * i);
+                put(i, V::Even(V::Even(load(at), load(at + k)), V::Even(load(at + 2 * k), load(at + 3 * k))));
+            }
+        else if constexpr (V::kPermute)
+        {
+            if (step < k)
+            {
+                // Result j is lane (j * step) % k of the vector read (j * step) / k.
+                alignas(64) uint32_t lane[k], from[k];
+                for (int j = 0; j < k; j++)
+                {
+                    lane[j] = uint32_t(j * step % k);
+                    from[j] = uint32_t(j * step / k);
+                }
+                Reg lanes = V::Load(lane), which = V::Load(from);
+                for (; whole(i); i += k)
+                {
+                    size_t at = size_t(i) * size_t(step);
+                    Reg picked = V::Permute(load(at), lanes);
+                    for (int v = 1; v < step; v++)
+                        picked = V::Select(V::Eq32(which, V::Splat(uint32_t(v))),
+                                           V::Permute(load(at + size_t(v * k)), lanes), picked);
+                    put(i, picked);
+                }
+            }
+        }
+    }
+    for (; i < n; i++)
+    {
+        size_t at = size_t(i) * size_t(step);
+        out[i] = native[indices != nullptr ? indices[at] : at];
+    }
+}
+
 template <typename V, typename L> constexpr Rows MakeRows()
 {
     return Rows{&FillRow<V, L>,      &BlendFillRow<V, L>, &AddFillRow<V, L>, &CopyRow<V, L>,
                 &KeyCopyRow<V, L>,   &OverRow<V, L>,      &TintRow<V, L>,    &AddRow<V, L, false>,
-                &AddRow<V, L, true>, &GatherRow<V>};
+                &AddRow<V, L, true>, &GatherRow<V>,       &PickRow<V>};
 }
 
 } // namespace

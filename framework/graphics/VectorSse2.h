@@ -19,7 +19,8 @@
 //   lanes; LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
 //   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
 //   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits; Pack: 16-bit lanes
-//   back to bytes, saturating;
+//   back to bytes, saturating; Even(a, b): the even-numbered pixels of a, then those of b;
+//   LoadBytes: kPixels bytes, one a lane;
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
 //   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
 //   SubOneWhere(mask, v) and AddOneWhere(mask, v);
@@ -55,6 +56,12 @@ struct Sse2
             int lane = _mm_cvtsi128_si32(v);
             std::memcpy(p + i, &lane, sizeof(lane));
         }
+    }
+    static Reg LoadBytes(const uint8_t* p)
+    {
+        int bytes;
+        std::memcpy(&bytes, p, sizeof(bytes));
+        return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), Zero()), Zero());
     }
     static Reg Load16(const uint16_t* p)
     {
@@ -109,6 +116,11 @@ struct Sse2
         return _mm_or_si128(a, _mm_slli_epi32(a, 16));
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm_packus_epi16(lo, hi); }
+    static Reg Even(Reg a, Reg b)
+    {
+        return _mm_castps_si128(
+            _mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), _MM_SHUFFLE(2, 0, 2, 0)));
+    }
     static Mask Eq32(Reg a, Reg b) { return _mm_cmpeq_epi32(a, b); }
     static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }
