@@ -64,39 +64,61 @@ struct NearestStep
     int64_t span, at = 0, rest = 0, whole = 0, part = 0;
 };
 
+// The source columns of a stretched copy, kept per thread and grown as needed, so that a blit
+// allocates nothing once warm.
+std::vector<int64_t>& ColumnTable(size_t width)
+{
+    thread_local std::vector<int64_t> columns;
+    if (columns.size() < width)
+        columns.resize(width);
+    return columns;
+}
+
 // Copies `from` of the source onto `dest`, sampling the nearest source pixel (pixel centres) when the
-// sizes differ; only the `visible` part of `dest` is written. Rows of the same width are copied whole.
+// sizes differ; only the `visible` part of `dest` is written. Rows of the same width are copied whole;
+// a row that takes the same source row as the one before, without a key, is a copy of that one.
 template <typename T>
 void CopyPixels(uint8_t* target, LONG targetPitch, const RECT& dest, const RECT& visible,
-                const uint8_t* source, LONG sourcePitch, const RECT& from, const KeyTest& key)
+                const uint8_t* source, LONG sourcePitch, const RECT& from, const KeyTest& keyTest)
 {
+    // A copy of its own, which the pixels written cannot alias: the keyed rows then go in vectors.
+    const KeyTest key = keyTest;
     LONG width = visible.right - visible.left;
     bool sameWidth = from.right - from.left == dest.right - dest.left;
     NearestStep row(from.top, from.bottom - from.top, dest.bottom - dest.top, visible.top - dest.top);
-    const NearestStep firstColumn(from.left, from.right - from.left, dest.right - dest.left,
-                                  visible.left - dest.left);
+    NearestStep column(from.left, from.right - from.left, dest.right - dest.left, visible.left - dest.left);
+    int64_t* columns = nullptr;
+    if (!sameWidth)
+    {
+        columns = ColumnTable(size_t(width)).data();
+        for (LONG i = 0; i < width; i++, column.Next())
+            columns[i] = column.at;
+    }
+    const T* previous = nullptr;
+    int64_t previousRow = -1;
     for (LONG y = visible.top; y < visible.bottom; y++, row.Next())
     {
         const T* in = reinterpret_cast<const T*>(source + row.at * sourcePitch);
         T* out = reinterpret_cast<T*>(target + (int64_t)y * targetPitch) + visible.left;
-        if (sameWidth && !key.on)
-            std::memcpy(out, in + firstColumn.at, (size_t)width * sizeof(T));
+        if (!key.on && row.at == previousRow)
+            std::memcpy(out, previous, (size_t)width * sizeof(T));
+        else if (sameWidth && !key.on)
+            std::memcpy(out, in + column.at, (size_t)width * sizeof(T));
         else if (sameWidth)
         {
-            const T* run = in + firstColumn.at;
+            const T* run = in + column.at;
             for (LONG i = 0; i < width; i++)
                 out[i] = key.Skips(run[i]) ? out[i] : run[i];
         }
         else
-        {
-            NearestStep column = firstColumn;
-            for (LONG i = 0; i < width; i++, column.Next())
+            for (LONG i = 0; i < width; i++)
             {
-                T pixel = in[column.at];
+                T pixel = in[columns[i]];
                 if (!key.on || !key.Skips(pixel))
                     out[i] = pixel;
             }
-        }
+        previous = out;
+        previousRow = row.at;
     }
 }
 
