@@ -3,6 +3,7 @@
 #include "game/src/FrameLink.h"
 #include "game/src/GameGrid.h"
 #include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
 
 namespace Lumo
 {
@@ -16,8 +17,13 @@ GameSpace::GameSpace(Widget* frame, GameGrid* grid, Image* tile) : mFrame(frame)
 
 void GameSpace::Draw(Graphics* g)
 {
-    g->SetColor(Color(171, 171, 171));
-    g->FillRect(0, 0, mWidth, mHeight);
+    // Opaque tiles leave nothing of the grey under them to see.
+    auto* tile = dynamic_cast<MemoryImage*>(mTile);
+    if (tile == nullptr || tile->mHasTrans || tile->mHasAlpha)
+    {
+        g->SetColor(Color(171, 171, 171));
+        g->FillRect(0, 0, mWidth, mHeight);
+    }
     for (int c = 0; c < GameGrid::kColumns; c++)
     {
         for (int r = 0; r < GameGrid::kRows; r++)

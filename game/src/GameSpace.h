@@ -17,6 +17,8 @@ public:
     GameSpace(Widget* frame, GameGrid* grid, Image* tile);
 
     void Draw(Graphics* g) override;
+    // The floor or its grey paints every pixel of it.
+    bool CoversItsRect() const override { return true; }
     void MouseUpButton(int x, int y, int button, int clickCount) override;
     void MouseMove(int x, int y) override;
 
