@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace Lumo
@@ -74,6 +75,9 @@ template <typename Plot> void WalkSurfaceLine(double x1, double y1, double x2, d
         plot(xMajor ? a : b, xMajor ? b : a);
     }
 }
+
+// The pixels a stretch makes ahead of drawing them: a block of rows, drawn with one call.
+constexpr int kStretchBlock = 8192;
 
 // Rows of source pixels and stretch columns, grown as needed and kept per thread, so
 // that drawing allocates nothing once warm.
@@ -462,46 +466,75 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
     // up one by one.
     bool palette = source.mIndices != nullptr;
     int factor = mirrored ? 0 : across.WholeStep(firstColumn, r.mWidth);
+    int downFactor = down.WholeStep(firstRow, r.mHeight);
     size_t left = size_t(across.At(firstColumn));
-    if (factor == 1 && !palette && down.WholeStep(firstRow, r.mHeight) == 1)
+    int bottom = r.mY + r.mHeight;
+    if (factor == 1 && !palette && downFactor > 0)
     {
-        // Same size both ways: the rows as a blit takes them, all in one go.
-        p.mSourcePitch = src->mWidth;
+        // Whole source rows as they are, every one (the same size both ways, as a blit takes
+        // them) or every k-th: all in one go.
+        p.mSourcePitch = long(downFactor) * src->mWidth;
         size_t top = size_t(down.At(firstRow)) * size_t(src->mWidth);
         row(t, t.At(r.mX, r.mY), source.mNative + top + left, r.mWidth, r.mHeight, p);
         UnlockSurface();
         return;
     }
-    Scratch& scratch = Scratch::Get(size_t(r.mWidth));
+    if (factor == 1 && !palette)
+    {
+        // Stretched down only: the destination rows that take the same source row in one go.
+        for (int y = r.mY, count = 1; y < bottom; y += count)
+        {
+            int sy = down.At(y - dest.mY);
+            for (count = 1; y + count < bottom && down.At(y + count - dest.mY) == sy;)
+                count++;
+            row(t, t.At(r.mX, y), source.mNative + size_t(sy) * size_t(src->mWidth) + left, r.mWidth, count,
+                p);
+        }
+        UnlockSurface();
+        return;
+    }
+    Scratch& scratch = Scratch::Get(size_t(std::max(r.mWidth, kStretchBlock)));
     int* columns = scratch.mColumns.data();
     uint32_t* pixels = scratch.mPixels.data();
     if (factor == 0)
         for (int k = 0; k < r.mWidth; k++)
             columns[k] = across.At(mirrored ? dest.mWidth - 1 - (firstColumn + k) : firstColumn + k);
-    // Destination rows that take the same source row are drawn in one go.
-    for (int y = r.mY; y < r.mY + r.mHeight;)
+    // The source pixels of as many destination rows as the block holds, a row taken again
+    // copied, then drawn in one go.
+    int perBlock = std::max(1, kStretchBlock / r.mWidth);
+    const size_t size = size_t(src->mWidth) * size_t(src->mHeight);
+    p.mSourcePitch = r.mWidth;
+    for (int y = r.mY, count = 0; y < bottom; y += count)
     {
-        int sy = down.At(y - dest.mY), count = 1;
-        while (y + count < r.mY + r.mHeight && down.At(y + count - dest.mY) == sy)
-            count++;
-        size_t start = size_t(sy) * size_t(src->mWidth);
-        const uint32_t* line = pixels;
-        if (factor == 1 && !palette)
-            line = source.mNative + start + left;
-        else if (factor > 0 && palette)
-            rows.mPick(pixels, source.mNative, source.mIndices + start + left, factor, r.mWidth);
-        else if (factor > 0)
-            rows.mPick(pixels, source.mNative + start + left, nullptr, factor, r.mWidth);
-        else if (palette)
+        count = std::min(perBlock, bottom - y);
+        for (int j = 0, previous = -1; j < count; j++)
         {
-            // Wide reads of the indices past the last column stay inside the picture's.
-            bool padded = start + size_t(src->mWidth) + 3 <= size_t(src->mWidth) * size_t(src->mHeight);
-            rows.mGather(pixels, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
+            uint32_t* line = pixels + size_t(j) * size_t(r.mWidth);
+            int sy = down.At(y + j - dest.mY);
+            size_t start = size_t(sy) * size_t(src->mWidth);
+            if (sy == previous)
+                std::memcpy(line, line - r.mWidth, size_t(r.mWidth) * sizeof(uint32_t));
+            else if (factor > 0)
+            {
+                // Whole vectors may read on to the end of the picture.
+                Surface::PickSource from{source.mNative, nullptr, src->mPaletteSize, size - start - left};
+                if (palette)
+                    from.mIndices = source.mIndices + start + left;
+                else
+                    from.mNative += start + left;
+                rows.mPick(line, from, factor, r.mWidth);
+            }
+            else if (palette)
+            {
+                // Wide reads of the indices past the last column stay inside the picture's.
+                bool padded = start + size_t(src->mWidth) + 3 <= size;
+                rows.mGather(line, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
+            }
+            else
+                rows.mGather(line, source.mNative + start, nullptr, columns, r.mWidth, false);
+            previous = sy;
         }
-        else
-            rows.mGather(pixels, source.mNative + start, nullptr, columns, r.mWidth, false);
-        row(t, t.At(r.mX, y), line, r.mWidth, count, p);
-        y += count;
+        row(t, t.At(r.mX, y), pixels, r.mWidth, count, p);
     }
     UnlockSurface();
 }

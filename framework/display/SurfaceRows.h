@@ -55,10 +55,21 @@ using Row = void (*)(const Target& t, void* d, const uint32_t* s, int n, int row
 using Gather = void (*)(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns,
                         int n, bool padded);
 
-// out[k] = native[k * step], or native[indices[k * step]] through a palette, for k < n: the
-// source pixels of a row drawn at the same size (step 1, a palette's) or shrunk by a whole
-// factor. Nothing past the (n - 1) * step-th pixel or index is read.
-using Pick = void (*)(uint32_t* out, const uint32_t* native, const uint8_t* indices, int step, int n);
+// Where the pixels of a stretched row come from: native pixels, or the native table of a
+// palette picture (256 entries, the first tableSize used) and its indices; `readable` pixels
+// or indices from the first one taken may be read (whole vectors may read past the last one
+// taken, up to there).
+struct PickSource
+{
+    const uint32_t* mNative = nullptr;
+    const uint8_t* mIndices = nullptr;
+    int mTableSize = 0;
+    size_t mReadable = 0;
+};
+
+// out[k] = the (k * step)-th pixel of the source for k < n: a row drawn at the same size (step
+// 1, a palette's) or shrunk by a whole factor.
+using Pick = void (*)(uint32_t* out, const PickSource& from, int step, int n);
 
 #define LUMO_SURFACE_ROW_MEMBER(name) Row m##name;
 struct Rows

@@ -413,61 +413,107 @@ void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, co
         out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
 }
 
+// A palette's native table held in registers, where the level can look up two registers'
+// worth of entries by index: faster than the level's gathers for up to four such pairs.
+template <typename V> class TableInRegisters
+{
+public:
+    static constexpr int kPairs = 4;
+    static constexpr int kSpan = 2 * V::kPixels; // entries of one pair
+
+    TableInRegisters(const PickSource& from)
+    {
+        if constexpr (V::kPermutePairs)
+        {
+            mPairs = from.mIndices != nullptr ? (from.mTableSize + kSpan - 1) / kSpan : 0;
+            if (mPairs > kPairs)
+                mPairs = 0;
+            for (int i = 0; i < 2 * mPairs; i++)
+                mParts[i] = V::Load(from.mNative + i * V::kPixels);
+        }
+    }
+    bool Held() const { return mPairs > 0; }
+    typename V::Reg operator()(typename V::Reg index) const
+    {
+        typename V::Reg out = V::Zero();
+        if constexpr (V::kPermutePairs)
+        {
+            out = V::Permute2(mParts[0], index, mParts[1]);
+            typename V::Reg pair = V::template Shr32<V::kPermute2Bits>(index);
+            for (int i = 1; i < mPairs; i++)
+                out = V::Select(V::Eq32(pair, V::Splat(uint32_t(i))),
+                                V::Permute2(mParts[2 * i], index, mParts[2 * i + 1]), out);
+        }
+        return out;
+    }
+
+private:
+    typename V::Reg mParts[2 * kPairs] = {};
+    int mPairs = 0;
+};
+
 // Every step-th pixel of a row, or of a row of palette indices, without a table of columns:
 // whole vectors of pixels (or of indices, widened) are read and every step-th taken out of
 // them by Even (every second), Even twice (every fourth) or, where the level has one, a
 // permute of each vector read (other steps below a vector's width); indices are then looked
-// up by the level's gathers (one at a time without them). A vector of results reads step
-// vectors from its first pixel: vectors go while those end by the last pixel picked, the
-// rest one at a time.
-template <typename V>
-void PickRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, int step, int n)
+// up in the table held in registers or by the level's gathers (one at a time without them).
+// A vector of results reads step vectors from its first pixel: vectors go while those stay
+// readable, the last one ending with the row; the rest go one at a time.
+template <typename V> void PickRow(uint32_t* out, const PickSource& from, int step, int n)
 {
     Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
     constexpr int k = V::kPixels;
+    const uint32_t* native = from.mNative;
+    const uint8_t* indices = from.mIndices;
     int i = 0;
-    auto load = [&](size_t at)
-    { return indices != nullptr ? V::LoadBytes(indices + at) : V::Load(native + at); };
-    auto put = [&](int at, Reg picked)
-    { V::Store(out + at, indices != nullptr ? V::Gather(native, picked) : picked); };
-    auto whole = [&](int at) { return int64_t(at + k) * step - 1 <= int64_t(n - 1) * step; };
-    if (indices == nullptr || V::kGathers)
+    bool vectors = step == 1 || step == 2 || step == 4 || (V::kPermute && step < k);
+    if (vectors && (indices == nullptr || V::kGathers))
     {
-        if (step == 1)
-            for (; whole(i); i += k)
-                put(i, load(size_t(i)));
-        else if (step == 2)
-            for (; whole(i); i += k)
-                put(i, V::Even(load(size_t(2 * i)), load(size_t(2 * i + k))));
-        else if (step == 4)
-            for (; whole(i); i += k)
-            {
-                size_t at = size_t(4 * i);
-                put(i, V::Even(V::Even(load(at), load(at + k)), V::Even(load(at + 2 * k), load(at + 3 * k))));
-            }
-        else if constexpr (V::kPermute)
+        auto load = [&](size_t at)
+        { return indices != nullptr ? V::LoadBytes(indices + at) : V::Load(native + at); };
+        // Result j of a permuted vector is lane (j * step) % k of the vector read (j * step) / k.
+        alignas(64) uint32_t lane[k], part[k];
+        for (int j = 0; j < k; j++)
         {
-            if (step < k)
+            lane[j] = uint32_t(j * step % k);
+            part[j] = uint32_t(j * step / k);
+        }
+        Reg lanes = V::Load(lane), parts = V::Load(part);
+        auto picked = [&](int first) -> Reg
+        {
+            size_t at = size_t(first) * size_t(step);
+            if (step == 1)
+                return load(at);
+            if (step == 2)
+                return V::Even(load(at), load(at + k));
+            if (step == 4)
+                return V::Even(V::Even(load(at), load(at + k)), V::Even(load(at + 2 * k), load(at + 3 * k)));
+            Reg result = V::Zero();
+            if constexpr (V::kPermute)
             {
-                // Result j is lane (j * step) % k of the vector read (j * step) / k.
-                alignas(64) uint32_t lane[k], from[k];
-                for (int j = 0; j < k; j++)
-                {
-                    lane[j] = uint32_t(j * step % k);
-                    from[j] = uint32_t(j * step / k);
-                }
-                Reg lanes = V::Load(lane), which = V::Load(from);
-                for (; whole(i); i += k)
-                {
-                    size_t at = size_t(i) * size_t(step);
-                    Reg picked = V::Permute(load(at), lanes);
-                    for (int v = 1; v < step; v++)
-                        picked = V::Select(V::Eq32(which, V::Splat(uint32_t(v))),
-                                           V::Permute(load(at + size_t(v * k)), lanes), picked);
-                    put(i, picked);
-                }
+                result = V::Permute(load(at), lanes);
+                for (int v = 1; v < step; v++)
+                    result = V::Select(V::Eq32(parts, V::Splat(uint32_t(v))),
+                                       V::Permute(load(at + size_t(v * k)), lanes), result);
             }
+            return result;
+        };
+        TableInRegisters<V> table(from);
+        auto put = [&](int first)
+        {
+            Reg p = picked(first);
+            if (indices != nullptr)
+                p = table.Held() ? table(p) : V::Gather(native, p);
+            V::Store(out + first, p);
+        };
+        auto readable = [&](int first) { return size_t(first + k) * size_t(step) <= from.mReadable; };
+        for (; i + k <= n && readable(i); i += k)
+            put(i);
+        if (i < n && n >= k && readable(n - k))
+        {
+            put(n - k);
+            i = n;
         }
     }
     for (; i < n; i++)

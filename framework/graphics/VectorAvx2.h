@@ -125,6 +125,7 @@ struct Avx2
     }
     static void ZeroUpper() { _mm256_zeroupper(); }
     static constexpr bool kPairLoads = false;
+    static constexpr bool kPermutePairs = false;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n)
     {

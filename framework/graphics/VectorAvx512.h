@@ -121,6 +121,9 @@ struct Avx512
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }
     static Reg Permute(Reg v, Reg lanes) { return _mm512_mask_permutexvar_epi32(v, 0xFFFF, lanes, v); }
+    static constexpr bool kPermutePairs = true;
+    static constexpr int kPermute2Bits = 5;
+    static Reg Permute2(Reg a, Reg lanes, Reg b) { return _mm512_permutex2var_epi32(a, lanes, b); }
 };
 
 } // namespace

@@ -29,7 +29,9 @@
 //   GatherPairs(base, at, first, second): base[at[i]] and base[at[i] + 1]; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
 //   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes); ZeroUpper
-//   clears the upper halves of the wider registers (nothing at SSE2).
+//   clears the upper halves of the wider registers (nothing at SSE2); kPermutePairs, and where
+//   it is true Permute2(a, lanes, b): the lanes of a then b (2 * kPixels) by the low
+//   kPermute2Bits bits of each lane's number.
 namespace Lumo::Vector
 {
 namespace
@@ -155,6 +157,7 @@ struct Sse2
         first = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
         second = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
     }
+    static constexpr bool kPermutePairs = false;
     static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
 };
 

@@ -361,38 +361,41 @@ TEST_P(SurfaceRowsTest, GathersOfColumnsWithAndWithoutAPalette)
     }
 }
 
-TEST_P(SurfaceRowsTest, PicksOfEveryStepthPixelOrIndexReadNothingPastTheLast)
+TEST_P(SurfaceRowsTest, PicksOfEveryStepthPixelOrIndexReadNothingPastWhatIsReadable)
 {
     std::mt19937 random(6);
     std::vector<uint32_t> table(256);
     for (uint32_t& p : table)
         p = random();
-    for (int trial = 0; trial < 600; trial++)
+    for (int trial = 0; trial < 900; trial++)
     {
         int step = 1 + trial % 19, n = trial % 73;
         bool palette = trial % 4 == 1;
-        // The row ends with the last pixel or index picked, up against a page that cannot be read.
-        size_t count = n > 0 ? size_t(n - 1) * size_t(step) + 1 : 0;
-        FencedBytes fenced(count * (palette ? 1 : sizeof(uint32_t)));
+        // Up to the last pixel or index taken, or a little further, up against a page that
+        // cannot be read; palettes of every size the registers may hold, and more.
+        size_t readable =
+            (n > 0 ? size_t(n - 1) * size_t(step) + 1 : 0) + size_t(trial / 7 % 3 * (trial % 23));
+        int used = 1 + int(random() % 256);
+        FencedBytes fenced(readable * (palette ? 1 : sizeof(uint32_t)));
         ASSERT_NE(fenced.Data(), nullptr);
         auto* pixels = reinterpret_cast<uint32_t*>(fenced.Data());
-        for (size_t i = 0; i < count; i++)
+        for (size_t i = 0; i < readable; i++)
         {
             if (palette)
-                fenced.Data()[i] = uint8_t(random());
+                fenced.Data()[i] = uint8_t(random() % uint32_t(used));
             else
                 pixels[i] = uint32_t(random());
         }
-        const uint32_t* native = palette ? table.data() : pixels;
-        const uint8_t* indices = palette ? fenced.Data() : nullptr;
+        Surface::PickSource from{palette ? table.data() : pixels, palette ? fenced.Data() : nullptr, used,
+                                 readable};
         std::vector<uint32_t> expected(static_cast<size_t>(n) + 1, 7);
-        Surface::Reference::kRows.mPick(expected.data(), native, indices, step, n);
+        Surface::Reference::kRows.mPick(expected.data(), from, step, n);
         for (Cpu::Level level : Cpu::Runnable())
         {
             std::vector<uint32_t> actual(static_cast<size_t>(n) + 1, 7);
-            Surface::RowsFor(GetParam().form, level).mPick(actual.data(), native, indices, step, n);
-            ASSERT_EQ(expected, actual)
-                << Cpu::Name(level) << " step " << step << " n " << n << " palette " << palette;
+            Surface::RowsFor(GetParam().form, level).mPick(actual.data(), from, step, n);
+            ASSERT_EQ(expected, actual) << Cpu::Name(level) << " step " << step << " n " << n << " palette "
+                                        << palette << " of " << used;
         }
     }
 }
