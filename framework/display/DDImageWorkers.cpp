@@ -85,6 +85,7 @@ struct Scratch
 {
     std::vector<uint32_t> mPixels;
     std::vector<int> mColumns;
+    std::vector<size_t> mStarts; // where each row of a block starts in the source
 
     static Scratch& Get(size_t pixels)
     {
@@ -93,6 +94,7 @@ struct Scratch
         {
             scratch.mPixels.resize(pixels);
             scratch.mColumns.resize(pixels);
+            scratch.mStarts.resize(pixels);
         }
         return scratch;
     }
@@ -503,37 +505,32 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
     // copied, then drawn in one go.
     int perBlock = std::max(1, kStretchBlock / r.mWidth);
     const size_t size = size_t(src->mWidth) * size_t(src->mHeight);
+    const Surface::PickSource picture{source.mNative, source.mIndices, src->mPaletteSize, size};
+    size_t* starts = scratch.mStarts.data();
     p.mSourcePitch = r.mWidth;
     for (int y = r.mY, count = 0; y < bottom; y += count)
     {
         count = std::min(perBlock, bottom - y);
-        for (int j = 0, previous = -1; j < count; j++)
-        {
-            uint32_t* line = pixels + size_t(j) * size_t(r.mWidth);
-            int sy = down.At(y + j - dest.mY);
-            size_t start = size_t(sy) * size_t(src->mWidth);
-            if (sy == previous)
-                std::memcpy(line, line - r.mWidth, size_t(r.mWidth) * sizeof(uint32_t));
-            else if (factor > 0)
+        for (int j = 0; j < count; j++)
+            starts[j] = size_t(down.At(y + j - dest.mY)) * size_t(src->mWidth) + left;
+        if (factor > 0)
+            rows.mPick(pixels, picture, starts, count, factor, r.mWidth);
+        else
+            for (int j = 0; j < count; j++)
             {
-                // Whole vectors may read on to the end of the picture.
-                Surface::PickSource from{source.mNative, nullptr, src->mPaletteSize, size - start - left};
-                if (palette)
-                    from.mIndices = source.mIndices + start + left;
+                uint32_t* line = pixels + size_t(j) * size_t(r.mWidth);
+                size_t start = starts[j] - left;
+                if (j > 0 && starts[j] == starts[j - 1])
+                    std::memcpy(line, line - r.mWidth, size_t(r.mWidth) * sizeof(uint32_t));
+                else if (palette)
+                {
+                    // Wide reads of the indices past the last column stay inside the picture's.
+                    bool padded = start + size_t(src->mWidth) + 3 <= size;
+                    rows.mGather(line, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
+                }
                 else
-                    from.mNative += start + left;
-                rows.mPick(line, from, factor, r.mWidth);
+                    rows.mGather(line, source.mNative + start, nullptr, columns, r.mWidth, false);
             }
-            else if (palette)
-            {
-                // Wide reads of the indices past the last column stay inside the picture's.
-                bool padded = start + size_t(src->mWidth) + 3 <= size;
-                rows.mGather(line, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
-            }
-            else
-                rows.mGather(line, source.mNative + start, nullptr, columns, r.mWidth, false);
-            previous = sy;
-        }
         row(t, t.At(r.mX, y), pixels, r.mWidth, count, p);
     }
     UnlockSurface();

@@ -448,38 +448,47 @@ public:
     }
 
 private:
-    typename V::Reg mParts[2 * kPairs] = {};
+    typename V::Reg mParts[2 * kPairs]; // the first 2 * mPairs
     int mPairs = 0;
 };
 
-// Every step-th pixel of a row, or of a row of palette indices, without a table of columns:
+// Every step-th pixel of rows, or of rows of palette indices, without a table of columns:
 // whole vectors of pixels (or of indices, widened) are read and every step-th taken out of
 // them by Even (every second), Even twice (every fourth) or, where the level has one, a
 // permute of each vector read (other steps below a vector's width); indices are then looked
 // up in the table held in registers or by the level's gathers (one at a time without them).
 // A vector of results reads step vectors from its first pixel: vectors go while those stay
-// readable, the last one ending with the row; the rest go one at a time.
-template <typename V> void PickRow(uint32_t* out, const PickSource& from, int step, int n)
+// inside the picture, the last one ending with the row; the rest go one at a time. A row
+// that starts where the one before does is a copy of it.
+template <typename V>
+void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
 {
     Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
     constexpr int k = V::kPixels;
     const uint32_t* native = from.mNative;
     const uint8_t* indices = from.mIndices;
-    int i = 0;
-    bool vectors = step == 1 || step == 2 || step == 4 || (V::kPermute && step < k);
-    if (vectors && (indices == nullptr || V::kGathers))
+    bool vectors = (step == 1 || step == 2 || step == 4 || (V::kPermute && step < k)) &&
+                   (indices == nullptr || V::kGathers);
+    // Result j of a permuted vector is lane (j * step) % k of the vector read (j * step) / k.
+    alignas(64) uint32_t lane[k], part[k];
+    for (int j = 0; j < k; j++)
     {
-        auto load = [&](size_t at)
-        { return indices != nullptr ? V::LoadBytes(indices + at) : V::Load(native + at); };
-        // Result j of a permuted vector is lane (j * step) % k of the vector read (j * step) / k.
-        alignas(64) uint32_t lane[k], part[k];
-        for (int j = 0; j < k; j++)
+        lane[j] = uint32_t(j * step % k);
+        part[j] = uint32_t(j * step / k);
+    }
+    Reg lanes = V::Load(lane), parts = V::Load(part);
+    TableInRegisters<V> table(from);
+    for (int r = 0; r < rows; r++, out += n)
+    {
+        size_t start = starts[r];
+        if (r > 0 && start == starts[r - 1])
         {
-            lane[j] = uint32_t(j * step % k);
-            part[j] = uint32_t(j * step / k);
+            std::memcpy(out, out - n, size_t(n) * sizeof(uint32_t));
+            continue;
         }
-        Reg lanes = V::Load(lane), parts = V::Load(part);
+        auto load = [&](size_t at)
+        { return indices != nullptr ? V::LoadBytes(indices + start + at) : V::Load(native + start + at); };
         auto picked = [&](int first) -> Reg
         {
             size_t at = size_t(first) * size_t(step);
@@ -499,7 +508,6 @@ template <typename V> void PickRow(uint32_t* out, const PickSource& from, int st
             }
             return result;
         };
-        TableInRegisters<V> table(from);
         auto put = [&](int first)
         {
             Reg p = picked(first);
@@ -507,19 +515,23 @@ template <typename V> void PickRow(uint32_t* out, const PickSource& from, int st
                 p = table.Held() ? table(p) : V::Gather(native, p);
             V::Store(out + first, p);
         };
-        auto readable = [&](int first) { return size_t(first + k) * size_t(step) <= from.mReadable; };
-        for (; i + k <= n && readable(i); i += k)
-            put(i);
-        if (i < n && n >= k && readable(n - k))
+        auto inside = [&](int first) { return start + size_t(first + k) * size_t(step) <= from.mSize; };
+        int i = 0;
+        if (vectors)
         {
-            put(n - k);
-            i = n;
+            for (; i + k <= n && inside(i); i += k)
+                put(i);
+            if (i < n && n >= k && inside(n - k))
+            {
+                put(n - k);
+                i = n;
+            }
         }
-    }
-    for (; i < n; i++)
-    {
-        size_t at = size_t(i) * size_t(step);
-        out[i] = native[indices != nullptr ? indices[at] : at];
+        for (; i < n; i++)
+        {
+            size_t at = start + size_t(i) * size_t(step);
+            out[i] = native[indices != nullptr ? indices[at] : at];
+        }
     }
 }
 
@@ -527,7 +539,7 @@ template <typename V, typename L> constexpr Rows MakeRows()
 {
     return Rows{&FillRow<V, L>,      &BlendFillRow<V, L>, &AddFillRow<V, L>, &CopyRow<V, L>,
                 &KeyCopyRow<V, L>,   &OverRow<V, L>,      &TintRow<V, L>,    &AddRow<V, L, false>,
-                &AddRow<V, L, true>, &GatherRow<V>,       &PickRow<V>};
+                &AddRow<V, L, true>, &GatherRow<V>,       &PickRows<V>};
 }
 
 } // namespace
