@@ -3,12 +3,21 @@
 #include "graphics/Color.h"
 #include "graphics/Rect.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <string>
 
 namespace Lumo
 {
 
 class Graphics;
+
+// Metrics and text extents of absurd sizes stop at the ends of int instead of wrapping.
+inline int SaturateToInt(int64_t value)
+{
+    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
+}
 
 // The abstract font: line metrics, measuring and drawing of byte strings.
 class Font
@@ -29,7 +38,7 @@ public:
     virtual int GetDescent() { return GetHeight() - GetAscent(); }
     virtual int GetHeight() { return mHeight; }
     virtual int GetLineSpacingOffset() { return mLineSpacingOffset; }
-    virtual int GetLineSpacing() { return GetHeight() + GetLineSpacingOffset(); }
+    virtual int GetLineSpacing() { return SaturateToInt(int64_t(GetHeight()) + GetLineSpacingOffset()); }
     virtual int StringWidth(const std::string& text) { return 0; }
     virtual int CharWidth(char c) { return StringWidth(std::string(1, c)); }
     virtual int CharWidthAfter(char c, char previous) { return CharWidth(c); }

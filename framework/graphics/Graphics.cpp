@@ -260,16 +260,17 @@ int Graphics::DrawWrappedText(const std::string& text, const Rect& rect, int lin
     Color saved = mColor;
     if (lineSpacing == -1)
         lineSpacing = mFont->GetLineSpacing();
-    int baseline = mFont->GetAscent() - mFont->GetAscentPadding();
+    // Wide enough for any number of lines of any font.
+    int64_t baseline = int64_t(mFont->GetAscent()) - mFont->GetAscentPadding();
     auto drawLine = [&](size_t from, size_t to)
     {
-        DrawStringFormatted(text, rect.mX, rect.mY + baseline, rect.mWidth, justification, true, int(from),
-                            int(to - from));
+        DrawStringFormatted(text, rect.mX, SaturateToInt(rect.mY + baseline), rect.mWidth, justification,
+                            true, int(from), int(to - from));
         baseline += lineSpacing;
     };
 
     size_t lineStart = 0;
-    int lineWidth = 0;
+    int64_t lineWidth = 0;
     char previous = 0;
     long breakAt = -1;
     // A text that ends in a newline has an empty last line.
@@ -326,7 +327,7 @@ int Graphics::DrawWrappedText(const std::string& text, const Rect& rect, int lin
     else if (brokeAtNewline)
         baseline += lineSpacing;
     mColor = saved;
-    return baseline - lineSpacing + mFont->GetDescent();
+    return SaturateToInt(baseline - lineSpacing + mFont->GetDescent());
 }
 
 int Graphics::GetWrappedTextHeight(Graphics* g, int width, const std::string& text, int lineSpacing)

@@ -46,12 +46,6 @@ int Trunc(double value)
     return static_cast<int>(value);
 }
 
-// Pens and widths of absurd sizes stop at the ends of int instead of wrapping.
-int Saturate(int64_t value)
-{
-    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
-}
-
 int CombineComponent(int mult, int color, int add)
 {
     return std::clamp(mult * color / 255 + add, 0, 255);
@@ -301,8 +295,8 @@ ImageFont::Placement ImageFont::Place(const ActiveFontLayer& active, unsigned ch
     const FontCharData& data = layer.mCharData[c];
     double f = LayerFactor(layer);
     Placement p;
-    p.x = Saturate(int64_t(pen) + Trunc((double(data.mOffset.mX) + layer.mOffset.mX) * f));
-    p.y = Saturate(int64_t(y) - Trunc((double(layer.mAscent) - data.mOffset.mY - layer.mOffset.mY) * f));
+    p.x = SaturateToInt(int64_t(pen) + Trunc((double(data.mOffset.mX) + layer.mOffset.mX) * f));
+    p.y = SaturateToInt(int64_t(y) - Trunc((double(layer.mAscent) - data.mOffset.mY - layer.mOffset.mY) * f));
     p.advance = Trunc(data.mWidth * f);
     p.kerning = next >= 0 ? Trunc((double(data.mKerningOffsets[next]) + layer.mSpacing) * f) : 0;
     return p;
@@ -321,9 +315,9 @@ int ImageFont::CharWidthAfter(char c, char previous)
         double f = LayerFactor(layer);
         int value = Trunc(layer.mCharData[mapped].mWidth * f);
         if (previous != 0)
-            value =
-                Saturate(int64_t(value) +
-                         Trunc((double(layer.mCharData[prev].mKerningOffsets[mapped]) + layer.mSpacing) * f));
+            value = SaturateToInt(
+                int64_t(value) +
+                Trunc((double(layer.mCharData[prev].mKerningOffsets[mapped]) + layer.mSpacing) * f));
         width = any ? std::max(width, value) : value;
         any = true;
     }
@@ -341,7 +335,7 @@ int ImageFont::StringWidth(const std::string& text)
     char previous = 0;
     for (char c : text)
     {
-        width = Saturate(int64_t(width) + CharWidthAfter(c, previous));
+        width = SaturateToInt(int64_t(width) + CharWidthAfter(c, previous));
         previous = c;
     }
     return width;
@@ -406,7 +400,7 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
                 if (outRects != nullptr)
                     outRects->push_back(Rect(p.x, p.y, src.mWidth, src.mHeight));
             }
-            int end = Saturate(int64_t(pen) + p.advance + p.kerning);
+            int end = SaturateToInt(int64_t(pen) + p.advance + p.kerning);
             nextPen = any ? std::max(nextPen, end) : end;
             any = true;
         }
@@ -430,7 +424,7 @@ void ImageFont::DrawStringEx(Graphics* g, int x, int y, const std::string& text,
     g->SetColor(oldColor);
     g->SetTintImages(oldTint);
     if (outWidth != nullptr)
-        *outWidth = Saturate(int64_t(pen) - x);
+        *outWidth = SaturateToInt(int64_t(pen) - x);
 }
 
 } // namespace Lumo

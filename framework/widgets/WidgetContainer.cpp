@@ -59,20 +59,27 @@ ChildWalk::Position ChildWalk::Step(Position it) const
 
 Widget* ChildWalk::Next()
 {
+    // Stepped now, not before the visit: a child the last one added is still met.
+    if (!mCurrentGone)
+        mNext = Step(mCurrent);
     if (mNext == mContainer.mChildren.end())
         return nullptr;
     mCurrent = mNext;
     mCurrentGone = false;
-    mNext = Step(mNext);
     return *mCurrent;
 }
 
 void ChildWalk::Erasing(Position it)
 {
     if (!mCurrentGone && it == mCurrent)
+    {
         mCurrentGone = true;
-    if (it == mNext)
         mNext = Step(it);
+    }
+    else if (mCurrentGone && it == mNext)
+    {
+        mNext = Step(it);
+    }
 }
 
 WidgetContainer::~WidgetContainer()

@@ -148,7 +148,7 @@ private:
     WidgetContainer& mContainer;
     ChildWalk* mOuter;
     Direction mDirection;
-    Position mNext;
+    Position mNext; // where to go on while there is no current child (at the start, or it left)
     Position mCurrent;
     bool mCurrentGone = true;
 };

@@ -121,10 +121,25 @@ void Mixer::Add(std::shared_ptr<Voice> voice)
             return;
         mVoices.push_back(voice);
     }
+    if (!voice->mStream)
+        return;
+    bool (*faultHook)(const char*) = nullptr;
+    {
+        std::lock_guard<std::mutex> device(gDeviceLock);
+        faultHook = mFaultHook;
+    }
     // Not under the lock: starting the thread, or waiting for a removal to finish, must not
-    // hold up the output.
-    if (voice->mStream)
-        mFeeder.Add(std::move(voice));
+    // hold up the output. A stream that cannot be fed is not kept.
+    try
+    {
+        mFeeder.Add(voice, faultHook);
+    }
+    catch (...)
+    {
+        auto lock = Lock();
+        TakeVoice(mVoices, voice.get());
+        throw;
+    }
 }
 
 void Mixer::Remove(const Voice* voice)

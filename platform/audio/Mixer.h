@@ -29,9 +29,12 @@ public:
     void ReleaseDevice();
     bool HasDevice() const;
 
-    // Asked with the call's name right before the device is opened; true makes the open fail.
+    // Asked with the call's name right before the device is opened or the feeder thread is
+    // started; true makes that fail.
     void SetFaultHook(bool (*hook)(const char* callName));
 
+    // The first stream voice starts the feeder thread: when it cannot start, this throws
+    // std::system_error and the voice is not added.
     void Add(std::shared_ptr<Voice> voice);
     // A stream voice is waited for if the feeder is pulling from it: call this without holding
     // the mixer's lock, or the output waits too.

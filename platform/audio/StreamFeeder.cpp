@@ -2,6 +2,7 @@
 #include "audio/Voice.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace LumoAudio
 {
@@ -11,7 +12,7 @@ StreamFeeder::~StreamFeeder()
     Stop();
 }
 
-void StreamFeeder::Add(std::shared_ptr<Voice> voice)
+void StreamFeeder::Add(std::shared_ptr<Voice> voice, bool (*faultHook)(const char*))
 {
     std::lock_guard<std::mutex> startStop(mStartStop);
     {
@@ -24,7 +25,20 @@ void StreamFeeder::Add(std::shared_ptr<Voice> voice)
         }
         mRunning = true;
     }
-    mThread = std::thread(&StreamFeeder::Run, this);
+    try
+    {
+        if (faultHook && faultHook("std::thread"))
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        mThread = std::thread(&StreamFeeder::Run, this);
+    }
+    catch (...)
+    {
+        // Not running, so that the next stream tries again; the voice was the only one.
+        std::lock_guard<std::mutex> lock(mLock);
+        mVoices.clear();
+        mRunning = false;
+        throw;
+    }
 }
 
 void StreamFeeder::Remove(const Voice* voice)

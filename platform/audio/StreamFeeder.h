@@ -20,8 +20,9 @@ class StreamFeeder
 public:
     ~StreamFeeder();
 
-    // Starts the thread with the first stream voice.
-    void Add(std::shared_ptr<Voice> voice);
+    // Starts the thread with the first stream voice. A thread that cannot start (or that
+    // `faultHook` refuses, asked with "std::thread") throws, and nothing is kept.
+    void Add(std::shared_ptr<Voice> voice, bool (*faultHook)(const char*));
     // Returns once the thread no longer uses the voice (it may be pulling from it now: that pull
     // is waited for); ends the thread with the last one.
     void Remove(const Voice* voice);

@@ -536,22 +536,11 @@ LUMO_BASS_API BOOL BASS_StreamPlay(HSTREAM handle, BOOL flush, DWORD flags)
         handle,
         [&](Stream& stream)
         {
-            const bool looping = (flags & BASS_SAMPLE_LOOP) != 0;
-            const bool loopingChanged = looping != stream.looping;
-            stream.looping = looping;
-            stream.decoded->SetLooping(looping);
-            const uint64_t length = stream.decoded->Length();
-            // Go on where it stopped, with what was decoded ahead unless that was decoded with
-            // the other looping; a stream that ran to its end starts again.
-            uint64_t frame = 0;
-            bool seek = true;
-            if (!flush && length > 0 && !stream.Output().HasEnded())
-            {
-                frame = stream.Output().Position() % length;
-                seek = loopingChanged;
-            }
-            if (seek)
-                stream.decoded->Seek(frame);
+            stream.looping = (flags & BASS_SAMPLE_LOOP) != 0;
+            stream.decoded->SetLooping(stream.looping);
+            // Go on where it stopped; a stream that ran to its end starts again.
+            if (flush || stream.decoded->Length() == 0 || stream.Output().HasEnded())
+                stream.decoded->Seek(0);
             stream.paused = false;
             stream.pausedByStop = false;
             stream.Output().Play(stream.looping);

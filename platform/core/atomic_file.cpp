@@ -21,18 +21,31 @@ constexpr int kMaxLinks = 40;
 // A planted name is skipped; this many taken in a row is no accident.
 constexpr int kMaxNameTries = 100;
 
-// Where the bytes really go: `path`, or the file its link (and theirs, in turn) points at.
-// 0, or the reason it cannot be found.
+// Where the bytes really go: `path`, or the file its link (and theirs, in turn) points at. Only
+// the writer's own links are followed: one that another user planted in a shared folder is
+// replaced, so that it cannot steer the write onto a file of the writer's. 0, or the reason it
+// cannot be found.
 int ResolveLinks(const std::string& path, std::string& target)
 {
     target = path;
     for (int links = 0; links < kMaxLinks; links++)
     {
+        // The link itself, held open: its owner and its text are read from the same one.
+        const int fd = open(target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            // Nothing there yet: the file is made under this name.
+            return errno == ENOENT ? 0 : errno;
+        struct stat info;
+        const bool ours = fstat(fd, &info) == 0 && S_ISLNK(info.st_mode) && info.st_uid == geteuid();
         char link[PATH_MAX];
-        ssize_t length = readlink(target.c_str(), link, sizeof link);
+        const ssize_t length = ours ? readlinkat(fd, "", link, sizeof link) : 0;
+        const int reason = errno;
+        close(fd);
+        // Not a link, or not one of ours: the file is made under this name.
+        if (!ours)
+            return 0;
         if (length < 0)
-            // Not a link, or nothing there yet: the file is made under this name.
-            return errno == EINVAL || errno == ENOENT ? 0 : errno;
+            return reason;
         if (size_t(length) == sizeof link)
             return ENAMETOOLONG;
         std::string next(link, size_t(length));

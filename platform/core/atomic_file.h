@@ -9,8 +9,9 @@ namespace Platform
 // Writes the bytes to a temporary file of its own beside `path` (a fresh name, created
 // exclusively, never through a link), syncs it, renames it over `path` and syncs the folder.
 // Readers and other writers of `path` see the old file or a new one, never a mix. When `path`
-// is a link the file it points at is replaced and the link stays. The new file keeps the mode of
-// the one it replaces (0644 less the umask when there was none). On failure `path` is untouched,
-// the temporary file is gone, and `error` holds the reason of the step that failed.
+// is a link of the writer's own the file it points at is replaced and the link stays. The new
+// file keeps the mode of the one it replaces (0644 less the umask when there was none). On
+// failure `path` is untouched, the temporary file is gone, and `error` holds the reason of the
+// step that failed.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error);
 } // namespace Platform

@@ -410,6 +410,7 @@ TEST_F(BassTest, StuckReadsSilenceOnlyTheirStreamAndLoseNothing)
     for (int i = 0; i < 100000; i++)
         samples.push_back(int16_t(1 + i % 30000)); // never 0, which is what a late stream plays
     StuckReads::reader = std::this_thread::get_id();
+    StuckReads::stuck = true; // again, when the test is repeated
     LumoAudio::SetReadHook(&StuckReads::Read);
     HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(samples)));
     ASSERT_NE(stream, 0u);
@@ -450,6 +451,28 @@ TEST_F(BassTest, StuckReadsSilenceOnlyTheirStreamAndLoseNothing)
     EXPECT_EQ(Left(Render(2)), (std::vector<int16_t>{samples[heard], samples[heard + 1]}));
     LumoAudio::SetReadHook(nullptr);
     LumoAudio::Mixer::Instance().Remove(effect.get());
+}
+
+TEST_F(BassTest, FreeingAStreamStuckInAReadHoldsUpOnlyTheCaller)
+{
+    StuckReads::reader = std::this_thread::get_id();
+    StuckReads::stuck = true;
+    LumoAudio::SetReadHook(&StuckReads::Read);
+    HSTREAM stream = LoadWav(Wav(1, 44100, 16, Pcm16(Ramp(100000))));
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(StreamPlay(stream, FALSE, 0));
+    std::vector<int16_t> out(2 * 1024);
+    while (!StuckReads::Waiting())
+        LumoAudio::Mixer::Instance().Render(out.data(), 1024);
+    // Once the channel is gone the free waits for the read; the output (and the caller's lock)
+    // must not, or neither returns before the reads are let go.
+    std::thread freeing([&] { StreamFree(stream); });
+    while (ChannelIsActive(stream) == BASS_ACTIVE_PLAYING)
+        std::this_thread::yield();
+    LumoAudio::Mixer::Instance().Render(out.data(), 1024);
+    StuckReads::LetGo();
+    freeing.join();
+    LumoAudio::SetReadHook(nullptr);
 }
 
 TEST_F(BassTest, MusicAndEffectsShareOneOutput)

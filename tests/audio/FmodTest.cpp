@@ -352,6 +352,17 @@ TEST_F(FmodTest, StreamPlaysOnAChannelAndLoops)
     ASSERT_TRUE(FSOUND_Stream_Close(stream));
     EXPECT_FALSE(FSOUND_IsPlaying(4));
     EXPECT_FALSE(FSOUND_Stream_Close(stream));
+
+    // Looping switched on with the end already decoded ahead: it goes round all the same.
+    stream = FSOUND_Stream_OpenFile(LUMO_AUDIO_TEST_DATA "/loop.ogg", FSOUND_LOOP_OFF, 0);
+    ASSERT_TRUE(stream);
+    ASSERT_EQ(FSOUND_Stream_Play(4, stream), 4);
+    const auto first = Left(Render(9000));
+    ASSERT_TRUE(FSOUND_SetLoopMode(4, FSOUND_LOOP_NORMAL));
+    const auto next = Left(Render(3000));
+    for (size_t i = 0; i < 2000; i++)
+        ASSERT_EQ(next[1000 + i], first[i]) << i;
+    ASSERT_TRUE(FSOUND_Stream_Close(stream));
 }
 
 TEST(FmodLibraryUninitialised, LoadsNothingBeforeInit)

@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
-#include <thread>
+#include <system_error>
 #include <cmath>
 #include <cstring>
 
@@ -260,6 +259,26 @@ TEST_F(MixerTest, StreamVoicePullsUntilTheSourceEnds)
     EXPECT_FALSE(voice->Share()); // one reader per stream
 }
 
+TEST_F(MixerTest, AStreamWhoseFeederCannotStartIsNotKeptAndTheNextStarts)
+{
+    auto counting = [](int16_t* out, size_t frames)
+    {
+        for (size_t i = 0; i < frames; i++)
+            out[i] = int16_t(i + 1);
+        return frames;
+    };
+    auto refused = Voice::FromStream(Format(44100, 1, 16), counting);
+    Mixer::Instance().SetFaultHook([](const char* call) { return std::strcmp(call, "std::thread") == 0; });
+    EXPECT_THROW(Mixer::Instance().Add(refused), std::system_error);
+    Mixer::Instance().SetFaultHook(nullptr);
+    ASSERT_EQ(Mixer::Instance().VoiceCount(), 0u);
+
+    mVoices.push_back(Voice::FromStream(Format(44100, 1, 16), counting));
+    Mixer::Instance().Add(mVoices.back());
+    mVoices.back()->Play(false);
+    EXPECT_EQ(Left(Render(2)), (std::vector<int16_t>{1, 2}));
+}
+
 TEST_F(MixerTest, MixOfVoicesMatchesThePlainArithmeticBitForBit)
 {
     // Formats, rates up and down, loops with and without points, one-shots ending mid-block, a
@@ -341,13 +360,14 @@ TEST_F(MixerTest, MixOfVoicesMatchesThePlainArithmeticBitForBit)
 
 TEST_F(MixerTest, OutputAllocatesNothing)
 {
-    // Effects of every layout, a stream with data, one sought (its older blocks are skipped) and
-    // one that ends, and one whose data is late.
+    // Effects of every layout; streams with data, one that ends, and one that runs dry: it is
+    // fed eight blocks, and its next pull holds the feeder until the end of the test.
     for (uint16_t bits : {8, 16})
         for (uint16_t channels : {1, 2})
             AddPcm(Format(22050, channels, bits), std::vector<uint8_t>(4000, 100))->Play(true);
     std::mutex lock;
-    std::unique_lock<std::mutex> late(lock);
+    std::unique_lock<std::mutex> held(lock);
+    int pulled = 0;
     const std::vector<PullFn> pulls = {[](int16_t* out, size_t frames)
                                        {
                                            std::fill(out, out + frames * 2, int16_t(300));
@@ -358,10 +378,12 @@ TEST_F(MixerTest, OutputAllocatesNothing)
                                            std::fill(out, out + frames * 2, int16_t(-300));
                                            return frames / 2;
                                        },
-                                       [&lock](int16_t*, size_t)
+                                       [&lock, &pulled](int16_t* out, size_t frames)
                                        {
-                                           std::lock_guard<std::mutex> wait(lock);
-                                           return size_t(0);
+                                           if (++pulled > int(LumoAudio::StreamFeed::kSlots))
+                                               std::lock_guard<std::mutex> wait(lock);
+                                           std::fill(out, out + frames * 2, int16_t(500));
+                                           return frames;
                                        }};
     for (const PullFn& pull : pulls)
     {
@@ -369,17 +391,17 @@ TEST_F(MixerTest, OutputAllocatesNothing)
         Mixer::Instance().Add(mVoices.back());
         mVoices.back()->Play(false);
     }
+    Mixer::Instance().WaitForStreams();
     std::vector<int16_t> out(2 * 1024);
-    for (int period = 0; period < 8; period++)
+    for (int period = 0; period < 16; period++) // 11000 frames of each stream
     {
-        mVoices[4]->SetPosition(uint64_t(period) * 100);
         const int before = AllocationsOnThisThread();
         Mixer::Instance().Render(out.data(), 1024);
         EXPECT_EQ(AllocationsOnThisThread(), before) << period;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2)); // the feeder decodes meanwhile
     }
-    late.unlock();
-    Mixer::Instance().Remove(mVoices[6].get()); // before the lock it waits on goes
+    EXPECT_LT(mVoices[6]->Position(), LumoAudio::StreamFeed::kSlots * LumoAudio::StreamFeed::kSlotFrames);
+    held.unlock();
+    Mixer::Instance().Remove(mVoices[6].get()); // before what its pull uses goes
 }
 
 TEST(MixerFormats, RejectsWhatItCannotPlay)

@@ -40,8 +40,8 @@ bool IsWhole(const std::string& text)
 }
 } // namespace
 
-// A link planted at a temporary name is never followed, a linked file is written through and
-// stays linked, and the replaced file's mode is kept.
+// A link planted at a temporary name is never followed, a linked file of the writer's own is
+// written through and stays linked, and the replaced file's mode is kept.
 TEST(AtomicFile, LinksAreWrittenThroughButNeverFollowedFromTheTemporaryName)
 {
     TempFolder temp;
@@ -68,6 +68,17 @@ TEST(AtomicFile, LinksAreWrittenThroughButNeverFollowedFromTheTemporaryName)
     const mode_t mask = umask(022);
     umask(mask);
     EXPECT_EQ(ModeOf(temp.Path() + "/real/later.txt"), 0644u & ~mask);
+
+    // A link someone else planted at the file's own name (in a shared folder) is replaced, never
+    // written through: only a link of the writer's own is.
+    const std::string planted = temp.Path() + "/clap.wav";
+    fs::create_symlink(temp.Path() + "/victim", planted);
+    if (lchown(planted.c_str(), geteuid() + 1, getegid()) != 0)
+        GTEST_SKIP() << "a link of another user cannot be made here";
+    ASSERT_TRUE(Write(planted, "RIFF"));
+    EXPECT_EQ(temp.Read("victim"), "someone else's");
+    EXPECT_FALSE(fs::is_symlink(planted));
+    EXPECT_EQ(temp.Read("clap.wav"), "RIFF");
 }
 
 // Two processes write one file over and over while this one reads it: no write fails, every read

@@ -273,6 +273,14 @@ TEST_F(ImageFontTest, AbsurdSizeMakesNoSheetButStillMeasures)
     EXPECT_EQ(font->StringWidth(many), INT_MAX);
     Draw(*font, 0, 3, many, &width);
     EXPECT_EQ(width, INT_MAX);
+    // So do the line spacing and the height of wrapped lines.
+    font = Make("LayerSetLineSpacingOffset Main 8;\n");
+    font->SetPointSize(2000000000);
+    font->Prepare();
+    EXPECT_EQ(font->GetLineSpacing(), INT_MAX);
+    Graphics g(&canvas);
+    g.SetFont(font.get());
+    EXPECT_EQ(g.DrawWrappedText("a a a", Rect(0, 0, 60, 20), -1, 0), INT_MAX);
 }
 
 TEST_F(ImageFontTest, ThreadsDrawingAtOnceShareThePoolSafely)

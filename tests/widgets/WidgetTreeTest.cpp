@@ -49,6 +49,11 @@ TEST_F(TreeTest, ChildRemovingItselfOrItsNextSiblingDuringUpdate)
     manager.UpdateFrame();
     EXPECT_EQ(log, (Log{"b: update", "d: update"})); // moved to the front, not updated twice
     EXPECT_EQ(manager.mChildren, (std::list<Widget*>{d, b}));
+    // A widget that the last child adds is updated in the same tick.
+    log.clear();
+    b->mOnUpdate = [&] { Make("e", 0, 0, 10, 10); };
+    manager.UpdateFrame();
+    EXPECT_EQ(log, (Log{"d: update", "b: update", "e: update"}));
 }
 
 TEST_F(TreeTest, DetachingAndDrawingWalksLetAHookTakeWidgetsOut)

@@ -35,14 +35,21 @@ DecodedStream::~DecodedStream()
 
 void DecodedStream::SetLooping(bool looping)
 {
-    if (mLooping.exchange(looping) == looping || !mModule)
+    if (mLooping.exchange(looping) == looping)
         return;
-    mVoice->Post(
-        [this, looping]
-        {
-            mModule->SetLooping(looping);
-            return true;
-        });
+    if (mModule)
+    {
+        mVoice->Post(
+            [this, looping]
+            {
+                mModule->SetLooping(looping);
+                return true;
+            });
+        return;
+    }
+    auto lock = Mixer::Instance().Lock(); // the frame heard is the one sought
+    if (mLength > 0 && !mVoice->HasEnded())
+        Seek(mVoice->Position() % mLength);
 }
 
 void DecodedStream::Seek(uint64_t frame)

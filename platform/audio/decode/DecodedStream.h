@@ -30,6 +30,8 @@ public:
     uint64_t Length() const { return mLength; }
 
     bool Looping() const { return mLooping; }
+    // What was decoded ahead went on or ended by the old setting: a file stream decodes it again
+    // from the frame heard now (a module only from where its decoding is).
     void SetLooping(bool looping);
     // Plays on from `frame`, dropping what was decoded ahead. A seek the decoder then cannot do
     // ends the stream there.
