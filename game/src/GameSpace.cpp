@@ -2,6 +2,7 @@
 
 #include "game/src/FrameLink.h"
 #include "game/src/GameGrid.h"
+#include "display/DDImage.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 
@@ -77,8 +78,13 @@ bool GameSpace::DrawFloorRows(Graphics* g, MemoryImage& tile)
             for (int x = 0; x < kAcross; x += kSize)
                 std::memcpy(&row[size_t(y) * kAcross + size_t(x)], bits + size_t(y) * kSize,
                             kSize * sizeof(uint32_t));
-        mFloorRow = std::make_unique<MemoryImage>();
+        // A surface picture as the tile is, so that the rows are copied as the tiles were.
+        auto* surfaceTile = dynamic_cast<DDImage*>(&tile);
+        mFloorRow = surfaceTile != nullptr ? std::make_unique<DDImage>(surfaceTile->mDDInterface)
+                                           : std::make_unique<MemoryImage>();
         mFloorRow->SetBits(row.data(), kAcross, kSize, true);
+        if (auto* surfaceRow = dynamic_cast<DDImage*>(mFloorRow.get()))
+            surfaceRow->GetSurface();
     }
     // Each run of cells that no wall covers in one copy.
     for (int r = 0; r < GameGrid::kRows; r++)
