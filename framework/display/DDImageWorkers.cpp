@@ -134,6 +134,92 @@ struct Source
     }
 };
 
+// A fast stretch onto the locked surface: `drawn`, the part of `dest` on the surface, takes its
+// source pixels along the two axes and is drawn with `row`.
+struct Stretch
+{
+    const Target& mTarget;
+    Source mSource;
+    int mSourceHeight;
+    StretchAxis mAcross, mDown;
+    Rect mDest, mDrawn;
+    const Surface::Rows& mRows;
+    Surface::Row mRow = nullptr;
+    RowParams mParams;
+
+    int FirstColumn() const { return mDrawn.mX - mDest.mX; }
+    size_t RowStart(int y) const { return size_t(mDown.At(y - mDest.mY)) * size_t(mSource.mWidth); }
+    void Draw(int y, const uint32_t* pixels, int rows) const
+    {
+        mRow(mTarget, mTarget.At(mDrawn.mX, y), pixels, mDrawn.mWidth, rows, mParams);
+    }
+
+    // Every column from the source rows as they are: every row or every k-th in one go (the
+    // same size both ways is drawn as a blit draws it), else the destination rows that take
+    // the same source row in one go.
+    void FromSourceRows()
+    {
+        const uint32_t* left = mSource.mNative + mAcross.At(FirstColumn());
+        int bottom = mDrawn.mY + mDrawn.mHeight;
+        if (int downFactor = mDown.WholeStep(mDrawn.mY - mDest.mY, mDrawn.mHeight); downFactor > 0)
+        {
+            mParams.mSourcePitch = long(downFactor) * mSource.mWidth;
+            Draw(mDrawn.mY, left + RowStart(mDrawn.mY), mDrawn.mHeight);
+            return;
+        }
+        for (int y = mDrawn.mY, count = 1; y < bottom; y += count)
+        {
+            for (count = 1; y + count < bottom && RowStart(y + count) == RowStart(y);)
+                count++;
+            Draw(y, left + RowStart(y), count);
+        }
+    }
+
+    // The source pixels of as many destination rows as a block holds, picked every `factor`
+    // columns or looked up column by column (factor 0), a row taken again copied; each block
+    // drawn in one go.
+    void ThroughBlocks(int factor, bool mirrored, int paletteSize)
+    {
+        int width = mDrawn.mWidth, bottom = mDrawn.mY + mDrawn.mHeight;
+        Scratch& scratch = Scratch::Get(size_t(std::max(width, kStretchBlock)));
+        int* columns = scratch.mColumns.data();
+        uint32_t* pixels = scratch.mPixels.data();
+        size_t* starts = scratch.mStarts.data();
+        for (int k = 0; factor == 0 && k < width; k++)
+            columns[k] = mAcross.At(mirrored ? mDest.mWidth - 1 - (FirstColumn() + k) : FirstColumn() + k);
+        const size_t size = size_t(mSource.mWidth) * size_t(mSourceHeight);
+        const Surface::PickSource picture{mSource.mNative, mSource.mIndices, paletteSize, size};
+        size_t left = factor > 0 ? size_t(mAcross.At(FirstColumn())) : 0;
+        int perBlock = std::max(1, kStretchBlock / width);
+        mParams.mSourcePitch = width;
+        for (int y = mDrawn.mY, count = 0; y < bottom; y += count)
+        {
+            count = std::min(perBlock, bottom - y);
+            for (int j = 0; j < count; j++)
+                starts[j] = RowStart(y + j) + left;
+            if (factor > 0)
+                mRows.mPick(pixels, picture, starts, count, factor, width);
+            else
+                for (int j = 0; j < count; j++)
+                {
+                    uint32_t* line = pixels + size_t(j) * size_t(width);
+                    if (j > 0 && starts[j] == starts[j - 1])
+                        std::memcpy(line, line - width, size_t(width) * sizeof(uint32_t));
+                    else if (mSource.mIndices != nullptr)
+                    {
+                        // Wide reads of the indices past the last column stay inside the picture's.
+                        bool padded = starts[j] + size_t(mSource.mWidth) + 3 <= size;
+                        mRows.mGather(line, mSource.mNative, mSource.mIndices + starts[j], columns, width,
+                                      padded);
+                    }
+                    else
+                        mRows.mGather(line, mSource.mNative + starts[j], nullptr, columns, width, false);
+                }
+            Draw(y, pixels, count);
+        }
+    }
+};
+
 // The w source pixels from `start` in the order the destination takes them, through the
 // palette and mirrored as asked, in `scratch`.
 template <bool kPalette, bool kMirrored>
@@ -449,89 +535,26 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
         return;
     Target t(mLockedSurfaceDesc, *mDDInterface);
     src->CommitBits();
-    Source source(src, mDDInterface);
-    StretchAxis across{int64_t(from.mX * 65536.0), int64_t(from.mWidth * 65536.0 / dest.mWidth), src->mWidth};
-    StretchAxis down{int64_t(from.mY * 65536.0), int64_t(from.mHeight * 65536.0 / dest.mHeight),
-                     src->mHeight};
-    RowParams p;
-    const Surface::Rows& rows = Surface::ActiveRows(t);
-    Surface::Row row = BlendRow(rows, color, drawMode == DRAWMODE_ADDITIVE, p);
-    Rect r = Inside(dest, t);
-    if (r.IsEmpty())
+    Stretch job{
+        t,
+        Source(src, mDDInterface),
+        src->mHeight,
+        StretchAxis{int64_t(from.mX * 65536.0), int64_t(from.mWidth * 65536.0 / dest.mWidth), src->mWidth},
+        StretchAxis{int64_t(from.mY * 65536.0), int64_t(from.mHeight * 65536.0 / dest.mHeight), src->mHeight},
+        dest,
+        Inside(dest, t),
+        Surface::ActiveRows(t)};
+    job.mRow = BlendRow(job.mRows, color, drawMode == DRAWMODE_ADDITIVE, job.mParams);
+    if (!job.mDrawn.IsEmpty())
     {
-        UnlockSurface();
-        return;
-    }
-    int firstColumn = r.mX - dest.mX, firstRow = r.mY - dest.mY;
-    // Columns a whole step apart are read straight from the source row (a same-size copy) or
-    // picked out of it (a shrink by a whole factor, or through a palette); others are looked
-    // up one by one.
-    bool palette = source.mIndices != nullptr;
-    int factor = mirrored ? 0 : across.WholeStep(firstColumn, r.mWidth);
-    int downFactor = down.WholeStep(firstRow, r.mHeight);
-    size_t left = size_t(across.At(firstColumn));
-    int bottom = r.mY + r.mHeight;
-    if (factor == 1 && !palette && downFactor > 0)
-    {
-        // Whole source rows as they are, every one (the same size both ways, as a blit takes
-        // them) or every k-th: all in one go.
-        p.mSourcePitch = long(downFactor) * src->mWidth;
-        size_t top = size_t(down.At(firstRow)) * size_t(src->mWidth);
-        row(t, t.At(r.mX, r.mY), source.mNative + top + left, r.mWidth, r.mHeight, p);
-        UnlockSurface();
-        return;
-    }
-    if (factor == 1 && !palette)
-    {
-        // Stretched down only: the destination rows that take the same source row in one go.
-        for (int y = r.mY, count = 1; y < bottom; y += count)
-        {
-            int sy = down.At(y - dest.mY);
-            for (count = 1; y + count < bottom && down.At(y + count - dest.mY) == sy;)
-                count++;
-            row(t, t.At(r.mX, y), source.mNative + size_t(sy) * size_t(src->mWidth) + left, r.mWidth, count,
-                p);
-        }
-        UnlockSurface();
-        return;
-    }
-    Scratch& scratch = Scratch::Get(size_t(std::max(r.mWidth, kStretchBlock)));
-    int* columns = scratch.mColumns.data();
-    uint32_t* pixels = scratch.mPixels.data();
-    if (factor == 0)
-        for (int k = 0; k < r.mWidth; k++)
-            columns[k] = across.At(mirrored ? dest.mWidth - 1 - (firstColumn + k) : firstColumn + k);
-    // The source pixels of as many destination rows as the block holds, a row taken again
-    // copied, then drawn in one go.
-    int perBlock = std::max(1, kStretchBlock / r.mWidth);
-    const size_t size = size_t(src->mWidth) * size_t(src->mHeight);
-    const Surface::PickSource picture{source.mNative, source.mIndices, src->mPaletteSize, size};
-    size_t* starts = scratch.mStarts.data();
-    p.mSourcePitch = r.mWidth;
-    for (int y = r.mY, count = 0; y < bottom; y += count)
-    {
-        count = std::min(perBlock, bottom - y);
-        for (int j = 0; j < count; j++)
-            starts[j] = size_t(down.At(y + j - dest.mY)) * size_t(src->mWidth) + left;
-        if (factor > 0)
-            rows.mPick(pixels, picture, starts, count, factor, r.mWidth);
+        // Columns a whole step apart are read straight from the source rows (a same-size copy)
+        // or picked out of them (a shrink by a whole factor, or through a palette); others are
+        // looked up one by one.
+        int factor = mirrored ? 0 : job.mAcross.WholeStep(job.FirstColumn(), job.mDrawn.mWidth);
+        if (factor == 1 && job.mSource.mIndices == nullptr)
+            job.FromSourceRows();
         else
-            for (int j = 0; j < count; j++)
-            {
-                uint32_t* line = pixels + size_t(j) * size_t(r.mWidth);
-                size_t start = starts[j] - left;
-                if (j > 0 && starts[j] == starts[j - 1])
-                    std::memcpy(line, line - r.mWidth, size_t(r.mWidth) * sizeof(uint32_t));
-                else if (palette)
-                {
-                    // Wide reads of the indices past the last column stay inside the picture's.
-                    bool padded = start + size_t(src->mWidth) + 3 <= size;
-                    rows.mGather(line, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
-                }
-                else
-                    rows.mGather(line, source.mNative + start, nullptr, columns, r.mWidth, false);
-            }
-        row(t, t.At(r.mX, y), pixels, r.mWidth, count, p);
+            job.ThroughBlocks(factor, mirrored, src->mPaletteSize);
     }
     UnlockSurface();
 }
