@@ -74,13 +74,16 @@ std::vector<int64_t>& ColumnTable(size_t width)
     return columns;
 }
 
-// Asks for the lines of a destination row a few rows before it is written: the rows of a small
-// copy lie a pitch apart, which the processor's own fetching does not follow, and on a surface
-// larger than the cache every row would otherwise wait for its lines.
+// Asks for the first lines of a destination row a few rows before it is written: the rows of a
+// small copy lie a pitch apart, which the processor's own fetching does not follow, and on a
+// surface larger than the cache every row would otherwise wait for its lines. Along a longer
+// row the processor's fetching takes over; asking for all of it would only fill the queue.
 constexpr LONG kRowsAhead = 3;
+constexpr size_t kFetchedBytes = 256;
 
 void FetchForWriting(const uint8_t* row, size_t bytes)
 {
+    bytes = std::min(bytes, kFetchedBytes);
     for (size_t at = 0; at < bytes; at += 64)
         __builtin_prefetch(row + at, 1);
     __builtin_prefetch(row + bytes - 1, 1);
