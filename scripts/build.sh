@@ -15,6 +15,10 @@ case "$config" in
                -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   *) echo "unknown configuration: $config (release, asan, tsan, bench, fuzz)" >&2; exit 2 ;;
 esac
+# LUMO_WERROR=ON (CI sets it) builds with warnings as errors.
+if [ -n "${LUMO_WERROR:-}" ]; then
+  flags+=(-DLUMO_WERROR="$LUMO_WERROR")
+fi
 build="$root/build/$config"
 cmake -S "$root" -B "$build" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$build" "$@"

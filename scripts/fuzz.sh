@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-20}
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" fuzz
+"$root/scripts/build.sh" fuzz --target fuzz_harnesses
 results=$(mktemp -d)
 trap 'rm -rf "$results"' EXIT
 run_one() {

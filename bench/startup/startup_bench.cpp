@@ -106,6 +106,20 @@ std::vector<std::string> Environment(const std::string& preload, int fd, const f
     return env;
 }
 
+// A program that does not end within 20 s is killed: the measurement must never hang.
+void WaitForEnd(pid_t pid, const std::string& path)
+{
+    for (int waited = 0; waited < 20000; waited++)
+    {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    Die(path + " did not end");
+}
+
 // Starts `program`, returns when it has presented its first frame; with `settleMs` >= 0 the
 // program is then asked to close after that long and its exit is timed, else it ends by itself.
 Run Measure(const fs::path& program, const std::string& preload, const fs::path& settings, int settleMs,
@@ -129,12 +143,24 @@ Run Measure(const fs::path& program, const std::string& preload, const fs::path&
     char* argv[] = {path.data(), nullptr};
     writes.Take();
 
+    // A run started with SIGINT ignored (nohup, a background job) would pass that on to the
+    // child, which could then never be asked to close.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
     Run run;
     pid_t pid;
     Clock::time_point started = Clock::now();
-    if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data()) != 0)
+    if (posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, envp.data()) != 0)
         Die("cannot start " + path);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     close(fds[1]);
     pollfd wait{fds[0], POLLIN, 0};
     char mark = 0;
@@ -148,12 +174,12 @@ Run Measure(const fs::path& program, const std::string& preload, const fs::path&
         run.writesBeforeClose = writes.Take();
         Clock::time_point asked = Clock::now();
         kill(pid, SIGINT);
-        waitpid(pid, nullptr, 0);
+        WaitForEnd(pid, path);
         run.exitMs = Ms(Clock::now() - asked);
         run.writesAfterClose = writes.Take();
         return run;
     }
-    waitpid(pid, nullptr, 0);
+    WaitForEnd(pid, path);
     return run;
 }
 

@@ -42,8 +42,7 @@ enum : int
     kBlending = 1,
     kTexture = 2,
     kVertexColors = 4,
-    kTinted = 8,
-    kCallerBlend = 16
+    kTinted = 8
 };
 
 using SpanFiller = void (*)(const FixedVertex* const corners[3], const TextureDesc& texture, uint32_t* bits,
@@ -92,45 +91,67 @@ template <int Form> struct DestPixel
     }
 };
 
+// A fan triangle's corners sorted from top to bottom and its attributes as planes over the
+// screen. Apart from the pixel loops so that each of their variants stays small to compile.
+struct TriangleSetup
+{
+    double x[3], y[3];
+    Plane pu, pv;
+    Plane pc[4]; // alpha, red, green, blue
+
+    double EdgeX(int a, int b, double row) const
+    {
+        return x[a] + (row - y[a]) * (x[b] - x[a]) / (y[b] - y[a]);
+    }
+};
+
+// False for a triangle without area.
+bool SetUpTriangle(const FixedVertex* const corners[3], TriangleSetup& t)
+{
+    const FixedVertex* v[3] = {corners[0], corners[1], corners[2]};
+    std::sort(v, v + 3, [](const FixedVertex* a, const FixedVertex* b) { return a->y < b->y; });
+    for (int i = 0; i < 3; i++)
+    {
+        t.x[i] = v[i]->x / 65536.0;
+        t.y[i] = v[i]->y / 65536.0;
+    }
+    const double* x = t.x;
+    const double* y = t.y;
+    double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
+    if (det == 0)
+        return false;
+    auto plane = [&](double a0, double a1, double a2)
+    {
+        double dx = ((a1 - a0) * (y[2] - y[0]) - (a2 - a0) * (y[1] - y[0])) / det;
+        double dy = ((a2 - a0) * (x[1] - x[0]) - (a1 - a0) * (x[2] - x[0])) / det;
+        return Plane{a0 - dx * x[0] - dy * y[0], dx, dy};
+    };
+    t.pu = plane(double(v[0]->u), double(v[1]->u), double(v[2]->u));
+    t.pv = plane(double(v[0]->v), double(v[1]->v), double(v[2]->v));
+    const int32_t FixedVertex::*channels[4] = {&FixedVertex::a, &FixedVertex::r, &FixedVertex::g,
+                                               &FixedVertex::b};
+    for (int k = 0; k < 4; k++)
+        t.pc[k] =
+            plane(v[0]->*channels[k] / 65536.0, v[1]->*channels[k] / 65536.0, v[2]->*channels[k] / 65536.0);
+    return true;
+}
+
 // Fills the pixels whose integer sample point lies inside the triangle
 // (top-left rule), row by row, with attributes interpolated over its plane.
 template <int Flags, int Form>
 void FillTriangle(const FixedVertex* const corners[3], const TextureDesc& texture, uint32_t* bits, int pitch,
                   uint32_t color, const Rect& clip)
 {
-    const FixedVertex* v[3] = {corners[0], corners[1], corners[2]};
-    std::sort(v, v + 3, [](const FixedVertex* a, const FixedVertex* b) { return a->y < b->y; });
-    double x[3], y[3];
-    for (int i = 0; i < 3; i++)
-    {
-        x[i] = v[i]->x / 65536.0;
-        y[i] = v[i]->y / 65536.0;
-    }
-    double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
-    if (det == 0)
+    TriangleSetup t;
+    if (!SetUpTriangle(corners, t))
         return;
-    auto plane = [&](auto field)
-    {
-        double a0 = field(v[0]), a1 = field(v[1]), a2 = field(v[2]);
-        double dx = ((a1 - a0) * (y[2] - y[0]) - (a2 - a0) * (y[1] - y[0])) / det;
-        double dy = ((a2 - a0) * (x[1] - x[0]) - (a1 - a0) * (x[2] - x[0])) / det;
-        return Plane{a0 - dx * x[0] - dy * y[0], dx, dy};
-    };
-    Plane pu = plane([](const FixedVertex* p) { return double(p->u); });
-    Plane pv = plane([](const FixedVertex* p) { return double(p->v); });
-    Plane pc[4] = {plane([](const FixedVertex* p) { return p->a / 65536.0; }),
-                   plane([](const FixedVertex* p) { return p->r / 65536.0; }),
-                   plane([](const FixedVertex* p) { return p->g / 65536.0; }),
-                   plane([](const FixedVertex* p) { return p->b / 65536.0; })};
-    auto edgeX = [&](int a, int b, double row)
-    { return x[a] + (row - y[a]) * (x[b] - x[a]) / (y[b] - y[a]); };
-
+    const double* y = t.y;
     int top = std::max(int(std::ceil(y[0])), clip.mY);
     int bottom = std::min(int(std::ceil(y[2])), clip.mY + clip.mHeight);
     for (int py = top; py < bottom; py++)
     {
-        double longX = edgeX(0, 2, py);
-        double shortX = py < y[1] ? edgeX(0, 1, py) : edgeX(1, 2, py);
+        double longX = t.EdgeX(0, 2, py);
+        double shortX = py < y[1] ? t.EdgeX(0, 1, py) : t.EdgeX(1, 2, py);
         if (py < y[1] && y[1] == y[0])
             continue;
         double left = std::min(longX, shortX), right = std::max(longX, shortX);
@@ -144,20 +165,20 @@ void FillTriangle(const FixedVertex* const corners[3], const TextureDesc& textur
             uint32_t s = 0xFFFFFFFF;
             if constexpr ((Flags & kTexture) != 0)
             {
-                int32_t u = int32_t(std::clamp(pu.At(px, py), 0.0, double(texture.limitU)));
-                int32_t tv = int32_t(std::clamp(pv.At(px, py), 0.0, double(texture.limitV)));
+                int32_t u = int32_t(std::clamp(t.pu.At(px, py), 0.0, double(texture.limitU)));
+                int32_t tv = int32_t(std::clamp(t.pv.At(px, py), 0.0, double(texture.limitV)));
                 s = texture.pixels.At(u >> 16, tv >> 16);
             }
             if constexpr ((Flags & kVertexColors) != 0)
             {
                 uint32_t m = 0;
                 for (int k = 0; k < 4; k++)
-                    m |= uint32_t(std::clamp(pc[k].At(px, py), 0.0, 255.0)) << (24 - 8 * k);
+                    m |= uint32_t(std::clamp(t.pc[k].At(px, py), 0.0, 255.0)) << (24 - 8 * k);
                 s = Modulate(s, m);
             }
             if constexpr ((Flags & kTinted) != 0)
                 s = Modulate(s, color);
-            if constexpr ((Flags & (kBlending | kCallerBlend)) != 0)
+            if constexpr ((Flags & kBlending) != 0)
                 row[px] = Dest::Store(Blend::NormalPixel(Dest::Load(row[px]), s));
             else
                 row[px] = Dest::Store(s);
@@ -165,12 +186,13 @@ void FillTriangle(const FixedVertex* const corners[3], const TextureDesc& textur
     }
 }
 
-template <size_t... I> constexpr std::array<SpanFiller, 128> MakeFillers(std::index_sequence<I...>)
+// One filler per combination of the four flags and the four pixel forms.
+template <size_t... I> constexpr std::array<SpanFiller, 64> MakeFillers(std::index_sequence<I...>)
 {
-    return {{&FillTriangle<int(I & 31), int(I >> 5)>...}};
+    return {{&FillTriangle<int(I & 15), int(I >> 4)>...}};
 }
 
-constexpr std::array<SpanFiller, 128> kFillers = MakeFillers(std::make_index_sequence<128>{});
+constexpr std::array<SpanFiller, 64> kFillers = MakeFillers(std::make_index_sequence<64>{});
 
 int FormIndex(int pixelForm)
 {
@@ -250,15 +272,13 @@ void DrawTriangleSoftware(const Color& color, const Rect& clip, const TriVertex*
     }
     if (FormIndex(pixelForm) < 0)
         return;
-    int index = FormIndex(pixelForm) << 5;
+    // The caller's blend is among `blending`'s reasons.
+    int index = FormIndex(pixelForm) << 4;
     index |= blending ? kBlending : 0;
     index |= texture != nullptr ? kTexture : 0;
     index |= vertexColors ? kVertexColors : 0;
     index |= color.IsWhite() ? 0 : kTinted;
-    index |= blend ? kCallerBlend : 0;
     SpanFiller filler = kFillers[size_t(index)];
-    if (filler == nullptr)
-        return;
     uint32_t argb = color.ToARGB();
     float tw = texture != nullptr ? float(texture->mWidth) : 1.0f;
     float th = texture != nullptr ? float(texture->mHeight) : 1.0f;

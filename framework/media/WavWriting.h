@@ -10,7 +10,9 @@ namespace Lumo::WavOut
 
 inline void Tag(std::vector<uint8_t>& out, const char* tag)
 {
-    out.insert(out.end(), tag, tag + 4);
+    // Byte by byte: GCC 12 takes a range insert here for an overflow (a known false positive).
+    for (int i = 0; i < 4; i++)
+        out.push_back(uint8_t(tag[i]));
 }
 
 inline void U16(std::vector<uint8_t>& out, uint32_t value)

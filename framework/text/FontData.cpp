@@ -84,8 +84,9 @@ bool FontData::Error(const std::string& msg)
         // A box cannot show a huge command; its start and line number locate it.
         constexpr size_t kShownCommand = 1000;
         text += " on Line " + FormatString("%d:\r\n\r\n", mCommandLineNumber);
-        text += mCommandText.size() <= kShownCommand ? mCommandText
-                                                     : mCommandText.substr(0, kShownCommand) + "...";
+        text.append(mCommandText, 0, kShownCommand);
+        if (mCommandText.size() > kShownCommand)
+            text += "...";
     }
     mApp->ShowFatalError(text);
     return false;

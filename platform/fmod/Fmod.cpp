@@ -46,7 +46,6 @@ using LumoAudio::Voice;
 
 // Samples larger than this are refused rather than decoded.
 constexpr uint64_t kMaxSampleBytes = 1u << 30;
-constexpr int kMaxChannels = 1024;
 
 // What plays on one channel: a sample's voice or a stream's.
 struct Channel
@@ -262,6 +261,7 @@ LUMO_FMOD_API BOOL FSOUND_SetHWND(void* window)
 #ifndef LUMO_FMOD_INCOMPLETE
 LUMO_FMOD_API BOOL FSOUND_Init(int mixRate, int maxChannels, unsigned int flags)
 {
+    constexpr int kMaxChannels = 1024;
     {
         auto lock = Lock();
         if (Fmod().initialized || mixRate != int(LumoAudio::kMixRate) || maxChannels < 1 ||
