@@ -108,6 +108,11 @@ struct StretchAxis
     int64_t mStep;
     int mSize;
 
+    // `length` source pixels from `start` onto `drawn` destination pixels.
+    static StretchAxis Of(double start, double length, int drawn, int size)
+    {
+        return {int64_t(start * 65536.0), int64_t(length * 65536.0 / drawn), size};
+    }
     int At(int i) const { return std::clamp(int((mStart + i * mStep) >> 16), 0, mSize - 1); }
     // The whole number of source pixels between neighbours when every one of the `count` from
     // the `first` lies inside the source (1 for the same size, k for a shrink by k); else 0.
@@ -146,6 +151,16 @@ struct Stretch
     const Surface::Rows& mRows;
     Surface::Row mRow = nullptr;
     RowParams mParams;
+
+    // Built member by member: zeroing the whole job first, as its aggregate form did, was a
+    // good part of a small stretch's cost.
+    Stretch(const Target& t, MemoryImage* src, NativeDisplay* display, const Rect& dest, const FRect& from)
+        : mTarget(t), mSource(src, display), mSourceHeight(src->mHeight),
+          mAcross(StretchAxis::Of(from.mX, from.mWidth, dest.mWidth, src->mWidth)),
+          mDown(StretchAxis::Of(from.mY, from.mHeight, dest.mHeight, src->mHeight)), mDest(dest),
+          mDrawn(Inside(dest, t)), mRows(Surface::ActiveRows(t))
+    {
+    }
 
     int FirstColumn() const { return mDrawn.mX - mDest.mX; }
     size_t RowStart(int y) const { return size_t(mDown.At(y - mDest.mY)) * size_t(mSource.mWidth); }
@@ -535,15 +550,7 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
         return;
     Target t(mLockedSurfaceDesc, *mDDInterface);
     src->CommitBits();
-    Stretch job{
-        t,
-        Source(src, mDDInterface),
-        src->mHeight,
-        StretchAxis{int64_t(from.mX * 65536.0), int64_t(from.mWidth * 65536.0 / dest.mWidth), src->mWidth},
-        StretchAxis{int64_t(from.mY * 65536.0), int64_t(from.mHeight * 65536.0 / dest.mHeight), src->mHeight},
-        dest,
-        Inside(dest, t),
-        Surface::ActiveRows(t)};
+    Stretch job(t, src, mDDInterface, dest, from);
     job.mRow = BlendRow(job.mRows, color, drawMode == DRAWMODE_ADDITIVE, job.mParams);
     if (!job.mDrawn.IsEmpty())
     {
