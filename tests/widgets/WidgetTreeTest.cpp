@@ -374,6 +374,15 @@ struct Fill : LogWidget
     bool CoversItsRect() const override { return mCover; }
 };
 
+// The widgets, in this order, on a screen picture of 200x100.
+void Show(WidgetManager& manager, MemoryImage& screen, std::initializer_list<Fill*> widgets)
+{
+    screen.Create(200, 100);
+    manager.mImage = &screen;
+    for (Fill* w : widgets)
+        manager.AddWidget(w);
+}
+
 // The widgets drawn one after the other, each over the whole of its rectangle.
 std::vector<uint32_t> EachDrawnWhole(const std::vector<Fill*>& widgets)
 {
@@ -395,13 +404,10 @@ std::vector<uint32_t> EachDrawnWhole(const std::vector<Fill*>& widgets)
 TEST_F(TreeTest, ATranslucentWidgetBlendsOnceWhateverWasRedrawn)
 {
     MemoryImage screen;
-    screen.Create(200, 100);
-    manager.mImage = &screen;
     Fill back("", &log, 0, 0, 200, 100, Color(200, 200, 200));
     Fill neighbour("", &log, 0, 0, 50, 50, Color(0, 0, 255));
     Fill veil("", &log, 40, 40, 40, 40, Color(0, 0, 0, 128)); // no flag says it is translucent
-    for (Fill* w : {&back, &neighbour, &veil})
-        manager.AddWidget(w);
+    Show(manager, screen, {&back, &neighbour, &veil});
     manager.DrawScreen();
     const uint32_t* over = screen.GetBits() + 70 * 200 + 70;
     const uint32_t once = *over;
@@ -418,15 +424,12 @@ TEST_F(TreeTest, ATranslucentWidgetBlendsOnceWhateverWasRedrawn)
 TEST_F(TreeTest, NothingIsDrawnUnderAWidgetThatCoversItsRectangle)
 {
     MemoryImage screen;
-    screen.Create(200, 100);
-    manager.mImage = &screen;
     Fill back("back", &log, 0, 0, 200, 100, Color(200, 200, 200));
     Fill hidden("hidden", &log, 60, 30, 20, 20, Color(255, 0, 0));
     Fill cover("cover", &log, 50, 20, 100, 60, Color(0, 0, 255));
     Fill veil("veil", &log, 140, 10, 40, 40, Color(0, 0, 0, 128)); // over the cover's edge
     cover.mCover = true;
-    for (Fill* w : {&back, &hidden, &cover, &veil})
-        manager.AddWidget(w);
+    Show(manager, screen, {&back, &hidden, &cover, &veil});
     manager.DrawScreen();
     EXPECT_EQ(Count("hidden: draw"), 0u);
     EXPECT_EQ(std::vector<uint32_t>(screen.GetBits(), screen.GetBits() + 200 * 100),
