@@ -459,17 +459,19 @@ private:
 // up in the table held in registers or by the level's gathers (one at a time without them).
 // A vector of results reads step vectors from its first pixel: vectors go while those stay
 // inside the picture, the last one ending with the row; the rest go one at a time. A row
-// that starts where the one before does is a copy of it.
-template <typename V>
-void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+// that starts where the one before does is a copy of it. Steps 1, 2 and 4 (kStep, else 0)
+// and palettes have loops of their own, with nothing to decide per vector.
+template <typename V, int kStep, bool kPalette>
+void PickRowsOf(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
 {
-    Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
     constexpr int k = V::kPixels;
+    if constexpr (kStep != 0)
+        step = kStep;
     const uint32_t* native = from.mNative;
     const uint8_t* indices = from.mIndices;
-    bool vectors = (step == 1 || step == 2 || step == 4 || (V::kPermute && step < k)) &&
-                   (indices == nullptr || V::kGathers);
+    const size_t size = from.mSize; // held here: the stores below may alias `from`
+    bool vectors = (kStep != 0 || (V::kPermute && step < k)) && (!kPalette || V::kGathers);
     // Result j of a permuted vector is lane (j * step) % k of the vector read (j * step) / k.
     alignas(64) uint32_t lane[k], part[k];
     for (int j = 0; j < k; j++)
@@ -488,18 +490,23 @@ void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int r
             continue;
         }
         auto load = [&](size_t at)
-        { return indices != nullptr ? V::LoadBytes(indices + start + at) : V::Load(native + start + at); };
+        {
+            if constexpr (kPalette)
+                return V::LoadBytes(indices + start + at);
+            else
+                return V::Load(native + start + at);
+        };
         auto picked = [&](int first) -> Reg
         {
             size_t at = size_t(first) * size_t(step);
-            if (step == 1)
+            if constexpr (kStep == 1)
                 return load(at);
-            if (step == 2)
+            else if constexpr (kStep == 2)
                 return V::Even(load(at), load(at + k));
-            if (step == 4)
+            else if constexpr (kStep == 4)
                 return V::Even(V::Even(load(at), load(at + k)), V::Even(load(at + 2 * k), load(at + 3 * k)));
             Reg result = V::Zero();
-            if constexpr (V::kPermute)
+            if constexpr (kStep == 0 && V::kPermute)
             {
                 result = V::Permute(load(at), lanes);
                 for (int v = 1; v < step; v++)
@@ -511,11 +518,11 @@ void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int r
         auto put = [&](int first)
         {
             Reg p = picked(first);
-            if (indices != nullptr)
+            if constexpr (kPalette)
                 p = table.Held() ? table(p) : V::Gather(native, p);
             V::Store(out + first, p);
         };
-        auto inside = [&](int first) { return start + size_t(first + k) * size_t(step) <= from.mSize; };
+        auto inside = [&](int first) { return start + size_t(first + k) * size_t(step) <= size; };
         int i = 0;
         if (vectors)
         {
@@ -530,9 +537,32 @@ void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int r
         for (; i < n; i++)
         {
             size_t at = start + size_t(i) * size_t(step);
-            out[i] = native[indices != nullptr ? indices[at] : at];
+            out[i] = native[kPalette ? indices[at] : at];
         }
     }
+}
+
+template <typename V, bool kPalette>
+void PickRowsFrom(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    if (step == 1)
+        PickRowsOf<V, 1, kPalette>(out, from, starts, rows, step, n);
+    else if (step == 2)
+        PickRowsOf<V, 2, kPalette>(out, from, starts, rows, step, n);
+    else if (step == 4)
+        PickRowsOf<V, 4, kPalette>(out, from, starts, rows, step, n);
+    else
+        PickRowsOf<V, 0, kPalette>(out, from, starts, rows, step, n);
+}
+
+template <typename V>
+void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    Vector::CleanExit<V> clean;
+    if (from.mIndices != nullptr)
+        PickRowsFrom<V, true>(out, from, starts, rows, step, n);
+    else
+        PickRowsFrom<V, false>(out, from, starts, rows, step, n);
 }
 
 template <typename V, typename L> constexpr Rows MakeRows()
