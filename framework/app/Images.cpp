@@ -100,12 +100,11 @@ DDImage* LumoAppBase::GetImage(const std::string& path, bool commitBits)
 {
     if (mDDInterface == nullptr)
         return nullptr; // pictures live on a display
+    // Memory running out is not a file that failed to load: it goes on as std::bad_alloc.
     std::unique_ptr<ImageLib::Image> loaded(ImageLib::GetImage(path, true));
     if (loaded == nullptr || loaded->mBits == nullptr)
         return nullptr;
-    auto* image = new (std::nothrow) DDImage(mDDInterface);
-    if (image == nullptr)
-        return nullptr;
+    auto* image = new DDImage(mDDInterface);
     image->SetBits(loaded->mBits, loaded->mWidth, loaded->mHeight, commitBits);
     return image;
 }

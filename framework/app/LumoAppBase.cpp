@@ -3,6 +3,7 @@
 #include "app/Common.h"
 #include "app/HTTPTransfer.h"
 #include "app/LeakTracker.h"
+#include "audio/OutOfMemory.h"
 #include "display/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "media/AudioHost.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -39,16 +41,18 @@ HMODULE gDDrawDll = nullptr;
 HMODULE gUser32Dll = nullptr;
 
 // Whatever stops the loading ends the program as a file that does not load does: with its text
-// in the fatal-error box, never through std::terminate.
+// in the fatal-error box, never through std::terminate. Memory running out has a text kept ready,
+// and so does any text that cannot be built.
 void EndLoadingWith(LumoAppBase* app, const char* reason)
 {
     try
     {
-        app->ShowFatalError(std::string("There was an error while loading: ") + reason);
+        const std::string text = std::string("There was an error while loading: ") + reason;
+        app->ReportFatalError(text);
     }
     catch (...)
     {
-        app->mFatalError = true;
+        app->ReportFatalError(LumoAppBase::LOADING_OUT_OF_MEMORY_TEXT);
     }
     app->mCloseRequested = true;
 }
@@ -60,20 +64,25 @@ void LoadingThreadProc(void* arg)
     {
         app->RunLoading();
     }
-    catch (const std::bad_alloc&)
-    {
-        EndLoadingWith(app, "out of memory");
-    }
     catch (const std::exception& error)
     {
-        EndLoadingWith(app, error.what());
+        if (IsOutOfMemory(error))
+        {
+            app->ReportFatalError(LumoAppBase::LOADING_OUT_OF_MEMORY_TEXT);
+            app->mCloseRequested = true;
+        }
+        else
+            EndLoadingWith(app, error.what());
     }
     catch (...)
     {
         EndLoadingWith(app, "an unknown failure");
     }
-    OutputDebugStringA(
-        FormatString("Resource Loading Time: %d\r\n", (int)(GetTickCount() - app->mCreationTick)).c_str());
+    // Written where no memory is needed: the loading may have ended for want of it.
+    char line[64];
+    std::snprintf(line, sizeof line, "Resource Loading Time: %d\r\n",
+                  (int)(GetTickCount() - app->mCreationTick));
+    OutputDebugStringA(line);
     app->mLoadingThreadCompleted = true;
 }
 
@@ -101,12 +110,28 @@ void CursorThreadProc(void* arg)
     static_cast<LumoAppBase*>(arg)->RunCursorThread();
 }
 
-void LumoAppBase::StartCursorThread()
+bool LumoAppBase::StartCursorThread()
 {
     if (mCursorThreadRunning.exchange(true))
-        return;
+        return true;
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    _beginthread(CursorThreadProc, 0, this);
+    if (_beginthread(CursorThreadProc, 0, this) != (uintptr_t)-1)
+        return true;
+    mCursorThreadRunning = false; // nothing to wait for at shutdown
+    return false;
+}
+
+bool LumoAppBase::StartLoadingThread()
+{
+    if (!mUseLoadingThread || mLoadingThreadStarted)
+        return true;
+    mLoadingPriorityRaised = true;
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+    mLoadingThreadStarted = true;
+    if (_beginthread(LoadingThreadProc, 0, this) != (uintptr_t)-1)
+        return true;
+    mLoadingThreadStarted = false;
+    return false;
 }
 
 void LumoAppBase::RunCursorThread()
@@ -155,10 +180,12 @@ void LumoAppBase::RunCursorThread()
 LumoAppBase::LumoAppBase()
 {
     gLumoAppBase = this;
+    CatchUncaughtOutOfMemory();
     gVersionDll = LoadLibraryA("version.dll");
     gDDrawDll = LoadLibraryA("ddraw.dll");
     gDSoundDLL = LoadLibraryA("dsound.dll");
     SetAudioFatalHandler(&AudioFatal);
+    Platform::SetOutOfMemoryHandler(&EndOutOfMemory);
     // Optional: the idle test that lets the system screen saver start.
     if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
         mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
@@ -227,6 +254,7 @@ LumoAppBase::~LumoAppBase()
     if (gLumoAppBase == this)
         gLumoAppBase = nullptr;
     SetAudioFatalHandler(nullptr);
+    Platform::SetOutOfMemoryHandler(nullptr);
     WriteDemoFile();
     for (HCURSOR* cursor : {&mHandCursor, &mDragCursor})
     {
@@ -275,13 +303,13 @@ void LumoAppBase::Start()
         Shutdown();
         return;
     }
-    StartCursorThread();
-    if (mUseLoadingThread && !mLoadingThreadStarted)
+    // Without either thread the game would wait for loading, or for the cursor at shutdown,
+    // forever.
+    if (!StartCursorThread() || !StartLoadingThread())
     {
-        mLoadingPriorityRaised = true;
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-        mLoadingThreadStarted = true;
-        _beginthread(LoadingThreadProc, 0, this);
+        ReportFatalError(THREAD_START_FAILED_TEXT);
+        Shutdown();
+        return;
     }
     if (mHWnd)
     {

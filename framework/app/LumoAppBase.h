@@ -13,6 +13,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
+#include <exception>
 #include <list>
 #include <map>
 #include <mutex>
@@ -340,8 +342,13 @@ public:
     void DeleteAllDialogs();
 
     // ---- start and end ----
-    // The process's exit code after any fatal error, whichever part of the program raised it.
-    static constexpr int FATAL_EXIT_CODE = 1;
+    // The process's exit code after any fatal error, whichever part of the program raised it (the
+    // layer's message boxes end with it too when the program is asked to end while one is up).
+    static constexpr int FATAL_EXIT_CODE = EXIT_FAILURE;
+    // The fatal texts of memory running out, made before it can: building them may be impossible.
+    static const std::string OUT_OF_MEMORY_TEXT;
+    static const std::string LOADING_OUT_OF_MEMORY_TEXT;
+    static const std::string THREAD_START_FAILED_TEXT;
     // Ends the process with exit(code) on the main thread (a caller on another thread waits).
     [[noreturn]] void ExitNow(int code);
     // What the program returns at its end: FATAL_EXIT_CODE once a fatal error was reported.
@@ -351,7 +358,15 @@ public:
     int ShowPopupBox(const std::string& text, const std::string& caption, int flags, bool owned);
     bool IsScreenSaverMode() const { return mScreenSaverMode; }
     bool IsMainThread() const;
-    void StartCursorThread();
+    // False when the thread could not be started.
+    bool StartCursorThread();
+    bool StartLoadingThread();
+    // ShowFatalError that cannot fail: when the box cannot be shown (no memory left to show it),
+    // the text still goes to standard error.
+    void ReportFatalError(const std::string& text) noexcept;
+    // From the first application on, memory running out (IsOutOfMemory) that nothing catches ends
+    // the process as it does elsewhere (std::terminate would abort it).
+    static void CatchUncaughtOutOfMemory();
     // At exit: asks whether to keep a 3-D mode switched on during the run and stores the answer.
     void ConfirmHardwareAcceleration();
     // The display and sound modules were found at construction.
@@ -381,7 +396,8 @@ public:
     virtual void ReInitImages();
     virtual void DeleteNativeImageData();
     virtual void DeleteExtraImageBuffers();
-    // The picture file as a surface-backed picture owned by the caller; null when unreadable.
+    // The picture file as a surface-backed picture owned by the caller; null when unreadable,
+    // std::bad_alloc when memory ran out.
     virtual DDImage* GetImage(const std::string& path, bool commitBits = true);
     DDImage* CopyImage(Image* source, const Rect& area);
     DDImage* CopyImage(Image* source);
@@ -489,6 +505,8 @@ protected:
     friend void CursorThreadProc(void* arg);
     void RunCursorThread();
     [[noreturn]] void FailDisplay(int result);
+    // Neither windowed mode nor full screen can draw on this desktop.
+    [[noreturn]] void FailColorDepth();
     // Drops the pictures' display data and (re)starts the display on the main window; the result
     // code of the display.
     int StartDisplay();
@@ -504,4 +522,10 @@ extern LumoAppBase* gLumoAppBase;
 extern HINSTANCE gHInstance;
 // Updates and draws are suspended so that the system screen saver can start.
 extern std::atomic<bool> gScreenSaverIdle;
+// The end of a program whose memory ran out, from any thread: "Out of memory." in the fatal-error
+// box when one can still be shown and always on standard error, then at once the fatal exit code.
+[[noreturn]] void EndOutOfMemory() noexcept;
+// Memory running out as the C++ library reports it: std::bad_alloc, or a thread it could not
+// start (std::system_error with EAGAIN: no room for the thread's stack).
+bool IsOutOfMemory(const std::exception& error);
 } // namespace Lumo

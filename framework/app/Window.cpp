@@ -44,6 +44,12 @@ void LumoAppBase::FailDisplay(int result)
     ExitNow(FATAL_EXIT_CODE);
 }
 
+void LumoAppBase::FailColorDepth()
+{
+    ShowFatalError("Please set your desktop color depth to 16 bit.");
+    ExitNow(FATAL_EXIT_CODE);
+}
+
 int LumoAppBase::StartDisplay()
 {
     // The start frees the old screen picture; the widgets get the new one only if it succeeds.
@@ -138,19 +144,17 @@ void LumoAppBase::CreateMainWindow()
     if (result == RESULT_INVALID_COLORDEPTH && mIsPhysWindowed)
     {
         if (mFullScreenFailed)
-        {
-            ShowFatalError("Please set your desktop color depth to 16 bit.");
-            ExitNow(FATAL_EXIT_CODE);
-        }
+            FailColorDepth();
         mWindowedFailed = true;
         SetWindowed(false);
         return;
     }
     if ((result == RESULT_EXCLUSIVE_FAIL || result == RESULT_DISPCHANGE_FAIL) && !mIsPhysWindowed)
     {
-        // With windowed mode already failed there is nothing left to fall back to.
+        // Windowed mode already failed for the desktop's depth, and no mode change helps: the
+        // desktop is one the program cannot draw on.
         if (mWindowedFailed)
-            FailDisplay(result);
+            FailColorDepth();
         mFullScreenFailed = true;
         SetWindowed(true);
         result = RESULT_OK;

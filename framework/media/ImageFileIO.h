@@ -15,10 +15,13 @@ constexpr uint64_t kMaxImagePixels = uint64_t(1) << 24;
 // True when both sides are positive and width x height is within the cap.
 bool ImageSizeAllowed(uint64_t width, uint64_t height);
 
-// A new picture with zeroed pixels, or null when the size is not allowed or memory is short.
+// Memory running out while a picture is read is not a fault of the file: the readers throw
+// std::bad_alloc for it rather than giving no picture.
+
+// A new picture with zeroed pixels, or null when the size is not allowed.
 Image* NewImage(uint64_t width, uint64_t height);
 
-// A picture owning the given pixels (allocated with new[]).
+// A picture owning the given pixels (allocated with new[]; freed when it throws).
 Image* AdoptPixels(uint32_t* bits, uint64_t width, uint64_t height);
 
 // True when the picture has pixels to write.

@@ -3,6 +3,7 @@
 #include "win32/kernel32.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 
 namespace ImageLib
@@ -24,16 +25,16 @@ Image* NewImage(uint64_t width, uint64_t height)
 {
     if (!ImageSizeAllowed(width, height))
         return nullptr;
-    uint32_t* bits = new (std::nothrow) uint32_t[width * height]();
-    return bits ? AdoptPixels(bits, width, height) : nullptr;
+    return AdoptPixels(new uint32_t[width * height](), width, height);
 }
 
 Image* AdoptPixels(uint32_t* bits, uint64_t width, uint64_t height)
 {
+    std::unique_ptr<uint32_t[]> owned(bits);
     Image* image = new Image;
     image->mWidth = static_cast<int>(width);
     image->mHeight = static_cast<int>(height);
-    image->mBits = bits;
+    image->mBits = owned.release();
     return image;
 }
 
@@ -49,12 +50,11 @@ FILE* OpenImageFile(const std::string& fileName, const char* mode)
 
 Image* ReadImageFile(const std::string& fileName, Image* (*read)(FILE*))
 {
-    FILE* file = OpenImageFile(fileName, "rb");
+    // Closed on every way out, memory running out in the reader included.
+    std::unique_ptr<FILE, int (*)(FILE*)> file(OpenImageFile(fileName, "rb"), &std::fclose);
     if (!file)
         return nullptr;
-    Image* image = read(file);
-    std::fclose(file);
-    return image;
+    return read(file.get());
 }
 
 namespace

@@ -33,7 +33,8 @@ public:
 extern uint32_t gAlphaComposeColor;
 
 // Loads by extension, or tries every reader when the name has none; with
-// lookForAlphaImage, merges the alpha of "_name" or "name_" when one exists.
+// lookForAlphaImage, merges the alpha of "_name" or "name_" when one exists. Null when no file
+// gives a picture; std::bad_alloc when memory ran out on the way, from every reader.
 Image* GetImage(const std::string& fileName, bool lookForAlphaImage);
 
 Image* GetTGAImage(const std::string& fileName);

@@ -4,6 +4,7 @@
 #include "media/ImageLib.h"
 
 #include <csetjmp>
+#include <memory>
 #include <new>
 
 #include <jpeglib.h>
@@ -56,6 +57,7 @@ struct JPEGReadJob
     uint32_t* bits = nullptr;
     JDIMENSION width = 0;
     JDIMENSION height = 0;
+    bool outOfMemory = false;
 };
 
 bool ReadJPEGRows(JPEGReadJob* job)
@@ -63,7 +65,10 @@ bool ReadJPEGRows(JPEGReadJob* job)
     j_decompress_ptr cinfo = &job->cinfo;
     SetErrorHandling(reinterpret_cast<j_common_ptr>(cinfo), &job->errors);
     if (setjmp(job->errors.jump))
+    {
+        job->outOfMemory = job->errors.standard.msg_code == JERR_OUT_OF_MEMORY;
         return false;
+    }
 
     jpeg_create_decompress(cinfo);
     job->created = true;
@@ -87,7 +92,10 @@ bool ReadJPEGRows(JPEGReadJob* job)
                                               job->width * components, 1);
     job->bits = new (std::nothrow) uint32_t[static_cast<size_t>(job->width) * job->height]();
     if (!job->bits)
+    {
+        job->outOfMemory = true;
         return false;
+    }
     while (cinfo->output_scanline < job->height)
     {
         uint32_t* out = job->bits + static_cast<size_t>(cinfo->output_scanline) * job->width;
@@ -166,17 +174,14 @@ Image* GetJPEGImage(const std::string& fileName)
     job.file = OpenImageFile(fileName, "rb");
     if (!job.file)
         return nullptr;
-    Image* image = nullptr;
-    if (ReadJPEGRows(&job))
-    {
-        image = AdoptPixels(job.bits, job.width, job.height);
-        job.bits = nullptr;
-    }
+    bool read = ReadJPEGRows(&job);
     if (job.created)
         jpeg_destroy_decompress(&job.cinfo);
     std::fclose(job.file);
-    delete[] job.bits;
-    return image;
+    std::unique_ptr<uint32_t[]> bits(job.bits);
+    if (job.outOfMemory)
+        throw std::bad_alloc();
+    return read ? AdoptPixels(bits.release(), job.width, job.height) : nullptr;
 }
 
 bool WriteJPEGImage(const std::string& fileName, Image* image)

@@ -5,6 +5,9 @@
 
 #include <bit>
 #include <csetjmp>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <png.h>
 
 namespace ImageLib
@@ -21,7 +24,21 @@ struct PNGReadJob
     uint32_t* bits = nullptr;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
+    bool outOfMemory = false; // libpng says "insufficient memory" as it says "bad file"
 };
+
+png_voidp AllocateForPNG(png_structp png, png_alloc_size_t size)
+{
+    void* memory = std::malloc(size);
+    if (memory == nullptr)
+        static_cast<PNGReadJob*>(png_get_mem_ptr(png))->outOfMemory = true;
+    return memory;
+}
+
+void FreeForPNG(png_structp, png_voidp memory)
+{
+    std::free(memory);
+}
 
 // Only the job pointer lives across setjmp here; everything else is reached through it.
 bool ReadPNGRows(PNGReadJob* job)
@@ -54,7 +71,10 @@ bool ReadPNGRows(PNGReadJob* job)
     size_t count = static_cast<size_t>(job->width) * job->height;
     job->bits = new (std::nothrow) uint32_t[count]();
     if (!job->bits)
+    {
+        job->outOfMemory = true;
         return false;
+    }
     for (int pass = 0; pass < passes; pass++)
         for (png_uint_32 y = 0; y < job->height; y++)
             png_read_row(job->png,
@@ -100,20 +120,20 @@ Image* GetPNGImage(const std::string& fileName)
     job.file = OpenImageFile(fileName, "rb");
     if (!job.file)
         return nullptr;
-    job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr, &job, AllocateForPNG,
+                                       FreeForPNG);
     if (job.png)
         job.info = png_create_info_struct(job.png);
+    // Either fails only for want of memory.
+    job.outOfMemory = job.info == nullptr;
 
-    Image* image = nullptr;
-    if (job.info && ReadPNGRows(&job))
-    {
-        image = AdoptPixels(job.bits, job.width, job.height);
-        job.bits = nullptr;
-    }
-    delete[] job.bits;
+    bool read = job.info && ReadPNGRows(&job);
     png_destroy_read_struct(job.png ? &job.png : nullptr, job.info ? &job.info : nullptr, nullptr);
     std::fclose(job.file);
-    return image;
+    std::unique_ptr<uint32_t[]> bits(job.bits);
+    if (job.outOfMemory)
+        throw std::bad_alloc();
+    return read ? AdoptPixels(bits.release(), job.width, job.height) : nullptr;
 }
 
 bool WritePNGImage(const std::string& fileName, Image* image)

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <mutex>
+#include <sys/resource.h>
 
 namespace Platform
 {
@@ -23,6 +24,15 @@ void SetSdlHints()
                        // then empties it), racing with the sound thread. No renderer here asks
                        // for vertical sync.
                        SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+                       // SDL's own renderer would draw its window through OpenGL too.
+                       if (AddressSpaceLimited())
+                           SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
                    });
+}
+
+bool AddressSpaceLimited()
+{
+    rlimit limit{};
+    return getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
 }
 } // namespace Platform

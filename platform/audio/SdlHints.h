@@ -7,4 +7,8 @@
 namespace Platform
 {
 __attribute__((visibility("default"))) void SetSdlHints();
+// OpenGL drivers reserve address space freely (Mesa's llvmpipe some 1.5 GB) and crash where a
+// reservation fails: under an address-space limit (ulimit -v) the layer draws with SDL's own
+// renderer and never loads them.
+__attribute__((visibility("default"))) bool AddressSpaceLimited();
 } // namespace Platform

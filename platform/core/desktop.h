@@ -1,5 +1,6 @@
 // The virtual desktop the layer reports: the real screen's size by default at 32
-// bits, or what a test sets. Full-screen mode changes are kept here too.
+// bits (8 on a palette screen, which cannot be drawn on), or what a test sets. Full-screen
+// mode changes are kept here too.
 #pragma once
 
 #include <cstdint>

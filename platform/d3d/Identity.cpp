@@ -1,4 +1,5 @@
 #include "d3d/Identity.h"
+#include "audio/SdlHints.h"
 #include "ddraw/Renderers.h"
 #include "win32/kernel32.h"
 #include "win32/user32_internal.h"
@@ -93,6 +94,25 @@ GUID HashGuid(const std::string& text)
     return guid;
 }
 
+// The top-level window with the largest inside: the one the program draws in.
+HWND MainWindow()
+{
+    std::lock_guard<std::recursive_mutex> lock(Platform::User::TableLock());
+    HWND main = nullptr;
+    long largest = 0;
+    for (const auto& window : Platform::User::AllWindows())
+    {
+        SIZE size = Platform::User::ClientSize(*window);
+        long area = long(size.cx) * long(size.cy);
+        if (!(window->style & WS_CHILD) && area > largest)
+        {
+            largest = area;
+            main = window->handle;
+        }
+    }
+    return main;
+}
+
 D3D::Identity Probe(SDL_Renderer* renderer)
 {
     SDL_RendererInfo info{};
@@ -129,14 +149,21 @@ bool RendererIdentity(Identity* identity)
     if (!Platform::User::EnsureVideo() || !Platform::User::OnVideoThread())
         return false;
     SDL_Renderer* renderer = DDraw::Renderers::Any();
+    // No window draws yet: the main window gets its renderer now rather than at its first frame
+    // (a second OpenGL context costs time and much memory), else a hidden one asks the same
+    // driver the windows will get.
+    if (!renderer)
+        if (HWND main = MainWindow())
+            renderer = DDraw::Renderers::ForWindow(main);
     SDL_Window* window = nullptr;
     if (!renderer)
     {
-        // No window draws yet: a hidden one asks the same driver the windows will get.
-        window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+        const bool limited = Platform::AddressSpaceLimited();
+        if (!limited)
+            window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
         if (!window)
             window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
-        renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+        renderer = window ? SDL_CreateRenderer(window, -1, limited ? SDL_RENDERER_SOFTWARE : 0) : nullptr;
     }
     if (renderer)
     {

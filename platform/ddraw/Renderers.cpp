@@ -1,4 +1,5 @@
 #include "ddraw/Renderers.h"
+#include "audio/SdlHints.h"
 #include "ddraw/Presenter.h"
 #include "win32/host.h"
 #include "win32/user32_internal.h"
@@ -52,9 +53,10 @@ SDL_Renderer* ForWindow(HWND hwnd)
     if (!entry.renderer && !entry.failed)
     {
         // It gathers the many small draws of a frame (batching, among the process's SDL hints).
-        entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE);
+        const Uint32 software = Platform::AddressSpaceLimited() ? SDL_RENDERER_SOFTWARE : 0;
+        entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE | software);
         if (!entry.renderer)
-            entry.renderer = SDL_CreateRenderer(window, -1, 0);
+            entry.renderer = SDL_CreateRenderer(window, -1, software);
         if (!entry.renderer)
         {
             std::fprintf(stderr, "DirectDraw: no renderer for the window: %s\n", SDL_GetError());

@@ -11,6 +11,8 @@ namespace
 {
 using namespace Platform::User;
 
+constexpr int kPaletteBits = 8;
+
 // Display memory offered when a test has not said otherwise.
 constexpr uint64_t kDefaultVideoMemory = 64ull << 20;
 
@@ -30,6 +32,11 @@ Platform::DesktopInfo HostDesktop()
         info.width = mode.w;
         info.height = mode.h;
         info.refreshRate = mode.refresh_rate;
+        // SDL draws on any desktop with colour channels, whatever their depth: the layer offers
+        // its own 32 bits there. A palette desktop (SDL knows no format for an 8-bit X screen)
+        // has no renderer: it shows as what it is, and no mode change can take it elsewhere.
+        if (mode.format == SDL_PIXELFORMAT_UNKNOWN || SDL_ISPIXELFORMAT_INDEXED(mode.format))
+            info.bitsPerPixel = kPaletteBits;
     }
     else
     {
@@ -47,11 +54,14 @@ const Size kModeSizes[] = {{640, 480},   {800, 600},  {1024, 768}, {1152, 864}, 
                            {1280, 1024}, {1366, 768}, {1600, 900}, {1600, 1200}, {1920, 1080}};
 const DWORD kModeBits[] = {16, 32};
 
-// The modes the full screen offers: common sizes up to the desktop's, plus the desktop's own.
+// The modes the full screen offers: common sizes up to the desktop's, plus the desktop's own;
+// on a palette desktop only its own depth.
 std::vector<Platform::DesktopInfo> Modes(const Platform::DesktopInfo& desktop)
 {
     std::vector<Platform::DesktopInfo> modes;
     std::vector<DWORD> depths(std::begin(kModeBits), std::end(kModeBits));
+    if (desktop.bitsPerPixel <= kPaletteBits)
+        depths.clear();
     if (std::find(depths.begin(), depths.end(), (DWORD)desktop.bitsPerPixel) == depths.end())
         depths.push_back((DWORD)desktop.bitsPerPixel); // a 24-bit desktop keeps its own depth
     for (DWORD bits : depths)

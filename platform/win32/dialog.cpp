@@ -1,4 +1,5 @@
 // The modal loop of the layer's dialogs, and their test script.
+#include "audio/SdlHints.h"
 #include "test/answer_script.h"
 #include "test/dialogs.h"
 #include "win32/dialog_view.h"
@@ -156,7 +157,8 @@ void RunModal(HWND owner, const std::string& caption, DialogView& view, std::vec
         return;
     }
     Uint32 id = SDL_GetWindowID(window);
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
+    SDL_Renderer* renderer =
+        SDL_CreateRenderer(window, -1, Platform::AddressSpaceLimited() ? SDL_RENDERER_SOFTWARE : 0);
     if (!renderer)
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     for (SDL_Event& e : scripted)

@@ -95,6 +95,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 LPSTR WINAPI GetCommandLineA();
 
 // ---- run-time libraries -----------------------------------------------------
+// A shared object that does not load has the loader's reason written to standard error.
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL WINAPI FreeLibrary(HMODULE module);

@@ -3,6 +3,8 @@
 #include "win32/kernel32.h"
 
 #include <atomic>
+#include <cerrno>
+#include <new>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -32,14 +34,30 @@ bool ValidPriority(int priority)
 
 uintptr_t _beginthread(void (*start)(void*), unsigned stackSize, void* arg)
 {
-    if (start == nullptr || Platform::ShouldFail("_beginthread"))
+    if (start == nullptr)
+    {
+        errno = EINVAL;
         return (uintptr_t)-1;
+    }
+    if (Platform::ShouldFail("_beginthread"))
+    {
+        errno = EAGAIN;
+        return (uintptr_t)-1;
+    }
+    // No room for the thread's stack or its start record: the caller hears of it, as from the
+    // C library it stands for, with -1 and errno.
     try
     {
         std::thread(start, arg).detach();
     }
-    catch (const std::system_error&)
+    catch (const std::system_error& error)
     {
+        errno = error.code().value() ? error.code().value() : EAGAIN;
+        return (uintptr_t)-1;
+    }
+    catch (const std::bad_alloc&)
+    {
+        errno = ENOMEM;
         return (uintptr_t)-1;
     }
     return gNextThreadHandle.fetch_add(4);

@@ -1,13 +1,17 @@
 // Message boxes: SDL's when there is a display, standard error otherwise.
+#include "core/error_line.h"
 #include "core/faults.h"
 #include "test/answer_script.h"
 #include "test/message_box.h"
 #include "win32/user32_internal.h"
 #include "win32/video_thread.h"
 
-#include <cstdio>
+#include <csignal>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace
 {
@@ -55,6 +59,32 @@ int EscapeAnswer(const std::vector<Button>& buttons)
     return buttons.size() == 1 ? buttons[0].id : 0;
 }
 
+// While a host box is up SDL sees no events, so a termination request it turns into a quit
+// event would wait for the box: the request ends the process instead.
+class TerminationEndsProcess
+{
+public:
+    TerminationEndsProcess()
+    {
+        struct sigaction action = {};
+        action.sa_handler = [](int) { _exit(EXIT_FAILURE); };
+        sigemptyset(&action.sa_mask);
+        for (int i = 0; i < 2; i++)
+            sigaction(kSignals[i], &action, &mPrevious[i]);
+    }
+    ~TerminationEndsProcess()
+    {
+        for (int i = 0; i < 2; i++)
+            sigaction(kSignals[i], &mPrevious[i], nullptr);
+    }
+    TerminationEndsProcess(const TerminationEndsProcess&) = delete;
+    TerminationEndsProcess& operator=(const TerminationEndsProcess&) = delete;
+
+private:
+    static constexpr int kSignals[2] = {SIGTERM, SIGINT};
+    struct sigaction mPrevious[2];
+};
+
 int ShowHostBox(HWND hwnd, const char* text, const char* caption, UINT type,
                 const std::vector<Button>& buttons)
 {
@@ -81,7 +111,12 @@ int ShowHostBox(HWND hwnd, const char* text, const char* caption, UINT type,
         flags,  owner && owner->visible ? owner->sdl : nullptr, caption, text, (int)data.size(), data.data(),
         nullptr};
     int answer = -1;
-    if (SDL_ShowMessageBox(&box, &answer) != 0)
+    int shown;
+    {
+        TerminationEndsProcess whileShown;
+        shown = SDL_ShowMessageBox(&box, &answer);
+    }
+    if (shown != 0)
         return -1;
     if (answer < 0)
         answer = escapeId ? escapeId : defaultId;
@@ -93,26 +128,45 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type)
 {
     if (Platform::ShouldFail("MessageBoxA"))
         return 0;
-    std::string body = text ? text : "";
-    std::string title = caption ? caption : "Error";
-    auto buttons = ButtonsOf(type);
+    const char* const body = text ? text : "";
+    const char* const title = caption ? caption : "Error";
+    const bool error = (type & MB_ICONMASK) == MB_ICONERROR;
+    bool said = false;
     int answer = -1;
-    // Shown by the thread that owns the display, whichever thread asks; the asking one waits.
-    Platform::CallOnVideoThread(
-        [&]
-        {
-            answer = gScript.Next().value_or(-1);
-            if (answer < 0 && HasRealDisplay())
-                answer = ShowHostBox(hwnd, body.c_str(), title.c_str(), type, buttons);
-            // Errors reach standard error whether or not a box showed them; other boxes only
-            // when none could be shown.
-            if (answer < 0 || (type & MB_ICONMASK) == MB_ICONERROR)
-                std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
-            if (answer < 0)
-                answer = DefaultAnswer(buttons, type);
-            gScript.Record(
-                PlatformTest::ShownMessageBox{title, body, type, answer, hwnd != nullptr, std::this_thread::get_id()});
-        });
+    try
+    {
+        auto buttons = ButtonsOf(type);
+        // Shown by the thread that owns the display, whichever thread asks; the asking one waits.
+        Platform::CallOnVideoThread(
+            [&]
+            {
+                // Errors reach standard error whether or not a box shows them, before it does;
+                // other boxes only when none could be shown.
+                if (error)
+                {
+                    Platform::WriteErrorLine({title, ": ", body});
+                    said = true;
+                }
+                answer = gScript.Next().value_or(-1);
+                if (answer < 0 && HasRealDisplay())
+                    answer = ShowHostBox(hwnd, body, title, type, buttons);
+                if (answer < 0 && !said)
+                {
+                    Platform::WriteErrorLine({title, ": ", body});
+                    said = true;
+                }
+                if (answer < 0)
+                    answer = DefaultAnswer(buttons, type);
+                gScript.Record(PlatformTest::ShownMessageBox{title, body, type, answer, hwnd != nullptr,
+                                                             std::this_thread::get_id()});
+            });
+    }
+    catch (const std::bad_alloc&)
+    {
+        if (!said)
+            Platform::WriteErrorLine({title, ": ", body});
+        return answer < 0 ? 0 : answer;
+    }
     return answer;
 }
 

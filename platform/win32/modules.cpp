@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <map>
@@ -164,6 +165,10 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr)
     {
+        // Windows has no words for most of what the loader can say (memory, a missing library
+        // of its own, a damaged file): it goes to standard error, whatever the caller shows.
+        const char* reason = dlerror();
+        std::fprintf(stderr, "LoadLibraryA: %s\n", reason ? reason : path.c_str());
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }

@@ -1,4 +1,5 @@
 // Window classes and windows: one SDL window per shown top-level window.
+#include "audio/SdlHints.h"
 #include "core/faults.h"
 #include "win32/gdi32.h"
 #include "win32/host.h"
@@ -76,7 +77,8 @@ bool MakeHostWindow(Window& w)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     // The window's renderer draws through OpenGL where the display has it; made so from the
     // start, SDL need not make the window again when the renderer comes.
-    static const bool openGL = HasRealDisplay() && SDL_GL_LoadLibrary(nullptr) == 0;
+    static const bool openGL =
+        HasRealDisplay() && !Platform::AddressSpaceLimited() && SDL_GL_LoadLibrary(nullptr) == 0;
     if (openGL)
         flags |= SDL_WINDOW_OPENGL;
     w.sdl = SDL_CreateWindow(w.title.c_str(), origin.x, origin.y, std::max<int>(1, size.cx),

@@ -129,9 +129,10 @@ TEST_F(ScreenModeDeathTest, FatalDisplayFailuresExitWithAnError)
                     "Failed to initialize DirectDraw: RESULT_DD_CREATE_FAIL no device");
     }
     {
-        ScreenApp app; // windowed failed, then full screen failed as well
-        app.mFake.mResults = {Lumo::RESULT_INVALID_COLORDEPTH, Lumo::RESULT_EXCLUSIVE_FAIL};
-        EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1), "Failed to initialize DirectDraw: ");
+        ScreenApp app; // windowed failed for the desktop's depth, then full screen failed as well
+        app.mFake.mResults = {Lumo::RESULT_INVALID_COLORDEPTH, Lumo::RESULT_DISPCHANGE_FAIL};
+        EXPECT_EXIT(app.CreateMainWindow(), testing::ExitedWithCode(1),
+                    "Please set your desktop color depth to 16 bit.");
     }
     {
         ScreenApp app; // full screen failed, then windowed failed as well

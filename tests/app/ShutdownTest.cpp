@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "core/faults.h"
 #include "display/D3DTester.h"
 #include "test/message_box.h"
 
@@ -9,6 +10,7 @@
 #include <new>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -219,6 +221,9 @@ TEST_F(MessageBoxes, LoadingFailuresAreShownByTheMainThreadAndEndTheRun)
          },
          "There was an error loading the file: gfx/objects/oven"},
         {[](LoadingApp&) { throw std::bad_alloc(); }, "There was an error while loading: out of memory"},
+        {[](LoadingApp&)
+         { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); },
+         "There was an error while loading: out of memory"}, // a thread of its own that could not start
         {[](LoadingApp&) { throw std::runtime_error("disk gone"); },
          "There was an error while loading: disk gone"},
         {[](LoadingApp&) { throw 7; }, "There was an error while loading: an unknown failure"},
@@ -241,6 +246,73 @@ TEST_F(MessageBoxes, LoadingFailuresAreShownByTheMainThreadAndEndTheRun)
         EXPECT_EQ(app.GetExitCode(), Lumo::LumoAppBase::FATAL_EXIT_CODE);
         PlatformTest::ResetMessageBoxes();
     }
+}
+
+// A worker thread that cannot start (no memory for its stack) ends the start with the fatal error
+// instead of a loading screen that waits forever, and shutdown waits for no thread that never ran.
+TEST_F(MessageBoxes, AThreadThatCannotStartEndsTheRun)
+{
+    alarm(10);
+    for (bool cursorThreadFails : {true, false})
+    {
+        SCOPED_TRACE(cursorThreadFails ? "cursor thread" : "loading thread");
+        PlatformTest::ScriptMessageBoxes({IDOK});
+        LoadingApp app;
+        if (!cursorThreadFails)
+        {
+            ASSERT_TRUE(app.StartCursorThread());
+        }
+        PlatformTest::FailCall("_beginthread", 1);
+        app.Start();
+        PlatformTest::ClearFailures();
+        EXPECT_TRUE(app.mShutdown);
+        EXPECT_FALSE(app.mCursorThreadRunning);
+        EXPECT_EQ(app.mLoads, 0);
+        auto shown = PlatformTest::ShownMessageBoxes();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, "Out of memory: a thread could not start.");
+        EXPECT_EQ(app.GetExitCode(), Lumo::LumoAppBase::FATAL_EXIT_CODE);
+        PlatformTest::ResetMessageBoxes();
+    }
+    alarm(0);
+}
+
+// With no memory left to show the box, the loading failure is still said on standard error.
+TEST_F(MessageBoxes, ALoadingFailureThatCannotBeShownIsStillSaid)
+{
+    class NoBoxApp : public LoadingApp
+    {
+    public:
+        void ShowFatalError(const std::string&) override { throw std::bad_alloc(); }
+    };
+    NoBoxApp app;
+    app.mLoad = [] { throw std::runtime_error("disk gone"); };
+    testing::internal::CaptureStderr();
+    app.Start();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "FATAL ERROR: There was an error while loading: disk gone\n");
+    EXPECT_EQ(app.GetExitCode(), Lumo::LumoAppBase::FATAL_EXIT_CODE);
+}
+
+// Memory that runs out where nothing catches it ends the program as out of memory, not with abort.
+TEST_F(MessageBoxes, UncaughtOutOfMemoryEndsWithTheFatalExitCode)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TestApp app;
+            std::thread([] { throw std::bad_alloc(); }).join();
+        },
+        testing::ExitedWithCode(Lumo::LumoAppBase::FATAL_EXIT_CODE), "FATAL ERROR: Out of memory.");
+    EXPECT_EXIT(
+        {
+            TestApp app;
+            std::thread(
+                []
+                { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); })
+                .join();
+        },
+        testing::ExitedWithCode(Lumo::LumoAppBase::FATAL_EXIT_CODE), "FATAL ERROR: Out of memory.");
 }
 
 // Once the main loop has ended the main thread only waits for the loading thread; a box that

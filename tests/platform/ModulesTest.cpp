@@ -51,8 +51,13 @@ TEST(Modules, SharedObjectNextToTheProgram)
 TEST(Modules, MissingLibrariesAreReported)
 {
     SetLastError(0);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(LoadLibraryA("nosuchlibrary.dll"), nullptr);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_MOD_NOT_FOUND);
+    // Windows has no code for most of the loader's reasons (memory, a damaged file): they are said.
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind("LoadLibraryA: ", 0), 0u) << said;
+    EXPECT_NE(said.find("nosuchlibrary.so: cannot open shared object file"), std::string::npos) << said;
     // The system's own search path is never used: libm exists there but not next to us.
     EXPECT_EQ(LoadLibraryA("libm.so.6"), nullptr);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_MOD_NOT_FOUND);

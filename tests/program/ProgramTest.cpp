@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -62,10 +63,11 @@ public:
     };
 
     // Runs the program with these variables changed (an empty value removes one) and these
-    // arguments, started from `from` (else from where the tests run); a run that does not end
-    // within the limit is killed.
+    // arguments, started from `from` (else from where the tests run); once `terminateWhen` holds
+    // it is asked to end (SIGTERM); a run that does not end within the limit is killed.
     Result Run(const std::vector<std::pair<std::string, std::string>>& changes,
-               const std::vector<std::string>& arguments = {}, const fs::path& from = {}) const
+               const std::vector<std::string>& arguments = {}, const fs::path& from = {},
+               const std::function<bool()>& terminateWhen = nullptr) const
     {
         std::vector<std::string> variables;
         for (char** v = environ; *v; v++)
@@ -108,8 +110,11 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         int status = 0;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        bool terminated = false;
         while (waitpid(pid, &status, WNOHANG) == 0)
         {
+            if (terminateWhen && !terminated && terminateWhen())
+                terminated = kill(pid, SIGTERM) == 0;
             if (std::chrono::steady_clock::now() > deadline)
             {
                 kill(pid, SIGKILL);
@@ -124,30 +129,63 @@ public:
         return result;
     }
 
+    // In a real window with the stand-in box, which notes every box in Boxes(); with `waits`
+    // no box is answered and the program is asked to end once one is noted.
+    Result RunWithBoxes(bool waits) const
+    {
+        const fs::path boxes = mPath / "boxes.txt";
+        return Run({{"LD_PRELOAD", LUMO_BOX_SHIM},
+                    {"LUMO_BOX_LOG", boxes.string()},
+                    {"LUMO_BOX_WAIT", waits ? "1" : ""},
+                    {"LUMO_REGISTRY_FILE", (mPath / "registry.txt").string()},
+                    {"SDL_VIDEODRIVER", "x11"},
+                    {"SDL_AUDIODRIVER", "dummy"}},
+                   {}, {},
+                   [&]
+                   {
+                       std::string noted = waits ? ReadAll(boxes) : std::string();
+                       return !noted.empty() && noted.back() == '\n';
+                   });
+    }
+    std::string Boxes() const { return ReadAll(mPath / "boxes.txt"); }
+
 private:
     fs::path mPath;
 };
 
 // A picture that does not load ends the start with the fatal-error box, asked for by the loading
-// thread and shown by the main thread in the game's window, and with the fatal exit code.
+// thread and shown by the main thread in the game's window, and with the fatal exit code: when
+// the player answers the box, and when the program is asked to end while the box waits (its text
+// is on standard error already).
 TEST(Program, AMissingPictureEndsWithTheFatalBoxOnTheMainThread)
 {
     if (std::getenv("DISPLAY") == nullptr)
         GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
+    for (bool answered : {true, false})
+    {
+        SCOPED_TRACE(answered ? "answered" : "asked to end");
+        ProgramFolder folder;
+        for (const char* extension : {".png", ".tga", ".jpg", ".gif"})
+            fs::remove(folder.Path() / "gfx" / "objects" / (std::string("oven") + extension));
+        auto run = folder.RunWithBoxes(!answered);
+        EXPECT_EQ(folder.Boxes(), "main|FATAL ERROR|There was an error loading the file: gfx/objects/oven\n");
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.errors.find("FATAL ERROR: There was an error loading the file: gfx/objects/oven\n"),
+                  std::string::npos)
+            << run.errors;
+    }
+}
+
+// On a desktop it cannot draw on (8 bits, a palette) the program asks for another colour depth and
+// ends, instead of running unseen. Run by its own test on such a screen.
+TEST(Program, OnAPaletteDesktopItAsksForAnotherDepthAndEnds)
+{
+    if (std::getenv("DISPLAY") == nullptr || std::getenv("LUMO_PALETTE_DESKTOP") == nullptr)
+        GTEST_SKIP() << "needs an 8-bit X11 display (ctest program_xvfb_palette)";
     ProgramFolder folder;
-    for (const char* extension : {".png", ".tga", ".jpg", ".gif"})
-        fs::remove(folder.Path() / "gfx" / "objects" / (std::string("oven") + extension));
-    const fs::path boxes = folder.Path() / "boxes.txt";
-    auto run = folder.Run({{"LD_PRELOAD", LUMO_BOX_SHIM},
-                           {"LUMO_BOX_LOG", boxes.string()},
-                           {"LUMO_REGISTRY_FILE", (folder.Path() / "registry.txt").string()},
-                           {"SDL_VIDEODRIVER", "x11"},
-                           {"SDL_AUDIODRIVER", "dummy"}});
-    EXPECT_EQ(ReadAll(boxes), "main|FATAL ERROR|There was an error loading the file: gfx/objects/oven\n");
+    auto run = folder.RunWithBoxes(false);
+    EXPECT_EQ(folder.Boxes(), "main|FATAL ERROR|Please set your desktop color depth to 16 bit.\n");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.errors.find("FATAL ERROR: There was an error loading the file: gfx/objects/oven\n"),
-              std::string::npos)
-        << run.errors;
 }
 
 // Started where no display can be reached, the program says so and ends at once with the fatal

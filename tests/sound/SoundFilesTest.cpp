@@ -1,11 +1,18 @@
 // Sound files and the converted-sound cache: the readers' checks, the cache file's bytes and
 // when a cached copy is stale. Sample bytes are read back through the cache writer.
 #include "ManagerFixture.h"
+#include "tremor/TremorMemory.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <tremor/ivorbisfile.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 using namespace SoundTest;
@@ -271,4 +278,65 @@ TEST_F(SoundFilesTest, LoadingOrderAndBrokenOggs)
     EXPECT_EQ(mManager->LoadSound("cut"), -1);
     mFolder.Write("junk.ogg", Bytes(200, 'o'));
     EXPECT_FALSE(mManager->LoadOGGSound(3, "junk.ogg"));
+}
+
+namespace
+{
+// Takes every byte the process may still have: the address space is limited to what it uses now.
+void UseUpMemory()
+{
+    long pages = 0;
+    std::fscanf(std::fopen("/proc/self/statm", "r"), "%ld", &pages);
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE));
+    setrlimit(RLIMIT_AS, &limit);
+    for (size_t block = size_t(1) << 20; block >= 16; block /= 2)
+        for (;;)
+        {
+            void* volatile taken = std::malloc(block);
+            if (taken == nullptr)
+                break;
+        }
+}
+} // namespace
+
+// Tremor uses what its allocations (and libogg's calls that allocate) return without looking:
+// with the memory used up, the first that fails ends the program with its message and the fatal
+// exit code, not a crash in the decoder.
+TEST(TremorMemory, RunningOutInsideTheDecoderEndsTheProgram)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocators do not run under an address-space limit";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::function<void()> calls[] = {
+        []
+        {
+            FILE* file = std::fopen(kLoopOgg.c_str(), "rb");
+            UseUpMemory();
+            OggVorbis_File vorbis;
+            ov_open(file, &vorbis, nullptr, 0);
+        },
+        []
+        {
+            ogg_sync_state sync;
+            ogg_sync_init(&sync);
+            UseUpMemory();
+            lumo_tremor_ogg_sync_buffer(&sync, 4096);
+        },
+        []
+        {
+            ogg_stream_state stream;
+            UseUpMemory();
+            lumo_tremor_ogg_stream_init(&stream, 1);
+        },
+    };
+    for (const auto& call : calls)
+        EXPECT_EXIT(
+            {
+                call();
+                std::_Exit(0);
+            },
+            testing::ExitedWithCode(EXIT_FAILURE), "Out of memory.");
 }
