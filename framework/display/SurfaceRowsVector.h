@@ -475,11 +475,163 @@ void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, co
         out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
 }
 
+// A palette's native table held in registers, where the level can look up two registers'
+// worth of entries by index: faster than the level's gathers for up to four such pairs.
+template <typename V> class TableInRegisters
+{
+public:
+    static constexpr int kPairs = 4;
+    static constexpr int kSpan = 2 * V::kPixels; // entries of one pair
+
+    TableInRegisters(const PickSource& from)
+    {
+        if constexpr (V::kPermutePairs)
+        {
+            mPairs = from.mIndices != nullptr ? (from.mTableSize + kSpan - 1) / kSpan : 0;
+            if (mPairs > kPairs)
+                mPairs = 0;
+            for (int i = 0; i < 2 * mPairs; i++)
+                mParts[i] = V::Load(from.mNative + i * V::kPixels);
+        }
+    }
+    bool Held() const { return mPairs > 0; }
+    typename V::Reg operator()(typename V::Reg index) const
+    {
+        typename V::Reg out = V::Zero();
+        if constexpr (V::kPermutePairs)
+        {
+            out = V::Permute2(mParts[0], index, mParts[1]);
+            typename V::Reg pair = V::template Shr32<V::kPermute2Bits>(index);
+            for (int i = 1; i < mPairs; i++)
+                out = V::Select(V::Eq32(pair, V::Splat(uint32_t(i))),
+                                V::Permute2(mParts[2 * i], index, mParts[2 * i + 1]), out);
+        }
+        return out;
+    }
+
+private:
+    typename V::Reg mParts[2 * kPairs]; // the first 2 * mPairs
+    int mPairs = 0;
+};
+
+// Every step-th pixel of rows, or of rows of palette indices, without a table of columns:
+// whole vectors of pixels (or of indices, widened) are read and every step-th taken out of
+// them by Even (every second), Even twice (every fourth) or, where the level has one, a
+// permute of each vector read (other steps below a vector's width); indices are then looked
+// up in the table held in registers or by the level's gathers (one at a time without them).
+// A vector of results reads step vectors from its first pixel: vectors go while those stay
+// inside the picture, the last one ending with the row; the rest go one at a time. A row
+// that starts where the one before does is a copy of it. Steps 1, 2 and 4 (kStep, else 0)
+// and palettes have loops of their own, with nothing to decide per vector.
+template <typename V, int kStep, bool kPalette>
+void PickRowsOf(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
+    if constexpr (kStep != 0)
+        step = kStep;
+    const uint32_t* native = from.mNative;
+    const uint8_t* indices = from.mIndices;
+    const size_t size = from.mSize; // held here: the stores below may alias `from`
+    bool vectors = (kStep != 0 || (V::kPermute && step < k)) && (!kPalette || V::kGathers);
+    // Result j of a permuted vector is lane (j * step) % k of the vector read (j * step) / k.
+    alignas(64) uint32_t lane[k], part[k];
+    for (int j = 0; j < k; j++)
+    {
+        lane[j] = uint32_t(j * step % k);
+        part[j] = uint32_t(j * step / k);
+    }
+    Reg lanes = V::Load(lane), parts = V::Load(part);
+    TableInRegisters<V> table(from);
+    for (int r = 0; r < rows; r++, out += n)
+    {
+        size_t start = starts[r];
+        if (r > 0 && start == starts[r - 1])
+        {
+            std::memcpy(out, out - n, size_t(n) * sizeof(uint32_t));
+            continue;
+        }
+        auto load = [&](size_t at)
+        {
+            if constexpr (kPalette)
+                return V::LoadBytes(indices + start + at);
+            else
+                return V::Load(native + start + at);
+        };
+        auto picked = [&](int first) -> Reg
+        {
+            size_t at = size_t(first) * size_t(step);
+            if constexpr (kStep == 1)
+                return load(at);
+            else if constexpr (kStep == 2)
+                return V::Even(load(at), load(at + k));
+            else if constexpr (kStep == 4)
+                return V::Even(V::Even(load(at), load(at + k)), V::Even(load(at + 2 * k), load(at + 3 * k)));
+            Reg result = V::Zero();
+            if constexpr (kStep == 0 && V::kPermute)
+            {
+                result = V::Permute(load(at), lanes);
+                for (int v = 1; v < step; v++)
+                    result = V::Select(V::Eq32(parts, V::Splat(uint32_t(v))),
+                                       V::Permute(load(at + size_t(v * k)), lanes), result);
+            }
+            return result;
+        };
+        auto put = [&](int first)
+        {
+            Reg p = picked(first);
+            if constexpr (kPalette)
+                p = table.Held() ? table(p) : V::Gather(native, p);
+            V::Store(out + first, p);
+        };
+        auto inside = [&](int first) { return start + size_t(first + k) * size_t(step) <= size; };
+        int i = 0;
+        if (vectors)
+        {
+            for (; i + k <= n && inside(i); i += k)
+                put(i);
+            if (i < n && n >= k && inside(n - k))
+            {
+                put(n - k);
+                i = n;
+            }
+        }
+        for (; i < n; i++)
+        {
+            size_t at = start + size_t(i) * size_t(step);
+            out[i] = native[kPalette ? indices[at] : at];
+        }
+    }
+}
+
+template <typename V, bool kPalette>
+void PickRowsFrom(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    if (step == 1)
+        PickRowsOf<V, 1, kPalette>(out, from, starts, rows, step, n);
+    else if (step == 2)
+        PickRowsOf<V, 2, kPalette>(out, from, starts, rows, step, n);
+    else if (step == 4)
+        PickRowsOf<V, 4, kPalette>(out, from, starts, rows, step, n);
+    else
+        PickRowsOf<V, 0, kPalette>(out, from, starts, rows, step, n);
+}
+
+template <typename V>
+void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    Vector::CleanExit<V> clean;
+    if (from.mIndices != nullptr)
+        PickRowsFrom<V, true>(out, from, starts, rows, step, n);
+    else
+        PickRowsFrom<V, false>(out, from, starts, rows, step, n);
+}
+
 template <typename V, typename L> constexpr Rows MakeRows()
 {
     return Rows{&FillRow<V, L>,      &BlendFillRow<V, L>, &AddFillRow<V, L>, &CopyRow<V, L>,
                 &KeyCopyRow<V, L>,   &OverRow<V, L>,      &TintRow<V, L>,    &AddRow<V, L, false>,
-                &AddRow<V, L, true>, &GatherRow<V>};
+                &AddRow<V, L, true>, &GatherRow<V>,       &PickRows<V>};
 }
 
 } // namespace

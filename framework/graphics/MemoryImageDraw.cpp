@@ -376,7 +376,8 @@ bool MemoryImage::ClipStretch(FRect& srcOut, Rect& destOut, const Rect& destRect
     // ceil(cut * dest / src) on start inside, where cut is how much of srcRect lies before.
     auto drawn = [](int cutBefore, int kept, int src, int dest, int& first, int& count)
     {
-        auto to = [&](int64_t at) { return int((at * dest + src - 1) / src); };
+        // The same size, the most common, needs no division.
+        auto to = [&](int64_t at) { return src == dest ? int(at) : int((at * dest + src - 1) / src); };
         first = to(cutBefore);
         count = to(int64_t(cutBefore) + kept) - first;
     };

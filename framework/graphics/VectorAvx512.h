@@ -22,6 +22,10 @@ struct Avx512
     static constexpr int kPixels = 16;
 
     static Reg Load(const uint32_t* p) { return _mm512_loadu_si512(p); }
+    static Reg LoadBytes(const uint8_t* p)
+    {
+        return _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
     static void Store(uint32_t* p, Reg v) { _mm512_storeu_si512(p, v); }
     static Reg LoadPart(const uint32_t* p, int n, uint32_t pad)
     {
@@ -89,6 +93,11 @@ struct Avx512
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm512_packus_epi16(lo, hi); }
     static Reg SpreadFirst(Reg v) { return _mm512_broadcastd_epi32(_mm512_castsi512_si128(v)); }
+    static Reg Even(Reg a, Reg b)
+    {
+        return _mm512_permutex2var_epi32(
+            a, _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30), b);
+    }
     static Mask Eq32(Reg a, Reg b) { return _mm512_cmpeq_epi32_mask(a, b); }
     static Mask OpaqueLanes(Reg v) { return _mm512_cmpge_epu32_mask(v, Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return _mm512_testn_epi32_mask(v, Splat(0xFF000000)); }
@@ -118,6 +127,9 @@ struct Avx512
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }
     static Reg Permute(Reg v, Reg lanes) { return _mm512_mask_permutexvar_epi32(v, 0xFFFF, lanes, v); }
+    static constexpr bool kPermutePairs = true;
+    static constexpr int kPermute2Bits = 5;
+    static Reg Permute2(Reg a, Reg lanes, Reg b) { return _mm512_permutex2var_epi32(a, lanes, b); }
 };
 
 } // namespace

@@ -21,6 +21,8 @@
 //   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
 //   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits; Pack: 16-bit lanes
 //   back to bytes, saturating; SpreadFirst: the first 32-bit lane in every lane;
+//   Even(a, b): the even-numbered pixels of a, then those of b; LoadBytes: kPixels bytes,
+//   one a lane;
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
 //   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
 //   OnesWhere(mask, v), SubOneWhere(mask, v) and AddOneWhere(mask, v);
@@ -29,7 +31,9 @@
 //   GatherPairs(base, at, first, second): base[at[i]] and base[at[i] + 1]; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
 //   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes); ZeroUpper
-//   clears the upper halves of the wider registers (nothing at SSE2).
+//   clears the upper halves of the wider registers (nothing at SSE2); kPermutePairs, and where
+//   it is true Permute2(a, lanes, b): the lanes of a then b (2 * kPixels) by the low
+//   kPermute2Bits bits of each lane's number.
 namespace Lumo::Vector
 {
 namespace
@@ -56,6 +60,12 @@ struct Sse2
             int lane = _mm_cvtsi128_si32(v);
             std::memcpy(p + i, &lane, sizeof(lane));
         }
+    }
+    static Reg LoadBytes(const uint8_t* p)
+    {
+        int bytes;
+        std::memcpy(&bytes, p, sizeof(bytes));
+        return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), Zero()), Zero());
     }
     static Reg Load16(const uint16_t* p)
     {
@@ -115,6 +125,11 @@ struct Sse2
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm_packus_epi16(lo, hi); }
     static Reg SpreadFirst(Reg v) { return _mm_shuffle_epi32(v, 0); }
+    static Reg Even(Reg a, Reg b)
+    {
+        return _mm_castps_si128(
+            _mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), _MM_SHUFFLE(2, 0, 2, 0)));
+    }
     static Mask Eq32(Reg a, Reg b) { return _mm_cmpeq_epi32(a, b); }
     static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }
@@ -150,6 +165,7 @@ struct Sse2
         first = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
         second = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
     }
+    static constexpr bool kPermutePairs = false;
     static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
 };
 

@@ -367,3 +367,46 @@ TEST_P(SurfaceRowsTest, GathersOfColumnsWithAndWithoutAPalette)
         }
     }
 }
+
+TEST_P(SurfaceRowsTest, PicksOfEveryStepthPixelOrIndexReadNothingPastThePicture)
+{
+    std::mt19937 random(6);
+    std::vector<uint32_t> table(256);
+    for (uint32_t& p : table)
+        p = random();
+    for (int trial = 0; trial < 900; trial++)
+    {
+        int step = 1 + trial % 19, n = trial % 73, rows = 1 + trial % 3;
+        bool palette = trial % 4 == 1;
+        // Rows of a picture that ends with the last pixel or index taken, or a little further,
+        // up against a page that cannot be read; the second row again as often as not;
+        // palettes of every size the registers may hold, and more.
+        std::vector<size_t> starts;
+        for (int r = 0; r < rows; r++)
+            starts.push_back(r == 2 && trial % 2 == 0 ? starts[1] : size_t(r * (n * step + trial % 5)));
+        size_t size = starts.back() + (n > 0 ? size_t(n - 1) * size_t(step) + 1 : 0) +
+                      size_t(trial / 7 % 3 * (trial % 23));
+        int used = 1 + int(random() % 256);
+        FencedBytes fenced(size * (palette ? 1 : sizeof(uint32_t)));
+        ASSERT_NE(fenced.Data(), nullptr);
+        auto* pixels = reinterpret_cast<uint32_t*>(fenced.Data());
+        for (size_t i = 0; i < size; i++)
+        {
+            if (palette)
+                fenced.Data()[i] = uint8_t(random() % uint32_t(used));
+            else
+                pixels[i] = uint32_t(random());
+        }
+        Surface::PickSource from{palette ? table.data() : pixels, palette ? fenced.Data() : nullptr, used,
+                                 size};
+        std::vector<uint32_t> expected(static_cast<size_t>(n * rows) + 1, 7);
+        Surface::Reference::kRows.mPick(expected.data(), from, starts.data(), rows, step, n);
+        for (Cpu::Level level : Cpu::Runnable())
+        {
+            std::vector<uint32_t> actual(static_cast<size_t>(n * rows) + 1, 7);
+            Surface::RowsFor(GetParam().form, level).mPick(actual.data(), from, starts.data(), rows, step, n);
+            ASSERT_EQ(expected, actual) << Cpu::Name(level) << " step " << step << " n " << n << " palette "
+                                        << palette << " of " << used;
+        }
+    }
+}
