@@ -116,27 +116,27 @@ Image* FindAlphaImage(const std::string& fileName)
 
 Image* GetImage(const std::string& fileName, bool lookForAlphaImage)
 {
-    Image* image = ReadByName(fileName);
+    // Held so that memory running out while the alpha picture is read frees it.
+    std::unique_ptr<Image> image(ReadByName(fileName));
     if (!lookForAlphaImage)
-        return image;
+        return image.release();
 
-    Image* alpha = FindAlphaImage(fileName);
+    std::unique_ptr<Image> alpha(FindAlphaImage(fileName));
     if (!alpha)
-        return image;
+        return image.release();
 
     size_t count = static_cast<size_t>(alpha->mWidth) * static_cast<size_t>(alpha->mHeight);
     if (!image)
     {
         for (size_t i = 0; i < count; i++)
             alpha->mBits[i] = (alpha->mBits[i] << 24) | gAlphaComposeColor;
-        return alpha;
+        return alpha.release();
     }
     if (image->mWidth == alpha->mWidth && image->mHeight == alpha->mHeight)
     {
         for (size_t i = 0; i < count; i++)
             image->mBits[i] = (image->mBits[i] & 0x00FFFFFF) | (alpha->mBits[i] << 24);
     }
-    delete alpha;
-    return image;
+    return image.release();
 }
 } // namespace ImageLib

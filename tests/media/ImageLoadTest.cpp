@@ -2,7 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
 using namespace ImageTest;
+
+namespace
+{
+// Arrays asked for without exceptions (the readers' pixels) from this many bytes on find no
+// memory, as when memory runs out.
+std::size_t gNoMemoryFrom = SIZE_MAX;
+} // namespace
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (size >= gNoMemoryFrom)
+        return nullptr;
+    try
+    {
+        return ::operator new[](size);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
+}
 
 namespace
 {
@@ -126,6 +151,17 @@ TEST_F(ImageLoadTest, AlphaFromUnderscoreAfterTheName)
     // The name before the underscore wins.
     PutTGA("_door.tga", {0x000000C8});
     EXPECT_EQ(Load("door", true), 0xC8010203u);
+}
+
+// Memory running out while the alpha picture is read goes on as std::bad_alloc, and the picture
+// read before it is freed (the sanitizer's leak check finds it otherwise).
+TEST_F(ImageLoadTest, MemoryRunningOutOnTheAlphaPictureLeaksNothing)
+{
+    PutPNG("pic.png", std::vector<uint32_t>(4, 0xFF123456), 2);
+    PutPNG("_pic.png", std::vector<uint32_t>(64 * 64, 0xFF0000FF), 64);
+    gNoMemoryFrom = 64 * 64 * sizeof(uint32_t);
+    EXPECT_THROW(ImagePtr(ImageLib::GetImage(mFolder / "pic.png", true)), std::bad_alloc);
+    gNoMemoryFrom = SIZE_MAX;
 }
 
 TEST_F(ImageLoadTest, AlphaOfAnotherSizeIsIgnored)
