@@ -3,7 +3,8 @@
 # came to: "runs" (loaded, showed its menu and ended on SIGTERM), "out of memory" (said so and
 # ended with exit code 1), "library not loaded" (a music library that did not load for want of
 # memory: the box names the library, the loader's reason is on standard error, exit code 1), or
-# anything else, which is a fault.
+# anything else, which is a fault. Every start begins with hardware acceleration switched on, and a
+# start that changed that setting or the self test's record is a fault too.
 #   scripts/memory_sweep.sh [options] [limit in MB ...]
 #     --build DIR    the build folder to take the program from (default build/release)
 #     --x11          in a real window under Xvfb (24 bits) instead of headless
@@ -50,6 +51,14 @@ cp "$build/game/crustavia" "$build/game/"*.so "$template/"
 for entry in fonts gfx music sfx vhwb.dat; do
   ln -s "$root/assets/$entry" "$template/$entry"
 done
+# The player switched hardware acceleration on.
+printf 'registry 1\nkey "HKEY_LOCAL_MACHINE" "SOFTWARE" "Crustavia"\ndword "Is3D" 1\nend\n' >"$template/registry.txt"
+
+# What a start under a limit leaves as it found it: the player's "Is3D" and the self test's record
+# (the layer draws without the graphics card then, and would take its renderer for another card).
+card_settings() {
+  awk '/^key /{test3d = /"Test3D"$/} test3d || /^dword "Is3D" /' "$1" 2>/dev/null
+}
 
 if [ "$x11" = 1 ]; then
   export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
@@ -86,6 +95,8 @@ start_once() {
   if [ "$warm" = 1 ]; then
     cp -a "$work/warm/cached" "$work/warm/registry.txt" "$folder/"
   fi
+  local settings
+  settings=$(card_settings "$folder/registry.txt")
   (
     cd "$folder"
     [ "$limit_mb" = none ] || ulimit -v $((limit_mb * 1024))
@@ -139,6 +150,9 @@ start_once() {
     else
       outcome="HANGS after: $outcome"
     fi
+  fi
+  if [ "$(card_settings "$folder/registry.txt")" != "$settings" ]; then
+    outcome="CHANGED \"Is3D\" or the self test's record: $outcome"
   fi
   case "$outcome" in
     runs | "out of memory"* | "library not loaded"*) ;;

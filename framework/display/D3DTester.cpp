@@ -4,6 +4,7 @@
 
 #include "app/Common.h"
 #include "app/LumoAppBase.h"
+#include "audio/SdlHints.h"
 #include "d3d/d3d8.h"
 #include "display/D3DInterface.h"
 #include "display/DirectXErrors.h"
@@ -183,7 +184,13 @@ void D3DTester::Reset()
 
 void D3DTester::Test(HWND window, IDirectDraw7* dd)
 {
-    if (mApp == nullptr || !mApp->mPlayingDemo)
+    const bool testing = mApp == nullptr || !mApp->mPlayingDemo;
+    // Under an address-space limit the layer never loads the graphics driver: a test would take
+    // SDL's own renderer for a new card and replace the stored verdict, and the player's "Is3D"
+    // with it. Nothing is tested or stored; this run draws in 2-D.
+    if (testing && Platform::AddressSpaceLimited())
+        Fail("Not tested under an address-space limit.");
+    else if (testing)
     {
         mSavePending = false;
         bool passed;
