@@ -60,7 +60,8 @@ int EscapeAnswer(const std::vector<Button>& buttons)
 }
 
 // While a host box is up SDL sees no events, so a termination request it turns into a quit
-// event would wait for the box: the request ends the process instead.
+// event would wait for the box: the request ends the process instead, and so does one that came
+// before the box and is still waiting in SDL as a quit.
 class TerminationEndsProcess
 {
 public:
@@ -71,6 +72,10 @@ public:
         sigemptyset(&action.sa_mask);
         for (int i = 0; i < 2; i++)
             sigaction(kSignals[i], &action, &mPrevious[i]);
+        // SDL's own handler only notes a signal; pumping turns it into the quit event.
+        SDL_PumpEvents();
+        if (SDL_HasEvent(SDL_QUIT))
+            _exit(EXIT_FAILURE);
     }
     ~TerminationEndsProcess()
     {

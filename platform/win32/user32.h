@@ -429,8 +429,9 @@ int WINAPI ShowCursor(BOOL show);
 // With a display: an SDL message box. Without one: caption and text to standard
 // error and the default button's answer. 0 when the box could not be shown at all (no memory
 // left for it: the words still go to standard error). Error boxes always go to standard error
-// too. A termination request (SIGTERM, SIGINT) while a box is up ends the process at once
-// with EXIT_FAILURE: the box does not look at the program's events, so it would wait for the box.
+// too. A termination request (SIGTERM, SIGINT) while a box is up, or one still waiting in SDL as
+// it comes up, ends the process at once with EXIT_FAILURE: the box does not look at the
+// program's events, so it would wait for the box.
 int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type);
 
 // ---- desktop metrics and display modes --------------------------------------

@@ -130,13 +130,15 @@ public:
     }
 
     // In a real window with the stand-in box, which notes every box in Boxes(); with `waits`
-    // no box is answered and the program is asked to end once one is noted.
-    Result RunWithBoxes(bool waits) const
+    // no box is answered and the program is asked to end once one is noted; with `termEarly`
+    // it is asked to end as it writes its fatal error, before the box shows.
+    Result RunWithBoxes(bool waits, bool termEarly = false) const
     {
         const fs::path boxes = mPath / "boxes.txt";
         return Run({{"LD_PRELOAD", LUMO_BOX_SHIM},
                     {"LUMO_BOX_LOG", boxes.string()},
                     {"LUMO_BOX_WAIT", waits ? "1" : ""},
+                    {"LUMO_TERM_BEFORE_BOX", termEarly ? "1" : ""},
                     {"LUMO_REGISTRY_FILE", (mPath / "registry.txt").string()},
                     {"SDL_VIDEODRIVER", "x11"},
                     {"SDL_AUDIODRIVER", "dummy"}},
@@ -155,20 +157,31 @@ private:
 
 // A picture that does not load ends the start with the fatal-error box, asked for by the loading
 // thread and shown by the main thread in the game's window, and with the fatal exit code: when
-// the player answers the box, and when the program is asked to end while the box waits (its text
-// is on standard error already).
+// the player answers the box, when the program is asked to end while the box waits (its text
+// is on standard error already), and when it was asked just before the box (none shows then).
 TEST(Program, AMissingPictureEndsWithTheFatalBoxOnTheMainThread)
 {
     if (std::getenv("DISPLAY") == nullptr)
         GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
-    for (bool answered : {true, false})
+    enum Ending
     {
-        SCOPED_TRACE(answered ? "answered" : "asked to end");
+        kAnswered,
+        kAskedToEnd,
+        kAskedBefore
+    };
+    for (Ending ending : {kAnswered, kAskedToEnd, kAskedBefore})
+    {
+        SCOPED_TRACE(ending == kAnswered     ? "answered"
+                     : ending == kAskedToEnd ? "asked to end"
+                                             : "asked before");
         ProgramFolder folder;
         for (const char* extension : {".png", ".tga", ".jpg", ".gif"})
             fs::remove(folder.Path() / "gfx" / "objects" / (std::string("oven") + extension));
-        auto run = folder.RunWithBoxes(!answered);
-        EXPECT_EQ(folder.Boxes(), "main|FATAL ERROR|There was an error loading the file: gfx/objects/oven\n");
+        auto run = folder.RunWithBoxes(ending != kAnswered, ending == kAskedBefore);
+        EXPECT_EQ(folder.Boxes(),
+                  ending == kAskedBefore
+                      ? ""
+                      : "main|FATAL ERROR|There was an error loading the file: gfx/objects/oven\n");
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_NE(run.errors.find("FATAL ERROR: There was an error loading the file: gfx/objects/oven\n"),
                   std::string::npos)
