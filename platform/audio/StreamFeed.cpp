@@ -50,13 +50,14 @@ void StreamFeed::Restart(uint64_t frame, SourceCommand command)
 {
     {
         std::lock_guard<std::mutex> lock(mCommandLock);
+        // Everything published so far is given back unread, before the feeder can see the new
+        // generation: given back after, slots it already decoded for it would be lost too. A slot
+        // the feeder is decoding now comes with the old generation and is skipped.
+        mReturned.store(mPublished.load(std::memory_order_acquire), std::memory_order_release);
         mGeneration = ++mWantedGeneration;
         if (command)
             mCommands.push_back(std::move(command));
     }
-    // Everything published so far is given back unread; a slot the feeder is decoding now comes
-    // with the old generation and is skipped.
-    mReturned.store(mPublished.load(std::memory_order_acquire), std::memory_order_release);
     mWindowStart = frame;
     mWindowFrames = 0;
     mFrontTaken = 0;
