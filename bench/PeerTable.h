@@ -9,7 +9,8 @@
 // Times are processor time, steadier than wall time on a shared machine. With
 // --benchmark_repetitions each is the median of the repetitions, and the noise
 // column is the largest spread (median absolute deviation over the median)
-// among the peers of the line.
+// among the peers of the line. A case whose peers cannot do the same job (see
+// Differs) is marked so.
 #include "graphics/CpuDispatch.h"
 
 #include <benchmark/benchmark.h>
@@ -18,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +32,13 @@ inline const std::vector<std::string>& Peers()
     // Ours is first, its name followed by the level.
     static const std::vector<std::string> peers = {"Ours", "Sdl", "Pixman", "Memcpy"};
     return peers;
+}
+
+// The cases whose peers do another job than ours (PEER_CASE_DIFFERS).
+inline std::set<std::string>& Differs()
+{
+    static std::set<std::string> cases;
+    return cases;
 }
 
 // The levels ours runs at.
@@ -135,7 +144,8 @@ private:
             else
                 std::printf(" %8s", "-");
         }
-        std::printf(" %5.1f%%\n", noise * 100);
+        std::printf(" %5.1f%%%s\n", noise * 100,
+                    Differs().count(key.substr(0, key.find('/'))) != 0 ? "  not the same job" : "");
     }
 
     static double UnitToNanoseconds(benchmark::TimeUnit unit)
@@ -196,3 +206,6 @@ inline int Main(int argc, char** argv)
     BENCHMARK(Sdl_##name)->Apply(args);                                                                      \
     BENCHMARK(Pixman_##name)->Apply(args);                                                                   \
     BENCHMARK(memory)->Name("Memcpy_" #name)->Apply(args)
+
+// Marks a case whose peers cannot do the same job as ours (the file says why).
+#define PEER_CASE_DIFFERS(name) static const bool name##Differs = (PeerTable::Differs().insert(#name), true)

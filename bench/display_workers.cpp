@@ -2,7 +2,8 @@
 // doing the same jobs on pictures of the same format (pixman's premultiplied outside
 // the timed loop), and a plain copy of the same bytes; then the cost of presenting one
 // 800x600 frame. Each job covers w x h pixels of an 800x600 screen once; the cases are
-// named job/bits/w/h.
+// named job/bits/w/h. A same-size fast stretch is to cost what the blit of the same
+// sprite costs.
 #include "PeerTable.h"
 #include "PixmanPeer.h"
 #include "app/LumoAppBase.h"
@@ -46,8 +47,9 @@ public:
     void SharedImageUnreferenced() override {}
 };
 
-// A soft sprite: clear border, partial-alpha ramp, opaque core.
-std::vector<uint32_t> Sprite(int w, int h)
+// A soft sprite: clear border, partial-alpha ramp, opaque core; with `fewColours`, of fewer than
+// 256 colours, so that it can be a palette picture.
+std::vector<uint32_t> Sprite(int w, int h, bool fewColours = false)
 {
     std::vector<uint32_t> pixels(size_t(w * h));
     for (int y = 0; y < h; y++)
@@ -55,8 +57,9 @@ std::vector<uint32_t> Sprite(int w, int h)
         {
             int edge = std::min(std::min(x, y), std::min(w - 1 - x, h - 1 - y));
             uint32_t a = edge < 2 ? 0 : edge < 10 ? uint32_t(edge * 25) : 255;
+            uint32_t keep = fewColours ? 0xC0 : 0xFF;
             pixels[size_t(y * w + x)] =
-                a << 24 | (uint32_t(x * 7 + y * 3) & 0xFF) << 16 | uint32_t(x * 5 & 0xFF) << 8;
+                a << 24 | (uint32_t(x * 7 + y * 3) & keep) << 16 | uint32_t(x * 5 & keep) << 8;
         }
     return pixels;
 }
@@ -111,11 +114,13 @@ struct Display
     ~Display() { screen->UnlockSurface(); }
 };
 
-std::unique_ptr<MemoryImage> OurSprite(int w, int h)
+std::unique_ptr<MemoryImage> OurSprite(int w, int h, bool palette = false)
 {
     auto sprite = std::make_unique<MemoryImage>();
-    std::vector<uint32_t> pixels = Sprite(w, h);
+    std::vector<uint32_t> pixels = Sprite(w, h, palette);
     sprite->SetBits(pixels.data(), w, h, true);
+    if (palette)
+        sprite->Palletize();
     return sprite;
 }
 
@@ -158,12 +163,12 @@ void Ours_Additive(benchmark::State& state)
 {
     OursBlt(state, Color::White, DRAWMODE_ADDITIVE);
 }
-void Ours_FastStretch(benchmark::State& state)
+void OursStretch(benchmark::State& state, int sourceW, int sourceH, const Color& color, bool palette = false)
 {
-    auto sprite = OurSprite(StretchW(state), StretchH(state));
-    Rect dest(0, 0, W(state), H(state)), from(0, 0, StretchW(state), StretchH(state));
+    auto sprite = OurSprite(sourceW, sourceH, palette);
+    Rect dest(0, 0, W(state), H(state)), from(0, 0, sourceW, sourceH);
     Ours(state, [&](DDImage& screen)
-         { screen.StretchBlt(sprite.get(), dest, from, dest, Color::White, DRAWMODE_NORMAL, true); });
+         { screen.StretchBlt(sprite.get(), dest, from, dest, color, DRAWMODE_NORMAL, true); });
 }
 
 // --- SDL2 ---
@@ -236,10 +241,12 @@ void Sdl_Additive(benchmark::State& state)
 {
     SdlBlt(state, SDL_BLENDMODE_ADD, Color::White);
 }
-void Sdl_FastStretch(benchmark::State& state)
+void SdlStretch(benchmark::State& state, int sourceW, int sourceH, const Color& color,
+                bool fewColours = false)
 {
-    SdlSprite sprite(Sprite(StretchW(state), StretchH(state)), StretchW(state), StretchH(state),
-                     SDL_BLENDMODE_BLEND);
+    SdlSprite sprite(Sprite(sourceW, sourceH, fewColours), sourceW, sourceH, SDL_BLENDMODE_BLEND);
+    SDL_SetSurfaceColorMod(sprite.s, Uint8(color.mRed), Uint8(color.mGreen), Uint8(color.mBlue));
+    SDL_SetSurfaceAlphaMod(sprite.s, Uint8(color.mAlpha));
     Sdl(state,
         [&](SDL_Surface* screen)
         {
@@ -254,7 +261,8 @@ struct PixmanSprite
 {
     std::vector<uint32_t> bits;
     pixman_image_t* image;
-    PixmanSprite(int w, int h) : bits(PixmanPeer::Premultiplied(Sprite(w, h)))
+    PixmanSprite(int w, int h, bool fewColours = false)
+        : bits(PixmanPeer::Premultiplied(Sprite(w, h, fewColours)))
     {
         image = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, bits.data(), w * 4);
     }
@@ -319,16 +327,49 @@ void Pixman_Additive(benchmark::State& state)
     PixmanSprite sprite(W(state), H(state));
     PixmanComposite(state, PIXMAN_OP_ADD, sprite.image, nullptr);
 }
-void Pixman_FastStretch(benchmark::State& state)
+// Nearest sampling of the sprite scaled onto the job's size; a tint as in BltTinted.
+void PixmanStretch(benchmark::State& state, int sourceW, int sourceH, const Color& color,
+                   bool fewColours = false)
 {
-    PixmanSprite sprite(StretchW(state), StretchH(state));
+    PixmanSprite sprite(sourceW, sourceH, fewColours);
     pixman_transform_t scale;
-    pixman_transform_init_scale(&scale, pixman_double_to_fixed(double(StretchW(state)) / W(state)),
-                                pixman_double_to_fixed(double(StretchH(state)) / H(state)));
+    pixman_transform_init_scale(&scale, pixman_double_to_fixed(double(sourceW) / W(state)),
+                                pixman_double_to_fixed(double(sourceH) / H(state)));
     pixman_image_set_transform(sprite.image, &scale);
     pixman_image_set_filter(sprite.image, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    PixmanComposite(state, PIXMAN_OP_OVER, sprite.image, nullptr);
+    pixman_image_t* tint = nullptr;
+    if (!color.IsWhite())
+    {
+        tint = PixmanSolid(color);
+        pixman_image_set_component_alpha(tint, 1);
+    }
+    PixmanComposite(state, PIXMAN_OP_OVER, sprite.image, tint);
+    if (tint != nullptr)
+        pixman_image_unref(tint);
 }
+
+// The stretch cases, each peer scaling the sprite of the given size onto the job's: the fast
+// stretch of a sprite two thirds of the size; one of the same size, which is to cost what the
+// blit does; and the play screen's logos, tinted and shrunk to half, from bits and from a
+// palette picture (ours reads the palette, the peers its colours).
+#define STRETCH_CASE(name, sourceW, sourceH, colour, palette)                                                \
+    void Ours_##name(benchmark::State& state)                                                                \
+    {                                                                                                        \
+        OursStretch(state, sourceW, sourceH, colour, palette);                                               \
+    }                                                                                                        \
+    void Sdl_##name(benchmark::State& state)                                                                 \
+    {                                                                                                        \
+        SdlStretch(state, sourceW, sourceH, colour, palette);                                                \
+    }                                                                                                        \
+    void Pixman_##name(benchmark::State& state)                                                              \
+    {                                                                                                        \
+        PixmanStretch(state, sourceW, sourceH, colour, palette);                                             \
+    }
+STRETCH_CASE(FastStretch, StretchW(state), StretchH(state), Color::White, false)
+STRETCH_CASE(SameSizeStretch, W(state), H(state), Color::White, false)
+STRETCH_CASE(TintedShrink, 2 * W(state), 2 * H(state), kTint, false)
+STRETCH_CASE(TintedShrinkPalette, 2 * W(state), 2 * H(state), kTint, true)
+#undef STRETCH_CASE
 
 // --- a plain copy of the same bytes (a fill for the fills) ---
 
@@ -384,6 +425,9 @@ PEERS(Blit, MemcpyRows);
 PEERS(BltTinted, MemcpyRows);
 PEERS(Additive, MemcpyRows);
 PEERS(FastStretch, MemcpyRows);
+PEERS(SameSizeStretch, MemcpyRows);
+PEERS(TintedShrink, MemcpyRows);
+PEERS(TintedShrinkPalette, MemcpyRows);
 // Not a peer case: kept out of the table.
 BENCHMARK(BM_Present800x600)->Name("Present800x600")->Arg(16)->Arg(32);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace Lumo
@@ -75,12 +76,16 @@ template <typename Plot> void WalkSurfaceLine(double x1, double y1, double x2, d
     }
 }
 
+// The pixels a stretch makes ahead of drawing them: a block of rows, drawn with one call.
+constexpr int kStretchBlock = 8192;
+
 // Rows of source pixels and stretch columns, grown as needed and kept per thread, so
 // that drawing allocates nothing once warm.
 struct Scratch
 {
     std::vector<uint32_t> mPixels;
     std::vector<int> mColumns;
+    std::vector<size_t> mStarts; // where each row of a block starts in the source
 
     static Scratch& Get(size_t pixels)
     {
@@ -89,8 +94,34 @@ struct Scratch
         {
             scratch.mPixels.resize(pixels);
             scratch.mColumns.resize(pixels);
+            scratch.mStarts.resize(pixels);
         }
         return scratch;
+    }
+};
+
+// One direction of a fast stretch: the i-th destination pixel from the edge takes the source
+// pixel (start + i * step) >> 16 (16.16 fixed point), kept inside the source's `size`.
+struct StretchAxis
+{
+    int64_t mStart;
+    int64_t mStep;
+    int mSize;
+
+    // `length` source pixels from `start` onto `drawn` destination pixels.
+    static StretchAxis Of(double start, double length, int drawn, int size)
+    {
+        return {int64_t(start * 65536.0), int64_t(length * 65536.0 / drawn), size};
+    }
+    int At(int i) const { return std::clamp(int((mStart + i * mStep) >> 16), 0, mSize - 1); }
+    // The whole number of source pixels between neighbours when every one of the `count` from
+    // the `first` lies inside the source (1 for the same size, k for a shrink by k); else 0.
+    int WholeStep(int first, int count) const
+    {
+        if (mStep <= 0 || mStep % 65536 != 0)
+            return 0;
+        int64_t low = (mStart + first * mStep) >> 16, high = low + int64_t(count - 1) * (mStep >> 16);
+        return low >= 0 && high < mSize ? int(mStep >> 16) : 0;
     }
 };
 
@@ -105,6 +136,102 @@ struct Source
         : mNative(src->GetNativeAlphaData(display)),
           mIndices(src->IsPalette() ? src->mColorIndices : nullptr), mWidth(src->mWidth)
     {
+    }
+};
+
+// A fast stretch onto the locked surface: `drawn`, the part of `dest` on the surface, takes its
+// source pixels along the two axes and is drawn with `row`.
+struct Stretch
+{
+    const Target& mTarget;
+    Source mSource;
+    int mSourceHeight;
+    StretchAxis mAcross, mDown;
+    Rect mDest, mDrawn;
+    const Surface::Rows& mRows;
+    Surface::Row mRow = nullptr;
+    RowParams mParams;
+
+    // Built member by member: zeroing the whole job first, as its aggregate form did, was a
+    // good part of a small stretch's cost.
+    Stretch(const Target& t, MemoryImage* src, NativeDisplay* display, const Rect& dest, const FRect& from)
+        : mTarget(t), mSource(src, display), mSourceHeight(src->mHeight),
+          mAcross(StretchAxis::Of(from.mX, from.mWidth, dest.mWidth, src->mWidth)),
+          mDown(StretchAxis::Of(from.mY, from.mHeight, dest.mHeight, src->mHeight)), mDest(dest),
+          mDrawn(Inside(dest, t)), mRows(Surface::ActiveRows(t))
+    {
+    }
+
+    int FirstColumn() const { return mDrawn.mX - mDest.mX; }
+    size_t RowStart(int y) const { return size_t(mDown.At(y - mDest.mY)) * size_t(mSource.mWidth); }
+    void Draw(int y, const uint32_t* pixels, int rows) const
+    {
+        mRow(mTarget, mTarget.At(mDrawn.mX, y), pixels, mDrawn.mWidth, rows, mParams);
+    }
+
+    // Every column from the source rows as they are: every row or every k-th in one go (the
+    // same size both ways is drawn as a blit draws it), else the destination rows that take
+    // the same source row in one go.
+    void FromSourceRows()
+    {
+        const uint32_t* left = mSource.mNative + mAcross.At(FirstColumn());
+        int bottom = mDrawn.mY + mDrawn.mHeight;
+        if (int downFactor = mDown.WholeStep(mDrawn.mY - mDest.mY, mDrawn.mHeight); downFactor > 0)
+        {
+            mParams.mSourcePitch = long(downFactor) * mSource.mWidth;
+            Draw(mDrawn.mY, left + RowStart(mDrawn.mY), mDrawn.mHeight);
+            return;
+        }
+        for (int y = mDrawn.mY, count = 1; y < bottom; y += count)
+        {
+            for (count = 1; y + count < bottom && RowStart(y + count) == RowStart(y);)
+                count++;
+            Draw(y, left + RowStart(y), count);
+        }
+    }
+
+    // The source pixels of as many destination rows as a block holds, picked every `factor`
+    // columns or looked up column by column (factor 0), a row taken again copied; each block
+    // drawn in one go.
+    void ThroughBlocks(int factor, bool mirrored, int paletteSize)
+    {
+        int width = mDrawn.mWidth, bottom = mDrawn.mY + mDrawn.mHeight;
+        Scratch& scratch = Scratch::Get(size_t(std::max(width, kStretchBlock)));
+        int* columns = scratch.mColumns.data();
+        uint32_t* pixels = scratch.mPixels.data();
+        size_t* starts = scratch.mStarts.data();
+        for (int k = 0; factor == 0 && k < width; k++)
+            columns[k] = mAcross.At(mirrored ? mDest.mWidth - 1 - (FirstColumn() + k) : FirstColumn() + k);
+        const size_t size = size_t(mSource.mWidth) * size_t(mSourceHeight);
+        const Surface::PickSource picture{mSource.mNative, mSource.mIndices, paletteSize, size};
+        size_t left = factor > 0 ? size_t(mAcross.At(FirstColumn())) : 0;
+        int perBlock = std::max(1, kStretchBlock / width);
+        mParams.mSourcePitch = width;
+        for (int y = mDrawn.mY, count = 0; y < bottom; y += count)
+        {
+            count = std::min(perBlock, bottom - y);
+            for (int j = 0; j < count; j++)
+                starts[j] = RowStart(y + j) + left;
+            if (factor > 0)
+                mRows.mPick(pixels, picture, starts, count, factor, width);
+            else
+                for (int j = 0; j < count; j++)
+                {
+                    uint32_t* line = pixels + size_t(j) * size_t(width);
+                    if (j > 0 && starts[j] == starts[j - 1])
+                        std::memcpy(line, line - width, size_t(width) * sizeof(uint32_t));
+                    else if (mSource.mIndices != nullptr)
+                    {
+                        // Wide reads of the indices past the last column stay inside the picture's.
+                        bool padded = starts[j] + size_t(mSource.mWidth) + 3 <= size;
+                        mRows.mGather(line, mSource.mNative, mSource.mIndices + starts[j], columns, width,
+                                      padded);
+                    }
+                    else
+                        mRows.mGather(line, mSource.mNative + starts[j], nullptr, columns, width, false);
+                }
+            Draw(y, pixels, count);
+        }
     }
 };
 
@@ -423,48 +550,18 @@ void DDImage::FastStretch(MemoryImage* src, const Rect& dest, const FRect& from,
         return;
     Target t(mLockedSurfaceDesc, *mDDInterface);
     src->CommitBits();
-    Source source(src, mDDInterface);
-    int64_t stepX = int64_t(from.mWidth * 65536.0 / dest.mWidth);
-    int64_t stepY = int64_t(from.mHeight * 65536.0 / dest.mHeight);
-    int64_t startX = int64_t(from.mX * 65536.0), startY = int64_t(from.mY * 65536.0);
-    RowParams p;
-    const Surface::Rows& rows = Surface::ActiveRows(t);
-    Surface::Row row = BlendRow(rows, color, drawMode == DRAWMODE_ADDITIVE, p);
-    Rect r = Inside(dest, t);
-    if (r.IsEmpty())
+    Stretch job(t, src, mDDInterface, dest, from);
+    job.mRow = BlendRow(job.mRows, color, drawMode == DRAWMODE_ADDITIVE, job.mParams);
+    if (!job.mDrawn.IsEmpty())
     {
-        UnlockSurface();
-        return;
-    }
-    // The source column of every destination column drawn, once per call.
-    Scratch& scratch = Scratch::Get(size_t(r.mWidth));
-    int* columns = scratch.mColumns.data();
-    uint32_t* pixels = scratch.mPixels.data();
-    for (int k = 0; k < r.mWidth; k++)
-    {
-        int x = r.mX + k;
-        int i = mirrored ? dest.mX + dest.mWidth - 1 - x : x - dest.mX;
-        columns[k] = std::clamp(int((startX + i * stepX) >> 16), 0, src->mWidth - 1);
-    }
-    // Destination rows that take the same source row are drawn in one go.
-    auto sourceRow = [&](int y)
-    { return std::clamp(int((startY + (y - dest.mY) * stepY) >> 16), 0, src->mHeight - 1); };
-    for (int y = r.mY; y < r.mY + r.mHeight;)
-    {
-        int sy = sourceRow(y), count = 1;
-        while (y + count < r.mY + r.mHeight && sourceRow(y + count) == sy)
-            count++;
-        size_t start = size_t(sy) * size_t(src->mWidth);
-        if (source.mIndices != nullptr)
-        {
-            // Wide reads of the indices past the last column stay inside the picture's.
-            bool padded = start + size_t(src->mWidth) + 3 <= size_t(src->mWidth) * size_t(src->mHeight);
-            rows.mGather(pixels, source.mNative, source.mIndices + start, columns, r.mWidth, padded);
-        }
+        // Columns a whole step apart are read straight from the source rows (a same-size copy)
+        // or picked out of them (a shrink by a whole factor, or through a palette); others are
+        // looked up one by one.
+        int factor = mirrored ? 0 : job.mAcross.WholeStep(job.FirstColumn(), job.mDrawn.mWidth);
+        if (factor == 1 && job.mSource.mIndices == nullptr)
+            job.FromSourceRows();
         else
-            rows.mGather(pixels, source.mNative + start, nullptr, columns, r.mWidth, false);
-        row(t, t.At(r.mX, y), pixels, r.mWidth, count, p);
-        y += count;
+            job.ThroughBlocks(factor, mirrored, src->mPaletteSize);
     }
     UnlockSurface();
 }

@@ -119,10 +119,20 @@ void GatherColumns(uint32_t* out, const uint32_t* native, const uint8_t* indices
         out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
 }
 
+void PickColumns(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    for (int r = 0; r < rows; r++, out += n)
+        for (int k = 0; k < n; k++)
+        {
+            size_t at = starts[r] + size_t(k) * size_t(step);
+            out[k] = from.mNative[from.mIndices != nullptr ? from.mIndices[at] : at];
+        }
+}
+
 } // namespace
 
 #define LUMO_SURFACE_ROW_ENTRY(name) &name,
-const Rows kRows = {LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_ENTRY) & GatherColumns};
+const Rows kRows = {LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_ENTRY) & GatherColumns, &PickColumns};
 #undef LUMO_SURFACE_ROW_ENTRY
 
 } // namespace Reference

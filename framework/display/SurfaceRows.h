@@ -55,11 +55,28 @@ using Row = void (*)(const Target& t, void* d, const uint32_t* s, int n, int row
 using Gather = void (*)(uint32_t* out, const uint32_t* native, const uint8_t* indices, const int* columns,
                         int n, bool padded);
 
+// Where the pixels of a stretched picture come from: its native pixels, or the native table of
+// a palette picture (256 entries, the first tableSize used) and its indices; `size` pixels or
+// indices in all (whole vectors may read past the last one taken, up to there).
+struct PickSource
+{
+    const uint32_t* mNative = nullptr;
+    const uint8_t* mIndices = nullptr;
+    int mTableSize = 0;
+    size_t mSize = 0;
+};
+
+// Row r of `out` (rows n pixels apart) = every step-th pixel of the source from the
+// starts[r]-th on, n of them: rows drawn at the same size (step 1, a palette's) or shrunk by a
+// whole factor.
+using Pick = void (*)(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n);
+
 #define LUMO_SURFACE_ROW_MEMBER(name) Row m##name;
 struct Rows
 {
     LUMO_SURFACE_ROWS(LUMO_SURFACE_ROW_MEMBER)
     Gather mGather;
+    Pick mPick;
 };
 #undef LUMO_SURFACE_ROW_MEMBER
 

@@ -1,6 +1,7 @@
 // The surface rows built for AVX2: eight pixels a vector.
 #include "display/SurfaceRows.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 

@@ -2,6 +2,7 @@
 // without a target region.
 #include "display/SurfaceRows.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 

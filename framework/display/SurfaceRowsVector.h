@@ -2,7 +2,7 @@
 // pixels, one per 32-bit lane (16-bit pixels are widened on load). A level's file
 // includes this after its vector type (see graphics/VectorSse2.h): everything here is
 // private to that file and built for its level. The standard headers it needs
-// (<cstring>) come before, outside the level's region.
+// (<climits>, <cstring>) come before, outside the level's region.
 //
 // Every channel is worked on as its value: blue and red side by side in the two
 // 16-bit halves of a lane, green alone. All products of a channel and a weight fit
@@ -159,27 +159,45 @@ template <typename L> uint32_t Packed(const uint32_t channel[3])
     return channel[0] << L::kRedShift | channel[1] << L::kGreenShift | channel[2];
 }
 
-// Runs block(d, s, out) on each vector of the row and stores `out` where it says so.
-// A row that does not end on a whole vector ends with one more that overlaps the one
-// before it: that one is worked out first, from the pixels as they were, and stored
-// last; each pixel's result depends on that pixel alone. Rows shorter than a vector
-// are worked on in a copy.
-template <typename V, typename L, typename Block>
-void DriveRow(void* row, const uint32_t* s, int n, Block& block)
+// A row's work on four vectors at once where it can do them all alike (quad(d, s) true
+// when it did them); none by default.
+struct NoQuads
+{
+    template <typename P> bool operator()(P*, const uint32_t*) const { return false; }
+};
+
+constexpr int kQuadsFrom = 16;
+
+// Runs quad(d, s) on four vectors at a time in rows of kQuadsFrom vectors or more, or where it does not take
+// them, block(d, s, out) on each of them, and stores `out` where it says so. A row that does not end on a
+// whole vector ends with one more that overlaps the one before it: that one is worked out
+// first, from the pixels as they were, and stored last; each pixel's result depends on that
+// pixel alone. Rows shorter than a vector are worked on in a copy.
+template <typename V, typename L, typename Block, typename Quad>
+void DriveRow(void* row, const uint32_t* s, int n, Block& block, Quad& quad)
 {
     using P = typename L::Pixel;
     using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
     P* d = static_cast<P*>(row);
     auto from = [s](int i) { return s != nullptr ? s + i : nullptr; };
     Reg out = V::Zero();
     if (n <= 0)
         return;
-    if (n >= V::kPixels)
+    if (n >= k)
     {
-        int last = n - V::kPixels;
+        int last = n - k;
         Reg tail = out;
-        bool tailWritten = last % V::kPixels != 0 && block(d + last, from(last), tail);
-        for (int i = 0; i + V::kPixels <= n; i += V::kPixels)
+        bool tailWritten = last % k != 0 && block(d + last, from(last), tail);
+        // Short rows change their kind too often for groups of four to pay.
+        int i = 0;
+        if (n >= kQuadsFrom * k)
+            for (; i + 4 * k <= n; i += 4 * k)
+                if (!quad(d + i, from(i)))
+                    for (int q = i; q < i + 4 * k; q += k)
+                        if (block(d + q, from(q), out))
+                            StorePixels<V, L>(d + q, out);
+        for (; i + k <= n; i += k)
             if (block(d + i, from(i), out))
                 StorePixels<V, L>(d + i, out);
         if (tailWritten)
@@ -197,14 +215,28 @@ void DriveRow(void* row, const uint32_t* s, int n, Block& block)
     std::memcpy(d, dt, size_t(n) * sizeof(P));
 }
 
+// Rows as wide as the surface follow each other: they are taken as one row where the
+// source's rows (if any) follow each other too.
+template <typename L> void JoinRows(const Target& t, int& n, int& rows)
+{
+    if (rows > 1 && t.mPitch == long(n) * long(sizeof(typename L::Pixel)) && n <= INT_MAX / rows)
+    {
+        n *= rows;
+        rows = 1;
+    }
+}
+
 // DriveRow over `rows` rows of the surface, the source moving on by sourcePitch pixels a row.
-template <typename V, typename L, typename Block>
-void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block)
+template <typename V, typename L, typename Block, typename Quad = NoQuads>
+void Drive(const Target& t, void* d, const uint32_t* s, int n, int rows, long sourcePitch, Block block,
+           Quad quad = Quad())
 {
     Vector::CleanExit<V> clean;
+    if (s == nullptr || sourcePitch == n)
+        JoinRows<L>(t, n, rows);
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
-        DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block);
+        DriveRow<V, L>(row, s != nullptr ? s + j * sourcePitch : nullptr, n, block, quad);
 }
 
 template <typename V, typename L> using PixelOf = const typename L::Pixel*;
@@ -226,7 +258,9 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
     // Whole 32-bit words of the pixel: two pixels a word at 16 bits.
     using P = typename L::Pixel;
     constexpr int kPerWord = int(4 / sizeof(P));
-    typename V::Reg value = V::Splat(kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue);
+    uint32_t value = kPerWord == 2 ? (p.mValue & 0xFFFF) * 0x10001u : p.mValue;
+    if (n % kPerWord == 0)
+        JoinRows<L>(t, n, rows);
     auto* row = static_cast<uint8_t*>(d);
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {
@@ -268,6 +302,8 @@ void CopyRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
     if constexpr (sizeof(typename L::Pixel) == 4)
         if (n >= V::kPixels)
         {
+            if (p.mSourcePitch == n)
+                JoinRows<L>(t, n, rows);
             auto* row = static_cast<uint8_t*>(d);
             for (int j = 0; j < rows; j++, row += t.mPitch)
                 Vector::MapRow<V>(reinterpret_cast<uint32_t*>(row), s + j * p.mSourcePitch, n, masked);
@@ -304,23 +340,40 @@ void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
 {
     using Reg = typename V::Reg;
     Reg mask = V::Splat(L::kColorMask), opaque = V::Splat(255), k256 = V::Splat(256);
-    Drive<V, L>(t, d, s, n, rows, p.mSourcePitch,
-                [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
-                {
-                    Reg source = V::Load(s), alpha = V::template Shr32<24>(source);
-                    out = V::And(source, mask);
-                    // At alpha 255 the destination keeps 1 / 256 of a channel: nothing. Wholly
-                    // opaque vectors, the most common, are tested first.
-                    if (V::All(V::Eq32(alpha, opaque)))
-                        return true;
-                    typename V::Mask clear = V::Eq32(alpha, V::Zero());
-                    if (V::All(clear))
-                        return false;
-                    Reg x = LoadPixels<V, L>(d);
-                    out = V::Add32(Scaled<V, L, false>(x, BothHalves<V>(V::Sub32(k256, alpha))), out);
-                    out = V::Select(clear, x, out);
-                    return true;
-                });
+    Drive<V, L>(
+        t, d, s, n, rows, p.mSourcePitch,
+        [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
+        {
+            Reg source = V::Load(s), alpha = V::template Shr32<24>(source);
+            out = V::And(source, mask);
+            // At alpha 255 the destination keeps 1 / 256 of a channel: nothing. Wholly
+            // opaque vectors, the most common, are tested first.
+            if (V::All(V::Eq32(alpha, opaque)))
+                return true;
+            typename V::Mask clear = V::Eq32(alpha, V::Zero());
+            if (V::All(clear))
+                return false;
+            Reg x = LoadPixels<V, L>(d);
+            out = V::Add32(Scaled<V, L, false>(x, BothHalves<V>(V::Sub32(k256, alpha))), out);
+            out = V::Select(clear, x, out);
+            return true;
+        },
+        // Four wholly opaque vectors are copied, four wholly clear ones skipped, with one
+        // test each.
+        [&](typename L::Pixel* d, const uint32_t* s)
+        {
+            Reg a = V::Load(s), b = V::Load(s + V::kPixels), c = V::Load(s + 2 * V::kPixels),
+                e = V::Load(s + 3 * V::kPixels);
+            if (V::All(V::OpaqueLanes(V::And(V::And(a, b), V::And(c, e)))))
+            {
+                StorePixels<V, L>(d, V::And(a, mask));
+                StorePixels<V, L>(d + V::kPixels, V::And(b, mask));
+                StorePixels<V, L>(d + 2 * V::kPixels, V::And(c, mask));
+                StorePixels<V, L>(d + 3 * V::kPixels, V::And(e, mask));
+                return true;
+            }
+            return V::All(V::ClearLanes(V::Or(V::Or(a, b), V::Or(c, e))));
+        });
 }
 
 template <typename V, typename L>
@@ -373,7 +426,16 @@ void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const 
                             return false;
                     }
                     Reg x = LoadPixels<V, L>(d);
-                    out = Saturated<V, L>(x, kTint ? Modulated<V, L>(source, modBlueRed, modGreen) : source);
+                    Reg amounts = kTint ? Modulated<V, L>(source, modBlueRed, modGreen) : source;
+                    if constexpr (L::kByteChannels)
+                    {
+                        // Bytes added with saturation; the bits above the colour go, but under a
+                        // source without colour, which adds nothing, the pixel stays whole.
+                        Reg sum = V::AddSat8(x, V::And(amounts, colour));
+                        out = V::And(sum, skipBlack ? V::OnesWhere(black, colour) : colour);
+                        return true;
+                    }
+                    out = Saturated<V, L>(x, amounts);
                     if (skipBlack)
                         out = V::Select(black, x, out);
                     return true;
@@ -413,11 +475,163 @@ void GatherRow(uint32_t* out, const uint32_t* native, const uint8_t* indices, co
         out[k] = native[indices != nullptr ? indices[columns[k]] : columns[k]];
 }
 
+// A palette's native table held in registers, where the level can look up two registers'
+// worth of entries by index: faster than the level's gathers for up to four such pairs.
+template <typename V> class TableInRegisters
+{
+public:
+    static constexpr int kPairs = 4;
+    static constexpr int kSpan = 2 * V::kPixels; // entries of one pair
+
+    TableInRegisters(const PickSource& from)
+    {
+        if constexpr (V::kPermutePairs)
+        {
+            mPairs = from.mIndices != nullptr ? (from.mTableSize + kSpan - 1) / kSpan : 0;
+            if (mPairs > kPairs)
+                mPairs = 0;
+            for (int i = 0; i < 2 * mPairs; i++)
+                mParts[i] = V::Load(from.mNative + i * V::kPixels);
+        }
+    }
+    bool Held() const { return mPairs > 0; }
+    typename V::Reg operator()(typename V::Reg index) const
+    {
+        typename V::Reg out = V::Zero();
+        if constexpr (V::kPermutePairs)
+        {
+            out = V::Permute2(mParts[0], index, mParts[1]);
+            typename V::Reg pair = V::template Shr32<V::kPermute2Bits>(index);
+            for (int i = 1; i < mPairs; i++)
+                out = V::Select(V::Eq32(pair, V::Splat(uint32_t(i))),
+                                V::Permute2(mParts[2 * i], index, mParts[2 * i + 1]), out);
+        }
+        return out;
+    }
+
+private:
+    typename V::Reg mParts[2 * kPairs]; // the first 2 * mPairs
+    int mPairs = 0;
+};
+
+// Every step-th pixel of rows, or of rows of palette indices, without a table of columns:
+// whole vectors of pixels (or of indices, widened) are read and every step-th taken out of
+// them by Even (every second), Even twice (every fourth) or, where the level has one, a
+// permute of each vector read (other steps below a vector's width); indices are then looked
+// up in the table held in registers or by the level's gathers (one at a time without them).
+// A vector of results reads step vectors from its first pixel: vectors go while those stay
+// inside the picture, the last one ending with the row; the rest go one at a time. A row
+// that starts where the one before does is a copy of it. Steps 1, 2 and 4 (kStep, else 0)
+// and palettes have loops of their own, with nothing to decide per vector.
+template <typename V, int kStep, bool kPalette>
+void PickRowsOf(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    using Reg = typename V::Reg;
+    constexpr int k = V::kPixels;
+    if constexpr (kStep != 0)
+        step = kStep;
+    const uint32_t* native = from.mNative;
+    const uint8_t* indices = from.mIndices;
+    const size_t size = from.mSize; // held here: the stores below may alias `from`
+    bool vectors = (kStep != 0 || (V::kPermute && step < k)) && (!kPalette || V::kGathers);
+    // Result j of a permuted vector is lane (j * step) % k of the vector read (j * step) / k.
+    alignas(64) uint32_t lane[k], part[k];
+    for (int j = 0; j < k; j++)
+    {
+        lane[j] = uint32_t(j * step % k);
+        part[j] = uint32_t(j * step / k);
+    }
+    Reg lanes = V::Load(lane), parts = V::Load(part);
+    TableInRegisters<V> table(from);
+    for (int r = 0; r < rows; r++, out += n)
+    {
+        size_t start = starts[r];
+        if (r > 0 && start == starts[r - 1])
+        {
+            std::memcpy(out, out - n, size_t(n) * sizeof(uint32_t));
+            continue;
+        }
+        auto load = [&](size_t at)
+        {
+            if constexpr (kPalette)
+                return V::LoadBytes(indices + start + at);
+            else
+                return V::Load(native + start + at);
+        };
+        auto picked = [&](int first) -> Reg
+        {
+            size_t at = size_t(first) * size_t(step);
+            if constexpr (kStep == 1)
+                return load(at);
+            else if constexpr (kStep == 2)
+                return V::Even(load(at), load(at + k));
+            else if constexpr (kStep == 4)
+                return V::Even(V::Even(load(at), load(at + k)), V::Even(load(at + 2 * k), load(at + 3 * k)));
+            Reg result = V::Zero();
+            if constexpr (kStep == 0 && V::kPermute)
+            {
+                result = V::Permute(load(at), lanes);
+                for (int v = 1; v < step; v++)
+                    result = V::Select(V::Eq32(parts, V::Splat(uint32_t(v))),
+                                       V::Permute(load(at + size_t(v * k)), lanes), result);
+            }
+            return result;
+        };
+        auto put = [&](int first)
+        {
+            Reg p = picked(first);
+            if constexpr (kPalette)
+                p = table.Held() ? table(p) : V::Gather(native, p);
+            V::Store(out + first, p);
+        };
+        auto inside = [&](int first) { return start + size_t(first + k) * size_t(step) <= size; };
+        int i = 0;
+        if (vectors)
+        {
+            for (; i + k <= n && inside(i); i += k)
+                put(i);
+            if (i < n && n >= k && inside(n - k))
+            {
+                put(n - k);
+                i = n;
+            }
+        }
+        for (; i < n; i++)
+        {
+            size_t at = start + size_t(i) * size_t(step);
+            out[i] = native[kPalette ? indices[at] : at];
+        }
+    }
+}
+
+template <typename V, bool kPalette>
+void PickRowsFrom(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    if (step == 1)
+        PickRowsOf<V, 1, kPalette>(out, from, starts, rows, step, n);
+    else if (step == 2)
+        PickRowsOf<V, 2, kPalette>(out, from, starts, rows, step, n);
+    else if (step == 4)
+        PickRowsOf<V, 4, kPalette>(out, from, starts, rows, step, n);
+    else
+        PickRowsOf<V, 0, kPalette>(out, from, starts, rows, step, n);
+}
+
+template <typename V>
+void PickRows(uint32_t* out, const PickSource& from, const size_t* starts, int rows, int step, int n)
+{
+    Vector::CleanExit<V> clean;
+    if (from.mIndices != nullptr)
+        PickRowsFrom<V, true>(out, from, starts, rows, step, n);
+    else
+        PickRowsFrom<V, false>(out, from, starts, rows, step, n);
+}
+
 template <typename V, typename L> constexpr Rows MakeRows()
 {
     return Rows{&FillRow<V, L>,      &BlendFillRow<V, L>, &AddFillRow<V, L>, &CopyRow<V, L>,
                 &KeyCopyRow<V, L>,   &OverRow<V, L>,      &TintRow<V, L>,    &AddRow<V, L, false>,
-                &AddRow<V, L, true>, &GatherRow<V>};
+                &AddRow<V, L, true>, &GatherRow<V>,       &PickRows<V>};
 }
 
 } // namespace

@@ -140,10 +140,10 @@ void FilterAcross(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const i
     }
 }
 
-void FilterDown(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
-                int taps, int stride)
+void FilterDown(uint32_t* out, int width, const uint32_t* const* even, const uint32_t* const* odd,
+                const int* weights, int taps)
 {
-    for (int c = 0; c < stride; c++)
+    for (int c = 0; c < width; c++)
     {
         uint32_t sum[4] = {0, 0, 0, 0};
         for (int t = 0; t < taps; t++)
@@ -153,7 +153,8 @@ void FilterDown(uint32_t* out, const uint32_t* const* even, const uint32_t* cons
             for (int k = 0; k < 4; k++)
                 sum[k] += cell[k] * uint32_t(weights[t]);
         }
-        out[c] = (sum[3] >> 16) << 24 | (sum[2] >> 16) << 16 | (sum[1] >> 16) << 8 | sum[0] >> 16;
+        out[c] = Blend::NormalPixel(out[c], (sum[3] >> 16) << 24 | (sum[2] >> 16) << 16 |
+                                                (sum[1] >> 16) << 8 | sum[0] >> 16);
     }
 }
 

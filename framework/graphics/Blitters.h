@@ -12,9 +12,10 @@
 // of two words, less 32768 (the top bit of each half flipped: signed numbers for the sums down): `even`
 // blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
 // slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c].
-// FilterDown sums rows of cells, each times its weight, and gives the high 16 bits of each channel's sum as a
-// pixel. Each has a plain scalar version in Blitters::Reference, which defines the result, and vector
-// versions per instruction-set level that must give the same bits; Active() has the active level's.
+// FilterDown sums rows of cells, each times its weight, takes the high 16 bits of each channel's sum as a
+// pixel and puts the first `width` of them onto `out` by the normal blend. Each has a plain scalar version in
+// Blitters::Reference, which defines the result, and vector versions per instruction-set level that must give
+// the same bits; Active() has the active level's.
 namespace Lumo::Blitters
 {
 
@@ -31,6 +32,14 @@ enum class AddMode
     TintedAlpha, // modulated, then weighted by the source alpha
     Amounts,     // the source's channels are the amounts themselves (Blend::AlphaWeighted); all added
 };
+
+// The kind of a pixel in the run-length tables of OpaqueRunsRows: 0 alpha 0, 1 alpha 255,
+// 2 between.
+inline int AlphaClass(uint32_t pixel)
+{
+    uint32_t a = pixel >> 24;
+    return a == 0 ? 0 : a == 255 ? 1 : 2;
+}
 
 // A block of h rows of w pixels: destination rows dPitch pixels apart, source
 // rows sPitch apart (0: one source row for every destination row; a fill's
@@ -56,8 +65,8 @@ struct Block
     X(GatherRow, (uint32_t * d, const uint32_t* s, int width, const int32_t* columns, int n))                \
     X(FilterAcross, (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,          \
                      const uint32_t* weights, int taps, int stride))                                         \
-    X(FilterDown, (uint32_t * out, const uint32_t* const* even, const uint32_t* const* odd,                  \
-                   const int* weights, int taps, int stride))
+    X(FilterDown, (uint32_t * out, int width, const uint32_t* const* even, const uint32_t* const* odd,       \
+                   const int* weights, int taps))
 
 #define LUMO_BLITTER_DECLARE(name, parameters) void name parameters;
 #define LUMO_BLITTER_MEMBER(name, parameters) void(*name) parameters;

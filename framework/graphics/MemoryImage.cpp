@@ -1,6 +1,7 @@
 #include "app/LumoAppBase.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/Blend.h"
+#include "graphics/Blitters.h"
 
 #include "graphics/NativeDisplay.h"
 
@@ -55,11 +56,7 @@ template <typename ClassOf> uint8_t* BuildRunTable(int width, int height, ClassO
     return table;
 }
 
-int AlphaClass(uint32_t pixel)
-{
-    uint32_t a = pixel >> 24;
-    return a == 0 ? 0 : a == 255 ? 1 : 2;
-}
+using Blitters::AlphaClass;
 
 uint32_t ToNative(uint32_t c, const NativeDisplay& d)
 {

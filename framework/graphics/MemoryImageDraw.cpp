@@ -376,7 +376,8 @@ bool MemoryImage::ClipStretch(FRect& srcOut, Rect& destOut, const Rect& destRect
     // ceil(cut * dest / src) on start inside, where cut is how much of srcRect lies before.
     auto drawn = [](int cutBefore, int kept, int src, int dest, int& first, int& count)
     {
-        auto to = [&](int64_t at) { return int((at * dest + src - 1) / src); };
+        // The same size, the most common, needs no division.
+        auto to = [&](int64_t at) { return src == dest ? int(at) : int((at * dest + src - 1) / src); };
         first = to(cutBefore);
         count = to(int64_t(cutBefore) + kept) - first;
     };
@@ -415,19 +416,23 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
     uint32_t* bits = GetBits();
     PixelSource pixels = src->GetPixelSource();
     double sx = s.mWidth / d.mWidth, sy = s.mHeight / d.mHeight;
-    // Per-thread scratch: the source column of every destination column, and
-    // a source row sampled along them.
-    thread_local std::vector<int32_t> columns;
+    // Per-thread scratch: the source column of every destination column and the source
+    // row of every destination row, each worked out once, and a source row sampled along
+    // the columns.
+    thread_local std::vector<int32_t> columns, sourceRows;
     thread_local std::vector<uint32_t> sampled;
     columns.resize(size_t(d.mWidth));
     sampled.resize(size_t(d.mWidth));
+    sourceRows.resize(size_t(d.mHeight));
     bool straight = true; // the columns are consecutive: rows are read in place
     for (int i = 0; i < d.mWidth; i++)
     {
         columns[size_t(i)] = std::clamp(int(s.mX + i * sx), 0, src->mWidth - 1);
         straight = straight && columns[size_t(i)] == columns[0] + i;
     }
-    auto sourceY = [&](int j) { return std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1); };
+    for (int j = 0; j < d.mHeight; j++)
+        sourceRows[size_t(j)] = std::clamp(int(s.mY + j * sy), 0, src->mHeight - 1);
+    auto sourceY = [&](int j) { return sourceRows[size_t(j)]; };
     RowReader reader(pixels);
     Blitters::Tint tint = TintOf(color);
     const Blitters::Rows& rows = Blitters::Active();

@@ -163,12 +163,14 @@ struct Scratch
 {
     Shape shape{};
     bool planned = false;
-    int taps = 0, slots = 0, mostDown = 0;
+    int taps = 0, slots = 0;
     std::vector<Tap> across, down;
     std::vector<int32_t> lines;
-    std::vector<uint32_t> weights, even, odd, packed, pixels;
-    std::vector<int> cached, firstDown, downWeights, downSlots;
-    std::vector<const uint32_t*> evenRows, oddRows;
+    std::vector<uint32_t> weights, even, odd, pixels;
+    std::vector<int> firstDown, downWeights;
+    // Per tap down: its cells' rows, and whether its source row is filtered across there first.
+    std::vector<uint32_t*> evenRows, oddRows;
+    std::vector<uint8_t> fresh;
 };
 
 // Lists the taps of one axis for cells 1..size with a weight, in rising cell order.
@@ -256,7 +258,7 @@ void Plan(Scratch& scratch, const Rect& d, const FRect& s, const Window& w, int 
     scratch.firstDown.assign(size_t(d.mHeight) + 1, 0);
     for (const Tap& tap : down)
         scratch.firstDown[size_t(tap.cell)]++;
-    int slots = 1, most = 0;
+    int slots = 1;
     for (int j = 0, first = 0; j < d.mHeight; j++)
     {
         int next = first + scratch.firstDown[size_t(j) + 1];
@@ -268,24 +270,28 @@ void Plan(Scratch& scratch, const Rect& d, const FRect& s, const Window& w, int 
                                     [](const Tap& a, const Tap& b) { return a.line < b.line; });
             slots = std::max(slots, high->line - low->line + 1);
         }
-        most = std::max(most, next - first);
         first = next;
     }
     scratch.firstDown[size_t(d.mHeight)] = int(down.size());
     scratch.slots = slots;
-    scratch.mostDown = most;
-    scratch.downSlots.resize(down.size());
-    scratch.downWeights.resize(down.size());
-    for (size_t t = 0; t < down.size(); t++)
-    {
-        scratch.downSlots[t] = down[t].line % slots;
-        scratch.downWeights[t] = down[t].weight;
-    }
     scratch.even.resize(size_t(slots) * size_t(stride));
     scratch.odd.resize(size_t(slots) * size_t(stride));
-    scratch.packed.resize(size_t(stride));
-    scratch.evenRows.resize(size_t(most));
-    scratch.oddRows.resize(size_t(most));
+    // Each source row goes to the place of its number modulo `slots`, filtered across where a
+    // tap first finds the place holding another row; the taps come in rising rows.
+    std::vector<int> held(size_t(slots), -1);
+    scratch.downWeights.resize(down.size());
+    scratch.evenRows.resize(down.size());
+    scratch.oddRows.resize(down.size());
+    scratch.fresh.resize(down.size());
+    for (size_t t = 0; t < down.size(); t++)
+    {
+        size_t slot = size_t(down[t].line % slots);
+        scratch.downWeights[t] = down[t].weight;
+        scratch.evenRows[t] = scratch.even.data() + slot * size_t(stride);
+        scratch.oddRows[t] = scratch.odd.data() + slot * size_t(stride);
+        scratch.fresh[t] = held[slot] != down[t].line;
+        held[slot] = down[t].line;
+    }
 }
 
 } // namespace
@@ -315,7 +321,6 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         scratch.shape = shape;
         scratch.planned = true;
     }
-    scratch.cached.assign(size_t(scratch.slots), -1);
     if (source.IsPalette())
         scratch.pixels.resize(size_t(w.columns));
 
@@ -324,32 +329,23 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
         int first = scratch.firstDown[size_t(j)], count = scratch.firstDown[size_t(j) + 1] - first;
         if (count == 0)
             continue; // nothing reaches this row: it stays as it is
-        for (int t = 0; t < count; t++)
+        for (size_t at = size_t(first); at < size_t(first + count); at++)
         {
-            size_t at = size_t(first + t), slot = size_t(scratch.downSlots[at]);
-            int line = scratch.down[at].line;
-            uint32_t* even = scratch.even.data() + slot * size_t(stride);
-            uint32_t* odd = scratch.odd.data() + slot * size_t(stride);
-            if (scratch.cached[slot] != line)
-            {
-                size_t start = size_t(w.y0 + line) * size_t(source.mWidth) + size_t(w.x0);
-                const uint32_t* pixels = scratch.pixels.data();
-                if (!source.IsPalette())
-                    pixels = source.mBits + start;
-                else
-                    for (int c = 0; c < w.columns; c++)
-                        scratch.pixels[size_t(c)] = source.mTable[source.mIndices[start + size_t(c)]];
-                rows.FilterAcross(even, odd, pixels, scratch.lines.data(), scratch.weights.data(),
-                                  scratch.taps, stride);
-                scratch.cached[slot] = line;
-            }
-            scratch.evenRows[size_t(t)] = even;
-            scratch.oddRows[size_t(t)] = odd;
+            if (!scratch.fresh[at])
+                continue;
+            size_t start = size_t(w.y0 + scratch.down[at].line) * size_t(source.mWidth) + size_t(w.x0);
+            const uint32_t* pixels = scratch.pixels.data();
+            if (!source.IsPalette())
+                pixels = source.mBits + start;
+            else
+                for (int c = 0; c < w.columns; c++)
+                    scratch.pixels[size_t(c)] = source.mTable[source.mIndices[start + size_t(c)]];
+            rows.FilterAcross(scratch.evenRows[at], scratch.oddRows[at], pixels, scratch.lines.data(),
+                              scratch.weights.data(), scratch.taps, stride);
         }
-        rows.FilterDown(scratch.packed.data(), scratch.evenRows.data(), scratch.oddRows.data(),
-                        scratch.downWeights.data() + first, count, stride);
-        rows.NormalRows(
-            {dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), 0, scratch.packed.data(), 0, width, 1});
+        rows.FilterDown(dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), width,
+                        scratch.evenRows.data() + first, scratch.oddRows.data() + first,
+                        scratch.downWeights.data() + first, count);
     }
 }
 

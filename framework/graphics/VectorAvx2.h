@@ -13,6 +13,10 @@ struct Avx2
     static constexpr int kPixels = 8;
 
     static Reg Load(const uint32_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+    static Reg LoadBytes(const uint8_t* p)
+    {
+        return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+    }
     static void Store(uint32_t* p, Reg v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
     // Lanes below n.
     static Reg PartMask(int n)
@@ -60,6 +64,10 @@ struct Avx2
     static Reg Min16(Reg a, Reg b) { return _mm256_min_epi16(a, b); }
     static Reg Add32(Reg a, Reg b) { return _mm256_add_epi32(a, b); }
     static Reg Sub32(Reg a, Reg b) { return _mm256_sub_epi32(a, b); }
+    static Reg Quotient(Reg n, Reg d)
+    {
+        return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(n), _mm256_cvtepi32_ps(d)));
+    }
     static Reg AddSat8(Reg a, Reg b) { return _mm256_adds_epu8(a, b); }
     static Reg SubSat8(Reg a, Reg b) { return _mm256_subs_epu8(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm256_srli_epi16(v, n); }
@@ -90,6 +98,14 @@ struct Avx2
         return _mm256_shuffle_epi8(v, pick);
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm256_packus_epi16(lo, hi); }
+    static Reg SpreadFirst(Reg v) { return _mm256_broadcastd_epi32(_mm256_castsi256_si128(v)); }
+    static Reg Even(Reg a, Reg b)
+    {
+        // a0 a2 b0 b2 a4 a6 b4 b6, then the middle quarters swapped.
+        __m256 pairs =
+            _mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), _MM_SHUFFLE(2, 0, 2, 0));
+        return _mm256_permute4x64_epi64(_mm256_castps_si256(pairs), _MM_SHUFFLE(3, 1, 2, 0));
+    }
     static Mask Eq32(Reg a, Reg b) { return _mm256_cmpeq_epi32(a, b); }
     static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }
@@ -97,6 +113,7 @@ struct Avx2
     static bool None(Mask m) { return _mm256_movemask_epi8(m) == 0; }
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm256_blendv_epi8(ifClear, ifSet, m); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm256_andnot_si256(m, v); }
+    static Reg OnesWhere(Mask m, Reg v) { return _mm256_or_si256(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm256_add_epi32(v, m); }
     static Reg AddOneWhere(Mask m, Reg v) { return _mm256_sub_epi32(v, m); }
     static constexpr bool kGathers = true;
@@ -114,6 +131,7 @@ struct Avx2
     }
     static void ZeroUpper() { _mm256_zeroupper(); }
     static constexpr bool kPairLoads = false;
+    static constexpr bool kPermutePairs = false;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n)
     {

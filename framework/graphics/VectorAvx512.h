@@ -22,6 +22,10 @@ struct Avx512
     static constexpr int kPixels = 16;
 
     static Reg Load(const uint32_t* p) { return _mm512_loadu_si512(p); }
+    static Reg LoadBytes(const uint8_t* p)
+    {
+        return _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
     static void Store(uint32_t* p, Reg v) { _mm512_storeu_si512(p, v); }
     static Reg LoadPart(const uint32_t* p, int n, uint32_t pad)
     {
@@ -58,6 +62,10 @@ struct Avx512
     static Reg Min16(Reg a, Reg b) { return _mm512_min_epi16(a, b); }
     static Reg Add32(Reg a, Reg b) { return _mm512_add_epi32(a, b); }
     static Reg Sub32(Reg a, Reg b) { return _mm512_sub_epi32(a, b); }
+    static Reg Quotient(Reg n, Reg d)
+    {
+        return _mm512_cvttps_epi32(_mm512_div_ps(_mm512_cvtepi32_ps(n), _mm512_cvtepi32_ps(d)));
+    }
     static Reg AddSat8(Reg a, Reg b) { return _mm512_adds_epu8(a, b); }
     static Reg SubSat8(Reg a, Reg b) { return _mm512_subs_epu8(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm512_srli_epi16(v, n); }
@@ -84,6 +92,12 @@ struct Avx512
         return _mm512_shuffle_epi8(v, _mm512_set4_epi32(Pick(15), Pick(11), Pick(7), Pick(3)));
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm512_packus_epi16(lo, hi); }
+    static Reg SpreadFirst(Reg v) { return _mm512_broadcastd_epi32(_mm512_castsi512_si128(v)); }
+    static Reg Even(Reg a, Reg b)
+    {
+        return _mm512_permutex2var_epi32(
+            a, _mm512_setr_epi32(0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30), b);
+    }
     static Mask Eq32(Reg a, Reg b) { return _mm512_cmpeq_epi32_mask(a, b); }
     static Mask OpaqueLanes(Reg v) { return _mm512_cmpge_epu32_mask(v, Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return _mm512_testn_epi32_mask(v, Splat(0xFF000000)); }
@@ -91,6 +105,7 @@ struct Avx512
     static bool None(Mask m) { return m == 0; }
     static Reg Select(Mask m, Reg ifSet, Reg ifClear) { return _mm512_mask_blend_epi32(m, ifClear, ifSet); }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm512_maskz_mov_epi32(Mask(~m), v); }
+    static Reg OnesWhere(Mask m, Reg v) { return _mm512_mask_mov_epi32(v, m, Splat(0xFFFFFFFF)); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm512_mask_sub_epi32(v, m, v, Splat(1)); }
     static Reg AddOneWhere(Mask m, Reg v) { return _mm512_mask_add_epi32(v, m, v, Splat(1)); }
     static constexpr bool kGathers = true;
@@ -112,6 +127,9 @@ struct Avx512
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }
     static Reg Permute(Reg v, Reg lanes) { return _mm512_mask_permutexvar_epi32(v, 0xFFFF, lanes, v); }
+    static constexpr bool kPermutePairs = true;
+    static constexpr int kPermute2Bits = 5;
+    static Reg Permute2(Reg a, Reg lanes, Reg b) { return _mm512_permutex2var_epi32(a, lanes, b); }
 };
 
 } // namespace

@@ -5,9 +5,9 @@
 // templates with it: everything here is private to the file that includes it
 // and built for that file's level.
 //
-// Every result is the reference formula's bit for bit: the vector paths take
-// only the groups whose destination is opaque, where the blend's weight is the
-// source alpha itself; other groups go through the scalar formulas.
+// Every result is the reference formula's bit for bit. Over an opaque destination
+// the blend's weight is the source alpha itself; over any other, the weight and
+// the new alpha come from the destination's alpha lane by lane (BlendWeights).
 #include "graphics/Blend.h"
 #include "graphics/Blitters.h"
 #include "graphics/VectorStores.h"
@@ -60,8 +60,7 @@ template <typename Row> void EachJoinedRow(const Block& b, Row row)
 // own destination and source pixels, so groups may overlap the group before
 // (and no other): after the first, they start where the destination is
 // aligned to a whole vector, and the last one ends with the row. Each group's
-// pixels are read before the group before it is written, and its scalar path
-// starts at `from`, the first pixel that group did not do. No partial store
+// pixels are read before the group before it is written. No partial store
 // lands where the next row is read.
 template <class V> using Whole = std::integral_constant<int, V::kPixels>;
 
@@ -78,8 +77,8 @@ using Vector::ToAligned;
 
 constexpr int kAlignFrom = 16;
 
-// Runs group(d, s, dv, sv, from, count) over a row, dv and sv the group's
-// destination and source pixels.
+// Runs group(d, dv, sv, count) over a row, dv and sv the pixels of the group
+// that starts at d.
 template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_t* s, int n, Group group)
 {
     using Reg = typename V::Reg;
@@ -87,33 +86,31 @@ template <class V, class Group> inline void EachGroup(uint32_t* d, const uint32_
     if (n < k)
     {
         if (n > 0)
-            group(d, s, V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0), 0, n);
+            group(d, V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0), n);
         return;
     }
     int last = n - k;
     if (last == 0)
-        return group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
+        return group(d, V::Load(d), V::Load(s), Whole<V>());
     // Short rows are not aligned: the group more that aligning adds costs more than the
     // unaligned stores (under two groups, a third would overlap the first).
     int start = std::min(n >= kAlignFrom * k ? ToAligned<V>(d) : k, last);
     Reg dv = V::Load(d + start), sv = V::Load(s + start);
-    group(d, s, V::Load(d), V::Load(s), 0, Whole<V>());
-    int from = k - start;
-    for (; start + k < last; start += k, from = 0)
+    group(d, V::Load(d), V::Load(s), Whole<V>());
+    for (; start + k < last; start += k)
     {
-        group(d + start, s + start, dv, sv, from, Whole<V>());
+        group(d + start, dv, sv, Whole<V>());
         dv = V::Load(d + start + k);
         sv = V::Load(s + start + k);
     }
     if (start < last)
     {
         Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
-        group(d + start, s + start, dv, sv, from, Whole<V>());
-        from = start + k - last;
+        group(d + start, dv, sv, Whole<V>());
         dv = dLast;
         sv = sLast;
     }
-    group(d + last, s + last, dv, sv, from, Whole<V>());
+    group(d + last, dv, sv, Whole<V>());
 }
 
 // x / 255 for every 16-bit x: (x * 0x8081) >> 23.
@@ -142,17 +139,43 @@ template <class V> typename V::Reg ByteTerms(typename V::Reg v, typename V::Reg 
     return V::MulHi16(V::template Shl16<8>(v), w);
 }
 
-// Source over an opaque destination by a weight a per 32-bit lane (0-256; at 256 the
-// source itself), alpha 255, worked in the pixels' own lanes: no bytes are unpacked,
-// and the sums stay within their bytes.
-template <class V> typename V::Reg OverOpaqueBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+// The colour channels of dv times 256 - w and of sv times w, each >> 8, added, for a
+// weight w per 32-bit lane (0-256), alpha 0: worked in the pixels' own lanes, no bytes
+// unpacked; the sums stay within their bytes.
+template <class V> typename V::Reg MixBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg w)
 {
     using Reg = typename V::Reg;
-    Reg w = V::Or(a, V::template Shl32<16>(a));
+    Reg both = V::Or(w, V::template Shl32<16>(w));
     Reg dGreen, sGreen;
-    Reg pairs = V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen), ByteTerms<V>(sv, w, sGreen));
-    Reg green = V::template Shl32<8>(V::Add16(dGreen, sGreen));
-    return V::Or(V::Or(pairs, green), V::Splat(kAlpha));
+    Reg pairs =
+        V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), both), dGreen), ByteTerms<V>(sv, both, sGreen));
+    return V::Or(pairs, V::template Shl32<8>(V::Add16(dGreen, sGreen)));
+}
+
+// Source over an opaque destination by a weight a per 32-bit lane (0-256; at 256 the
+// source itself), alpha 255.
+template <class V> typename V::Reg OverOpaqueBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+{
+    return V::Or(MixBy<V>(dv, sv, a), V::Splat(kAlpha));
+}
+
+// The normal blend's weight w and new alpha na per 32-bit lane, for source alphas a of
+// 1-255 over any destination: t = (255 - da) * a / 255, na = t + da, w = a * 255 / na.
+// The products fit 16 bits, and na is at least a.
+template <class V>
+void BlendWeights(typename V::Reg dv, typename V::Reg a, typename V::Reg& w, typename V::Reg& na)
+{
+    typename V::Reg da = V::template Shr32<24>(dv);
+    na = V::Add32(Div255<V>(V::MulLo16(V::Sub32(V::Splat(255), da), a)), da);
+    w = V::Quotient(V::MulLo16(a, V::Splat(255)), na);
+}
+
+// The normal blend of sv by alphas a (1-255) over any destination.
+template <class V> typename V::Reg NormalBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
+{
+    typename V::Reg w, na;
+    BlendWeights<V>(dv, a, w, na);
+    return V::Or(MixBy<V>(dv, sv, w), V::template Shl32<24>(na));
 }
 
 // Source over an opaque destination with w = a.
@@ -169,52 +192,110 @@ template <class V> typename V::Reg OpaqueOverOpaque(typename V::Reg sv)
 
 template <class V> void FillRowOf(uint32_t* d, int n, uint32_t color)
 {
-    Vector::FillWords<V>(d, n, V::Splat(color));
+    Vector::FillWords<V>(d, n, color);
 }
 
 template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint32_t alpha)
 {
     using Reg = typename V::Reg;
-    // Over an opaque pixel w = alpha: the source term is one constant pixel, and the
-    // destination's bytes are scaled in their own lanes.
+    constexpr int k = V::kPixels;
+    // Over pixels of one alpha the weight and the new alpha are the same: the source term
+    // (with the new alpha) is one constant pixel, and the destination's bytes are scaled in
+    // their own lanes by one weight. They are kept for the alpha last met, at first 255 (where
+    // w = alpha), and worked out again for a group all of another alpha; other groups are
+    // worked out lane by lane.
+    Reg colour = V::Splat(color), alphas = V::Splat(alpha);
+    Reg held = V::Splat(kAlpha);
     Reg term = V::Splat(Blend::AlphaWeightedBy(color, alpha) | kAlpha);
     Reg inverse = V::Splat((256 - alpha) * 0x10001u);
-    EachGroup<V>(d, d, n,
-                 [&](uint32_t* dp, const uint32_t*, Reg dv, auto, int from, auto count)
-                 {
-                     if (!AllOpaque<V>(dv))
-                     {
-                         for (int k = from; k < count; k++)
-                             dp[k] = Blend::Normal(dp[k], color, alpha);
-                         return;
-                     }
-                     Reg green, pairs = ByteTerms<V>(dv, inverse, green);
-                     Put<V>(dp, V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term), count);
-                 });
+    auto heldOver = [&](Reg dv)
+    {
+        Reg green, pairs = ByteTerms<V>(dv, inverse, green);
+        return V::Add32(V::Or(pairs, V::template Shl32<8>(green)), term);
+    };
+    auto group = [&](uint32_t* dp, Reg dv, auto, auto count)
+    {
+        Reg alphaBits = V::And(dv, V::Splat(kAlpha));
+        if (!V::All(V::Eq32(alphaBits, held)))
+        {
+            Reg first = V::SpreadFirst(alphaBits);
+            if (!V::All(V::Eq32(alphaBits, first)))
+                return Put<V>(dp, NormalBy<V>(dv, colour, alphas), count);
+            Reg w, na, green;
+            BlendWeights<V>(first, alphas, w, na);
+            Reg both = V::Or(w, V::template Shl32<16>(w));
+            Reg pairs = ByteTerms<V>(colour, both, green);
+            term = V::Or(V::Or(pairs, V::template Shl32<8>(green)), V::template Shl32<24>(na));
+            inverse = V::Sub16(V::Splat16(256), both);
+            held = first;
+        }
+        Put<V>(dp, heldOver(dv), count);
+    };
+    if (n < kAlignFrom * k)
+        return EachGroup<V>(d, d, n, group);
+    // Long rows go four aligned groups at a time, tested for the held alpha at once. Each
+    // group is read before one that overlaps it is written (see EachGroup).
+    int i = ToAligned<V>(d), last = n - k;
+    Reg dAligned = V::Load(d + i), dLast = V::Load(d + last);
+    group(d, V::Load(d), colour, Whole<V>());
+    group(d + i, dAligned, colour, Whole<V>());
+    for (i += k; i + 4 * k <= last; i += 4 * k)
+    {
+        Reg a = V::Load(d + i), b = V::Load(d + i + k), c = V::Load(d + i + 2 * k),
+            e = V::Load(d + i + 3 * k);
+        Reg other = V::Or(V::Or(V::Xor(a, held), V::Xor(b, held)), V::Or(V::Xor(c, held), V::Xor(e, held)));
+        if (V::All(V::ClearLanes(other)))
+        {
+            V::Store(d + i, heldOver(a));
+            V::Store(d + i + k, heldOver(b));
+            V::Store(d + i + 2 * k, heldOver(c));
+            V::Store(d + i + 3 * k, heldOver(e));
+            continue;
+        }
+        group(d + i, a, colour, Whole<V>());
+        group(d + i + k, b, colour, Whole<V>());
+        group(d + i + 2 * k, c, colour, Whole<V>());
+        group(d + i + 3 * k, e, colour, Whole<V>());
+    }
+    for (; i < last; i += k)
+        group(d + i, V::Load(d + i), colour, Whole<V>());
+    group(d + last, dLast, colour, Whole<V>());
 }
+
+// A group of the normal blend of sources by their own alphas (a group function as
+// EachGroup takes).
+template <class V> struct NormalGroup
+{
+    template <class Count>
+    void operator()(uint32_t* dp, typename V::Reg dv, typename V::Reg sv, Count count) const
+    {
+        typename V::Mask clear = V::ClearLanes(sv);
+        if (V::All(clear))
+            return;
+        // An opaque source weighs 255 and makes the pixel opaque over any destination, whose
+        // channels it leaves no part of.
+        if (AllOpaque<V>(sv))
+            Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
+        else if (!AllOpaque<V>(dv))
+        {
+            // Clear lanes keep their pixel; their alpha is taken as 1 to keep na above 0.
+            typename V::Reg a = V::AddOneWhere(clear, V::template Shr32<24>(sv));
+            Put<V>(dp, V::Select(clear, dv, NormalBy<V>(dv, sv, a)), count);
+        }
+        else
+            Put<V>(dp, OverOpaque<V>(dv, sv), count);
+    }
+};
 
 template <class V> void NormalRowOf(uint32_t* d, const uint32_t* s, int n)
 {
-    EachGroup<V>(
-        d, s, n,
-        [](uint32_t* dp, const uint32_t* sp, typename V::Reg dv, typename V::Reg sv, int from, auto count)
-        {
-            if (V::All(V::ClearLanes(sv)))
-                return;
-            if (!AllOpaque<V>(dv))
-                for (int k = from; k < count; k++)
-                    dp[k] = Blend::NormalPixel(dp[k], sp[k]);
-            else if (AllOpaque<V>(sv))
-                Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
-            else
-                Put<V>(dp, OverOpaque<V>(dv, sv), count);
-        });
+    EachGroup<V>(d, s, n, NormalGroup<V>());
 }
 
 template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
 {
     EachGroup<V>(d, s, n,
-                 [](uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int, auto count)
+                 [](uint32_t* dp, typename V::Reg dv, typename V::Reg sv, auto count)
                  { Put<V>(dp, OverOpaque<V>(dv, sv), count); });
 }
 
@@ -226,7 +307,9 @@ template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
 
 template <class V> void CopyRowOf(uint32_t* d, const uint32_t* s, int n)
 {
-    if (n >= V::kPixels)
+    if (n >= Vector::kStringCopyFrom)
+        Vector::StringCopy<V>(d, s, size_t(n));
+    else if (n >= V::kPixels)
         CopyRow<V>(d, s, n);
     else if (n > 0)
         V::StorePart(d, V::LoadPart(s, n, 0), n);
@@ -251,7 +334,11 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
     typename V::Reg dLast = V::Load(d + last), sLast = V::Load(s + last);
     for (int i = 0; i < n;)
     {
+        // A run is told in a byte: a longer one goes on in the runs after it, of its kind.
         int run = std::min(int(runs[i]), n - i);
+        for (int more = run; more == 255 && i + run < n && AlphaClass(s[i + run]) == AlphaClass(s[i]);
+             run += more)
+            more = std::min(int(runs[i + run]), n - i - run);
         if (run >= k)
         {
             whole(d + i, s + i, run, s[i] >> 24);
@@ -259,12 +346,12 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
         }
         else if (i <= last)
         {
-            mixed(d + i, s + i, V::Load(d + i), V::Load(s + i), 0, Whole<V>());
+            mixed(d + i, V::Load(d + i), V::Load(s + i), Whole<V>());
             i += k;
         }
         else
         {
-            mixed(d + last, s + last, dLast, sLast, i - last, Whole<V>());
+            mixed(d + last, dLast, sLast, Whole<V>());
             break;
         }
     }
@@ -275,8 +362,7 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
 template <class V> struct OpaqueRunsGroup
 {
     template <class Count>
-    void operator()(uint32_t* dp, const uint32_t*, typename V::Reg dv, typename V::Reg sv, int,
-                    Count count) const
+    void operator()(uint32_t* dp, typename V::Reg dv, typename V::Reg sv, Count count) const
     {
         // Groups wholly opaque or wholly clear, as most of a sprite's are, take no arithmetic.
         typename V::Reg a = V::template Shr32<24>(sv);
@@ -300,7 +386,7 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
         [](uint32_t* dp, const uint32_t* sp, int run, uint32_t alpha)
         {
             if (alpha == 255)
-                CopyRow<V>(dp, sp, run);
+                CopyRowOf<V>(dp, sp, run);
             else if (alpha != 0)
                 OverOpaqueRowOf<V>(dp, sp, run);
         },
@@ -316,30 +402,43 @@ template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const
     // Red rounds after each product, green and blue once after both: red's
     // product loses its low byte before the second.
     Reg keep = V::Splat(0xFF00FFFF);
-    EachGroup<V>(d, s, n,
-                 [&](uint32_t* dp, const uint32_t* sp, Reg dv, Reg sv, int from, auto count)
-                 {
-                     if (V::All(V::ClearLanes(sv)))
-                         return;
-                     if (!AllOpaque<V>(dv))
-                     {
-                         for (int k = from; k < count; k++)
-                             dp[k] = Blend::Tinted(dp[k], sp[k], t.mRed, t.mGreen, t.mBlue, t.mAlpha);
-                         return;
-                     }
-                     // Over an opaque pixel the weight is the modulated alpha; worked in the pixels'
-                     // own lanes, blue and red in the halves of each, green in the low half.
-                     Reg w = Div255<V>(V::MulLo16(V::template Shr32<24>(sv), ca));
-                     w = V::Or(w, V::template Shl32<16>(w));
-                     Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep),
-                                            colourPairs);
-                     Reg sGreen =
-                         V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
-                     Reg dGreen;
-                     pairs = V::Add16(pairs, ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen));
-                     Reg out = V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen)));
-                     Put<V>(dp, V::Or(out, V::Splat(kAlpha)), count);
-                 });
+    auto group = [&](uint32_t* dp, Reg dv, Reg sv, auto count, auto wholeAlpha)
+    {
+        if (V::All(V::ClearLanes(sv)))
+            return;
+        // The modulated alpha (the source's own under a tint of alpha 255): over an opaque
+        // pixel the weight itself.
+        Reg w = V::template Shr32<24>(sv), alpha = V::Splat(kAlpha);
+        if constexpr (!wholeAlpha)
+            w = Div255<V>(V::MulLo16(w, ca));
+        typename V::Mask clear{};
+        bool opaque = AllOpaque<V>(dv);
+        if (!opaque)
+        {
+            // Lanes of no alpha keep their pixel; their alpha is taken as 1 to keep na
+            // above 0.
+            clear = V::Eq32(w, V::Zero());
+            BlendWeights<V>(dv, V::AddOneWhere(clear, w), w, alpha);
+            alpha = V::template Shl32<24>(alpha);
+        }
+        // Worked in the pixels' own lanes, blue and red in the halves of each, green in
+        // the low half.
+        w = V::Or(w, V::template Shl32<16>(w));
+        Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep), colourPairs);
+        Reg sGreen = V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
+        Reg dGreen;
+        pairs = V::Add16(pairs, ByteTerms<V>(dv, V::Sub16(V::Splat16(256), w), dGreen));
+        Reg out = V::Or(V::Or(pairs, V::template Shl32<8>(V::Add16(sGreen, dGreen))), alpha);
+        Put<V>(dp, opaque ? out : V::Select(clear, dv, out), count);
+    };
+    if (t.mAlpha == 255)
+        EachGroup<V>(d, s, n,
+                     [&](uint32_t* dp, Reg dv, Reg sv, auto count)
+                     { group(dp, dv, sv, count, std::true_type()); });
+    else
+        EachGroup<V>(d, s, n,
+                     [&](uint32_t* dp, Reg dv, Reg sv, auto count)
+                     { group(dp, dv, sv, count, std::false_type()); });
 }
 
 // The channel amounts of an additive mode, alpha bytes zero, worked on the
@@ -539,9 +638,19 @@ template <class V> typename V::Reg DownPair(const int* weights, int t, int taps)
     return V::Splat(uint32_t(weights[t]) | (t + 1 < taps ? uint32_t(weights[t + 1]) << 16 : 0));
 }
 
+// Puts a vector of the filter's pixels from cell c on onto a row of `width` pixels by the
+// normal blend, the cells past its end left out.
+template <class V> void PutFiltered(uint32_t* out, int width, int c, typename V::Reg pixels)
+{
+    if (c + V::kPixels <= width)
+        NormalGroup<V>()(out + c, V::Load(out + c), pixels, Whole<V>());
+    else
+        NormalGroup<V>()(out + c, V::LoadPart(out + c, width - c, kAlpha), pixels, width - c);
+}
+
 template <class V>
-void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* const* odd, const int* weights,
-                  int taps, int stride)
+void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const uint32_t* const* odd,
+                  const int* weights, int taps)
 {
     Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
@@ -549,7 +658,20 @@ void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* co
     for (int t = 0; t < taps; t++)
         total += uint32_t(weights[t]);
     Reg start = V::Splat(total << 15), firstPair = DownPair<V>(weights, 0, taps);
-    for (int c = 0; c < stride; c += V::kPixels)
+    if (taps == 2)
+    {
+        // An enlargement's two rows, held where the loop sees they do not move.
+        const uint32_t *even0 = even[0], *even1 = even[1], *odd0 = odd[0], *odd1 = odd[1];
+        for (int c = 0; c < width; c += V::kPixels)
+        {
+            DownSums<V> e{start, start}, o{start, start};
+            e.Add(V::Load(even0 + c), V::Load(even1 + c), firstPair);
+            o.Add(V::Load(odd0 + c), V::Load(odd1 + c), firstPair);
+            PutFiltered<V>(out, width, c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
+        }
+        return;
+    }
+    for (int c = 0; c < width; c += V::kPixels)
     {
         DownSums<V> e{start, start}, o{start, start};
         e.Add(DownCells<V>(even, 0, taps, c), DownCells<V>(even, 1, taps, c), firstPair);
@@ -560,7 +682,7 @@ void FilterDownOf(uint32_t* out, const uint32_t* const* even, const uint32_t* co
             e.Add(DownCells<V>(even, t, taps, c), DownCells<V>(even, t + 1, taps, c), pair);
             o.Add(DownCells<V>(odd, t, taps, c), DownCells<V>(odd, t + 1, taps, c), pair);
         }
-        V::Store(out + c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
+        PutFiltered<V>(out, width, c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
     }
 }
 

@@ -11,24 +11,29 @@
 //   kPixels; the other lanes of a load are pad); Load16, Store16: 16-bit pixels, one a lane;
 //   Splat (32-bit), Splat16, Splat16x4(blue, green, red, alpha lanes of every pixel), Zero;
 //   And, Or, Xor; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
-//   AddSat8, SubSat8; Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>; MulAdd16 (signed 16-bit
-//   products, each pair's two added in a 32-bit lane); Interleave16Low, Interleave16High
+//   AddSat8, SubSat8; Quotient(n, d): n / d per 32-bit lane for n below 2^16 and d of at
+//   least 1 (exact in single precision); Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>; MulAdd16
+//   (signed 16-bit products, each pair's two added in a 32-bit lane); Interleave16Low, Interleave16High
 //   (the 16-bit lanes of each 128-bit lane's low or high half of a and b, alternately);
 //   PackSigned32 (32-bit lanes to 16, saturating, back in the order Interleave16 took them);
 //   Low, High: the pixels of each 128-bit lane's low or high half, bytes widened to 16-bit
 //   lanes; LowUp, HighUp: the same with each byte in the upper half of its lane (x << 8);
 //   AlphaLow, AlphaHigh: each pixel's alpha in the four lanes of that pixel (as Low, High);
 //   AlphaPairs: each pixel's alpha in both 16-bit lanes of its 32 bits; Pack: 16-bit lanes
-//   back to bytes, saturating;
+//   back to bytes, saturating; SpreadFirst: the first 32-bit lane in every lane;
+//   Even(a, b): the even-numbered pixels of a, then those of b; LoadBytes: kPixels bytes,
+//   one a lane;
 //   a Mask of 32-bit lanes from Eq32, OpaqueLanes, ClearLanes (alpha 255, alpha 0), tested
 //   by All and None and used by Select(mask, ifSet, ifClear), ZeroWhere(mask, v),
-//   SubOneWhere(mask, v) and AddOneWhere(mask, v);
+//   OnesWhere(mask, v), SubOneWhere(mask, v) and AddOneWhere(mask, v);
 //   Gather(base, indices): base[index] per 32-bit lane, in hardware where kGathers;
 //   GatherAt(base, at): the same for the V::kPixels indices at `at`; where kPairLoads,
 //   GatherPairs(base, at, first, second): base[at[i]] and base[at[i] + 1]; where kGathers
 //   there GatherBytes, the 4 bytes at base + index; kPermute, and where it is true
 //   AllBelow(v, n) (every 32-bit lane below n, unsigned) and Permute(v, lanes); ZeroUpper
-//   clears the upper halves of the wider registers (nothing at SSE2).
+//   clears the upper halves of the wider registers (nothing at SSE2); kPermutePairs, and where
+//   it is true Permute2(a, lanes, b): the lanes of a then b (2 * kPixels) by the low
+//   kPermute2Bits bits of each lane's number.
 namespace Lumo::Vector
 {
 namespace
@@ -55,6 +60,12 @@ struct Sse2
             int lane = _mm_cvtsi128_si32(v);
             std::memcpy(p + i, &lane, sizeof(lane));
         }
+    }
+    static Reg LoadBytes(const uint8_t* p)
+    {
+        int bytes;
+        std::memcpy(&bytes, p, sizeof(bytes));
+        return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), Zero()), Zero());
     }
     static Reg Load16(const uint16_t* p)
     {
@@ -87,6 +98,10 @@ struct Sse2
     static Reg Min16(Reg a, Reg b) { return _mm_min_epi16(a, b); }
     static Reg Add32(Reg a, Reg b) { return _mm_add_epi32(a, b); }
     static Reg Sub32(Reg a, Reg b) { return _mm_sub_epi32(a, b); }
+    static Reg Quotient(Reg n, Reg d)
+    {
+        return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(n), _mm_cvtepi32_ps(d)));
+    }
     static Reg AddSat8(Reg a, Reg b) { return _mm_adds_epu8(a, b); }
     static Reg SubSat8(Reg a, Reg b) { return _mm_subs_epu8(a, b); }
     template <int n> static Reg Shr16(Reg v) { return _mm_srli_epi16(v, n); }
@@ -109,6 +124,12 @@ struct Sse2
         return _mm_or_si128(a, _mm_slli_epi32(a, 16));
     }
     static Reg Pack(Reg lo, Reg hi) { return _mm_packus_epi16(lo, hi); }
+    static Reg SpreadFirst(Reg v) { return _mm_shuffle_epi32(v, 0); }
+    static Reg Even(Reg a, Reg b)
+    {
+        return _mm_castps_si128(
+            _mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), _MM_SHUFFLE(2, 0, 2, 0)));
+    }
     static Mask Eq32(Reg a, Reg b) { return _mm_cmpeq_epi32(a, b); }
     static Mask OpaqueLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Splat(0xFF000000)); }
     static Mask ClearLanes(Reg v) { return Eq32(And(v, Splat(0xFF000000)), Zero()); }
@@ -119,6 +140,7 @@ struct Sse2
         return _mm_or_si128(_mm_and_si128(m, ifSet), _mm_andnot_si128(m, ifClear));
     }
     static Reg ZeroWhere(Mask m, Reg v) { return _mm_andnot_si128(m, v); }
+    static Reg OnesWhere(Mask m, Reg v) { return _mm_or_si128(m, v); }
     static Reg SubOneWhere(Mask m, Reg v) { return _mm_add_epi32(v, m); }
     static Reg AddOneWhere(Mask m, Reg v) { return _mm_sub_epi32(v, m); }
     static constexpr bool kGathers = false;
@@ -143,6 +165,7 @@ struct Sse2
         first = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
         second = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
     }
+    static constexpr bool kPermutePairs = false;
     static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
 };
 

@@ -66,6 +66,9 @@ public:
     virtual void MouseDrag(int x, int y) {}
     virtual void MouseWheel(int delta) {}
     virtual bool HitTestPoint(int x, int y) { return true; }
+    // Whether every draw paints the whole rectangle without reading what lies under it: the
+    // manager then draws nothing under it.
+    virtual bool CoversItsRect() const { return false; }
     virtual Rect DrawCenteredLineOutlined(Graphics* g, int y, const std::string& text, Color main,
                                           Color shadow, int offsetX, int offsetY);
     virtual Rect DrawCenteredLine(Graphics* g, int y, const std::string& text);

@@ -108,27 +108,12 @@ bool WidgetManager::DrawScreen()
     bool drawn = false;
     // Each part is painted again from the back to the front by every widget that reaches
     // into it, clipped to it: a translucent widget then blends over what lies under it
-    // once, whichever of them had changed.
+    // once, whichever of them had changed. Under a modal widget the flags change along the
+    // walk: every widget is drawn over the whole part.
     for (const Rect& part : area)
     {
-        ModalFlags flags;
-        InitModalFlags(flags);
-        ChildWalk walk(*this);
-        while (Widget* child = walk.Next())
-        {
-            if (child == mBaseModalWidget)
-                flags.mIsOver = true;
-            if (!child->mVisible ||
-                (ClipsToItself(flags, child) && child->GetRect().Intersection(part).IsEmpty()))
-                continue;
-            Graphics moved(g);
-            moved.SetFastStretch(!is3D);
-            moved.SetFourthFlag(is3D);
-            moved.ClipRect(part.mX, part.mY, part.mWidth, part.mHeight);
-            moved.Translate(child->mX, child->mY);
-            child->DrawAll(flags, &moved);
-            drawn = true;
-        }
+        if (!DrawPart(g, part, is3D, mBaseModalWidget == nullptr, drawn))
+            DrawPart(g, part, is3D, false, drawn);
     }
     for (Widget* child : mChildren)
         child->mDirty = false;
@@ -139,10 +124,101 @@ bool WidgetManager::DrawScreen()
     return drawn;
 }
 
+bool WidgetManager::DrawPart(Graphics& g, const Rect& part, bool is3D, bool withCovers, bool& drawn)
+{
+    FindCovers(part, withCovers);
+    size_t next = 0; // the first cover the walk has not reached
+    bool held = true;
+    ModalFlags flags;
+    InitModalFlags(flags);
+    ChildWalk walk(*this);
+    while (Widget* child = walk.Next())
+    {
+        if (child == mBaseModalWidget)
+            flags.mIsOver = true;
+        bool cover = next < mCovers.size() && mCovers[next].first == child;
+        next += cover ? 1 : 0;
+        bool clipped = ClipsToItself(flags, child);
+        if (!child->mVisible || (clipped && child->GetRect().Intersection(part).IsEmpty()))
+        {
+            held = held && !cover;
+            continue;
+        }
+        held = held && (!cover || (EffectiveFlags(flags, child) & WIDGETFLAGS_DRAW) != 0);
+        Uncovered(part, next);
+        for (const Rect& piece : mPieces)
+        {
+            if (clipped && child->GetRect().Intersection(piece).IsEmpty())
+                continue;
+            Graphics moved(g);
+            moved.SetFastStretch(!is3D);
+            moved.SetFourthFlag(is3D);
+            moved.ClipRect(piece.mX, piece.mY, piece.mWidth, piece.mHeight);
+            moved.Translate(child->mX, child->mY);
+            child->DrawAll(flags, &moved);
+        }
+        drawn = true;
+    }
+    // A cover that went or stopped drawing during the walk left what it hid unpainted.
+    return held && next == mCovers.size();
+}
+
+void WidgetManager::FindCovers(const Rect& part, bool withCovers)
+{
+    mCovers.clear();
+    if (!withCovers)
+        return;
+    ModalFlags flags;
+    InitModalFlags(flags);
+    for (Widget* child : mChildren)
+    {
+        if (!child->mVisible || !child->CoversItsRect() ||
+            (EffectiveFlags(flags, child) & WIDGETFLAGS_DRAW) == 0)
+            continue;
+        Rect covered = child->GetRect().Intersection(part);
+        if (!covered.IsEmpty())
+            mCovers.emplace_back(child, covered);
+    }
+}
+
+void WidgetManager::Uncovered(const Rect& part, size_t firstCover)
+{
+    mPieces.assign(1, part);
+    for (size_t c = firstCover; c < mCovers.size() && !mPieces.empty(); c++)
+    {
+        const Rect& cover = mCovers[c].second;
+        mCut.clear();
+        for (const Rect& piece : mPieces)
+        {
+            Rect inside = piece.Intersection(cover);
+            if (inside.IsEmpty())
+            {
+                mCut.push_back(piece);
+                continue;
+            }
+            // The bands above and below the cover, then what lies left and right of it between them.
+            const int pieceBottom = piece.mY + piece.mHeight, insideBottom = inside.mY + inside.mHeight;
+            const Rect around[] = {Rect(piece.mX, piece.mY, piece.mWidth, inside.mY - piece.mY),
+                                   Rect(piece.mX, insideBottom, piece.mWidth, pieceBottom - insideBottom),
+                                   Rect(piece.mX, inside.mY, inside.mX - piece.mX, inside.mHeight),
+                                   Rect(inside.mX + inside.mWidth, inside.mY,
+                                        piece.mX + piece.mWidth - inside.mX - inside.mWidth, inside.mHeight)};
+            for (const Rect& r : around)
+                if (!r.IsEmpty())
+                    mCut.push_back(r);
+        }
+        mPieces.swap(mCut);
+    }
+}
+
+uint32_t WidgetManager::EffectiveFlags(const ModalFlags& flags, const Widget* child)
+{
+    return (flags.GetFlags() | child->mWidgetFlagsAdd) & ~child->mWidgetFlagsRemove;
+}
+
 bool WidgetManager::ClipsToItself(const ModalFlags& flags, const Widget* child) const
 {
-    const uint32_t effective = (flags.GetFlags() | child->mWidgetFlagsAdd) & ~child->mWidgetFlagsRemove;
-    return child->mClip && (effective & WIDGETFLAGS_CLIP);
+    return child->mClip && (EffectiveFlags(flags, child) & WIDGETFLAGS_CLIP);
 }
 
 std::vector<Rect> WidgetManager::DirtyArea()

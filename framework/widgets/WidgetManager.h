@@ -6,6 +6,7 @@
 #include "widgets/WidgetContainer.h"
 
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <utility>
@@ -106,9 +107,24 @@ public:
     void RemoveBaseModal(Widget* widget);
 
 private:
+    // Kept between draws so that a frame allocates none of them once warm.
+    std::vector<std::pair<Widget*, Rect>> mCovers;
+    std::vector<Rect> mPieces, mCut;
+
     // The parts of the screen to paint again: the dirty top-level widgets' rectangles, those
     // that overlap merged into one.
     std::vector<Rect> DirtyArea();
+    // Paints a part of the screen again, each widget only where none drawn after it that covers
+    // its rectangle (Widget::CoversItsRect) lies, when `withCovers`; adds to `drawn` whether
+    // any was drawn. False when the covers did not all draw as found: the part is then to be
+    // painted again without them.
+    bool DrawPart(Graphics& g, const Rect& part, bool is3D, bool withCovers, bool& drawn);
+    // mCovers: the visible, drawn widgets that cover their rectangles, with what they cover of
+    // the part, in drawing order (none unless `withCovers`).
+    void FindCovers(const Rect& part, bool withCovers);
+    // mPieces: the part less what the covers from `firstCover` on cover.
+    void Uncovered(const Rect& part, std::size_t firstCover);
+    static uint32_t EffectiveFlags(const ModalFlags& flags, const Widget* child);
     // Whether the widget's drawing stays inside its rectangle under these flags.
     bool ClipsToItself(const ModalFlags& flags, const Widget* child) const;
     static uint32_t ButtonBit(int clickCount);

@@ -35,6 +35,8 @@ public:
     void AttachToManager(WidgetManager* manager) override;
     void DetachFromManager(WidgetManager* manager) override;
     void Draw(Graphics* g) override;
+    // Its background colour fills it first.
+    bool CoversItsRect() const override { return true; }
     void MouseMove(int x, int y) override;
     void ButtonReleased(int id) override;
 

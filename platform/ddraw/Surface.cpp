@@ -37,32 +37,96 @@ struct KeyTest
     DWORD mask, low, span;
 };
 
+// The source pixel of each destination pixel along one direction, sampled at pixel centres:
+// from + ((2i + 1) * size) / (2 * destSize) for the i-th, kept as a quotient and a remainder
+// that step by whole numbers, so that only setting out divides.
+struct NearestStep
+{
+    NearestStep(int64_t from, int64_t size, int64_t destSize, int64_t first) : span(2 * destSize)
+    {
+        int64_t numerator = (2 * first + 1) * size;
+        at = from + numerator / span;
+        rest = numerator % span;
+        whole = 2 * size / span;
+        part = 2 * size % span;
+    }
+    void Next()
+    {
+        at += whole;
+        rest += part;
+        if (rest >= span)
+        {
+            rest -= span;
+            at++;
+        }
+    }
+
+    int64_t span, at = 0, rest = 0, whole = 0, part = 0;
+};
+
+// The source columns of a stretched copy, kept per thread and grown as needed, so that a blit
+// allocates nothing once warm.
+std::vector<int64_t>& ColumnTable(size_t width)
+{
+    thread_local std::vector<int64_t> columns;
+    if (columns.size() < width)
+        columns.resize(width);
+    return columns;
+}
+
+// Asks for the first lines of a destination row a few rows before it is written: the rows of a
+// small copy lie a pitch apart, which the processor's own fetching does not follow, and on a
+// surface larger than the cache every row would otherwise wait for its lines. Along a longer
+// row the processor's fetching takes over; asking for all of it would only fill the queue.
+constexpr LONG kRowsAhead = 3;
+constexpr size_t kFetchedBytes = 256;
+
+void FetchForWriting(const uint8_t* row, size_t bytes)
+{
+    bytes = std::min(bytes, kFetchedBytes);
+    for (size_t at = 0; at < bytes; at += 64)
+        __builtin_prefetch(row + at, 1);
+    __builtin_prefetch(row + bytes - 1, 1);
+}
+
 // Copies `from` of the source onto `dest`, sampling the nearest source pixel (pixel centres) when the
-// sizes differ; only the `visible` part of `dest` is written.
+// sizes differ; only the `visible` part of `dest` is written. Rows of the same width are copied whole;
+// a row that takes the same source row as the one before, without a key, is a copy of that one.
 template <typename T>
 void CopyPixels(uint8_t* target, LONG targetPitch, const RECT& dest, const RECT& visible,
-                const uint8_t* source, LONG sourcePitch, const RECT& from, const KeyTest& key)
+                const uint8_t* source, LONG sourcePitch, const RECT& from, const KeyTest& keyTest)
 {
-    int64_t dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-    int64_t sw = from.right - from.left, sh = from.bottom - from.top;
+    // A copy of its own, which the pixels written cannot alias: the keyed rows then go in vectors.
+    const KeyTest key = keyTest;
     LONG width = visible.right - visible.left;
-    // The source column of every written column, worked out once for all rows.
-    std::vector<int64_t> columns((size_t)width);
-    for (LONG i = 0; i < width; i++)
-        columns[i] = from.left + ((2 * (visible.left + i - dest.left) + 1) * sw) / (2 * dw);
-    bool sameWidth = sw == dw;
-    for (LONG y = visible.top; y < visible.bottom; y++)
+    bool sameWidth = from.right - from.left == dest.right - dest.left;
+    NearestStep row(from.top, from.bottom - from.top, dest.bottom - dest.top, visible.top - dest.top);
+    NearestStep column(from.left, from.right - from.left, dest.right - dest.left, visible.left - dest.left);
+    int64_t* columns = nullptr;
+    if (!sameWidth)
     {
-        int64_t sy = from.top + ((2 * (y - dest.top) + 1) * sh) / (2 * dh);
-        const T* in = reinterpret_cast<const T*>(source + sy * sourcePitch);
+        columns = ColumnTable(size_t(width)).data();
+        for (LONG i = 0; i < width; i++, column.Next())
+            columns[i] = column.at;
+    }
+    const T* previous = nullptr;
+    int64_t previousRow = -1;
+    for (LONG y = visible.top; y < visible.bottom; y++, row.Next())
+    {
+        const T* in = reinterpret_cast<const T*>(source + row.at * sourcePitch);
         T* out = reinterpret_cast<T*>(target + (int64_t)y * targetPitch) + visible.left;
-        if (sameWidth && !key.on)
-            std::memcpy(out, in + columns[0], (size_t)width * sizeof(T));
+        if (y + kRowsAhead < visible.bottom)
+            FetchForWriting(reinterpret_cast<const uint8_t*>(out) + kRowsAhead * int64_t(targetPitch),
+                            (size_t)width * sizeof(T));
+        if (!key.on && row.at == previousRow)
+            std::memcpy(out, previous, (size_t)width * sizeof(T));
+        else if (sameWidth && !key.on)
+            std::memcpy(out, in + column.at, (size_t)width * sizeof(T));
         else if (sameWidth)
         {
-            const T* row = in + columns[0];
+            const T* run = in + column.at;
             for (LONG i = 0; i < width; i++)
-                out[i] = key.Skips(row[i]) ? out[i] : row[i];
+                out[i] = key.Skips(run[i]) ? out[i] : run[i];
         }
         else
             for (LONG i = 0; i < width; i++)
@@ -71,7 +135,27 @@ void CopyPixels(uint8_t* target, LONG targetPitch, const RECT& dest, const RECT&
                 if (!key.on || !key.Skips(pixel))
                     out[i] = pixel;
             }
+        previous = out;
+        previousRow = row.at;
     }
+}
+
+// The `from` rows of a surface that is also the blit's target, apart from it, so that overlapping
+// rectangles come out whole; `from` becomes the rectangle in the copy. The copy is kept per thread
+// and only grows, so that a blit allocates nothing once warm.
+const uint8_t* CopyApart(const uint8_t* pixels, LONG pitch, RECT& from, LONG bytesPerPixel, LONG& copyPitch)
+{
+    thread_local std::vector<uint8_t> apart;
+    copyPitch = (from.right - from.left) * bytesPerPixel;
+    size_t rows = size_t(from.bottom - from.top);
+    if (apart.size() < size_t(copyPitch) * rows)
+        apart.resize(size_t(copyPitch) * rows);
+    for (size_t y = 0; y < rows; y++)
+        std::memcpy(apart.data() + y * size_t(copyPitch),
+                    pixels + (int64_t(from.top) + int64_t(y)) * pitch + int64_t(from.left) * bytesPerPixel,
+                    size_t(copyPitch));
+    from = RECT{0, 0, from.right - from.left, from.bottom - from.top};
+    return apart.data();
 }
 
 template <typename T> void FillPixels(uint8_t* target, LONG pitch, const RECT& area, DWORD value)
@@ -272,16 +356,21 @@ HRESULT Surface::BltFrom(LPRECT destRect, Surface* source, LPRECT sourceRect, DW
     }
     if ((result = source->BeforeCpu(from, false)) != DD_OK || (result = BeforeCpu(visible, true)) != DD_OK)
         return result;
-    // A blit within one surface reads from a copy, so that overlapping rectangles come out whole.
-    std::vector<uint8_t> copy;
     const uint8_t* pixels = source->mPixels.data();
+    LONG pitch = source->mPitch;
     if (source == this)
     {
-        copy = mPixels;
-        pixels = copy.data();
+        try
+        {
+            pixels = CopyApart(pixels, pitch, from, wide ? 4 : 2, pitch);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return DDERR_OUTOFMEMORY;
+        }
     }
-    (wide ? CopyPixels<uint32_t> : CopyPixels<uint16_t>)(mPixels.data(), mPitch, dest, visible, pixels,
-                                                         source->mPitch, from, key);
+    (wide ? CopyPixels<uint32_t> : CopyPixels<uint16_t>)(mPixels.data(), mPitch, dest, visible, pixels, pitch,
+                                                         from, key);
     Wrote(visible);
     Changed();
     return DD_OK;

@@ -64,28 +64,30 @@ protected:
     }
 
     // Runs `row` of the reference and of every level on the same pixels, `rows` rows of
-    // d.size() / rows; the destinations must agree, and nothing outside the rows may change.
+    // d.size() / rows, `gap` pixels apart; the destinations must agree, and nothing outside
+    // the rows may change.
     void Compare(RowOf row, const std::vector<uint32_t>& d, const std::vector<uint32_t>& s, RowParams p,
-                 const char* what, int rows = 1)
+                 const char* what, int rows = 1, int gap = 2)
     {
         p.mSourcePitch = long(s.size()) / rows;
-        std::vector<uint32_t> expected = Run(Surface::Reference::kRows.*row, d, s, p, rows);
+        std::vector<uint32_t> expected = Run(Surface::Reference::kRows.*row, d, s, p, rows, gap);
         for (Cpu::Level level : Cpu::Runnable())
         {
             const Rows& rowsOfLevel = Surface::RowsFor(GetParam().form, level);
             if (&rowsOfLevel == &Surface::Reference::kRows)
                 continue; // the scalar level draws with the reference itself
-            std::vector<uint32_t> actual = Run(rowsOfLevel.*row, d, s, p, rows);
+            std::vector<uint32_t> actual = Run(rowsOfLevel.*row, d, s, p, rows, gap);
             ASSERT_EQ(expected, actual) << what << " at " << Cpu::Name(level);
         }
     }
 
-    // The row over d at the form's depth, each row with a guard pixel either side, widened back.
+    // The row over d at the form's depth, with guard pixels before, between and after the
+    // rows, widened back.
     std::vector<uint32_t> Run(Surface::Row row, const std::vector<uint32_t>& d,
-                              const std::vector<uint32_t>& s, const RowParams& p, int rows)
+                              const std::vector<uint32_t>& s, const RowParams& p, int rows, int gap)
     {
-        int n = int(d.size()) / rows, stride = n + 2;
-        std::vector<uint32_t> wide(size_t(stride * rows), 0xA5A5A5A5);
+        int n = int(d.size()) / rows, stride = n + gap;
+        std::vector<uint32_t> wide(size_t(stride * rows + 2), 0xA5A5A5A5);
         for (int j = 0; j < rows; j++)
             std::copy_n(d.begin() + j * n, n, wide.begin() + j * stride + 1);
         desc.lPitch = stride * GetParam().bits / 8;
@@ -269,6 +271,8 @@ TEST_P(SurfaceRowsTest, FillsOverEveryDestinationChannel)
             }
             Compare(&Rows::mBlendFill, d, {}, p, "BlendFill");
             Compare(&Rows::mFill, d, {}, p, "Fill");
+            // Rows that follow each other are filled as one.
+            Compare(&Rows::mFill, d, {}, p, "Fill", 4, 0);
         }
         for (int k = 0; k < 3; k++)
             p.mAmount[k] = (a >> (8 - t.mBits[k])) ^ (k == 1 ? Max(1) : 0);
@@ -281,7 +285,8 @@ TEST_P(SurfaceRowsTest, FillsOverEveryDestinationChannel)
 TEST_P(SurfaceRowsTest, RowsOfEveryLengthWithMixedPixels)
 {
     // Short rows end inside a vector; clear, opaque and partial pixels mix in one vector
-    // or fill it, for the skips and copies of whole vectors. Two rows at a time.
+    // or fill it, for the skips and copies of whole vectors. Two rows at a time, apart or
+    // following each other.
     std::mt19937 random(uint32_t(GetParam().bits * 3 + GetParam().green6));
     for (int trial = 0; trial < 3000; trial++)
     {
@@ -309,10 +314,12 @@ TEST_P(SurfaceRowsTest, RowsOfEveryLengthWithMixedPixels)
         }
         p.mAlpha = trial % 3 == 0 ? 255 : random() % 256;
         p.mSkipBlack = trial % 2 == 0;
+        // Some rows follow each other: drawn as one.
+        int gap = trial % 3 == 0 ? 0 : 2;
         for (RowOf row : kSourceRows)
-            Compare(row, d, s, p, Name(row), 2);
+            Compare(row, d, s, p, Name(row), 2, gap);
         for (RowOf row : kFillRows)
-            Compare(row, d, {}, p, Name(row), 2);
+            Compare(row, d, {}, p, Name(row), 2, gap);
         if (HasFatalFailure())
             return;
     }
@@ -357,6 +364,49 @@ TEST_P(SurfaceRowsTest, GathersOfColumnsWithAndWithoutAPalette)
                 ASSERT_EQ(expected, actual)
                     << Cpu::Name(level) << " trial " << trial << " palette " << palette;
             }
+        }
+    }
+}
+
+TEST_P(SurfaceRowsTest, PicksOfEveryStepthPixelOrIndexReadNothingPastThePicture)
+{
+    std::mt19937 random(6);
+    std::vector<uint32_t> table(256);
+    for (uint32_t& p : table)
+        p = random();
+    for (int trial = 0; trial < 900; trial++)
+    {
+        int step = 1 + trial % 19, n = trial % 73, rows = 1 + trial % 3;
+        bool palette = trial % 4 == 1;
+        // Rows of a picture that ends with the last pixel or index taken, or a little further,
+        // up against a page that cannot be read; the second row again as often as not;
+        // palettes of every size the registers may hold, and more.
+        std::vector<size_t> starts;
+        for (int r = 0; r < rows; r++)
+            starts.push_back(r == 2 && trial % 2 == 0 ? starts[1] : size_t(r * (n * step + trial % 5)));
+        size_t size = starts.back() + (n > 0 ? size_t(n - 1) * size_t(step) + 1 : 0) +
+                      size_t(trial / 7 % 3 * (trial % 23));
+        int used = 1 + int(random() % 256);
+        FencedBytes fenced(size * (palette ? 1 : sizeof(uint32_t)));
+        ASSERT_NE(fenced.Data(), nullptr);
+        auto* pixels = reinterpret_cast<uint32_t*>(fenced.Data());
+        for (size_t i = 0; i < size; i++)
+        {
+            if (palette)
+                fenced.Data()[i] = uint8_t(random() % uint32_t(used));
+            else
+                pixels[i] = uint32_t(random());
+        }
+        Surface::PickSource from{palette ? table.data() : pixels, palette ? fenced.Data() : nullptr, used,
+                                 size};
+        std::vector<uint32_t> expected(static_cast<size_t>(n * rows) + 1, 7);
+        Surface::Reference::kRows.mPick(expected.data(), from, starts.data(), rows, step, n);
+        for (Cpu::Level level : Cpu::Runnable())
+        {
+            std::vector<uint32_t> actual(static_cast<size_t>(n * rows) + 1, 7);
+            Surface::RowsFor(GetParam().form, level).mPick(actual.data(), from, starts.data(), rows, step, n);
+            ASSERT_EQ(expected, actual) << Cpu::Name(level) << " step " << step << " n " << n << " palette "
+                                        << palette << " of " << used;
         }
     }
 }

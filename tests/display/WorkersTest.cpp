@@ -196,6 +196,68 @@ TEST_P(WorkerTest, MirroredCopyAndFastStretch)
     EXPECT_EQ(shown[0], Stored(0xFF0000FF, Depth()));
 }
 
+TEST_P(WorkerTest, FastStretchesDrawWhatABlitOfTheSampledPixelsDraws)
+{
+    // Plain bits, read straight or picked out of their rows, and a palette picture of the same colours.
+    const int w = 31, h = 23;
+    std::mt19937 random(12);
+    std::vector<uint32_t> pixels(size_t(w * h));
+    for (uint32_t& p : pixels)
+        p = uint32_t(random() % 3 * 127 + 1) << 24 | uint32_t(random() % 6) * 0x2A1F07;
+    MemoryImage plain, palette;
+    plain.SetBits(pixels.data(), w, h, true);
+    palette.SetBits(pixels.data(), w, h, true);
+    ASSERT_TRUE(palette.Palletize());
+    struct Case
+    {
+        Rect dest, from, clip;
+    };
+    // Whole steps, cut by the edges or the clip; other scales inside the picture, uncut.
+    const Rect screen(0, 0, 40, 30);
+    const Case cases[] = {
+        {Rect(-3, -2, 31, 23), Rect(0, 0, 31, 23), screen},          // the same size
+        {Rect(5, 4, 29, 20), Rect(1, 2, 29, 20), Rect(7, 6, 20, 9)}, // the same size, clipped
+        {Rect(2, 3, 15, 11), Rect(0, 0, 30, 22), screen},            // half the size
+        {Rect(30, 1, 10, 7), Rect(1, 1, 30, 21), screen},            // a third
+        {Rect(1, 1, 7, 23), Rect(3, 0, 28, 23), Rect(0, 5, 40, 10)}, // a quarter across
+        {Rect(0, 0, 15, 30), Rect(0, 0, 30, 15), screen},            // half across, twice down
+        {Rect(6, 0, 25, 30), Rect(2, 3, 25, 17), screen},            // the same across, stretched down
+        {Rect(4, 4, 20, 20), Rect(0, 0, 30, 23), screen},            // no whole step
+    };
+    for (Cpu::Level level : Cpu::Runnable())
+        for (const Color& c : {Color::White, Color(40, 220, 160, 95)})
+            for (int mode : {DRAWMODE_NORMAL, DRAWMODE_ADDITIVE})
+                for (const Case& k : cases)
+                {
+                    // Destination pixel (x, y) takes the source pixel at from + (x, y) * step in 16.16.
+                    int64_t stepX = int64_t(k.from.mWidth) * 65536 / k.dest.mWidth;
+                    int64_t stepY = int64_t(k.from.mHeight) * 65536 / k.dest.mHeight;
+                    std::vector<uint32_t> sampled;
+                    for (int y = 0; y < k.dest.mHeight; y++)
+                        for (int x = 0; x < k.dest.mWidth; x++)
+                            sampled.push_back(pixels[size_t((k.from.mY + (y * stepY >> 16)) * w + k.from.mX +
+                                                            (x * stepX >> 16))]);
+                    MemoryImage picture;
+                    picture.SetBits(sampled.data(), k.dest.mWidth, k.dest.mHeight, true);
+                    Rect shown = k.dest.Intersection(k.clip);
+                    Cpu::LevelScope scope(level);
+                    DDImage* blitted = Picture(40, 30, RandomOpaque(40 * 30, 3));
+                    blitted->Blt(
+                        &picture, shown.mX, shown.mY,
+                        Rect(shown.mX - k.dest.mX, shown.mY - k.dest.mY, shown.mWidth, shown.mHeight), c,
+                        mode);
+                    for (MemoryImage* source : {&plain, &palette})
+                    {
+                        DDImage* stretched = Picture(40, 30, RandomOpaque(40 * 30, 3));
+                        stretched->StretchBlt(source, k.dest, k.from, k.clip, c, mode, true);
+                        EXPECT_EQ(Read(stretched->mSurface), Read(blitted->mSurface))
+                            << Cpu::Name(level) << " mode " << mode << " palette " << (source == &palette)
+                            << " to " << k.dest.mX << "," << k.dest.mY << " " << k.dest.mWidth << "x"
+                            << k.dest.mHeight;
+                    }
+                }
+}
+
 TEST_P(WorkerTest, RotatedCopyStaysInsideTheSource)
 {
     DDImage* dest = Picture(6, 6, {0xFF0000FF});

@@ -47,13 +47,15 @@ public:
             p = Pixel(opaquePercent);
         return row;
     }
-    // Runs of 1 to 40 pixels, each all opaque, all clear or all partly transparent.
+    // Runs of 1 to 40 pixels, and some longer than a byte tells, each all opaque, all clear or
+    // all partly transparent.
     std::vector<uint32_t> Runs(int n)
     {
         std::vector<uint32_t> row;
         while (int(row.size()) < n)
         {
-            int kind = int(mRandom() % 3), length = 1 + int(mRandom() % 40);
+            int kind = int(mRandom() % 3);
+            int length = mRandom() % 8 == 0 ? 254 + int(mRandom() % 4) : 1 + int(mRandom() % 40);
             for (int i = 0; i < length && int(row.size()) < n; i++)
                 row.push_back(WithAlpha(kind == 0 ? 255 : kind == 1 ? 0 : 1 + mRandom() % 254));
         }
@@ -102,7 +104,8 @@ template <typename Run> void CompareRows(uint32_t seed, Run run)
         PixelMaker make(seed);
         for (int trial = 0; trial < 2000; trial++)
         {
-            int w = trial % 50 == 49 ? 200 + trial % 37 : trial % 41, h = 1 + trial % 3;
+            int w = trial % 50 == 49 ? 200 + trial % 37 + trial % 100 / 99 * 400 : trial % 41,
+                h = 1 + trial % 3;
             // Destinations mostly opaque (the screen), sometimes not at all, starting anywhere
             // in a vector's width; rows a few pixels apart.
             int offset = trial % 17, pitch = w + trial % 5;
@@ -178,6 +181,31 @@ TEST(Blitters, LevelsMatchReference)
                 });
 }
 
+TEST(Blitters, LongFillsAndCopiesMatchReference)
+{
+    // Around the lengths where fills and copies change their way, from every alignment, two
+    // rows joined or a pixel apart.
+    std::vector<uint32_t> source(2 * 9002 + 3);
+    for (size_t i = 0; i < source.size(); i++)
+        source[i] = uint32_t(i) * 2654435761u;
+    for (Cpu::Level level : VectorLevels())
+        for (int n : {255, 256, 257, 1023, 1024, 1025, 2047, 2048, 2049, 4095, 4096, 4097, 9001})
+            for (int offset = 0; offset < 4; offset++)
+                for (int pitch : {n, n + 1})
+                {
+                    // The fill, then a copy after it from a source at another alignment.
+                    std::vector<uint32_t> expected(size_t(4 * pitch + 8), 0x12345678), actual = expected;
+                    auto draw = [&](const Rows& rows, uint32_t* d)
+                    {
+                        rows.FillRows({d, pitch, nullptr, 0, n, 2}, 0xFF00A0B0);
+                        rows.CopyRows({d + 2 * pitch, pitch, source.data() + 3 - offset, pitch, n, 2});
+                    };
+                    draw(RowsFor(Cpu::Level::Scalar), expected.data() + offset);
+                    draw(RowsFor(level), actual.data() + offset);
+                    ASSERT_EQ(expected, actual) << Cpu::Name(level) << " " << n << " from " << offset;
+                }
+}
+
 // Unoptimised sanitizer builds take every 15th source channel (0 and 255 among them); the
 // release build takes them all.
 #ifdef LUMO_DEBUG
@@ -188,8 +216,10 @@ constexpr uint32_t kChannelStep = 1;
 
 TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
 {
-    // Every source channel, source alpha and destination channel of one lane,
-    // each row worked out once by the reference and compared at every level.
+    // Every source channel, source alpha and destination channel of one lane over an
+    // opaque destination, and every destination alpha under each source alpha, lane by lane
+    // and all lanes alike; each row worked out once by the reference and compared at every
+    // level.
     std::vector<uint32_t> d(256), s(256);
     std::vector<uint8_t> runs(256);
     auto row = [&](uint32_t* out) { return Block{out, 0, s.data(), 0, 256, 1}; };
@@ -211,22 +241,27 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
     {
         for (int i = 0; i < 256; i++)
             runs[size_t(i)] = uint8_t(std::min(256 - i, 255));
-        for (uint32_t sc = 0; sc < 256; sc += kChannelStep)
+        for (uint32_t sc = 0; sc < 3 * 256; sc += kChannelStep)
         {
+            // Then the destination's alpha is the lane's, its channels other than the source's;
+            // then the destination's alpha is the channel itself in every lane.
+            uint32_t c = sc % 256, kind = sc / 256;
             for (uint32_t dc = 0; dc < 256; dc++)
             {
-                d[dc] = 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc;
-                s[dc] = a << 24 | sc << 16 | (255 - sc) << 8 | sc;
+                d[dc] = kind == 0   ? 0xFF000000 | dc << 16 | (255 - dc) << 8 | dc
+                        : kind == 1 ? dc << 24 | ((c - 1) & 0xFF) << 16 | (dc ^ c) << 8 | (255 - c)
+                                    : c << 24 | dc << 16 | (255 - dc) << 8 | (dc ^ a);
+                s[dc] = a << 24 | c << 16 | (255 - c) << 8 | c;
             }
             compare(a, sc, "normal", [&](const Rows& rows, uint32_t* out) { rows.NormalRows(row(out)); });
             compare(a, sc, "runs",
                     [&](const Rows& rows, uint32_t* out) { rows.OpaqueRunsRows(row(out), runs.data()); });
-            Tint t{int(sc), int(255 - sc), int(sc ^ 0x5A), int(a)};
+            Tint t{int(c), int(255 - c), int(c ^ 0x5A), int(a)};
             compare(a, sc, "tinted", [&](const Rows& rows, uint32_t* out) { rows.TintedRows(row(out), t); });
             compare(a, sc, "fill",
                     [&](const Rows& rows, uint32_t* out)
                     { rows.BlendFillRows(row(out), s[0] & 0xFFFFFF, a | 1); });
-            Tint scaled{int(sc ^ 0x33), int(sc), int(255 - sc), 255};
+            Tint scaled{int(c ^ 0x33), int(c), int(255 - c), 255};
             for (AddMode mode :
                  {AddMode::Plain, AddMode::Alpha, AddMode::Tinted, AddMode::TintedAlpha, AddMode::Amounts})
                 compare(a, sc, "additive",

@@ -261,6 +261,41 @@ TEST_F(DDrawTest, StretchSamplesTheNearestPixel)
     big->Release();
 }
 
+TEST_F(DDrawTest, StretchesTakeThePixelUnderEachCentreAtEveryScaleAndCut)
+{
+    IDirectDrawSurface7* source = Offscreen(7, 7);
+    std::vector<uint32_t> values(49);
+    for (size_t i = 0; i < values.size(); i++)
+        values[i] = uint32_t(i + 1);
+    Write(source, values);
+    // Drawn past the top left corner: the clipper keeps the part on the surface.
+    IDirectDrawSurface7* dest = Offscreen(12, 12);
+    IDirectDrawClipper* clipper = nullptr;
+    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
+    ASSERT_EQ(dest->SetClipper(clipper), DD_OK);
+    clipper->Release();
+    for (int sw = 1; sw <= 7; sw++)
+        for (int dw = 1; dw <= 15; dw++)
+        {
+            int sh = 1 + sw * 3 % 6, dh = 1 + dw * 5 % 14;
+            Write(dest, std::vector<uint32_t>(144, 0));
+            RECT from{7 - sw, 1, 7, 1 + sh};
+            RECT to{-2, -1, dw - 2, dh - 1};
+            ASSERT_EQ(dest->Blt(&to, source, &from, DDBLT_WAIT, nullptr), DD_OK);
+            std::vector<uint32_t> expected(144, 0);
+            for (int y = 0; y + 1 < dh && y < 12; y++)
+                for (int x = 0; x + 2 < dw && x < 12; x++)
+                {
+                    int i = x + 2, j = y + 1;
+                    int sx = 7 - sw + (2 * i + 1) * sw / (2 * dw), sy = 1 + (2 * j + 1) * sh / (2 * dh);
+                    expected[size_t(y * 12 + x)] = values[size_t(sy * 7 + sx)];
+                }
+            EXPECT_EQ(Read(dest), expected) << sw << " onto " << dw << ", " << sh << " onto " << dh;
+        }
+    source->Release();
+    dest->Release();
+}
+
 TEST_F(DDrawTest, SourceColourKeySkipsKeyPixels)
 {
     UseDesktop(16);
@@ -320,6 +355,11 @@ TEST_F(DDrawTest, BlitsBetweenLayoutsAndWithinOneSurface)
     RECT to{1, 0, 4, 1};
     ASSERT_EQ(wide->Blt(&to, wide, &from, DDBLT_WAIT, nullptr), DD_OK);
     EXPECT_EQ(Read(wide), (std::vector<uint32_t>{1, 1, 2, 3}));
+    // Stretched onto itself, the same.
+    Write(wide, {1, 2, 3, 4});
+    RECT half{0, 0, 2, 1};
+    ASSERT_EQ(wide->Blt(nullptr, wide, &half, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(Read(wide), (std::vector<uint32_t>{1, 1, 2, 2}));
     wide->Release();
     narrow->Release();
 }

@@ -353,29 +353,61 @@ public:
 
 } // namespace
 
+namespace
+{
+
+// Fills its rectangle with one colour; covers it when told so.
+struct Fill : LogWidget
+{
+    Color mColor;
+    bool mCover = false;
+    Fill(const std::string& name, Log* log, int x, int y, int w, int h, Color color)
+        : LogWidget(name, log, x, y, w, h), mColor(color)
+    {
+    }
+    void Draw(Graphics* g) override
+    {
+        g->SetColor(mColor);
+        g->FillRect(0, 0, mWidth, mHeight);
+        Add("draw");
+    }
+    bool CoversItsRect() const override { return mCover; }
+};
+
+// The widgets, in this order, on a screen picture of 200x100.
+void Show(WidgetManager& manager, MemoryImage& screen, std::initializer_list<Fill*> widgets)
+{
+    screen.Create(200, 100);
+    manager.mImage = &screen;
+    for (Fill* w : widgets)
+        manager.AddWidget(w);
+}
+
+// The widgets drawn one after the other, each over the whole of its rectangle.
+std::vector<uint32_t> EachDrawnWhole(const std::vector<Fill*>& widgets)
+{
+    MemoryImage picture;
+    picture.Create(200, 100);
+    Graphics g(&picture);
+    for (Fill* w : widgets)
+    {
+        Graphics moved(g);
+        moved.ClipRect(w->mX, w->mY, w->mWidth, w->mHeight);
+        moved.Translate(w->mX, w->mY);
+        w->Draw(&moved);
+    }
+    return std::vector<uint32_t>(picture.GetBits(), picture.GetBits() + 200 * 100);
+}
+
+} // namespace
+
 TEST_F(TreeTest, ATranslucentWidgetBlendsOnceWhateverWasRedrawn)
 {
     MemoryImage screen;
-    screen.Create(200, 100);
-    manager.mImage = &screen;
-    struct Fill : LogWidget
-    {
-        Color mColor;
-        Fill(Log* log, int x, int y, int w, int h, Color color)
-            : LogWidget("", log, x, y, w, h), mColor(color)
-        {
-        }
-        void Draw(Graphics* g) override
-        {
-            g->SetColor(mColor);
-            g->FillRect(0, 0, mWidth, mHeight);
-        }
-    };
-    Fill back(&log, 0, 0, 200, 100, Color(200, 200, 200));
-    Fill neighbour(&log, 0, 0, 50, 50, Color(0, 0, 255));
-    Fill veil(&log, 40, 40, 40, 40, Color(0, 0, 0, 128)); // no flag says it is translucent
-    for (Fill* w : {&back, &neighbour, &veil})
-        manager.AddWidget(w);
+    Fill back("", &log, 0, 0, 200, 100, Color(200, 200, 200));
+    Fill neighbour("", &log, 0, 0, 50, 50, Color(0, 0, 255));
+    Fill veil("", &log, 40, 40, 40, 40, Color(0, 0, 0, 128)); // no flag says it is translucent
+    Show(manager, screen, {&back, &neighbour, &veil});
     manager.DrawScreen();
     const uint32_t* over = screen.GetBits() + 70 * 200 + 70;
     const uint32_t once = *over;
@@ -386,6 +418,36 @@ TEST_F(TreeTest, ATranslucentWidgetBlendsOnceWhateverWasRedrawn)
         EXPECT_TRUE(manager.DrawScreen());
         EXPECT_EQ(*over, once);
     }
+    manager.RemoveAllChildren(false, false);
+}
+
+TEST_F(TreeTest, NothingIsDrawnUnderAWidgetThatCoversItsRectangle)
+{
+    MemoryImage screen;
+    Fill back("back", &log, 0, 0, 200, 100, Color(200, 200, 200));
+    Fill hidden("hidden", &log, 60, 30, 20, 20, Color(255, 0, 0));
+    Fill cover("cover", &log, 50, 20, 100, 60, Color(0, 0, 255));
+    Fill veil("veil", &log, 140, 10, 40, 40, Color(0, 0, 0, 128)); // over the cover's edge
+    cover.mCover = true;
+    Show(manager, screen, {&back, &hidden, &cover, &veil});
+    manager.DrawScreen();
+    EXPECT_EQ(Count("hidden: draw"), 0u);
+    EXPECT_EQ(std::vector<uint32_t>(screen.GetBits(), screen.GetBits() + 200 * 100),
+              EachDrawnWhole({&back, &hidden, &cover, &veil}));
+
+    // A cover that goes while the widgets under it draw: they are drawn whole after all.
+    back.mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "draw" && cover.mParent != nullptr)
+            manager.RemoveWidget(&cover);
+    };
+    manager.MarkTreeDirty();
+    log.clear();
+    manager.DrawScreen();
+    EXPECT_EQ(Count("hidden: draw"), 1u);
+    back.mOnHook = nullptr;
+    EXPECT_EQ(std::vector<uint32_t>(screen.GetBits(), screen.GetBits() + 200 * 100),
+              EachDrawnWhole({&back, &hidden, &veil}));
     manager.RemoveAllChildren(false, false);
 }
 
