@@ -268,6 +268,8 @@ LumoAppBase::~LumoAppBase()
             FreeLibrary(*dll);
         *dll = nullptr;
     }
+    // The settings that Shutdown left to be written are on the disk when the application is gone.
+    Platform::FinishRegistryWrites();
 }
 
 bool LumoAppBase::HaveDisplayModules() const
@@ -381,7 +383,11 @@ void LumoAppBase::Shutdown()
     if (mHWnd)
         ShowWindow(mHWnd, SW_HIDE);
     if (mSettingsLoaded)
+    {
+        // The file is written while the display is taken down: its sync waits on the disk.
+        Platform::RegistryBatch behind(true);
         SaveSettings();
+    }
 }
 
 double LumoAppBase::GetLoadingProgress()

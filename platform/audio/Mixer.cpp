@@ -65,14 +65,17 @@ bool Mixer::AcquireDevice()
         mDeviceUsers++;
         return true;
     }
-    Platform::SetSdlHints();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    if (mFaultHook && mFaultHook("SDL_OpenAudioDevice"))
+    // Started once and kept for the process: stopping SDL's audio joins its device-watch thread,
+    // which sleeps in 100 ms steps, and a failed open would pay that at every start.
+    if (!mSubsystemStarted)
     {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
+        Platform::SetSdlHints();
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+            return false;
+        mSubsystemStarted = true;
     }
+    if (mFaultHook && mFaultHook("SDL_OpenAudioDevice"))
+        return false;
     SDL_AudioSpec want{};
     want.freq = int(kMixRate);
     want.format = AUDIO_S16SYS;
@@ -84,10 +87,7 @@ bool Mixer::AcquireDevice()
     // No changes allowed: SDL converts to whatever the hardware wants.
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (id == 0)
-    {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
-    }
     mDevice = id;
     mDeviceUsers = 1;
     SDL_PauseAudioDevice(id, 0);
@@ -102,7 +102,6 @@ void Mixer::ReleaseDevice()
     // Closing waits for the callback, so the mixing lock must not be held here.
     SDL_CloseAudioDevice(mDevice);
     mDevice = 0;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 bool Mixer::HasDevice() const

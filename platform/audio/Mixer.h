@@ -23,7 +23,8 @@ class LUMO_AUDIO_API Mixer
 public:
     static Mixer& Instance();
 
-    // Opens the SDL audio device on the first acquire, closes it on the last release.
+    // Opens the SDL audio device on the first acquire, closes it on the last release. SDL's audio
+    // subsystem, once started, stays until the process ends.
     // False when no device can be opened.
     bool AcquireDevice();
     void ReleaseDevice();
@@ -72,6 +73,7 @@ private:
     StreamFeeder mFeeder;
     uint32_t mDevice = 0;
     int mDeviceUsers = 0;
+    bool mSubsystemStarted = false;
     bool mManual = false;
     float mMasterGain = 1.0f;
     bool (*mFaultHook)(const char*) = nullptr;

@@ -54,15 +54,23 @@ namespace Platform
 {
 // While one lives (on any thread), registry changes stay in memory; they are written to the file
 // once, when the last one ends, at RegFlushKey, or when the process exits. A run of writes then
-// costs one file write, and the file is whole at every moment.
+// costs one file write, and the file is whole at every moment. When the last one to end writes
+// behind, the file is written on a thread while the caller goes on; the next registry write,
+// the next read of the file and the process's end wait for it.
 class RegistryBatch
 {
 public:
-    RegistryBatch();
+    explicit RegistryBatch(bool writeBehind = false);
     ~RegistryBatch();
     RegistryBatch(const RegistryBatch&) = delete;
     RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+private:
+    bool mWriteBehind;
 };
+
+// Returns once a write left behind is on the disk.
+void FinishRegistryWrites();
 
 // The registry is kept in $XDG_CONFIG_HOME/<folder>/registry.txt (~/.config by default), the
 // folder named by the application (its registry key, in lower case) before it reads its first

@@ -1,7 +1,8 @@
 // The registry: one tree in memory, read from its file on first use and written back
 // whole (temporary file, flush, rename) after every change that changed something. While a
-// RegistryBatch lives, changes are written once, when the last batch ends; whatever is still
-// unwritten when the process exits is written then.
+// RegistryBatch lives, changes are written once, when the last batch ends (by a thread of its own
+// for a batch that writes behind); whatever is still unwritten when the process exits is written
+// then.
 #include "core/atomic_file.h"
 #include "core/faults.h"
 #include "test/registry_test.h"
@@ -21,6 +22,8 @@
 #include <map>
 #include <memory>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -111,10 +114,13 @@ void MoveAside(const std::string& why)
     Warn(gFile + " is damaged (" + why + "); kept as " + aside + ", settings start from defaults");
 }
 
+void FinishBehind();
+
 void Load()
 {
     if (gLoaded)
         return;
+    FinishBehind();
     gLoaded = true;
     gTop = Key();
     gFile = DefaultFile();
@@ -161,30 +167,87 @@ void Load()
         gTop.subKeys[name] = std::move(key);
 }
 
-LSTATUS Save()
+// Writes the tree's text; false with the reason when the file could not be replaced.
+bool WriteText(const std::string& file, const std::string& text, std::string& why)
 {
-    if (gSaveBlocked)
-        return ERROR_ACCESS_DENIED;
     std::error_code folderError;
-    fs::path target(gFile);
+    fs::path target(file);
     if (target.has_parent_path())
         fs::create_directories(target.parent_path(), folderError);
-    std::string text = Platform::Registry::Format(gTop);
-    std::string why;
-    if (!Platform::WriteFileAtomically(gFile, text.data(), text.size(), why))
+    if (Platform::WriteFileAtomically(file, text.data(), text.size(), why))
+        return true;
+    // A folder that could not be made is the reason; the write's own failure only follows it.
+    if (folderError)
+        why = "cannot create " + target.parent_path().string() + ": " + folderError.message();
+    return false;
+}
+
+LSTATUS Settle(bool wrote, const std::string& why)
+{
+    if (!wrote)
     {
-        // A folder that could not be made is the reason; the write's own failure only follows it.
-        if (folderError)
-            why = "cannot create " + target.parent_path().string() + ": " + folderError.message();
         // Every change saves: one word until the file can be written again, not one per change.
         if (!gUnsaved)
             Warn("cannot write " + gFile + " (" + why + "); settings are kept for this run only");
         gUnsaved = true;
+        gDirty = true;
         return ERROR_WRITE_FAULT;
     }
     gUnsaved = false;
-    gDirty = false;
     return ERROR_SUCCESS;
+}
+
+// The write a batch left behind. Never destroyed: a process can end while it runs.
+struct Behind
+{
+    std::thread thread;
+    bool wrote = false;
+    std::string why;
+};
+Behind& TheBehind()
+{
+    static Behind* behind = new Behind();
+    return *behind;
+}
+
+// Waits for the write left behind, so that writes stay in order and reads see the file whole.
+void FinishBehind()
+{
+    Behind& behind = TheBehind();
+    if (!behind.thread.joinable())
+        return;
+    behind.thread.join();
+    Settle(behind.wrote, behind.why);
+}
+
+LSTATUS Save()
+{
+    FinishBehind();
+    if (gSaveBlocked)
+        return ERROR_ACCESS_DENIED;
+    std::string why;
+    gDirty = false;
+    return Settle(WriteText(gFile, Platform::Registry::Format(gTop), why), why);
+}
+
+// The caller goes on while the file is written: its sync waits on the disk.
+void SaveBehind()
+{
+    FinishBehind();
+    if (gSaveBlocked)
+        return;
+    Behind& behind = TheBehind();
+    std::string text = Platform::Registry::Format(gTop);
+    gDirty = false;
+    try
+    {
+        behind.thread = std::thread([&behind, file = gFile, text = std::move(text)]
+                                    { behind.wrote = WriteText(file, text, behind.why); });
+    }
+    catch (const std::system_error&)
+    {
+        Save();
+    }
 }
 
 // A change is written at once, or by the batch it was made in. A call that changed nothing writes
@@ -207,7 +270,10 @@ struct SaveAtExit
     {
         // A thread stopped inside a registry call holds the lock: its change is half made.
         std::unique_lock<std::mutex> lock(gMutex, std::try_to_lock);
-        if (lock.owns_lock() && gLoaded && gDirty)
+        if (!lock.owns_lock())
+            return;
+        FinishBehind();
+        if (gLoaded && gDirty)
             Save();
     }
 } gSaveAtExit;
@@ -512,7 +578,7 @@ LSTATUS WINAPI RegFlushKey(HKEY key)
 
 namespace Platform
 {
-RegistryBatch::RegistryBatch()
+RegistryBatch::RegistryBatch(bool writeBehind) : mWriteBehind(writeBehind)
 {
     std::lock_guard<std::mutex> lock(gMutex);
     gBatchDepth++;
@@ -521,8 +587,18 @@ RegistryBatch::RegistryBatch()
 RegistryBatch::~RegistryBatch()
 {
     std::lock_guard<std::mutex> lock(gMutex);
-    if (--gBatchDepth == 0 && gLoaded && gDirty)
+    if (--gBatchDepth > 0 || !gLoaded || !gDirty)
+        return;
+    if (mWriteBehind)
+        SaveBehind();
+    else
         Save();
+}
+
+void FinishRegistryWrites()
+{
+    std::lock_guard<std::mutex> lock(gMutex);
+    FinishBehind();
 }
 
 void SetRegistryFolderName(const std::string& name)
@@ -547,6 +623,7 @@ std::string RegistryFilePath()
 {
     std::lock_guard<std::mutex> lock(gMutex);
     Load();
+    FinishBehind(); // the caller reads the file
     return gFile;
 }
 } // namespace PlatformTest

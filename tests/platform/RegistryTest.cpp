@@ -568,5 +568,23 @@ TEST_F(Registry, BatchedChangesReachTheFileAtExitAndAKillLeavesTheEarlierFile)
         testing::ExitedWithCode(0), "");
     PlatformTest::ReloadRegistry();
     EXPECT_EQ(Query(key, "Muted"), std::string("\x03\0\0\0", 4));
+    // Written behind: the process's end waits for the write.
+    EXPECT_EXIT(
+        {
+            {
+                Platform::RegistryBatch batch(true);
+                SetDword(key, "Muted", 4);
+            }
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+    PlatformTest::ReloadRegistry();
+    EXPECT_EQ(Query(key, "Muted"), std::string("\x04\0\0\0", 4));
+    {
+        Platform::RegistryBatch batch(true);
+        SetDword(key, "Muted", 5);
+    }
+    Platform::FinishRegistryWrites();
+    EXPECT_NE(FileText().find("dword \"Muted\" 5\n"), std::string::npos);
     RegCloseKey(key);
 }
