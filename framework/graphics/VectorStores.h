@@ -8,6 +8,10 @@
 // another page (pictures allocated a page apart), which would otherwise wait on them.
 // The rows are always built into the loops that call them once per row: a call each
 // costs a fill of 200 by 200 pixels a quarter of its time.
+
+// The level files include it before their level's region; the scalar file needs it here.
+#include <cstring>
+
 namespace Lumo::Vector
 {
 namespace
