@@ -61,7 +61,7 @@ struct ImageBytes
             mBits = pixels * 4;
         if (image->mColorTable && image->mColorIndices)
             mPalette = 256 * 4 + pixels;
-        if (auto* dd = dynamic_cast<DDImage*>(image); dd && dd->mSurface)
+        if (auto* dd = SurfaceImageOf(image); dd && dd->mSurface)
             mSurface = pixels * 4;
         if (image->mNativeAlphaData)
             mNativeAlpha = pixels * 4;
@@ -121,7 +121,7 @@ bool WritePixels(const std::string& fileName, const uint32_t* bits, int width, i
 // lock: it is read while the display's drawing target is detached. Display lock held.
 std::vector<uint32_t> CopyOfPixels(DDInterface* display, MemoryImage* image)
 {
-    auto* surfaceImage = dynamic_cast<DDImage*>(image);
+    auto* surfaceImage = SurfaceImageOf(image);
     const bool screen = surfaceImage != nullptr && surfaceImage->IsScreen();
     if (screen)
     {

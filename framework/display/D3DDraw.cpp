@@ -182,7 +182,7 @@ bool D3DInterface::PrepareShape(int drawMode)
 
 TextureData* D3DInterface::PrepareImage(Image* image, int drawMode, bool linear)
 {
-    auto* picture = dynamic_cast<MemoryImage*>(image);
+    auto* picture = MemoryImageOf(image);
     if (picture == nullptr || !BeginSceneIfNeeded() || !EnsureTextureData(picture))
         return nullptr;
     SetDrawMode(drawMode);

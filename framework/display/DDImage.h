@@ -29,6 +29,8 @@ public:
     explicit DDImage(DDInterface* display);
     ~DDImage() override;
 
+    DDImage* AsSurfaceImage() override { return this; }
+
     bool IsScreen() const;
     IDirectDrawSurface7* GetSurface();
     bool CreateSurfaceFromBits();

@@ -158,7 +158,7 @@ void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, 
                          const Color& color, int drawMode, bool fastStretch)
 {
     CommitBits();
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr)
         return;
     if (IsScreen())
@@ -193,7 +193,7 @@ void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, 
         return;
     }
     // The hardware road needs a surface on both sides.
-    auto* surfaceSource = dynamic_cast<DDImage*>(src);
+    auto* surfaceSource = SurfaceImageOf(src);
     if (surfaceSource && color.IsWhite() && drawMode == DRAWMODE_NORMAL && !source->mHasAlpha &&
         surfaceSource->GetSurface())
     {
@@ -211,7 +211,7 @@ void DDImage::StretchBltMirrored(Image* src, const Rect& destRect, const Rect& s
                                  const Color& color, int drawMode, bool fastStretch)
 {
     CommitBits();
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr)
         return;
     if (IsScreen())
@@ -241,7 +241,7 @@ void DDImage::BltMatrix(Image* src, float x, float y, const LumoMatrix3& matrix,
         Renderer()->BltTransformed(src, placed.mMatrix, srcRect, color, drawMode, false, clip);
         return;
     }
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr || mNoSoftwareDraw || !LockSurface())
         return;
     int form = SurfaceForm();
@@ -262,7 +262,7 @@ void DDImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertices)[
         Renderer()->DrawTexturedTriangles(texture, vertices, count, clip, color, drawMode, tx, ty);
         return;
     }
-    auto* source = dynamic_cast<MemoryImage*>(texture);
+    auto* source = MemoryImageOf(texture);
     if ((texture != nullptr && source == nullptr) || mNoSoftwareDraw || !LockSurface())
         return;
     int form = SurfaceForm();
@@ -282,7 +282,7 @@ D3DInterface* DDImage::Renderer() const
 void DDImage::ScreenBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
 {
     // Opaque or keyed surface pictures are copied by the blitter.
-    auto* surfaceSource = dynamic_cast<DDImage*>(src);
+    auto* surfaceSource = SurfaceImageOf(src);
     if (surfaceSource && surfaceSource->mSurface && drawMode == DRAWMODE_NORMAL && color.IsWhite() &&
         !surfaceSource->mHasAlpha)
     {

@@ -36,7 +36,7 @@ void DDImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, cons
     if (mNoSoftwareDraw)
         return;
     CommitBits();
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr)
         return;
     if (!SurfaceRoadAllowed() || mDDInterface->mIs3D)

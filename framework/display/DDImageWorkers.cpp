@@ -456,11 +456,11 @@ bool DDImage::HardwareBlt(DDImage* src, const RECT& dest, const RECT& from)
 
 void DDImage::NormalBlt(Image* image, int x, int y, const Rect& srcRect, const Color& color)
 {
-    auto* src = dynamic_cast<MemoryImage*>(image);
+    auto* src = MemoryImageOf(image);
     if (src == nullptr)
         return;
     src->CommitBits();
-    auto* surfaceSource = dynamic_cast<DDImage*>(src);
+    auto* surfaceSource = SurfaceImageOf(src);
     bool sourceSurface = surfaceSource && surfaceSource->mSurface;
     bool white = color.IsWhite();
     if (src->mIsVolatile && !sourceSurface && !mNoSoftwareDraw && white)
@@ -518,7 +518,7 @@ void DDImage::NormalBlt(Image* image, int x, int y, const Rect& srcRect, const C
 
 void DDImage::AdditiveBlt(Image* image, int x, int y, const Rect& srcRect, const Color& color)
 {
-    if (auto* src = dynamic_cast<MemoryImage*>(image))
+    if (auto* src = MemoryImageOf(image))
     {
         src->CommitBits();
         RunBlt(src, x, y, srcRect, color, true, false);
@@ -527,7 +527,7 @@ void DDImage::AdditiveBlt(Image* image, int x, int y, const Rect& srcRect, const
 
 void DDImage::NormalMirroredBlt(Image* image, int x, int y, const Rect& srcRect, const Color& color)
 {
-    if (auto* src = dynamic_cast<MemoryImage*>(image))
+    if (auto* src = MemoryImageOf(image))
     {
         src->CommitBits();
         RunBlt(src, x, y, srcRect, color, false, true);
@@ -536,7 +536,7 @@ void DDImage::NormalMirroredBlt(Image* image, int x, int y, const Rect& srcRect,
 
 void DDImage::AdditiveMirroredBlt(Image* image, int x, int y, const Rect& srcRect, const Color& color)
 {
-    if (auto* src = dynamic_cast<MemoryImage*>(image))
+    if (auto* src = MemoryImageOf(image))
     {
         src->CommitBits();
         RunBlt(src, x, y, srcRect, color, true, true);

@@ -34,6 +34,9 @@ struct Span
     int mWidth;
 };
 
+class MemoryImage;
+class DDImage;
+
 // The abstract picture: size, cell layout and the drawing operations that
 // derived pictures implement.
 class Image
@@ -55,6 +58,9 @@ public:
 
     int GetWidth() const { return mWidth; }
     int GetHeight() const { return mHeight; }
+    // What the picture is, known without a type search on every draw (null when it is not).
+    virtual MemoryImage* AsMemoryImage() { return nullptr; }
+    virtual DDImage* AsSurfaceImage() { return nullptr; }
     void CopyFrameLayout(const Image& from);
 
     virtual bool FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode);
@@ -96,5 +102,15 @@ public:
     {
     }
 };
+
+// The same for a picture that may be null.
+inline MemoryImage* MemoryImageOf(Image* image)
+{
+    return image != nullptr ? image->AsMemoryImage() : nullptr;
+}
+inline DDImage* SurfaceImageOf(Image* image)
+{
+    return image != nullptr ? image->AsSurfaceImage() : nullptr;
+}
 
 } // namespace Lumo

@@ -62,6 +62,8 @@ public:
     MemoryImage& operator=(const MemoryImage&) = delete;
     ~MemoryImage() override;
 
+    MemoryImage* AsMemoryImage() override { return this; }
+
     // Storage and forms.
     virtual uint32_t* GetNativeAlphaData(NativeDisplay* display);
     virtual uint8_t* GetRLAlphaData();

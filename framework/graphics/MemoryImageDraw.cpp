@@ -272,7 +272,7 @@ void MemoryImage::DrawLineAdditive(double startX, double startY, double endX, do
 
 void MemoryImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
 {
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr || (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE))
         return;
     // The source rectangle must lie inside the source on every side.
@@ -393,7 +393,7 @@ bool MemoryImage::ClipStretch(FRect& srcOut, Rect& destOut, const Rect& destRect
 void MemoryImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
                              const Color& color, int drawMode, bool fastStretch)
 {
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr)
         return;
     FRect s;
@@ -508,7 +508,7 @@ void MemoryImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, co
 void MemoryImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, const Rect& clip,
                              const Color& color, int drawMode, double angle, float centerX, float centerY)
 {
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr || (drawMode != DRAWMODE_NORMAL && drawMode != DRAWMODE_ADDITIVE))
         return;
     if (!Contains(Bounds(*source), srcRect) || srcRect.mWidth < 2 || srcRect.mHeight < 2)

@@ -7,7 +7,7 @@ namespace Lumo
 void MemoryImage::BltMatrix(Image* src, float x, float y, const LumoMatrix3& matrix, const Rect& clip,
                             const Color& color, int drawMode, const Rect& srcRect, bool blend)
 {
-    auto* source = dynamic_cast<MemoryImage*>(src);
+    auto* source = MemoryImageOf(src);
     if (source == nullptr)
         return;
     std::unique_ptr<MemoryImage> copy;
@@ -19,7 +19,7 @@ void MemoryImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertic
                                         const Rect& clip, const Color& color, int drawMode, float tx,
                                         float ty, bool blend)
 {
-    auto* source = dynamic_cast<MemoryImage*>(texture);
+    auto* source = MemoryImageOf(texture);
     if (texture != nullptr && source == nullptr)
         return;
     std::unique_ptr<MemoryImage> copy;

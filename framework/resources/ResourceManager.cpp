@@ -201,7 +201,7 @@ bool ResourceManager::LoadImageRes(ImageRes* res)
         image->mPurgeBits = true;
     if (res->palletize)
     {
-        auto* surfaceImage = dynamic_cast<DDImage*>(image);
+        auto* surfaceImage = SurfaceImageOf(image);
         if (surfaceImage == nullptr || surfaceImage->mSurface == nullptr)
             image->Palletize();
         else

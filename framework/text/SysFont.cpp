@@ -109,7 +109,7 @@ int SysFont::StringWidth(const std::string& text)
 void SysFont::DrawString(Graphics* g, int x, int y, const std::string& text, const Color& color,
                          const Rect& clip)
 {
-    auto* image = g != nullptr ? dynamic_cast<DDImage*>(g->mDestImage) : nullptr;
+    auto* image = g != nullptr ? SurfaceImageOf(g->mDestImage) : nullptr;
     if (image == nullptr)
         return;
     IDirectDrawSurface7* surface = image->GetSurface();

@@ -40,7 +40,7 @@ void GameSpace::Draw(Graphics* g)
 {
     // Opaque tiles leave nothing of the grey under them to see, nor the walls of the tiles
     // under them.
-    auto* tile = dynamic_cast<MemoryImage*>(mTile);
+    auto* tile = MemoryImageOf(mTile);
     bool opaque = tile != nullptr && !tile->mHasTrans && !tile->mHasAlpha;
     if (!opaque)
     {
@@ -79,11 +79,11 @@ bool GameSpace::DrawFloorRows(Graphics* g, MemoryImage& tile)
                 std::memcpy(&row[size_t(y) * kAcross + size_t(x)], bits + size_t(y) * kSize,
                             kSize * sizeof(uint32_t));
         // A surface picture as the tile is, so that the rows are copied as the tiles were.
-        auto* surfaceTile = dynamic_cast<DDImage*>(&tile);
+        auto* surfaceTile = SurfaceImageOf(&tile);
         mFloorRow = surfaceTile != nullptr ? std::make_unique<DDImage>(surfaceTile->mDDInterface)
                                            : std::make_unique<MemoryImage>();
         mFloorRow->SetBits(row.data(), kAcross, kSize, true);
-        if (auto* surfaceRow = dynamic_cast<DDImage*>(mFloorRow.get()))
+        if (auto* surfaceRow = SurfaceImageOf(mFloorRow.get()))
             surfaceRow->GetSurface();
     }
     // Each run of cells that no wall covers in one copy.
