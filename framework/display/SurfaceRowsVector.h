@@ -339,7 +339,7 @@ template <typename V, typename L>
 void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const RowParams& p)
 {
     using Reg = typename V::Reg;
-    Reg mask = V::Splat(L::kColorMask), opaque = V::Splat(255), k256 = V::Splat(256);
+    Reg mask = V::Splat(L::kColorMask), opaque = V::Splat(255), k256 = V::Splat(0x01000100);
     Drive<V, L>(
         t, d, s, n, rows, p.mSourcePitch,
         [&](PixelOf<V, L> d, const uint32_t* s, Reg& out)
@@ -354,7 +354,8 @@ void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
             if (V::All(clear))
                 return false;
             Reg x = LoadPixels<V, L>(d);
-            out = V::Add32(Scaled<V, L, false>(x, BothHalves<V>(V::Sub32(k256, alpha))), out);
+            // The weights in both halves of a lane straight from the source.
+            out = V::Add32(Scaled<V, L, false>(x, V::Sub16(k256, V::AlphaPairs(source))), out);
             out = V::Select(clear, x, out);
             return true;
         },

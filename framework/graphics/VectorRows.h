@@ -139,13 +139,18 @@ template <class V> typename V::Reg ByteTerms(typename V::Reg v, typename V::Reg 
     return V::MulHi16(V::template Shl16<8>(v), w);
 }
 
+// A weight per 32-bit lane in both its 16-bit halves.
+template <class V> typename V::Reg Pairs(typename V::Reg w)
+{
+    return V::Or(w, V::template Shl32<16>(w));
+}
+
 // The colour channels of dv times 256 - w and of sv times w, each >> 8, added, for a
-// weight w per 32-bit lane (0-256), alpha 0: worked in the pixels' own lanes, no bytes
-// unpacked; the sums stay within their bytes.
-template <class V> typename V::Reg MixBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg w)
+// weight w per 32-bit lane (0-256) in both its halves, alpha 0: worked in the pixels' own
+// lanes, no bytes unpacked; the sums stay within their bytes.
+template <class V> typename V::Reg MixBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg both)
 {
     using Reg = typename V::Reg;
-    Reg both = V::Or(w, V::template Shl32<16>(w));
     Reg dGreen, sGreen;
     Reg pairs =
         V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), both), dGreen), ByteTerms<V>(sv, both, sGreen));
@@ -153,7 +158,7 @@ template <class V> typename V::Reg MixBy(typename V::Reg dv, typename V::Reg sv,
 }
 
 // Source over an opaque destination by a weight a per 32-bit lane (0-256; at 256 the
-// source itself), alpha 255.
+// source itself) in both its halves, alpha 255.
 template <class V> typename V::Reg OverOpaqueBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg a)
 {
     return V::Or(MixBy<V>(dv, sv, a), V::Splat(kAlpha));
@@ -175,13 +180,13 @@ template <class V> typename V::Reg NormalBy(typename V::Reg dv, typename V::Reg 
 {
     typename V::Reg w, na;
     BlendWeights<V>(dv, a, w, na);
-    return V::Or(MixBy<V>(dv, sv, w), V::template Shl32<24>(na));
+    return V::Or(MixBy<V>(dv, sv, Pairs<V>(w)), V::template Shl32<24>(na));
 }
 
 // Source over an opaque destination with w = a.
 template <class V> typename V::Reg OverOpaque(typename V::Reg dv, typename V::Reg sv)
 {
-    return OverOpaqueBy<V>(dv, sv, V::template Shr32<24>(sv));
+    return OverOpaqueBy<V>(dv, sv, V::AlphaPairs(sv));
 }
 
 // An opaque source over an opaque destination: s * 255 >> 8 is s - 1 but for 0.
@@ -223,7 +228,7 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
                 return Put<V>(dp, NormalBy<V>(dv, colour, alphas), count);
             Reg w, na, green;
             BlendWeights<V>(first, alphas, w, na);
-            Reg both = V::Or(w, V::template Shl32<16>(w));
+            Reg both = Pairs<V>(w);
             Reg pairs = ByteTerms<V>(colour, both, green);
             term = V::Or(V::Or(pairs, V::template Shl32<8>(green)), V::template Shl32<24>(na));
             inverse = V::Sub16(V::Splat16(256), both);
@@ -373,7 +378,7 @@ template <class V> struct OpaqueRunsGroup
         if (V::All(clear))
             return;
         // Opaque pixels weigh 256: the source as it is.
-        typename V::Reg out = OverOpaqueBy<V>(dv, sv, V::AddOneWhere(opaque, a));
+        typename V::Reg out = OverOpaqueBy<V>(dv, sv, Pairs<V>(V::AddOneWhere(opaque, a)));
         Put<V>(dp, V::Select(clear, dv, out), count);
     }
 };
@@ -423,7 +428,7 @@ template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const
         }
         // Worked in the pixels' own lanes, blue and red in the halves of each, green in
         // the low half.
-        w = V::Or(w, V::template Shl32<16>(w));
+        w = Pairs<V>(w);
         Reg pairs = V::MulHi16(V::And(V::MulLo16(V::And(sv, V::Splat(0x00FF00FF)), w), keep), colourPairs);
         Reg sGreen = V::MulHi16(V::MulLo16(V::And(V::template Shr32<8>(sv), V::Splat(0xFF)), w), green);
         Reg dGreen;
