@@ -67,12 +67,11 @@ bool Mixer::AcquireDevice()
     }
     // Started once and kept for the process: stopping SDL's audio joins its device-watch thread,
     // which sleeps in 100 ms steps, and a failed open would pay that at every start.
-    if (!mSubsystemStarted)
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0)
     {
         Platform::SetSdlHints();
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return false;
-        mSubsystemStarted = true;
     }
     if (mFaultHook && mFaultHook("SDL_OpenAudioDevice"))
         return false;

@@ -73,7 +73,6 @@ private:
     StreamFeeder mFeeder;
     uint32_t mDevice = 0;
     int mDeviceUsers = 0;
-    bool mSubsystemStarted = false;
     bool mManual = false;
     float mMasterGain = 1.0f;
     bool (*mFaultHook)(const char*) = nullptr;
