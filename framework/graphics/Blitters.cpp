@@ -123,7 +123,7 @@ void GatherRow(uint32_t* d, const uint32_t* s, int, const int32_t* columns, int 
 constexpr uint32_t kFlip = 0x80008000;
 
 void FilterAcross(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
-                  const uint32_t* weights, int taps, int stride)
+                  const uint32_t* weights, int taps, int stride, bool)
 {
     for (int c = 0; c < stride; c++)
     {

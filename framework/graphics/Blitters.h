@@ -11,7 +11,8 @@
 // `stride` cells, a multiple of the level's FilterCells, each cell's four channel sums held as 16-bit halves
 // of two words, less 32768 (the top bit of each half flipped: signed numbers for the sums down): `even`
 // blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
-// slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c].
+// slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c]
+// (`paired`: two slots, the second's line always the first's + 1).
 // FilterDown sums rows of cells, each times its weight, takes the high 16 bits of each channel's sum as a
 // pixel and puts the first `width` of them onto `out` by the normal blend. Each has a plain scalar version in
 // Blitters::Reference, which defines the result, and vector versions per instruction-set level that must give
@@ -64,7 +65,7 @@ struct Block
     X(AddRows, (const Block& b, AddMode mode, const Tint& scaled))                                           \
     X(GatherRow, (uint32_t * d, const uint32_t* s, int width, const int32_t* columns, int n))                \
     X(FilterAcross, (uint32_t * even, uint32_t * odd, const uint32_t* pixels, const int32_t* lines,          \
-                     const uint32_t* weights, int taps, int stride))                                         \
+                     const uint32_t* weights, int taps, int stride, bool paired))                            \
     X(FilterDown, (uint32_t * out, int width, const uint32_t* const* even, const uint32_t* const* odd,       \
                    const int* weights, int taps))
 

@@ -164,6 +164,7 @@ struct Scratch
     Shape shape{};
     bool planned = false;
     int taps = 0, slots = 0;
+    bool paired = false; // two taps across, on neighbouring columns
     std::vector<Tap> across, down;
     std::vector<int32_t> lines;
     std::vector<uint32_t> weights, even, odd, pixels;
@@ -248,8 +249,14 @@ void Plan(Scratch& scratch, const Rect& d, const FRect& s, const Window& w, int 
         scratch.lines[at] = tap.line;
         scratch.weights[at] = uint32_t(tap.weight) * 0x10001u;
     }
+    scratch.paired = false;
     if (taps == 2)
+    {
         PairTaps(scratch, stride, w.columns);
+        const int32_t* second = scratch.lines.data() + stride;
+        scratch.paired = std::equal(scratch.lines.begin(), scratch.lines.begin() + stride, second,
+                                    [](int32_t first, int32_t next) { return next == first + 1; });
+    }
 
     // Down: the taps of output row j are [firstDown[j], firstDown[j + 1]); the rows filtered
     // across are kept in `slots` places, enough for the source rows of any one output row.
@@ -341,7 +348,7 @@ void FilteredStretch(const PixelSource& source, uint32_t* dest, int pitch, const
                 for (int c = 0; c < w.columns; c++)
                     scratch.pixels[size_t(c)] = source.mTable[source.mIndices[start + size_t(c)]];
             rows.FilterAcross(scratch.evenRows[at], scratch.oddRows[at], pixels, scratch.lines.data(),
-                              scratch.weights.data(), scratch.taps, stride);
+                              scratch.weights.data(), scratch.taps, stride, scratch.paired);
         }
         rows.FilterDown(dest + size_t(d.mY + j) * size_t(pitch) + size_t(d.mX), width,
                         scratch.evenRows.data() + first, scratch.oddRows.data() + first,

@@ -71,6 +71,7 @@ struct Avx512
     template <int n> static Reg Shr16(Reg v) { return _mm512_srli_epi16(v, n); }
     template <int n> static Reg Shl16(Reg v) { return _mm512_slli_epi16(v, n); }
     template <int n> static Reg Shr32(Reg v) { return _mm512_srli_epi32(v, n); }
+    template <int n> static Reg Sar32(Reg v) { return _mm512_srai_epi32(v, n); }
     template <int n> static Reg Shl32(Reg v) { return _mm512_slli_epi32(v, n); }
     static Reg Low(Reg v) { return _mm512_unpacklo_epi8(v, Zero()); }
     static Reg High(Reg v) { return _mm512_unpackhi_epi8(v, Zero()); }

@@ -577,7 +577,7 @@ template <class V> void GatherRowOf(uint32_t* d, const uint32_t* s, int width, c
 // halves of a word, every sum within its 16-bit lane.
 template <class V>
 void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const int32_t* lines,
-                    const uint32_t* weights, int taps, int stride)
+                    const uint32_t* weights, int taps, int stride, bool paired)
 {
     Vector::CleanExit<V> clean;
     using Reg = typename V::Reg;
@@ -593,10 +593,7 @@ void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const
         if constexpr (V::kPairLoads)
         {
             // Two taps on neighbouring columns (an enlargement): both pixels in one load.
-            const int32_t* second = lines + stride + c;
-            if (taps == 2 && V::All(V::Eq32(V::Sub32(V::Load(reinterpret_cast<const uint32_t*>(second)),
-                                                     V::Load(reinterpret_cast<const uint32_t*>(lines + c))),
-                                            V::Splat(1))))
+            if (paired)
             {
                 Reg p, q;
                 V::GatherPairs(pixels, lines + c, p, q);
@@ -619,24 +616,40 @@ void FilterAcrossOf(uint32_t* even, uint32_t* odd, const uint32_t* pixels, const
 
 // Sums of cells times weights, in 32-bit lanes: a pair of taps at a time, the
 // cells (up to 65535) taken as signed 16-bit numbers less 32768 and their
-// weights (up to 256) multiplied and added at once; each lane starts from 32768
-// times the sum of all the weights, which gives back what the cells lost. The
-// sums are below 2^24; their high 16 bits are the channels.
+// weights (up to 256) multiplied and added at once. What the cells lost is 32768
+// times the sum of all the weights: each lane starts from its part below 65536
+// (`start`, 0 or 32768), and the rest is added to the channels (see Bias). The
+// sums are below 2^24; their high 16 bits, signed, are the channels less that rest.
 template <class V> struct DownSums
 {
     typename V::Reg lo, hi;
 
+    static DownSums Of(typename V::Reg a, typename V::Reg b, typename V::Reg weights)
+    {
+        return {V::MulAdd16(V::Interleave16Low(a, b), weights),
+                V::MulAdd16(V::Interleave16High(a, b), weights)};
+    }
     void Add(typename V::Reg a, typename V::Reg b, typename V::Reg weights)
     {
-        lo = V::Add32(lo, V::MulAdd16(V::Interleave16Low(a, b), weights));
-        hi = V::Add32(hi, V::MulAdd16(V::Interleave16High(a, b), weights));
+        DownSums more = Of(a, b, weights);
+        lo = V::Add32(lo, more.lo);
+        hi = V::Add32(hi, more.hi);
     }
     // 16-bit lanes in the order of the cells' own.
     typename V::Reg Channels() const
     {
-        return V::PackSigned32(V::template Shr32<16>(lo), V::template Shr32<16>(hi));
+        return V::PackSigned32(V::template Sar32<16>(lo), V::template Sar32<16>(hi));
     }
 };
+
+// The pixels of the sums of blue and red (`e`) and of green and alpha (`o`), from the rest
+// of what the cells lost, in every channel of a 16-bit lane (`bias`): the channels less
+// it lie within a byte of each other, and the sums within a 16-bit lane come out whole.
+template <class V>
+typename V::Reg DownPixels(const DownSums<V>& e, const DownSums<V>& o, typename V::Reg bias)
+{
+    return V::Add16(V::Add16(e.Channels(), V::template Shl16<8>(o.Channels())), bias);
+}
 
 // Cells of row t (less 32768 as they are held); a row past the last one has cells of 0,
 // under a weight of 0.
@@ -670,17 +683,19 @@ void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const u
     uint32_t total = 0;
     for (int t = 0; t < taps; t++)
         total += uint32_t(weights[t]);
-    Reg start = V::Splat(total << 15), firstPair = DownPair<V>(weights, 0, taps);
-    if (taps == 2)
+    // 32768 times the total: its part below 65536 in each sum, the rest in each channel.
+    Reg start = V::Splat((total & 1) << 15), firstPair = DownPair<V>(weights, 0, taps);
+    Reg bias = V::Splat16(int((total >> 1) * 0x101));
+    if (taps == 2 && total % 2 == 0)
     {
-        // An enlargement's two rows, held where the loop sees they do not move.
+        // An enlargement's two rows, held where the loop sees they do not move; their
+        // weights add up to 256, and the sums start from 0.
         const uint32_t *even0 = even[0], *even1 = even[1], *odd0 = odd[0], *odd1 = odd[1];
         for (int c = 0; c < width; c += V::kPixels)
         {
-            DownSums<V> e{start, start}, o{start, start};
-            e.Add(V::Load(even0 + c), V::Load(even1 + c), firstPair);
-            o.Add(V::Load(odd0 + c), V::Load(odd1 + c), firstPair);
-            PutFiltered<V>(out, width, c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
+            auto e = DownSums<V>::Of(V::Load(even0 + c), V::Load(even1 + c), firstPair);
+            auto o = DownSums<V>::Of(V::Load(odd0 + c), V::Load(odd1 + c), firstPair);
+            PutFiltered<V>(out, width, c, DownPixels<V>(e, o, bias));
         }
         return;
     }
@@ -695,7 +710,7 @@ void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const u
             e.Add(DownCells<V>(even, t, taps, c), DownCells<V>(even, t + 1, taps, c), pair);
             o.Add(DownCells<V>(odd, t, taps, c), DownCells<V>(odd, t + 1, taps, c), pair);
         }
-        PutFiltered<V>(out, width, c, V::Or(e.Channels(), V::template Shl16<8>(o.Channels())));
+        PutFiltered<V>(out, width, c, DownPixels<V>(e, o, bias));
     }
 }
 

@@ -12,7 +12,7 @@
 //   Splat (32-bit), Splat16, Splat16x4(blue, green, red, alpha lanes of every pixel), Zero;
 //   And, Or, Xor; Add16, Sub16, MulLo16, MulHi16 (unsigned), Min16 (signed), Add32, Sub32,
 //   AddSat8, SubSat8; Quotient(n, d): n / d per 32-bit lane for n below 2^16 and d of at
-//   least 1 (exact in single precision); Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>; MulAdd16
+//   least 1 (exact in single precision); Shr16<n>, Shl16<n>, Shr32<n>, Shl32<n>, Sar32<n> (signed); MulAdd16
 //   (signed 16-bit products, each pair's two added in a 32-bit lane); Interleave16Low, Interleave16High
 //   (the 16-bit lanes of each 128-bit lane's low or high half of a and b, alternately);
 //   PackSigned32 (32-bit lanes to 16, saturating, back in the order Interleave16 took them);
@@ -107,6 +107,7 @@ struct Sse2
     template <int n> static Reg Shr16(Reg v) { return _mm_srli_epi16(v, n); }
     template <int n> static Reg Shl16(Reg v) { return _mm_slli_epi16(v, n); }
     template <int n> static Reg Shr32(Reg v) { return _mm_srli_epi32(v, n); }
+    template <int n> static Reg Sar32(Reg v) { return _mm_srai_epi32(v, n); }
     template <int n> static Reg Shl32(Reg v) { return _mm_slli_epi32(v, n); }
     static Reg Low(Reg v) { return _mm_unpacklo_epi8(v, Zero()); }
     static Reg High(Reg v) { return _mm_unpackhi_epi8(v, Zero()); }
