@@ -133,11 +133,9 @@ template <class V> typename V::Reg DestTerm(typename V::Reg dUp, typename V::Reg
 // Each byte of blue and red (`pairs`, both 16-bit halves of a lane) and of green
 // (`green`, the low half) times the weights in the halves of `w`, >> 8: the bytes
 // moved to the top of their halves, the high half of the product is the result.
-template <class V>
-typename V::Reg ByteTerms(typename V::Reg v, typename V::Reg w, typename V::Reg& green,
-                          typename V::Reg greenBits = V::Splat(0xFF00))
+template <class V> typename V::Reg ByteTerms(typename V::Reg v, typename V::Reg w, typename V::Reg& green)
 {
-    green = V::MulHi16(V::And(v, greenBits), w);
+    green = V::MulHi16(V::And(v, V::Splat(0xFF00)), w);
     return V::MulHi16(V::template Shl16<8>(v), w);
 }
 
@@ -148,17 +146,14 @@ template <class V> typename V::Reg Pairs(typename V::Reg w)
 }
 
 // The colour channels of dv times 256 - w and of sv times w, each >> 8, added, for a
-// weight w per 32-bit lane (0-256) in both its halves, alpha 0 (or, where `dGreen` takes
-// dv's alpha byte too, dv's alpha times 256 - w, >> 8): worked in the pixels' own lanes, no
-// bytes unpacked; the sums stay within their bytes.
-template <class V>
-typename V::Reg MixBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg both,
-                      typename V::Reg dGreenBits = V::Splat(0xFF00))
+// weight w per 32-bit lane (0-256) in both its halves, alpha 0: worked in the pixels' own
+// lanes, no bytes unpacked; the sums stay within their bytes.
+template <class V> typename V::Reg MixBy(typename V::Reg dv, typename V::Reg sv, typename V::Reg both)
 {
     using Reg = typename V::Reg;
     Reg dGreen, sGreen;
-    Reg pairs = V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), both), dGreen, dGreenBits),
-                         ByteTerms<V>(sv, both, sGreen));
+    Reg pairs =
+        V::Add16(ByteTerms<V>(dv, V::Sub16(V::Splat16(256), both), dGreen), ByteTerms<V>(sv, both, sGreen));
     return V::Or(pairs, V::template Shl32<8>(V::Add16(dGreen, sGreen)));
 }
 
@@ -382,12 +377,9 @@ template <class V> struct OpaqueRunsGroup
         typename V::Mask clear = V::Eq32(a, V::Zero());
         if (V::All(clear))
             return;
-        // Opaque pixels weigh 256: the source as it is. Clear ones weigh 0, which gives back
-        // the destination's colour, and the destination's alpha is carried through the green
-        // products (d * 256 >> 8): only the other lanes are made opaque.
-        typename V::Reg out =
-            MixBy<V>(dv, sv, Pairs<V>(V::AddOneWhere(opaque, a)), V::Splat(kAlpha | 0xFF00));
-        Put<V>(dp, V::Or(out, V::ZeroWhere(clear, V::Splat(kAlpha))), count);
+        // Opaque pixels weigh 256: the source as it is.
+        typename V::Reg out = OverOpaqueBy<V>(dv, sv, Pairs<V>(V::AddOneWhere(opaque, a)));
+        Put<V>(dp, V::Select(clear, dv, out), count);
     }
 };
 
