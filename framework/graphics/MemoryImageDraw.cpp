@@ -331,14 +331,25 @@ void MemoryImage::AdditiveBlt(MemoryImage* src, int x, int y, const Rect& srcRec
     Blitters::Tint scaled = AlphaScaled(color);
     const Blitters::Rows& rows = Blitters::Active();
     PixelSource pixels = src->GetPixelSource();
-    // The amounts by the alpha are worked out once per picture, not on every draw.
+    // The amounts by the alpha are worked out once per picture, not on every draw; where the
+    // level unpacks them cheaply, in three bytes a pixel, which the draw reads a quarter less of.
+    uint32_t* dest = bits + size_t(y) * size_t(mWidth) + size_t(x);
+    const uint8_t* packed =
+        mode == Blitters::AddMode::Alpha && rows.PacksAmounts ? src->GetPackedAmounts() : nullptr;
+    if (packed != nullptr)
+    {
+        size_t first = size_t(srcRect.mY) * size_t(pixels.mWidth) + size_t(srcRect.mX);
+        rows.AddPackedRows({dest, mWidth, nullptr, pixels.mWidth, srcRect.mWidth, srcRect.mHeight},
+                           packed + first * Blitters::kPackedAmountBytes);
+        return;
+    }
     const uint32_t* amounts = mode == Blitters::AddMode::Alpha ? src->GetAdditiveAmounts() : nullptr;
     if (amounts != nullptr)
     {
         pixels.mBits = amounts;
         mode = Blitters::AddMode::Amounts;
     }
-    EachSourceBlock(pixels, srcRect, bits + size_t(y) * size_t(mWidth) + size_t(x), mWidth,
+    EachSourceBlock(pixels, srcRect, dest, mWidth,
                     [&](const Blitters::Block& block, int) { rows.AddRows(block, mode, scaled); });
 }
 
