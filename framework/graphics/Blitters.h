@@ -78,7 +78,7 @@ struct Rows
 {
     LUMO_BLITTER_SET(LUMO_BLITTER_MEMBER)
     int FilterCells;   // the pixels of the level's vectors
-    bool PacksAmounts; // AddPackedRows is faster than AddRows of the amounts (Amounts) here
+    bool PacksAmounts; // AddPackedRows beats AddRows of the amounts (Amounts) where memory is slow
 };
 
 // The additive amounts of a pixel (see Blend::AlphaWeighted) in kPackedAmountBytes bytes,
