@@ -113,6 +113,17 @@ void AddRows(const Block& b, AddMode mode, const Tint& c)
               });
 }
 
+void AddPackedRows(const Block& b, const uint8_t* amounts)
+{
+    for (int y = 0; y < b.h; y++)
+    {
+        uint32_t* d = b.d + ptrdiff_t(y) * b.dPitch;
+        const uint8_t* a = amounts + ptrdiff_t(y) * b.sPitch * kPackedAmountBytes;
+        for (int x = 0; x < b.w; x++, a += kPackedAmountBytes)
+            d[x] = Blend::Add(d[x], a[2], a[1], a[0]);
+    }
+}
+
 void GatherRow(uint32_t* d, const uint32_t* s, int, const int32_t* columns, int n)
 {
     for (int i = 0; i < n; i++)
@@ -161,7 +172,7 @@ void FilterDown(uint32_t* out, int width, const uint32_t* const* even, const uin
 } // namespace Reference
 
 #define LUMO_BLITTER_REFERENCE(name, parameters) &Reference::name,
-const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE) 1};
+const Rows kReferenceRows = {LUMO_BLITTER_SET(LUMO_BLITTER_REFERENCE) 1, false};
 
 #if LUMO_CPU_X86
 constexpr const Rows* kTables[Cpu::kLevels] = {&kReferenceRows, &Sse2::kRows, &Avx2::kRows, &Avx512::kRows};

@@ -201,6 +201,7 @@ void MemoryImage::FreeDerived()
     FreeArray(mRLAlphaData);
     FreeArray(mRLAdditiveData);
     FreeArray(mAdditiveAmounts);
+    FreeArray(mPackedAmounts);
 }
 
 void MemoryImage::EnsureBitsOrPalette()
@@ -334,19 +335,38 @@ uint8_t* MemoryImage::GetRLAdditiveData(NativeDisplay* display)
     return mRLAdditiveData;
 }
 
-const uint32_t* MemoryImage::GetAdditiveAmounts()
+// A table of `perPixel` entries a pixel (and `pad` more, zero), fill(amounts, entries) giving
+// each pixel's from its additive amounts; made once until the pixels change, null for a
+// palette picture.
+template <typename T, typename Fill>
+const T* MemoryImage::AmountsTable(T*& table, size_t perPixel, size_t pad, Fill fill)
 {
     CommitBits();
-    if (mAdditiveAmounts != nullptr || IsPalette())
-        return mAdditiveAmounts;
+    if (table != nullptr || IsPalette())
+        return table;
     const uint32_t* bits = GetBits();
     if (bits == nullptr)
         return nullptr;
     size_t count = PixelCount(mWidth, mHeight);
-    mAdditiveAmounts = new uint32_t[count];
+    table = new T[count * perPixel + pad]();
     for (size_t i = 0; i < count; i++)
-        mAdditiveAmounts[i] = Blend::AlphaWeighted(bits[i]);
-    return mAdditiveAmounts;
+        fill(Blend::AlphaWeighted(bits[i]), table + i * perPixel);
+    return table;
+}
+
+const uint32_t* MemoryImage::GetAdditiveAmounts()
+{
+    return AmountsTable(mAdditiveAmounts, 1, 0, [](uint32_t amounts, uint32_t* entry) { *entry = amounts; });
+}
+
+const uint8_t* MemoryImage::GetPackedAmounts()
+{
+    return AmountsTable(mPackedAmounts, Blitters::kPackedAmountBytes, Blitters::kPackedAmountPad,
+                        [](uint32_t amounts, uint8_t* entry)
+                        {
+                            for (int k = 0; k < Blitters::kPackedAmountBytes; k++)
+                                entry[k] = uint8_t(amounts >> (8 * k));
+                        });
 }
 
 void MemoryImage::PurgeBits()

@@ -52,6 +52,7 @@ public:
     uint8_t* mRLAlphaData = nullptr;
     uint8_t* mRLAdditiveData = nullptr;
     uint32_t* mAdditiveAmounts = nullptr;
+    uint8_t* mPackedAmounts = nullptr;
     bool mBitsChanged = false;
     LumoAppBase* mApp = nullptr;
     // Palette entries in use; entries at and after it are unset.
@@ -71,6 +72,8 @@ public:
     // What an additive draw adds per pixel: each channel times the pixel's alpha >> 8,
     // alpha 0. Null for a palette picture.
     const uint32_t* GetAdditiveAmounts();
+    // The same in three bytes a pixel, as Blitters::AddPackedRows reads them.
+    const uint8_t* GetPackedAmounts();
     virtual void PurgeBits();
     virtual void DeleteSWBuffers();
     virtual void Delete3DBuffers();
@@ -154,6 +157,8 @@ private:
     void FreeBits();
     void FreePalette();
     void FreeDerived();
+    template <typename T, typename Fill>
+    const T* AmountsTable(T*& table, size_t perPixel, size_t pad, Fill fill);
     void EnsureBitsOrPalette();
     MemoryImage* CopyOfItself(std::unique_ptr<MemoryImage>& copy);
 };

@@ -141,6 +141,16 @@ struct Avx2
         return All(_mm256_cmpeq_epi32(_mm256_min_epu32(v, top), v));
     }
     static Reg Permute(Reg v, Reg lanes) { return _mm256_permutevar8x32_epi32(v, lanes); }
+    // Eight pixels of three bytes each (24 of the 32 read), as words of alpha 0: the bytes
+    // from 12 on moved to the upper 128-bit lane, then each pixel's three to its word.
+    static Reg LoadPacked(const uint8_t* p)
+    {
+        const Reg halves = _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6);
+        const Reg pick = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1,
+                                          3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+        return _mm256_shuffle_epi8(Permute(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), halves),
+                                   pick);
+    }
 };
 
 } // namespace

@@ -503,7 +503,7 @@ template <class V, AddMode mode> void AddRowIn(uint32_t* d, const uint32_t* s, i
 {
     AddOf<V, mode> add{V::Splat(uint32_t(t.mRed) << 16 | uint32_t(t.mBlue)), V::Splat(uint32_t(t.mGreen))};
     if (n >= V::kPixels)
-        return Vector::ZipRow<V>(d, s, n, add);
+        return Vector::ZipRow<V>(d, Vector::Loads<V>{s}, n, add);
     if (n > 0)
         V::StorePart(d, add(V::LoadPart(d, n, kAlpha), V::LoadPart(s, n, 0)), n);
 }
@@ -529,6 +529,48 @@ template <class V> void AddRowsOf(const Block& b, AddMode mode, const Tint& scal
     case AddMode::Amounts:
         return AddRowsIn<V, AddMode::Amounts>(b, scaled);
     }
+}
+
+// The packed amounts from pixel i on of a row (a source for ZipRow).
+template <class V> struct PackedLoads
+{
+    const uint8_t* a;
+    typename V::Reg operator()(int i) const { return V::LoadPacked(a + ptrdiff_t(i) * kPackedAmountBytes); }
+};
+
+// Saturating adds need no more than the amounts: their alpha bytes are 0.
+template <class V> struct AddSat
+{
+    typename V::Reg operator()(typename V::Reg dv, typename V::Reg amounts) const
+    {
+        return V::AddSat8(dv, amounts);
+    }
+};
+
+template <class V> void AddPackedRowsOf(const Block& b, const uint8_t* amounts)
+{
+    Vector::CleanExit<V> clean;
+    auto row = [](uint32_t* d, const uint8_t* a, int n)
+    {
+        if (n >= V::kPixels)
+            return Vector::ZipRow<V>(d, PackedLoads<V>{a}, n, AddSat<V>());
+        Reference::AddPackedRows({d, n, nullptr, n, n, 1}, a);
+    };
+    // Rows that follow each other in both go as one (see Joined).
+    if (b.h > 1 && b.dPitch == b.w && b.sPitch == b.w && b.w <= INT_MAX / b.h)
+        return row(b.d, amounts, b.w * b.h);
+    for (int y = 0; y < b.h; y++)
+        row(b.d + ptrdiff_t(y) * b.dPitch, amounts + ptrdiff_t(y) * b.sPitch * kPackedAmountBytes, b.w);
+}
+
+// The packed additive row where a level unpacks three bytes a pixel cheaply (a shuffle by
+// byte numbers); the others keep the reference, which the drawing leaves unused there.
+template <class V> constexpr auto AddPackedRowsFor()
+{
+    if constexpr (V::kPermute)
+        return &AddPackedRowsOf<V>;
+    else
+        return &Reference::AddPackedRows;
 }
 
 // d[i] = s[columns[i]] for a source row of `width` pixels. Where a group's
@@ -745,10 +787,12 @@ template <class V> constexpr Rows RowsOf()
                                    { TintedRowOf<V>(d, s, n, tint); });
             },
         .AddRows = &AddRowsOf<V>,
+        .AddPackedRows = AddPackedRowsFor<V>(),
         .GatherRow = &GatherRowOf<V>,
         .FilterAcross = &FilterAcrossOf<V>,
         .FilterDown = &FilterDownOf<V>,
-        .FilterCells = V::kPixels};
+        .FilterCells = V::kPixels,
+        .PacksAmounts = V::kPermute};
 }
 
 } // namespace

@@ -69,29 +69,35 @@ template <class V, class F> LUMO_ALWAYS_INLINE void MapRow(uint32_t* d, const ui
     V::Store(d + n - k, f(V::Load(s + n - k)));
 }
 
-// d[i] = f(d[i], s[i]) for n >= V::kPixels pixels, f a function of vectors of pixels.
-// The first and the last vectors are worked out from the pixels as they were, before
-// anything is stored, and stored last: where they overlap the vectors between, they
-// give the same pixels.
-template <class V, class F> LUMO_ALWAYS_INLINE void ZipRow(uint32_t* d, const uint32_t* s, int n, F f)
+// The source pixels from i on of a row (a source for ZipRow).
+template <class V> struct Loads
+{
+    const uint32_t* s;
+    typename V::Reg operator()(int i) const { return V::Load(s + i); }
+};
+
+// d[i] = f(d[i], s[i]) for n >= V::kPixels pixels, f a function of vectors of pixels and
+// load(i) the vector of s from i on. The first and the last vectors are worked out from
+// the pixels as they were, before anything is stored, and stored last: where they overlap
+// the vectors between, they give the same pixels.
+template <class V, class Load, class F> LUMO_ALWAYS_INLINE void ZipRow(uint32_t* d, Load load, int n, F f)
 {
     using Reg = typename V::Reg;
     constexpr int k = V::kPixels;
-    Reg first = f(V::Load(d), V::Load(s)), last = f(V::Load(d + n - k), V::Load(s + n - k));
+    Reg first = f(V::Load(d), load(0)), last = f(V::Load(d + n - k), load(n - k));
     int i = ToAligned<V>(d);
     for (; i + 4 * k <= n; i += 4 * k)
     {
         Reg a = V::Load(d + i), b = V::Load(d + i + k), c = V::Load(d + i + 2 * k),
             e = V::Load(d + i + 3 * k);
-        Reg sa = V::Load(s + i), sb = V::Load(s + i + k), sc = V::Load(s + i + 2 * k),
-            se = V::Load(s + i + 3 * k);
+        Reg sa = load(i), sb = load(i + k), sc = load(i + 2 * k), se = load(i + 3 * k);
         V::Store(d + i, f(a, sa));
         V::Store(d + i + k, f(b, sb));
         V::Store(d + i + 2 * k, f(c, sc));
         V::Store(d + i + 3 * k, f(e, se));
     }
     for (; i + k <= n; i += k)
-        V::Store(d + i, f(V::Load(d + i), V::Load(s + i)));
+        V::Store(d + i, f(V::Load(d + i), load(i)));
     V::Store(d, first);
     V::Store(d + n - k, last);
 }

@@ -161,6 +161,16 @@ TEST(Blitters, LevelsMatchReference)
                         Tint t{m.Extreme(), m.Extreme(), m.Extreme(), 255};
                         rows.AddRows(b, mode, t);
                     });
+    CompareRows(26,
+                [](PixelMaker&, const Rows& rows, const Block& b, const Source& s)
+                {
+                    // Any three bytes a pixel, with the pad the vector rows may read into.
+                    std::vector<uint8_t> packed(s.pixels.size() * kPackedAmountBytes + kPackedAmountPad);
+                    for (size_t i = 0; i < s.pixels.size(); i++)
+                        for (int k = 0; k < kPackedAmountBytes; k++)
+                            packed[i * kPackedAmountBytes + size_t(k)] = uint8_t(s.pixels[i] >> (8 * k));
+                    rows.AddPackedRows(b, packed.data());
+                });
     // Gathers of random columns, and of columns rising by up to one (an enlarging stretch) that
     // reach the end of the row.
     CompareRows(10,

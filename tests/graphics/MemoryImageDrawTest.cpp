@@ -204,6 +204,30 @@ TEST(MemoryImageBlt, Additive)
     EXPECT_EQ(At(*dest3, 0, 0), 0xFF010101u);
 }
 
+TEST(MemoryImageBlt, AdditiveLargerThanTheCacheAtEveryLevel)
+{
+    // A draw whose pictures outgrow the cache reads its amounts in another form at some levels;
+    // from inside the source and onto inside the destination, the rows do not follow each other.
+    std::mt19937 random(7);
+    const int size = 1024;
+    std::vector<uint32_t> pixels(size_t(size * size));
+    for (auto& p : pixels)
+        p = random();
+    MemoryImage src;
+    src.SetBits(pixels.data(), size, size, true);
+    std::vector<uint32_t> want;
+    for (Cpu::Level level : Cpu::Runnable())
+    {
+        Cpu::LevelScope scope(level);
+        ImagePtr dest = Filled(size, size, 0xFF102030);
+        dest->Blt(&src, 5, 1, Rect(3, 2, size - 9, size - 3), Color::White, 1);
+        std::vector<uint32_t> got(dest->GetBits(), dest->GetBits() + pixels.size());
+        if (want.empty())
+            want = got;
+        ASSERT_EQ(got, want) << Cpu::Name(level);
+    }
+}
+
 TEST(MemoryImageStretch, ClipRectangles)
 {
     FRect s;
