@@ -111,7 +111,9 @@ struct StretchAxis
     // `length` source pixels from `start` onto `drawn` destination pixels.
     static StretchAxis Of(double start, double length, int drawn, int size)
     {
-        return {int64_t(start * 65536.0), int64_t(length * 65536.0 / drawn), size};
+        // The same size, the most common, needs no division.
+        double step = length == drawn ? 65536.0 : length * 65536.0 / drawn;
+        return {int64_t(start * 65536.0), int64_t(step), size};
     }
     int At(int i) const { return std::clamp(int((mStart + i * mStep) >> 16), 0, mSize - 1); }
     // The whole number of source pixels between neighbours when every one of the `count` from

@@ -251,6 +251,27 @@ bool AnyShown(const uint32_t* s, typename V::Reg& source, typename V::Reg& alpha
     return !V::All(clear);
 }
 
+// At 64 bytes a vector, the overlapping unaligned stores at a row's ends each write two
+// cache lines: the ends go through masks instead, each store inside one line (n words
+// from d, d on a whole word). The masks pay from rows of a few vectors on.
+template <typename V> bool FillsInLines(int n)
+{
+    constexpr int k = V::kPixels;
+    return k == 16 && n >= 6 * k && n < Vector::kStringFillFrom * k;
+}
+template <typename V> void FillInLines(uint32_t* d, int n, uint32_t word)
+{
+    constexpr int k = V::kPixels;
+    typename V::Reg v = V::Splat(word);
+    int i = Vector::ToAligned<V>(d) % k;
+    if (i > 0)
+        V::StorePart(d, v, i);
+    for (; i + k <= n; i += k)
+        V::Store(d + i, v);
+    if (i < n)
+        V::StorePart(d + i, v, n - i);
+}
+
 template <typename V, typename L>
 void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const RowParams& p)
 {
@@ -262,9 +283,14 @@ void FillRow(const Target& t, void* d, const uint32_t*, int n, int rows, const R
     if (n % kPerWord == 0)
         JoinRows<L>(t, n, rows);
     auto* row = static_cast<uint8_t*>(d);
+    bool inLines =
+        FillsInLines<V>(n / kPerWord) && reinterpret_cast<uintptr_t>(row) % 4 == 0 && t.mPitch % 4 == 0;
     for (int j = 0; j < rows; j++, row += t.mPitch)
     {
-        Vector::FillWords<V>(reinterpret_cast<uint32_t*>(row), n / kPerWord, value);
+        if (inLines)
+            FillInLines<V>(reinterpret_cast<uint32_t*>(row), n / kPerWord, value);
+        else
+            Vector::FillWords<V>(reinterpret_cast<uint32_t*>(row), n / kPerWord, value);
         if (n % kPerWord != 0)
             reinterpret_cast<P*>(row)[n - 1] = P(p.mValue);
     }
@@ -356,7 +382,10 @@ void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
             Reg x = LoadPixels<V, L>(d);
             // The weights in both halves of a lane straight from the source.
             out = V::Add32(Scaled<V, L, false>(x, V::Sub16(k256, V::AlphaPairs(source))), out);
-            out = V::Select(clear, x, out);
+            // Where a select takes more than a test, vectors without clear lanes (the
+            // most common of the rest) skip it.
+            if (V::kSelectInOne || !V::None(clear))
+                out = V::Select(clear, x, out);
             return true;
         },
         // Four wholly opaque vectors are copied, four wholly clear ones skipped, with one

@@ -379,8 +379,9 @@ bool MemoryImage::ClipStretchRects(FRect& srcOut, Rect& destOut, const Rect& des
     destOut = destRect.Intersection(clip);
     if (destOut.IsEmpty() || destRect.mWidth <= 0 || destRect.mHeight <= 0)
         return false;
-    double sx = double(srcRect.mWidth) / destRect.mWidth;
-    double sy = double(srcRect.mHeight) / destRect.mHeight;
+    // The same size, the most common, needs no division.
+    auto scale = [](int src, int dest) { return src == dest ? 1.0 : double(src) / dest; };
+    double sx = scale(srcRect.mWidth, destRect.mWidth), sy = scale(srcRect.mHeight, destRect.mHeight);
     srcOut = FRect(srcRect.mX + (destOut.mX - destRect.mX) * sx, srcRect.mY + (destOut.mY - destRect.mY) * sy,
                    srcRect.mWidth + (destOut.mWidth - destRect.mWidth) * sx,
                    srcRect.mHeight + (destOut.mHeight - destRect.mHeight) * sy);

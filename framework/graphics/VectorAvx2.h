@@ -133,6 +133,8 @@ struct Avx2
     static void ZeroUpper() { _mm256_zeroupper(); }
     static constexpr bool kPairLoads = false;
     static constexpr bool kPermutePairs = false;
+    // Select: two micro-operations.
+    static constexpr bool kSelectInOne = false;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n)
     {

@@ -125,6 +125,8 @@ struct Avx512
     }
     static void ZeroUpper() { _mm256_zeroupper(); }
     static constexpr bool kPairLoads = false;
+    // Select: one masked blend.
+    static constexpr bool kSelectInOne = true;
     static constexpr bool kPermute = true;
     static bool AllBelow(Reg v, int n) { return All(_mm512_cmplt_epu32_mask(v, Splat(uint32_t(n)))); }
     static Reg Permute(Reg v, Reg lanes) { return _mm512_mask_permutexvar_epi32(v, 0xFFFF, lanes, v); }

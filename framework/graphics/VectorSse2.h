@@ -34,6 +34,7 @@
 //   clears the upper halves of the wider registers (nothing at SSE2); kPermutePairs, and where
 //   it is true Permute2(a, lanes, b): the lanes of a then b (2 * kPixels) by the low
 //   kPermute2Bits bits of each lane's number.
+//   kSelectInOne: Select takes one instruction, no more than testing the mask would.
 namespace Lumo::Vector
 {
 namespace
@@ -167,6 +168,8 @@ struct Sse2
         second = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
     }
     static constexpr bool kPermutePairs = false;
+    // Select: three instructions.
+    static constexpr bool kSelectInOne = false;
     static constexpr bool kPermute = false; // no shuffle by lane numbers before SSSE3
 };
 
