@@ -379,7 +379,10 @@ template <class V> struct OpaqueRunsGroup
             return;
         // Opaque pixels weigh 256: the source as it is.
         typename V::Reg out = OverOpaqueBy<V>(dv, sv, Pairs<V>(V::AddOneWhere(opaque, a)));
-        Put<V>(dp, V::Select(clear, dv, out), count);
+        // Where a select takes more than a test, groups without clear pixels skip it.
+        if (V::kSelectInOne || !V::None(clear))
+            out = V::Select(clear, dv, out);
+        Put<V>(dp, out, count);
     }
 };
 
