@@ -382,10 +382,7 @@ void OverRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
             Reg x = LoadPixels<V, L>(d);
             // The weights in both halves of a lane straight from the source.
             out = V::Add32(Scaled<V, L, false>(x, V::Sub16(k256, V::AlphaPairs(source))), out);
-            // Where a select takes more than a test, vectors without clear lanes (the
-            // most common of the rest) skip it.
-            if (V::kSelectInOne || !V::None(clear))
-                out = V::Select(clear, x, out);
+            out = Vector::KeepWhere<V>(clear, x, out);
             return true;
         },
         // Four wholly opaque vectors are copied, four wholly clear ones skipped, with one

@@ -379,10 +379,7 @@ template <class V> struct OpaqueRunsGroup
             return;
         // Opaque pixels weigh 256: the source as it is.
         typename V::Reg out = OverOpaqueBy<V>(dv, sv, Pairs<V>(V::AddOneWhere(opaque, a)));
-        // Where a select takes more than a test, groups without clear pixels skip it.
-        if (V::kSelectInOne || !V::None(clear))
-            out = V::Select(clear, dv, out);
-        Put<V>(dp, out, count);
+        Put<V>(dp, Vector::KeepWhere<V>(clear, dv, out), count);
     }
 };
 

@@ -69,6 +69,16 @@ template <class V, class F> LUMO_ALWAYS_INLINE void MapRow(uint32_t* d, const ui
     V::Store(d + n - k, f(V::Load(s + n - k)));
 }
 
+// `kept` where `mask` is set, else `out`. Where a select takes more than a test, vectors
+// with no lane set (the most common where the mask marks clear pixels) skip it.
+template <class V>
+LUMO_ALWAYS_INLINE typename V::Reg KeepWhere(typename V::Mask mask, typename V::Reg kept, typename V::Reg out)
+{
+    if (V::kSelectInOne || !V::None(mask))
+        return V::Select(mask, kept, out);
+    return out;
+}
+
 // The source pixels from i on of a row (a source for ZipRow).
 template <class V> struct Loads
 {
