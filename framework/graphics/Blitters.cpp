@@ -54,13 +54,13 @@ void OverOpaqueRows(const Block& b)
 
 void OpaqueRunsRows(const Block& b, const uint8_t* runs)
 {
-    for (int y = 0; y < b.h; y++, runs += b.sPitch)
+    for (int y = 0; y < b.h; y++, runs += runs == nullptr ? 0 : b.sPitch)
     {
         uint32_t* d = b.d + ptrdiff_t(y) * b.dPitch;
         const uint32_t* s = b.s + ptrdiff_t(y) * b.sPitch;
         for (int i = 0; i < b.w;)
         {
-            int run = std::min(int(runs[i]), b.w - i);
+            int run = runs == nullptr ? 1 : std::min(int(runs[i]), b.w - i);
             uint32_t alpha = s[i] >> 24;
             if (alpha == 255)
                 std::copy(s + i, s + i + run, d + i);

@@ -7,11 +7,11 @@
 
 // Row blitters of the software drawing, most of them over a block of rows
 // (the fills ignore the source; the run-length table of OpaqueRunsRows has the
-// source's pitch). The filtered stretch's two rows work on
-// `stride` cells, a multiple of the level's FilterCells, each cell's four channel sums held as 16-bit halves
-// of two words, less 32768 (the top bit of each half flipped: signed numbers for the sums down): `even`
-// blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
-// slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c]
+// source's pitch, or is null: the pixels' kinds told a group at a time). The filtered stretch's two rows work
+// on `stride` cells, a multiple of the level's FilterCells, each cell's four channel sums held as 16-bit
+// halves of two words, less 32768 (the top bit of each half flipped: signed numbers for the sums down):
+// `even` blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the
+// `taps` slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c]
 // (`paired`: two slots, the second's line always the first's + 1).
 // FilterDown sums rows of cells, each times its weight, takes the high 16 bits of each channel's sum as a
 // pixel and puts the first `width` of them onto `out` by the normal blend. Each has a plain scalar version in
@@ -31,7 +31,7 @@ enum class AddMode
     Alpha,       // channels weighted by the source alpha
     Tinted,      // channels modulated by the alpha-scaled colour; transparent pixels skipped
     TintedAlpha, // modulated, then weighted by the source alpha
-    Amounts,     // the source's channels are the amounts themselves (Blend::AlphaWeighted); all added
+    Amounts, // the source's channels are the amounts themselves (Blend::AlphaWeighted, alpha 0); all added
 };
 
 // The kind of a pixel in the run-length tables of OpaqueRunsRows: 0 alpha 0, 1 alpha 255,

@@ -461,8 +461,9 @@ typename V::Reg AddAmounts(typename V::Reg sv, typename V::Reg even, typename V:
     switch (mode)
     {
     case AddMode::Plain:
-    case AddMode::Amounts:
         return V::And(sv, V::Splat(0x00FFFFFF));
+    case AddMode::Amounts:
+        return sv;
     case AddMode::Alpha:
     {
         // Blue and red moved up a byte: the high half of their product is the amount.
@@ -784,9 +785,9 @@ template <class V> constexpr Rows RowsOf()
         .OpaqueRunsRows =
             [](const Block& b, const uint8_t* runs)
         {
-            // Rows too short for their runs to be walked go a group at a time, joined where
-            // they follow each other.
-            if (b.w < kRunsFrom * V::kPixels)
+            // Rows too short for their runs to be walked, and blocks drawn without them, go a
+            // group at a time, joined where they follow each other.
+            if (runs == nullptr || b.w < kRunsFrom * V::kPixels)
                 return CleanJoinedRows<V>(b, [](uint32_t* d, const uint32_t* s, int n)
                                           { EachGroup<V>(d, s, n, OpaqueRunsGroup<V>()); });
             CleanRows<V>(b,
