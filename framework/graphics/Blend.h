@@ -89,6 +89,22 @@ inline uint32_t AlphaWeighted(uint32_t p)
     return AlphaWeightedBy(p, p >> 24);
 }
 
+// What OverOpaque takes of a source pixel, worked out ahead: each channel times the alpha
+// >> 8, the alpha kept; an opaque pixel as it is (it weighs 256).
+inline uint32_t Weighted(uint32_t p)
+{
+    uint32_t a = p >> 24;
+    return a == 255 ? p : AlphaWeighted(p) | a << 24;
+}
+
+// OverOpaque of a partial-alpha source from its weighted pixel: one product a channel.
+inline uint32_t OverWeighted(uint32_t d, uint32_t t)
+{
+    uint32_t w = 256 - (t >> 24);
+    return 0xFF000000 | (((Channel(d, 16) * w) >> 8) + Channel(t, 16)) << 16 |
+           (((Channel(d, 8) * w) >> 8) + Channel(t, 8)) << 8 | (((Channel(d, 0) * w) >> 8) + Channel(t, 0));
+}
+
 // Adds three channel amounts with saturation; the destination keeps its alpha.
 inline uint32_t Add(uint32_t d, uint32_t r, uint32_t g, uint32_t b)
 {

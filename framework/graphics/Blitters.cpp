@@ -52,7 +52,9 @@ void OverOpaqueRows(const Block& b)
     EachPixel(b, Blend::OverOpaque);
 }
 
-void OpaqueRunsRows(const Block& b, const uint8_t* runs)
+// Opaque pixels copied, clear ones kept, others through over(d, s): by the runs, or
+// pixel by pixel where there are none.
+template <typename Over> void RunsRows(const Block& b, const uint8_t* runs, Over over)
 {
     for (int y = 0; y < b.h; y++, runs += runs == nullptr ? 0 : b.sPitch)
     {
@@ -66,10 +68,20 @@ void OpaqueRunsRows(const Block& b, const uint8_t* runs)
                 std::copy(s + i, s + i + run, d + i);
             else if (alpha != 0)
                 for (int k = i; k < i + run; k++)
-                    d[k] = Blend::OverOpaque(d[k], s[k]);
+                    d[k] = over(d[k], s[k]);
             i += run;
         }
     }
+}
+
+void OpaqueRunsRows(const Block& b, const uint8_t* runs)
+{
+    RunsRows(b, runs, Blend::OverOpaque);
+}
+
+void WeightedRunsRows(const Block& b, const uint8_t* runs)
+{
+    RunsRows(b, runs, Blend::OverWeighted);
 }
 
 void TintedRows(const Block& b, const Tint& t)

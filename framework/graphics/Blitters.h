@@ -5,18 +5,23 @@
 #include <cstddef>
 #include <cstdint>
 
-// Row blitters of the software drawing, most of them over a block of rows
-// (the fills ignore the source; the run-length table of OpaqueRunsRows has the
-// source's pitch, or is null: the pixels' kinds told a group at a time). The filtered stretch's two rows work
-// on `stride` cells, a multiple of the level's FilterCells, each cell's four channel sums held as 16-bit
-// halves of two words, less 32768 (the top bit of each half flipped: signed numbers for the sums down):
-// `even` blue and red, `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the
-// `taps` slots t of pixels[lines[t * stride + c]] times the weight in both halves of weights[t * stride + c]
-// (`paired`: two slots, the second's line always the first's + 1).
-// FilterDown sums rows of cells, each times its weight, takes the high 16 bits of each channel's sum as a
-// pixel and puts the first `width` of them onto `out` by the normal blend. Each has a plain scalar version in
-// Blitters::Reference, which defines the result, and vector versions per instruction-set level that must give
-// the same bits; Active() has the active level's.
+// Row blitters of the software drawing, most of them over a block of rows (the fills
+// ignore the source; the run-length table of OpaqueRunsRows has the source's pitch, or is
+// null: the pixels' kinds told a group at a time; WeightedRunsRows does the same from the
+// source's weighted pixels, Blend::Weighted).
+//
+// The filtered stretch's two rows work on `stride` cells, a multiple of the level's
+// FilterCells, each cell's four channel sums held as 16-bit halves of two words, less 32768
+// (the top bit of each half flipped: signed numbers for the sums down): `even` blue and red,
+// `odd` green and alpha. FilterAcross sums a source row: cell c is the sum over the `taps`
+// slots t of pixels[lines[t * stride + c]] times the weight in both halves of
+// weights[t * stride + c] (`paired`: two slots, the second's line always the first's + 1).
+// FilterDown sums rows of cells, each times its weight, takes the high 16 bits of each
+// channel's sum as a pixel and puts the first `width` of them onto `out` by the normal blend.
+//
+// Each has a plain scalar version in Blitters::Reference, which defines the result, and
+// vector versions per instruction-set level that must give the same bits; Active() has the
+// active level's.
 namespace Lumo::Blitters
 {
 
@@ -62,6 +67,7 @@ struct Block
     X(NormalRows, (const Block& b))                                                                          \
     X(OverOpaqueRows, (const Block& b))                                                                      \
     X(OpaqueRunsRows, (const Block& b, const uint8_t* runs))                                                 \
+    X(WeightedRunsRows, (const Block& b, const uint8_t* runs))                                               \
     X(TintedRows, (const Block& b, const Tint& tint))                                                        \
     X(AddRows, (const Block& b, AddMode mode, const Tint& scaled))                                           \
     X(AddPackedRows, (const Block& b, const uint8_t* amounts))                                               \

@@ -202,6 +202,7 @@ void MemoryImage::FreeDerived()
     FreeArray(mRLAdditiveData);
     FreeArray(mAdditiveAmounts);
     FreeArray(mPackedAmounts);
+    FreeArray(mWeightedBits);
 }
 
 void MemoryImage::EnsureBitsOrPalette()
@@ -335,11 +336,10 @@ uint8_t* MemoryImage::GetRLAdditiveData(NativeDisplay* display)
     return mRLAdditiveData;
 }
 
-// A table of `perPixel` entries a pixel (and `pad` more, zero), fill(amounts, entries) giving
-// each pixel's from its additive amounts; made once until the pixels change, null for a
-// palette picture.
+// A table of `perPixel` entries a pixel (and `pad` more, zero), fill(pixel, entries) giving
+// each pixel's; made once until the pixels change, null for a palette picture.
 template <typename T, typename Fill>
-const T* MemoryImage::AmountsTable(T*& table, size_t perPixel, size_t pad, Fill fill)
+const T* MemoryImage::PixelTable(T*& table, size_t perPixel, size_t pad, Fill fill)
 {
     CommitBits();
     if (table != nullptr || IsPalette())
@@ -350,23 +350,31 @@ const T* MemoryImage::AmountsTable(T*& table, size_t perPixel, size_t pad, Fill 
     size_t count = PixelCount(mWidth, mHeight);
     table = new T[count * perPixel + pad]();
     for (size_t i = 0; i < count; i++)
-        fill(Blend::AlphaWeighted(bits[i]), table + i * perPixel);
+        fill(bits[i], table + i * perPixel);
     return table;
 }
 
 const uint32_t* MemoryImage::GetAdditiveAmounts()
 {
-    return AmountsTable(mAdditiveAmounts, 1, 0, [](uint32_t amounts, uint32_t* entry) { *entry = amounts; });
+    return PixelTable(mAdditiveAmounts, 1, 0,
+                      [](uint32_t pixel, uint32_t* entry) { *entry = Blend::AlphaWeighted(pixel); });
 }
 
 const uint8_t* MemoryImage::GetPackedAmounts()
 {
-    return AmountsTable(mPackedAmounts, Blitters::kPackedAmountBytes, Blitters::kPackedAmountPad,
-                        [](uint32_t amounts, uint8_t* entry)
-                        {
-                            for (int k = 0; k < Blitters::kPackedAmountBytes; k++)
-                                entry[k] = uint8_t(amounts >> (8 * k));
-                        });
+    return PixelTable(mPackedAmounts, Blitters::kPackedAmountBytes, Blitters::kPackedAmountPad,
+                      [](uint32_t pixel, uint8_t* entry)
+                      {
+                          uint32_t amounts = Blend::AlphaWeighted(pixel);
+                          for (int k = 0; k < Blitters::kPackedAmountBytes; k++)
+                              entry[k] = uint8_t(amounts >> (8 * k));
+                      });
+}
+
+const uint32_t* MemoryImage::GetWeightedBits()
+{
+    return PixelTable(mWeightedBits, 1, 0,
+                      [](uint32_t pixel, uint32_t* entry) { *entry = Blend::Weighted(pixel); });
 }
 
 void MemoryImage::PurgeBits()

@@ -53,6 +53,7 @@ public:
     uint8_t* mRLAdditiveData = nullptr;
     uint32_t* mAdditiveAmounts = nullptr;
     uint8_t* mPackedAmounts = nullptr;
+    uint32_t* mWeightedBits = nullptr;
     bool mBitsChanged = false;
     LumoAppBase* mApp = nullptr;
     // Palette entries in use; entries at and after it are unset.
@@ -74,6 +75,9 @@ public:
     const uint32_t* GetAdditiveAmounts();
     // The same in three bytes a pixel, as Blitters::AddPackedRows reads them.
     const uint8_t* GetPackedAmounts();
+    // Each pixel weighted by its alpha as a blend over an opaque picture takes it
+    // (Blend::Weighted). Null for a palette picture.
+    const uint32_t* GetWeightedBits();
     virtual void PurgeBits();
     virtual void DeleteSWBuffers();
     virtual void Delete3DBuffers();
@@ -158,7 +162,7 @@ private:
     void FreePalette();
     void FreeDerived();
     template <typename T, typename Fill>
-    const T* AmountsTable(T*& table, size_t perPixel, size_t pad, Fill fill);
+    const T* PixelTable(T*& table, size_t perPixel, size_t pad, Fill fill);
     void EnsureBitsOrPalette();
     MemoryImage* CopyOfItself(std::unique_ptr<MemoryImage>& copy);
 };

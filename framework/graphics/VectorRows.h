@@ -183,6 +183,14 @@ template <class V> typename V::Reg NormalBy(typename V::Reg dv, typename V::Reg 
     return V::Or(MixBy<V>(dv, sv, Pairs<V>(w)), V::template Shl32<24>(na));
 }
 
+// The same from a weighted source pixel (Blend::Weighted), whose channels are already
+// its part of the sums: the destination's alone are multiplied.
+template <class V> typename V::Reg OverWeightedBy(typename V::Reg dv, typename V::Reg tv, typename V::Reg a)
+{
+    typename V::Reg green, pairs = ByteTerms<V>(dv, V::Sub16(V::Splat16(256), a), green);
+    return V::Or(V::Add32(V::Or(pairs, V::template Shl32<8>(green)), tv), V::Splat(kAlpha));
+}
+
 // Source over an opaque destination with w = a.
 template <class V> typename V::Reg OverOpaque(typename V::Reg dv, typename V::Reg sv)
 {
@@ -320,6 +328,18 @@ template <class V> void CopyRowOf(uint32_t* d, const uint32_t* s, int n)
         V::StorePart(d, V::LoadPart(s, n, 0), n);
 }
 
+// Each row of a block, joined or not, leaving the registers clean (see Vector::CleanExit).
+template <class V, class Row> void CleanJoinedRows(const Block& b, Row row)
+{
+    Vector::CleanExit<V> clean;
+    EachJoinedRow(b, row);
+}
+template <class V, class Row> void CleanRows(const Block& b, Row row)
+{
+    Vector::CleanExit<V> clean;
+    EachRow(b, row);
+}
+
 // Rows shorter than this many vectors go a group at a time, each group mixed:
 // walking their runs costs more in mispredicted turns than it saves.
 constexpr int kRunsFrom = 16;
@@ -363,8 +383,9 @@ void WalkRuns(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n, WholeR
 }
 
 // A group of the blit over a destination taken as opaque (a group function as
-// EachGroup takes): opaque pixels copied, clear ones skipped, others over opaque.
-template <class V> struct OpaqueRunsGroup
+// EachGroup takes): opaque pixels copied, clear ones skipped, others over opaque;
+// `weighted`: from the source's weighted pixels (Blend::Weighted).
+template <class V, bool weighted> struct OpaqueRunsGroup
 {
     template <class Count>
     void operator()(uint32_t* dp, typename V::Reg dv, typename V::Reg sv, Count count) const
@@ -378,13 +399,15 @@ template <class V> struct OpaqueRunsGroup
         if (V::All(clear))
             return;
         // Opaque pixels weigh 256: the source as it is.
-        typename V::Reg out = OverOpaqueBy<V>(dv, sv, Pairs<V>(V::AddOneWhere(opaque, a)));
+        typename V::Reg w = Pairs<V>(V::AddOneWhere(opaque, a));
+        typename V::Reg out = weighted ? OverWeightedBy<V>(dv, sv, w) : OverOpaqueBy<V>(dv, sv, w);
         Put<V>(dp, Vector::KeepWhere<V>(clear, dv, out), count);
     }
 };
 
 // The same blit driven by the source's run lengths.
-template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
+template <class V, bool weighted>
+void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const uint8_t* runs, int n)
 {
     WalkRuns<V>(
         d, s, runs, n,
@@ -392,10 +415,30 @@ template <class V> void OpaqueRunsRowOf(uint32_t* d, const uint32_t* s, const ui
         {
             if (alpha == 255)
                 CopyRowOf<V>(dp, sp, run);
+            else if (alpha != 0 && weighted)
+                EachGroup<V>(dp, sp, run,
+                             [](uint32_t* p, typename V::Reg dv, typename V::Reg tv, auto count)
+                             { Put<V>(p, OverWeightedBy<V>(dv, tv, V::AlphaPairs(tv)), count); });
             else if (alpha != 0)
                 OverOpaqueRowOf<V>(dp, sp, run);
         },
-        OpaqueRunsGroup<V>());
+        OpaqueRunsGroup<V, weighted>());
+}
+
+// The blit over a destination taken as opaque, walking the runs where rows are long enough.
+template <class V, bool weighted> void OpaqueRunsRowsOf(const Block& b, const uint8_t* runs)
+{
+    // Rows too short for their runs to be walked, and blocks drawn without them, go a group at
+    // a time, joined where they follow each other.
+    if (runs == nullptr || b.w < kRunsFrom * V::kPixels)
+        return CleanJoinedRows<V>(b, [](uint32_t* d, const uint32_t* s, int n)
+                                  { EachGroup<V>(d, s, n, OpaqueRunsGroup<V, weighted>()); });
+    CleanRows<V>(b,
+                 [&](uint32_t* d, const uint32_t* s)
+                 {
+                     OpaqueRunsRowOf<V, weighted>(d, s, runs, b.w);
+                     runs += b.sPitch;
+                 });
 }
 
 template <class V> void TintedRowOf(uint32_t* d, const uint32_t* s, int n, const Tint& t)
@@ -749,18 +792,6 @@ void FilterDownOf(uint32_t* out, int width, const uint32_t* const* even, const u
     }
 }
 
-// Each row of a block, joined or not, leaving the registers clean (see Vector::CleanExit).
-template <class V, class Row> void CleanJoinedRows(const Block& b, Row row)
-{
-    Vector::CleanExit<V> clean;
-    EachJoinedRow(b, row);
-}
-template <class V, class Row> void CleanRows(const Block& b, Row row)
-{
-    Vector::CleanExit<V> clean;
-    EachRow(b, row);
-}
-
 // One level's table from its vector type.
 template <class V> constexpr Rows RowsOf()
 {
@@ -782,21 +813,8 @@ template <class V> constexpr Rows RowsOf()
                 CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n)
                                    { OverOpaqueRowOf<V>(d, s, n); });
             },
-        .OpaqueRunsRows =
-            [](const Block& b, const uint8_t* runs)
-        {
-            // Rows too short for their runs to be walked, and blocks drawn without them, go a
-            // group at a time, joined where they follow each other.
-            if (runs == nullptr || b.w < kRunsFrom * V::kPixels)
-                return CleanJoinedRows<V>(b, [](uint32_t* d, const uint32_t* s, int n)
-                                          { EachGroup<V>(d, s, n, OpaqueRunsGroup<V>()); });
-            CleanRows<V>(b,
-                         [&](uint32_t* d, const uint32_t* s)
-                         {
-                             OpaqueRunsRowOf<V>(d, s, runs, b.w);
-                             runs += b.sPitch;
-                         });
-        },
+        .OpaqueRunsRows = &OpaqueRunsRowsOf<V, false>,
+        .WeightedRunsRows = &OpaqueRunsRowsOf<V, true>,
         .TintedRows =
             [](const Block& b, const Tint& tint) {
                 CleanJoinedRows<V>(b, [&](uint32_t* d, const uint32_t* s, int n)

@@ -149,6 +149,16 @@ TEST(Blitters, LevelsMatchReference)
                 { rows.OpaqueRunsRows(b, s.runs.data()); });
     CompareRows(6, [](PixelMaker&, const Rows& rows, const Block& b, const Source&)
                 { rows.OpaqueRunsRows(b, nullptr); });
+    CompareRows(7,
+                [](PixelMaker& m, const Rows& rows, const Block& b, const Source& s)
+                {
+                    std::vector<uint32_t> weighted(s.pixels);
+                    for (uint32_t& p : weighted)
+                        p = Blend::Weighted(p);
+                    Block from = b;
+                    from.s = weighted.data();
+                    rows.WeightedRunsRows(from, m.Below(2) == 0 ? s.runs.data() : nullptr);
+                });
     CompareRows(5,
                 [](PixelMaker& m, const Rows& rows, const Block& b, const Source&)
                 {
@@ -239,7 +249,7 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
     // opaque destination, and every destination alpha under each source alpha, lane by lane
     // and all lanes alike; each row worked out once by the reference and compared at every
     // level.
-    std::vector<uint32_t> d(256), s(256);
+    std::vector<uint32_t> d(256), s(256), weighted(256);
     std::vector<uint8_t> runs(256);
     auto row = [&](uint32_t* out) { return Block{out, 0, s.data(), 0, 256, 1}; };
     const Rows& reference = RowsFor(Cpu::Level::Scalar);
@@ -275,6 +285,15 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
             compare(a, sc, "normal", [&](const Rows& rows, uint32_t* out) { rows.NormalRows(row(out)); });
             compare(a, sc, "runs",
                     [&](const Rows& rows, uint32_t* out) { rows.OpaqueRunsRows(row(out), runs.data()); });
+            // The weighted pixels blend to what the pixels themselves do.
+            std::transform(s.begin(), s.end(), weighted.begin(), Blend::Weighted);
+            auto fromWeighted = [&](const Rows& rows, uint32_t* out)
+            { rows.WeightedRunsRows({out, 0, weighted.data(), 0, 256, 1}, runs.data()); };
+            compare(a, sc, "weighted", fromWeighted);
+            std::vector<uint32_t> plain = d, viaWeighted = d;
+            reference.OpaqueRunsRows(row(plain.data()), runs.data());
+            fromWeighted(reference, viaWeighted.data());
+            ASSERT_EQ(plain, viaWeighted) << "alpha " << a << " channel " << sc;
             Tint t{int(c), int(255 - c), int(c ^ 0x5A), int(a)};
             compare(a, sc, "tinted", [&](const Rows& rows, uint32_t* out) { rows.TintedRows(row(out), t); });
             compare(a, sc, "fill",

@@ -111,6 +111,15 @@ TEST(MemoryImageBlt, NormalCases)
     opaque->Blt(sprite.get(), 0, 0, Rect(0, 0, 3, 1), Color::White, 0);
     EXPECT_EQ(Row(*opaque, 0), (std::vector<uint32_t>{0xFF00FF00, 0xFF0000FF, 0xFF7F007F}));
 
+    // The blend over an opaque picture reads a sprite's weighted pixels, which follow its own.
+    ImagePtr soft(MakeImage(1, 1, {0x80FF0000}));
+    ImagePtr under = Filled(1, 1, 0xFF000000);
+    under->Blt(soft.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+    soft->GetBits()[0] = 0x800000FF;
+    soft->BitsChanged();
+    under->Blt(soft.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+    EXPECT_EQ(At(*under, 0, 0), 0xFF3F007Fu);
+
     ImagePtr clear = Filled(3, 1, 0x00000000);
     clear->Blt(sprite.get(), 0, 0, Rect(0, 0, 3, 1), Color::White, 0);
     EXPECT_EQ(Row(*clear, 0), (std::vector<uint32_t>{0xFF00FE00, 0x00000000, 0x80FE0000}));
