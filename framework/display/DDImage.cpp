@@ -254,6 +254,7 @@ void DDImage::DeleteCaches()
     FreeArray(mNativeAlphaData);
     FreeArray(mRLAdditiveData);
     FreeArray(mRLAlphaData);
+    FreePixelTables();
     FreeArray(mColorTable);
     FreeArray(mColorIndices);
     mPaletteSize = 0;

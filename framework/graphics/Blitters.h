@@ -36,7 +36,7 @@ enum class AddMode
     Alpha,       // channels weighted by the source alpha
     Tinted,      // channels modulated by the alpha-scaled colour; transparent pixels skipped
     TintedAlpha, // modulated, then weighted by the source alpha
-    Amounts, // the source's channels are the amounts themselves (Blend::AlphaWeighted, alpha 0); all added
+    Amounts,     // the source's channels are the amounts, alpha 0 (Blend::AlphaWeighted); all added
 };
 
 // The kind of a pixel in the run-length tables of OpaqueRunsRows: 0 alpha 0, 1 alpha 255,

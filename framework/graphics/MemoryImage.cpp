@@ -200,6 +200,11 @@ void MemoryImage::FreeDerived()
     FreeArray(mNativeAlphaData);
     FreeArray(mRLAlphaData);
     FreeArray(mRLAdditiveData);
+    FreePixelTables();
+}
+
+void MemoryImage::FreePixelTables()
+{
     FreeArray(mAdditiveAmounts);
     FreeArray(mPackedAmounts);
     FreeArray(mWeightedBits);
@@ -342,7 +347,9 @@ template <typename T, typename Fill>
 const T* MemoryImage::PixelTable(T*& table, size_t perPixel, size_t pad, Fill fill)
 {
     CommitBits();
-    if (table != nullptr || IsPalette())
+    if (IsPalette())
+        return nullptr;
+    if (table != nullptr)
         return table;
     const uint32_t* bits = GetBits();
     if (bits == nullptr)
@@ -503,6 +510,7 @@ bool MemoryImage::Palletize()
     mPaletteSize = used;
     FreeBits();
     FreeArray(mNativeAlphaData);
+    FreePixelTables();
     mWantPal = true;
     return true;
 }

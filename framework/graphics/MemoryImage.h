@@ -156,6 +156,9 @@ protected:
     }
     // The application's display, or the 32-bit description while there is none.
     NativeDisplay* Display() const;
+    // Frees the tables made from the pixels (GetAdditiveAmounts, GetPackedAmounts,
+    // GetWeightedBits), which a change of the pixels or of their form leaves stale.
+    void FreePixelTables();
 
 private:
     void FreeBits();

@@ -119,6 +119,10 @@ TEST(MemoryImageBlt, NormalCases)
     soft->BitsChanged();
     under->Blt(soft.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
     EXPECT_EQ(At(*under, 0, 0), 0xFF3F007Fu);
+    // ...and their form: in palette form the sprite blends from its palette.
+    ASSERT_TRUE(soft->Palletize());
+    under->Blt(soft.get(), 0, 0, Rect(0, 0, 1, 1), Color::White, 0);
+    EXPECT_EQ(At(*under, 0, 0), 0xFF1F00BEu);
 
     ImagePtr clear = Filled(3, 1, 0x00000000);
     clear->Blt(sprite.get(), 0, 0, Rect(0, 0, 3, 1), Color::White, 0);
