@@ -55,7 +55,8 @@ bool Mp3Stream::Open()
     if (!mDecoder)
         return false;
     // Gapless: the encoder's delay and padding, where the file tells them, are not part of the sound.
-    mpg123_param(mDecoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+    // Tags are skipped, not read: a tag's stated size (up to 256 MB) would otherwise be allocated.
+    mpg123_param(mDecoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0.0);
     // The file's own layout, 16-bit; fixed below once the first frame tells it.
     mpg123_format_none(mDecoder);
     for (long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
