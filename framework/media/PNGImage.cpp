@@ -47,6 +47,10 @@ bool ReadPNGRows(PNGReadJob* job)
         return false;
 
     png_init_io(job->png, job->file);
+    // Chunks that change no pixel are passed over unread: libpng would otherwise buffer each
+    // at the length the file states (a 48-byte file can ask for 800 MB), warning only.
+    static const png_byte kPassedOver[] = "iCCP\0sPLT\0tEXt\0zTXt\0iTXt\0eXIf\0pCAL\0sCAL";
+    png_set_keep_unknown_chunks(job->png, PNG_HANDLE_CHUNK_NEVER, kPassedOver, int(sizeof(kPassedOver) / 5));
     png_read_info(job->png, job->info);
     int bitDepth = 0;
     int colorType = 0;

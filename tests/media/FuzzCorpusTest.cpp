@@ -103,6 +103,15 @@ std::vector<CorpusFile> PNGFiles(const TempFolder& folder)
     crc[good.size() / 2] ^= 0x55;
     files.push_back({"bad_checksum", crc});
     files.push_back({"bad_huge", PNGHeaderOnly(65535, 65535)});
+    Bytes withText = Cut(good, 33);
+    PutChunk(withText, "tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'});
+    PutChunk(withText, "iCCP", {'x', 0, 0, 1, 2, 3});
+    withText.insert(withText.end(), good.begin() + 33, good.end());
+    files.push_back({"ok_side_chunks", withText});
+    // A side chunk stating 768 MB, cut short: read, not buffered at its stated length.
+    Bytes side = Cut(good, 33);
+    side.insert(side.end(), {0x30, 0x00, 0x00, 0x00, 's', 'P', 'L', 'T', 'p', 'a', 'l', 0});
+    files.push_back({"bad_huge_side_chunk", side});
     return files;
 }
 
