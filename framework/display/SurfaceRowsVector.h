@@ -124,6 +124,9 @@ typename V::Reg Mixed(typename V::Reg d, typename V::Reg inv2, typename V::Reg s
                            V::MulLo16(L::template BlueRed<V>(s), modBlueRed));
     Reg green =
         V::Add16(V::MulLo16(L::template Green<V>(d), inv2), V::MulLo16(L::template Green<V>(s), modGreen));
+    if constexpr (L::kByteChannels)
+        // Bytes: a 16-bit sum >> 8 fits its channel as it is, and green's is in place at bits 8..15.
+        return V::Or(V::template Shr16<8>(blueRed), V::And(green, V::Splat(0xFF00)));
     blueRed = V::And(V::template Shr16<8>(blueRed), V::Splat(L::kMaxBlueRed));
     green = V::And(V::template Shr16<8>(green), V::Splat(L::kMaxGreen));
     return L::template Combine<V>(blueRed, green);
@@ -426,8 +429,8 @@ void TintRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const
                     if (opaqueColour)
                         inv = V::SubOneWhere(V::Eq32(alpha, opaque), inv);
                     Reg x = LoadPixels<V, L>(d);
-                    out =
-                        V::Select(clear, x, Mixed<V, L>(x, BothHalves<V>(inv), source, modBlueRed, modGreen));
+                    out = Vector::KeepWhere<V>(
+                        clear, x, Mixed<V, L>(x, BothHalves<V>(inv), source, modBlueRed, modGreen));
                     return true;
                 });
 }
