@@ -91,6 +91,24 @@ template <typename V> typename V::Reg BothHalves(typename V::Reg w)
     return V::Or(w, V::template Shl32<16>(w));
 }
 
+// Each channel's 16-bit sum (in place) >> 8, as a pixel of the layout; with kMask, AND the
+// channel's maximum, for sums that may pass it.
+template <typename V, typename L, bool kMask>
+typename V::Reg HighBytes(typename V::Reg blueRed, typename V::Reg green)
+{
+    if constexpr (L::kByteChannels)
+        // A sum >> 8 fits a byte as it is, and green's (alone in its lane) is in place at bits 8..15.
+        return V::Or(V::template Shr16<8>(blueRed), V::And(green, V::Splat(0xFF00)));
+    blueRed = V::template Shr16<8>(blueRed);
+    green = V::template Shr16<8>(green);
+    if constexpr (kMask)
+    {
+        blueRed = V::And(blueRed, V::Splat(L::kMaxBlueRed));
+        green = V::And(green, V::Splat(L::kMaxGreen));
+    }
+    return L::template Combine<V>(blueRed, green);
+}
+
 // Each channel (v * weight + round) >> 8, kept in place; the round is the channel's
 // maximum at 16 bits (fills) or 0. The results stay within the channels.
 template <typename V, typename L, bool kRound>
@@ -111,7 +129,7 @@ typename V::Reg Scaled(typename V::Reg x, typename V::Reg weight2)
         blueRed = V::Add16(blueRed, V::Splat(L::kMaxBlueRed));
         green = V::Add16(green, V::Splat(L::kMaxGreen));
     }
-    return L::template Combine<V>(V::template Shr16<8>(blueRed), V::template Shr16<8>(green));
+    return HighBytes<V, L, false>(blueRed, green);
 }
 
 // Each channel ((d * inv + s * mod) >> 8) AND its maximum.
@@ -119,25 +137,19 @@ template <typename V, typename L>
 typename V::Reg Mixed(typename V::Reg d, typename V::Reg inv2, typename V::Reg s, typename V::Reg modBlueRed,
                       typename V::Reg modGreen)
 {
-    using Reg = typename V::Reg;
-    Reg blueRed = V::Add16(V::MulLo16(L::template BlueRed<V>(d), inv2),
-                           V::MulLo16(L::template BlueRed<V>(s), modBlueRed));
-    Reg green =
+    typename V::Reg blueRed = V::Add16(V::MulLo16(L::template BlueRed<V>(d), inv2),
+                                       V::MulLo16(L::template BlueRed<V>(s), modBlueRed));
+    typename V::Reg green =
         V::Add16(V::MulLo16(L::template Green<V>(d), inv2), V::MulLo16(L::template Green<V>(s), modGreen));
-    if constexpr (L::kByteChannels)
-        // Bytes: a 16-bit sum >> 8 fits its channel as it is, and green's is in place at bits 8..15.
-        return V::Or(V::template Shr16<8>(blueRed), V::And(green, V::Splat(0xFF00)));
-    blueRed = V::And(V::template Shr16<8>(blueRed), V::Splat(L::kMaxBlueRed));
-    green = V::And(V::template Shr16<8>(green), V::Splat(L::kMaxGreen));
-    return L::template Combine<V>(blueRed, green);
+    return HighBytes<V, L, true>(blueRed, green);
 }
 
 // Each channel of the source scaled by mod, >> 8.
 template <typename V, typename L>
 typename V::Reg Modulated(typename V::Reg s, typename V::Reg modBlueRed, typename V::Reg modGreen)
 {
-    return L::template Combine<V>(V::template Shr16<8>(V::MulLo16(L::template BlueRed<V>(s), modBlueRed)),
-                                  V::template Shr16<8>(V::MulLo16(L::template Green<V>(s), modGreen)));
+    return HighBytes<V, L, false>(V::MulLo16(L::template BlueRed<V>(s), modBlueRed),
+                                  V::MulLo16(L::template Green<V>(s), modGreen));
 }
 
 // Each channel min(d + s, its maximum).
