@@ -464,7 +464,9 @@ void AddRow(const Target& t, void* d, const uint32_t* s, int n, int rows, const 
                     if (skipBlack)
                     {
                         black = V::Eq32(V::And(source, colour), zero);
-                        if (V::All(black))
+                        // Bytes keep a pixel under black by the mask below: testing for a
+                        // wholly black vector costs more than it saves.
+                        if (!L::kByteChannels && V::All(black))
                             return false;
                     }
                     Reg x = LoadPixels<V, L>(d);
