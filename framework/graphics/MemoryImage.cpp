@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace Lumo
 {
@@ -342,7 +343,8 @@ uint8_t* MemoryImage::GetRLAdditiveData(NativeDisplay* display)
 }
 
 // A table of `perPixel` entries a pixel (and `pad` more, zero), fill(pixel, entries) giving
-// each pixel's; made once until the pixels change, null for a palette picture.
+// each pixel's; made once until the pixels change, null for a palette picture. The tables
+// only speed draws up: where memory cannot hold one, it is null and the draw does without.
 template <typename T, typename Fill>
 const T* MemoryImage::PixelTable(T*& table, size_t perPixel, size_t pad, Fill fill)
 {
@@ -355,9 +357,12 @@ const T* MemoryImage::PixelTable(T*& table, size_t perPixel, size_t pad, Fill fi
     if (bits == nullptr)
         return nullptr;
     size_t count = PixelCount(mWidth, mHeight);
-    table = new T[count * perPixel + pad]();
+    table = new (std::nothrow) T[count * perPixel + pad];
+    if (table == nullptr)
+        return nullptr;
     for (size_t i = 0; i < count; i++)
         fill(bits[i], table + i * perPixel);
+    std::fill_n(table + count * perPixel, pad, T(0));
     return table;
 }
 

@@ -71,12 +71,12 @@ public:
     virtual uint8_t* GetRLAlphaData();
     virtual uint8_t* GetRLAdditiveData(NativeDisplay* display);
     // What an additive draw adds per pixel: each channel times the pixel's alpha >> 8,
-    // alpha 0. Null for a palette picture.
+    // alpha 0. Null for a palette picture, or where memory cannot hold the table.
     const uint32_t* GetAdditiveAmounts();
     // The same in three bytes a pixel, as Blitters::AddPackedRows reads them.
     const uint8_t* GetPackedAmounts();
     // Each pixel weighted by its alpha as a blend over an opaque picture takes it
-    // (Blend::Weighted). Null for a palette picture.
+    // (Blend::Weighted). Null as GetAdditiveAmounts is.
     const uint32_t* GetWeightedBits();
     virtual void PurgeBits();
     virtual void DeleteSWBuffers();

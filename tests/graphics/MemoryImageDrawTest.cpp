@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <random>
 #include <thread>
 #include <vector>
@@ -35,7 +38,38 @@ std::vector<uint32_t> Row(MemoryImage& image, int y)
     uint32_t* bits = image.GetBits() + y * image.mWidth;
     return std::vector<uint32_t>(bits, bits + image.mWidth);
 }
+
+// Arrays of this many bytes or more find no memory, as under a memory limit.
+std::atomic<std::size_t> gNoArraysFrom{SIZE_MAX};
 } // namespace
+
+void* operator new[](std::size_t size)
+{
+    void* memory =
+        size < gNoArraysFrom.load(std::memory_order_relaxed) ? std::malloc(size ? size : 1) : nullptr;
+    if (memory == nullptr)
+        throw std::bad_alloc();
+    return memory;
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    try
+    {
+        return ::operator new[](size);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
+}
+void operator delete[](void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 TEST(MemoryImageFill, ExactBlends)
 {
@@ -139,6 +173,27 @@ TEST(MemoryImageBlt, NormalCases)
     Image plain;
     clear->Blt(&plain, 0, 0, Rect(0, 0, 0, 0), Color::White, 0);
     EXPECT_EQ(clear->mBitsChangedCount, count);
+}
+
+// A soft sprite's weighted pixels and additive amounts only speed its draws up: where memory
+// cannot hold them, the draws give the same pixels without them.
+TEST(MemoryImageBlt, TablesThatMemoryCannotHoldAreDoneWithout)
+{
+    std::vector<uint32_t> pixels(16 * 16);
+    for (uint32_t i = 0; i < pixels.size(); i++)
+        pixels[i] = i << 24 | 0xC08040;
+    auto draw = [&](int mode, std::size_t noArraysFrom)
+    {
+        ImagePtr under = Filled(16, 16, 0xFF203040), sprite = std::make_unique<MemoryImage>();
+        sprite->SetBits(pixels.data(), 16, 16, true);
+        gNoArraysFrom = noArraysFrom;
+        under->Blt(sprite.get(), 0, 0, Rect(0, 0, 16, 16), Color::White, mode);
+        gNoArraysFrom = SIZE_MAX;
+        return std::vector<uint32_t>(under->GetBits(), under->GetBits() + pixels.size());
+    };
+    // The tables take 4 bytes a pixel; the run lengths read beside them, 1.
+    for (int mode : {0, 1})
+        EXPECT_EQ(draw(mode, 4 * pixels.size()), draw(mode, SIZE_MAX)) << "mode " << mode;
 }
 
 TEST(MemoryImageBlt, TintedRounding)
