@@ -6,9 +6,9 @@
 #include <cstdint>
 
 // Row blitters of the software drawing, most of them over a block of rows (the fills
-// ignore the source; the run-length table of OpaqueRunsRows has the source's pitch, or is
-// null: the pixels' kinds told a group at a time; WeightedRunsRows does the same from the
-// source's weighted pixels, Blend::Weighted).
+// ignore the source; OverOpaqueRows draws onto opaque destinations only; the run-length table of
+// OpaqueRunsRows has the source's pitch, or is null: the pixels' kinds told a group at a time;
+// WeightedRunsRows does the same from the source's weighted pixels, Blend::Weighted).
 //
 // The filtered stretch's two rows work on `stride` cells, a multiple of the level's
 // FilterCells, each cell's four channel sums held as 16-bit halves of two words, less 32768

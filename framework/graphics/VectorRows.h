@@ -276,8 +276,8 @@ template <class V> void BlendFillRowOf(uint32_t* d, int n, uint32_t color, uint3
 }
 
 // A group of the normal blend of sources by their own alphas (a group function as
-// EachGroup takes).
-template <class V> struct NormalGroup
+// EachGroup takes); `opaqueDestination`: the destination is known opaque and not tested.
+template <class V, bool opaqueDestination = false> struct NormalGroup
 {
     template <class Count>
     void operator()(uint32_t* dp, typename V::Reg dv, typename V::Reg sv, Count count) const
@@ -289,7 +289,7 @@ template <class V> struct NormalGroup
         // channels it leaves no part of.
         if (AllOpaque<V>(sv))
             Put<V>(dp, OpaqueOverOpaque<V>(sv), count);
-        else if (!AllOpaque<V>(dv))
+        else if (!opaqueDestination && !AllOpaque<V>(dv))
         {
             // Clear lanes keep their pixel; their alpha is taken as 1 to keep na above 0.
             typename V::Reg a = V::AddOneWhere(clear, V::template Shr32<24>(sv));
@@ -307,9 +307,7 @@ template <class V> void NormalRowOf(uint32_t* d, const uint32_t* s, int n)
 
 template <class V> void OverOpaqueRowOf(uint32_t* d, const uint32_t* s, int n)
 {
-    EachGroup<V>(d, s, n,
-                 [](uint32_t* dp, typename V::Reg dv, typename V::Reg sv, auto count)
-                 { Put<V>(dp, OverOpaque<V>(dv, sv), count); });
+    EachGroup<V>(d, s, n, NormalGroup<V, true>());
 }
 
 // Copies n >= V::kPixels pixels.

@@ -144,7 +144,13 @@ TEST(Blitters, LevelsMatchReference)
     CompareRows(2, [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.NormalRows(b); });
     CompareRows(30, [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.CopyRows(b); });
     CompareRows(3,
-                [](PixelMaker&, const Rows& rows, const Block& b, const Source&) { rows.OverOpaqueRows(b); });
+                [](PixelMaker&, const Rows& rows, const Block& b, const Source&)
+                {
+                    for (int y = 0; y < b.h; y++)
+                        for (int x = 0; x < b.w; x++)
+                            b.d[y * b.dPitch + x] |= 0xFF000000;
+                    rows.OverOpaqueRows(b);
+                });
     CompareRows(4, [](PixelMaker&, const Rows& rows, const Block& b, const Source& s)
                 { rows.OpaqueRunsRows(b, s.runs.data()); });
     CompareRows(6, [](PixelMaker&, const Rows& rows, const Block& b, const Source&)
@@ -287,8 +293,9 @@ TEST(Blitters, LevelsMatchReferenceOverEveryChannelAndAlpha)
                     [&](const Rows& rows, uint32_t* out) { rows.OpaqueRunsRows(row(out), runs.data()); });
             // The weighted pixels blend to what the pixels themselves do.
             std::transform(s.begin(), s.end(), weighted.begin(), Blend::Weighted);
-            auto fromWeighted = [&](const Rows& rows, uint32_t* out)
-            { rows.WeightedRunsRows({out, 0, weighted.data(), 0, 256, 1}, runs.data()); };
+            auto fromWeighted = [&](const Rows& rows, uint32_t* out) {
+                rows.WeightedRunsRows({out, 0, weighted.data(), 0, 256, 1}, runs.data());
+            };
             compare(a, sc, "weighted", fromWeighted);
             std::vector<uint32_t> plain = d, viaWeighted = d;
             reference.OpaqueRunsRows(row(plain.data()), runs.data());
