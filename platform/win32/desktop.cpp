@@ -54,8 +54,9 @@ const Size kModeSizes[] = {{640, 480},   {800, 600},  {1024, 768}, {1152, 864}, 
                            {1280, 1024}, {1366, 768}, {1600, 900}, {1600, 1200}, {1920, 1080}};
 const DWORD kModeBits[] = {16, 32};
 
-// The modes the full screen offers: common sizes up to the desktop's, plus the desktop's own;
-// on a palette desktop only its own depth.
+// The modes the full screen offers: the common sizes, plus the desktop's own; on a palette
+// desktop only its own depth. The full screen scales its picture to the desktop, so a size
+// larger than a small desktop is shown whole rather than refused.
 std::vector<Platform::DesktopInfo> Modes(const Platform::DesktopInfo& desktop)
 {
     std::vector<Platform::DesktopInfo> modes;
@@ -69,8 +70,6 @@ std::vector<Platform::DesktopInfo> Modes(const Platform::DesktopInfo& desktop)
         bool desktopSeen = false;
         for (const Size& s : kModeSizes)
         {
-            if ((int)s.w > desktop.width || (int)s.h > desktop.height)
-                continue;
             desktopSeen = desktopSeen || ((int)s.w == desktop.width && (int)s.h == desktop.height);
             modes.push_back(Platform::DesktopInfo{(int)s.w, (int)s.h, (int)bits, desktop.refreshRate,
                                                   desktop.videoMemory});

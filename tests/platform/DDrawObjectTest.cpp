@@ -104,7 +104,9 @@ TEST_F(DDrawTest, DisplayModeIsKeptUntilRestored)
     primary->Release();
 
     EXPECT_EQ(dd->SetDisplayMode(641, 480, 16, 0, 0), DDERR_INVALIDMODE);
-    EXPECT_EQ(dd->SetDisplayMode(800, 600, 16, 0, 0), DDERR_INVALIDMODE); // larger than the desktop
+    // Larger than the desktop: shown scaled down, so a game bigger than a small screen fits.
+    EXPECT_EQ(dd->SetDisplayMode(800, 600, 16, 0, 0), DD_OK);
+    EXPECT_EQ(Platform::CurrentDisplayMode().width, 800);
     EXPECT_EQ(dd->SetDisplayMode(640, 480, 24, 0, 0), DDERR_INVALIDMODE);
     PlatformTest::FailCall("SetDisplayMode", 1);
     EXPECT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DDERR_UNSUPPORTEDMODE);

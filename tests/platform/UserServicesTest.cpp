@@ -173,7 +173,7 @@ TEST(Desktop, TestDesktopAndKeptFullScreenMode)
     EXPECT_EQ(current.dmPelsWidth, 1280u);
     EXPECT_EQ(current.dmBitsPerPel, 16u);
 
-    dm.dmPelsWidth = 2048; // larger than the desktop
+    dm.dmPelsWidth = 2048; // no mode of that size
     EXPECT_EQ(ChangeDisplaySettingsA(&dm, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
     PlatformTest::FailCall("ChangeDisplaySettingsA", 1);
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_FAILED);
@@ -181,16 +181,15 @@ TEST(Desktop, TestDesktopAndKeptFullScreenMode)
     EXPECT_FALSE(Platform::FullScreenModeActive());
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
 
-    // Every listed mode fits the desktop; 16 and 32 bits are both offered.
-    bool sixteen = false, thirtyTwo = false;
+    // 16 and 32 bits are both offered, sizes larger than the desktop too (scaled down to it).
+    bool sixteen = false, thirtyTwo = false, larger = false;
     for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &current); i++)
     {
-        EXPECT_LE(current.dmPelsWidth, 1280u);
-        EXPECT_LE(current.dmPelsHeight, 1024u);
         sixteen = sixteen || current.dmBitsPerPel == 16;
         thirtyTwo = thirtyTwo || current.dmBitsPerPel == 32;
+        larger = larger || (current.dmPelsWidth == 1600 && current.dmPelsHeight == 1200);
     }
-    EXPECT_TRUE(sixteen && thirtyTwo);
+    EXPECT_TRUE(sixteen && thirtyTwo && larger);
 
     // A 24-bit desktop can go back to its own mode.
     PlatformTest::SetDesktop(Platform::DesktopInfo{1024, 768, 24, 60, 16u << 20});
