@@ -1,5 +1,7 @@
 // The registry: one tree in memory, read from its file on first use and written back
-// whole (temporary file, flush, rename) after every change that changed something. While a
+// whole (temporary file, flush, rename) after every change that changed something. Another
+// process may share the file: each write takes the file as it then is and puts in only what this
+// process changed, so that what the other saved meanwhile is kept. While a
 // RegistryBatch lives, changes are written once, when the last batch ends (by a thread of its own
 // for a batch that writes behind); whatever is still unwritten when the process exits is written
 // then.
@@ -16,11 +18,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <pwd.h>
 #include <map>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -51,6 +55,19 @@ bool gUnsaved = false;     // the last write of the file failed
 bool gDirty = false;       // the tree holds a change the file lacks
 int gBatchDepth = 0;
 std::map<const OpenKey*, std::unique_ptr<OpenKey>> gOpenKeys;
+
+// A key (the value name empty and `key` set) or a value this process changed.
+struct Changed
+{
+    std::vector<std::string> path;
+    bool key;
+    std::string value;
+    auto operator<=>(const Changed&) const = default;
+};
+// What this process changed and has not yet written, each with the count of changes made by then.
+using ChangedSet = std::map<Changed, uint64_t>;
+ChangedSet gChanged;
+uint64_t gChanges = 0;
 std::string gFolderName; // the settings folder the application named; empty: not named
 
 // A folder name of the application's name: lower case, one plain path element.
@@ -116,6 +133,36 @@ void MoveAside(const std::string& why)
 
 void FinishBehind();
 
+void NoteChange(Changed change)
+{
+    gChanged[std::move(change)] = ++gChanges;
+}
+
+// A write took in the changes made up to `upTo`: the file holds them now.
+void ForgetWritten(uint64_t upTo)
+{
+    std::erase_if(gChanged, [upTo](const auto& entry) { return entry.second <= upTo; });
+}
+
+// The file's bytes, as far as a settings file goes; 0, or the reason it cannot be read.
+int ReadWhole(const std::string& path, std::string& text, bool& tooLarge)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return errno;
+    char chunk[65536];
+    size_t got;
+    tooLarge = false;
+    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0 && !tooLarge)
+    {
+        text.append(chunk, got);
+        tooLarge = (long)text.size() > kMaxFileSize;
+    }
+    bool readError = std::ferror(file) != 0;
+    std::fclose(file);
+    return readError ? EIO : 0;
+}
+
 void Load()
 {
     if (gLoaded)
@@ -129,31 +176,16 @@ void Load()
     gDirty = false;
     for (const auto& root : Platform::Registry::RootNames())
         gTop.subKeys[root];
-    FILE* file = std::fopen(gFile.c_str(), "rb");
-    if (file == nullptr)
+    gChanged.clear();
+    std::string text;
+    bool tooLarge = false;
+    if (int error = ReadWhole(gFile, text, tooLarge); error != 0)
     {
-        if (errno != ENOENT)
+        if (error != ENOENT)
         {
             gSaveBlocked = true;
-            Warn("cannot read " + gFile + " (" + std::strerror(errno) + "); settings are not saved");
+            Warn("cannot read " + gFile + " (" + std::strerror(error) + "); settings are not saved");
         }
-        return;
-    }
-    std::string text;
-    char chunk[65536];
-    size_t got;
-    bool tooLarge = false;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0 && !tooLarge)
-    {
-        text.append(chunk, got);
-        tooLarge = (long)text.size() > kMaxFileSize;
-    }
-    bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError)
-    {
-        gSaveBlocked = true;
-        Warn("cannot read " + gFile + "; settings are not saved");
         return;
     }
     Key parsed;
@@ -167,14 +199,76 @@ void Load()
         gTop.subKeys[name] = std::move(key);
 }
 
-// Writes the tree's text; false with the reason when the file could not be replaced.
-bool WriteText(const std::string& file, const std::string& text, std::string& why)
+// The key at `path` below `top` (a `Key` or a `const Key`), or null.
+template <typename KeyType> KeyType* FindIn(KeyType& top, const std::vector<std::string>& path)
+{
+    KeyType* key = &top;
+    for (const auto& name : path)
+    {
+        auto it = key->subKeys.find(name);
+        if (it == key->subKeys.end())
+            return nullptr;
+        key = &it->second;
+    }
+    return key;
+}
+
+// Puts what this process changed, as it stands in `mine`, into `file`'s tree.
+void PutChanges(const Key& mine, const ChangedSet& changed, Key& file)
+{
+    for (const auto& [change, count] : changed)
+    {
+        const Key* from = FindIn(mine, change.path);
+        const Value* value = nullptr;
+        if (from != nullptr && !change.key)
+            if (auto it = from->values.find(change.value); it != from->values.end())
+                value = &it->second;
+        if (change.key ? from != nullptr : value != nullptr)
+        {
+            Key* to = &file;
+            for (const auto& name : change.path)
+                to = &to->subKeys[name];
+            if (!change.key)
+                to->values[change.value] = *value;
+        }
+        else if (change.key)
+        {
+            std::vector<std::string> parent(change.path.begin(), change.path.end() - 1);
+            if (Key* to = FindIn(file, parent))
+                to->subKeys.erase(change.path.back());
+        }
+        else if (Key* to = FindIn(file, change.path))
+            to->values.erase(change.value);
+    }
+}
+
+// Writes the tree's text; false with the reason when the file could not be replaced. What another
+// process wrote to the file since this one read it stays, but for what this one changed. Writers
+// of one folder take turns, so that none writes over a file another has just read.
+bool WriteText(const std::string& file, const Key& mine, const ChangedSet& changed, std::string& why)
 {
     std::error_code folderError;
     fs::path target(file);
     if (target.has_parent_path())
         fs::create_directories(target.parent_path(), folderError);
-    if (Platform::WriteFileAtomically(file, text.data(), text.size(), why))
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    const int turn = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (turn >= 0)
+        while (flock(turn, LOCK_EX) != 0 && errno == EINTR)
+        {
+        }
+    std::string text, why2;
+    bool tooLarge = false;
+    Key merged;
+    if (ReadWhole(file, text, tooLarge) == 0 && !tooLarge && Platform::Registry::Parse(text, merged, why2))
+        PutChanges(mine, changed, merged);
+    else
+        merged = mine; // nothing whole to keep
+    text = Platform::Registry::Format(merged);
+    const bool wrote = Platform::WriteFileAtomically(file, text.data(), text.size(), why);
+    if (turn >= 0)
+        close(turn);
+    if (wrote)
         return true;
     // A folder that could not be made is the reason; the write's own failure only follows it.
     if (folderError)
@@ -203,6 +297,7 @@ struct Behind
     std::thread thread;
     bool wrote = false;
     std::string why;
+    uint64_t upTo = 0; // the changes it writes
 };
 Behind& TheBehind()
 {
@@ -217,6 +312,8 @@ void FinishBehind()
     if (!behind.thread.joinable())
         return;
     behind.thread.join();
+    if (behind.wrote)
+        ForgetWritten(behind.upTo);
     Settle(behind.wrote, behind.why);
 }
 
@@ -227,7 +324,11 @@ LSTATUS Save()
         return ERROR_ACCESS_DENIED;
     std::string why;
     gDirty = false;
-    return Settle(WriteText(gFile, Platform::Registry::Format(gTop), why), why);
+    const uint64_t upTo = gChanges;
+    const bool wrote = WriteText(gFile, gTop, gChanged, why);
+    if (wrote)
+        ForgetWritten(upTo);
+    return Settle(wrote, why);
 }
 
 // The caller goes on while the file is written: its sync waits on the disk.
@@ -237,12 +338,12 @@ void SaveBehind()
     if (gSaveBlocked)
         return;
     Behind& behind = TheBehind();
-    std::string text = Platform::Registry::Format(gTop);
     gDirty = false;
+    behind.upTo = gChanges;
     try
     {
-        behind.thread = std::thread([&behind, file = gFile, text = std::move(text)]
-                                    { behind.wrote = WriteText(file, text, behind.why); });
+        behind.thread = std::thread([&behind, file = gFile, mine = gTop, changed = gChanged]
+                                    { behind.wrote = WriteText(file, mine, changed, behind.why); });
     }
     catch (const std::system_error&)
     {
@@ -313,15 +414,7 @@ LSTATUS Resolve(HKEY key, std::vector<std::string>& path, REGSAM& access, OpenKe
 
 Key* Find(const std::vector<std::string>& path)
 {
-    Key* key = &gTop;
-    for (const auto& name : path)
-    {
-        auto it = key->subKeys.find(name);
-        if (it == key->subKeys.end())
-            return nullptr;
-        key = &it->second;
-    }
-    return key;
+    return FindIn(gTop, path);
 }
 
 // "A\B\C" appended to `path`. A leading or doubled "\" is refused; a trailing one is not.
@@ -391,7 +484,8 @@ struct SubKeyCall
 // Changes the values of the key a handle names (`change` tells whether anything changed), then
 // commits. The handle remembers that it wrote, so that a save that failed is tried again when it
 // closes.
-template <typename Change> LSTATUS ChangeValues(const char* callName, HKEY key, Change change)
+template <typename Change>
+LSTATUS ChangeValues(const char* callName, HKEY key, const std::string& name, Change change)
 {
     if (Platform::ShouldFail(callName))
         return ERROR_ACCESS_DENIED;
@@ -403,6 +497,13 @@ template <typename Change> LSTATUS ChangeValues(const char* callName, HKEY key, 
     bool changed = false;
     if (LSTATUS status = change(target->values, changed); status != ERROR_SUCCESS)
         return status;
+    if (changed)
+    {
+        std::vector<std::string> path;
+        REGSAM access;
+        Resolve(key, path, access);
+        NoteChange(Changed{std::move(path), false, name});
+    }
     if (open != nullptr)
         open->wrote = true;
     return Commit(changed);
@@ -457,6 +558,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR ke
                 return ERROR_ACCESS_DENIED;
             it = at->subKeys.emplace(path[i], Key()).first;
             created = true;
+            NoteChange(Changed{std::vector<std::string>(path.begin(), path.begin() + i + 1), true, ""});
         }
         at = &it->second;
     }
@@ -476,7 +578,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD 
 {
     if (data == nullptr && size != 0)
         return ERROR_INVALID_PARAMETER;
-    return ChangeValues("RegSetValueExA", key,
+    return ChangeValues("RegSetValueExA", key, ValueName(valueName),
                         [&](auto& values, bool& changed)
                         {
                             Value& value = values[ValueName(valueName)];
@@ -521,7 +623,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LP
 
 LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
 {
-    return ChangeValues("RegDeleteValueA", key,
+    return ChangeValues("RegDeleteValueA", key, ValueName(valueName),
                         [&](auto& values, bool& changed)
                         {
                             changed = values.erase(ValueName(valueName)) != 0;
@@ -545,6 +647,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
         return ERROR_FILE_NOT_FOUND;
     if (!target->subKeys.empty())
         return ERROR_ACCESS_DENIED;
+    NoteChange(Changed{path, true, ""});
     std::string name = path.back();
     path.pop_back();
     Find(path)->subKeys.erase(name);

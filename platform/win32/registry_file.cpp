@@ -282,9 +282,10 @@ bool NoCaseLess::operator()(const std::string& a, const std::string& b) const
 
 const std::vector<std::string>& RootNames()
 {
-    static const std::vector<std::string> names = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                                   "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
-    return names;
+    // Never destroyed: the settings are still read and written as the process exits.
+    static const auto* names = new std::vector<std::string>{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
+                                                            "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
+    return *names;
 }
 
 std::string Format(const Key& top)

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <sys/inotify.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -444,6 +445,52 @@ TEST_F(Registry, ConcurrentWritersLoseNothing)
         }
         RegCloseKey(key);
     }
+}
+
+// Two programs sharing the file: each write keeps what the other saved since (values set or
+// deleted, keys made), and writes made at the same time lose nothing.
+TEST_F(Registry, AnotherProcessSavingTheSameFileLosesNothing)
+{
+    HKEY key = Create("SOFTWARE\\Crustavia");
+    ASSERT_EQ(SetDword(key, "Mine", 1), ERROR_SUCCESS);
+    ASSERT_EQ(SetDword(key, "Gone", 1), ERROR_SUCCESS);
+    EXPECT_EXIT(
+        {
+            PlatformTest::ReloadRegistry();
+            HKEY sub = nullptr;
+            bool ok = SetDword(key, "Other", 2) == ERROR_SUCCESS &&
+                      RegDeleteValueA(key, "Gone") == ERROR_SUCCESS &&
+                      RegCreateKeyExA(key, "Test3D", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) ==
+                          ERROR_SUCCESS &&
+                      SetDword(sub, "Version", 2) == ERROR_SUCCESS;
+            std::exit(ok ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    ASSERT_EQ(SetDword(key, "Mine", 3), ERROR_SUCCESS);
+    std::vector<pid_t> writers;
+    for (int w = 0; w < 2; w++)
+        if (pid_t pid = fork(); pid == 0)
+        {
+            for (int i = 0; i < 20; i++)
+                SetDword(key, ("W" + std::to_string(w) + "-" + std::to_string(i)).c_str(), 1);
+            _exit(0);
+        }
+        else
+            writers.push_back(pid);
+    for (pid_t pid : writers)
+        waitpid(pid, nullptr, 0);
+    PlatformTest::ReloadRegistry();
+    EXPECT_EQ(Query(key, "Mine"), std::string("\x03\0\0\0", 4));
+    EXPECT_EQ(Query(key, "Other"), std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(Query(key, "Gone"), "<missing>");
+    HKEY sub = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(key, "Test3D", 0, KEY_READ, &sub), ERROR_SUCCESS);
+    EXPECT_EQ(Query(sub, "Version"), std::string("\x02\0\0\0", 4));
+    for (int w = 0; w < 2; w++)
+        for (int i = 0; i < 20; i++)
+            EXPECT_NE(Query(key, ("W" + std::to_string(w) + "-" + std::to_string(i)).c_str()), "<missing>");
+    RegCloseKey(sub);
+    RegCloseKey(key);
 }
 
 TEST(RegistryLocation, FollowsTheEnvironment)
