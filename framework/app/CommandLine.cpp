@@ -98,13 +98,17 @@ void LumoAppBase::HandleCommandLineOption(const std::string& name, const std::st
         mPlayingDemo = false;
     }
     else if (name == "-demofile")
+    {
         mDemoFileName = value;
+        mDemoFileNumber = 0;
+    }
     else if (name == "-recnum")
     {
         int keep = CommandLineNumber(value);
         if (keep < 1)
             keep = 5;
-        mDemoFileName = NumberedDemoFileName(mDemoFilePrefix, DemoFileNumbering(keep, true) + 1);
+        mDemoFileNumber = DemoFileNumbering(keep, true) + 1;
+        mDemoFileName = NumberedDemoFileName(mDemoFilePrefix, mDemoFileNumber);
         mRecordingDemo = true;
         mPlayingDemo = false;
     }

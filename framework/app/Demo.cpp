@@ -159,9 +159,16 @@ void LumoAppBase::WriteDemoFile()
     const unsigned char* events = mDemo.mBuffer.GetDataPtr();
     if (events)
         contents.mEvents.assign(events, events + mDemo.mBuffer.GetDataLen());
-    // The recording was asked for: losing it is said, never silent.
+    // The recording was asked for: losing it is said, never silent. A numbered demo never replaces
+    // one that another run saved under its number meanwhile: it takes the next free number.
     std::string error;
-    if (!Lumo::WriteDemoFile(mDemoFileName, contents, error))
+    bool taken = false;
+    bool saved;
+    while (!(saved = Lumo::WriteDemoFile(mDemoFileName, contents, error,
+                                         mDemoFileNumber > 0 ? &taken : nullptr)) &&
+           taken)
+        mDemoFileName = NumberedDemoFileName(mDemoFilePrefix, ++mDemoFileNumber);
+    if (!saved)
         MessageBoxA(nullptr, ("The demo could not be saved as " + mDemoFileName + ": " + error).c_str(),
                     "Demo Not Saved", MB_ICONERROR);
 }

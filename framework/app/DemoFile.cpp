@@ -258,10 +258,11 @@ std::vector<unsigned char> BuildDemoFile(const DemoFileContents& contents)
     return out;
 }
 
-bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents, std::string& error)
+bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents, std::string& error,
+                   bool* taken)
 {
     std::vector<unsigned char> bytes = BuildDemoFile(contents);
-    return Platform::WriteFileAtomically(fileName, bytes.data(), bytes.size(), error);
+    return Platform::WriteFileAtomically(fileName, bytes.data(), bytes.size(), error, taken);
 }
 
 std::string NumberedDemoFileName(const std::string& prefix, int number)

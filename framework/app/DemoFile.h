@@ -34,8 +34,10 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
                   std::string& error);
 // The bytes of a version 2 file.
 std::vector<unsigned char> BuildDemoFile(const DemoFileContents& contents);
-// Writes the file whole or not at all; false, with the reason in error, when it cannot.
-bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents, std::string& error);
+// Writes the file whole or not at all; false, with the reason in error, when it cannot. With `taken`,
+// a file already there is kept, and *taken tells that this was why.
+bool WriteDemoFile(const std::string& fileName, const DemoFileContents& contents, std::string& error,
+                   bool* taken = nullptr);
 
 // Numbered demos prefix + N + ".dmo" in folder: with deleteOldest, removes the lowest number once
 // `keep` or more exist. Returns the highest number found (0 for none; a deleted one still counts).

@@ -225,6 +225,7 @@ public:
     bool mPlayingDemo = false;
     std::string mDemoFilePrefix = "lumoapp";
     std::string mDemoFileName = "lumoapp.dmo";
+    int mDemoFileNumber = 0; // the number in mDemoFileName when it is a numbered demo to record
     DemoStream mDemo;
     std::vector<DemoMarker> mDemoMarkerList;
     int mDemoLength = 0;

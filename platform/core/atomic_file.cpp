@@ -116,10 +116,27 @@ void SyncFolder(const std::string& folder)
     fsync(fd);
     close(fd);
 }
+
+// Moves the temporary file to `target` unless a file is there; 0, or the reason it was not moved.
+int MoveIntoFreeName(const std::string& temporary, const std::string& target)
+{
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system that cannot rename without replacing: a link is made only where nothing is.
+    if (link(temporary.c_str(), target.c_str()) != 0)
+        return errno;
+    unlink(temporary.c_str());
+    return 0;
+}
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error)
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error,
+                         bool* taken)
 {
+    if (taken != nullptr)
+        *taken = false;
     std::string target;
     if (int reason = ResolveLinks(path, target); reason != 0)
     {
@@ -144,7 +161,9 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
         reason = errno;
     if (close(fd) != 0 && reason == 0)
         reason = errno;
-    if (reason == 0 && std::rename(temporary.c_str(), target.c_str()) != 0)
+    if (reason == 0 && taken != nullptr)
+        reason = MoveIntoFreeName(temporary, target);
+    else if (reason == 0 && std::rename(temporary.c_str(), target.c_str()) != 0)
         reason = errno;
     if (reason == 0)
     {
@@ -153,6 +172,8 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
     }
     unlink(temporary.c_str());
     error = std::strerror(reason);
+    if (taken != nullptr)
+        *taken = reason == EEXIST;
     return false;
 }
 } // namespace Platform

@@ -12,6 +12,8 @@ namespace Platform
 // is a link of the writer's own the file it points at is replaced and the link stays. The new
 // file keeps the mode of the one it replaces (0644 less the umask when there was none). On
 // failure `path` is untouched, the temporary file is gone, and `error` holds the reason of the
-// step that failed.
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error);
+// step that failed. With `taken`, a file already at `path` is never replaced: the write fails and
+// *taken tells that this was why.
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error,
+                         bool* taken = nullptr);
 } // namespace Platform

@@ -46,6 +46,14 @@ TEST_F(CommandLineOptions, NumberedRecordingAndPlayback)
     app.mDemoFilePrefix = "100%d";
     app.SplitCommandLine("-recnum=x");
     EXPECT_EQ(app.mDemoFileName, "100%d1.dmo"); // the prefix is text, never a format
+    // Another run saved its demo under that number meanwhile: it stays, and this one takes the next.
+    std::ofstream("100%d1.dmo") << "other run";
+    app.WriteDemoFile();
+    std::string kept;
+    std::getline(std::ifstream("100%d1.dmo"), kept);
+    EXPECT_EQ(kept, "other run");
+    EXPECT_EQ(app.mDemoFileName, "100%d2.dmo");
+    EXPECT_TRUE(std::filesystem::exists("100%d2.dmo"));
 }
 
 TEST_F(CommandLineOptions, ParsesTheProcessLine)
