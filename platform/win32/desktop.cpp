@@ -22,6 +22,23 @@ Platform::DesktopInfo gDesktop;
 bool gFullScreen = false;
 Platform::DesktopInfo gMode;
 
+// SDL names no format for a deep-colour (30-bit) X screen either, but draws there: a renderer can
+// be made, as on no palette screen.
+bool RendererOnDesktop()
+{
+    if (!OnVideoThread())
+        return false;
+    SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    if (!window)
+        window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
+    SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+    if (renderer)
+        SDL_DestroyRenderer(renderer);
+    if (window)
+        SDL_DestroyWindow(window);
+    return renderer != nullptr;
+}
+
 Platform::DesktopInfo HostDesktop()
 {
     Platform::DesktopInfo info;
@@ -35,7 +52,8 @@ Platform::DesktopInfo HostDesktop()
         // SDL draws on any desktop with colour channels, whatever their depth: the layer offers
         // its own 32 bits there. A palette desktop (SDL knows no format for an 8-bit X screen)
         // has no renderer: it shows as what it is, and no mode change can take it elsewhere.
-        if (mode.format == SDL_PIXELFORMAT_UNKNOWN || SDL_ISPIXELFORMAT_INDEXED(mode.format))
+        if (SDL_ISPIXELFORMAT_INDEXED(mode.format) ||
+            (mode.format == SDL_PIXELFORMAT_UNKNOWN && !RendererOnDesktop()))
             info.bitsPerPixel = kPaletteBits;
     }
     else

@@ -153,14 +153,15 @@ int ReadWhole(const std::string& path, std::string& text, bool& tooLarge)
     char chunk[65536];
     size_t got;
     tooLarge = false;
+    errno = 0;
     while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0 && !tooLarge)
     {
         text.append(chunk, got);
         tooLarge = (long)text.size() > kMaxFileSize;
     }
-    bool readError = std::ferror(file) != 0;
+    const int reason = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
     std::fclose(file);
-    return readError ? EIO : 0;
+    return reason;
 }
 
 void Load()

@@ -201,6 +201,27 @@ TEST(Program, OnAPaletteDesktopItAsksForAnotherDepthAndEnds)
     EXPECT_EQ(run.exitCode, 1);
 }
 
+// A deep-colour desktop (30 bits: SDL names no format for it, as for a palette) is one the program
+// draws on: it starts, shows no box, and ends cleanly when asked to. Run by its own test on such a
+// screen.
+TEST(Program, OnADeepColourDesktopItPlays)
+{
+    if (std::getenv("DISPLAY") == nullptr || std::getenv("LUMO_DEEP_DESKTOP") == nullptr)
+        GTEST_SKIP() << "needs a 30-bit X11 display (ctest program_xvfb_deep)";
+    ProgramFolder folder;
+    const fs::path settings = folder.Path() / "registry.txt";
+    // Once the start is through, its settings are written.
+    auto run =
+        folder.Run({{"LD_PRELOAD", LUMO_BOX_SHIM},
+                    {"LUMO_BOX_LOG", (folder.Path() / "boxes.txt").string()},
+                    {"LUMO_REGISTRY_FILE", settings.string()},
+                    {"SDL_VIDEODRIVER", "x11"},
+                    {"SDL_AUDIODRIVER", "dummy"}},
+                   {}, {}, [&] { return ReadAll(settings).find("\"InProgress\" 1\n") != std::string::npos; });
+    EXPECT_EQ(folder.Boxes(), "");
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+}
+
 // Started where no display can be reached, the program says so and ends at once with the fatal
 // exit code instead of running unseen.
 TEST(Program, WithoutADisplayItSaysSoAndEnds)
