@@ -32,9 +32,6 @@ using Platform::Registry::Value;
 
 namespace
 {
-// Larger than any settings file this program writes; anything bigger is not ours.
-constexpr long kMaxFileSize = 64L << 20;
-
 struct OpenKey
 {
     std::vector<std::string> path; // root name first
@@ -146,7 +143,7 @@ void Load()
     while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0 && !tooLarge)
     {
         text.append(chunk, got);
-        tooLarge = (long)text.size() > kMaxFileSize;
+        tooLarge = text.size() > Platform::Registry::kMaxFileBytes;
     }
     bool readError = std::ferror(file) != 0;
     std::fclose(file);
