@@ -299,11 +299,12 @@ void WidgetContainer::AddWidget(Widget* widget)
     mChildren.push_back(widget);
     widget->mManager = mManager;
     widget->mParent = this;
-    if (mManager != nullptr)
+    // Kept: the widget's attach hooks may take this container off the screen.
+    if (WidgetManager* manager = mManager)
     {
-        widget->AttachToManager(mManager);
+        widget->AttachToManager(manager);
         widget->MarkDirtyAndBelow();
-        mManager->RecheckMouse();
+        manager->RecheckMouse();
     }
     MarkDirty();
 }
@@ -323,6 +324,9 @@ void WidgetContainer::RemoveWidget(Widget* widget)
     if (WidgetManager* manager = mManager)
     {
         manager->ForgetWidget(widget);
+        // Its hooks may have taken it out already (then it was detached on the way) or moved it.
+        if (widget->mParent != this)
+            return;
         manager->ForgetModalRecords(widget);
         widget->DetachFromManager(manager);
         MarkChildDirtyAndBelow(widget);

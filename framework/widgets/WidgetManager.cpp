@@ -259,14 +259,16 @@ void WidgetManager::FlushDeferredOverlays(int maxPriority)
     for (;;)
     {
         int lowest = INT_MAX;
-        for (auto& entry : mDeferredOverlays)
+        // By index: an overlay may queue another one.
+        for (size_t i = 0; i < mDeferredOverlays.size(); i++)
         {
-            Widget* widget = entry.first;
+            Widget* widget = mDeferredOverlays[i].first;
+            const int priority = mDeferredOverlays[i].second;
             if (widget == nullptr)
                 continue;
-            if (entry.second == mMinDeferredPriority)
+            if (priority == mMinDeferredPriority)
             {
-                entry.first = nullptr;
+                mDeferredOverlays[i].first = nullptr;
                 if (mCurrentGraphics != nullptr)
                 {
                     Graphics moved(*mCurrentGraphics);
@@ -274,9 +276,9 @@ void WidgetManager::FlushDeferredOverlays(int maxPriority)
                     widget->DrawOverlay(&moved);
                 }
             }
-            else if (entry.second < lowest)
+            else if (priority < lowest)
             {
-                lowest = entry.second;
+                lowest = priority;
             }
         }
         mMinDeferredPriority = lowest;
@@ -368,16 +370,17 @@ bool WidgetManager::MouseDown(int x, int y, int clickCount)
         localX = x - absX;
         localY = y - absY;
     }
-    mDownButtons |= bit;
     mLastDownButtonId = clickCount < 0 ? -1 : (clickCount == 3 ? 2 : 1);
     mLastDownWidget = target;
-    if (target != nullptr)
-    {
-        if (target->WantsFocus())
-            SetFocus(target);
-        target->mIsDown = true;
-        target->MouseDown(localX, localY, clickCount);
-    }
+    if (target != nullptr && target->WantsFocus())
+        SetFocus(target);
+    // Counted after the focus hooks: a target they took out is released of the buttons held
+    // before, not of this press, which then reaches no widget.
+    mDownButtons |= bit;
+    if (target == nullptr || mLastDownWidget != target)
+        return true;
+    target->mIsDown = true;
+    target->MouseDown(localX, localY, clickCount);
     return true;
 }
 
@@ -489,6 +492,9 @@ void WidgetManager::SetFocus(Widget* widget)
     mFocusWidget = nullptr;
     if (old != nullptr)
         old->LostFocus();
+    // A focus that the hook chose itself stands.
+    if (mFocusWidget != nullptr)
+        return;
     if (widget == nullptr || widget->mManager != this)
         return;
     mFocusWidget = widget;
@@ -525,12 +531,19 @@ void WidgetManager::MousePosition(int x, int y)
     else
     {
         if (mOverWidget != nullptr)
+        {
             LeaveOverWidget();
+            // The leave hook may have changed the tree, or moved the pointer on itself.
+            if (mOverWidget != nullptr)
+                return;
+            widget = EnabledWidgetAt(x, y, &localX, &localY);
+        }
         mOverWidget = widget;
         if (widget != nullptr)
             EnterWidget(widget);
     }
-    if (widget != nullptr)
+    // Only while still under the pointer: the enter hook may have taken it out or hidden it.
+    if (widget != nullptr && widget == mOverWidget)
         widget->MouseMove(localX, localY);
 }
 
@@ -552,7 +565,7 @@ void WidgetManager::EnterWidget(Widget* widget)
 {
     widget->mIsOver = true;
     widget->MouseEnter();
-    if (widget->mDoHandCursor)
+    if (widget->mDoHandCursor && widget == mOverWidget)
         widget->ShowHandCursor(true);
 }
 
@@ -729,7 +742,9 @@ void WidgetManager::RemoveBaseModal(Widget* widget)
         mPreModalInfoList.pop_back();
         SetBaseModal(info.mPrevBaseModalWidget, info.mPrevBelowModalFlagsAdd,
                      info.mPrevBelowModalFlagsRemove);
-        if (mFocusWidget == nullptr && info.mPrevFocusWidget != nullptr)
+        // The hooks SetBaseModal ran may have taken the saved focus out of the tree.
+        if (mFocusWidget == nullptr && info.mPrevFocusWidget != nullptr &&
+            HasDescendant(info.mPrevFocusWidget))
         {
             mFocusWidget = info.mPrevFocusWidget;
             mFocusWidget->GotFocus();

@@ -36,9 +36,6 @@ using Platform::Registry::Value;
 
 namespace
 {
-// Larger than any settings file this program writes; anything bigger is not ours.
-constexpr long kMaxFileSize = 64L << 20;
-
 struct OpenKey
 {
     std::vector<std::string> path; // root name first
@@ -157,7 +154,7 @@ int ReadWhole(const std::string& path, std::string& text, bool& tooLarge)
     while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0 && !tooLarge)
     {
         text.append(chunk, got);
-        tooLarge = (long)text.size() > kMaxFileSize;
+        tooLarge = text.size() > Platform::Registry::kMaxFileBytes;
     }
     const int reason = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
     std::fclose(file);

@@ -306,6 +306,7 @@ bool Parse(const std::string& text, Key& top, std::string& error)
     bool header = false;
     bool ended = false;
     Key* current = nullptr;
+    size_t writtenKeyBytes = 0;
     size_t lineNumber = 0;
     size_t start = 0;
     while (start < text.size())
@@ -347,13 +348,23 @@ bool Parse(const std::string& text, Key& top, std::string& error)
         {
             if (tokens.size() < 2)
                 return fail("a key without a name");
+            if (tokens.size() - 1 > kMaxKeyDepth)
+                return fail("a key too deep");
             current = &top;
+            std::string keyLine = "key";
             for (size_t i = 1; i < tokens.size(); i++)
             {
                 if (!tokens[i].quoted || tokens[i].text.empty() ||
                     tokens[i].text.find('\\') != std::string::npos || (i == 1 && !IsRootName(tokens[i].text)))
                     return fail("bad key name");
-                current = &current->subKeys[tokens[i].text];
+                keyLine += ' ';
+                AppendQuoted(keyLine, tokens[i].text);
+                auto [it, added] = current->subKeys.try_emplace(tokens[i].text);
+                // Each new key is written out on a line of its own, with its whole path.
+                writtenKeyBytes += added ? keyLine.size() + 1 : 0;
+                if (writtenKeyBytes > kMaxFileBytes)
+                    return fail("keys that would be written out too large");
+                current = &it->second;
             }
             continue;
         }

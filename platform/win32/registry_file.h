@@ -13,6 +13,7 @@
 
 #include "win32/types.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +39,12 @@ struct Key
     std::map<std::string, Key, NoCaseLess> subKeys;
     bool operator==(const Key&) const = default;
 };
+
+// The largest file the registry reads; a file whose tree would be written out larger is refused
+// as well, since each key line repeats its whole path.
+constexpr size_t kMaxFileBytes = size_t(64) << 20;
+// How deep a key path may go, as in a hive.
+constexpr size_t kMaxKeyDepth = 512;
 
 // The names of the predefined keys, the only names the top of the tree holds.
 const std::vector<std::string>& RootNames();

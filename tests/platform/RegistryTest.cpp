@@ -247,6 +247,22 @@ TEST_F(Registry, MissingValuesKeysAndWrongHandles)
     RegCloseKey(key);
 }
 
+// A registry file of `chains` keys `depth` levels deep under different roots, with names of
+// `nameLength` letters.
+std::string DeepKeys(size_t depth, size_t nameLength, size_t chains)
+{
+    const char* roots[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_USERS"};
+    std::string text = "registry 1\n";
+    for (size_t c = 0; c < chains; c++)
+    {
+        text += std::string("key \"") + roots[c] + '"';
+        for (size_t level = 1; level < depth; level++)
+            text += " \"" + std::string(nameLength, 'a') + '"';
+        text += '\n';
+    }
+    return text + "end\n";
+}
+
 TEST_F(Registry, DamagedFilesAreKeptAsideAndDefaultsUsed)
 {
     const std::vector<std::string> damaged = {
@@ -262,10 +278,12 @@ TEST_F(Registry, DamagedFilesAreKeptAsideAndDefaultsUsed)
         "registry 1\nkey \"HKEY_LOCAL_MACHINE\"\nsz \"X\" \"open\nend\n",
         "registry 1\nend\nkey \"HKEY_LOCAL_MACHINE\" \"A\"\n", // text after the end
         std::string("registry 1\n\xff\xfe\x00garbage\nend\n", 24),
+        DeepKeys(513, 1, 1),   // deeper than a hive goes
+        DeepKeys(512, 250, 3), // a small file whose key lines would be written out past the largest file
     };
     for (const auto& text : damaged)
     {
-        SCOPED_TRACE(testing::PrintToString(text));
+        SCOPED_TRACE(testing::PrintToString(text.substr(0, 100)));
         std::filesystem::remove_all(std::filesystem::path(mFile).parent_path());
         WriteFile(text);
         PlatformTest::ReloadRegistry();

@@ -197,6 +197,28 @@ TEST_F(ManagerTest, NestedModalsRestoreInTurn)
     EXPECT_EQ(manager.mBelowModalFlagsRemove, 0u);
 }
 
+TEST_F(ManagerTest, EndingAModalRestoresNoFocusThatItsHooksTookOut)
+{
+    LogWidget* back = Make("back", 0, 0, 200, 100);
+    LogWidget* first = Make("first", 10, 10, 50, 50);
+    LogWidget* keep = Make("keep", 70, 10, 10, 10);
+    LogWidget* second = Make("second", 100, 10, 50, 50);
+    manager.AddBaseModal(first);
+    manager.SetFocus(keep);
+    manager.AddBaseModal(second, 0, 0); // saves keep as the focus to restore
+    manager.SetFocus(back);
+    // Quieted again behind the first modal, back's focus loss takes keep off the screen.
+    back->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "lostfocus")
+            manager.RemoveWidget(keep);
+    };
+    Take();
+    manager.RemoveBaseModal(second);
+    EXPECT_EQ(manager.mFocusWidget, nullptr);
+    EXPECT_EQ(Take(), (Log{"back: lostfocus"}));
+}
+
 TEST_F(ManagerTest, RemovingWidgetsClearsEveryReference)
 {
     LogWidget* back = Make("back", 0, 0, 200, 100);
@@ -255,4 +277,66 @@ TEST_F(ManagerTest, HidingOrMovingRechecksTheMouse)
     owned[1]->SetVisible(true);
     a->Move(100, 100);
     EXPECT_EQ(Take(), (Log{"a: leave", "b: enter", "b: move 2,2"}));
+}
+
+TEST_F(ManagerTest, PointerHooksThatChangeTheTreeGetNoStrayCalls)
+{
+    LogWidget* a = Make("a", 0, 0, 10, 10);
+    LogWidget* b = Make("b", 20, 0, 10, 10);
+    manager.MouseMove(1, 1);
+    // Leaving a takes b, the widget the pointer moves onto, away: nothing is entered.
+    a->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "leave")
+            manager.RemoveWidget(b);
+    };
+    Take();
+    manager.MouseMove(21, 1);
+    EXPECT_EQ(Take(), (Log{"a: leave"}));
+    EXPECT_EQ(manager.mOverWidget, nullptr);
+    EXPECT_FALSE(b->mIsOver);
+
+    // A widget that hides itself when entered gets no move, and the hand cursor stays off.
+    LogWidget* c = Make("c", 40, 0, 10, 10);
+    c->mDoHandCursor = true;
+    c->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "enter")
+            c->SetVisible(false);
+    };
+    host.mLog.clear();
+    manager.MouseMove(41, 1);
+    EXPECT_EQ(Take(), (Log{"c: enter", "c: leave"}));
+    EXPECT_EQ(host.mLog, (Log{"cursor 0"}));
+    EXPECT_EQ(manager.mOverWidget, nullptr);
+}
+
+TEST_F(ManagerTest, FocusHooksThatMoveTheFocusOrTakeThePressedWidgetOut)
+{
+    LogWidget* a = Make("a", 0, 0, 10, 10);
+    LogWidget* b = Make("b", 20, 0, 10, 10);
+    LogWidget* c = Make("c", 40, 0, 10, 10);
+    manager.SetFocus(a);
+    // A focus that a's focus loss hands on stands: one widget has the focus.
+    a->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "lostfocus")
+            manager.SetFocus(c);
+    };
+    manager.SetFocus(b);
+    EXPECT_EQ(manager.mFocusWidget, c);
+    EXPECT_FALSE(b->mHasFocus);
+    EXPECT_EQ(Take(), (Log{"a: gotfocus", "a: lostfocus", "c: gotfocus"}));
+
+    // A press whose focus change takes the pressed widget away reaches it no more.
+    b->mWantsFocus = true;
+    c->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "lostfocus")
+            manager.RemoveWidget(b);
+    };
+    manager.MouseDown(21, 1, 1);
+    EXPECT_EQ(Take(), (Log{"b: enter", "b: move 1,1", "c: lostfocus", "b: leave"}));
+    EXPECT_EQ(manager.mLastDownWidget, nullptr);
+    EXPECT_FALSE(b->mIsDown);
 }

@@ -100,6 +100,54 @@ TEST_F(TreeTest, DetachingAndDrawingWalksLetAHookTakeWidgetsOut)
     EXPECT_EQ(manager.mChildren, (std::list<Widget*>{a, c}));
 }
 
+namespace
+{
+// Counts its detaches; on attach it may take its own parent off the screen.
+struct HookedWidget : LogWidget
+{
+    using LogWidget::LogWidget;
+    int mDetaches = 0;
+    bool mRemoveParentOnAttach = false;
+    void AttachToManager(WidgetManager* manager) override
+    {
+        LogWidget::AttachToManager(manager);
+        if (mRemoveParentOnAttach)
+            mParent->mParent->RemoveWidget(static_cast<Widget*>(mParent));
+    }
+    void DetachFromManager(WidgetManager* manager) override
+    {
+        ++mDetaches;
+        LogWidget::DetachFromManager(manager);
+    }
+};
+} // namespace
+
+TEST_F(TreeTest, RemovalAndAttachHooksThatTakeWidgetsOutFirst)
+{
+    // Taken out by its own focus loss while being removed: detached once.
+    HookedWidget a("a", &log, 0, 0, 10, 10);
+    manager.AddWidget(&a);
+    manager.SetFocus(&a);
+    a.mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "lostfocus")
+            manager.RemoveWidget(&a);
+    };
+    manager.RemoveWidget(&a);
+    EXPECT_EQ(a.mDetaches, 1);
+    EXPECT_TRUE(manager.mChildren.empty());
+
+    // A widget whose attach takes its new parent off the screen.
+    LogWidget* box = Make("box", 0, 0, 50, 50);
+    HookedWidget b("b", &log, 0, 0, 10, 10);
+    b.mRemoveParentOnAttach = true;
+    box->AddWidget(&b);
+    EXPECT_EQ(box->mManager, nullptr);
+    EXPECT_EQ(b.mManager, nullptr);
+    EXPECT_EQ(b.mDetaches, 1);
+    box->RemoveWidget(&b);
+}
+
 TEST_F(TreeTest, UpdateRunsOncePerManagerTick)
 {
     LogWidget* a = Make("a", 0, 0, 10, 10);
@@ -294,6 +342,17 @@ TEST_F(TreeTest, DeferredOverlaysDrawInPriorityOrder)
     manager.FlushDeferredOverlays(INT_MAX);
     EXPECT_EQ(log, (Log{"b: overlay", "a: overlay"}));
     EXPECT_TRUE(manager.mDeferredOverlays.empty());
+    // An overlay that queues others as it draws: they are drawn in the same flush.
+    b->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "overlay" && manager.mDeferredOverlays.size() < 8)
+            manager.mDeferredOverlays.insert(manager.mDeferredOverlays.end(), 4, {a, 1});
+    };
+    log.clear();
+    manager.mDeferredOverlays = {{b, 1}, {a, 2}};
+    manager.mMinDeferredPriority = 1;
+    manager.FlushDeferredOverlays(INT_MAX);
+    EXPECT_EQ(log, (Log{"b: overlay", "a: overlay", "a: overlay", "a: overlay", "a: overlay", "a: overlay"}));
     manager.mCurrentGraphics = nullptr;
 }
 
