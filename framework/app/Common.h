@@ -42,6 +42,8 @@ std::string GetFileDir(const std::string& path);
 std::string RemoveTrailingSlash(const std::string& path);
 std::string AddTrailingSlash(const std::string& path);
 
+// The running program's own path, however long (empty when it cannot be found).
+std::string GetProgramPath();
 // Creates every "\"-separated level of path, then path itself; failures are ignored.
 void MkDir(const std::string& path);
 // Last-write time of the file in seconds since 1970-01-01, 0 when there is none.

@@ -7,6 +7,19 @@
 namespace Lumo
 {
 
+std::string GetProgramPath()
+{
+    // A path cut short names another folder: the buffer grows until the whole path fits.
+    std::string path(256, '\0');
+    for (;;)
+    {
+        DWORD length = GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
+        if (length < path.size())
+            return path.substr(0, length);
+        path.resize(path.size() * 2);
+    }
+}
+
 void MkDir(const std::string& path)
 {
     for (size_t slash = path.find('\\'); slash != std::string::npos; slash = path.find('\\', slash + 1))

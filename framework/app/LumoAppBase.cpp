@@ -190,8 +190,7 @@ LumoAppBase::LumoAppBase()
     if ((gUser32Dll = LoadLibraryA("user32.dll")) != nullptr)
         mGetLastInputInfo = reinterpret_cast<BOOL(WINAPI*)(PLASTINPUTINFO)>(
             reinterpret_cast<void*>(GetProcAddress(gUser32Dll, "GetLastInputInfo")));
-    char exePath[256] = {};
-    if (GetModuleFileNameA(nullptr, exePath, sizeof exePath) > 0)
+    if (std::string exePath = GetProgramPath(); !exePath.empty())
         mProductVersion = GetProductVersion(exePath);
     mCreationTick = GetTickCount();
     mStringTable = {

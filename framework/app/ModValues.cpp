@@ -26,9 +26,7 @@ int64_t ProgramDate()
 {
     if (!gDatesKnown)
     {
-        char path[512] = "";
-        GetModuleFileNameA(nullptr, path, sizeof(path));
-        gProgramDate = gNewestDate = GetFileDate(path);
+        gProgramDate = gNewestDate = GetFileDate(GetProgramPath());
         gDatesKnown = true;
     }
     return gProgramDate;

@@ -1,4 +1,5 @@
 // The main window and its display: creation, placement, screen modes and their fallbacks, start-up.
+#include "app/Common.h"
 #include "app/Cursors.h"
 #include "app/LumoAppBase.h"
 #include "display/DDImage.h"
@@ -23,9 +24,7 @@ const char* const DIRECTX_URL = "https://crustavia.example/directx";
 
 std::string ExecutableFolder()
 {
-    char path[256] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
+    std::string folder = GetProgramPath();
     size_t cut = folder.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : folder.substr(0, cut);
 }

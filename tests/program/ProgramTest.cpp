@@ -31,10 +31,13 @@ std::string ReadAll(const fs::path& path)
 class ProgramFolder
 {
 public:
-    ProgramFolder()
+    // The game's files go into `below` inside the new folder, when it is given.
+    explicit ProgramFolder(const fs::path& below = {})
     {
         std::string pattern = (fs::temp_directory_path() / "lumo-program-XXXXXX").string();
-        mPath = mkdtemp(pattern.data());
+        mTop = mkdtemp(pattern.data());
+        mPath = mTop / below;
+        fs::create_directories(mPath);
         fs::copy_file(LUMO_PROGRAM, mPath / "crustavia");
         fs::copy_file(LUMO_BASS, mPath / "bass.so");
         fs::copy_file(LUMO_AUDIO_LIBRARY, mPath / "liblumo_audio.so");
@@ -52,7 +55,7 @@ public:
     ~ProgramFolder()
     {
         std::error_code ignored;
-        fs::remove_all(mPath, ignored);
+        fs::remove_all(mTop, ignored);
     }
     const fs::path& Path() const { return mPath; }
 
@@ -152,6 +155,7 @@ public:
     std::string Boxes() const { return ReadAll(mPath / "boxes.txt"); }
 
 private:
+    fs::path mTop;
     fs::path mPath;
 };
 
@@ -237,6 +241,24 @@ TEST(Program, WithoutADisplayItSaysSoAndEnds)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.errors.find("No display found"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find("Set SDL_VIDEODRIVER=dummy to run it without one."), std::string::npos);
+}
+
+// Installed where the path to the program is long, with blanks and letters beyond ASCII, the
+// program still finds its folder and starts.
+TEST(Program, StartsFromAFolderWithALongPath)
+{
+    std::string name;
+    for (int i = 0; i < 6; i++)
+        name += "Pizzeria \u00fcber alles ";
+    ProgramFolder folder(fs::path(name) / name);
+    const fs::path settings = folder.Path() / "registry.txt";
+    auto run = folder.Run({{"SDL_VIDEODRIVER", "dummy"},
+                           {"SDL_AUDIODRIVER", "dummy"},
+                           {"LUMO_REGISTRY_FILE", settings.string()}},
+                          {}, "/",
+                          [&] { return ReadAll(settings).find("\"InProgress\" 1\n") != std::string::npos; });
+    EXPECT_GT(folder.Path().string().size(), 256u);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
 }
 
 // Numbered demos are counted, deleted and read in the game's folder, where they are written, never
