@@ -132,6 +132,13 @@ int MoveIntoFreeName(const std::string& temporary, const std::string& target)
 }
 } // namespace
 
+std::string NotAFileReason(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return std::string();
+    return S_ISDIR(mode) ? std::strerror(EISDIR) : "not a regular file";
+}
+
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error,
                          bool* taken)
 {
@@ -144,7 +151,11 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
         return false;
     }
     struct stat old;
-    const bool replaces = stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    const bool exists = stat(target.c_str(), &old) == 0;
+    // Without `taken` what is there is replaced, so it must be a file; with it nothing is.
+    if (exists && taken == nullptr && !(error = NotAFileReason(old.st_mode)).empty())
+        return false;
+    const bool replaces = exists && S_ISREG(old.st_mode);
     // Private until it is whole; then the mode of the file it replaces, exactly.
     std::string temporary;
     int fd = CreateTemporary(target, replaces ? 0600 : 0644, temporary);

@@ -3,17 +3,23 @@
 
 #include <cstddef>
 #include <string>
+#include <sys/types.h>
 
 namespace Platform
 {
+// Why something that is there under a file's name is no file to read or replace: empty for a
+// file; a folder, a device (/dev/null) or a pipe is left alone, since reading a pipe waits for a
+// writer and replacing a device takes it from everyone else.
+std::string NotAFileReason(mode_t mode);
+
 // Writes the bytes to a temporary file of its own beside `path` (a fresh name, created
 // exclusively, never through a link), syncs it, renames it over `path` and syncs the folder.
 // Readers and other writers of `path` see the old file or a new one, never a mix. When `path`
 // is a link of the writer's own the file it points at is replaced and the link stays. The new
-// file keeps the mode of the one it replaces (0644 less the umask when there was none). On
-// failure `path` is untouched, the temporary file is gone, and `error` holds the reason of the
-// step that failed. With `taken`, a file already at `path` is never replaced: the write fails and
-// *taken tells that this was why.
+// file keeps the mode of the one it replaces (0644 less the umask when there was none); what is
+// not a file is not replaced. On failure `path` is untouched, the temporary file is gone, and
+// `error` holds the reason of the step that failed. With `taken`, a file already at `path` is
+// never replaced: the write fails and *taken tells that this was why.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error,
                          bool* taken = nullptr);
 } // namespace Platform

@@ -141,24 +141,29 @@ void ForgetWritten(uint64_t upTo)
     std::erase_if(gChanged, [upTo](const auto& entry) { return entry.second <= upTo; });
 }
 
-// The file's bytes, as far as a settings file goes; 0, or the reason it cannot be read.
-int ReadWhole(const std::string& path, std::string& text, bool& tooLarge)
+// The file's bytes, as far as a settings file goes; empty, or why they cannot be read (`missing`
+// when nothing is there). Without waiting: a pipe named as the settings must not hold up the start.
+std::string ReadWhole(const std::string& path, std::string& text, bool& tooLarge, bool& missing)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return errno;
-    char chunk[65536];
-    size_t got;
     tooLarge = false;
-    errno = 0;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file)) > 0 && !tooLarge)
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    missing = fd < 0 && errno == ENOENT;
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat info;
+    std::string why = fstat(fd, &info) != 0 ? std::strerror(errno) : Platform::NotAFileReason(info.st_mode);
+    char chunk[65536];
+    ssize_t got = 0;
+    while (why.empty() && !tooLarge && (got = read(fd, chunk, sizeof(chunk))) != 0)
     {
-        text.append(chunk, got);
+        if (got < 0 && errno != EINTR)
+            why = std::strerror(errno);
+        else if (got > 0)
+            text.append(chunk, size_t(got));
         tooLarge = text.size() > Platform::Registry::kMaxFileBytes;
     }
-    const int reason = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
-    std::fclose(file);
-    return reason;
+    close(fd);
+    return why;
 }
 
 void Load()
@@ -176,13 +181,13 @@ void Load()
         gTop.subKeys[root];
     gChanged.clear();
     std::string text;
-    bool tooLarge = false;
-    if (int error = ReadWhole(gFile, text, tooLarge); error != 0)
+    bool tooLarge = false, missing = false;
+    if (std::string error = ReadWhole(gFile, text, tooLarge, missing); !error.empty())
     {
-        if (error != ENOENT)
+        if (!missing)
         {
             gSaveBlocked = true;
-            Warn("cannot read " + gFile + " (" + std::strerror(error) + "); settings are not saved");
+            Warn("cannot read " + gFile + " (" + error + "); settings are not saved");
         }
         return;
     }
@@ -256,9 +261,10 @@ bool WriteText(const std::string& file, const Key& mine, const ChangedSet& chang
         {
         }
     std::string text, why2;
-    bool tooLarge = false;
+    bool tooLarge = false, missing = false;
     Key merged;
-    if (ReadWhole(file, text, tooLarge) == 0 && !tooLarge && Platform::Registry::Parse(text, merged, why2))
+    if (ReadWhole(file, text, tooLarge, missing).empty() && !tooLarge &&
+        Platform::Registry::Parse(text, merged, why2))
         PutChanges(mine, changed, merged);
     else
         merged = mine; // nothing whole to keep

@@ -11,6 +11,8 @@
 #include <functional>
 #include <spawn.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
@@ -259,6 +261,42 @@ TEST(Program, StartsFromAFolderWithALongPath)
                           [&] { return ReadAll(settings).find("\"InProgress\" 1\n") != std::string::npos; });
     EXPECT_GT(folder.Path().string().size(), 256u);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
+}
+
+// Settings or a demo named by a pipe or a device (as /dev/null) are neither waited for nor
+// replaced: the program says so and plays on.
+TEST(Program, APipeOrADeviceIsNoSettingsOrDemoFile)
+{
+    ProgramFolder folder;
+    const fs::path pipe = folder.Path() / "pipe", device = folder.Path() / "null";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::vector<fs::path> specials = {pipe};
+    // Only root may make a device: its own null device, here.
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        specials.push_back(device);
+    for (const fs::path& special : specials)
+    {
+        SCOPED_TRACE(special.string());
+        const std::string said =
+            "registry: cannot read " + special.string() + " (not a regular file); settings are not saved\n";
+        auto run =
+            folder.Run({{"SDL_VIDEODRIVER", "dummy"},
+                        {"SDL_AUDIODRIVER", "dummy"},
+                        {"LUMO_DEBUG_OUTPUT", "1"},
+                        {"LUMO_REGISTRY_FILE", special.string()}},
+                       {"-record", "-demofile=" + special.string()}, {},
+                       [&] {
+                           return ReadAll(folder.Path() / "stderr.txt").find("Resource Loading Time") !=
+                                  std::string::npos;
+                       });
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_NE(run.errors.find(said), std::string::npos) << run.errors;
+        EXPECT_NE(
+            run.errors.find("The demo could not be saved as " + special.string() + ": not a regular file\n"),
+            std::string::npos);
+        EXPECT_EQ(fs::symlink_status(special).type(),
+                  special == pipe ? fs::file_type::fifo : fs::file_type::character);
+    }
 }
 
 // Numbered demos are counted, deleted and read in the game's folder, where they are written, never
