@@ -74,7 +74,16 @@ std::string TemporaryName(const std::string& target)
     bits ^= counter.fetch_add(1, std::memory_order_relaxed);
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".tmp-%016llx", (unsigned long long)bits);
-    return target + suffix;
+    // Within what a folder entry holds, however long the file's own name: a long name is cut, and
+    // never inside a UTF-8 letter.
+    const size_t slash = target.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t room = NAME_MAX - std::strlen(suffix);
+    size_t end = target.size();
+    if (end - nameStart > room)
+        for (end = nameStart + room; end > nameStart && (target[end] & 0xC0) == 0x80;)
+            end--;
+    return target.substr(0, end) + suffix;
 }
 
 // Opens a new temporary file beside `target`; -1 with errno set when none can be made.

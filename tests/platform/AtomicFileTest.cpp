@@ -119,3 +119,21 @@ TEST(AtomicFile, TwoWritersAndAReaderInSeparateProcesses)
     EXPECT_TRUE(last == Copy(0, kRounds) || last == Copy(1, kRounds));
     EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 1);
 }
+
+// A name as long as a folder entry holds is written, in ASCII and in UTF-8 letters, though the
+// temporary name beside it would be longer; nothing else is left in the folder.
+TEST(AtomicFile, LongestNamesAreWritten)
+{
+    TempFolder temp;
+    std::string letters = "a";
+    for (int i = 0; i < 127; i++)
+        letters += "\u00fc";
+    for (const std::string& name : {std::string(255, 'x'), letters})
+    {
+        ASSERT_EQ(name.size(), 255u);
+        std::string error;
+        EXPECT_TRUE(Platform::WriteFileAtomically(temp.Path() + "/" + name, "demo", 4, error)) << error;
+        EXPECT_EQ(temp.Read(name), "demo");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.Path()), fs::directory_iterator()), 2);
+}
