@@ -63,8 +63,7 @@ void GameUI::AttachToManager(WidgetManager* manager)
     }
     SetButtonPicture(BUTTON_MAIN_MENU, "gfx/UI/MainMenuBtnDown");
     SetButtonPicture(BUTTON_PAUSE, mFrame->IsPaused() ? "gfx/UI/ResumeBtnDown" : "gfx/UI/PauseBtnDown");
-    SetButtonPicture(BUTTON_SCREEN_MODE,
-                     mApp->IsWindowed() ? "gfx/UI/FullscreenBtnDown" : "gfx/UI/WindowedBtnDown");
+    ShowScreenMode();
     SetButtonPicture(BUTTON_MUTE,
                      mApp->GetSfxVolume() == 0.0 ? "gfx/UI/UnmuteBtnDown" : "gfx/UI/MuteBtnDown");
     for (ButtonWidget* button : mButtons)
@@ -97,13 +96,9 @@ void GameUI::ButtonReleased(int id)
         mFrame->TogglePause();
         break;
     case BUTTON_SCREEN_MODE:
-    {
-        const bool windowed = mApp->IsWindowed();
-        mApp->SetWindowed(!windowed);
-        SetButtonPicture(BUTTON_SCREEN_MODE,
-                         windowed ? "gfx/UI/WindowedBtnDown" : "gfx/UI/FullscreenBtnDown");
+        mApp->SetWindowed(!mApp->IsWindowed());
+        ShowScreenMode();
         break;
-    }
     case BUTTON_MUTE:
     {
         const bool muted = mApp->GetSfxVolume() == 0.0;
@@ -115,6 +110,21 @@ void GameUI::ButtonReleased(int id)
     default:
         break;
     }
+}
+
+void GameUI::ShowScreenMode()
+{
+    mShowsWindowed = mApp->IsWindowed();
+    SetButtonPicture(BUTTON_SCREEN_MODE,
+                     mShowsWindowed ? "gfx/UI/FullscreenBtnDown" : "gfx/UI/WindowedBtnDown");
+}
+
+void GameUI::Update()
+{
+    Widget::Update();
+    // The mode also changes without the button (Alt+Enter, a failed switch back).
+    if (mApp->IsWindowed() != mShowsWindowed)
+        ShowScreenMode();
 }
 
 void GameUI::SetPaused(bool on)

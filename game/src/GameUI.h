@@ -34,6 +34,7 @@ public:
 
     void AttachToManager(WidgetManager* manager) override;
     void DetachFromManager(WidgetManager* manager) override;
+    void Update() override;
     void Draw(Graphics* g) override;
     // Its background colour fills it first.
     bool CoversItsRect() const override { return true; }
@@ -49,12 +50,15 @@ public:
 
 private:
     void SetButtonPicture(int id, const std::string& name);
+    // The screen-mode button offers the mode the game is not in.
+    void ShowScreenMode();
 
     GameAppLink* mApp;
     GameFrame* mFrame;
     ButtonWidget* mButtons[BUTTON_COUNT] = {};
     HappinessBar* mHappinessBar;
     PizzaTimer* mTimer;
+    bool mShowsWindowed = true;
 };
 
 } // namespace Lumo

@@ -173,6 +173,10 @@ TEST_F(GameUITest, ScreenModeAndMainMenuButtons)
     EXPECT_EQ(app.mWindowedCalls, (std::vector<bool>{false, true}));
     EXPECT_EQ(Picture(2), " gfx/UI/FullscreenBtnDown");
     EXPECT_TRUE(app.mFrames.empty());
+    // Switched without the button (Alt+Enter), the button shows it on the next update.
+    app.mWindowed = false;
+    ui->Update();
+    EXPECT_EQ(Picture(2), " gfx/UI/WindowedBtnDown");
 
     Click(GameUI::BUTTON_MAIN_MENU);
     EXPECT_EQ(app.mFrames, (std::vector<int>{0}));
