@@ -2,6 +2,7 @@
 
 #include "app/Buffer.h"
 #include "core/atomic_file.h"
+#include "core/file_read.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -139,22 +140,6 @@ struct OpenedFile
     }
 };
 
-// Reads up to `limit` more bytes of the file onto `bytes`, stopping at its end.
-bool ReadMore(int fd, uint64_t limit, std::vector<unsigned char>& bytes)
-{
-    unsigned char chunk[65536];
-    while (limit > 0)
-    {
-        ssize_t got = read(fd, chunk, size_t(std::min<uint64_t>(limit, sizeof chunk)));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return got == 0;
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        limit -= uint64_t(got);
-    }
-    return true;
-}
 } // namespace
 
 bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& productName,
@@ -205,7 +190,7 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
                   std::string& error)
 {
     // Without waiting: a pipe named as the demo must not hold up the start.
-    OpenedFile file{open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    OpenedFile file{Platform::OpenToRead(fileName)};
     if (file.fd < 0)
     {
         error = "Demo file not found: " + fileName;
@@ -214,7 +199,7 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
     // Only a file has an end to read to: a device or a pipe is no demo.
     struct stat info;
     std::vector<unsigned char> bytes;
-    if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || !ReadMore(file.fd, kLongestHeader, bytes))
+    if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || !Platform::ReadMore(file.fd, kLongestHeader, bytes))
     {
         error = INVALID_DEMO_FILE;
         return false;
@@ -224,7 +209,7 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
     ByteReader header(bytes.data(), bytes.size());
     if (!ParseHeader(header, productName, contents, error))
         return false;
-    if (uint64_t(info.st_size) > kLongestFile || !ReadMore(file.fd, kLongestFile + 1 - bytes.size(), bytes) ||
+    if (uint64_t(info.st_size) > kLongestFile || !Platform::ReadMore(file.fd, kLongestFile + 1 - bytes.size(), bytes) ||
         bytes.size() > kLongestFile)
     {
         error = INVALID_DEMO_FILE;

@@ -535,7 +535,7 @@ MemoryImage* MemoryImage::CopyOfItself(std::unique_ptr<MemoryImage>& copy)
 
 int MemoryImage::DestPixelForm() const
 {
-    return mForcedMode && !mHasAlpha && !mHasTrans ? 0x888 : 0x8888;
+    return mForcedMode && IsOpaque() ? 0x888 : 0x8888;
 }
 
 } // namespace Lumo

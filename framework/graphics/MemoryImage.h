@@ -78,6 +78,8 @@ public:
     // Each pixel weighted by its alpha as a blend over an opaque picture takes it
     // (Blend::Weighted). Null as GetAdditiveAmounts is.
     const uint32_t* GetWeightedBits();
+    // Every pixel opaque, as the flags found when the pixels were last checked.
+    bool IsOpaque() const { return !mHasTrans && !mHasAlpha; }
     virtual void PurgeBits();
     virtual void DeleteSWBuffers();
     virtual void Delete3DBuffers();

@@ -322,7 +322,7 @@ void MemoryImage::NormalBlt(MemoryImage* src, int x, int y, const Rect& srcRect,
     // leave the source pointing at a palette that GetBits frees.
     uint32_t* bits = GetBits();
     bool white = color.IsWhite();
-    bool opaque = !mHasTrans && !mHasAlpha;
+    bool opaque = IsOpaque();
     const uint8_t* runs = opaque && white ? src->GetRLAlphaData() : nullptr;
     // Opaque pixels over opaque ones are copied: a picture found opaque is copied whole.
     bool copy = runs != nullptr && !src->mHasAlpha && !src->mHasTrans && !src->mForcedMode;
@@ -488,7 +488,7 @@ void MemoryImage::FastStretchBlt(MemoryImage* src, const Rect& d, const FRect& s
     RowReader reader(pixels);
     Blitters::Tint tint = TintOf(color);
     const Blitters::Rows& rows = Blitters::Active();
-    bool opaque = !mHasTrans && !mHasAlpha;
+    bool opaque = IsOpaque();
     for (int j = 0; j < d.mHeight;)
     {
         int srcY = sourceY(j);

@@ -1,4 +1,5 @@
 #include "core/atomic_file.h"
+#include "core/file_read.h"
 
 #include <atomic>
 #include <cerrno>
@@ -140,13 +141,6 @@ int MoveIntoFreeName(const std::string& temporary, const std::string& target)
     return 0;
 }
 } // namespace
-
-std::string NotAFileReason(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return std::string();
-    return S_ISDIR(mode) ? std::strerror(EISDIR) : "not a regular file";
-}
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error,
                          bool* taken)

@@ -3,15 +3,9 @@
 
 #include <cstddef>
 #include <string>
-#include <sys/types.h>
 
 namespace Platform
 {
-// Why something that is there under a file's name is no file to read or replace: empty for a
-// file; a folder, a device (/dev/null) or a pipe is left alone, since reading a pipe waits for a
-// writer and replacing a device takes it from everyone else.
-std::string NotAFileReason(mode_t mode);
-
 // Writes the bytes to a temporary file of its own beside `path` (a fresh name, created
 // exclusively, never through a link), syncs it, renames it over `path` and syncs the folder.
 // Readers and other writers of `path` see the old file or a new one, never a mix. When `path`

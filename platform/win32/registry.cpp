@@ -7,6 +7,7 @@
 // then.
 #include "core/atomic_file.h"
 #include "core/faults.h"
+#include "core/file_read.h"
 #include "test/registry_test.h"
 #include "win32/advapi32.h"
 #include "win32/kernel32.h"
@@ -146,22 +147,15 @@ void ForgetWritten(uint64_t upTo)
 std::string ReadWhole(const std::string& path, std::string& text, bool& tooLarge, bool& missing)
 {
     tooLarge = false;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = Platform::OpenToRead(path);
     missing = fd < 0 && errno == ENOENT;
     if (fd < 0)
         return std::strerror(errno);
     struct stat info;
     std::string why = fstat(fd, &info) != 0 ? std::strerror(errno) : Platform::NotAFileReason(info.st_mode);
-    char chunk[65536];
-    ssize_t got = 0;
-    while (why.empty() && !tooLarge && (got = read(fd, chunk, sizeof(chunk))) != 0)
-    {
-        if (got < 0 && errno != EINTR)
-            why = std::strerror(errno);
-        else if (got > 0)
-            text.append(chunk, size_t(got));
-        tooLarge = text.size() > Platform::Registry::kMaxFileBytes;
-    }
+    if (why.empty() && !Platform::ReadMore(fd, Platform::Registry::kMaxFileBytes + 1, text))
+        why = std::strerror(errno);
+    tooLarge = text.size() > Platform::Registry::kMaxFileBytes;
     close(fd);
     return why;
 }
