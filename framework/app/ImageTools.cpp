@@ -41,6 +41,25 @@ int HighestScreenshotNumber(const std::string& folder)
     return highest;
 }
 
+// Makes the empty file "imageN.png" for the first N from `number` that no file has: another copy
+// of the program may have taken a number since the folder was listed, and its screenshot stays.
+// Empty when no number is left or the file cannot be made.
+std::string MakeScreenshotFile(const std::string& folder, int number)
+{
+    for (;; number++)
+    {
+        std::string fileName = folder + "/" + "image" + FormatString("%d.png", number);
+        HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+        {
+            CloseHandle(file);
+            return fileName;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS || number == INT_MAX)
+            return "";
+    }
+}
+
 // The byte counts of a picture's kinds of data; 0 where it has none.
 struct ImageBytes
 {
@@ -152,15 +171,15 @@ std::string LumoAppBase::TakeScreenshot()
     const int highest = HighestScreenshotNumber(folder);
     if (highest == INT_MAX)
         return "";
-    std::string fileName = folder + "/" + "image" + FormatString("%d.png", highest + 1);
 
     std::vector<uint32_t> pixels;
     {
         DisplayLock lock(mDDInterface);
         pixels = CopyOfPixels(mDDInterface, screen);
     }
+    const std::string fileName = pixels.empty() ? "" : MakeScreenshotFile(folder, highest + 1);
     bool written =
-        !pixels.empty() && WritePixels(fileName, pixels.data(), screen->mWidth, screen->mHeight, 0, false);
+        !fileName.empty() && WritePixels(fileName, pixels.data(), screen->mWidth, screen->mHeight, 0, false);
     ResetTimeAccumulator();
     return written ? fileName : "";
 }
