@@ -16,6 +16,7 @@
 #include <atomic>
 #include <functional>
 #include <poll.h>
+#include <set>
 #include <sys/inotify.h>
 #include <filesystem>
 #include <fstream>
@@ -588,6 +589,38 @@ TEST_F(DebugKeys, DumpImagesWhileTheLoadingThreadMakesPictures)
         EXPECT_TRUE(mApp->DumpImages());
     stop = true;
     loader.join();
+}
+
+// Another copy of the program dumps more pictures while this one dumps: the folder ends as one
+// whole dump, every file in it linked from its page, and no other folder is left.
+TEST_F(DebugKeys, DumpImagesNeverMixesWithAnotherCopysDump)
+{
+    bool otherDumped = false;
+    bool dumped = false;
+    Meanwhile(
+        ".", IN_CREATE,
+        [&]
+        {
+            Lumo::MemoryImage extra(mApp.get());
+            extra.Create(7, 7);
+            extra.GetBits();
+            otherDumped = mApp->DumpImages();
+        },
+        [&] { dumped = mApp->DumpImages(); });
+    EXPECT_TRUE(otherDumped);
+    EXPECT_TRUE(dumped);
+    const std::string page = ReadFile("_dump/imagelist.html");
+    std::set<std::string> linked = {"imagelist.html"}, files;
+    for (const std::string key : {"HREF=", "SRC="})
+        for (size_t at = page.find(key); at != std::string::npos; at = page.find(key, at + 1))
+            linked.insert(page.substr(at + key.size(), page.find_first_of(" >", at) - at - key.size()));
+    for (const auto& entry : fs::directory_iterator("_dump"))
+        files.insert(entry.path().filename().string());
+    EXPECT_EQ(files, linked);
+    for (const auto& entry : fs::directory_iterator("."))
+        EXPECT_TRUE(entry.path().filename() == "_dump" ||
+                    entry.path().filename().string().rfind("_dump", 0) != 0)
+            << entry.path();
 }
 
 TEST_F(DebugKeys, DumpImagesReportsAPageItCannotWrite)
