@@ -337,9 +337,10 @@ void LumoAppBase::Start()
     OutputDebugStringA(FormatString("Draw Count    = %d\r\n", mDrawCount).c_str());
     OutputDebugStringA(FormatString("Draw Time     = %d\r\n", mDrawTime).c_str());
     OutputDebugStringA(FormatString("Screen Blt    = %d\r\n", mScreenBltTime).c_str());
-    if (mDrawTime + mScreenBltTime > 0)
-        OutputDebugStringA(
-            FormatString("Avg FPS       = %d\r\n", mDrawCount * 1000 / (mDrawTime + mScreenBltTime)).c_str());
+    // In 64 bits: a few hours of frames times 1000 is past an int.
+    const long long drawMs = (long long)mDrawTime + mScreenBltTime;
+    if (drawMs > 0)
+        OutputDebugStringA(FormatString("Avg FPS       = %lld\r\n", mDrawCount * 1000LL / drawMs).c_str());
 
     timeEndPeriod(1);
     MainLoopDoneHook();
