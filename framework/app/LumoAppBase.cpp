@@ -137,7 +137,6 @@ bool LumoAppBase::StartLoadingThread()
 void LumoAppBase::RunCursorThread()
 {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    int refreshPeriod = 1000 / std::max(1, mDDInterface ? mDDInterface->mRefreshRate : mRefreshRate);
     while (!mShutdown)
     {
         POINT pos{};
@@ -153,9 +152,12 @@ void LumoAppBase::RunCursorThread()
         if (known && mFrameDrawn && display)
         {
             POINT drawn;
+            int refreshPeriod;
             {
+                // The rate of the display as it is now: a new mode may have another.
                 DisplayLock lock(display);
                 drawn = POINT{display->mCursorDrawnX, display->mCursorDrawnY};
+                refreshPeriod = 1000 / std::max(1, display->mRefreshRate);
             }
             if (drawn.x != pos.x || drawn.y != pos.y)
             {
