@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -532,9 +533,20 @@ TEST_F(Registry, AFileSavedInPlaceOfADamagedOneIsNotMovedAside)
             if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key) == ERROR_SUCCESS)
                 RegCloseKey(key);
         });
-    // Given the time to read the damaged file, if it could.
+    // Until it opens the damaged file, or waits for its turn (a waiter of this process in /proc/locks).
+    const std::string waiter = "-> FLOCK  ADVISORY  WRITE " + std::to_string(getpid()) + " ";
+    auto waits = [&]
+    {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find(waiter) != std::string::npos)
+                return true;
+        return false;
+    };
     pollfd read{opens, POLLIN, 0};
-    poll(&read, 1, 500);
+    for (int tries = 0; tries < 1000 && poll(&read, 1, 10) == 0 && !waits(); tries++)
+    {
+    }
     close(opens);
     const std::string whole = "registry 1\nkey \"HKEY_LOCAL_MACHINE\" \"SOFTWARE\"\ndword \"Saved\" 7\nend\n";
     std::ofstream(mFile + ".new", std::ios::binary) << whole;
