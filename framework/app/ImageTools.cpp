@@ -227,6 +227,9 @@ std::string LumoAppBase::TakeScreenshot()
     const std::string fileName = pixels.empty() ? "" : MakeScreenshotFile(folder, highest + 1);
     bool written =
         !fileName.empty() && WritePixels(fileName, pixels.data(), screen->mWidth, screen->mHeight, 0, false);
+    // The file was made for this shot: a shot that failed leaves nothing behind.
+    if (!written && !fileName.empty())
+        std::remove(fileName.c_str());
     ResetTimeAccumulator();
     return written ? fileName : "";
 }

@@ -14,10 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <poll.h>
 #include <set>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -502,6 +504,19 @@ TEST_F(DebugKeys, ScreenshotFailuresWriteNothing)
     std::ofstream("_screenshots/image2147483647.png") << "x";
     EXPECT_EQ(mApp->TakeScreenshot(), "");
     EXPECT_EQ(std::distance(fs::directory_iterator("_screenshots"), fs::directory_iterator()), 1);
+
+    // A picture that cannot be written (no file may grow) leaves no file.
+    fs::remove("_screenshots/image2147483647.png");
+    rlimit saved{}, none{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    none.rlim_max = saved.rlim_max;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &none);
+    const std::string shot = mApp->TakeScreenshot();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(shot, "");
+    EXPECT_TRUE(fs::is_empty("_screenshots"));
 
     RealApp headless;
     EXPECT_EQ(headless.TakeScreenshot(), "");
