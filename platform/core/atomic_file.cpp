@@ -64,8 +64,8 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A name nobody can guess: other writers of the same file, and links planted beforehand, are
-// never met under it.
+} // namespace
+
 std::string TemporaryName(const std::string& target)
 {
     static std::atomic<uint32_t> counter{0};
@@ -87,6 +87,8 @@ std::string TemporaryName(const std::string& target)
     return target.substr(0, end) + suffix;
 }
 
+namespace
+{
 // Opens a new temporary file beside `target`; -1 with errno set when none can be made.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& temporary)
 {
@@ -189,5 +191,22 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
     if (taken != nullptr)
         *taken = reason == EEXIST;
     return false;
+}
+
+int PutFolderInPlace(const std::string& built, const std::string& folder)
+{
+    for (int tries = 0; tries < kMaxNameTries; tries++)
+    {
+        if (renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, folder.c_str(), RENAME_EXCHANGE) == 0)
+            return 0;
+        if (errno != ENOENT)
+            return errno;
+        // Nothing there to swap with: moved, unless another writer put its folder there meanwhile.
+        if (renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
 }
 } // namespace Platform

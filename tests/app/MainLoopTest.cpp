@@ -171,6 +171,20 @@ TEST_F(MainLoop, DrawsOnlyWhenDirtyOrAfterASecond)
     EXPECT_EQ(app.mDrawCount, 2); // once a second even when clean
 }
 
+TEST_F(MainLoop, WindowedVSyncWaitsOutTheScreensRefreshPeriod)
+{
+    TestApp app;
+    app.mWaitForVSync = true;
+    app.mFake.mRefreshRate = 50; // the screen: 20 ms
+    app.mRefreshRate = 100;      // the timing's rate, as a played demo sets it
+    app.mForceRedraw = true;
+    ASSERT_TRUE(app.DrawFrame());
+    DWORD start = timeGetTime(); // the last presentation
+    app.mForceRedraw = true;
+    ASSERT_TRUE(app.DrawFrame());
+    EXPECT_EQ(timeGetTime() - start, 20u);
+}
+
 TEST_F(MainLoop, FrozenAndPausedStatesKeepPumping)
 {
     TestApp app;
@@ -251,6 +265,21 @@ TEST_F(MainLoop, StartRunsTheLoadingThreadAndPrintsStatistics)
     EXPECT_NE(out.find("Sleep Count   = "), std::string::npos);
     EXPECT_EQ(out.find("Avg FPS"), std::string::npos); // no drawing time at all
     EXPECT_FALSE(app.mInMainLoop);
+}
+
+TEST_F(MainLoop, AverageFrameRateOfALongRunIsNotWrapped)
+{
+    TestApp app;
+    app.mDrawCount = 3000000; // eight hours at 100 frames a second
+    app.mDrawTime = 28000000;
+    app.mWidgets.mOnUpdate = [&](int) { app.Post(WM_CLOSE); };
+    setenv("LUMO_DEBUG_OUTPUT", "1", 1);
+    testing::internal::CaptureStderr();
+    app.Start();
+    std::string out = testing::internal::GetCapturedStderr();
+    unsetenv("LUMO_DEBUG_OUTPUT");
+    long long fps = app.mDrawCount * 1000LL / (app.mDrawTime + app.mScreenBltTime);
+    EXPECT_NE(out.find("Avg FPS       = " + std::to_string(fps) + "\r\n"), std::string::npos) << out;
 }
 
 TEST_F(MainLoop, LostDisplayIsRestartedAndRedrawn)
