@@ -15,9 +15,9 @@ void Append(int fd, const std::string& line)
     [[maybe_unused]] const ssize_t wrote = write(fd, line.data(), line.size());
 }
 
-int OpenToAppend(const std::string& fileName)
+int OpenToAppend(const std::string& fileName, int access = O_WRONLY)
 {
-    return open(fileName.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    return open(fileName.c_str(), access | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
 }
 } // namespace
 
@@ -47,7 +47,11 @@ void MessageLog::Add(const std::string& line)
 
 void MessageLog::AddFirst(const std::string& line)
 {
-    const int fd = OpenToAppend(mFileName);
+    // Readable too: a shared lock is only granted on a file open for reading. A log that may only
+    // be written keeps the whole lock instead.
+    int fd = OpenToAppend(mFileName, O_RDWR);
+    if (fd < 0)
+        fd = OpenToAppend(mFileName);
     if (fd < 0)
         return;
     struct flock whole = {};

@@ -190,15 +190,21 @@ TEST_F(MessageBoxes, ScreenSaverLogOfAnotherRunningCopyIsKept)
 {
     std::ofstream("log.txt") << "earlier run\n";
     {
-        Lumo::MessageLog first("log.txt"), second("log.txt");
-        first.Add("one\n");
-        second.Add("two\n");
-        first.Add("three\n");
-        EXPECT_EQ(ReadFile("log.txt"), "one\ntwo\nthree\n");
+        Lumo::MessageLog second("log.txt");
+        {
+            Lumo::MessageLog first("log.txt");
+            first.Add("one\n");
+            second.Add("two\n");
+            first.Add("three\n");
+        }
+        // The copy that began the log has ended; the one that added to it still runs.
+        Lumo::MessageLog third("log.txt");
+        third.Add("four\n");
+        EXPECT_EQ(ReadFile("log.txt"), "one\ntwo\nthree\nfour\n");
     }
     Lumo::MessageLog later("log.txt");
-    later.Add("four\n");
-    EXPECT_EQ(ReadFile("log.txt"), "four\n");
+    later.Add("five\n");
+    EXPECT_EQ(ReadFile("log.txt"), "five\n");
 }
 
 TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)
