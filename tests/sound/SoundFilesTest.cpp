@@ -240,6 +240,12 @@ TEST_F(SoundFilesTest, AuLinearAndSizes)
     out = Decoded(&DSoundManager::LoadAUSound, Au(2, 1, 8000, Bytes(6, 0x10), 0xFFFFFFFF));
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(Get32(out, kDataAt - 4), 6u);
+    // Data of odd length are followed by a pad byte, counted in the RIFF size only.
+    out = Decoded(&DSoundManager::LoadAUSound, Au(2, 1, 8000, Bytes(5, 0x10), 0xFFFFFFFF));
+    ASSERT_EQ(out.size(), kDataAt + 6);
+    EXPECT_EQ(Get32(out, kDataAt - 4), 5u);
+    EXPECT_EQ(Get32(out, 4), out.size() - 8);
+    EXPECT_EQ(out.substr(kDataAt + 4), std::string("\x90\0", 2));
 
     mFolder.Write("a.au", Au(2, 1, 8000, Bytes(8, 1), 4000)); // more than the file holds
     EXPECT_FALSE(mManager->LoadAUSound(1, "a.au"));
