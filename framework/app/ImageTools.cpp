@@ -3,6 +3,7 @@
 #include "app/Common.h"
 #include "app/CriticalSection.h"
 #include "app/LumoAppBase.h"
+#include "core/atomic_file.h"
 #include "display/D3DInterface.h"
 #include "display/DDImage.h"
 #include "display/DDInterface.h"
@@ -11,6 +12,7 @@
 #include "win32/windows.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <climits>
 #include <cstring>
@@ -39,6 +41,67 @@ int HighestScreenshotNumber(const std::string& folder)
     } while (FindNextFileA(find, &found));
     FindClose(find);
     return highest;
+}
+
+constexpr char kDumpFolder[] = "_dump";
+
+// A new empty folder of a fresh name beside `folder`; empty when `folder` is there and no folder
+// (nothing could be put in its place) or none can be made.
+std::string MakeDumpFolder(const std::string& folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return "";
+    for (int tries = 0; tries < 100; tries++)
+    {
+        std::string name = Platform::TemporaryName(folder);
+        if (_mkdir(name.c_str()) == 0)
+            return name;
+        if (errno != EEXIST)
+            return "";
+    }
+    return "";
+}
+
+// The finished dump takes the place of the one before, which goes. A file system that cannot swap
+// two folders has the old one deleted first.
+bool PutDumpInPlace(const std::string& built, const std::string& folder)
+{
+    for (int tries = 0; tries < 100; tries++)
+    {
+        const int reason = Platform::PutFolderInPlace(built, folder);
+        if (reason == 0)
+        {
+            DeleteTree(built);
+            return true;
+        }
+        if (reason != EINVAL && reason != ENOSYS)
+            break;
+        DeleteTree(folder);
+        if (std::rename(built.c_str(), folder.c_str()) == 0)
+            return true;
+    }
+    DeleteTree(built);
+    return false;
+}
+
+// Makes the empty file "imageN.png" for the first N from `number` that no file has: another copy
+// of the program may have taken a number since the folder was listed, and its screenshot stays.
+// Empty when no number is left or the file cannot be made.
+std::string MakeScreenshotFile(const std::string& folder, int number)
+{
+    for (;; number++)
+    {
+        std::string fileName = folder + "/" + "image" + FormatString("%d.png", number);
+        HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+        {
+            CloseHandle(file);
+            return fileName;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS || number == INT_MAX)
+            return "";
+    }
 }
 
 // The byte counts of a picture's kinds of data; 0 where it has none.
@@ -152,24 +215,29 @@ std::string LumoAppBase::TakeScreenshot()
     const int highest = HighestScreenshotNumber(folder);
     if (highest == INT_MAX)
         return "";
-    std::string fileName = folder + "/" + "image" + FormatString("%d.png", highest + 1);
 
     std::vector<uint32_t> pixels;
     {
         DisplayLock lock(mDDInterface);
         pixels = CopyOfPixels(mDDInterface, screen);
     }
+    const std::string fileName = pixels.empty() ? "" : MakeScreenshotFile(folder, highest + 1);
     bool written =
-        !pixels.empty() && WritePixels(fileName, pixels.data(), screen->mWidth, screen->mHeight, 0, false);
+        !fileName.empty() && WritePixels(fileName, pixels.data(), screen->mWidth, screen->mHeight, 0, false);
     ResetTimeAccumulator();
     return written ? fileName : "";
 }
 
 bool LumoAppBase::DumpImages()
 {
-    const std::string folder = "_dump";
-    DeleteTree(folder);
-    MkDir(folder);
+    // Written whole in a folder of its own and then put in place of the last dump: another copy of
+    // the program dumping meanwhile neither deletes nor writes over this dump's files.
+    const std::string built = MakeDumpFolder(kDumpFolder);
+    if (built.empty())
+    {
+        ResetTimeAccumulator();
+        return false;
+    }
 
     // The loading thread adds and drops pictures meanwhile: the set is walked, and every picture
     // in it written, under the display lock, so that none is removed or freed halfway.
@@ -194,8 +262,8 @@ bool LumoAppBase::DumpImages()
             const uint32_t* bits = pixels.empty() ? nullptr : pixels.data();
             // The page links only the files there are.
             const bool written =
-                WritePixels(folder + "/" + imageName, bits, image->mWidth, image->mHeight, 0, false) &&
-                WritePixels(folder + "/" + thumbName, bits, image->mWidth, image->mHeight, 64, true);
+                WritePixels(built + "/" + imageName, bits, image->mWidth, image->mHeight, 0, false) &&
+                WritePixels(built + "/" + thumbName, bits, image->mWidth, image->mHeight, 64, true);
 
             total += bytes.Total();
             totals.mBits += bytes.mBits;
@@ -245,11 +313,12 @@ bool LumoAppBase::DumpImages()
     page += "</TABLE></CENTER></BODY></HTML>";
 
     bool ok = false;
-    if (FILE* file = std::fopen((folder + "/imagelist.html").c_str(), "wb"))
+    if (FILE* file = std::fopen((built + "/imagelist.html").c_str(), "wb"))
     {
         ok = std::fwrite(page.data(), 1, page.size(), file) == page.size();
         ok = std::fclose(file) == 0 && ok;
     }
+    ok = PutDumpInPlace(built, kDumpFolder) && ok;
     ResetTimeAccumulator();
     return ok;
 }

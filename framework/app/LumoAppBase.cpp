@@ -137,7 +137,7 @@ bool LumoAppBase::StartLoadingThread()
 void LumoAppBase::RunCursorThread()
 {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    int refreshPeriod = 1000 / std::max(1, mDDInterface ? mDDInterface->mRefreshRate : mRefreshRate);
+    int refreshPeriod = DisplayRefreshPeriod();
     while (!mShutdown)
     {
         POINT pos{};

@@ -508,9 +508,11 @@ protected:
     [[noreturn]] void FailDisplay(int result);
     // Neither windowed mode nor full screen can draw on this desktop.
     [[noreturn]] void FailColorDepth();
-    // Drops the pictures' display data and (re)starts the display on the main window; the result
-    // code of the display.
-    int StartDisplay();
+    // Drops the pictures' display data (with `modeChanged`, their 3-D buffers too) and (re)starts
+    // the display on the main window; the result code of the display.
+    int StartDisplay(bool modeChanged = false);
+    // The display's refresh period in milliseconds.
+    int DisplayRefreshPeriod() const;
     // After a display start: the pictures rebuilt, the screen picture handed to the widgets.
     void GiveScreenToWidgets();
     void RecordMessage(const MSG& msg);

@@ -421,9 +421,10 @@ bool LumoAppBase::DrawFrame()
     mLastDrawSkipped = false;
     mDrawTime += Elapsed(now);
 
-    if (mWaitForVSync && mIsPhysWindowed && mRefreshRate > 0)
+    if (mWaitForVSync && mIsPhysWindowed)
     {
-        int refreshPeriod = 1000 / mRefreshRate;
+        // The screen's own period, not the rate a played demo recorded for the timing.
+        int refreshPeriod = DisplayRefreshPeriod();
         int since = Elapsed(mLastDrawTime);
         if (since < refreshPeriod)
             Sleep(refreshPeriod - since);

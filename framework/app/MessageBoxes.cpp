@@ -1,6 +1,8 @@
 // System message boxes over the display, fatal errors and the screen-saver message log.
+#include "app/Common.h"
 #include "app/DrawNesting.h"
 #include "app/LumoAppBase.h"
+#include "app/MessageLog.h"
 #include "core/error_line.h"
 #include "display/DDInterface.h"
 #include "widgets/Widget.h"
@@ -20,7 +22,12 @@ namespace Lumo
 {
 namespace
 {
-bool gFirstLogLine = true;
+// Never destroyed: a thread may log while the process ends.
+MessageLog& ScreenSaverLog()
+{
+    static MessageLog* log = new MessageLog("ScrError.txt");
+    return *log;
+}
 } // namespace
 
 void LumoAppBase::EnterPopupState()
@@ -171,17 +178,12 @@ int LumoAppBase::GetExitCode() const
 
 void LumoAppBase::LogError(const std::string& text)
 {
-    FILE* file = std::fopen("ScrError.txt", gFirstLogLine ? "w" : "a+");
-    gFirstLogLine = false;
-    if (file == nullptr)
-        return;
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char clock[16];
     std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
-    std::fprintf(file, "%s %s %u\n", text.c_str(), clock, (unsigned)GetTickCount());
-    std::fclose(file);
+    ScreenSaverLog().Add(FormatString("%s %s %u\n", text.c_str(), clock, (unsigned)GetTickCount()));
 }
 } // namespace Lumo
 

@@ -10,6 +10,7 @@
 #include "app/MersenneTwister.h"
 #include "app/SettingValues.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <unistd.h>
@@ -49,16 +50,23 @@ void LumoAppBase::FailColorDepth()
     ExitNow(FATAL_EXIT_CODE);
 }
 
-int LumoAppBase::StartDisplay()
+int LumoAppBase::StartDisplay(bool modeChanged)
 {
     // The start frees the old screen picture; the widgets get the new one only if it succeeds.
     if (mWidgetManager)
         mWidgetManager->mImage = nullptr;
     DisplayReinitHook();
+    if (modeChanged)
+        DeleteExtraImageBuffers();
     DeleteNativeImageData();
     int result = mDDInterface->Init(mHWnd, mIsPhysWindowed);
     RecordDisplayState(mIsWindowed, mDDInterface->mRefreshRate);
     return result;
+}
+
+int LumoAppBase::DisplayRefreshPeriod() const
+{
+    return 1000 / std::max(1, mDDInterface ? mDDInterface->mRefreshRate : mRefreshRate);
 }
 
 void LumoAppBase::GiveScreenToWidgets()
@@ -199,8 +207,7 @@ void LumoAppBase::Set3D(bool is3D, bool recreate)
     mDDInterface->mIs3D = is3D;
     if (!recreate)
         return;
-    DeleteExtraImageBuffers();
-    int result = StartDisplay();
+    int result = StartDisplay(true);
     if (result != RESULT_OK)
     {
         if (is3D)

@@ -88,6 +88,9 @@ public:
 
 private:
     bool SurfaceRoadAllowed();
+    // After a worker: the surface holds the pixels now, so the memory forms go. A picture
+    // without a surface keeps them: they are its only copy.
+    void SurfaceDrawn();
     // The renderer of the display, which draws everything on the 3-D screen.
     D3DInterface* Renderer() const;
     void ScreenBlt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode);

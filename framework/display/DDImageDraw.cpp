@@ -40,6 +40,12 @@ bool DDImage::SurfaceRoadAllowed()
     return !mDrawToBits && !mHasAlpha && (!mHasTrans || mKeyFromCorner);
 }
 
+void DDImage::SurfaceDrawn()
+{
+    if (mSurface != nullptr)
+        DeleteCaches();
+}
+
 bool DDImage::FillPoly(const void* points, int count, const Rect& clip, const Color& color, int drawMode)
 {
     if (!IsScreen())
@@ -56,7 +62,8 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
         return;
     }
     CommitBits();
-    if (!SurfaceRoadAllowed() || mDDInterface->mIs3D)
+    // A picture whose surface cannot be made is drawn on in memory.
+    if (!SurfaceRoadAllowed() || mDDInterface->mIs3D || GetSurface() == nullptr)
     {
         MemoryImage::FillRect(rect, color, drawMode);
         return;
@@ -65,7 +72,7 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode)
         NormalFillRect(rect, color);
     else if (drawMode == DRAWMODE_ADDITIVE)
         AdditiveFillRect(rect, color);
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
@@ -77,7 +84,8 @@ void DDImage::DrawLine(double startX, double startY, double endX, double endY, c
         return;
     }
     // Level and upright lines go through the shared code, which fills them as rectangles.
-    if (mDrawToBits || mHasAlpha || mHasTrans || mDDInterface->mIs3D || startY == endY || startX == endX)
+    if (mDrawToBits || mHasAlpha || mHasTrans || mDDInterface->mIs3D || startY == endY || startX == endX ||
+        GetSurface() == nullptr)
     {
         MemoryImage::DrawLine(startX, startY, endX, endY, color, drawMode);
         return;
@@ -87,7 +95,7 @@ void DDImage::DrawLine(double startX, double startY, double endX, double endY, c
         NormalDrawLine(startX, startY, endX, endY, color);
     else if (drawMode == DRAWMODE_ADDITIVE)
         AdditiveDrawLine(startX, startY, endX, endY, color);
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
@@ -99,7 +107,7 @@ void DDImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& co
         return;
     }
     bool cursorArea = this == mDDInterface->mOldCursorAreaImage || this == mDDInterface->mNewCursorAreaImage;
-    if (!SurfaceRoadAllowed() || (mDDInterface->mIs3D && !cursorArea))
+    if (!SurfaceRoadAllowed() || (mDDInterface->mIs3D && !cursorArea) || GetSurface() == nullptr)
     {
         MemoryImage::Blt(src, x, y, srcRect, color, drawMode);
         return;
@@ -112,7 +120,7 @@ void DDImage::Blt(Image* src, int x, int y, const Rect& srcRect, const Color& co
         else if (drawMode == DRAWMODE_ADDITIVE)
             AdditiveBlt(src, x, y, from, color);
     }
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::BltMirrored(Image* src, int x, int y, const Rect& srcRect, const Color& color, int drawMode)
@@ -135,7 +143,7 @@ void DDImage::BltMirrored(Image* src, int x, int y, const Rect& srcRect, const C
         else if (drawMode == DRAWMODE_ADDITIVE)
             AdditiveMirroredBlt(src, placed.mX, placed.mY, cut, color);
     }
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::BltFloat(Image* src, float x, float y, const Rect& srcRect, const Rect& clip,
@@ -204,7 +212,7 @@ void DDImage::StretchBlt(Image* src, const Rect& destRect, const Rect& srcRect, 
         return;
     }
     FastStretch(source, dest, from, color, drawMode, false);
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::StretchBltMirrored(Image* src, const Rect& destRect, const Rect& srcRect, const Rect& clip,
@@ -224,7 +232,7 @@ void DDImage::StretchBltMirrored(Image* src, const Rect& destRect, const Rect& s
     if (!ClipStretch(from, dest, destRect, srcRect, *source, clip.Intersection(Bounds(*this)), true))
         return;
     FastStretch(source, dest, from, color, drawMode, true);
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::BltMatrix(Image* src, float x, float y, const LumoMatrix3& matrix, const Rect& clip,
@@ -250,7 +258,7 @@ void DDImage::BltMatrix(Image* src, float x, float y, const LumoMatrix3& matrix,
                         static_cast<uint32_t*>(mLockedSurfaceDesc.lpSurface), int(mLockedSurfaceDesc.lPitch),
                         form);
     UnlockSurface();
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertices)[3], int count,
@@ -271,7 +279,7 @@ void DDImage::DrawTexturedTriangles(Image* texture, const TriVertex (*vertices)[
                               static_cast<uint32_t*>(mLockedSurfaceDesc.lpSurface),
                               int(mLockedSurfaceDesc.lPitch), form);
     UnlockSurface();
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 D3DInterface* DDImage::Renderer() const

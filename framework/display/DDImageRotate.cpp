@@ -39,13 +39,13 @@ void DDImage::BltRotated(Image* src, float x, float y, const Rect& srcRect, cons
     auto* source = MemoryImageOf(src);
     if (source == nullptr)
         return;
-    if (!SurfaceRoadAllowed() || mDDInterface->mIs3D)
+    if (!SurfaceRoadAllowed() || mDDInterface->mIs3D || GetSurface() == nullptr)
     {
         MemoryImage::BltRotated(src, x, y, srcRect, clip, color, drawMode, angle, centerX, centerY);
         return;
     }
     RotatedCopy(source, x, y, srcRect, clip, color, drawMode, angle, centerX, centerY);
-    DeleteCaches();
+    SurfaceDrawn();
 }
 
 void DDImage::RotatedCopy(MemoryImage* src, float x, float y, const Rect& srcRect, const Rect& clip,

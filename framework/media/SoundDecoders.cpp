@@ -96,35 +96,42 @@ bool DSoundManager::LoadOGGSound(unsigned int id, const std::string& fileName)
     const int channels = info ? info->channels : 0;
     const long rate = info ? info->rate : 0;
     const uint64_t bytes = frames > 0 ? uint64_t(frames) * uint64_t(channels) * 2 : 0;
-    if (channels < 1 || channels > 2 || rate < 1 || rate > 0xFFFFFFFFL || frames <= 0 ||
-        bytes > DSBSIZE_MAX || !CreateBuffer(id, WORD(channels), DWORD(rate), 16, DWORD(bytes)))
+    if (channels < 1 || channels > 2 || rate < 1 || rate > 0xFFFFFFFFL || frames <= 0 || bytes > DSBSIZE_MAX)
     {
         ov_clear(&vorbis);
         return false;
     }
+    // The length is only what the last page claims: decode first, the buffer growing with what
+    // really comes, so that a small file claiming hundreds of megabytes fails without them.
+    std::vector<char> pcm;
+    size_t filled = 0;
+    int bitstream = 0;
+    while (filled < bytes)
+    {
+        if (filled == pcm.size())
+            pcm.resize(size_t(std::min<uint64_t>(bytes, std::max<size_t>(filled * 2, 1 << 16))));
+        long got = ov_read(&vorbis, pcm.data() + filled, int(pcm.size() - filled), &bitstream);
+        if (got < 1)
+            break;
+        filled += size_t(got);
+    }
+    ov_clear(&vorbis);
+    if (filled < bytes)
+    {
+        DropBuffer(id); // as making the buffer first would have
+        return false;
+    }
+    if (!CreateBuffer(id, WORD(channels), DWORD(rate), 16, DWORD(bytes)))
+        return false;
     void* data = nullptr;
     DWORD locked = 0;
     if (FAILED(mSourceSounds[id]->Lock(0, DWORD(bytes), &data, &locked, nullptr, nullptr, 0)))
     {
-        ov_clear(&vorbis);
         DropBuffer(id);
         return false;
     }
-    char* out = static_cast<char*>(data);
-    DWORD remaining = locked;
-    int bitstream = 0;
-    while (remaining > 0)
-    {
-        const int ask = remaining > 0x40000000u ? 0x40000000 : int(remaining);
-        long got = ov_read(&vorbis, out, ask, &bitstream);
-        if (got < 1)
-            break;
-        out += got;
-        remaining -= DWORD(got);
-    }
-    bool unlocked = SUCCEEDED(mSourceSounds[id]->Unlock(data, locked, nullptr, 0));
-    ov_clear(&vorbis);
-    if (remaining > 0 || !unlocked)
+    std::memcpy(data, pcm.data(), std::min<size_t>(locked, bytes));
+    if (FAILED(mSourceSounds[id]->Unlock(data, locked, nullptr, 0)))
     {
         DropBuffer(id);
         return false;

@@ -295,6 +295,12 @@ bool FontData::CmdDefine(const ListDataElement& p)
     const SingleDataElement* name = AsSingle(p.mItems[1]);
     if (name == nullptr || IsLiteral(name->mText))
         return InvalidType();
+    // The old value goes first: a new value naming the define itself no longer finds it.
+    if (auto old = mDefines.find(StringToUpper(name->mText)); old != mDefines.end())
+    {
+        delete old->second;
+        mDefines.erase(old);
+    }
     const DataElement* value = p.mItems[2];
     if (value->mIsList)
     {

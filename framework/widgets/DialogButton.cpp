@@ -18,13 +18,14 @@ void DialogButton::Draw(Graphics* g)
 {
     if (mBtnNoDraw)
         return;
-    if (mFont == nullptr && !mLabel.empty())
-        mFont = CreateDefaultFont("SansSerif", 12, 1);
+    // Without a frame picture it is a plain button, with the plain button's default font.
     if (mComponentImage == nullptr)
     {
         ButtonWidget::Draw(g);
         return;
     }
+    if (mFont == nullptr && !mLabel.empty())
+        mFont = CreateDefaultFont("SansSerif", 12, 1);
 
     const bool pressed = IsPressedVisual();
     const Rect whole(0, 0, mWidth, mHeight);

@@ -43,11 +43,9 @@ GameUI::~GameUI()
 
 void GameUI::SetButtonPicture(int id, const std::string& name)
 {
+    // The normal picture only: held down, the button draws it one pixel down and right.
     ButtonWidget* button = mButtons[id];
-    Image* picture = mApp->GetPicture(name);
-    button->mButtonImage = picture;
-    button->mOverImage = picture;
-    button->mDownImage = picture;
+    button->mButtonImage = mApp->GetPicture(name);
     button->MarkDirty();
 }
 

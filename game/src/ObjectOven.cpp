@@ -123,7 +123,8 @@ void ObjectOven::Draw(Graphics* g)
         g->FillRect(10, 10, 30, 30);
         g->SetColor(Color(0, 0, 0));
         g->DrawRect(10, 10, 29, 29);
-        if (Image* picture = mPizza->GetImage())
+        // The pizza's own picture, greyed while it bakes; not the dough a raw pizza shows on the tray.
+        if (Image* picture = mPizza->mImage)
         {
             const int grey = baking ? 255 - mTimer * 127 / 500 : 255;
             g->SetTintImages(baking);

@@ -64,8 +64,8 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A name nobody can guess: other writers of the same file, and links planted beforehand, are
-// never met under it.
+} // namespace
+
 std::string TemporaryName(const std::string& target)
 {
     static std::atomic<uint32_t> counter{0};
@@ -87,6 +87,8 @@ std::string TemporaryName(const std::string& target)
     return target.substr(0, end) + suffix;
 }
 
+namespace
+{
 // Opens a new temporary file beside `target`; -1 with errno set when none can be made.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& temporary)
 {
@@ -198,5 +200,22 @@ bool WritePiecesAtomically(const std::string& path, std::span<const FilePiece> p
     if (taken != nullptr)
         *taken = reason == EEXIST;
     return false;
+}
+
+int PutFolderInPlace(const std::string& built, const std::string& folder)
+{
+    for (int tries = 0; tries < kMaxNameTries; tries++)
+    {
+        if (renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, folder.c_str(), RENAME_EXCHANGE) == 0)
+            return 0;
+        if (errno != ENOENT)
+            return errno;
+        // Nothing there to swap with: moved, unless another writer put its folder there meanwhile.
+        if (renameat2(AT_FDCWD, built.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
 }
 } // namespace Platform

@@ -29,4 +29,13 @@ struct FilePiece
 // WriteFileAtomically of the pieces in order.
 bool WritePiecesAtomically(const std::string& path, std::span<const FilePiece> pieces, std::string& error,
                            bool* taken = nullptr);
+
+// A name beside `target` that nobody can guess (target + ".tmp-" and 16 hexadecimal digits, the
+// name cut to fit a folder entry): other writers, and links planted beforehand, never meet it.
+std::string TemporaryName(const std::string& target);
+
+// Puts the folder `built` where `folder` is in one step, so that a reader finds either the old
+// folder or the new one whole; what was at `folder` is then left under the name `built`, and
+// nothing is there when `folder` was free. 0, or the reason (EINVAL: the file system cannot swap).
+int PutFolderInPlace(const std::string& built, const std::string& folder);
 } // namespace Platform

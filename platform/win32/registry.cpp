@@ -142,6 +142,34 @@ void ForgetWritten(uint64_t upTo)
     std::erase_if(gChanged, [upTo](const auto& entry) { return entry.second <= upTo; });
 }
 
+// Readers and writers of the settings in one folder take turns (a lock on the folder): none
+// writes over a file another has just read, nor moves aside as damaged a file another has just
+// saved in place of the damaged one it read.
+class FolderTurn
+{
+public:
+    explicit FolderTurn(const std::string& file)
+    {
+        const fs::path target(file);
+        const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+        mFolder = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (mFolder >= 0)
+            while (flock(mFolder, LOCK_EX) != 0 && errno == EINTR)
+            {
+            }
+    }
+    ~FolderTurn()
+    {
+        if (mFolder >= 0)
+            close(mFolder);
+    }
+    FolderTurn(const FolderTurn&) = delete;
+    FolderTurn& operator=(const FolderTurn&) = delete;
+
+private:
+    int mFolder = -1;
+};
+
 // The file's bytes, as far as a settings file goes; empty, or why they cannot be read (`missing`
 // when nothing is there). Without waiting: a pipe named as the settings must not hold up the start.
 std::string ReadWhole(const std::string& path, std::string& text, bool& tooLarge, bool& missing)
@@ -176,6 +204,7 @@ void Load()
     gChanged.clear();
     std::string text;
     bool tooLarge = false, missing = false;
+    FolderTurn turn(gFile);
     if (std::string error = ReadWhole(gFile, text, tooLarge, missing); !error.empty())
     {
         if (!missing)
@@ -240,20 +269,14 @@ void PutChanges(const Key& mine, const ChangedSet& changed, Key& file)
 }
 
 // Writes the tree's text; false with the reason when the file could not be replaced. What another
-// process wrote to the file since this one read it stays, but for what this one changed. Writers
-// of one folder take turns, so that none writes over a file another has just read.
+// process wrote to the file since this one read it stays, but for what this one changed.
 bool WriteText(const std::string& file, const Key& mine, const ChangedSet& changed, std::string& why)
 {
     std::error_code folderError;
     fs::path target(file);
     if (target.has_parent_path())
         fs::create_directories(target.parent_path(), folderError);
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    const int turn = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (turn >= 0)
-        while (flock(turn, LOCK_EX) != 0 && errno == EINTR)
-        {
-        }
+    FolderTurn turn(file);
     std::string text, why2;
     bool tooLarge = false, missing = false;
     Key merged;
@@ -263,10 +286,7 @@ bool WriteText(const std::string& file, const Key& mine, const ChangedSet& chang
     else
         merged = mine; // nothing whole to keep
     text = Platform::Registry::Format(merged);
-    const bool wrote = Platform::WriteFileAtomically(file, text.data(), text.size(), why);
-    if (turn >= 0)
-        close(turn);
-    if (wrote)
+    if (Platform::WriteFileAtomically(file, text.data(), text.size(), why))
         return true;
     // A folder that could not be made is the reason; the write's own failure only follows it.
     if (folderError)

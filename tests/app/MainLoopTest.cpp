@@ -171,6 +171,20 @@ TEST_F(MainLoop, DrawsOnlyWhenDirtyOrAfterASecond)
     EXPECT_EQ(app.mDrawCount, 2); // once a second even when clean
 }
 
+TEST_F(MainLoop, WindowedVSyncWaitsOutTheScreensRefreshPeriod)
+{
+    TestApp app;
+    app.mWaitForVSync = true;
+    app.mFake.mRefreshRate = 50; // the screen: 20 ms
+    app.mRefreshRate = 100;      // the timing's rate, as a played demo sets it
+    app.mForceRedraw = true;
+    ASSERT_TRUE(app.DrawFrame());
+    DWORD start = timeGetTime(); // the last presentation
+    app.mForceRedraw = true;
+    ASSERT_TRUE(app.DrawFrame());
+    EXPECT_EQ(timeGetTime() - start, 20u);
+}
+
 TEST_F(MainLoop, FrozenAndPausedStatesKeepPumping)
 {
     TestApp app;

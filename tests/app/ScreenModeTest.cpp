@@ -12,6 +12,8 @@ namespace
 class ScreenApp : public TestApp
 {
 public:
+    std::vector<std::string> mDisplayHooks;
+
     ScreenApp()
     {
         mWidth = 800;
@@ -19,6 +21,12 @@ public:
         mCommandLineParsed = true;
     }
     bool KeepWorkingDirectory(const std::string&) override { return true; }
+    void DisplayReinitHook() override { mDisplayHooks.push_back("reinit"); }
+    void DeleteExtraImageBuffers() override
+    {
+        mDisplayHooks.push_back("extra");
+        TestApp::DeleteExtraImageBuffers();
+    }
 };
 
 class ScreenMode : public AppFixture
@@ -113,6 +121,8 @@ TEST_F(ScreenMode, ThreeDFailureFallsBackToTwoD)
     EXPECT_FALSE(app.mFake.mIs3D);
     EXPECT_TRUE(app.m3DSettingChanged);
     EXPECT_EQ(app.mFake.mStarts.size(), 2u);
+    // The 3-D buffers go after the hook, before the second start.
+    EXPECT_EQ(app.mDisplayHooks, (std::vector<std::string>{"reinit", "reinit", "extra"}));
     // The window timer was started after the fallback too.
     PlatformTest::AdvanceClock(20 * 1000);
     MSG msg;

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "app/MessageLog.h"
 #include "core/faults.h"
 #include "display/D3DTester.h"
 #include "test/message_box.h"
@@ -181,6 +182,23 @@ TEST_F(MessageBoxes, ScreenSaverModeLogsInsteadOfShowing)
     EXPECT_EQ(log.rfind("first ", 0), 0u);
     EXPECT_NE(log.find("\nsecond "), std::string::npos);
     PlatformTest::ResetMessageBoxes();
+}
+
+// The first line of a run replaces an earlier run's log, never the log of a copy still running:
+// two logs open at once are two copies of the program.
+TEST_F(MessageBoxes, ScreenSaverLogOfAnotherRunningCopyIsKept)
+{
+    std::ofstream("log.txt") << "earlier run\n";
+    {
+        Lumo::MessageLog first("log.txt"), second("log.txt");
+        first.Add("one\n");
+        second.Add("two\n");
+        first.Add("three\n");
+        EXPECT_EQ(ReadFile("log.txt"), "one\ntwo\nthree\n");
+    }
+    Lumo::MessageLog later("log.txt");
+    later.Add("four\n");
+    EXPECT_EQ(ReadFile("log.txt"), "four\n");
 }
 
 TEST_F(MessageBoxes, BoxesBracketedByThePopupStateAndNoneDuringShutdown)

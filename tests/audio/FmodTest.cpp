@@ -1,5 +1,6 @@
 // The fmod.dll stand-in as a program sees it: opened by file name, every entry point by name,
 // everything measured at the shared mixer's output.
+#include "../BigClaims.h"
 #include "AudioTestSupport.h"
 #include "fmod/fmod.h"
 
@@ -338,6 +339,18 @@ TEST_F(FmodTest, SamplesDecodeWholeFromWavOggAndMp3)
 
     EXPECT_FALSE(FSOUND_Sample_Load(FSOUND_FREE, (mFolder / "missing.wav").c_str(), 0, 0));
     EXPECT_FALSE(FSOUND_Sample_Load(FSOUND_FREE, kTune.c_str(), 0, 0)); // a module is no sample
+
+    // An Ogg claiming 60 M frames that it does not hold: refused without taking that memory.
+    const std::vector<uint8_t> claims =
+        OggClaimingFrames(LUMO_ASSETS_DIR "/sfx/cashregister.ogg", 60'000'000);
+    const fs::path claimsPath = mFolder / "claims.ogg";
+    FILE* out = std::fopen(claimsPath.c_str(), "wb");
+    ASSERT_TRUE(out && !claims.empty());
+    std::fwrite(claims.data(), 1, claims.size(), out);
+    std::fclose(out);
+    PeakMemory peak;
+    EXPECT_FALSE(FSOUND_Sample_Load(FSOUND_FREE, claimsPath.c_str(), 0, 0));
+    EXPECT_LT(peak.RiseKb(), 64 * 1024);
 }
 
 TEST_F(FmodTest, StreamPlaysOnAChannelAndLoops)

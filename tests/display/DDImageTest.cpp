@@ -365,3 +365,40 @@ TEST_F(DisplayTest, PictureWhoseSurfaceWillNotLockDrawsAndGivesNothing)
     EXPECT_EQ(Read(keyed->mSurface), surface);
     EXPECT_EQ(std::vector<uint32_t>(memory->GetBits(), memory->GetBits() + 16), pixels);
 }
+
+TEST_F(DisplayTest, APictureWithoutASurfaceKeepsItsPixelsAndIsDrawnInMemory)
+{
+    Windowed(32);
+    DDImage* opaque = Picture(4, 4, {0xFF112233});
+    DDImage* soft = Picture(4, 4, {0x80112233}); // never gets a surface
+    DDImage* from = Picture(4, 4, {0xFF445566});
+    PlatformTest::FailCall("CreateSurface");
+    opaque->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), DRAWMODE_NORMAL);
+    opaque->Blt(from, 2, 2, Rect(0, 0, 1, 1), Color::White, DRAWMODE_NORMAL);
+    opaque->DrawLine(0, 3, 1, 2, Color(0, 255, 0), DRAWMODE_NORMAL);
+    DDImage* rotated = Picture(4, 4, {0xFF112233});
+    rotated->BltRotated(from, 1, 0, Rect(0, 0, 4, 4), Rect(0, 0, 4, 4), Color::White, DRAWMODE_NORMAL, 0.5, 2,
+                        2);
+    for (DDImage* onto : {opaque, soft})
+    {
+        onto->BltMirrored(from, 0, 0, Rect(0, 0, 4, 4), Color::White, DRAWMODE_NORMAL);
+        onto->StretchBltMirrored(from, Rect(0, 0, 4, 4), Rect(0, 0, 4, 4), Rect(0, 0, 4, 4), Color::White,
+                                 DRAWMODE_NORMAL, true);
+    }
+    PlatformTest::ClearFailures();
+    ASSERT_NE(opaque->mBits, nullptr);
+    EXPECT_EQ(opaque->mBits[0], 0xFFFF0000u);
+    EXPECT_EQ(opaque->mBits[10], 0xFF445566u);
+    EXPECT_EQ(opaque->mBits[12], 0xFF00FE00u);
+    EXPECT_EQ(opaque->mBits[15], 0xFF112233u);
+    MemoryImage expected;
+    expected.SetBits(std::vector<uint32_t>(16, 0xFF112233).data(), 4, 4);
+    expected.BltRotated(from, 1, 0, Rect(0, 0, 4, 4), Rect(0, 0, 4, 4), Color::White, DRAWMODE_NORMAL, 0.5, 2,
+                        2);
+    ASSERT_NE(rotated->mBits, nullptr);
+    EXPECT_EQ(std::vector<uint32_t>(rotated->mBits, rotated->mBits + 16),
+              std::vector<uint32_t>(expected.mBits, expected.mBits + 16));
+    EXPECT_NE(rotated->mBits[5], 0xFF112233u);
+    ASSERT_NE(soft->mBits, nullptr);
+    EXPECT_EQ(soft->mBits[5], 0x80112233u);
+}

@@ -146,6 +146,21 @@ TEST_F(GameUITest, PauseButtonTogglesThePauseAndItsPicture)
     EXPECT_EQ(Picture(1), " gfx/UI/PauseBtnDown");
 }
 
+TEST_F(GameUITest, AHeldBarButtonShowsItsPictureOnePixelDownAndRight)
+{
+    CloseBoard();
+    const ButtonWidget* button = ui->GetButton(GameUI::BUTTON_PAUSE);
+    const int x = ui->mX + button->mX + 12;
+    const int y = ui->mY + button->mY + 12;
+    app.mManager.MouseMove(x, y);
+    app.mManager.MouseDown(x, y, 1);
+    RecordingImage image;
+    Graphics g(&image);
+    ui->GetButton(GameUI::BUTTON_PAUSE)->Draw(&g);
+    EXPECT_EQ(image.mCalls, (std::vector<std::string>{"blt 1,1 255,255,255,255 gfx/UI/PauseBtnDown"}));
+    app.mManager.MouseUp(x, y, 1);
+}
+
 TEST_F(GameUITest, MuteButtonSilencesAndRestoresTheFixedVolumes)
 {
     CloseBoard();

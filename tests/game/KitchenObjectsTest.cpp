@@ -192,6 +192,9 @@ TEST_F(Kitchen, OvenDrawsThePizzaLightenedWhileBaking)
               image.mCalls.end());
     EXPECT_NE(std::find(image.mCalls.begin(), image.mCalls.end(), "rect 10,10,29,29 0,0,0,255"),
               image.mCalls.end());
+    // The pizza's own picture, not the dough, greyed by 100 * 127 / 500 = 25.
+    EXPECT_NE(std::find(image.mCalls.begin(), image.mCalls.end(), "stretch 10,10,30,30 230,230,230,255 m"),
+              image.mCalls.end());
 }
 
 TEST_F(Kitchen, PrepTableIsBuiltReadyAndAssemblesAPizza)

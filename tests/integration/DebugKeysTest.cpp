@@ -14,11 +14,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <poll.h>
+#include <set>
+#include <sys/inotify.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 
 using namespace IntegrationTest;
 using namespace Lumo;
@@ -124,6 +129,34 @@ protected:
         Hold(key, code, false);
         mApp->RunFor(30);
         return seen;
+    }
+    // Plays another copy of the program: holds the display lock, which `step` takes, until an event
+    // of `mask` on a folder in `folder` shows that `step` got that far, and then does `meanwhile`.
+    void Meanwhile(const char* folder, uint32_t mask, const std::function<void()>& meanwhile,
+                   const std::function<void()>& step)
+    {
+        const int watch = inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(inotify_add_watch(watch, folder, mask), 0);
+        std::atomic<bool> holding{false};
+        std::thread other(
+            [&]
+            {
+                AutoCrit lock(DisplayLockOf(mApp->mDDInterface));
+                holding = true;
+                alignas(inotify_event) char event[4096];
+                pollfd ready{watch, POLLIN, 0};
+                // Never a hang: without the event the test fails on what was written.
+                while (poll(&ready, 1, 10000) == 1 && read(watch, event, sizeof event) > 0 &&
+                       (reinterpret_cast<inotify_event*>(event)->mask & IN_ISDIR) == 0)
+                {
+                }
+                meanwhile();
+            });
+        while (!holding)
+            std::this_thread::yield();
+        step();
+        other.join();
+        close(watch);
     }
     std::string ReadFile(const fs::path& path)
     {
@@ -441,6 +474,19 @@ TEST_F(DebugKeys, ScreenshotsAreNumberedAfterTheHighestExisting)
     EXPECT_EQ(mApp->TakeScreenshot(), "_screenshots/image12.png");
 }
 
+// Another copy of the program took the number after this one listed the folder: its screenshot
+// stays, and this one takes the next number.
+TEST_F(DebugKeys, AScreenshotNeverReplacesOneAnotherCopyTookMeanwhile)
+{
+    fs::create_directories("_screenshots");
+    std::string taken;
+    Meanwhile(
+        "_screenshots", IN_CLOSE_NOWRITE, [] { std::ofstream("_screenshots/image1.png") << "other copy"; },
+        [&] { taken = mApp->TakeScreenshot(); });
+    EXPECT_EQ(ReadFile("_screenshots/image1.png"), "other copy");
+    EXPECT_EQ(taken, "_screenshots/image2.png");
+}
+
 TEST_F(DebugKeys, ScreenshotFailuresWriteNothing)
 {
     // A file where the folder should be: nothing can be written.
@@ -543,6 +589,38 @@ TEST_F(DebugKeys, DumpImagesWhileTheLoadingThreadMakesPictures)
         EXPECT_TRUE(mApp->DumpImages());
     stop = true;
     loader.join();
+}
+
+// Another copy of the program dumps more pictures while this one dumps: the folder ends as one
+// whole dump, every file in it linked from its page, and no other folder is left.
+TEST_F(DebugKeys, DumpImagesNeverMixesWithAnotherCopysDump)
+{
+    bool otherDumped = false;
+    bool dumped = false;
+    Meanwhile(
+        ".", IN_CREATE,
+        [&]
+        {
+            Lumo::MemoryImage extra(mApp.get());
+            extra.Create(7, 7);
+            extra.GetBits();
+            otherDumped = mApp->DumpImages();
+        },
+        [&] { dumped = mApp->DumpImages(); });
+    EXPECT_TRUE(otherDumped);
+    EXPECT_TRUE(dumped);
+    const std::string page = ReadFile("_dump/imagelist.html");
+    std::set<std::string> linked = {"imagelist.html"}, files;
+    for (const std::string key : {"HREF=", "SRC="})
+        for (size_t at = page.find(key); at != std::string::npos; at = page.find(key, at + 1))
+            linked.insert(page.substr(at + key.size(), page.find_first_of(" >", at) - at - key.size()));
+    for (const auto& entry : fs::directory_iterator("_dump"))
+        files.insert(entry.path().filename().string());
+    EXPECT_EQ(files, linked);
+    for (const auto& entry : fs::directory_iterator("."))
+        EXPECT_TRUE(entry.path().filename() == "_dump" ||
+                    entry.path().filename().string().rfind("_dump", 0) != 0)
+            << entry.path();
 }
 
 TEST_F(DebugKeys, DumpImagesReportsAPageItCannotWrite)

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -508,6 +511,41 @@ TEST_F(Registry, AnotherProcessSavingTheSameFileLosesNothing)
         for (int i = 0; i < 20; i++)
             EXPECT_NE(Query(key, ("W" + std::to_string(w) + "-" + std::to_string(i)).c_str()), "<missing>");
     RegCloseKey(sub);
+    RegCloseKey(key);
+}
+
+// A copy starting on a damaged file while another saves a whole one in its place: the starting
+// copy reads in turn with the writer, so the file just saved is taken, not moved aside as damaged.
+TEST_F(Registry, AFileSavedInPlaceOfADamagedOneIsNotMovedAside)
+{
+    WriteFile("damaged\n");
+    const std::string folder = std::filesystem::path(mFile).parent_path();
+    const int opens = inotify_init1(IN_CLOEXEC);
+    inotify_add_watch(opens, mFile.c_str(), IN_OPEN);
+    const int writer = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(flock(writer, LOCK_EX), 0); // the saving copy's turn
+    std::thread starting(
+        []
+        {
+            PlatformTest::ReloadRegistry();
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key) == ERROR_SUCCESS)
+                RegCloseKey(key);
+        });
+    // Given the time to read the damaged file, if it could.
+    pollfd read{opens, POLLIN, 0};
+    poll(&read, 1, 500);
+    close(opens);
+    const std::string whole = "registry 1\nkey \"HKEY_LOCAL_MACHINE\" \"SOFTWARE\"\ndword \"Saved\" 7\nend\n";
+    std::ofstream(mFile + ".new", std::ios::binary) << whole;
+    std::filesystem::rename(mFile + ".new", mFile);
+    close(writer);
+    starting.join();
+    EXPECT_TRUE(Aside().empty());
+    EXPECT_EQ(FileText(), whole);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(Query(key, "Saved"), std::string("\x07\0\0\0", 4));
     RegCloseKey(key);
 }
 

@@ -1,5 +1,6 @@
 // Sound files and the converted-sound cache: the readers' checks, the cache file's bytes and
 // when a cached copy is stale. Sample bytes are read back through the cache writer.
+#include "../BigClaims.h"
 #include "ManagerFixture.h"
 #include "tremor/TremorMemory.h"
 
@@ -22,6 +23,7 @@ namespace fs = std::filesystem;
 namespace
 {
 const fs::path kLoopOgg = fs::path(LUMO_AUDIO_TEST_DATA) / "loop.ogg";
+const fs::path kTwoPageOgg = fs::path(LUMO_ASSETS_DIR) / "sfx/cashregister.ogg";
 
 class SoundFilesTest : public ManagerFixture
 {
@@ -284,6 +286,15 @@ TEST_F(SoundFilesTest, LoadingOrderAndBrokenOggs)
     EXPECT_EQ(mManager->LoadSound("cut"), -1);
     mFolder.Write("junk.ogg", Bytes(200, 'o'));
     EXPECT_FALSE(mManager->LoadOGGSound(3, "junk.ogg"));
+
+    // The last page claiming 60 M frames (up to 240 MB): refused without taking that memory.
+    ogg = OggClaimingFrames(kTwoPageOgg, 60'000'000);
+    ASSERT_FALSE(ogg.empty());
+    mFolder.Write("claims.ogg", ogg);
+    PeakMemory peak;
+    EXPECT_FALSE(mManager->LoadOGGSound(3, "claims.ogg"));
+    EXPECT_EQ(mManager->GetSoundInstance(3), nullptr);
+    EXPECT_LT(peak.RiseKb(), 64 * 1024);
 }
 
 namespace

@@ -327,7 +327,7 @@ TEST_F(DialogTest, DraggingADialogLargerThanTheScreenStaysFinite)
     manager.RemoveWidget(dialog.get());
 }
 
-TEST_F(DialogTest, DialogButtonDrawsPartsOfItsFramePictureAndItsLabel)
+TEST_F(DialogTest, DialogButtonDrawsPartsOfItsFramePictureAndItsLabelElseAsAPlainButton)
 {
     MemoryImage frame;
     frame.Create(9, 9);
@@ -352,6 +352,12 @@ TEST_F(DialogTest, DialogButtonDrawsPartsOfItsFramePictureAndItsLabel)
     button.mBtnNoDraw = true;
     button.Draw(&g);
     EXPECT_TRUE(host.mLog.empty());
+    // Without a frame picture it is a plain button, with the plain button's default font.
+    DialogButton plain(1001, nullptr);
+    plain.mLabel = "NO";
+    plain.Resize(0, 0, 60, 24);
+    plain.Draw(&g);
+    EXPECT_EQ(host.mLog.front(), "font SansSerif 10 0");
 }
 
 TEST_F(DialogTest, DeletingAShownDialogTakesItAndItsButtonsOffTheScreen)

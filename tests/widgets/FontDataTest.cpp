@@ -192,6 +192,7 @@ TEST_F(FontDataTest, EachCommandErrorText)
         {"Define 5 x;", {"Invalid Paramater Type"}},
         {"Define 'q' x;", {"Invalid Paramater Type"}},
         {"Define L (a b);", {"Unable to Dereference \"a\""}},
+        {"Define L (1 2); Define L (L 3);", {"Unable to Dereference \"L\""}},
         {"CreateHorzSpanRectList R (0 0 0) (1);", {"Invalid Paramater Type"}},
         {"CreateHorzSpanRectList R (0 0 0 4) (1 -1);", {"Invalid Paramater Type"}},
         {"CreateHorzSpanRectList R (2147483640 0 0 4) (5 5 5);", {"Invalid Paramater Type"}},
@@ -257,8 +258,10 @@ TEST_F(FontDataTest, DeepNestingIsAnErrorWithItsLineAndAShortCommand)
 
 TEST_F(FontDataTest, DefinesResolveWhenMade)
 {
-    ASSERT_TRUE(Load("Define A 'it''s';\nDefine B A;\nDefine L (A 5 ('x'));\nDefine A 'new';"));
+    ASSERT_TRUE(Load("Define A 'it''s';\nDefine B A;\nDefine L (A 5 ('x'));\nDefine A 'new';\n"
+                     "Define S 'old';\nDefine S S;"));
     EXPECT_EQ(Define("a"), "'new'");
+    EXPECT_EQ(Define("s"), "S"); // the old value is gone before the new one is read
     EXPECT_EQ(Define("b"), "'it''s'");
     EXPECT_EQ(Define("l"), "('it''s', 5, (x))"); // defines are used as stored
     std::string text;

@@ -138,11 +138,14 @@ bool DecodeWhole(StreamDecoder& decoder, std::vector<int16_t>& out, uint64_t max
     const uint64_t length = decoder.Length();
     if (length > maxBytes / (2 * channels))
         return false;
-    out.resize(size_t(length) * channels);
+    // The length is what the file claims: the buffer grows with what really comes.
+    out.clear();
     size_t done = 0;
     while (done < length)
     {
-        const size_t got = decoder.Read(out.data() + done * channels, size_t(length) - done);
+        if (done * channels == out.size())
+            out.resize(size_t(std::min<uint64_t>(length, std::max<size_t>(done * 2, 1 << 15))) * channels);
+        const size_t got = decoder.Read(out.data() + done * channels, out.size() / channels - done);
         if (got == 0)
             break;
         done += got;

@@ -1,0 +1,70 @@
+// Files that claim far more than they hold, and how much memory reading them took.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+// How far the resident memory of this process rose above what it was when the object was made.
+
+class PeakMemory
+{
+public:
+    PeakMemory()
+    {
+        if (FILE* peak = std::fopen("/proc/self/clear_refs", "w"))
+        {
+            std::fputs("5", peak); // the peak starts again from what is resident now
+            std::fclose(peak);
+        }
+        mStartKb = StatusKb("VmRSS:");
+    }
+    long RiseKb() const { return StatusKb("VmHWM:") - mStartKb; }
+
+private:
+    static long StatusKb(const char* field)
+    {
+        FILE* status = std::fopen("/proc/self/status", "r");
+        char line[256];
+        long kb = -1;
+        while (status && kb < 0 && std::fgets(line, sizeof line, status))
+            if (std::strncmp(line, field, std::strlen(field)) == 0)
+                kb = std::atol(line + std::strlen(field));
+        if (status)
+            std::fclose(status);
+        return kb;
+    }
+    long mStartKb;
+};
+
+// The bytes of an Ogg Vorbis file of two or more audio pages whose last page claims `frames`
+// frames in all (its checksum made again); empty if the file cannot be read.
+inline std::vector<uint8_t> OggClaimingFrames(const std::filesystem::path& ogg, uint64_t frames)
+{
+    std::vector<uint8_t> b(std::filesystem::file_size(ogg));
+    FILE* file = std::fopen(ogg.c_str(), "rb");
+    bool read = file && std::fread(b.data(), 1, b.size(), file) == b.size();
+    if (file)
+        std::fclose(file);
+    if (!read || b.size() < 27)
+        return {};
+    size_t last = b.size() - 4;
+    while (last > 0 && std::memcmp(&b[last], "OggS", 4) != 0)
+        last--;
+    for (size_t i = 0; i < 8; i++)
+        b[last + 6 + i] = uint8_t(frames >> (8 * i));
+    std::fill_n(&b[last + 22], 4, 0);
+    uint32_t crc = 0;
+    for (size_t i = last; i < b.size(); i++)
+    {
+        crc ^= uint32_t(b[i]) << 24;
+        for (int bit = 0; bit < 8; bit++)
+            crc = crc & 0x80000000u ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+    }
+    for (size_t i = 0; i < 4; i++)
+        b[last + 22 + i] = uint8_t(crc >> (8 * i));
+    return b;
+}
