@@ -249,6 +249,14 @@ TEST_F(SoundFilesTest, AuLinearAndSizes)
     EXPECT_EQ(Get32(out, 4), out.size() - 8);
     EXPECT_EQ(out.substr(kDataAt + 4), std::string("\x90\0", 2));
 
+    // A long sound is written from its buffer, not copied whole first.
+    mFolder.Write("long.wav", Wav(2, 44100, 16, Bytes(8 << 20, 0x21)));
+    ASSERT_TRUE(mManager->LoadWAVSound(4, "long.wav"));
+    PeakMemory peak;
+    EXPECT_TRUE(mManager->WriteCacheWAV("long-copy.wav", 4, "long.wav"));
+    EXPECT_LT(peak.RiseKb(), 4 * 1024);
+    EXPECT_EQ(fs::file_size(mFolder.Path("long-copy.wav")), 62 + std::string("long.wav").size() + (8u << 20));
+
     mFolder.Write("a.au", Au(2, 1, 8000, Bytes(8, 1), 4000)); // more than the file holds
     EXPECT_FALSE(mManager->LoadAUSound(1, "a.au"));
     mFolder.Write("a.au", Au(2, 0, 8000, Bytes(8, 1)));
