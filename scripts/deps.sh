@@ -6,14 +6,14 @@
 set -euo pipefail
 play=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libvorbisidec-dev libogg-dev
+  libsdl2-dev libx11-dev libpng-dev zlib1g-dev libjpeg62-turbo-dev libvorbisidec-dev libogg-dev
   libopenmpt-dev libmpg123-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
 )
 develop=(
   clang libclang-rt-14-dev clang-format ccache
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-  xvfb xauth openbox libx11-dev
+  xvfb xauth openbox
 )
 if [ "${1:-}" = play ]; then
   shift

@@ -202,18 +202,21 @@ void LumoAppBase::JumpToTime(const std::string& text)
     std::string keyPath, valueName;
     if (RegistryKeyPath("DemoJumpTime", keyPath, valueName))
         WriteRegistryValue(keyPath, valueName, REG_SZ, text.data(), (DWORD)text.size());
+    // Held to the int range at every step: many or long pieces would run past any integer.
     long long seconds = 0;
     size_t start = 0;
     for (;;)
     {
         size_t colon = text.find(':', start);
-        seconds = seconds * 60 + std::atoi(text.substr(start, colon - start).c_str());
+        long long piece = std::strtoll(text.substr(start, colon - start).c_str(), nullptr, 10);
+        seconds = std::clamp<long long>(seconds * 60 + std::clamp<long long>(piece, INT32_MIN, INT32_MAX),
+                                        INT32_MIN, INT32_MAX);
         if (colon == std::string::npos)
             break;
         start = colon + 1;
     }
     long long target = mDemoLength - (seconds + 1) * 1000 / mFrameTime;
-    mFastForwardToUpdateNum = (int)std::max<long long>(target, INT32_MIN);
+    mFastForwardToUpdateNum = (int)std::clamp<long long>(target, INT32_MIN, INT32_MAX);
     // The time spent choosing is not caught up.
     mLastAccumulateTime = timeGetTime();
 }

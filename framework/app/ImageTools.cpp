@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -32,12 +33,14 @@ int HighestScreenshotNumber(const std::string& folder)
         return 0;
     do
     {
-        int number = 0;
-        char rest = 0;
-        // "%d.png" must match the whole name: the trailing %c catches anything after it.
-        if (std::sscanf(found.cFileName, "image%d.pn%c", &number, &rest) == 2 && rest == 'g' &&
-            std::strlen(found.cFileName) == FormatString("image%d.png", number).size())
-            highest = std::max(highest, number);
+        // The number as %d reads it ("image012.png" is 12), and ".png" must end the name.
+        const char* digits = found.cFileName + 5;
+        char* end = nullptr;
+        errno = 0;
+        long number = std::strncmp(found.cFileName, "image", 5) == 0 ? std::strtol(digits, &end, 10) : 0;
+        if (end != nullptr && end != digits && errno == 0 && number >= 0 && number <= INT_MAX &&
+            std::strcmp(end, ".png") == 0)
+            highest = std::max(highest, int(number));
     } while (FindNextFileA(find, &found));
     FindClose(find);
     return highest;

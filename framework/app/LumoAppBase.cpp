@@ -137,7 +137,6 @@ bool LumoAppBase::StartLoadingThread()
 void LumoAppBase::RunCursorThread()
 {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    int refreshPeriod = DisplayRefreshPeriod();
     while (!mShutdown)
     {
         POINT pos{};
@@ -153,9 +152,12 @@ void LumoAppBase::RunCursorThread()
         if (known && mFrameDrawn && display)
         {
             POINT drawn;
+            int refreshPeriod;
             {
+                // The rate of the display as it is now: a new mode may have another.
                 DisplayLock lock(display);
                 drawn = POINT{display->mCursorDrawnX, display->mCursorDrawnY};
+                refreshPeriod = 1000 / std::max(1, display->mRefreshRate);
             }
             if (drawn.x != pos.x || drawn.y != pos.y)
             {
@@ -337,9 +339,10 @@ void LumoAppBase::Start()
     OutputDebugStringA(FormatString("Draw Count    = %d\r\n", mDrawCount).c_str());
     OutputDebugStringA(FormatString("Draw Time     = %d\r\n", mDrawTime).c_str());
     OutputDebugStringA(FormatString("Screen Blt    = %d\r\n", mScreenBltTime).c_str());
-    if (mDrawTime + mScreenBltTime > 0)
-        OutputDebugStringA(
-            FormatString("Avg FPS       = %d\r\n", mDrawCount * 1000 / (mDrawTime + mScreenBltTime)).c_str());
+    // In 64 bits: a few hours of frames times 1000 is past an int.
+    const long long drawMs = (long long)mDrawTime + mScreenBltTime;
+    if (drawMs > 0)
+        OutputDebugStringA(FormatString("Avg FPS       = %lld\r\n", mDrawCount * 1000LL / drawMs).c_str());
 
     timeEndPeriod(1);
     MainLoopDoneHook();

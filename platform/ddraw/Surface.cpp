@@ -186,9 +186,11 @@ HRESULT Surface::Make(const Request& request, Surface** surface)
     *surface = nullptr;
     if (request.width == 0 || request.height == 0)
         return DDERR_INVALIDPARAMS;
-    if (request.width > kMaxSide)
+    // The primary is the screen, as large as the desktop is: the limit is for surfaces asked for.
+    const bool screen = request.primaries != nullptr;
+    if (request.width > kMaxSide && !screen)
         return DDERR_TOOBIGWIDTH;
-    if (request.height > kMaxSide)
+    if (request.height > kMaxSide && !screen)
         return DDERR_TOOBIGHEIGHT;
     uint64_t pitch = request.format.Pitch(request.width);
     uint64_t bytes = pitch * request.height;

@@ -13,7 +13,7 @@ using namespace Platform::User;
 
 constexpr int kPaletteBits = 8;
 
-// Display memory offered when a test has not said otherwise.
+// Display memory offered beside the desktop's own screen when a test has not said otherwise.
 constexpr uint64_t kDefaultVideoMemory = 64ull << 20;
 
 std::mutex gLock;
@@ -49,6 +49,9 @@ Platform::DesktopInfo HostDesktop()
         info.width = mode.w;
         info.height = mode.h;
         info.refreshRate = mode.refresh_rate;
+        // A card holds the screen it shows: the windowed primary (the whole desktop, at 32 bits)
+        // fits however large the desktop is, with the usual room left for everything else.
+        info.videoMemory += uint64_t(mode.w) * uint64_t(mode.h) * 4;
         // SDL draws on any desktop with colour channels, whatever their depth: the layer offers
         // its own 32 bits there. A palette desktop (SDL knows no format for an 8-bit X screen)
         // has no renderer: it shows as what it is, and no mode change can take it elsewhere.

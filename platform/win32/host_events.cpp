@@ -1,6 +1,7 @@
 // SDL events become window messages with wParam / lParam as Windows gives them.
 #include "win32/keymap.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 
 #include <cstdlib>
 
@@ -293,6 +294,10 @@ void TranslateHostEvent(const SDL_Event& e)
         break;
     case SDL_WINDOWEVENT:
         OnWindow(e.window);
+        break;
+    case SDL_SYSWMEVENT:
+        if (HWND hwnd = FromSdlId(DestroyedHostWindow(e)))
+            HostWindowLost(hwnd);
         break;
     case SDL_QUIT:
         // Only a termination signal gives this (closing windows is WM_CLOSE): the session ends.

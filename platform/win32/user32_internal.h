@@ -36,6 +36,9 @@ struct Window
     SDL_Window* sdl = nullptr;
     uint32_t sdlId = 0;
     bool fullScreen = false; // the SDL window covers the screen; `rect` stays the program's
+    // Another X client destroyed the SDL window: SDL would wait forever for it to be shown,
+    // hidden or made full screen, so it is asked for none of these until it is closed.
+    bool hostLost = false;
     // Just shown, or just out of full screen: a window manager that puts the window elsewhere
     // (its frame where the window was asked to be) is overruled until then (SDL ticks), a few
     // times at most.
@@ -56,6 +59,8 @@ SIZE ClientSize(const Window& window);
 // Sets the frame rectangle, sending WM_MOVE / WM_SIZE for the parts that changed.
 void PlaceWindow(HWND hwnd, const RECT& rect, bool fromHost);
 void SetMinimized(HWND hwnd, bool minimized, bool fromHost);
+// Another X client destroyed the window's SDL window: it is closed as the window manager closes it.
+void HostWindowLost(HWND hwnd);
 // The host moved the window's inside to (x, y) right after it was shown, which is the window
 // manager placing its frame where the window itself was asked to be: the window is put back
 // where asked (true) instead of taking the new place, so that a window placed where it was saved

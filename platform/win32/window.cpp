@@ -4,6 +4,7 @@
 #include "win32/gdi32.h"
 #include "win32/host.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 
 #include <algorithm>
 #include <atomic>
@@ -89,6 +90,7 @@ bool MakeHostWindow(Window& w)
         return false;
     }
     w.sdlId = SDL_GetWindowID(w.sdl);
+    WatchHostWindow(w.sdl);
     if (w.cls && w.cls->wc.hIcon)
         ApplyHostIcon(w.sdl, w.cls->wc.hIcon);
     return true;
@@ -206,6 +208,12 @@ void PlaceWindow(HWND hwnd, const RECT& rect, bool fromHost)
         Deliver(hwnd, WM_SIZE, SIZE_RESTORED, sizeParam, fromHost);
 }
 
+void HostWindowLost(HWND hwnd)
+{
+    if (WithWindow(hwnd, [](Window& w) { w.hostLost = true; }))
+        QueueSent(hwnd, WM_CLOSE, 0, 0);
+}
+
 void SetMinimized(HWND hwnd, bool minimized, bool fromHost)
 {
     LPARAM sizeParam;
@@ -215,7 +223,7 @@ void SetMinimized(HWND hwnd, bool minimized, bool fromHost)
         if (!w || w->minimized == minimized)
             return;
         w->minimized = minimized;
-        if (w->sdl && !fromHost && OnVideoThread())
+        if (w->sdl && !w->hostLost && !fromHost && OnVideoThread())
         {
             if (minimized)
                 SDL_MinimizeWindow(w->sdl);
@@ -302,7 +310,7 @@ bool SetHostFullScreen(HWND hwnd, bool fullScreen)
 {
     std::lock_guard<std::recursive_mutex> lock(TableLock());
     auto w = FindLocked(hwnd);
-    if (!w || !w->sdl || !OnVideoThread())
+    if (!w || !w->sdl || w->hostLost || !OnVideoThread())
         return false;
     if (w->fullScreen == fullScreen)
         return true;
@@ -449,6 +457,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
     if (sdl)
     {
         PresenterWindowGone(hwnd);
+        UnwatchHostWindow(sdl);
         SDL_DestroyWindow(sdl);
     }
     ForgetWindowMessages(hwnd);
@@ -468,10 +477,10 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow)
     {
         std::lock_guard<std::recursive_mutex> lock(TableLock());
         wasVisible = w->visible;
-        if (cmdShow == SW_HIDE)
+        if (cmdShow == SW_HIDE || w->hostLost)
         {
-            w->visible = false;
-            if (w->sdl && OnVideoThread())
+            w->visible = cmdShow != SW_HIDE;
+            if (w->sdl && !w->hostLost && OnVideoThread())
                 SDL_HideWindow(w->sdl);
             return wasVisible;
         }

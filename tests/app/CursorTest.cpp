@@ -93,6 +93,16 @@ TEST_F(Cursors, CursorThreadDrawsBetweenFramesAndEndsWithShutdown)
     // Long after the last frame the cursor is drawn at once.
     PlatformTest::AdvanceClock(100 * 1000);
     EXPECT_TRUE(waitFor([&] { return app.mFake.CursorDrawnAt().y == 50; }));
+    // The display now runs at 20 Hz: 40 ms after a frame the next one is still due.
+    {
+        Lumo::DisplayLock lock(&app.mFake);
+        app.mFake.mRefreshRate = 20;
+    }
+    app.mLastDrawTime = timeGetTime();
+    PlatformTest::AdvanceClock(40 * 1000);
+    app.mCursorDemoX = 70;
+    EXPECT_TRUE(waitFor([&] { return app.mFake.Pending().x == 70; }));
+    EXPECT_EQ(app.mFake.CursorDraws(), 1);
     app.Shutdown();
     EXPECT_FALSE(app.mCursorThreadRunning);
 }

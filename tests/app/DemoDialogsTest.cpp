@@ -85,6 +85,17 @@ TEST_F(DemoDialogs, JumpToTimeCancelOrCloseChangesNothing)
     EXPECT_EQ(PlatformTest::ShownDialogs().size(), 2u);
 }
 
+TEST_F(DemoDialogs, JumpToTimeOfAnyLengthStaysInsideTheIntRange)
+{
+    TestApp app;
+    PlayingDemo(app);
+    // Far before the start, and (negative times) far after the end: the ends of int, no overflow.
+    app.JumpToTime("99999999999:99999:99999:99999:99999:99999");
+    EXPECT_EQ(app.mFastForwardToUpdateNum, INT32_MIN);
+    app.JumpToTime("-99999:99999:99999:99999:99999:99999");
+    EXPECT_EQ(app.mFastForwardToUpdateNum, INT32_MAX);
+}
+
 TEST_F(DemoDialogs, KeysOpenNoDialogWithoutADemo)
 {
     TestApp app;

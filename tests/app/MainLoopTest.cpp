@@ -267,6 +267,21 @@ TEST_F(MainLoop, StartRunsTheLoadingThreadAndPrintsStatistics)
     EXPECT_FALSE(app.mInMainLoop);
 }
 
+TEST_F(MainLoop, AverageFrameRateOfALongRunIsNotWrapped)
+{
+    TestApp app;
+    app.mDrawCount = 3000000; // eight hours at 100 frames a second
+    app.mDrawTime = 28000000;
+    app.mWidgets.mOnUpdate = [&](int) { app.Post(WM_CLOSE); };
+    setenv("LUMO_DEBUG_OUTPUT", "1", 1);
+    testing::internal::CaptureStderr();
+    app.Start();
+    std::string out = testing::internal::GetCapturedStderr();
+    unsetenv("LUMO_DEBUG_OUTPUT");
+    long long fps = app.mDrawCount * 1000LL / (app.mDrawTime + app.mScreenBltTime);
+    EXPECT_NE(out.find("Avg FPS       = " + std::to_string(fps) + "\r\n"), std::string::npos) << out;
+}
+
 TEST_F(MainLoop, LostDisplayIsRestartedAndRedrawn)
 {
     TestApp app;

@@ -472,6 +472,9 @@ TEST_F(DebugKeys, ScreenshotsAreNumberedAfterTheHighestExisting)
     EXPECT_EQ(shot->mBits[239 * 320 + 319] | 0xFF000000u, 0xFF2080C0u);
 
     EXPECT_EQ(mApp->TakeScreenshot(), "_screenshots/image12.png");
+    // A number written with leading zeros still counts as that number.
+    std::ofstream("_screenshots/image0020.png") << "x";
+    EXPECT_EQ(mApp->TakeScreenshot(), "_screenshots/image21.png");
 }
 
 // Another copy of the program took the number after this one listed the folder: its screenshot

@@ -1,5 +1,6 @@
 // Where a shown window lands on a real X11 display, with a window manager (openbox) and without:
-// the place a program saves at exit brings the window back to exactly that place next time.
+// the place a program saves at exit brings the window back to exactly that place next time. And a
+// window another X client destroys is closed as its close button closes it.
 #include "win32/host.h"
 #include "win32/windows.h"
 
@@ -17,9 +18,24 @@ namespace
 {
 constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
+int gCloses = 0;
+
 LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_CLOSE)
+    {
+        gCloses++;
+        return 0;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void RegisterProc()
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.lpszClassName = "Placed";
+    RegisterClassA(&wc);
 }
 
 void Pump()
@@ -83,10 +99,7 @@ TEST(WindowPlacement, AWindowComesBackExactlyWhereItWasSaved)
 {
     if (std::getenv("DISPLAY") == nullptr)
         GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.lpszClassName = "Placed";
-    ASSERT_NE(RegisterClassA(&wc), 0);
+    RegisterProc();
     POINT saved{180, 10};
     for (int start = 0; start < 3; start++)
     {
@@ -95,5 +108,52 @@ TEST(WindowPlacement, AWindowComesBackExactlyWhereItWasSaved)
         EXPECT_EQ(next.x, saved.x);
         EXPECT_EQ(next.y, saved.y);
         saved = next;
+    }
+}
+
+// Destroyed by another client (xdotool windowclose does this), windowed and full screen: the
+// program is asked to close instead of being ended by Xlib, and the layer then hides and destroys
+// the window without waiting for a server that will never answer for it.
+TEST(WindowPlacement, AWindowAnotherClientDestroysIsClosed)
+{
+    if (std::getenv("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
+    RegisterProc();
+    for (bool fullScreen : {false, true})
+    {
+        SCOPED_TRACE(fullScreen);
+        HWND hwnd = CreateWindowExA(0, "Placed", "destroyed", kStyle, 100, 100, 640, 480, nullptr, nullptr,
+                                    nullptr, nullptr);
+        ASSERT_NE(hwnd, nullptr);
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        if (fullScreen)
+        {
+            ASSERT_TRUE(Platform::SetHostFullScreen(hwnd, true));
+        }
+        Pump();
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        ASSERT_TRUE(SDL_GetWindowWMInfo(Platform::HostWindow(hwnd), &info));
+        ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+        Display* other = XOpenDisplay(nullptr);
+        ASSERT_NE(other, nullptr);
+        XDestroyWindow(other, info.info.x11.window);
+        XCloseDisplay(other);
+        gCloses = 0;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (gCloses == 0 && std::chrono::steady_clock::now() < deadline)
+        {
+            // Requests that still name the window fail meanwhile.
+            RealClientOrigin(hwnd);
+            Pump();
+        }
+        EXPECT_EQ(gCloses, 1);
+        if (fullScreen)
+        {
+            EXPECT_FALSE(Platform::SetHostFullScreen(hwnd, false));
+        }
+        ShowWindow(hwnd, SW_HIDE);
+        EXPECT_TRUE(DestroyWindow(hwnd));
+        Pump();
     }
 }

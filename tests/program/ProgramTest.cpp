@@ -207,13 +207,14 @@ TEST(Program, OnAPaletteDesktopItAsksForAnotherDepthAndEnds)
     EXPECT_EQ(run.exitCode, 1);
 }
 
-// A deep-colour desktop (30 bits: SDL names no format for it, as for a palette) is one the program
-// draws on: it starts, shows no box, and ends cleanly when asked to. Run by its own test on such a
-// screen.
-TEST(Program, OnADeepColourDesktopItPlays)
+// Desktops the program draws on although they are unusual: deep colour (30 bits: SDL names no
+// format for it, as for a palette), larger than the display memory a card is assumed to have (8K),
+// and wider than any surface the program may ask for (screens side by side). It starts, shows no
+// box, and ends cleanly when asked to. Run by their own tests on such screens.
+TEST(Program, OnAnOddDesktopItPlays)
 {
-    if (std::getenv("DISPLAY") == nullptr || std::getenv("LUMO_DEEP_DESKTOP") == nullptr)
-        GTEST_SKIP() << "needs a 30-bit X11 display (ctest program_xvfb_deep)";
+    if (std::getenv("DISPLAY") == nullptr || std::getenv("LUMO_ODD_DESKTOP") == nullptr)
+        GTEST_SKIP() << "needs an odd X11 display (ctest program_xvfb_deep, _8k, _wide)";
     ProgramFolder folder;
     const fs::path settings = folder.Path() / "registry.txt";
     // Once the start is through, its settings are written.

@@ -1,0 +1,112 @@
+#include "win32/x11_window_loss.h"
+
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <mutex>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+struct Watched
+{
+    unsigned long xid;
+    uint32_t sdlId;
+};
+
+std::mutex gLock;
+std::vector<Watched> gLive;
+// Destroyed by another client: requests SDL still makes for them (drawing, its own clean-up)
+// fail, and those failures are expected.
+std::vector<unsigned long> gLost;
+XErrorHandler gPrevious = nullptr;
+pid_t gOwner = 0; // SDL shows message boxes from a forked copy, whose windows are its own
+
+bool Named(unsigned long xid)
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    return std::any_of(gLive.begin(), gLive.end(), [&](const Watched& w) { return w.xid == xid; }) ||
+           std::find(gLost.begin(), gLost.end(), xid) != gLost.end();
+}
+
+// A request that names a window or drawable that is gone fails when another client destroyed
+// it first (the server does not always say which one was missing); the close that follows the
+// window's loss ends the run. Requests naming a window of ours fail only for that reason.
+int OnXError(Display* display, XErrorEvent* error)
+{
+    const bool gone =
+        error->error_code == BadWindow || error->error_code == BadDrawable || Named(error->resourceid);
+    if (gone && getpid() == gOwner)
+        return 0;
+    return gPrevious ? gPrevious(display, error) : 0;
+}
+
+bool X11Info(SDL_Window* window, SDL_SysWMinfo* info)
+{
+    SDL_VERSION(&info->version);
+    return window && SDL_GetWindowWMInfo(window, info) && info->subsystem == SDL_SYSWM_X11;
+}
+} // namespace
+
+namespace Platform::User
+{
+void WatchHostWindow(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!X11Info(window, &info))
+        return;
+    const unsigned long xid = info.info.x11.window;
+    static std::once_flag once;
+    std::call_once(once,
+                   []
+                   {
+                       gOwner = getpid();
+                       gPrevious = XSetErrorHandler(OnXError);
+                       SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+                   });
+    std::lock_guard<std::mutex> lock(gLock);
+    gLive.push_back({xid, SDL_GetWindowID(window)});
+}
+
+void UnwatchHostWindow(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!X11Info(window, &info))
+        return;
+    const unsigned long xid = info.info.x11.window;
+    std::lock_guard<std::mutex> lock(gLock);
+    gLive.erase(std::remove_if(gLive.begin(), gLive.end(), [&](const Watched& w) { return w.xid == xid; }),
+                gLive.end());
+    // SDL hides a window it destroys and waits for the server to say it is unmapped, which it
+    // never says of a window already gone: it is told so beforehand.
+    if (std::find(gLost.begin(), gLost.end(), xid) != gLost.end())
+    {
+        XEvent unmapped{};
+        unmapped.xunmap.type = UnmapNotify;
+        unmapped.xunmap.display = info.info.x11.display;
+        unmapped.xunmap.event = xid;
+        unmapped.xunmap.window = xid;
+        XPutBackEvent(info.info.x11.display, &unmapped);
+    }
+}
+
+uint32_t DestroyedHostWindow(const SDL_Event& event)
+{
+    if (event.type != SDL_SYSWMEVENT || event.syswm.msg->subsystem != SDL_SYSWM_X11)
+        return 0;
+    const XEvent& x = event.syswm.msg->msg.x11.event;
+    if (x.type != DestroyNotify)
+        return 0;
+    std::lock_guard<std::mutex> lock(gLock);
+    // Windows SDL destroyed itself were unwatched first.
+    auto it = std::find_if(gLive.begin(), gLive.end(),
+                           [&](const Watched& w) { return w.xid == x.xdestroywindow.window; });
+    if (it == gLive.end())
+        return 0;
+    const uint32_t id = it->sdlId;
+    gLost.push_back(it->xid);
+    gLive.erase(it);
+    return id;
+}
+} // namespace Platform::User

@@ -1,0 +1,17 @@
+// Windows another X client destroyed (xdotool windowclose, a session tool cleaning up) are
+// closed as the window manager's close button closes them; Xlib's default would end the process
+// with an error on the first request that still names one.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+namespace Platform::User
+{
+// After SDL made the window, and before SDL destroys it. Both do nothing off X11.
+void WatchHostWindow(SDL_Window* window);
+void UnwatchHostWindow(SDL_Window* window);
+// The SDL id of the watched window the event says another client destroyed, else 0.
+uint32_t DestroyedHostWindow(const SDL_Event& event);
+} // namespace Platform::User
