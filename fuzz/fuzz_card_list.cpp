@@ -7,24 +7,25 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ReadThroughFile("vhw.dat", data, size,
-                    [](const std::string& path)
-                    {
-                        std::vector<std::string> lines;
-                        if (!Lumo::ReadCardList(path.c_str(), lines))
-                            std::abort();
-                        for (const std::string& line : lines)
-                        {
-                            if (line.empty() || Lumo::Trim(line) != line ||
-                                line.find('\0') != std::string::npos || !Lumo::ListMatches({line}, line))
-                                std::abort();
-                        }
-                        Lumo::ListMatches(lines, "Example Graphics RX 580 (rev 2)");
-                        Lumo::ListMatches(lines, "");
-                    });
+    ReadThroughFile(
+        "vhw.dat", data, size,
+        [](const std::string& path)
+        {
+            auto check = [](const std::string& line)
+            {
+                if (line.empty() || Lumo::Trim(line) != line || line.find('\0') != std::string::npos ||
+                    Lumo::FindNoCase(line.c_str(), line.c_str()) != 0)
+                    std::abort();
+                return false;
+            };
+            bool matches = false;
+            if (!Lumo::ForEachCardLine(path.c_str(), check) ||
+                !Lumo::CardListMatches(path.c_str(), "Example Graphics RX 580 (rev 2)", matches) ||
+                !Lumo::CardListMatches(path.c_str(), "", matches) || matches)
+                std::abort();
+        });
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "app/Buffer.h"
 
+#include <algorithm>
+
 namespace Lumo
 {
 
@@ -67,6 +69,11 @@ void Buffer::WriteString(const std::string& value)
 
 void Buffer::WriteBytes(const unsigned char* data, int count)
 {
+    // Room for all of it at once: a demo's whole event stream grown a byte at a time passed
+    // through a copy of half its size. Small writes still grow the room by doubling.
+    const size_t needed = mData.size() + size_t(std::max(count, 0)) + 1;
+    if (needed > mData.capacity())
+        mData.reserve(std::max(needed, 2 * mData.capacity()));
     for (int i = 0; i < count; i++)
         WriteByte(data[i]);
 }

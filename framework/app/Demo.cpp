@@ -141,7 +141,7 @@ bool LumoAppBase::ReadDemoFile(std::string& error)
         return false;
     mRandSeed = contents.mRandSeed;
     SRand(mRandSeed);
-    mDemoMarkerList = contents.mMarkers;
+    mDemoMarkerList = std::move(contents.mMarkers);
     mDemoLength = contents.mDemoLength;
     mDemo.SetEvents(contents.mEvents.data(), (int)contents.mEvents.size());
     return true;

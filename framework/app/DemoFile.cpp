@@ -80,8 +80,11 @@ bool ParseMarkers(const unsigned char* block, uint32_t size, std::vector<DemoMar
     if (bitsLeft() < 32)
         return false;
     int count = buffer.ReadLong();
-    if (count < 0)
+    // Each marker takes at least a name length and an update count: a count the block cannot
+    // hold is refused before anything is made for it, and the list is made once at its size.
+    if (count < 0 || uint64_t(count) * (16 + 32) > uint64_t(bitsLeft()))
         return false;
+    markers.reserve(size_t(count));
     for (int i = 0; i < count; i++)
     {
         if (bitsLeft() < 16)

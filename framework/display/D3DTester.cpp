@@ -26,7 +26,7 @@ constexpr DWORD kRecordVersion = 2;
 // The card description fragments of a list file, trimmed, blank lines left out; none when the
 // file is missing. A line holding a NUL byte is not text and matches no card (read as a C string,
 // "\0xyz" would be empty and match every card).
-bool ReadCardList(const char* fileName, std::vector<std::string>& lines)
+bool ForEachCardLine(const char* fileName, const std::function<bool(const std::string&)>& onLine)
 {
     std::ifstream file(Platform::HostPath(fileName));
     if (!file)
@@ -35,18 +35,17 @@ bool ReadCardList(const char* fileName, std::vector<std::string>& lines)
     while (std::getline(file, line))
     {
         line = Trim(line);
-        if (!line.empty() && line.find('\0') == std::string::npos)
-            lines.push_back(line);
+        if (!line.empty() && line.find('\0') == std::string::npos && onLine(line))
+            break;
     }
     return true;
 }
 
-bool ListMatches(const std::vector<std::string>& lines, const std::string& description)
+bool CardListMatches(const char* fileName, const std::string& description, bool& matches)
 {
-    for (const std::string& line : lines)
-        if (FindNoCase(description.c_str(), line.c_str()) >= 0)
-            return true;
-    return false;
+    matches = false;
+    return ForEachCardLine(fileName, [&](const std::string& line)
+                           { return matches = FindNoCase(description.c_str(), line.c_str()) >= 0; });
 }
 
 namespace
@@ -437,11 +436,11 @@ void D3DTester::FindDriverYear()
 
 bool D3DTester::IsSupportedCard()
 {
-    std::vector<std::string> refused, admitted;
-    if (ReadCardList("vhwb.dat", refused) && ListMatches(refused, mDescription))
+    bool listed = false;
+    if (CardListMatches("vhwb.dat", mDescription, listed) && listed)
         return false;
-    if (ReadCardList("vhw.dat", admitted))
-        return ListMatches(admitted, mDescription);
+    if (CardListMatches("vhw.dat", mDescription, listed))
+        return listed;
     if (mDriverYear >= 2002)
         return true;
     for (const char* maker : {"nvidia", "radeon", "ati "})

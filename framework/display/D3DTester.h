@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,13 @@ class LumoAppBase;
 // HKEY_LOCAL_MACHINE, for the application's settings key.
 std::string SelfTestKeyPath(const std::string& registryKey);
 
-// The card description fragments of a card list (vhw.dat, vhwb.dat), trimmed, blank lines left
-// out; false when the file is missing.
-bool ReadCardList(const char* fileName, std::vector<std::string>& lines);
-// Whether any fragment occurs in the description, case ignored.
-bool ListMatches(const std::vector<std::string>& lines, const std::string& description);
+// Hands each card description fragment of a card list (vhw.dat, vhwb.dat) to `onLine`, trimmed,
+// blank lines and lines holding a NUL byte left out, until it returns true; false when the file is
+// missing. One line is held at a time: a list of tens of MB is not kept in memory.
+bool ForEachCardLine(const char* fileName, const std::function<bool(const std::string&)>& onLine);
+// Whether a fragment of the list occurs in the description, case ignored; false when the file is
+// missing.
+bool CardListMatches(const char* fileName, const std::string& description, bool& matches);
 
 // A small 32-bit picture the draw tests upload and draw.
 class D3DTestImage

@@ -170,23 +170,26 @@ bool DSoundManager::LoadAUSound(unsigned int id, const std::string& fileName)
         DropBuffer(id);
         return false;
     }
-    std::vector<uint8_t> encoded(size);
-    bool read = file.Read(encoded.data(), size);
-    if (encoding == kAULinear8)
+    // Read and converted a piece at a time: the whole file beside its buffer took half as much
+    // memory again.
+    std::vector<uint8_t> encoded(std::min<uint32_t>(size, 1u << 16));
+    bool read = true;
+    uint8_t* out = static_cast<uint8_t*>(data);
+    for (uint32_t done = 0; done < size && read;)
     {
-        // Signed in the file, unsigned in the buffer.
-        uint8_t* out = static_cast<uint8_t*>(data);
-        for (uint32_t i = 0; i < size; i++)
-            out[i] = uint8_t(encoded[i] ^ 0x80);
-    }
-    else
-    {
-        uint8_t* out = static_cast<uint8_t*>(data);
-        for (uint32_t i = 0; i < size; i++)
+        const uint32_t count = std::min<uint32_t>(size - done, uint32_t(encoded.size()));
+        read = file.Read(encoded.data(), count);
+        for (uint32_t i = 0; i < count; i++, done++)
         {
+            if (encoding == kAULinear8)
+            {
+                // Signed in the file, unsigned in the buffer.
+                out[done] = uint8_t(encoded[i] ^ 0x80);
+                continue;
+            }
             const uint16_t sample = uint16_t(MuLawSample(encoded[i]));
-            out[2 * i] = uint8_t(sample);
-            out[2 * i + 1] = uint8_t(sample >> 8);
+            out[2 * done] = uint8_t(sample);
+            out[2 * done + 1] = uint8_t(sample >> 8);
         }
     }
     bool unlocked = SUCCEEDED(mSourceSounds[id]->Unlock(data, locked, nullptr, 0));

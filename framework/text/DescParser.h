@@ -73,8 +73,8 @@ public:
 protected:
     // Takes ownership of value; an earlier define of the same name is deleted.
     void SetDefine(const std::string& name, DataElement* value);
-    // Charges values that define expansion makes; false (reported once) when they are more
-    // than the text read so far allows.
+    // Charges values that define expansion makes, or the interpreter builds in their stead; false
+    // (reported once) when they are more than the text read so far allows.
     bool SpendValues(size_t count);
     // Charges a copy or a reading of a define's value, everything in it counted.
     bool SpendDefine(const DataElement* value);

@@ -49,6 +49,11 @@ bool FitsInt(int64_t value)
     return value >= INT_MIN && value <= INT_MAX;
 }
 
+// A layer holds a record and a kerning row for each of 256 characters (some 74 KB): it is paid
+// for from the value budget as that much memory in values would be, so that a file of short
+// CreateLayer lines cannot ask for thousands of times its size.
+constexpr size_t kLayerValues = sizeof(FontLayer) / sizeof(SingleDataElement);
+
 } // namespace
 
 FontData::FontData()
@@ -269,6 +274,8 @@ bool FontData::AddLayer(const std::string& name, const FontLayer& layer)
 {
     if (mFontLayerMap.count(name) != 0)
         return Error("Layer Already Exists");
+    if (!SpendValues(kLayerValues))
+        return false;
     mFontLayerList.push_back(layer);
     mFontLayerList.back().mFontData = this;
     mFontLayerMap[name] = &mFontLayerList.back();

@@ -185,7 +185,8 @@ void ImageFont::Prepare()
         GenerateActiveLayers();
 }
 
-ActiveFontLayer ImageFont::ScaleLayer(FontLayer& layer, double numerator, double denominator) const
+ActiveFontLayer ImageFont::ScaleLayer(FontLayer& layer, double numerator, double denominator,
+                                      int64_t* pixelsLeft) const
 {
     ActiveFontLayer active;
     active.mBaseFontLayer = &layer;
@@ -202,9 +203,11 @@ ActiveFontLayer ImageFont::ScaleLayer(FontLayer& layer, double numerator, double
         maxHeight = std::max(maxHeight, h);
     }
     // A descriptor asking for an absurd size gets no glyph images rather than an
-    // allocation that cannot succeed.
-    if (totalWidth * maxHeight > kMaxScaledPixels)
+    // allocation that cannot succeed; so do the layers past the bound of all of a font's sheets
+    // (a few lines of descriptor repeating a large layer asked for gigabytes).
+    if (totalWidth * maxHeight > *pixelsLeft)
         return active;
+    *pixelsLeft -= totalWidth * maxHeight;
     auto* image = new MemoryImage(gLumoAppBase);
     image->Create(static_cast<int>(totalWidth), maxHeight);
     active.mScaledImage = image;
@@ -237,6 +240,7 @@ void ImageFont::GenerateActiveLayers()
     mActiveLayerList.clear();
     mAscent = mAscentPadding = mHeight = mLineSpacingOffset = 0;
     bool first = true;
+    int64_t scaledPixelsLeft = kMaxScaledPixels;
     for (FontLayer& layer : mFontData->mFontLayerList)
     {
         if (!(layer.mMinPointSize <= mPointSize &&
@@ -268,7 +272,7 @@ void ImageFont::GenerateActiveLayers()
                 numerator = mPointSize * mScale;
                 denominator = layer.mPointSize;
             }
-            mActiveLayerList.push_back(ScaleLayer(layer, numerator, denominator));
+            mActiveLayerList.push_back(ScaleLayer(layer, numerator, denominator, &scaledPixelsLeft));
         }
 
         auto scaled = [&](int value) { return Trunc(value * numerator / denominator); };

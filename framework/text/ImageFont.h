@@ -71,7 +71,7 @@ public:
 
     // Size of the shared pool of queued glyphs: one draw call queues at most this many.
     static constexpr int kGlyphPoolSize = 4096;
-    // Largest scaled glyph sheet made for one layer.
+    // Most pixels of the scaled glyph sheets made for one font's layers together.
     static constexpr int64_t kMaxScaledPixels = int64_t(1) << 26;
 
 private:
@@ -84,7 +84,9 @@ private:
     };
     double LayerFactor(const FontLayer& layer) const;
     Placement Place(const ActiveFontLayer& active, unsigned char c, int next, int pen, int y) const;
-    ActiveFontLayer ScaleLayer(FontLayer& layer, double numerator, double denominator) const;
+    // Makes the layer's scaled sheet when it fits in what is left of kMaxScaledPixels.
+    ActiveFontLayer ScaleLayer(FontLayer& layer, double numerator, double denominator,
+                               int64_t* pixelsLeft) const;
 };
 
 } // namespace Lumo

@@ -147,6 +147,13 @@ int MoveIntoFreeName(const std::string& temporary, const std::string& target)
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error,
                          bool* taken)
 {
+    const FilePiece whole{data, size};
+    return WritePiecesAtomically(path, {&whole, 1}, error, taken);
+}
+
+bool WritePiecesAtomically(const std::string& path, std::span<const FilePiece> pieces, std::string& error,
+                           bool* taken)
+{
     if (taken != nullptr)
         *taken = false;
     std::string target;
@@ -170,7 +177,9 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
         return false;
     }
     // The reason is taken where the step fails: the clean-up below may change errno.
-    int reason = size > 0 ? WriteAll(fd, data, size) : 0;
+    int reason = 0;
+    for (size_t i = 0; i < pieces.size() && reason == 0; i++)
+        reason = WriteAll(fd, pieces[i].data, pieces[i].size);
     if (reason == 0 && replaces && fchmod(fd, old.st_mode & 07777) != 0)
         reason = errno;
     if (reason == 0 && fsync(fd) != 0)

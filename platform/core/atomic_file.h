@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 
 namespace Platform
@@ -16,6 +17,18 @@ namespace Platform
 // never replaced: the write fails and *taken tells that this was why.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error,
                          bool* taken = nullptr);
+
+// Bytes that are written one after another, so that a large file need not be copied into one
+// block first.
+struct FilePiece
+{
+    const void* data;
+    size_t size;
+};
+
+// WriteFileAtomically of the pieces in order.
+bool WritePiecesAtomically(const std::string& path, std::span<const FilePiece> pieces, std::string& error,
+                           bool* taken = nullptr);
 
 // A name beside `target` that nobody can guess (target + ".tmp-" and 16 hexadecimal digits, the
 // name cut to fit a folder entry): other writers, and links planted beforehand, never meet it.

@@ -118,6 +118,26 @@ TEST(Buffer, StreamsOf256MiBAndMoreKeepCounting)
     EXPECT_TRUE(buffer.AtEnd());
 }
 
+TEST(Buffer, OneLargeWriteTakesItsOwnRoomAndSmallOnesGrowItByDoubling)
+{
+    const std::vector<unsigned char> block(1000000, 0x5A);
+    Buffer buffer;
+    buffer.WriteBytes(block.data(), int(block.size()));
+    EXPECT_LE(buffer.mData.capacity(), block.size() + 1);
+    EXPECT_EQ(buffer.mData, block);
+
+    // 50000 four-byte writes move the bytes some twenty times, not once per write.
+    Buffer small;
+    int moves = 0;
+    for (int i = 0; i < 50000; i++)
+    {
+        const unsigned char* before = small.GetDataPtr();
+        small.WriteBytes(block.data(), 4);
+        moves += small.GetDataPtr() != before;
+    }
+    EXPECT_LE(moves, 25);
+}
+
 TEST(Buffer, BytesAndEmptyState)
 {
     Buffer buffer;

@@ -75,6 +75,12 @@ TEST(DemoFileBytes, ReadsTheKnownFileAndMarkers)
     EXPECT_EQ(back.mMarkers[0].mUpdateCount, 3000);
     EXPECT_EQ(back.mMarkers[1].mUpdateCount, 4500);
     EXPECT_EQ(back.mEvents, c.mEvents);
+
+    // The list is made once at its size: a demo of many markers took twice their room growing it.
+    m.mMarkers.assign(1000, {"", 1});
+    ASSERT_EQ(Parse(BuildDemoFile(m), back), "ok");
+    EXPECT_EQ(back.mMarkers.size(), 1000u);
+    EXPECT_EQ(back.mMarkers.capacity(), 1000u);
 }
 
 TEST(DemoFileBytes, VersionOneHasNoMarkerBlock)

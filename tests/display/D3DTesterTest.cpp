@@ -5,6 +5,7 @@
 #include "core/faults.h"
 #include "test/direct3d.h"
 #include "tests/app/AppTestSupport.h"
+#include "../BigClaims.h"
 
 #include <fstream>
 
@@ -150,6 +151,17 @@ TEST_F(SelfTest, CardListsAndTheDriverYear)
     EXPECT_TRUE(supported("NVIDIA GeForce4", 2002));
     WriteFile("vhw.dat", std::string("\0xyz\n", 5));
     EXPECT_FALSE(supported("Some Card", 2002));
+
+    // A list of half a million short lines (1.5 MB) is read a line at a time: kept whole, it took
+    // 20 times its size.
+    std::string many;
+    for (int i = 0; i < 500000; i++)
+        many += "zq\n";
+    WriteFile("vhw.dat", many + "some\n");
+    many = std::string();
+    PeakMemory peak;
+    EXPECT_TRUE(supported("Some Card", 0));
+    EXPECT_LT(peak.RiseKb(), 8 * 1024);
 }
 
 TEST_F(SelfTest, AnUnsupportedCardIsWarnedAbout)

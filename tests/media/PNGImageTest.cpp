@@ -162,6 +162,43 @@ TEST_F(PNGImageTest, OversizedHeaderGivesNull)
     EXPECT_FALSE(ReadBytes(PNGHeaderOnly(0x7FFFFFFF, 1))); // refused by the library itself
 }
 
+// A 1x1 RGBA picture whose compressed data go on with `tail` zero bytes after its one row, in
+// stored deflate blocks.
+Bytes PNGWithDataAfterTheRow(size_t tail)
+{
+    Bytes raw = {0, 10, 20, 30, 255};
+    raw.resize(raw.size() + tail, 0);
+    Bytes zlib = {0x78, 0x01};
+    for (size_t at = 0; at < raw.size(); at += 65535)
+    {
+        size_t n = std::min<size_t>(65535, raw.size() - at);
+        zlib.insert(zlib.end(), {uint8_t(at + n == raw.size()), uint8_t(n), uint8_t(n >> 8), uint8_t(~n),
+                                 uint8_t(~n >> 8)});
+        zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + n);
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : raw)
+    {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (uint32_t v = b << 16 | a, shift = 32; shift > 0; shift -= 8)
+        zlib.push_back(uint8_t(v >> (shift - 8)));
+    Bytes out = PNGHeaderOnly(1, 1);
+    out.resize(33); // signature and header
+    PutChunk(out, "IDAT", zlib);
+    PutChunk(out, "IEND", {});
+    return out;
+}
+
+TEST_F(PNGImageTest, ImageDataFarPastTheLastRowAreRefusedUninflated)
+{
+    ImagePtr image = ReadBytes(PNGWithDataAfterTheRow(1000));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(Pixels(*image), (std::vector<uint32_t>{0xFF0A141E}));
+    EXPECT_FALSE(ReadBytes(PNGWithDataAfterTheRow(200000)));
+}
+
 TEST_F(PNGImageTest, WriterFailuresReturnFalse)
 {
     ImagePtr image = MakeImage(256, 256, Gradient(256, 256));

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <malloc.h>
 #include <memory>
 
 using namespace SoundTest;
@@ -242,6 +243,27 @@ TEST_F(SoundFilesTest, AuLinearAndSizes)
     out = Decoded(&DSoundManager::LoadAUSound, Au(2, 1, 8000, Bytes(6, 0x10), 0xFFFFFFFF));
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(Get32(out, kDataAt - 4), 6u);
+    // Data of odd length are followed by a pad byte, counted in the RIFF size only.
+    out = Decoded(&DSoundManager::LoadAUSound, Au(2, 1, 8000, Bytes(5, 0x10), 0xFFFFFFFF));
+    ASSERT_EQ(out.size(), kDataAt + 6);
+    EXPECT_EQ(Get32(out, kDataAt - 4), 5u);
+    EXPECT_EQ(Get32(out, 4), out.size() - 8);
+    EXPECT_EQ(out.substr(kDataAt + 4), std::string("\x90\0", 2));
+
+    // A long sound is read a piece at a time into its buffer, not whole beside it, and its copy
+    // is written from that buffer. Blocks of 1 MB and more come new from the system, so that what
+    // each step takes shows in the peak.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    const uint32_t length = 4u << 20;
+    mFolder.Write("long.au", Au(2, 1, 8000, Bytes(length, 0x10)));
+    PeakMemory loading;
+    ASSERT_TRUE(mManager->LoadAUSound(4, "long.au"));
+    EXPECT_LT(loading.RiseKb(), length * 3 / 2 / 1024);
+    PeakMemory writing;
+    EXPECT_TRUE(mManager->WriteCacheWAV("long.wav", 4, "long.au"));
+    EXPECT_LT(writing.RiseKb(), length / 2 / 1024);
+    EXPECT_EQ(fs::file_size(mFolder.Path("long.wav")), 62 + std::string("long.au").size() + 1 + length);
+    mManager->ReleaseSound(4);
 
     mFolder.Write("a.au", Au(2, 1, 8000, Bytes(8, 1), 4000)); // more than the file holds
     EXPECT_FALSE(mManager->LoadAUSound(1, "a.au"));

@@ -280,6 +280,15 @@ std::string Repeat(int times, const std::string& text)
     return all;
 }
 
+// "<before>0<after><before>1<after>...": lines that differ only in a number.
+std::string Numbered(int times, const std::string& before, const std::string& after)
+{
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += before + std::to_string(i) + after;
+    return all;
+}
+
 } // namespace
 
 TEST_F(FontDataTest, DefinesExpandInProportionToTheTextWhileLargeHonestFilesLoad)
@@ -307,7 +316,9 @@ TEST_F(FontDataTest, DefinesExpandInProportionToTheTextWhileLargeHonestFilesLoad
     for (const std::string& text :
          {d2 + Repeat(40, "Define C D2;\n"), d2 + "Define L (" + Repeat(40, " D2") + ");\n",
           widths + Repeat(30, "CreateHorzSpanRectList R (0 0 0 1) W;\n"),
-          widths + "CreateLayer X;\n" + Repeat(100, "LayerSetCharWidths X W W;\n")})
+          widths + "CreateLayer X;\n" + Repeat(100, "LayerSetCharWidths X W W;\n"),
+          // A layer is some 74 KB: short lines making many of them are refused too.
+          "CreateLayer X;\n" + Numbered(100, "CreateLayerFrom X", " X;\n")})
     {
         host.mFatalErrors.clear();
         data->Release();

@@ -283,6 +283,23 @@ TEST_F(ImageFontTest, AbsurdSizeMakesNoSheetButStillMeasures)
     EXPECT_EQ(g.DrawWrappedText("a a a", Rect(0, 0, 60, 20), -1, 0), INT_MAX);
 }
 
+TEST_F(ImageFontTest, ScaledSheetsOfAllLayersStayWithinOneBound)
+{
+    // At 6 times their size the main layer's glyphs take 72x24 pixels, and a tall and a wide glyph
+    // would span 21888x3066: within the bound alone, past it with the first.
+    host.mPictures["thin.png"] = {3647, 511, std::vector<uint32_t>(3647 * 511, kA)};
+    auto font = Make("CreateLayer Thin;\nLayerSetImage Thin 'thin.png';\nLayerSetPointSize Thin 10;\n"
+                     "LayerSetImageMap Thin ('x' 'y') ((0 0 1 511) (0 0 3647 1));\n");
+    font->SetPointSize(60);
+    font->Prepare();
+    ASSERT_EQ(font->mActiveLayerList.size(), 2u);
+    const MemoryImage* sheet = font->mActiveLayerList.front().mScaledImage;
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->mWidth, 72);
+    EXPECT_EQ(sheet->mHeight, 24);
+    EXPECT_EQ(font->mActiveLayerList.back().mScaledImage, nullptr);
+}
+
 TEST_F(ImageFontTest, ThreadsDrawingAtOnceShareThePoolSafely)
 {
     auto font =
