@@ -22,16 +22,7 @@ public:
         }
         mStartKb = StatusKb("VmRSS:");
     }
-    // Under the thread sanitizer every byte written has a resident shadow larger than itself, which
-    // is not this program's memory: rises are measured in the other builds, and are 0 there.
-    long RiseKb() const
-    {
-#if defined(__SANITIZE_THREAD__)
-        return 0;
-#else
-        return StatusKb("VmHWM:") - mStartKb;
-#endif
-    }
+    long RiseKb() const { return StatusKb("VmHWM:") - mStartKb; }
 
 private:
     static long StatusKb(const char* field)
