@@ -179,6 +179,10 @@ void LumoAppBase::CreateMainWindow()
         if (mMuteOnLostFocus)
             Unmute(true);
         mMinimized = false;
+        // A played demo does not start the display again: the window coming back is a record of
+        // its own, or the replay would stay minimised and hold the widgets' updates.
+        if (mRecordingDemo && !mShutdown)
+            mDemo.RecordMinimized(mUpdateCount, false);
         UpdateFocus();
     }
     OnDisplayStarted();

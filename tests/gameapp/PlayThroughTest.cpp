@@ -18,6 +18,8 @@
 #include "game/src/TObject.h"
 #include "game/src/Tray.h"
 
+#include <SDL_mouse.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -470,6 +472,91 @@ TEST_F(PlayThrough, TheWonGameRecordedAsADemoPlaysBackToTheSameEnd)
     EXPECT_EQ(played.mEnd.mUpdate, recorded.mEnd.mUpdate);
     EXPECT_EQ(played.mReferee.mChanges, recorded.mReferee.mChanges);
     EXPECT_EQ(played.mReferee.mMismatches, 0) << played.mReferee.mFirstMismatch;
+}
+
+namespace
+{
+// The game clock after every update of the play screen, as "update:clock".
+std::vector<std::string> PlayMinimisedModeSwitch(TestGameApp& app, bool script)
+{
+    std::vector<std::string> clocks;
+    int step = 0;
+    int next = 0;
+    app.mOnUpdate = [&](int update)
+    {
+        Lumo::GameFrame* frame = app.GetGameFrame();
+        if (frame != nullptr)
+            clocks.push_back(std::to_string(update) + ":" + std::to_string(frame->GetProgress().mClock));
+        if (!script || !app.mLoadingDoneHandled || update < next || !app.mMessageQueue.empty())
+            return;
+        const HWND window = app.mHWnd;
+        next = update + 20;
+        if (step == 0 && dynamic_cast<Lumo::FrameMainMenu*>(app.GetCurrentFrame()) != nullptr)
+            PlatformTest::InjectClick(window, SDL_BUTTON_LEFT, 400, 400); // Start
+        else if (step == 0 && dynamic_cast<Lumo::FrameInstruction*>(app.GetCurrentFrame()) != nullptr)
+            PlatformTest::InjectClick(window, SDL_BUTTON_LEFT, 475, 550); // Skip
+        else if (step == 0 && frame != nullptr && frame->IsHalted())
+            PlatformTest::InjectKeyPress(window, SDLK_SPACE, SDL_SCANCODE_SPACE); // the welcome board
+        else if (step == 0 && frame != nullptr)
+        {
+            PlatformTest::InjectMinimize(window);
+            step = 1;
+        }
+        else if (step == 1)
+        {
+            // Alt+Enter while minimised: the display starts again and the window comes back.
+            PlatformTest::InjectKey(window, SDLK_LALT, SDL_SCANCODE_LALT, true, KMOD_LALT);
+            PlatformTest::InjectKeyPress(window, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LALT);
+            PlatformTest::InjectKey(window, SDLK_LALT, SDL_SCANCODE_LALT, false);
+            step = 2;
+        }
+        else if (step == 2)
+        {
+            // The minimising paused the game: the space bar goes on.
+            if (frame != nullptr && frame->IsPaused())
+                PlatformTest::InjectKeyPress(window, SDLK_SPACE, SDL_SCANCODE_SPACE);
+            step = 3;
+            next = update + 200;
+        }
+        else if (step == 3)
+        {
+            PlatformTest::InjectCloseRequest(window);
+            step = 4;
+        }
+    };
+    app.Start();
+    return clocks;
+}
+} // namespace
+
+TEST_F(PlayThrough, ADemoOfAModeSwitchWhileMinimisedPlaysBackTheSame)
+{
+    LinkAssets();
+    std::vector<std::string> recorded;
+    bool windowed = false;
+    {
+        TestGameApp app;
+        app.mFixedSeed = kSeed;
+        app.mRecordingDemo = true;
+        app.Init();
+        ASSERT_TRUE(app.mInitialized);
+        windowed = app.mIsWindowed;
+        recorded = PlayMinimisedModeSwitch(app, true);
+        EXPECT_NE(app.mIsWindowed, windowed) << "no mode switch";
+        EXPECT_FALSE(app.mMinimized);
+    }
+    ASSERT_GT(recorded.size(), 200u);
+    // The game went on after the switch.
+    EXPECT_GT(std::stod(recorded.back().substr(recorded.back().find(':') + 1)), 150.0);
+
+    PlatformTest::ResetInputState();
+    TestGameApp app;
+    app.SplitCommandLine("-play");
+    app.Init();
+    ASSERT_TRUE(app.mPlayingDemo);
+    const std::vector<std::string> played = PlayMinimisedModeSwitch(app, false);
+    ASSERT_EQ(played.size(), recorded.size());
+    EXPECT_EQ(played.back(), recorded.back());
 }
 
 namespace
