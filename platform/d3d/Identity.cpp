@@ -3,6 +3,7 @@
 #include "ddraw/Renderers.h"
 #include "win32/kernel32.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 
 #include <SDL.h>
 
@@ -174,7 +175,7 @@ bool RendererIdentity(Identity* identity)
     {
         if (renderer)
             SDL_DestroyRenderer(renderer);
-        SDL_DestroyWindow(window);
+        Platform::User::DestroyHostWindow(window);
     }
     if (!gHaveFound)
         return false;

@@ -3,6 +3,7 @@
 #include "core/faults.h"
 #include "win32/gdi32.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 
 #include <algorithm>
 #include <cstring>
@@ -35,7 +36,7 @@ bool RendererOnDesktop()
     if (renderer)
         SDL_DestroyRenderer(renderer);
     if (window)
-        SDL_DestroyWindow(window);
+        Platform::User::DestroyHostWindow(window);
     return renderer != nullptr;
 }
 

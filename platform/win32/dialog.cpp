@@ -5,6 +5,7 @@
 #include "win32/dialog_view.h"
 #include "win32/dialogs.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 
 #include <cstdio>
 #include <optional>
@@ -198,7 +199,7 @@ void RunModal(HWND owner, const std::string& caption, DialogView& view, std::vec
         take(e);
     if (renderer)
         SDL_DestroyRenderer(renderer);
-    SDL_DestroyWindow(window);
+    Platform::User::DestroyHostWindow(window);
     for (SDL_Event& k : kept)
         SDL_PushEvent(&k);
 }

@@ -458,7 +458,7 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
     {
         PresenterWindowGone(hwnd);
         UnwatchHostWindow(sdl);
-        SDL_DestroyWindow(sdl);
+        DestroyHostWindow(sdl);
     }
     ForgetWindowMessages(hwnd);
     ForgetCaptureOf(hwnd);

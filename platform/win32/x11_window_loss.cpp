@@ -47,6 +47,17 @@ bool X11Info(SDL_Window* window, SDL_SysWMinfo* info)
     SDL_VERSION(&info->version);
     return window && SDL_GetWindowWMInfo(window, info) && info->subsystem == SDL_SYSWM_X11;
 }
+
+// The colormap being freed: an SDL that frees it itself has done so first.
+Colormap gFreeing = None;
+XErrorHandler gBeforeFreeing = nullptr;
+
+int OnFreeError(Display* display, XErrorEvent* error)
+{
+    if (error->error_code == BadColor && error->resourceid == gFreeing)
+        return 0;
+    return gBeforeFreeing ? gBeforeFreeing(display, error) : 0;
+}
 } // namespace
 
 namespace Platform::User
@@ -89,6 +100,31 @@ void UnwatchHostWindow(SDL_Window* window)
         unmapped.xunmap.window = xid;
         XPutBackEvent(info.info.x11.display, &unmapped);
     }
+}
+
+void DestroyHostWindow(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    Display* display = nullptr;
+    Colormap colormap = None;
+    XWindowAttributes attributes;
+    if (X11Info(window, &info) &&
+        XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) &&
+        attributes.colormap != DefaultColormapOfScreen(attributes.screen))
+    {
+        display = info.info.x11.display;
+        colormap = attributes.colormap;
+    }
+    SDL_DestroyWindow(window);
+    if (colormap == None)
+        return;
+    XSync(display, False);
+    gFreeing = colormap;
+    gBeforeFreeing = XSetErrorHandler(OnFreeError);
+    XFreeColormap(display, colormap);
+    XSync(display, False);
+    XSetErrorHandler(gBeforeFreeing);
+    gFreeing = None;
 }
 
 uint32_t DestroyedHostWindow(const SDL_Event& event)

@@ -12,6 +12,9 @@ namespace Platform::User
 // After SDL made the window, and before SDL destroys it. Both do nothing off X11.
 void WatchHostWindow(SDL_Window* window);
 void UnwatchHostWindow(SDL_Window* window);
+// SDL_DestroyWindow, and the X colormap SDL 2 made for the window and leaves behind (one more
+// on the server at every full-screen switch and every message box).
+void DestroyHostWindow(SDL_Window* window);
 // The SDL id of the watched window the event says another client destroyed, else 0.
 uint32_t DestroyedHostWindow(const SDL_Event& event);
 } // namespace Platform::User

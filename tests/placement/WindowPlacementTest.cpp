@@ -157,3 +157,41 @@ TEST(WindowPlacement, AWindowAnotherClientDestroysIsClosed)
         Pump();
     }
 }
+
+// A program that switches to full screen and back makes its window again each time: a window
+// it destroys takes its colormap with it, or the X server keeps one more for every switch.
+TEST(WindowPlacement, ADestroyedWindowLeavesNoColormapOnTheServer)
+{
+    if (std::getenv("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
+    RegisterProc();
+    HWND hwnd = CreateWindowExA(0, "Placed", "colormap", kStyle, 100, 100, 320, 240, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    Pump();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(Platform::HostWindow(hwnd), &info));
+    ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+    XWindowAttributes attributes;
+    ASSERT_NE(XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes), 0);
+    const Colormap colormap = attributes.colormap;
+    ASSERT_NE(colormap, DefaultColormapOfScreen(attributes.screen));
+    EXPECT_TRUE(DestroyWindow(hwnd));
+    Pump();
+
+    // Another client asks the server for a colour of that colormap: a colormap that is gone fails.
+    static int lastError = 0;
+    lastError = 0;
+    XErrorHandler previous =
+        XSetErrorHandler([](Display*, XErrorEvent* error) { return lastError = error->error_code; });
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    XColor colour{};
+    XQueryColor(other, colormap, &colour);
+    XSync(other, False);
+    XCloseDisplay(other);
+    XSetErrorHandler(previous);
+    EXPECT_EQ(lastError, BadColor);
+}
