@@ -3,6 +3,7 @@
 #include "media/DSoundManager.h"
 #include "media/FModInstance.h"
 #include "media/SoundFileReader.h"
+#include "core/file_read.h"
 
 #include <tremor/ivorbisfile.h>
 
@@ -101,20 +102,16 @@ bool DSoundManager::LoadOGGSound(unsigned int id, const std::string& fileName)
         ov_clear(&vorbis);
         return false;
     }
-    // The length is only what the last page claims: decode first, the buffer growing with what
-    // really comes, so that a small file claiming hundreds of megabytes fails without them.
+    // The length is only what the last page claims: decoded first, so that a small file claiming
+    // hundreds of megabytes fails without them.
     std::vector<char> pcm;
-    size_t filled = 0;
     int bitstream = 0;
-    while (filled < bytes)
-    {
-        if (filled == pcm.size())
-            pcm.resize(size_t(std::min<uint64_t>(bytes, std::max<size_t>(filled * 2, 1 << 16))));
-        long got = ov_read(&vorbis, pcm.data() + filled, int(pcm.size() - filled), &bitstream);
-        if (got < 1)
-            break;
-        filled += size_t(got);
-    }
+    const size_t filled = Platform::ReadGrowing(pcm, size_t(bytes), 1 << 16,
+                                                [&](char* at, size_t room)
+                                                {
+                                                    long got = ov_read(&vorbis, at, int(room), &bitstream);
+                                                    return got < 1 ? size_t(0) : size_t(got);
+                                                });
     ov_clear(&vorbis);
     if (filled < bytes)
     {

@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/types.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Platform
 {
@@ -35,5 +36,26 @@ template <typename Bytes> bool ReadMore(int fd, uint64_t limit, Bytes& bytes)
         limit -= uint64_t(got);
     }
     return true;
+}
+
+// Reads up to `claimed` items into `out` (emptied first) through `read(at, room)`, which gives how
+// many it put at `at` (0: no more). The room starts at `first` items and doubles as items really
+// come, so that a length a file only claims takes no memory it does not fill. The count read.
+template <typename T, typename Read>
+size_t ReadGrowing(std::vector<T>& out, size_t claimed, size_t first, Read read)
+{
+    out.clear();
+    size_t done = 0;
+    while (done < claimed)
+    {
+        if (done == out.size())
+            out.resize(std::min(claimed, std::max(done * 2, first)));
+        const size_t got = read(out.data() + done, out.size() - done);
+        if (got == 0)
+            break;
+        done += got;
+    }
+    out.resize(done);
+    return done;
 }
 } // namespace Platform

@@ -1,5 +1,6 @@
 #include "audio/decode/StreamDecoder.h"
 #include "audio/ReadHook.h"
+#include "core/file_read.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -139,18 +140,9 @@ bool DecodeWhole(StreamDecoder& decoder, std::vector<int16_t>& out, uint64_t max
     if (length > maxBytes / (2 * channels))
         return false;
     // The length is what the file claims: the buffer grows with what really comes.
-    out.clear();
-    size_t done = 0;
-    while (done < length)
-    {
-        if (done * channels == out.size())
-            out.resize(size_t(std::min<uint64_t>(length, std::max<size_t>(done * 2, 1 << 15))) * channels);
-        const size_t got = decoder.Read(out.data() + done * channels, out.size() / channels - done);
-        if (got == 0)
-            break;
-        done += got;
-    }
-    out.resize(done * channels);
-    return done == length;
+    const size_t done = Platform::ReadGrowing(out, size_t(length) * channels, size_t(1 << 15) * channels,
+                                              [&](int16_t* at, size_t room)
+                                              { return decoder.Read(at, room / channels) * channels; });
+    return done == length * channels;
 }
 } // namespace LumoAudio
