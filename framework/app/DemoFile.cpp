@@ -202,7 +202,8 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
     // Only a file has an end to read to: a device or a pipe is no demo.
     struct stat info;
     std::vector<unsigned char> bytes;
-    if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || !Platform::ReadMore(file.fd, kLongestHeader, bytes))
+    if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !Platform::ReadMore(file.fd, kLongestHeader, bytes))
     {
         error = INVALID_DEMO_FILE;
         return false;
@@ -212,8 +213,8 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
     ByteReader header(bytes.data(), bytes.size());
     if (!ParseHeader(header, productName, contents, error))
         return false;
-    if (uint64_t(info.st_size) > kLongestFile || !Platform::ReadMore(file.fd, kLongestFile + 1 - bytes.size(), bytes) ||
-        bytes.size() > kLongestFile)
+    if (uint64_t(info.st_size) > kLongestFile ||
+        !Platform::ReadMore(file.fd, kLongestFile + 1 - bytes.size(), bytes) || bytes.size() > kLongestFile)
     {
         error = INVALID_DEMO_FILE;
         return false;
