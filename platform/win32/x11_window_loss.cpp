@@ -22,6 +22,8 @@ std::vector<Watched> gLive;
 std::vector<unsigned long> gLost;
 XErrorHandler gPrevious = nullptr;
 pid_t gOwner = 0; // SDL shows message boxes from a forked copy, whose windows are its own
+// The colormap being freed after its window: an SDL that frees it itself has done so first.
+Colormap gFreeing = None;
 
 bool Named(unsigned long xid)
 {
@@ -35,8 +37,9 @@ bool Named(unsigned long xid)
 // window's loss ends the run. Requests naming a window of ours fail only for that reason.
 int OnXError(Display* display, XErrorEvent* error)
 {
-    const bool gone =
-        error->error_code == BadWindow || error->error_code == BadDrawable || Named(error->resourceid);
+    const bool gone = error->error_code == BadWindow || error->error_code == BadDrawable ||
+                      Named(error->resourceid) ||
+                      (error->error_code == BadColor && error->resourceid == gFreeing);
     if (gone && getpid() == gOwner)
         return 0;
     return gPrevious ? gPrevious(display, error) : 0;
@@ -48,15 +51,16 @@ bool X11Info(SDL_Window* window, SDL_SysWMinfo* info)
     return window && SDL_GetWindowWMInfo(window, info) && info->subsystem == SDL_SYSWM_X11;
 }
 
-// The colormap being freed: an SDL that frees it itself has done so first.
-Colormap gFreeing = None;
-XErrorHandler gBeforeFreeing = nullptr;
-
-int OnFreeError(Display* display, XErrorEvent* error)
+// From the first window on, errors naming windows that are gone end nothing.
+void ExpectGoneWindows()
 {
-    if (error->error_code == BadColor && error->resourceid == gFreeing)
-        return 0;
-    return gBeforeFreeing ? gBeforeFreeing(display, error) : 0;
+    static std::once_flag once;
+    std::call_once(once,
+                   []
+                   {
+                       gOwner = getpid();
+                       gPrevious = XSetErrorHandler(OnXError);
+                   });
 }
 } // namespace
 
@@ -68,14 +72,8 @@ void WatchHostWindow(SDL_Window* window)
     if (!X11Info(window, &info))
         return;
     const unsigned long xid = info.info.x11.window;
-    static std::once_flag once;
-    std::call_once(once,
-                   []
-                   {
-                       gOwner = getpid();
-                       gPrevious = XSetErrorHandler(OnXError);
-                       SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-                   });
+    ExpectGoneWindows();
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     std::lock_guard<std::mutex> lock(gLock);
     gLive.push_back({xid, SDL_GetWindowID(window)});
 }
@@ -118,12 +116,11 @@ void DestroyHostWindow(SDL_Window* window)
     SDL_DestroyWindow(window);
     if (colormap == None)
         return;
+    ExpectGoneWindows();
     XSync(display, False);
     gFreeing = colormap;
-    gBeforeFreeing = XSetErrorHandler(OnFreeError);
     XFreeColormap(display, colormap);
     XSync(display, False);
-    XSetErrorHandler(gBeforeFreeing);
     gFreeing = None;
 }
 
