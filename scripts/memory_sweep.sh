@@ -2,8 +2,9 @@
 # Starts the game under a range of address-space limits (ulimit -v) and prints what each start
 # came to: "runs" (loaded, showed its menu and ended on SIGTERM), "out of memory" (said so and
 # ended with exit code 1), "library not loaded" (a music library that did not load for want of
-# memory: the box names the library, the loader's reason is on standard error, exit code 1), or
-# anything else, which is a fault. Every start begins with hardware acceleration switched on, and a
+# memory: the box names the library, the loader's reason is on standard error, exit code 1), "not
+# started" (the system's loader could not map the program's libraries before any of its code ran:
+# where that limit lies depends on the machine's libraries), or anything else, which is a fault. Every start begins with hardware acceleration switched on, and a
 # start that changed that setting or the self test's record is a fault too.
 #   scripts/memory_sweep.sh [options] [limit in MB ...]
 #     --build DIR    the build folder to take the program from (default build/release)
@@ -137,6 +138,9 @@ start_once() {
   elif [ $status = 1 ] && grep -qi -e '^FATAL ERROR: .*out.\?of.\?memory' -e '^out of memory' -e 'cannot allocate memory' \
     "$folder/stderr.txt" && ! grep -q 'error loading' "$folder/stderr.txt"; then
     outcome="out of memory"
+  elif [ $status = 127 ] && grep -q 'error while loading shared libraries' "$folder/stderr.txt" &&
+    ! grep -q 'cannot open shared object file' "$folder/stderr.txt"; then
+    outcome="not started, the system's loader failed"
   elif [ $status = 1 ] && grep -q '^LoadLibraryA: ' "$folder/stderr.txt" && grep -q "Can't find" "$folder/stderr.txt"; then
     outcome="library not loaded, loader's reason said"
   else
@@ -155,7 +159,7 @@ start_once() {
     outcome="CHANGED \"Is3D\" or the self test's record: $outcome"
   fi
   case "$outcome" in
-    runs | "out of memory"* | "library not loaded"*) ;;
+    runs | "out of memory"* | "library not loaded"* | "not started"*) ;;
     *) faults=$((faults + 1)) ;;
   esac
   printf '%-6s %-40s %s\n' "$limit_mb" "$outcome" "$errors"
