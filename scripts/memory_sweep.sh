@@ -48,7 +48,7 @@ trap 'rm -rf "$work"' EXIT
 # The game's folder as a player has it: the program, its libraries and the assets.
 template="$work/template"
 mkdir -p "$template"
-cp "$build/game/crustavia" "$build/game/"*.so "$template/"
+cp "$build/game/crustavia" "$build/game/"*.so "$template/" || exit 1
 for entry in fonts gfx music sfx vhwb.dat; do
   ln -s "$root/assets/$entry" "$template/$entry"
 done
@@ -92,9 +92,9 @@ wait_settled() {
 start_once() {
   local limit_mb=$1 folder="$work/run"
   rm -rf "$folder"
-  cp -a "$template" "$folder"
+  cp -a "$template" "$folder" || { echo "the game's folder could not be copied (disk full?)"; exit 1; }
   if [ "$warm" = 1 ]; then
-    cp -a "$work/warm/cached" "$work/warm/registry.txt" "$folder/"
+    cp -a "$work/warm/cached" "$work/warm/registry.txt" "$folder/" || exit 1
   fi
   local settings
   settings=$(card_settings "$folder/registry.txt")
@@ -138,8 +138,8 @@ start_once() {
   elif [ $status = 1 ] && grep -qi -e '^FATAL ERROR: .*out.\?of.\?memory' -e '^out of memory' -e 'cannot allocate memory' \
     "$folder/stderr.txt" && ! grep -q 'error loading' "$folder/stderr.txt"; then
     outcome="out of memory"
-  elif [ $status = 127 ] && grep -q 'error while loading shared libraries' "$folder/stderr.txt" &&
-    ! grep -q 'cannot open shared object file' "$folder/stderr.txt"; then
+  elif [ $status = 127 ] && grep -q 'error while loading shared libraries: .*failed to map segment' \
+    "$folder/stderr.txt"; then
     outcome="not started, the system's loader failed"
   elif [ $status = 1 ] && grep -q '^LoadLibraryA: ' "$folder/stderr.txt" && grep -q "Can't find" "$folder/stderr.txt"; then
     outcome="library not loaded, loader's reason said"
