@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 namespace Lumo
 {
@@ -116,6 +117,10 @@ bool DescParser::ParseDescriptorFile(const std::string& fileName)
     int held = EOF;
     bool ok = true;
     mCommandText.clear();
+    // A command may be the whole file: its room is taken once rather than grown by copies.
+    struct stat info;
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode))
+        mCommandText.reserve(static_cast<size_t>(info.st_size));
 
     auto append = [&](char c)
     {
@@ -228,7 +233,7 @@ bool DescParser::ParseDescriptorFile(const std::string& fileName)
 
     if (ok)
         ok = endCommand();
-    mCommandText.clear();
+    mCommandText = std::string();
     mCommandLineNumber = 0;
     return ok;
 }
