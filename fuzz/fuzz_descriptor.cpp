@@ -120,13 +120,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static FuzzHost* host = new FuzzHost();
     {
         Lumo::ImageFont font(host, path);
-        // Memory stays in proportion to the file: its defines expand within the bound its size
-        // sets, beside the values written out in it (at most one a byte).
+        // Memory stays in proportion to the file: its defines hold no more than the budget its
+        // size sets.
         size_t held = 0;
         for (const auto& define : font.mFontData->mDefines)
-            held += Lumo::DescParser::ValueCount(define.second);
-        if (held >
-            Lumo::DescParser::kDefineValueAllowance + (Lumo::DescParser::kDefineValuesPerByte + 1) * size)
+            held += Lumo::DescParser::ValueBytes(define.second);
+        if (held > Lumo::DescParser::kValueByteAllowance + Lumo::DescParser::kValueBytesPerTextByte * size)
             __builtin_trap();
         const std::string sample = input.substr(0, 24) + "abc";
         Exercise(font, sample);

@@ -30,7 +30,7 @@ const char* const kTooDeep = "Lists Nested Too Deeply";
 struct ValueSize
 {
     int mDepth = 0;    // levels of lists, 0 for a single value
-    size_t mCount = 1; // the value and everything in it
+    size_t mBytes = 0; // held by the value and everything in it
 };
 
 // Stored values are never deeper than the parser allows, so the walk stays shallow.
@@ -38,15 +38,30 @@ ValueSize Measure(const DataElement* e)
 {
     ValueSize size;
     if (!e->mIsList)
+    {
+        const std::string& text = static_cast<const SingleDataElement*>(e)->mText;
+        size.mBytes =
+            DescParser::Allocated(sizeof(SingleDataElement)) + DescParser::StringBytes(text.capacity());
         return size;
-    for (const DataElement* item : static_cast<const ListDataElement*>(e)->mItems)
+    }
+    const auto& items = static_cast<const ListDataElement*>(e)->mItems;
+    size.mBytes = DescParser::Allocated(sizeof(ListDataElement)) +
+                  DescParser::Allocated(items.capacity() * sizeof(DataElement*));
+    for (const DataElement* item : items)
     {
         ValueSize inner = Measure(item);
         size.mDepth = std::max(size.mDepth, inner.mDepth);
-        size.mCount += inner.mCount;
+        size.mBytes += inner.mBytes;
     }
     size.mDepth++;
     return size;
+}
+
+// A define's entry in the table beside its value: the tree node and the name.
+size_t DefineEntryBytes(const std::string& key)
+{
+    return DescParser::Allocated(4 * sizeof(void*) + sizeof(std::pair<const std::string, DataElement*>)) +
+           DescParser::StringBytes(key.capacity());
 }
 
 // Collects the characters of one command while the file is read.
@@ -90,17 +105,20 @@ DataElement* DescParser::Dereference(const std::string& name)
 
 void DescParser::SetDefine(const std::string& name, DataElement* value)
 {
-    std::string key = StringToUpper(name);
-    auto it = mDefines.find(key);
-    if (it != mDefines.end())
-    {
-        delete it->second;
-        it->second = value;
-    }
-    else
-    {
-        mDefines[key] = value;
-    }
+    DeleteDefine(name);
+    // Paid for while it was made (as the command's tokens or a copy): from now on it is held.
+    auto it = mDefines.emplace(StringToUpper(name), value).first;
+    mDefineBytes += DefineEntryBytes(it->first) + ValueBytes(value);
+}
+
+void DescParser::DeleteDefine(const std::string& name)
+{
+    auto it = mDefines.find(StringToUpper(name));
+    if (it == mDefines.end())
+        return;
+    mDefineBytes -= std::min(mDefineBytes, DefineEntryBytes(it->first) + ValueBytes(it->second));
+    delete it->second;
+    mDefines.erase(it);
 }
 
 bool DescParser::ParseDescriptorFile(const std::string& fileName)
@@ -241,14 +259,15 @@ bool DescParser::ParseDescriptorFile(const std::string& fileName)
 bool DescParser::ParseCommandLine(const std::string& text)
 {
     mTextRead += text.size();
+    mCommandBytes = 0;
     ListDataElement list;
-    if (!TokenizeToList(text, &list, false, nullptr))
-        return false;
-    if (list.mItems.empty())
-        return true;
-    if (list.mItems[0]->mIsList)
-        return Error("Missing Command");
-    return HandleCommand(list);
+    mCommand = &list;
+    bool ok = TokenizeToList(text, &list, false, nullptr);
+    if (ok && !list.mItems.empty())
+        ok = list.mItems[0]->mIsList ? Error("Missing Command") : HandleCommand(list);
+    mCommand = nullptr;
+    mCommandBytes = 0; // its values go with it
+    return ok;
 }
 
 bool DescParser::TokenizeToList(const std::string& text, ListDataElement* list, bool expectListEnd,
@@ -266,14 +285,26 @@ bool DescParser::Tokenize(const std::string& text, ListDataElement* list, bool e
     bool escape = false;
     SingleDataElement* token = nullptr;
 
+    // Every byte the tokens take is charged before it is taken.
     auto append = [&](char c)
     {
         if (!token)
         {
+            if (!MakeRoom(&list->mItems, 1, Allocated(sizeof(SingleDataElement)), false))
+                return false;
             token = new SingleDataElement();
             list->mItems.push_back(token);
         }
-        token->mText += c;
+        std::string& t = token->mText;
+        if (t.size() == t.capacity())
+        {
+            const size_t room = 2 * t.capacity();
+            if (!Charge(StringBytes(room) - StringBytes(t.capacity()), false))
+                return false;
+            t.reserve(room);
+        }
+        t += c;
+        return true;
     };
 
     while (*pos >= 0 && *pos < static_cast<int>(text.size()))
@@ -281,7 +312,8 @@ bool DescParser::Tokenize(const std::string& text, ListDataElement* list, bool e
         char c = text[(*pos)++];
         if (escape)
         {
-            append(c);
+            if (!append(c))
+                return false;
             escape = false;
             continue;
         }
@@ -293,18 +325,21 @@ bool DescParser::Tokenize(const std::string& text, ListDataElement* list, bool e
         if (c == '\'' && !inDoubleQuote)
         {
             inSingleQuote = !inSingleQuote;
-            append(c);
+            if (!append(c))
+                return false;
             continue;
         }
         if (c == '"' && !inSingleQuote)
         {
             inDoubleQuote = !inDoubleQuote;
-            append(c);
+            if (!append(c))
+                return false;
             continue;
         }
         if (inSingleQuote || inDoubleQuote)
         {
-            append(c);
+            if (!append(c))
+                return false;
             continue;
         }
         if (c == ')')
@@ -319,6 +354,8 @@ bool DescParser::Tokenize(const std::string& text, ListDataElement* list, bool e
                 return Error("Unexpected List Start");
             if (depth >= kMaxListDepth)
                 return Error(kTooDeep);
+            if (!MakeRoom(&list->mItems, 1, Allocated(sizeof(ListDataElement)), false))
+                return false;
             auto* nested = new ListDataElement();
             list->mItems.push_back(nested);
             if (!Tokenize(text, nested, true, pos, depth + 1))
@@ -330,7 +367,8 @@ bool DescParser::Tokenize(const std::string& text, ListDataElement* list, bool e
             token = nullptr;
             continue;
         }
-        append(c);
+        if (!append(c))
+            return false;
     }
 
     if (inSingleQuote)
@@ -378,24 +416,35 @@ bool DescParser::ReportUndefined(const std::string& name)
     return Error("Unable to Dereference \"" + name + "\"");
 }
 
-bool DescParser::SpendValues(size_t count)
+bool DescParser::Charge(size_t bytes, bool lasting)
 {
     if (mOutOfValues)
         return false;
-    const size_t perByte = kDefineValuesPerByte;
-    const size_t allowed = kDefineValueAllowance + std::min(mTextRead, SIZE_MAX / 2 / perByte) * perByte;
-    if (count > allowed - mExpandedValues)
+    const size_t perByte = kValueBytesPerTextByte;
+    const size_t allowed = kValueByteAllowance + std::min(mTextRead, SIZE_MAX / 4 / perByte) * perByte;
+    // Defines are added as they are stored, unchecked: what they hold was charged while they were made.
+    const size_t held = mLastingBytes + mCommandBytes + mDefineBytes;
+    if (held > allowed || bytes > allowed - held)
     {
         mOutOfValues = true;
         return Error("Too Many Values");
     }
-    mExpandedValues += count;
+    (lasting ? mLastingBytes : mCommandBytes) += bytes;
     return true;
 }
 
 bool DescParser::SpendDefine(const DataElement* value)
 {
-    return SpendValues(ValueCount(value));
+    return Charge(ValueBytes(value), true);
+}
+
+DataElement* DescParser::TakeItem(const ListDataElement& params, size_t index)
+{
+    DataElement* item = params.mItems[index];
+    if (&params != mCommand)
+        return Charge(ValueBytes(item), false) ? item->Duplicate() : nullptr;
+    mCommand->mItems[index] = new SingleDataElement();
+    return item;
 }
 
 bool DescParser::GetValue(const ListDataElement& src, ListDataElement* dst)
@@ -403,44 +452,102 @@ bool DescParser::GetValue(const ListDataElement& src, ListDataElement* dst)
     return ResolveInto(src, dst, 0);
 }
 
+const DataElement* DescParser::NamedValue(const std::string& name, int depth)
+{
+    const DataElement* define = Dereference(name);
+    if (!define)
+    {
+        ReportUndefined(name);
+        return nullptr;
+    }
+    // A define's lists go below this level: the result must stay within the depth too.
+    ValueSize size = Measure(define);
+    if (depth + size.mDepth > kMaxListDepth)
+    {
+        Error(kTooDeep);
+        return nullptr;
+    }
+    return Charge(size.mBytes, true) ? define : nullptr;
+}
+
+const DataElement* DescParser::ResolveItem(const DataElement* item, int depth,
+                                           std::unique_ptr<DataElement>* made)
+{
+    if (item->mIsList)
+    {
+        if (depth >= kMaxListDepth)
+        {
+            Error(kTooDeep);
+            return nullptr;
+        }
+        if (!Charge(Allocated(sizeof(ListDataElement)), false))
+            return nullptr;
+        auto* nested = new ListDataElement();
+        made->reset(nested);
+        return ResolveInto(*static_cast<const ListDataElement*>(item), nested, depth + 1) ? nested : nullptr;
+    }
+    const std::string& text = static_cast<const SingleDataElement*>(item)->mText;
+    if (!IsLiteral(text))
+        return NamedValue(text, depth);
+    if (!IsQuote(text[0]))
+        return item;
+    if (!Charge(Allocated(sizeof(SingleDataElement)) + StringBytes(text.size()), false))
+        return nullptr;
+    made->reset(new SingleDataElement(Unquote(text)));
+    return made->get();
+}
+
 bool DescParser::ResolveInto(const ListDataElement& src, ListDataElement* dst, int depth)
 {
     for (const DataElement* item : src.mItems)
+    {
+        std::unique_ptr<DataElement> made;
+        const DataElement* value = ResolveItem(item, depth, &made);
+        // What was made here or copied out of a define is paid for; a written item is not yet.
+        if (!value || !MakeRoom(&dst->mItems, 1, value == item ? ValueBytes(item) : 0, false))
+            return false;
+        dst->mItems.push_back(made ? made.release() : value->Duplicate());
+    }
+    return true;
+}
+
+bool DescParser::ResolveInPlace(ListDataElement* list, int depth)
+{
+    for (DataElement*& item : list->mItems)
     {
         if (item->mIsList)
         {
             if (depth >= kMaxListDepth)
                 return Error(kTooDeep);
-            auto* nested = new ListDataElement();
-            dst->mItems.push_back(nested);
-            if (!ResolveInto(*static_cast<const ListDataElement*>(item), nested, depth + 1))
+            if (!ResolveInPlace(static_cast<ListDataElement*>(item), depth + 1))
                 return false;
             continue;
         }
-        const std::string& text = static_cast<const SingleDataElement*>(item)->mText;
+        std::string& text = static_cast<SingleDataElement*>(item)->mText;
         if (IsLiteral(text))
         {
-            bool quoted = IsQuote(text[0]);
-            dst->mItems.push_back(new SingleDataElement(quoted ? Unquote(text) : text));
+            if (IsQuote(text[0]))
+                text = Unquote(text);
             continue;
         }
-        const DataElement* define = Dereference(text);
+        const DataElement* define = NamedValue(text, depth);
         if (!define)
-            return ReportUndefined(text);
-        // A define's lists go below this level: the result must stay within the depth too.
-        ValueSize size = Measure(define);
-        if (depth + size.mDepth > kMaxListDepth)
-            return Error(kTooDeep);
-        if (!SpendValues(size.mCount))
             return false;
-        dst->mItems.push_back(define->Duplicate());
+        delete item;
+        item = define->Duplicate();
     }
     return true;
 }
 
-size_t DescParser::ValueCount(const DataElement* e)
+size_t DescParser::ValueBytes(const DataElement* e)
 {
-    return Measure(e).mCount;
+    return Measure(e).mBytes;
+}
+
+size_t DescParser::StringBytes(size_t capacity)
+{
+    static const size_t inside = std::string().capacity();
+    return capacity > inside ? Allocated(capacity + 1) : 0;
 }
 
 std::string DescParser::ElementToText(const DataElement* e)
@@ -475,17 +582,9 @@ bool DescParser::DataToString(const DataElement* e, std::string* out)
     return true;
 }
 
-bool DescParser::DataToStringVector(const DataElement* e, std::vector<std::string>* out)
+template <typename Take> bool DescParser::ForEachText(const DataElement* e, Take take)
 {
-    out->clear();
-    ListDataElement resolved;
-    const ListDataElement* items = &resolved;
-    if (e->mIsList)
-    {
-        if (!GetValue(*static_cast<const ListDataElement*>(e), &resolved))
-            return false;
-    }
-    else
+    if (!e->mIsList)
     {
         const std::string& name = static_cast<const SingleDataElement*>(e)->mText;
         const DataElement* value = Dereference(name);
@@ -493,38 +592,61 @@ bool DescParser::DataToStringVector(const DataElement* e, std::vector<std::strin
             return ReportUndefined(name);
         if (!value->mIsList || !SpendDefine(value))
             return false;
-        items = static_cast<const ListDataElement*>(value);
+        for (const DataElement* item : static_cast<const ListDataElement*>(value)->mItems)
+            if (item->mIsList || !take(static_cast<const SingleDataElement*>(item)->mText))
+                return false;
+        return true;
     }
-    for (const DataElement* item : items->mItems)
+    // Each item is resolved on its own, never into a copy of the list; a list among them still
+    // has its own items resolved (and their failures reported) before the answer is no.
+    bool singles = true;
+    for (const DataElement* item : static_cast<const ListDataElement*>(e)->mItems)
     {
-        if (item->mIsList)
-        {
-            out->clear();
+        std::unique_ptr<DataElement> made;
+        const DataElement* value = ResolveItem(item, 0, &made);
+        if (!value)
             return false;
-        }
-        out->push_back(static_cast<const SingleDataElement*>(item)->mText);
+        if (value->mIsList)
+            singles = false;
+        else if (singles && !take(static_cast<const SingleDataElement*>(value)->mText))
+            return false;
     }
-    return true;
+    return singles;
+}
+
+bool DescParser::DataToStringVector(const DataElement* e, std::vector<std::string>* out)
+{
+    out->clear();
+    auto take = [&](const std::string& text)
+    {
+        if (!MakeRoom(out, 1, StringBytes(text.size()), false))
+            return false;
+        out->push_back(text);
+        return true;
+    };
+    if (ForEachText(e, take))
+        return true;
+    out->clear();
+    return false;
 }
 
 template <typename T>
 bool DescParser::ParseEach(const DataElement* e, std::vector<T>* out, bool (*parse)(const std::string&, T*))
 {
     out->clear();
-    std::vector<std::string> texts;
-    if (!DataToStringVector(e, &texts))
-        return false;
-    for (const std::string& text : texts)
+    bool parsed = true;
+    auto take = [&](const std::string& text)
     {
         T value{};
-        if (!parse(text, &value))
-        {
-            out->clear();
-            return false;
-        }
-        out->push_back(value);
-    }
-    return true;
+        parsed = parsed && parse(text, &value);
+        if (parsed)
+            out->push_back(value);
+        return true;
+    };
+    if (ForEachText(e, take) && parsed)
+        return true;
+    out->clear();
+    return false;
 }
 
 bool DescParser::DataToIntVector(const DataElement* e, std::vector<int>* out)

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 
 namespace Lumo
 {
@@ -49,10 +50,28 @@ bool FitsInt(int64_t value)
     return value >= INT_MIN && value <= INT_MAX;
 }
 
-// A layer holds a record and a kerning row for each of 256 characters (some 74 KB): it is paid
-// for from the value budget as that much memory in values would be, so that a file of short
-// CreateLayer lines cannot ask for thousands of times its size.
-constexpr size_t kLayerValues = sizeof(FontLayer) / sizeof(SingleDataElement);
+// What the texts of tags hold beside their strings.
+size_t TagTextBytes(const std::vector<std::string>& tags)
+{
+    size_t bytes = 0;
+    for (const std::string& tag : tags)
+        bytes += DescParser::StringBytes(tag.size());
+    return bytes;
+}
+
+// A layer holds a record and a kerning row for each of 256 characters (some 74 KB) and its tags:
+// paid for from the budget, so that a file of short CreateLayer lines cannot ask for thousands of
+// times its size.
+size_t LayerBytes(const std::string& name, const FontLayer& layer)
+{
+    size_t bytes =
+        DescParser::Allocated(sizeof(FontLayer) + 2 * sizeof(void*)) +
+        DescParser::Allocated(4 * sizeof(void*) + sizeof(std::pair<const std::string, FontLayer*>)) +
+        DescParser::StringBytes(name.size());
+    for (const auto* tags : {&layer.mRequiredTags, &layer.mExcludedTags})
+        bytes += DescParser::Allocated(tags->size() * sizeof(std::string)) + TagTextBytes(*tags);
+    return bytes;
+}
 
 } // namespace
 
@@ -265,8 +284,12 @@ bool FontData::LayerTagsArg(const ListDataElement& params, std::vector<std::stri
     std::vector<std::string> tags;
     if (!DataToStringVector(params.mItems[2], &tags))
         return InvalidType();
+    // The tags stay with the layer for the whole parse.
+    std::vector<std::string>& kept = layer->*field;
+    if (!MakeRoom(&kept, tags.size(), TagTextBytes(tags), true))
+        return false;
     for (const std::string& tag : tags)
-        (layer->*field).push_back(StringToUpper(tag));
+        kept.push_back(StringToUpper(tag));
     return true;
 }
 
@@ -274,7 +297,7 @@ bool FontData::AddLayer(const std::string& name, const FontLayer& layer)
 {
     if (mFontLayerMap.count(name) != 0)
         return Error("Layer Already Exists");
-    if (!SpendValues(kLayerValues))
+    if (!Charge(LayerBytes(name, layer), true))
         return false;
     mFontLayerList.push_back(layer);
     mFontLayerList.back().mFontData = this;
@@ -296,27 +319,20 @@ bool FontData::CmdDefine(const ListDataElement& p)
     if (name == nullptr || IsLiteral(name->mText))
         return InvalidType();
     // The old value goes first: a new value naming the define itself no longer finds it.
-    if (auto old = mDefines.find(StringToUpper(name->mText)); old != mDefines.end())
+    DeleteDefine(name->mText);
+    const SingleDataElement* single = AsSingle(p.mItems[2]);
+    if (const DataElement* existing = single != nullptr ? Dereference(single->mText) : nullptr)
     {
-        delete old->second;
-        mDefines.erase(old);
-    }
-    const DataElement* value = p.mItems[2];
-    if (value->mIsList)
-    {
-        auto* resolved = new ListDataElement();
-        if (!GetValue(*static_cast<const ListDataElement*>(value), resolved))
-        {
-            delete resolved;
+        if (!SpendDefine(existing))
             return false;
-        }
-        SetDefine(name->mText, resolved);
+        SetDefine(name->mText, existing->Duplicate());
         return true;
     }
-    const DataElement* existing = Dereference(AsSingle(value)->mText);
-    if (existing != nullptr && !SpendDefine(existing))
+    // The value as written is kept, not copied: a list is resolved where it lies.
+    std::unique_ptr<DataElement> value(TakeItem(p, 2));
+    if (value == nullptr || (value->mIsList && !ResolveInPlace(static_cast<ListDataElement*>(value.get()))))
         return false;
-    SetDefine(name->mText, existing != nullptr ? existing->Duplicate() : value->Duplicate());
+    SetDefine(name->mText, value.release());
     return true;
 }
 
@@ -328,10 +344,13 @@ bool FontData::CmdCreateHorzSpanRectList(const ListDataElement& p)
     if (!GetName(p.mItems[1], &name) || !DataToIntVector(p.mItems[2], &rect) || rect.size() != 4 ||
         !DataToIntVector(p.mItems[3], &widths) || rect[3] < 0)
         return InvalidType();
-    // The list and, per width, a rectangle of four numbers.
-    if (!SpendValues(1 + 5 * widths.size()))
+    // The list and, per width, a rectangle of four numbers (short enough to sit inside their strings).
+    const size_t rectBytes = sizeof(DataElement*) + Allocated(sizeof(ListDataElement)) +
+                             Allocated(4 * sizeof(DataElement*)) + 4 * Allocated(sizeof(SingleDataElement));
+    if (!Charge(Allocated(sizeof(ListDataElement)) + kAllocatorOverhead + widths.size() * rectBytes, true))
         return false;
     auto* list = new ListDataElement();
+    list->mItems.reserve(widths.size());
     int64_t x = rect[0];
     for (int width : widths)
     {
@@ -341,6 +360,7 @@ bool FontData::CmdCreateHorzSpanRectList(const ListDataElement& p)
             return InvalidType();
         }
         auto* item = new ListDataElement();
+        item->mItems.reserve(4);
         for (int64_t v : {x, int64_t(rect[1]), int64_t(width), int64_t(rect[3])})
             item->mItems.push_back(new SingleDataElement(FormatString("%d", static_cast<int>(v))));
         list->mItems.push_back(item);

@@ -274,6 +274,7 @@ TEST(DescParserValues, DefinesCannotBuildDeeperOrLargerValues)
     for (int i = 0; i < 16; i++)
         ones += " 1";
     q.Define("D0", Tokenize(q, "(" + ones + ")").mItems[0]->Duplicate());
+    const ListDataElement d2 = Tokenize(q, "D2");
     bool ok = true;
     int level = 1;
     for (; ok && level < 8; level++)
@@ -286,10 +287,10 @@ TEST(DescParserValues, DefinesCannotBuildDeeperOrLargerValues)
         q.Define("D" + std::to_string(level), value);
     }
     EXPECT_FALSE(ok);
-    EXPECT_EQ(level, 4); // D3, of 16^4 values, does not fit
+    EXPECT_EQ(level, 5); // D4, of 16^5 values, does not fit
     EXPECT_EQ(q.mErrorText, "Too Many Values");
     ListDataElement copy;
-    EXPECT_FALSE(q.DataToList(Tokenize(q, "D2").mItems[0], &copy)); // nothing more is resolved
+    EXPECT_FALSE(q.DataToList(d2.mItems[0], &copy)); // nothing more is resolved
 }
 
 TEST(DescParserTokenize, EmptyAndListFirstCommands)

@@ -1,9 +1,11 @@
 #include "text/FontData.h"
 
+#include "tests/BigClaims.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/widgets/FontTestHost.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 using namespace Lumo;
 
@@ -314,11 +316,11 @@ TEST_F(FontDataTest, DefinesExpandInProportionToTheTextWhileLargeHonestFilesLoad
                            ");\nDefine D2 (" + Repeat(16, " D1") + ");\n";
     const std::string widths = "Define W (" + Repeat(1000, " 1") + ");\n";
     for (const std::string& text :
-         {d2 + Repeat(40, "Define C D2;\n"), d2 + "Define L (" + Repeat(40, " D2") + ");\n",
-          widths + Repeat(30, "CreateHorzSpanRectList R (0 0 0 1) W;\n"),
-          widths + "CreateLayer X;\n" + Repeat(100, "LayerSetCharWidths X W W;\n"),
+         {d2 + Repeat(100, "Define C D2;\n"), d2 + "Define L (" + Repeat(100, " D2") + ");\n",
+          widths + Repeat(60, "CreateHorzSpanRectList R (0 0 0 1) W;\n"),
+          widths + "CreateLayer X;\n" + Repeat(200, "LayerSetCharWidths X W W;\n"),
           // A layer is some 74 KB: short lines making many of them are refused too.
-          "CreateLayer X;\n" + Numbered(100, "CreateLayerFrom X", " X;\n")})
+          "CreateLayer X;\n" + Numbered(300, "CreateLayerFrom X", " X;\n")})
     {
         host.mFatalErrors.clear();
         data->Release();
@@ -327,8 +329,26 @@ TEST_F(FontDataTest, DefinesExpandInProportionToTheTextWhileLargeHonestFilesLoad
         EXPECT_EQ(Messages()[0], "Too Many Values");
         size_t held = 0;
         for (const auto& define : data->mDefines)
-            held += DescParser::ValueCount(define.second);
-        EXPECT_LE(held, DescParser::kDefineValueAllowance + DescParser::kDefineValuesPerByte * text.size());
+            held += DescParser::ValueBytes(define.second);
+        EXPECT_LE(held, DescParser::kValueByteAllowance + DescParser::kValueBytesPerTextByte * text.size());
+    }
+}
+
+TEST_F(FontDataTest, HugeFilesOfShortValuesAreRefusedBeforeTakingEightTimesTheirSize)
+{
+    // 20 and 18 MB of one-character values, in a define and in a command's lists.
+    for (const std::string& text : {"Define X (" + Repeat(10000000, " 1") + ");",
+                                    "CreateLayer L; LayerSetCharWidths L (" + Repeat(3000000, " 'a'") +
+                                        ") (" + Repeat(3000000, " 1") + ");"})
+    {
+        malloc_trim(0); // what the case before freed is given back, not counted as room
+        PeakMemory peak;
+        EXPECT_FALSE(Load(text));
+        EXPECT_LT(peak.RiseKb(), long(8 * text.size() / 1024));
+        EXPECT_EQ(Messages(), std::vector<std::string>{"Too Many Values"});
+        data->Release();
+        data = nullptr;
+        host.mFatalErrors.clear();
     }
 }
 
