@@ -336,7 +336,13 @@ TEST_F(FontDataTest, DefinesExpandInProportionToTheTextWhileLargeHonestFilesLoad
 
 TEST_F(FontDataTest, HugeFilesOfShortValuesAreRefusedBeforeTakingEightTimesTheirSize)
 {
-    // 20 and 18 MB of one-character values, in a define and in a command's lists.
+    // 20 and 18 MB of one-character values, in a define and in a command's lists. The address
+    // sanitizer's red zones add their own share.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr size_t kTimesTheText = 11;
+#else
+    constexpr size_t kTimesTheText = 8;
+#endif
     for (const std::string& text : {"Define X (" + Repeat(10000000, " 1") + ");",
                                     "CreateLayer L; LayerSetCharWidths L (" + Repeat(3000000, " 'a'") +
                                         ") (" + Repeat(3000000, " 1") + ");"})
@@ -344,7 +350,7 @@ TEST_F(FontDataTest, HugeFilesOfShortValuesAreRefusedBeforeTakingEightTimesTheir
         malloc_trim(0); // what the case before freed is given back, not counted as room
         PeakMemory peak;
         EXPECT_FALSE(Load(text));
-        EXPECT_LT(peak.RiseKb(), long(8 * text.size() / 1024));
+        EXPECT_LT(peak.RiseKb(), long(kTimesTheText * text.size() / 1024));
         EXPECT_EQ(Messages(), std::vector<std::string>{"Too Many Values"});
         data->Release();
         data = nullptr;
