@@ -102,16 +102,18 @@ bool FontData::Error(const std::string& msg)
 {
     if (mApp == nullptr)
         return false;
-    std::string text = mFontErrorHeader + msg;
-    if (!mCommandText.empty())
+    // A box cannot show a huge name or command; their starts and the line number locate them.
+    constexpr size_t kShown = 1000;
+    auto shown = [&](const std::string& part)
     {
-        // A box cannot show a huge command; its start and line number locate it.
-        constexpr size_t kShownCommand = 1000;
-        text += " on Line " + FormatString("%d:\r\n\r\n", mCommandLineNumber);
-        text.append(mCommandText, 0, kShownCommand);
-        if (mCommandText.size() > kShownCommand)
-            text += "...";
-    }
+        std::string start(part, 0, kShown);
+        if (part.size() > kShown)
+            start += "...";
+        return start;
+    };
+    std::string text = mFontErrorHeader + shown(msg);
+    if (!mCommandText.empty())
+        text += " on Line " + FormatString("%d:\r\n\r\n", mCommandLineNumber) + shown(mCommandText);
     mApp->ShowFatalError(text);
     return false;
 }

@@ -247,7 +247,7 @@ TEST_F(FontDataTest, ABareTokenForARectangleOrPairIsOneError)
     EXPECT_EQ(Layer("A").mCharData['a'].mOffset.mY, 2);
 }
 
-TEST_F(FontDataTest, DeepNestingIsAnErrorWithItsLineAndAShortCommand)
+TEST_F(FontDataTest, DeepNestingIsAnErrorWithItsLineAndAShortCommandAndName)
 {
     EXPECT_FALSE(Load("CreateLayer A;\n\nLayerSetOffset A " + std::string(200000, '(') + ";"));
     EXPECT_EQ(Messages(), std::vector<std::string>{"Lists Nested Too Deeply"});
@@ -256,6 +256,15 @@ TEST_F(FontDataTest, DeepNestingIsAnErrorWithItsLineAndAShortCommand)
     EXPECT_NE(text.find(" on Line 3:\r\n\r\nLayerSetOffset A ((("), std::string::npos);
     EXPECT_LT(text.size(), 1200u);
     EXPECT_EQ(text.substr(text.size() - 3), "...");
+    // A huge name in the message is cut the same way.
+    host.mFatalErrors.clear();
+    data->Release();
+    data = nullptr;
+    EXPECT_FALSE(Load("CreateLayer A;\nLayerSetOffset A " + std::string(200000, 'Z') + ";"));
+    ASSERT_FALSE(host.mFatalErrors.empty());
+    EXPECT_NE(host.mFatalErrors[0].find("Unable to Dereference \"ZZZ"), std::string::npos);
+    for (const std::string& shown : host.mFatalErrors)
+        EXPECT_LT(shown.size(), 2300u);
 }
 
 TEST_F(FontDataTest, DefinesResolveWhenMade)
