@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -113,8 +114,12 @@ public:
         pid_t pid = 0;
         Result result;
         // Started from elsewhere: the program finds its files beside itself.
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        if (int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()))
+        {
+            // A temporary folder mounted noexec, say.
+            ADD_FAILURE() << program << " did not start: " << std::strerror(failed);
             return result;
+        }
         posix_spawn_file_actions_destroy(&actions);
         int status = 0;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
