@@ -198,14 +198,17 @@ int main(int argc, char** argv)
     fs::path here = fs::canonical("/proc/self/exe").parent_path();
     fs::path floor = here / "startup_floor";
     fs::path game = argc > 3 ? fs::path(argv[3]) : here.parent_path().parent_path() / "game" / "crustavia";
-    std::string preload = (here / "first_present.so").string();
-    for (const fs::path& p : {floor, game, fs::path(preload)})
+    fs::path hook = here / "first_present.so";
+    for (const fs::path& p : {floor, game, hook})
         if (!fs::exists(p))
             Die(p.string() + " is missing (build the targets startup_bench and play)");
     char folderName[] = "/tmp/startup_bench-XXXXXX";
     if (mkdtemp(folderName) == nullptr)
         Die("mkdtemp");
     fs::path folder = folderName;
+    // LD_PRELOAD splits its list at blanks, and the build's folder may have some in its path.
+    std::string preload = (folder / hook.filename()).string();
+    fs::copy_file(hook, preload);
     fs::path settings = folder / kSettingsName;
     WriteCounter writes(folder);
 

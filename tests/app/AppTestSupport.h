@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
@@ -336,7 +337,9 @@ private:
     // its folder lies inside the parent's, which goes when the parent's test ends.
     static std::filesystem::path Folder()
     {
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        // A parameterised test's name holds a slash, which would leave its first half behind.
+        std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(test.begin(), test.end(), '/', '_');
         auto folderOf = [&](pid_t pid)
         { return std::filesystem::temp_directory_path() / ("lumo_app_" + std::to_string(pid) + "_" + test); };
         if (!GTEST_FLAG_GET(internal_run_death_test).empty())

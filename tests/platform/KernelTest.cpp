@@ -111,7 +111,9 @@ TEST(Threads, CriticalSectionIsReentrantAndExclusive)
     LeaveCriticalSection(&section);
     LeaveCriticalSection(&section);
 
-    // Unprotected read-modify-write under the lock: any overlap would lose counts.
+    // Unprotected read-modify-write under the lock: any overlap would lose counts. The pause
+    // between read and write widens the window without yielding, which on a busy machine would
+    // hand the processor to other programs at every step while the lock is held.
     int counter = 0;
     LONG volatile interlocked = 0;
     std::vector<std::thread> workers;
@@ -124,7 +126,9 @@ TEST(Threads, CriticalSectionIsReentrantAndExclusive)
                     EnterCriticalSection(&section);
                     EnterCriticalSection(&section);
                     int seen = counter;
-                    std::this_thread::yield();
+                    volatile int pause = 0;
+                    while (pause < 100)
+                        pause = pause + 1;
                     counter = seen + 1;
                     LeaveCriticalSection(&section);
                     LeaveCriticalSection(&section);

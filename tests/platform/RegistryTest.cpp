@@ -411,6 +411,9 @@ TEST_F(Registry, DamagedLineIsShownShortAndPrintable)
     EXPECT_LT(warning.size(), 300u + 2 * mFile.size());
     EXPECT_NE(warning.find("line 2: unknown line \"\\x1b\\x1b"), std::string::npos) << warning;
     EXPECT_NE(warning.find("\\x1b\"...)"), std::string::npos) << warning;
+    // The file's own name is shown as it is: the temporary folder may have any name.
+    for (size_t at; (at = warning.find(mFile)) != std::string::npos;)
+        warning.erase(at, mFile.size());
     for (char c : warning)
         EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7f));
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,8 @@ public:
         fs::copy_file(LUMO_PROGRAM, mPath / "crustavia");
         fs::copy_file(LUMO_BASS, mPath / "bass.so");
         fs::copy_file(LUMO_AUDIO_LIBRARY, mPath / "liblumo_audio.so");
+        // LD_PRELOAD splits its list at blanks, and the build's folder may have some in its path.
+        fs::copy_file(LUMO_BOX_SHIM, mTop / "box_shim.so");
         // Folders of its own, the files linked to the committed ones: a test may take one away.
         const fs::path assets = LUMO_ASSETS_DIR;
         for (const auto& entry : fs::recursive_directory_iterator(assets))
@@ -60,6 +63,7 @@ public:
         fs::remove_all(mTop, ignored);
     }
     const fs::path& Path() const { return mPath; }
+    std::string BoxShim() const { return (mTop / "box_shim.so").string(); }
 
     struct Result
     {
@@ -110,8 +114,12 @@ public:
         pid_t pid = 0;
         Result result;
         // Started from elsewhere: the program finds its files beside itself.
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+        if (int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()))
+        {
+            // A temporary folder mounted noexec, say.
+            ADD_FAILURE() << program << " did not start: " << std::strerror(failed);
             return result;
+        }
         posix_spawn_file_actions_destroy(&actions);
         int status = 0;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -140,7 +148,7 @@ public:
     Result RunWithBoxes(bool waits, bool termEarly = false) const
     {
         const fs::path boxes = mPath / "boxes.txt";
-        return Run({{"LD_PRELOAD", LUMO_BOX_SHIM},
+        return Run({{"LD_PRELOAD", BoxShim()},
                     {"LUMO_BOX_LOG", boxes.string()},
                     {"LUMO_BOX_WAIT", waits ? "1" : ""},
                     {"LUMO_TERM_BEFORE_BOX", termEarly ? "1" : ""},
@@ -219,7 +227,7 @@ TEST(Program, OnAnOddDesktopItPlays)
     const fs::path settings = folder.Path() / "registry.txt";
     // Once the start is through, its settings are written.
     auto run =
-        folder.Run({{"LD_PRELOAD", LUMO_BOX_SHIM},
+        folder.Run({{"LD_PRELOAD", folder.BoxShim()},
                     {"LUMO_BOX_LOG", (folder.Path() / "boxes.txt").string()},
                     {"LUMO_REGISTRY_FILE", settings.string()},
                     {"SDL_VIDEODRIVER", "x11"},
