@@ -135,10 +135,12 @@ bool DescParser::ParseDescriptorFile(const std::string& fileName)
     int held = EOF;
     bool ok = true;
     mCommandText.clear();
-    // A command may be the whole file: its room is taken once rather than grown by copies.
+    // A command may be the whole file: its room is taken once rather than grown by copies. A
+    // file larger than any font is no reason to take its size up front.
+    constexpr off_t kRoomTakenAtOnce = off_t(64) << 20;
     struct stat info;
     if (fstat(fileno(file.get()), &info) == 0 && S_ISREG(info.st_mode))
-        mCommandText.reserve(static_cast<size_t>(info.st_size));
+        mCommandText.reserve(static_cast<size_t>(std::min(info.st_size, kRoomTakenAtOnce)));
 
     auto append = [&](char c)
     {
