@@ -318,7 +318,7 @@ template <class V> void CopyRow(uint32_t* d, const uint32_t* s, int n)
 
 template <class V> void CopyRowOf(uint32_t* d, const uint32_t* s, int n)
 {
-    if (n >= Vector::kStringCopyFrom)
+    if (n >= Vector::kStringCopyFrom && Vector::StringCopyFits(d, s))
         Vector::StringCopy<V>(d, s, size_t(n));
     else if (n >= V::kPixels)
         CopyRow<V>(d, s, n);
