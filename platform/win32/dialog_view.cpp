@@ -1,5 +1,6 @@
 // Layout, input and drawing of the layer's dialogs.
 #include "win32/dialog_view.h"
+#include "win32/keymap.h"
 
 #include <algorithm>
 
@@ -232,6 +233,8 @@ void EditDialogView::Handle(const SDL_Event& event)
     {
     case SDL_TEXTINPUT:
     {
+        if (mControlHeld)
+            return;
         if (mAllSelected)
             mText.clear();
         mAllSelected = false;
@@ -240,7 +243,14 @@ void EditDialogView::Handle(const SDL_Event& event)
             mText += typed;
         return;
     }
+    case SDL_KEYUP:
+        mControlHeld = false;
+        return;
     case SDL_KEYDOWN:
+        // Control with a letter is a command; non-Latin layouts give the letter as text too.
+        mControlHeld = (event.key.keysym.mod & KMOD_CTRL) != 0;
+        if (mControlHeld && User::MapKey(event.key.keysym).vk == 'A')
+            mAllSelected = true;
         switch (event.key.keysym.sym)
         {
         case SDLK_BACKSPACE:
@@ -259,10 +269,6 @@ void EditDialogView::Handle(const SDL_Event& event)
         case SDLK_RIGHT:
         case SDLK_END:
             mAllSelected = false;
-            break;
-        case SDLK_a:
-            if (event.key.keysym.mod & KMOD_CTRL)
-                mAllSelected = true;
             break;
         default:
             break;

@@ -97,5 +97,6 @@ private:
     std::vector<SDL_Rect> mButtonRects;
     SDL_Rect mField{};
     int mPressed = -1;
+    bool mControlHeld = false; // at the last key down, which the key's text follows
 };
 } // namespace Platform

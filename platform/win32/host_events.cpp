@@ -1,6 +1,7 @@
 // SDL events become window messages with wParam / lParam as Windows gives them.
 #include "win32/keymap.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_keyboard.h"
 #include "win32/x11_window_loss.h"
 
 #include <cstdlib>
@@ -12,8 +13,8 @@ using namespace Platform::User;
 struct InputState
 {
     bool keys[256] = {};
-    bool leftAlt = false; // right Alt may be AltGr, which composes characters
-    WPARAM buttons = 0;   // MK_ bits of the held buttons
+    bool rightAltIsAlt = false; // as the layout had it when right Alt went down
+    WPARAM buttons = 0;         // MK_ bits of the held buttons
     LPARAM lastKeyParam = 1;
     bool appActive = false;
     // The last press, for double clicks.
@@ -51,10 +52,22 @@ HWND EventWindow(uint32_t sdlId)
 void OnKey(const SDL_KeyboardEvent& e, bool down)
 {
     HWND hwnd = EventWindow(e.windowID);
-    KeyCode key = MapKey(e.keysym);
-    if (!hwnd || key.vk == 0)
+    if (!hwnd)
         return;
-    bool alt = gInput.keys[VK_MENU] || (e.keysym.mod & KMOD_ALT) || (down && key.vk == VK_MENU);
+    KeyCode key = MapKey(e.keysym);
+    // SDL reports AltGr as right Alt. AltGr types characters and has no key of its own here.
+    if (e.keysym.scancode == SDL_SCANCODE_RALT)
+    {
+        SDL_Window* window = SDL_GetWindowFromID(e.windowID);
+        if (down)
+            gInput.rightAltIsAlt = RightAltIsAlt(window ? window : SDL_GetKeyboardFocus());
+        if (!gInput.rightAltIsAlt)
+            key.vk = 0;
+    }
+    if (key.vk == 0)
+        return;
+    Uint16 altMods = gInput.rightAltIsAlt ? KMOD_ALT : KMOD_LALT;
+    bool alt = gInput.keys[VK_MENU] || (e.keysym.mod & altMods) || (down && key.vk == VK_MENU);
     bool ctrl = gInput.keys[VK_CONTROL] || (e.keysym.mod & KMOD_CTRL);
     // Alt combinations and F10 are system keys; with Control held they are ordinary ones.
     bool system = (alt || key.vk == VK_F10) && !ctrl;
@@ -63,8 +76,6 @@ void OnKey(const SDL_KeyboardEvent& e, bool down)
                     (system && alt ? 1 << 29 : 0) | (previous ? 1 << 30 : 0) | (down ? 0 : (LPARAM)1u << 31);
     lParam = (LPARAM)(DWORD)lParam; // lParam carries the 32 bits Windows gives, unsigned
     gInput.keys[key.vk] = down;
-    if (key.vk == VK_MENU && !key.extended)
-        gInput.leftAlt = down;
     if (down)
         gInput.lastKeyParam = lParam;
     UINT message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
@@ -79,9 +90,8 @@ void OnText(const SDL_TextInputEvent& e)
     HWND hwnd = EventWindow(e.windowID);
     if (!hwnd)
         return;
-    // Text typed with the left Alt is a menu key (WM_SYSCHAR); with right Alt it is an AltGr
-    // character and stays ordinary text, as on Windows.
-    bool system = gInput.leftAlt && !gInput.keys[VK_CONTROL];
+    // Text typed with Alt is a menu key (WM_SYSCHAR); with AltGr it stays ordinary text.
+    bool system = gInput.keys[VK_MENU] && !gInput.keys[VK_CONTROL];
     POINT pt{};
     GetCursorPos(&pt);
     // One character per Latin-1 code point; others have no single-byte form and are dropped.
@@ -243,7 +253,6 @@ void OnWindow(const SDL_WindowEvent& e)
     case SDL_WINDOWEVENT_FOCUS_LOST:
         // Keys released elsewhere are never seen: forget them (no stuck Alt after Alt+Tab).
         std::fill(std::begin(gInput.keys), std::end(gInput.keys), false);
-        gInput.leftAlt = false;
         if (gInput.appActive)
         {
             gInput.appActive = false;

@@ -45,12 +45,6 @@ int OnXError(Display* display, XErrorEvent* error)
     return gPrevious ? gPrevious(display, error) : 0;
 }
 
-bool X11Info(SDL_Window* window, SDL_SysWMinfo* info)
-{
-    SDL_VERSION(&info->version);
-    return window && SDL_GetWindowWMInfo(window, info) && info->subsystem == SDL_SYSWM_X11;
-}
-
 // From the first window on, errors naming windows that are gone end nothing.
 void ExpectGoneWindows()
 {
@@ -66,6 +60,12 @@ void ExpectGoneWindows()
 
 namespace Platform::User
 {
+bool X11Info(SDL_Window* window, SDL_SysWMinfo* info)
+{
+    SDL_VERSION(&info->version);
+    return window && SDL_GetWindowWMInfo(window, info) && info->subsystem == SDL_SYSWM_X11;
+}
+
 void WatchHostWindow(SDL_Window* window)
 {
     SDL_SysWMinfo info;

@@ -7,8 +7,12 @@
 
 #include <cstdint>
 
+struct SDL_SysWMinfo;
+
 namespace Platform::User
 {
+// The window's X11 connection and window; false off X11.
+bool X11Info(SDL_Window* window, SDL_SysWMinfo* info);
 // After SDL made the window, and before SDL destroys it. Both do nothing off X11.
 void WatchHostWindow(SDL_Window* window);
 void UnwatchHostWindow(SDL_Window* window);

@@ -28,12 +28,13 @@ std::vector<std::string> Numbered(int count)
     return items;
 }
 
-SDL_Event Key(SDL_Keycode key, Uint16 mod = 0)
+SDL_Event Key(SDL_Keycode key, Uint16 mod = 0, SDL_Scancode scancode = SDL_SCANCODE_UNKNOWN)
 {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
     e.key.keysym.sym = key;
     e.key.keysym.mod = mod;
+    e.key.keysym.scancode = scancode;
     return e;
 }
 
@@ -210,8 +211,17 @@ TEST_F(Dialogs, EditFieldKeys)
     view.Handle(Key(SDLK_BACKSPACE));
     EXPECT_EQ(view.Text(), "0:1");
     view.Handle(Key(SDLK_a, KMOD_LCTRL));
+    view.Handle(Key(SDLK_7));
     view.Handle(Text("7"));
     EXPECT_EQ(view.Text(), "7");
+    // A Russian layout: Control+A selects all and its letter is not typed.
+    view.Handle(Key(0x444, KMOD_LCTRL, SDL_SCANCODE_A));
+    view.Handle(Text("\xD1\x84"));
+    EXPECT_TRUE(view.AllSelected());
+    EXPECT_EQ(view.Text(), "7");
+    view.Handle(Key(0x444, 0, SDL_SCANCODE_A));
+    view.Handle(Text("\xD1\x84"));
+    EXPECT_EQ(view.Text(), "\xD1\x84");
     for (int i = 0; i < 300; i++)
         view.Handle(Text("1"));
     EXPECT_EQ(view.Text().size(), Platform::EditDialogView::kMaxText);
