@@ -181,6 +181,15 @@ void RunModal(HWND owner, const std::string& caption, DialogView& view, std::vec
         }
         if (!eventWindow || e.type == SDL_WINDOWEVENT)
             kept.push_back(e);
+        // A termination request (kept for the program) closes the dialog unanswered.
+        if (e.type == SDL_QUIT && !view.Done())
+        {
+            SDL_Event close{};
+            close.type = SDL_WINDOWEVENT;
+            close.window.event = SDL_WINDOWEVENT_CLOSE;
+            close.window.windowID = id;
+            view.Handle(close);
+        }
         return false;
     };
     bool dirty = true;

@@ -157,6 +157,19 @@ TEST_F(Dialogs, UnscriptedWithoutADisplayTheDialogIsClosed)
     EXPECT_EQ(Platform::RunListDialog(nullptr, "Marker List", Numbered(3)), -1);
 }
 
+TEST_F(Dialogs, TerminationClosesTheDialogUnansweredAndStaysForTheProgram)
+{
+    PlatformTest::ScriptDialogs({DialogAnswer{-1, "9", 0}});
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    std::string text = "0:10";
+    EXPECT_EQ(Platform::RunEditDialog(nullptr, "Jump To Time", text, {"Ok", "Cancel"}), -1);
+    EXPECT_EQ(text, "0:10");
+    EXPECT_TRUE(SDL_HasEvent(SDL_QUIT));
+    SDL_FlushEvent(SDL_QUIT);
+}
+
 TEST_F(Dialogs, ListScrollsAndSelectsWithWheelKeysAndScrollBar)
 {
     Platform::ListDialogView view(TestFont(), Numbered(30));
