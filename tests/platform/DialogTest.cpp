@@ -160,14 +160,16 @@ TEST_F(Dialogs, UnscriptedWithoutADisplayTheDialogIsClosed)
 TEST_F(Dialogs, TerminationClosesTheDialogUnansweredAndStaysForTheProgram)
 {
     PlatformTest::ScriptDialogs({DialogAnswer{-1, "9", 0}});
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0);
     SDL_Event quit{};
     quit.type = SDL_QUIT;
-    SDL_PushEvent(&quit);
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
     std::string text = "0:10";
     EXPECT_EQ(Platform::RunEditDialog(nullptr, "Jump To Time", text, {"Ok", "Cancel"}), -1);
     EXPECT_EQ(text, "0:10");
     EXPECT_TRUE(SDL_HasEvent(SDL_QUIT));
     SDL_FlushEvent(SDL_QUIT);
+    SDL_QuitSubSystem(SDL_INIT_EVENTS);
 }
 
 TEST_F(Dialogs, ListScrollsAndSelectsWithWheelKeysAndScrollBar)
