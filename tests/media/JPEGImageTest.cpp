@@ -1,4 +1,5 @@
 #include "ImageTestFiles.h"
+#include "media/ImageFileIO.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -128,6 +129,21 @@ TEST_F(JPEGImageTest, OversizedHeaderGivesNull)
         patched[sof + 5] = patched[sof + 7] = high;
         patched[sof + 6] = patched[sof + 8] = high == 0xFF ? 0xFF : 0x00;
         EXPECT_FALSE(ReadBytes(patched)) << int(high);
+    }
+}
+
+TEST_F(JPEGImageTest, ScansPastTheLimitAreRefusedWithTheirOwnMessage)
+{
+    const int limit = ImageLib::kMaxJPEGScans;
+    for (int scans : {limit, limit + 1})
+    {
+        ASSERT_TRUE(WriteJPEGDirect(mFolder / "scans.jpg", 16, 16, 1, Noise(16 * 16, 8), true, scans));
+        testing::internal::CaptureStderr();
+        ImagePtr image(ImageLib::GetJPEGImage(mFolder / "scans.jpg"));
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(image != nullptr, scans <= limit) << scans;
+        EXPECT_EQ(said,
+                  scans <= limit ? "" : "JPEG file has more than " + std::to_string(limit) + " scans\n");
     }
 }
 
