@@ -84,11 +84,13 @@ bool ReadJPEGRows(JPEGReadJob* job)
     jpeg_read_header(cinfo, TRUE);
     if (!ImageSizeAllowed(cinfo->image_width, cinfo->image_height))
         return false;
-    jpeg_start_decompress(cinfo);
-    // Four-component (CMYK) files are not read.
+    // Four-component (CMYK) files are not read. Refused before the start, which reads every scan
+    // of a progressive file.
+    jpeg_calc_output_dimensions(cinfo);
     int components = cinfo->output_components;
     if (components != 1 && components != 3)
         return false;
+    jpeg_start_decompress(cinfo);
     job->width = cinfo->output_width;
     job->height = cinfo->output_height;
     if (!ImageSizeAllowed(job->width, job->height))
@@ -96,7 +98,9 @@ bool ReadJPEGRows(JPEGReadJob* job)
 
     JSAMPARRAY row = cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                               job->width * components, 1);
-    job->bits = new (std::nothrow) uint32_t[static_cast<size_t>(job->width) * job->height]();
+    // Not cleared: every row is written before the picture is given out, and a file that ends early
+    // has the memory of the rows it reached only.
+    job->bits = new (std::nothrow) uint32_t[static_cast<size_t>(job->width) * job->height];
     if (!job->bits)
     {
         job->outOfMemory = true;
