@@ -12,6 +12,10 @@ namespace ImageLib
 // Largest picture a reader accepts (4096 x 4096): a header cannot ask for more memory.
 constexpr uint64_t kMaxImagePixels = uint64_t(1) << 24;
 
+// Most scans a JPEG file may have. Each costs a pass over the whole picture however few its bytes;
+// the usual progressions have 6 to 18 (10 for colour pictures).
+constexpr int kMaxJPEGScans = 50;
+
 // True when both sides are positive and width x height is within the cap.
 bool ImageSizeAllowed(uint64_t width, uint64_t height);
 

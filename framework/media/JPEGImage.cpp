@@ -15,8 +15,9 @@ namespace ImageLib
 namespace
 {
 constexpr int kQuality = 80;
-// A progressive file can ask for any number of scans; real ones use about a dozen.
-constexpr int kMaxScans = 1000;
+// Our own message codes, after the library's.
+constexpr int kTooManyScans = 1000;
+const char* const kMessages[] = {"JPEG file has more than %d scans", nullptr};
 
 struct JPEGErrorManager
 {
@@ -33,16 +34,21 @@ void JPEGEmitMessage(j_common_ptr cinfo, int level)
     reinterpret_cast<JPEGErrorManager*>(cinfo->err)->standardEmit(cinfo, level);
 }
 
+// Called before each row of input is taken: a scan past the limit is refused before it is decoded.
 void JPEGLimitScans(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
-        JPEGErrorExit(cinfo);
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJPEGScans)
+        ERREXIT1(cinfo, kTooManyScans, kMaxJPEGScans);
 }
 
 void SetErrorHandling(jpeg_common_struct* cinfo, JPEGErrorManager* errors)
 {
     cinfo->err = jpeg_std_error(&errors->standard);
     errors->standard.error_exit = JPEGErrorExit;
+    errors->standard.addon_message_table = kMessages;
+    errors->standard.first_addon_message = kTooManyScans;
+    errors->standard.last_addon_message = kTooManyScans;
     errors->standardEmit = errors->standard.emit_message;
     errors->standard.emit_message = JPEGEmitMessage;
 }
@@ -78,11 +84,13 @@ bool ReadJPEGRows(JPEGReadJob* job)
     jpeg_read_header(cinfo, TRUE);
     if (!ImageSizeAllowed(cinfo->image_width, cinfo->image_height))
         return false;
-    jpeg_start_decompress(cinfo);
-    // Four-component (CMYK) files are not read.
+    // Four-component (CMYK) files are not read. Refused before the start, which reads every scan
+    // of a progressive file.
+    jpeg_calc_output_dimensions(cinfo);
     int components = cinfo->output_components;
     if (components != 1 && components != 3)
         return false;
+    jpeg_start_decompress(cinfo);
     job->width = cinfo->output_width;
     job->height = cinfo->output_height;
     if (!ImageSizeAllowed(job->width, job->height))
@@ -90,7 +98,9 @@ bool ReadJPEGRows(JPEGReadJob* job)
 
     JSAMPARRAY row = cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                               job->width * components, 1);
-    job->bits = new (std::nothrow) uint32_t[static_cast<size_t>(job->width) * job->height]();
+    // Not cleared: every row is written before the picture is given out, and a file that ends early
+    // has the memory of the rows it reached only.
+    job->bits = new (std::nothrow) uint32_t[static_cast<size_t>(job->width) * job->height];
     if (!job->bits)
     {
         job->outOfMemory = true;

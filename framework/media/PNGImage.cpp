@@ -100,7 +100,9 @@ bool ReadPNGRows(PNGReadJob* job)
         return false;
 
     size_t count = static_cast<size_t>(job->width) * job->height;
-    job->bits = new (std::nothrow) uint32_t[count]();
+    // Not cleared: every pixel is written before the picture is given out (interlaced ones by the
+    // last pass), and a header claiming a big picture over a few bytes of data commits no memory.
+    job->bits = new (std::nothrow) uint32_t[count];
     if (!job->bits)
     {
         job->outOfMemory = true;

@@ -2,6 +2,7 @@
 // ok_* load, files named bad_* give null. LUMO_WRITE_FUZZ_CORPUS=1 rewrites them.
 #include "ImageTestFiles.h"
 #include "fuzz/ImageFuzzLayout.h"
+#include "media/ImageFileIO.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,8 @@ std::vector<CorpusFile> JPEGFiles(const TempFolder& folder)
     WriteJPEGDirect(folder / "seed.jpg", 8, 8, 4, Noise(8 * 8 * 4, 7));
     files.push_back({"bad_cmyk", ReadFile(folder / "seed.jpg")});
     files.push_back({"bad_truncated", Cut(good, good.size() / 2)});
+    WriteJPEGDirect(folder / "seed.jpg", 8, 8, 1, Noise(8 * 8, 8), true, ImageLib::kMaxJPEGScans + 1);
+    files.push_back({"bad_too_many_scans", ReadFile(folder / "seed.jpg")});
     Bytes huge = good;
     for (size_t i = 0; i + 9 < huge.size(); i++)
         if (huge[i] == 0xFF && huge[i + 1] == 0xC0)

@@ -432,9 +432,10 @@ inline Bytes PNGHeaderOnly(uint32_t width, uint32_t height)
 }
 
 // ---- JPEG through libjpeg -----------------------------------------------------
-// Writes `components` (1 grey, 3 RGB, 4 CMYK) samples per pixel.
+// Writes `components` (1 grey, 3 RGB, 4 CMYK) samples per pixel. With `scans` (2 to 64, grey only): a
+// progressive file of a DC scan and the AC coefficients in scans - 1 bands.
 inline bool WriteJPEGDirect(const std::string& path, unsigned width, unsigned height, int components,
-                            const Bytes& samples, bool progressive = false)
+                            const Bytes& samples, bool progressive = false, int scans = 0)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
@@ -452,6 +453,14 @@ inline bool WriteJPEGDirect(const std::string& path, unsigned width, unsigned he
     jpeg_set_quality(&cinfo, 90, TRUE);
     if (progressive)
         jpeg_simple_progression(&cinfo);
+    std::vector<jpeg_scan_info> script;
+    for (int i = 0; i < scans; i++)
+        script.push_back({1, {0}, i == 0 ? 0 : 1 + 63 * (i - 1) / (scans - 1), 63 * i / (scans - 1), 0, 0});
+    if (scans > 0)
+    {
+        cinfo.scan_info = script.data();
+        cinfo.num_scans = scans;
+    }
     jpeg_start_compress(&cinfo, TRUE);
     for (unsigned y = 0; y < height; y++)
     {

@@ -1,4 +1,6 @@
+#include "../BigClaims.h"
 #include "ImageTestFiles.h"
+#include "media/ImageFileIO.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -23,6 +25,21 @@ protected:
     }
     TempFolder mFolder;
 };
+
+// The frame header's height and width set to these.
+void SetSize(Bytes& file, unsigned width, unsigned height)
+{
+    for (size_t i = 0; i + 9 < file.size(); i++)
+        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2))
+        {
+            file[i + 5] = uint8_t(height >> 8);
+            file[i + 6] = uint8_t(height);
+            file[i + 7] = uint8_t(width >> 8);
+            file[i + 8] = uint8_t(width);
+            return;
+        }
+    ADD_FAILURE() << "no frame header";
+}
 
 int Channel(uint32_t pixel, int shift)
 {
@@ -112,22 +129,42 @@ TEST_F(JPEGImageTest, BrokenFilesGiveNullAndCloseTheFile)
 
 TEST_F(JPEGImageTest, OversizedHeaderGivesNull)
 {
-    Bytes file = GoodFile(16, 16);
-    size_t sof = 0;
-    for (size_t i = 0; i + 1 < file.size(); i++)
-        if (file[i] == 0xFF && file[i + 1] == 0xC0)
-        {
-            sof = i;
-            break;
-        }
-    ASSERT_NE(sof, 0u);
     // 65535 x 65535 is refused by the library; 16384 x 16384 by the size cap.
-    for (uint8_t high : {0xFF, 0x40})
+    for (unsigned side : {65535u, 16384u})
     {
-        Bytes patched = file;
-        patched[sof + 5] = patched[sof + 7] = high;
-        patched[sof + 6] = patched[sof + 8] = high == 0xFF ? 0xFF : 0x00;
-        EXPECT_FALSE(ReadBytes(patched)) << int(high);
+        Bytes patched = GoodFile(16, 16);
+        SetSize(patched, side, side);
+        EXPECT_FALSE(ReadBytes(patched)) << side;
+    }
+}
+
+TEST_F(JPEGImageTest, HugeClaimsThatGiveNoPictureTakeNoMemory)
+{
+    // A file cut short, and a progressive CMYK file, whose whole scans the library would first read.
+    Bytes cut = GoodFile(16, 16);
+    cut.resize(cut.size() - 2);
+    ASSERT_TRUE(WriteJPEGDirect(mFolder / "cmyk.jpg", 16, 16, 4, Noise(16 * 16 * 4, 9), true));
+    for (Bytes file : {cut, ReadFile(mFolder / "cmyk.jpg")})
+    {
+        SetSize(file, 4096, 4096);
+        PeakMemory peak;
+        EXPECT_FALSE(ReadBytes(file));
+        EXPECT_LT(peak.RiseKb(), 16 * 1024);
+    }
+}
+
+TEST_F(JPEGImageTest, ScansPastTheLimitAreRefusedWithTheirOwnMessage)
+{
+    const int limit = ImageLib::kMaxJPEGScans;
+    for (int scans : {limit, limit + 1})
+    {
+        ASSERT_TRUE(WriteJPEGDirect(mFolder / "scans.jpg", 16, 16, 1, Noise(16 * 16, 8), true, scans));
+        testing::internal::CaptureStderr();
+        ImagePtr image(ImageLib::GetJPEGImage(mFolder / "scans.jpg"));
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(image != nullptr, scans <= limit) << scans;
+        EXPECT_EQ(said,
+                  scans <= limit ? "" : "JPEG file has more than " + std::to_string(limit) + " scans\n");
     }
 }
 

@@ -1,3 +1,4 @@
+#include "../BigClaims.h"
 #include "ImageTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -157,8 +158,10 @@ TEST_F(PNGImageTest, BrokenFilesGiveNullAndCloseTheFile)
 TEST_F(PNGImageTest, OversizedHeaderGivesNull)
 {
     EXPECT_FALSE(ReadBytes(PNGHeaderOnly(65535, 65535)));
-    EXPECT_FALSE(ReadBytes(PNGHeaderOnly(5000, 5000)));    // above the size cap
+    EXPECT_FALSE(ReadBytes(PNGHeaderOnly(5000, 5000))); // above the size cap
+    PeakMemory peak;
     EXPECT_FALSE(ReadBytes(PNGHeaderOnly(4096, 4096)));    // allowed, but the data are missing
+    EXPECT_LT(peak.RiseKb(), 16 * 1024);                   // and so are the rows' 64 MB
     EXPECT_FALSE(ReadBytes(PNGHeaderOnly(0x7FFFFFFF, 1))); // refused by the library itself
 }
 
