@@ -198,8 +198,12 @@ void LumoAppBase::DeferWidgetDeletion(Widget* widget)
 
 void LumoAppBase::ProcessDeferredDeletions()
 {
-    // A widget goes at the depth its deletion was asked at or a shallower one, never from inside
-    // a deeper modal loop that may still be using it.
+    // Nothing goes inside a modal loop: the hook that started it may still use any widget it
+    // knew, even one whose deletion was asked within the loop. The main loop's next deletion
+    // point takes them.
+    if (mPumpNesting > 1)
+        return;
+    // A widget goes at the depth its deletion was asked at or a shallower one.
     DrawNestingEnter();
     for (auto it = mDeferredDeletions.begin(); it != mDeferredDeletions.end();)
     {

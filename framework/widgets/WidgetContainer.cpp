@@ -59,18 +59,41 @@ ChildWalk::Position ChildWalk::Step(Position it) const
 
 Widget* ChildWalk::Next()
 {
-    // Stepped now, not before the visit: a child the last one added is still met.
-    if (!mCurrentGone)
-        mNext = Step(mCurrent);
-    if (mNext == mContainer.mChildren.end())
-        return nullptr;
-    mCurrent = mNext;
-    mCurrentGone = false;
-    return *mCurrent;
+    for (;;)
+    {
+        // Stepped now, not before the visit: a child the last one added is still met.
+        if (!mCurrentGone)
+            mNext = Step(mCurrent);
+        if (mNext == mContainer.mChildren.end())
+            return nullptr;
+        mCurrent = mNext;
+        mCurrentGone = false;
+        auto seen = std::find(mMovedOn.begin(), mMovedOn.end(), *mCurrent);
+        if (seen == mMovedOn.end())
+            return *mCurrent;
+        mMovedOn.erase(seen);
+    }
 }
 
-void ChildWalk::Erasing(Position it)
+bool ChildWalk::Visited(Position it) const
 {
+    if (mCurrentGone && it == mNext)
+        return false;
+    // Visited when the walk's position lies ahead of it.
+    const Position at = mCurrentGone ? mNext : mCurrent;
+    for (Position p = it;; p = Step(p))
+    {
+        if (p == at)
+            return true;
+        if (p == mContainer.mChildren.end())
+            return false;
+    }
+}
+
+void ChildWalk::Erasing(Position it, bool moving)
+{
+    if (moving && Visited(it))
+        mMovedOn.push_back(*it);
     if (!mCurrentGone && it == mCurrent)
     {
         mCurrentGone = true;
@@ -309,10 +332,10 @@ void WidgetContainer::AddWidget(Widget* widget)
     MarkDirty();
 }
 
-void WidgetContainer::Unlink(std::list<Widget*>::iterator it)
+void WidgetContainer::Unlink(std::list<Widget*>::iterator it, bool moving)
 {
     for (ChildWalk* walk = mWalks; walk != nullptr; walk = walk->mOuter)
-        walk->Erasing(it);
+        walk->Erasing(it, moving);
     mChildren.erase(it);
 }
 
@@ -321,7 +344,8 @@ void WidgetContainer::RemoveWidget(Widget* widget)
     auto it = std::find(mChildren.begin(), mChildren.end(), widget);
     if (it == mChildren.end())
         return;
-    if (WidgetManager* manager = mManager)
+    WidgetManager* manager = mManager;
+    if (manager != nullptr)
     {
         manager->ForgetWidget(widget);
         // Its hooks may have taken it out already (then it was detached on the way) or moved it.
@@ -336,7 +360,10 @@ void WidgetContainer::RemoveWidget(Widget* widget)
     // The hooks above may have reordered the list.
     it = std::find(mChildren.begin(), mChildren.end(), widget);
     if (it != mChildren.end())
-        Unlink(it);
+        Unlink(it, false);
+    // Hooks run while it was still on the screen may have pointed the manager at it again.
+    if (manager != nullptr)
+        manager->ForgetTree(widget);
 }
 
 void WidgetContainer::RemoveAllChildren(bool doDelete, bool recursive)
@@ -357,7 +384,7 @@ void WidgetContainer::BringToFront(Widget* widget)
     auto it = std::find(mChildren.begin(), mChildren.end(), widget);
     if (it == mChildren.end())
         return;
-    Unlink(it);
+    Unlink(it, true);
     mChildren.push_back(widget);
     widget->OrderInManagerChanged();
 }
@@ -367,7 +394,7 @@ void WidgetContainer::MoveInFrontOf(Widget* widget, Widget* reference)
     auto it = std::find(mChildren.begin(), mChildren.end(), widget);
     if (it == mChildren.end())
         return;
-    Unlink(it);
+    Unlink(it, true);
     auto ref = std::find(mChildren.begin(), mChildren.end(), reference);
     mChildren.insert(ref == mChildren.end() ? ref : std::next(ref), widget);
     widget->OrderInManagerChanged();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <list>
+#include <vector>
 
 namespace Lumo
 {
@@ -107,15 +108,17 @@ private:
 
     // MarkChildDirty on every visible sibling in front of the child that it overlaps.
     void MarkInFront(WidgetContainer* child);
-    // Takes the child out of the list, moving every walk that was to visit it on.
-    void Unlink(std::list<Widget*>::iterator it);
+    // Takes the child out of the list, moving every walk that was to visit it on; `moving` when
+    // it is put back elsewhere in the list.
+    void Unlink(std::list<Widget*>::iterator it, bool moving);
     void ApplyFlagMasks(ModalFlags& flags);
     template <typename Visit> void WalkChildren(ModalFlags& flags, Visit visit);
 };
 
 // A walk over a container's children that any hook it calls may change: a child taken out
-// before its turn is skipped, one added at the far end is still visited. Every walk that
-// calls out of the tree goes through one.
+// before its turn is skipped, one added at the far end is still visited, and one it has
+// visited is not visited again when moved ahead. Every walk that calls out of the tree goes
+// through one.
 class ChildWalk
 {
 public:
@@ -142,8 +145,9 @@ private:
     friend class WidgetContainer;
     using Position = std::list<Widget*>::iterator;
 
-    void Erasing(Position it);
+    void Erasing(Position it, bool moving);
     Position Step(Position it) const;
+    bool Visited(Position it) const;
 
     WidgetContainer& mContainer;
     ChildWalk* mOuter;
@@ -151,6 +155,8 @@ private:
     Position mNext; // where to go on while there is no current child (at the start, or it left)
     Position mCurrent;
     bool mCurrentGone = true;
+    // Visited children that were moved during the walk: passed over when met again.
+    std::vector<Widget*> mMovedOn;
 };
 
 } // namespace Lumo

@@ -100,6 +100,10 @@ bool WidgetManager::DrawScreen()
     if (mImage == nullptr)
         return false;
     const std::vector<Rect> area = DirtyArea();
+    // Cleared before the draw hooks run: what they mark (a widget taken off, one put up
+    // outside the parts) is painted in the next frame.
+    for (Widget* child : mChildren)
+        child->mDirty = false;
 
     Graphics g(mImage);
     mCurrentGraphics = &g;
@@ -115,8 +119,6 @@ bool WidgetManager::DrawScreen()
         if (!DrawPart(g, part, is3D, mBaseModalWidget == nullptr, drawn))
             DrawPart(g, part, is3D, false, drawn);
     }
-    for (Widget* child : mChildren)
-        child->mDirty = false;
     FlushDeferredOverlays(INT_MAX);
     if (locked)
         mApp->EndScreenDraw(mImage);
@@ -635,6 +637,33 @@ void WidgetManager::ForgetWidget(Widget* widget)
         mPopupCommandWidget = nullptr;
 }
 
+void WidgetManager::ForgetTree(Widget* root)
+{
+    // Off the screen: put back by a hook, it is named rightly.
+    auto offScreen = [this, root](Widget* widget) {
+        return widget != nullptr && (widget == root || root->HasDescendant(widget)) &&
+               widget->mManager != this;
+    };
+    // No hit test finds the subtree any more and SetFocus refuses it: the hooks ForgetWidget
+    // runs cannot point at it again, so this ends.
+    for (;;)
+    {
+        Widget* named = nullptr;
+        for (Widget* widget : {mOverWidget, mLastDownWidget, mFocusWidget, mBaseModalWidget, mKeyboardTarget,
+                               mPopupCommandWidget})
+        {
+            if (offScreen(widget))
+            {
+                named = widget;
+                break;
+            }
+        }
+        if (named == nullptr)
+            return;
+        ForgetWidget(named);
+    }
+}
+
 void WidgetManager::ForgetModalRecords(Widget* widget)
 {
     for (PreModalInfo& info : mPreModalInfoList)
@@ -740,6 +769,7 @@ void WidgetManager::RemoveBaseModal(Widget* widget)
     {
         PreModalInfo info = mPreModalInfoList.back();
         mPreModalInfoList.pop_back();
+        const size_t left = mPreModalInfoList.size();
         SetBaseModal(info.mPrevBaseModalWidget, info.mPrevBelowModalFlagsAdd,
                      info.mPrevBelowModalFlagsRemove);
         // The hooks SetBaseModal ran may have taken the saved focus out of the tree.
@@ -749,7 +779,8 @@ void WidgetManager::RemoveBaseModal(Widget* widget)
             mFocusWidget = info.mPrevFocusWidget;
             mFocusWidget->GotFocus();
         }
-        if (info.mPrevBaseModalWidget != nullptr)
+        // A modal that the hooks opened or ended meanwhile owns the records from here.
+        if (info.mPrevBaseModalWidget != nullptr || mPreModalInfoList.size() != left)
             break;
     }
 }

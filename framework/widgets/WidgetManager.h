@@ -97,6 +97,8 @@ public:
     Widget* GetWidgetAt(int x, int y, int* localX, int* localY);
     void ReleaseDownWidget();
     void ForgetWidget(Widget* widget);
+    // Forgets every widget of a subtree that has left the screen which the manager still names.
+    void ForgetTree(Widget* root);
     void DropPopupCommandWidget();
     // Clears the widget from every saved modal record (previous base modal, previous focus).
     void ForgetModalRecords(Widget* widget);

@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
 
+#include "widgets/ButtonListener.h"
+#include "widgets/ButtonWidget.h"
 #include "widgets/Dialog.h"
 #include "widgets/DialogButton.h"
 
@@ -260,6 +262,58 @@ TEST_F(DialogRegistry, ModalWaitSurvivesItsDialogBeingRemovedAndDeletedMeanwhile
     EXPECT_EQ(dialog->RunModalUntilResult(true), 1000);
     EXPECT_EQ(deleted, (std::vector<int>{2}));
     EXPECT_EQ(app.GetDialog(2), replacement); // the new one is not taken by the old one's wait
+}
+
+namespace
+{
+// Asks a question when released and waits for the answer inside its own release.
+struct AskingButton : Lumo::ButtonWidget, Lumo::ButtonListener
+{
+    Lumo::LumoAppBase* mApp;
+    bool* mFreed;
+    int mAnswer = 0;
+    AskingButton(Lumo::LumoAppBase* app, bool* freed) : ButtonWidget(1, this), mApp(app), mFreed(freed) {}
+    ~AskingButton() override { *mFreed = true; }
+    void ButtonReleased(int) override
+    {
+        mAnswer =
+            mApp->ShowDialog(7, true, "Sure?", "", "", Dialog::BUTTONS_YES_NO)->RunModalUntilResult(true);
+    }
+};
+} // namespace
+
+TEST_F(DialogRegistry, AButtonTakenOffWhileItsQuestionWaitsIsFreedOnlyOnceItsReleaseIsOver)
+{
+    RegistryApp app(deleted);
+    bool freed = false;
+    auto* button = new AskingButton(&app, &freed);
+    button->Resize(10, 10, 50, 20);
+    app.mWidgets.AddWidget(button);
+    bool offScreen = false;
+    app.mWidgets.mOnUpdate = [&](int)
+    {
+        Dialog* dialog = app.GetDialog(7);
+        if (dialog == nullptr)
+            return;
+        if (offScreen)
+        {
+            dialog->ButtonReleased(Dialog::ID_YES);
+            return;
+        }
+        // The screen holding the button goes while the question is up.
+        offScreen = true;
+        app.mWidgets.RemoveWidget(button);
+        app.DeferWidgetDeletion(button);
+    };
+    Press(app, POINT{20, 20}, true);
+    Press(app, POINT{20, 20}, false);
+    // The main loop takes the click; the question waits inside it.
+    for (int step = 0; step < 20 && button->mAnswer == 0; step++)
+        app.PumpStep(nullptr);
+    EXPECT_EQ(button->mAnswer, Dialog::ID_YES);
+    EXPECT_FALSE(freed);
+    app.RunFor(100);
+    EXPECT_TRUE(freed);
 }
 
 TEST_F(DialogRegistry, NamedStringsHaveTheirDefaultsAndCanBeReplaced)

@@ -365,7 +365,7 @@ TEST_F(MessageBoxes, ABoxAskedForAfterTheMainLoopEndedIsShownWhileTheMainThreadW
 
 using DeferredDeletion = AppFixture;
 
-TEST_F(DeferredDeletion, WidgetsGoAtTheirDepthOrAShallowerOne)
+TEST_F(DeferredDeletion, WidgetsGoAtTheirDepthOrAShallowerOneButNeverInsideAModalLoop)
 {
     TestApp app;
     std::vector<int> deleted;
@@ -378,20 +378,20 @@ TEST_F(DeferredDeletion, WidgetsGoAtTheirDepthOrAShallowerOne)
     app.mPumpNesting = 2; // inside a modal loop
     app.DeferWidgetDeletion(modal);
     app.ProcessDeferredDeletions();
-    EXPECT_EQ(deleted, (std::vector<int>{2})); // the outer one may still be in use
+    EXPECT_TRUE(deleted.empty()); // the hook that started the loop may still use either
     app.mPumpNesting = 1;
     app.DeferWidgetDeletion(last);
     app.mPumpNesting = 3;
     app.ProcessDeferredDeletions();
-    EXPECT_EQ(deleted.size(), 1u);
+    EXPECT_TRUE(deleted.empty());
     app.mPumpNesting = 1;
     app.ProcessDeferredDeletions();
-    EXPECT_EQ(deleted, (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(deleted, (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(app.mDeferredDeletions.empty());
     app.mPumpNesting = 0;
 }
 
-TEST_F(DeferredDeletion, ANestedPumpDeletesOnlyItsOwn)
+TEST_F(DeferredDeletion, ANestedPumpDeletesNothingItsStarterMayStillUse)
 {
     TestApp app;
     std::vector<int> deleted;
@@ -413,12 +413,11 @@ TEST_F(DeferredDeletion, ANestedPumpDeletesOnlyItsOwn)
         app.PumpUntilUpdate();
         app.PumpUntilUpdate();
         depth--;
-        EXPECT_EQ(deleted, (std::vector<int>{2, 2}));
+        EXPECT_TRUE(deleted.empty());
     };
     app.RunFor(100);
     ASSERT_TRUE(nestedDone);
-    EXPECT_EQ(deleted.size(), 3u);
-    EXPECT_EQ(deleted.back(), 1);
+    EXPECT_EQ(deleted, (std::vector<int>{1, 2, 2}));
     EXPECT_EQ(app.mPumpNesting, 0);
 }
 

@@ -219,6 +219,52 @@ TEST_F(ManagerTest, EndingAModalRestoresNoFocusThatItsHooksTookOut)
     EXPECT_EQ(Take(), (Log{"back: lostfocus"}));
 }
 
+TEST_F(ManagerTest, EndingAModalKeepsTheModalThatItsHooksOpened)
+{
+    LogWidget* field = Make("field", 0, 0, 10, 10);
+    LogWidget* first = Make("first", 20, 0, 10, 10);
+    manager.SetFocus(field);
+    manager.AddBaseModal(first);
+    // The focus given back opens the next question, once.
+    LogWidget* second = nullptr;
+    field->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "gotfocus" && second == nullptr)
+            manager.AddBaseModal(second = Make("second", 40, 0, 10, 10));
+    };
+    manager.RemoveBaseModal(first);
+    EXPECT_EQ(manager.mBaseModalWidget, second);
+    ASSERT_EQ(manager.mPreModalInfoList.size(), 1u);
+    manager.RemoveBaseModal(second);
+    EXPECT_EQ(manager.mBaseModalWidget, nullptr);
+}
+
+TEST_F(ManagerTest, RemovalHooksThatPointTheManagerBackAtTheWidgetLeaveNoStalePointer)
+{
+    LogWidget* a = Make("a", 0, 0, 10, 10);
+    LogWidget* tip = Make("tip", 50, 50, 10, 10);
+    manager.MouseMove(1, 1);
+    manager.SetFocus(a);
+    // Its leave moves a tooltip, which looks again at what is under the pointer (a, still on
+    // the screen); its focus loss takes the focus back.
+    a->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "leave")
+            tip->Move(tip->mX + 1, 50);
+        if (hook == "lostfocus")
+            manager.SetFocus(a);
+    };
+    manager.RemoveWidget(a);
+    EXPECT_EQ(manager.mOverWidget, nullptr);
+    EXPECT_EQ(manager.mFocusWidget, nullptr);
+    EXPECT_FALSE(a->mIsOver);
+    EXPECT_FALSE(a->mHasFocus);
+    a->mOnHook = nullptr;
+    owned.erase(owned.begin()); // freed, as its owner would once it is off the screen
+    manager.MouseMove(30, 30);
+    manager.KeyDown(kTab);
+}
+
 TEST_F(ManagerTest, RemovingWidgetsClearsEveryReference)
 {
     LogWidget* back = Make("back", 0, 0, 200, 100);

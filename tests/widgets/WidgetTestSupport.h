@@ -90,6 +90,7 @@ public:
         if (mOnUpdate)
             mOnUpdate();
     }
+    void UpdateSmooth(float) override { Add("smooth"); }
     void Draw(Lumo::Graphics*) override { Add("draw"); }
     void DrawOverlay(Lumo::Graphics*) override { Add("overlay"); }
     void GotFocus() override

@@ -27,6 +27,13 @@ struct TreeTest : WidgetFixture
         return names;
     }
     size_t Count(const std::string& line) { return std::count(log.begin(), log.end(), line); }
+    // Gives the manager a screen to draw on.
+    void UseScreen()
+    {
+        canvas.Create(200, 100);
+        manager.mImage = &canvas;
+    }
+    MemoryImage canvas;
 };
 
 } // namespace
@@ -146,6 +153,54 @@ TEST_F(TreeTest, RemovalAndAttachHooksThatTakeWidgetsOutFirst)
     EXPECT_EQ(b.mManager, nullptr);
     EXPECT_EQ(b.mDetaches, 1);
     box->RemoveWidget(&b);
+}
+
+TEST_F(TreeTest, ReorderingHooksVisitNoChildTwiceInOneWalk)
+{
+    UseScreen();
+    LogWidget* a = Make("a", 0, 0, 10, 10);
+    LogWidget* b = Make("b", 50, 0, 10, 10);
+    LogWidget* c = Make("c", 100, 0, 10, 10);
+    // a brings itself to the front as it is drawn, b as it is smoothly updated.
+    a->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "draw")
+            manager.BringToFront(a);
+    };
+    b->mOnHook = [&](const std::string& hook)
+    {
+        if (hook == "smooth")
+            manager.MoveInFrontOf(b, nullptr);
+    };
+    manager.DrawScreen();
+    EXPECT_EQ(Take(), (Log{"a: draw", "b: draw", "c: draw"}));
+    manager.UpdateFrameF(0.5f);
+    EXPECT_EQ(Take(), (Log{"b: smooth", "c: smooth", "a: smooth"}));
+    EXPECT_EQ(manager.mChildren, (std::list<Widget*>{c, a, b}));
+}
+
+TEST_F(TreeTest, WhatDrawHooksTakeOffOrPutUpIsPaintedInTheNextFrame)
+{
+    UseScreen();
+    Make("back", 0, 0, 200, 100);
+    LogWidget* gone = Make("gone", 100, 0, 10, 10);
+    LogWidget* b = Make("b", 0, 0, 10, 10);
+    manager.DrawScreen();
+    LogWidget* added = nullptr;
+    b->mOnHook = [&](const std::string& hook)
+    {
+        if (hook != "draw" || added != nullptr)
+            return;
+        manager.RemoveWidget(gone);
+        added = Make("added", 150, 50, 10, 10);
+    };
+    b->MarkDirty();
+    Take();
+    manager.DrawScreen(); // only b's part of the screen
+    EXPECT_EQ(Take(), (Log{"back: draw", "b: draw"}));
+    // Where the removed widget was is painted over, and the new one is drawn.
+    manager.DrawScreen();
+    EXPECT_EQ(Take(), (Log{"back: draw", "b: draw", "added: draw"}));
 }
 
 TEST_F(TreeTest, UpdateRunsOncePerManagerTick)
