@@ -126,6 +126,7 @@ void DemoStream::RecordActivate(int updateCount, bool active)
 {
     WriteTypedHeader(updateCount, DEMO_ACTIVATE_APP);
     mBuffer.WriteNumBits(active ? 1 : 0, 1);
+    mRecordedActive = active;
 }
 
 void DemoStream::RecordMinimized(int updateCount, bool minimized)

@@ -66,6 +66,8 @@ public:
     int mDemoCmdOrder = -1;
     int mDemoMouseX = 0;
     int mDemoMouseY = 0;
+    // The activation the records written so far leave a player with (it starts active).
+    bool mRecordedActive = true;
 
     // ---- recording: each writes one record stamped with updateCount ----
     void WriteTimingBlock(int updateCount);
