@@ -197,6 +197,19 @@ TEST_F(DemoReplay, BadDemoFilesAreRefused)
     app.mProductName = "Crustavia";
     EXPECT_FALSE(app.ReadDemoFile(error));
     EXPECT_EQ(error, "This demo file appears to be for 'Other'");
+    // A stream cut inside a record's body or header is refused, not played up to the cut and held
+    // there: the records take 46 bits, and a byte less cuts the last body, two its header.
+    app.mDemo.RecordKey(3, Lumo::DEMO_KEY_DOWN, 'A');
+    app.mDemo.RecordKey(5, Lumo::DEMO_KEY_UP, 'A');
+    app.WriteDemoFile();
+    ASSERT_TRUE(app.ReadDemoFile(error)) << error;
+    for (int cut = 1; cut <= 2; cut++)
+    {
+        std::filesystem::resize_file("lumoapp.dmo", std::filesystem::file_size("lumoapp.dmo") - 1);
+        error.clear();
+        EXPECT_FALSE(app.ReadDemoFile(error)) << cut;
+        EXPECT_EQ(error, "Invalid demo file.");
+    }
 }
 
 TEST_F(DemoReplay, JumpToTimeCountsBackFromTheEndOutsideTheStream)
