@@ -18,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     Lumo::DemoStream play;
     play.SetEvents(contents.mEvents.data(), (int)contents.mEvents.size());
+    // The check at loading refuses every stream in which a replay meets a record cut short.
+    const bool whole = play.CheckEvents();
     // Walk the updates, letting every kind of call take the due record, as a replay would.
     // Every pass must consume something: a header, a body, or the pending record itself.
     auto remaining = [&] { return 2 * play.BitsLeft() - (play.mDemoNeedsCommand ? 1 : 0); };
@@ -60,5 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         else if (play.mDemoNeedsCommand)
             play.ReadTimingBlock(update);
     }
+    if (whole && play.Damaged())
+        std::abort();
     return 0;
 }

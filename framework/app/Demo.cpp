@@ -139,11 +139,16 @@ bool LumoAppBase::ReadDemoFile(std::string& error)
     DemoFileContents contents;
     if (!Lumo::ReadDemoFile(mDemoFileName, mProductName, contents, error))
         return false;
+    mDemo.SetEvents(contents.mEvents.data(), (int)contents.mEvents.size());
+    if (!mDemo.CheckEvents())
+    {
+        error = DEMO_FILE_INVALID;
+        return false;
+    }
     mRandSeed = contents.mRandSeed;
     SRand(mRandSeed);
     mDemoMarkerList = std::move(contents.mMarkers);
     mDemoLength = contents.mDemoLength;
-    mDemo.SetEvents(contents.mEvents.data(), (int)contents.mEvents.size());
     return true;
 }
 

@@ -20,7 +20,6 @@ namespace Lumo
 {
 namespace
 {
-const char* const INVALID_DEMO_FILE = "Invalid demo file.";
 // Magic, version, seed and the longest product name a 16-bit length allows.
 constexpr uint64_t kLongestHeader = 14 + 0xFFFF;
 // With a marker block and an event stream of the most bytes a buffer counts (an int each).
@@ -112,13 +111,13 @@ bool ParseHeader(ByteReader& in, const std::string& productName, DemoFileContent
     if (!in.U32(magic) || magic != DEMO_FILE_MAGIC || !in.U32(version) || !in.U32(seed) ||
         !in.U16(nameLength))
     {
-        error = INVALID_DEMO_FILE;
+        error = DEMO_FILE_INVALID;
         return false;
     }
     const unsigned char* name = in.Take(nameLength);
     if (name == nullptr)
     {
-        error = INVALID_DEMO_FILE;
+        error = DEMO_FILE_INVALID;
         return false;
     }
     contents.mVersion = (int)version;
@@ -160,12 +159,12 @@ bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& pr
         uint32_t blockSize = 0;
         if (!in.U32(blockSize) || blockSize > uint32_t(INT_MAX) || (uint64_t)blockSize + 4 > in.Left())
         {
-            error = INVALID_DEMO_FILE;
+            error = DEMO_FILE_INVALID;
             return false;
         }
         if (!ParseMarkers(in.Take(blockSize), blockSize, contents.mMarkers))
         {
-            error = INVALID_DEMO_FILE;
+            error = DEMO_FILE_INVALID;
             return false;
         }
     }
@@ -173,7 +172,7 @@ bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& pr
     uint32_t length = 0;
     if (!in.U32(length) || (int32_t)length < 0 || in.Left() == 0)
     {
-        error = INVALID_DEMO_FILE;
+        error = DEMO_FILE_INVALID;
         return false;
     }
     contents.mDemoLength = (int)length;
@@ -181,7 +180,7 @@ bool ParseDemoFile(const unsigned char* data, size_t size, const std::string& pr
     // The stream's byte count is an int wherever it is handed on.
     if (eventBytes > size_t(INT_MAX))
     {
-        error = INVALID_DEMO_FILE;
+        error = DEMO_FILE_INVALID;
         return false;
     }
     const unsigned char* events = in.Take(eventBytes);
@@ -205,7 +204,7 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
     if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
         !Platform::ReadMore(file.fd, kLongestHeader, bytes))
     {
-        error = INVALID_DEMO_FILE;
+        error = DEMO_FILE_INVALID;
         return false;
     }
     // The header first: a file that is not this product's demo is refused before the rest is read,
@@ -216,7 +215,7 @@ bool ReadDemoFile(const std::string& fileName, const std::string& productName, D
     if (uint64_t(info.st_size) > kLongestFile ||
         !Platform::ReadMore(file.fd, kLongestFile + 1 - bytes.size(), bytes) || bytes.size() > kLongestFile)
     {
-        error = INVALID_DEMO_FILE;
+        error = DEMO_FILE_INVALID;
         return false;
     }
     return ParseDemoFile(bytes.data(), bytes.size(), productName, contents, error);

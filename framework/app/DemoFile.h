@@ -10,6 +10,8 @@ namespace Lumo
 {
 constexpr uint32_t DEMO_FILE_MAGIC = 0x42BEEF78;
 constexpr int DEMO_FILE_VERSION = 2;
+// The message for a file that is no demo, or a damaged one.
+inline constexpr char DEMO_FILE_INVALID[] = "Invalid demo file.";
 
 struct DemoMarker
 {

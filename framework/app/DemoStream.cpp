@@ -126,6 +126,7 @@ void DemoStream::RecordActivate(int updateCount, bool active)
 {
     WriteTypedHeader(updateCount, DEMO_ACTIVATE_APP);
     mBuffer.WriteNumBits(active ? 1 : 0, 1);
+    mRecordedActive = active;
 }
 
 void DemoStream::RecordMinimized(int updateCount, bool minimized)
@@ -186,8 +187,36 @@ void DemoStream::SetEvents(const unsigned char* data, int size)
 {
     mBuffer.Clear();
     mBuffer.WriteBytes(data, size);
+    Rewind();
+}
+
+void DemoStream::Rewind()
+{
     mBuffer.SeekFront();
+    mLastDemoUpdateCnt = 0;
+    mDemoNeedsCommand = true;
+    mDemoIsShortCmd = false;
+    mDemoCmdNum = 0;
+    mDemoCmdOrder = -1;
+    mDemoMouseX = 0;
+    mDemoMouseY = 0;
     mDamaged = false;
+    mLastHeaderDelta = 0;
+}
+
+bool DemoStream::CheckEvents()
+{
+    DemoRecord record;
+    while (!AtEnd())
+    {
+        ReadTimingBlock(mLastDemoUpdateCnt);
+        TakeRecord(record);
+    }
+    // What is left after the last record is the padding of its byte, which a recorder leaves 0.
+    const int64_t left = BitsLeft();
+    const bool whole = !mDamaged && left < 8 && (left == 0 || ReadBits((int)left, false) == 0);
+    Rewind();
+    return whole;
 }
 
 bool DemoStream::AtEnd() const

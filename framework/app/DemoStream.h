@@ -66,6 +66,8 @@ public:
     int mDemoCmdOrder = -1;
     int mDemoMouseX = 0;
     int mDemoMouseY = 0;
+    // The activation the records written so far leave a player with (it starts active).
+    bool mRecordedActive = true;
 
     // ---- recording: each writes one record stamped with updateCount ----
     void WriteTimingBlock(int updateCount);
@@ -87,6 +89,11 @@ public:
     // ---- playback ----
     // Loads the event bytes of a file and rewinds.
     void SetEvents(const unsigned char* data, int size);
+    // Reads every record from the start and rewinds: false when one is cut short or malformed, or
+    // anything but the zero padding of the last byte follows the last record, as in a file cut off
+    // inside a record (a recorder writes whole records only).
+    bool CheckEvents();
+    bool Damaged() const { return mDamaged; }
     // No whole record header is left (the padding of the last byte is not a record).
     bool AtEnd() const;
     // Reads the next header when none is pending; true when the pending record is due at updateCount.
@@ -107,6 +114,7 @@ private:
     bool mDamaged = false;
     int mLastHeaderDelta = 0;
 
+    void Rewind();
     // The timing part of a header: fillers while more than maxDelta updates are left, then the rest.
     void WriteFillers(int updateCount, int maxDelta);
     void WriteCompositeMark(int updateCount);

@@ -516,6 +516,9 @@ protected:
     // After a display start: the pictures rebuilt, the screen picture handed to the widgets.
     void GiveScreenToWidgets();
     void RecordMessage(const MSG& msg);
+    // The minimised record, after an activation record when the window procedure's flag differs
+    // from the one the demo holds.
+    void RecordMinimized(bool minimized);
     bool RegistryKeyPath(const std::string& name, std::string& keyPath, std::string& valueName) const;
     bool ReadRegistryValue(const std::string& keyPath, const std::string& valueName, DWORD* type, void* data,
                            DWORD* size);

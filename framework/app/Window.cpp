@@ -182,7 +182,7 @@ void LumoAppBase::CreateMainWindow()
         // A played demo does not start the display again: the window coming back is a record of
         // its own, or the replay would stay minimised and hold the widgets' updates.
         if (mRecordingDemo && !mShutdown)
-            mDemo.RecordMinimized(mUpdateCount, false);
+            RecordMinimized(false);
         UpdateFocus();
     }
     OnDisplayStarted();

@@ -227,11 +227,13 @@ void LumoAppBase::RecordMessage(const MSG& msg)
     switch (msg.message)
     {
     case WM_ACTIVATEAPP:
+        // The flag the handler acts on: the window procedure took every activation that arrived
+        // since, and one that went and came back before the queue was read was never acted on.
         if (msg.hwnd == mHWnd)
-            mDemo.RecordActivate(update, msg.wParam != 0);
+            mDemo.RecordActivate(update, mActive);
         return;
     case WM_SIZE:
-        mDemo.RecordMinimized(update, msg.wParam == SIZE_MINIMIZED);
+        RecordMinimized(msg.wParam == SIZE_MINIMIZED);
         return;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -259,6 +261,15 @@ void LumoAppBase::RecordMessage(const MSG& msg)
         POINT p = MessagePosition(msg.lParam);
         mDemo.RecordMouse(update, p.x, p.y, code, down);
     }
+}
+
+void LumoAppBase::RecordMinimized(bool minimized)
+{
+    // The focus handling that follows reads the activation the window procedure already took,
+    // ahead of its own queued message: the player must have it first.
+    if (mActive != mDemo.mRecordedActive)
+        mDemo.RecordActivate(mUpdateCount, mActive);
+    mDemo.RecordMinimized(mUpdateCount, minimized);
 }
 
 bool LumoAppBase::ProcessDeferredMessages()

@@ -115,6 +115,74 @@ TEST_F(DemoReplay, PlayedRunReachesTheSameCallsAtTheSameUpdates)
     EXPECT_EQ(app.mLoadingDoneCalls, 1);
 }
 
+namespace
+{
+// Records a run whose window messages arrive through the window procedure, as live ones do, and
+// plays it back; the widgets' logs of both runs.
+std::pair<std::vector<std::string>, std::vector<std::string>>
+RecordAndPlay(const std::function<void(TestApp&, int update)>& script)
+{
+    std::pair<std::vector<std::string>, std::vector<std::string>> logs;
+    for (bool live : {true, false})
+    {
+        TestApp app;
+        app.mProductName = "Crustavia";
+        app.mRecordingDemo = live;
+        std::string error;
+        if (!live)
+        {
+            app.SplitCommandLine("-play");
+            EXPECT_TRUE(app.ReadDemoFile(error)) << error;
+        }
+        app.CreateMainWindow();
+        app.mLoadingThreadCompleted = true;
+        // Between passes, as the window procedure runs; a minimised run updates no widgets.
+        for (int i = 0, scripted = -1; i < 10000 && !app.mShutdown; i++)
+        {
+            if (live && app.mUpdateCount != scripted)
+                script(app, scripted = app.mUpdateCount);
+            app.PumpStep(nullptr);
+        }
+        EXPECT_TRUE(app.mShutdown);
+        app.mWidgets.Log(Lumo::FormatString("application lost focus %d times", app.mLostFocusCalls));
+        (live ? logs.first : logs.second) = app.mWidgets.mLog;
+    } // the recording's destructor writes the file
+    return logs;
+}
+} // namespace
+
+// The window procedure takes the activation at once and the queue acts on it later: the focus
+// handling in between saw the newer state, and the demo must carry what it saw.
+TEST_F(DemoReplay, FocusChangesReplayAsTheRecordedRunSawThem)
+{
+    auto logs = RecordAndPlay(
+        [](TestApp& app, int update)
+        {
+            auto send = [&](UINT msg, WPARAM wParam) { app.HandleWindowMessage(app.mHWnd, msg, wParam, 0); };
+            if (update == 5)
+            {
+                // The focus went and came back before the queue was read: the run kept it.
+                send(WM_ACTIVATEAPP, FALSE);
+                send(WM_ACTIVATEAPP, TRUE);
+            }
+            else if (update == 10)
+            {
+                send(WM_SIZE, SIZE_MINIMIZED);
+                send(WM_ACTIVATEAPP, FALSE);
+            }
+            else if (update == 20)
+            {
+                // Restored and active again ahead of the key: the key reached a focused manager.
+                send(WM_SIZE, SIZE_RESTORED);
+                send(WM_KEYDOWN, 'B');
+                send(WM_ACTIVATEAPP, TRUE);
+            }
+            else if (update == 30)
+                send(WM_CLOSE, 0);
+        });
+    EXPECT_EQ(logs.second, logs.first);
+}
+
 TEST_F(DemoReplay, BadDemoFilesAreRefused)
 {
     TestApp app;
@@ -129,6 +197,19 @@ TEST_F(DemoReplay, BadDemoFilesAreRefused)
     app.mProductName = "Crustavia";
     EXPECT_FALSE(app.ReadDemoFile(error));
     EXPECT_EQ(error, "This demo file appears to be for 'Other'");
+    // A stream cut inside a record's body or header is refused, not played up to the cut and held
+    // there: the records take 46 bits, and a byte less cuts the last body, two its header.
+    app.mDemo.RecordKey(3, Lumo::DEMO_KEY_DOWN, 'A');
+    app.mDemo.RecordKey(5, Lumo::DEMO_KEY_UP, 'A');
+    app.WriteDemoFile();
+    ASSERT_TRUE(app.ReadDemoFile(error)) << error;
+    for (int cut = 1; cut <= 2; cut++)
+    {
+        std::filesystem::resize_file("lumoapp.dmo", std::filesystem::file_size("lumoapp.dmo") - 1);
+        error.clear();
+        EXPECT_FALSE(app.ReadDemoFile(error)) << cut;
+        EXPECT_EQ(error, "Invalid demo file.");
+    }
 }
 
 TEST_F(DemoReplay, JumpToTimeCountsBackFromTheEndOutsideTheStream)
