@@ -246,7 +246,7 @@ TEST_F(GameFrameTest, KeypadKeysAndPause)
     EXPECT_EQ(std::count(app.mDeferred.begin(), app.mDeferred.end(), board), 1);
 }
 
-TEST_F(GameFrameTest, GroupsArriveAtEmptyTables)
+TEST_F(GameFrameTest, GroupsArriveAtEmptyTablesAndGuestsWhoLeaveAreFreedAfterTheirClick)
 {
     CloseBoard();
     GameProgress& progress = frame->GetProgress();
