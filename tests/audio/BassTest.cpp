@@ -368,7 +368,7 @@ TEST_F(BassTest, WhatItCannotPlayFailsWithACode)
     // A file larger than any module is refused unread: read up to the limit first, it took twice that.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const fs::path huge = mFolder / "huge.it";
-    WriteFile(huge, {});
+    WriteFile(huge, {0});
     fs::resize_file(huge, 100u << 20);
     PeakMemory peak;
     EXPECT_EQ(MusicLoad(FALSE, huge.c_str(), 0, 0, 0x204, 0), 0u);

@@ -370,7 +370,13 @@ TEST_F(FmodTest, SamplesDecodeWholeFromWavOggAndMp3)
     sample = FSOUND_Sample_Load(FSOUND_FREE, longPath.c_str(), 0, 0);
     ASSERT_TRUE(sample);
     EXPECT_EQ(FSOUND_Sample_GetLength(sample), longBytes / 4);
-    EXPECT_LT(loading.RiseKb(), long(longBytes * 7 / 4 / 1024));
+    // Under the address sanitizer the blocks the growing bytes left wait in its quarantine.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr size_t kQuarters = 12;
+#else
+    constexpr size_t kQuarters = 7;
+#endif
+    EXPECT_LT(loading.RiseKb(), long(longBytes * kQuarters / 4 / 1024));
     FSOUND_Sample_Free(sample);
 }
 
