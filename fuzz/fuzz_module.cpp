@@ -1,13 +1,18 @@
-// Tracker modules as the music stand-ins load them: read whole, rendered, moved between orders.
+// Tracker modules as the music stand-ins load them: read whole from their file, rendered, moved
+// between orders.
+#include "FuzzFile.h"
 #include "audio/decode/ModulePlayer.h"
 
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+namespace
 {
-    std::unique_ptr<LumoAudio::ModulePlayer> module = LumoAudio::ModulePlayer::FromMemory(data, size);
+void Play(const std::string& path)
+{
+    LumoAudio::OpenError error = LumoAudio::OpenError::none;
+    std::unique_ptr<LumoAudio::ModulePlayer> module = LumoAudio::ModulePlayer::Open(path.c_str(), error);
     if (!module)
-        return 0;
+        return;
     int16_t frames[2 * 1024];
     module->SetLooping(true);
     // Bounded: a module loops forever, and may claim to be hours long.
@@ -21,5 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     module->SetGain(-600);
     if (module->Seek(module->Length() / 2))
         module->Read(frames, 1024);
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    ReadThroughFile("song.mod", data, size, &Play);
     return 0;
 }

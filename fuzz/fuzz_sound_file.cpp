@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                             return;
                         int16_t frames[2 * 1024];
                         decoder->Read(frames, 1024);
-                        std::vector<int16_t> whole;
+                        std::vector<uint8_t> whole;
                         if (decoder->Seek(0))
                             LumoAudio::DecodeWhole(*decoder, whole, 1u << 30);
                     });

@@ -32,7 +32,7 @@ inline void FuzzStream(const uint8_t* data, size_t size,
         stream->Read(frames, 2048);
     // From the start and whole, as the stand-ins load a sample (under their limit): the
     // stated length must not make more room than the data fills.
-    std::vector<int16_t> whole;
+    std::vector<uint8_t> whole;
     if (stream->Seek(0))
         LumoAudio::DecodeWhole(*stream, whole, 1u << 30);
 }

@@ -59,6 +59,9 @@ private:
     void DeleteReleasedChannels();
     // A secondary buffer for the id in the format given; false when it cannot be made.
     bool CreateBuffer(unsigned int id, WORD channels, DWORD samplesPerSec, WORD bits, DWORD bytes);
+    // WriteCacheWAV with the source's last-write time as it was before the source was read.
+    bool WriteCache(const std::string& cacheName, unsigned int id, const std::string& sourceName,
+                    const FILETIME& sourceTime);
     // Undoes CreateBuffer after a reader failed part-way.
     void DropBuffer(unsigned int id);
 

@@ -1,9 +1,11 @@
 #include "media/FModMusicInterface.h"
 #include "media/DSoundManager.h"
 #include "media/FModInstance.h"
+#include "media/SoundFileReader.h"
 #include "media/WavWriting.h"
 
 #include "core/atomic_file.h"
+#include "win32/host_files.h"
 
 #include <cstring>
 #include <vector>
@@ -19,12 +21,7 @@ unsigned int LoopMode(bool loop)
     return loop ? FSOUND_LOOP_NORMAL : FSOUND_LOOP_OFF;
 }
 
-uint64_t WriteTime(const std::string& fileName, bool& exists)
-{
-    FILETIME time{};
-    exists = DSoundManager::GetFileWriteTime(fileName, time);
-    return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
-}
+constexpr uint32_t kCacheHeaderBytes = 44;
 } // namespace
 
 FModMusicInterface::FModMusicInterface() : mFMod(AcquireFModInstance()) {}
@@ -188,23 +185,41 @@ FSOUND_SAMPLE* FModMusicInterface::LoadSampleCached(const std::string& fileName)
     const std::string cacheName = fileName.substr(0, baseStart) + "cached_" + base + ".wav";
     const std::string sourceName = fileName + ".ogg";
 
-    // The copy is used unless its source has changed since it was written.
-    bool haveCache = false;
-    bool haveSource = false;
-    const uint64_t cacheTime = WriteTime(cacheName, haveCache);
-    const uint64_t sourceTime = WriteTime(sourceName, haveSource);
-    if (haveCache && (!haveSource || sourceTime <= cacheTime))
+    // The copy is used while it is whole and bears the last-write time its source had when it was
+    // decoded: a source changed since, to an older time as well as a newer one, or changed while
+    // it was being decoded, is decoded again.
+    FILETIME cacheTime{};
+    FILETIME sourceTime{};
+    const bool haveCache = DSoundManager::GetFileWriteTime(cacheName, cacheTime);
+    const bool haveSource = DSoundManager::GetFileWriteTime(sourceName, sourceTime);
+    if (haveCache && CacheIsWhole(cacheName) &&
+        (!haveSource || (cacheTime.dwLowDateTime == sourceTime.dwLowDateTime &&
+                         cacheTime.dwHighDateTime == sourceTime.dwHighDateTime)))
     {
         if (FSOUND_SAMPLE* cached = mFMod->FSOUND_Sample_Load(-1, cacheName.c_str(), 0, 0))
             return cached;
     }
     FSOUND_SAMPLE* sample = mFMod->FSOUND_Sample_Load(-1, sourceName.c_str(), 0, 0);
     if (sample)
-        WriteCache(sample, cacheName);
+        WriteCache(sample, cacheName, haveSource ? &sourceTime : nullptr);
     return sample;
 }
 
-bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& cacheName)
+bool FModMusicInterface::CacheIsWhole(const std::string& cacheName)
+{
+    SoundFileReader file(cacheName);
+    const uint64_t size = file.Remaining();
+    uint32_t riffSize = 0;
+    uint32_t formatSize = 0;
+    uint32_t dataSize = 0;
+    return file.IsOpen() && file.Tag("RIFF") && file.U32LE(riffSize) && file.Tag("WAVE") &&
+           file.Tag("fmt ") && file.U32LE(formatSize) && formatSize == 16 &&
+           file.Seek(kCacheHeaderBytes - 8) && file.Tag("data") && file.U32LE(dataSize) &&
+           uint64_t(riffSize) + 8 == size && uint64_t(dataSize) + kCacheHeaderBytes == size;
+}
+
+bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& cacheName,
+                                    const FILETIME* sourceTime)
 {
     const FModSampleFormat format = SampleFormatOf(*mFMod, sample);
     const uint64_t dataLength = format.Bytes();
@@ -214,21 +229,24 @@ bool FModMusicInterface::WriteCache(FSOUND_SAMPLE* sample, const std::string& ca
     unsigned int locked = 0;
     if (!mFMod->FSOUND_Sample_Lock(sample, 0, int(dataLength), &data, nullptr, &locked, nullptr))
         return false;
-
-    std::vector<uint8_t> out;
+    bool written = false;
     if (locked == dataLength)
     {
-        WavOut::Header(out, uint32_t(dataLength) + 36, format.channels, uint32_t(format.frequency),
+        std::vector<uint8_t> header;
+        WavOut::Header(header, uint32_t(dataLength) + 36, format.channels, uint32_t(format.frequency),
                        format.bits);
-        WavOut::Tag(out, "data");
-        WavOut::U32(out, uint32_t(dataLength));
-        out.insert(out.end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + locked);
+        WavOut::Tag(header, "data");
+        WavOut::U32(header, uint32_t(dataLength));
+        // Whole or not at all, so that a crash or a full disk leaves no truncated copy; the samples
+        // are written from the sample itself (a copy beside them took as much memory again).
+        const Platform::FilePiece pieces[] = {{header.data(), header.size()}, {data, locked}};
+        const timespec stamp = sourceTime ? Platform::TimespecFromFileTime(*sourceTime) : timespec{};
+        std::string error;
+        written = Platform::WritePiecesAtomically(Platform::HostPath(cacheName.c_str()), pieces, error,
+                                                  nullptr, sourceTime ? &stamp : nullptr);
     }
     mFMod->FSOUND_Sample_Unlock(sample, data, nullptr, locked, 0);
-    // Whole or not at all: a crash or a full disk leaves no truncated copy for the next start.
-    std::string error;
-    return !out.empty() && Platform::WriteFileAtomically(Platform::HostPath(cacheName.c_str()), out.data(),
-                                                         out.size(), error);
+    return written;
 }
 
 void FModMusicInterface::PlayMusic(int songId, int offset, bool noLoop)

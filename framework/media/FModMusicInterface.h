@@ -52,6 +52,9 @@ public:
 
     // fileName + ".ogg" decoded, or its "cached_" WAV copy beside it when that is current.
     FSOUND_SAMPLE* LoadSampleCached(const std::string& fileName);
+    // Whether the file is a copy as the cache writes it, its header's sizes those of the file: a
+    // copy cut short or run on by anyone else is no copy of its whole track.
+    static bool CacheIsWhole(const std::string& cacheName);
 
 private:
     FModMusicInfo* Find(int songId);
@@ -62,8 +65,9 @@ private:
     void SetPaused(int songId, bool paused);
     // Plays a sampled song from its start on its channel, looping as loaded.
     void StartSample(int songId, const FModMusicInfo& info);
-    // Writes the decoded sample as the cache file, under a temporary name until it is whole.
-    bool WriteCache(FSOUND_SAMPLE* sample, const std::string& cacheName);
+    // Writes the decoded sample as the cache file, under a temporary name until it is whole, with
+    // the last-write time its source had before it was decoded (when it had one).
+    bool WriteCache(FSOUND_SAMPLE* sample, const std::string& cacheName, const FILETIME* sourceTime);
     FSOUND_SAMPLE* JoinSamples(FSOUND_SAMPLE* intro, FSOUND_SAMPLE* body);
 
     FMOD_INSTANCE* mFMod;      // null: the library could not be had, nothing plays

@@ -66,12 +66,16 @@ bool DSoundManager::LoadSound(unsigned int id, const std::string& name)
     for (const char* extension : {".mp3", ".ogg", ".au"})
     {
         const std::string source = name + extension;
+        // The time is taken before the source is read: one saved meanwhile leaves the copy stale,
+        // where the time after reading would have stamped the old sound as the new file's.
+        FILETIME sourceTime{};
+        GetFileWriteTime(source, sourceTime);
         bool loaded = extension[1] == 'm'   ? mUseFMod && LoadFModSound(id, source)
                       : extension[1] == 'o' ? LoadOGGSound(id, source)
                                             : LoadAUSound(id, source);
         if (loaded)
         {
-            WriteCacheWAV(cacheName, id, source);
+            WriteCache(cacheName, id, source, sourceTime);
             return true;
         }
     }
@@ -194,6 +198,14 @@ bool DSoundManager::GetFileWriteTime(const std::string& fileName, FILETIME& time
 bool DSoundManager::WriteCacheWAV(const std::string& cacheName, unsigned int id,
                                   const std::string& sourceName)
 {
+    FILETIME time{};
+    GetFileWriteTime(sourceName, time);
+    return WriteCache(cacheName, id, sourceName, time);
+}
+
+bool DSoundManager::WriteCache(const std::string& cacheName, unsigned int id, const std::string& sourceName,
+                               const FILETIME& time)
+{
     if (cacheName.empty() || id >= kMaxSounds || !mSourceSounds[id])
         return false;
     IDirectSoundBuffer* buffer = mSourceSounds[id];
@@ -215,8 +227,6 @@ bool DSoundManager::WriteCacheWAV(const std::string& cacheName, unsigned int id,
     const uint32_t depSize = uint32_t(source.size()) + 10;
     const uint32_t depPad = depSize & 1;
     const uint32_t dataPad = locked & 1;
-    FILETIME time{};
-    GetFileWriteTime(sourceName, time);
 
     std::vector<uint8_t> out;
     WavOut::Header(out, 4 + 24 + 8 + depSize + depPad + 8 + locked + dataPad, format.nChannels,

@@ -152,7 +152,7 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
 }
 
 bool WritePiecesAtomically(const std::string& path, std::span<const FilePiece> pieces, std::string& error,
-                           bool* taken)
+                           bool* taken, const struct timespec* modified)
 {
     if (taken != nullptr)
         *taken = false;
@@ -182,6 +182,12 @@ bool WritePiecesAtomically(const std::string& path, std::span<const FilePiece> p
         reason = WriteAll(fd, pieces[i].data, pieces[i].size);
     if (reason == 0 && replaces && fchmod(fd, old.st_mode & 07777) != 0)
         reason = errno;
+    if (modified != nullptr && reason == 0)
+    {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, *modified};
+        if (futimens(fd, times) != 0)
+            reason = errno;
+    }
     if (reason == 0 && fsync(fd) != 0)
         reason = errno;
     if (close(fd) != 0 && reason == 0)

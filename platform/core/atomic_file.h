@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <time.h>
 
 namespace Platform
 {
@@ -26,9 +27,10 @@ struct FilePiece
     size_t size;
 };
 
-// WriteFileAtomically of the pieces in order.
+// WriteFileAtomically of the pieces in order. With `modified`, the file comes into place with that
+// last-write time already on it.
 bool WritePiecesAtomically(const std::string& path, std::span<const FilePiece> pieces, std::string& error,
-                           bool* taken = nullptr);
+                           bool* taken = nullptr, const struct timespec* modified = nullptr);
 
 // A name beside `target` that nobody can guess (target + ".tmp-" and 16 hexadecimal digits, the
 // name cut to fit a folder entry): other writers, and links planted beforehand, never meet it.

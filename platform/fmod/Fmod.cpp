@@ -299,17 +299,12 @@ LUMO_FMOD_API FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* name, uns
     // Decoded without holding up the output.
     OpenError error = OpenError::none;
     std::unique_ptr<LumoAudio::StreamDecoder> decoder = LumoAudio::OpenSoundFile(name, error);
-    std::vector<int16_t> frames;
-    if (!decoder || !LumoAudio::DecodeWhole(*decoder, frames, kMaxSampleBytes) || frames.empty())
+    auto bytes = std::make_shared<std::vector<uint8_t>>();
+    if (!decoder || !LumoAudio::DecodeWhole(*decoder, *bytes, kMaxSampleBytes) || bytes->empty())
         return nullptr;
     auto sample = std::make_unique<FSOUND_SAMPLE>();
     sample->format = decoder->Format();
-    sample->data = std::make_shared<std::vector<uint8_t>>(frames.size() * 2);
-    for (size_t i = 0; i < frames.size(); i++)
-    {
-        (*sample->data)[2 * i] = uint8_t(uint16_t(frames[i]));
-        (*sample->data)[2 * i + 1] = uint8_t(uint16_t(frames[i]) >> 8);
-    }
+    sample->data = std::move(bytes);
     sample->mode = FSOUND_16BITS | (sample->format.channels == 1 ? FSOUND_MONO : FSOUND_STEREO) |
                    (Looping(mode) ? mode & (FSOUND_LOOP_NORMAL | FSOUND_LOOP_BIDI) : FSOUND_LOOP_OFF);
     sample->frequency = int(sample->format.rate);

@@ -16,6 +16,8 @@ DWORD AttributesFromStat(const struct stat& info, bool link = false);
 bool StatThroughLink(const std::string& path, struct stat& info, bool& link);
 // 100-nanosecond intervals since 1601-01-01.
 FILETIME FileTimeFromTimespec(const struct timespec& time);
+// And back, to the 100 nanoseconds a FILETIME holds.
+struct timespec TimespecFromFileTime(const FILETIME& fileTime);
 } // namespace Platform
 
 namespace Platform

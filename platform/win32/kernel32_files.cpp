@@ -85,6 +85,21 @@ FILETIME FileTimeFromTimespec(const struct timespec& time)
     fileTime.dwHighDateTime = (DWORD)(value >> 32);
     return fileTime;
 }
+
+struct timespec TimespecFromFileTime(const FILETIME& fileTime)
+{
+    const int64_t units = (int64_t)((uint64_t)fileTime.dwHighDateTime << 32 | fileTime.dwLowDateTime) -
+                          (int64_t)kUnixEpochAsFileTime;
+    struct timespec time;
+    time.tv_sec = (time_t)(units / 10000000);
+    time.tv_nsec = (long)(units % 10000000) * 100;
+    if (time.tv_nsec < 0)
+    {
+        time.tv_sec--;
+        time.tv_nsec += 1000000000;
+    }
+    return time;
+}
 } // namespace Platform
 
 BOOL WINAPI DeleteFileA(LPCSTR fileName)

@@ -1,3 +1,4 @@
+#include "../BigClaims.h"
 #include "AudioTestSupport.h"
 #include "audio/ReadHook.h"
 #include "bass/bass.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -363,6 +365,15 @@ TEST_F(BassTest, WhatItCannotPlayFailsWithACode)
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
     EXPECT_EQ(StreamCreateFile(FALSE, LUMO_AUDIO_TEST_DATA "/tune.mod", 0, 0, 0), 0u);
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
+    // A file larger than any module is refused unread: read up to the limit first, it took twice that.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    const fs::path huge = mFolder / "huge.it";
+    WriteFile(huge, {0});
+    fs::resize_file(huge, 100u << 20);
+    PeakMemory peak;
+    EXPECT_EQ(MusicLoad(FALSE, huge.c_str(), 0, 0, 0x204, 0), 0u);
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
+    EXPECT_LT(peak.RiseKb(), 16 * 1024);
     EXPECT_EQ(ChannelIsActive(0x7777), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_FALSE(Init(1, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_ALREADY);

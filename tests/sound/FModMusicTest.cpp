@@ -1,6 +1,7 @@
 // The music interface over fmod.dll: the exact calls against a recording function table, the
 // music cache on disk, the fatal paths with the incomplete stand-in, the real stand-in heard
 // through the mixer, and songs loaded on one thread while another plays.
+#include "../BigClaims.h"
 #include "SoundTestSupport.h"
 #include "app/LumoAppBase.h"
 #include "media/BassInstance.h"
@@ -9,6 +10,7 @@
 #include "media/FModMusicInterface.h"
 #include "tests/audio/AudioTestSupport.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -184,6 +186,25 @@ TEST_F(RecordedFMod, CachedCopyIsReadAloneWhileCurrent)
     ASSERT_GE(calls.size(), 1u);
     EXPECT_EQ(calls[0], "Sample_Load(-1,music\\Theme.ogg,0,0)");
     EXPECT_EQ(mFolder.Read("music/cached_Theme.wav").size(), 44u + 12u);
+    // The new copy bears its source's time: read alone.
+    EXPECT_TRUE(mMusic->LoadMusic(3, "music\\Theme", true));
+    EXPECT_EQ(Take(), (Calls{"Sample_Load(-1,music\\cached_Theme.wav,0,0)"}));
+
+    // A source put back with an older time than the copy's (as an archive unpacks it), and a
+    // copy cut short that has its source's time: each is decoded again.
+    auto decodedAgain = [&](int id)
+    {
+        EXPECT_TRUE(mMusic->LoadMusic(id, "music\\Theme", true));
+        const Calls made = Take();
+        return !made.empty() && made[0] == "Sample_Load(-1,music\\Theme.ogg,0,0)";
+    };
+    SetModified(mFolder.Path("music/Theme.ogg"), 500000);
+    EXPECT_TRUE(decodedAgain(4));
+    const std::string whole = mFolder.Read("music/cached_Theme.wav");
+    mFolder.Write("music/cached_Theme.wav", Bytes(whole.begin(), whole.end() - 2));
+    SetModified(mFolder.Path("music/cached_Theme.wav"), 500000);
+    EXPECT_TRUE(decodedAgain(5));
+    EXPECT_EQ(mFolder.Read("music/cached_Theme.wav"), whole);
 }
 
 TEST_F(RecordedFMod, DecodedSourceIsCachedWithA44ByteHeader)
@@ -205,6 +226,16 @@ TEST_F(RecordedFMod, DecodedSourceIsCachedWithA44ByteHeader)
     EXPECT_EQ(cache.substr(36, 4), "data");
     EXPECT_EQ(Get32(cache, 40), 12u);
     EXPECT_EQ(cache.substr(44), AsString(gSampleBytes));
+
+    // A long track's copy is written from the sample itself: a copy of it beside the sample took
+    // as much memory again. Blocks of 1 MB and more come new from the system, so that it shows.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    gSampleBytes.assign(16u << 20, 7);
+    PeakMemory writing;
+    EXPECT_TRUE(mMusic->LoadMusic(5, "Long", false));
+    EXPECT_LT(writing.RiseKb(), long(gSampleBytes.size() / 2 / 1024));
+    EXPECT_EQ(std::filesystem::file_size(mFolder.Path("cached_Long.wav")), 44u + gSampleBytes.size());
+    std::filesystem::remove(mFolder.Path("cached_Long.wav"));
 
     // A copy that cannot be written whole leaves none behind, and the song still loads.
     const auto files = std::distance(std::filesystem::directory_iterator(mFolder.Folder().Path()),

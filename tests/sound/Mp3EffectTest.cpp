@@ -3,7 +3,9 @@
 #include "ManagerFixture.h"
 #include "media/FModInstance.h"
 #include "media/SoundInstance.h"
+#include "audio/ReadHook.h"
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -105,4 +107,29 @@ TEST_F(Mp3EffectTest, AnMp3EffectIsDecodedCachedAndHeard)
     EXPECT_TRUE(withoutFMod.LoadSound(3, "ding"));
     EXPECT_NE(withoutFMod.GetSoundInstance(3), nullptr);
     EXPECT_FALSE(withoutFMod.LoadFModSound(4, "ding.mp3"));
+}
+
+namespace
+{
+// A save of the source while it is being decoded: its time moves on under the reader.
+void SaveDuringTheDecode()
+{
+    static bool saved = false;
+    if (saved)
+        return;
+    saved = true;
+    fs::last_write_time("ding.mp3", fs::last_write_time("ding.mp3") + std::chrono::seconds(90));
+}
+} // namespace
+
+TEST_F(Mp3EffectTest, ASourceSavedWhileItIsDecodedLeavesItsCopyStale)
+{
+    fs::remove(mFolder.Path("ding.ogg"));
+    LumoAudio::SetReadHook(&SaveDuringTheDecode);
+    const int id = mManager->LoadSound("ding");
+    LumoAudio::SetReadHook(nullptr);
+    ASSERT_EQ(id, 255);
+    // The copy holds the sound as it was: the next start cannot take it for the saved one.
+    Lumo::DSoundManager withoutFMod(TestWindow(), false);
+    EXPECT_FALSE(withoutFMod.LoadSound(3, "ding"));
 }

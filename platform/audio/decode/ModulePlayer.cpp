@@ -51,7 +51,16 @@ std::unique_ptr<ModulePlayer> ModulePlayer::Open(const char* name, OpenError& er
     if (!file)
         return nullptr;
     error = OpenError::badFormat;
+    // The size is asked first: a larger file is refused unread, and a smaller one read into room of
+    // its size (grown as it came, a file over the limit took twice the limit before it was refused).
+    const long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    if (size < 0 || uint64_t(size) > kMaxFileBytes || std::fseek(file, 0, SEEK_SET) != 0)
+    {
+        std::fclose(file);
+        return nullptr;
+    }
     std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(size));
     uint8_t block[65536];
     size_t got = 0;
     while ((got = std::fread(block, 1, sizeof block, file)) > 0 && bytes.size() <= kMaxFileBytes)

@@ -133,16 +133,29 @@ size_t PullFrames(StreamDecoder& decoder, bool looping, int16_t* out, size_t fra
     return done;
 }
 
-bool DecodeWhole(StreamDecoder& decoder, std::vector<int16_t>& out, uint64_t maxBytes)
+bool DecodeWhole(StreamDecoder& decoder, std::vector<uint8_t>& out, uint64_t maxBytes)
 {
-    const size_t channels = decoder.Format().channels;
+    const size_t frameBytes = size_t(decoder.Format().channels) * 2;
     const uint64_t length = decoder.Length();
-    if (length > maxBytes / (2 * channels))
+    if (length > maxBytes / frameBytes)
         return false;
-    // The length is what the file claims: the buffer grows with what really comes.
-    const size_t done = Platform::ReadGrowing(out, size_t(length) * channels, size_t(1 << 15) * channels,
-                                              [&](int16_t* at, size_t room)
-                                              { return decoder.Read(at, room / channels) * channels; });
-    return done == length * channels;
+    // Decoded a block at a time straight into the bytes: a whole decoded copy beside them took as
+    // much memory again. The length is what the file claims: the bytes grow with what really comes.
+    std::vector<int16_t> block(kReadBlockBytes / sizeof(int16_t));
+    const size_t blockFrames = block.size() / decoder.Format().channels;
+    const size_t done = Platform::ReadGrowing(out, size_t(length) * frameBytes, kReadBlockBytes,
+                                              [&](uint8_t* at, size_t room)
+                                              {
+                                                  const size_t got = decoder.Read(
+                                                      block.data(), std::min(room / frameBytes, blockFrames));
+                                                  const size_t samples = got * frameBytes / 2;
+                                                  for (size_t i = 0; i < samples; i++)
+                                                  {
+                                                      at[2 * i] = uint8_t(uint16_t(block[i]));
+                                                      at[2 * i + 1] = uint8_t(uint16_t(block[i]) >> 8);
+                                                  }
+                                                  return got * frameBytes;
+                                              });
+    return done == length * frameBytes;
 }
 } // namespace LumoAudio

@@ -64,7 +64,7 @@ std::unique_ptr<StreamDecoder> OpenSoundFile(const char* name, OpenError& error)
 // the same call, so the loop point has no gap.
 size_t PullFrames(StreamDecoder& decoder, bool looping, int16_t* out, size_t frames);
 
-// Every frame from the decoder's position on; false when the data ends before its stated
-// length or holds more than `maxBytes` of samples.
-bool DecodeWhole(StreamDecoder& decoder, std::vector<int16_t>& out, uint64_t maxBytes);
+// Every frame from the decoder's position on, as little-endian 16-bit bytes; false when the data
+// ends before its stated length or holds more than `maxBytes` of samples.
+bool DecodeWhole(StreamDecoder& decoder, std::vector<uint8_t>& out, uint64_t maxBytes);
 } // namespace LumoAudio

@@ -1,5 +1,6 @@
 #include "audio/decode/StreamDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -8,6 +9,7 @@ namespace LumoAudio
 namespace
 {
 constexpr uint32_t kMaxRate = 384000;
+constexpr size_t kPieceBytes = 64 * 1024;
 
 uint16_t ReadU16(const uint8_t* p)
 {
@@ -96,23 +98,33 @@ size_t WavStream::Read(int16_t* out, size_t frames)
     const uint64_t left = mLength - mFrame;
     if (frames > left)
         frames = size_t(left);
-    if (frames == 0)
-        return 0;
     const size_t sourceAlign = size_t(mFormat.channels) * mSourceBits / 8;
-    mBytes.resize(frames * sourceAlign);
-    const size_t got = std::fread(mBytes.data(), 1, mBytes.size(), mFile) / sourceAlign;
-    const size_t samples = got * mFormat.channels;
-    for (size_t i = 0; i < samples; i++)
+    // A piece at a time: the file's bytes for a whole long request took as much memory again.
+    const size_t pieceFrames = kPieceBytes / sourceAlign;
+    size_t done = 0;
+    while (done < frames)
     {
-        if (mSourceBits == 8)
-            out[i] = int16_t((int(mBytes[i]) - 128) * 256);
-        else
-            out[i] = int16_t(ReadU16(&mBytes[2 * i]));
+        const size_t want = std::min(frames - done, pieceFrames);
+        mBytes.resize(want * sourceAlign);
+        const size_t got = std::fread(mBytes.data(), 1, mBytes.size(), mFile) / sourceAlign;
+        const size_t samples = got * mFormat.channels;
+        int16_t* to = out + done * mFormat.channels;
+        for (size_t i = 0; i < samples; i++)
+        {
+            if (mSourceBits == 8)
+                to[i] = int16_t((int(mBytes[i]) - 128) * 256);
+            else
+                to[i] = int16_t(ReadU16(&mBytes[2 * i]));
+        }
+        done += got;
+        if (got < want)
+        {
+            mLength = mFrame + done; // the file shrank under us: this is its end now
+            break;
+        }
     }
-    mFrame += got;
-    if (got < frames)
-        mLength = mFrame; // the file shrank under us: this is its end now
-    return got;
+    mFrame += done;
+    return done;
 }
 
 bool WavStream::Seek(uint64_t frame)
