@@ -29,7 +29,8 @@ bool RendererOnDesktop()
 {
     if (!OnVideoThread())
         return false;
-    SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    SDL_Window* window =
+        LoadOpenGL() ? SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL) : nullptr;
     if (!window)
         window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
     SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
