@@ -110,6 +110,12 @@ void LumoAppBase::CreateMainWindow()
         int frameHeight = frame.bottom - frame.top;
         RECT work{};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        // A window saved on another monitor than the primary is kept inside that monitor's work
+        // area instead of being pulled onto the primary's.
+        RECT saved{mPreferredX, mPreferredY, mPreferredX + frameWidth, mPreferredY + frameHeight};
+        MONITORINFO monitor{sizeof(MONITORINFO), {}, {}, 0};
+        if (mPreferredX != -1 && GetMonitorInfoA(MonitorFromRect(&saved, MONITOR_DEFAULTTOPRIMARY), &monitor))
+            work = monitor.rcWork;
         POINT pos = MainWindowPosition(work, frameWidth, frameHeight, mPreferredX, mPreferredY);
         bool centred = mPreferredX == -1;
         mHWnd = CreateWindowExA(0, "MainWindow", mTitle.c_str(), WINDOWED_STYLE, centred ? 64 : pos.x,

@@ -80,6 +80,36 @@ TEST_F(ScreenMode, WindowCentredAtGoldenSectionOrPulledInside)
     EXPECT_EQ(placed.top, 4);
 }
 
+// A window saved on a monitor beside the primary comes back there, pulled inside that monitor's work
+// area only, instead of onto the primary's.
+TEST_F(ScreenMode, WindowSavedOnAnotherMonitorIsKeptInsideThatMonitor)
+{
+    Platform::DesktopInfo desktop;
+    desktop.width = 1024;
+    desktop.height = 768;
+    PlatformTest::SetDesktop(
+        desktop, {{0, 0, 1024, 768, 0, 0, 1024, 768}, {1024, 0, 2944, 1080, 1024, 30, 2944, 1080}});
+    ScreenApp app;
+    RECT frame = FrameOf(800, 600);
+    int fw = frame.right - frame.left, fh = frame.bottom - frame.top;
+    struct Case
+    {
+        int x, y, left, top;
+    };
+    for (Case c :
+         {Case{1500, 300, 1500, 300}, Case{2500, 0, 2944 - 4 - fw, 34}, Case{600, 100, 1024 - 4 - fw, 100}})
+    {
+        app.mPreferredX = c.x;
+        app.mPreferredY = c.y;
+        app.CreateMainWindow();
+        RECT placed;
+        ASSERT_TRUE(GetWindowRect(app.mHWnd, &placed));
+        EXPECT_EQ(placed.left, c.left) << c.x;
+        EXPECT_EQ(placed.top, c.top) << c.x;
+        EXPECT_EQ(placed.bottom - placed.top, fh);
+    }
+}
+
 TEST_F(ScreenMode, WindowedColorDepthFailureFallsBackToFullScreen)
 {
     ScreenApp app;
