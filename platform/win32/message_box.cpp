@@ -4,6 +4,7 @@
 #include "test/answer_script.h"
 #include "test/message_box.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 #include "win32/video_thread.h"
 
 #include <csignal>
@@ -112,9 +113,13 @@ int ShowHostBox(HWND hwnd, const char* text, const char* caption, UINT type,
         data.push_back(SDL_MessageBoxButtonData{bf, b.id, b.label});
     }
     auto owner = Find(hwnd);
-    SDL_MessageBoxData box{
-        flags,  owner && owner->visible ? owner->sdl : nullptr, caption, text, (int)data.size(), data.data(),
-        nullptr};
+    SDL_Window* parent = owner && owner->visible ? owner->sdl : nullptr;
+    // SDL centres a box over a window that nothing framed at twice the window's place: with no
+    // window manager, over a window right of the screen's middle it lands off the screen, where
+    // nobody can answer it. Without a parent it is centred on the primary monitor.
+    if (parent && Platform::User::Unmanaged(parent))
+        parent = nullptr;
+    SDL_MessageBoxData box{flags, parent, caption, text, (int)data.size(), data.data(), nullptr};
     int answer = -1;
     int shown;
     {

@@ -1,6 +1,7 @@
 #include "win32/x11_window_loss.h"
 
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 
 #include <algorithm>
 #include <atomic>
@@ -114,6 +115,37 @@ void UnwatchHostWindow(SDL_Window* window)
         unmapped.xunmap.window = xid;
         XPutBackEvent(info.info.x11.display, &unmapped);
     }
+}
+
+bool Unmanaged(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!X11Info(window, &info))
+        return false;
+    Display* display = info.info.x11.display;
+    Window root = None, parent = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, info.info.x11.window, &root, &parent, &children, &count))
+        return false;
+    if (children)
+        XFree(children);
+    if (parent != root)
+        return false;
+    // A window manager that frames nothing still says that it runs.
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None)
+        return true;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool managed = XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &items,
+                                      &after, &data) == Success &&
+                   items == 1;
+    if (data)
+        XFree(data);
+    return !managed;
 }
 
 bool LoadOpenGL()

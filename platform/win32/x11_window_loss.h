@@ -26,6 +26,8 @@ void DestroyHostWindow(SDL_Window* window);
 // context of its own, which a server refusing it (one that allows no indirect rendering asked
 // for with LIBGL_ALWAYS_INDIRECT) answers with an X error Xlib's default ends the process on.
 bool LoadOpenGL();
+// The window lies straight on the root window with no window manager running: nothing framed it.
+bool Unmanaged(SDL_Window* window);
 // The SDL id of the watched window the event says another client destroyed, else 0.
 uint32_t DestroyedHostWindow(const SDL_Event& event);
 } // namespace Platform::User
