@@ -234,6 +234,10 @@ void LumoAppBase::SetScreenMode(bool windowed, bool is3D, bool force)
 {
     if (mWindowedFailed)
         windowed = false;
+    // A window larger than the desktop is cut off at its edges, the bottom bar and its buttons out
+    // of reach: the start chose full screen for it, and asking for a window keeps that.
+    if (windowed && !mPlayingDemo && !WindowFitsDesktop())
+        windowed = false;
     if (mIsWindowed == windowed && !force)
     {
         Set3D(is3D, true);
@@ -253,6 +257,15 @@ void LumoAppBase::SetScreenMode(bool windowed, bool is3D, bool force)
     if (mSoundManager)
         mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
     mDisplayResetTime = timeGetTime();
+}
+
+bool LumoAppBase::WindowFitsDesktop() const
+{
+    DEVMODEA desktop{};
+    desktop.dmSize = sizeof(desktop);
+    // The desktop's own mode is the one in the registry; a desktop not known counts as fitting.
+    return !EnumDisplaySettingsA(nullptr, ENUM_REGISTRY_SETTINGS, &desktop) ||
+           (mWidth < (int)desktop.dmPelsWidth && mHeight < (int)desktop.dmPelsHeight);
 }
 
 void LumoAppBase::SetWindowed(bool windowed)
@@ -330,7 +343,7 @@ void LumoAppBase::Init()
     PreDisplayHook();
     if (mWidgetManager)
         mWidgetManager->SetSize(mWidth, mHeight);
-    if (mIsWindowed && (mWidth >= GetSystemMetrics(SM_CXSCREEN) || mHeight >= GetSystemMetrics(SM_CYSCREEN)))
+    if (mIsWindowed && !WindowFitsDesktop())
         mIsWindowed = false;
     CreateMainWindow();
     if (mPlayingDemo)

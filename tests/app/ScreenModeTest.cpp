@@ -222,3 +222,30 @@ TEST_F(ScreenMode, InitStartsFullScreenWhenTheWindowDoesNotFit)
     EXPECT_EQ(music.mVolume, 0.85);
     app.mMusicInterface = nullptr;
 }
+
+// A window larger than the desktop would be cut off at its edges: once full screen for that reason,
+// the game keeps full screen when it asks for a window. A desktop the window fits gives the window,
+// also while a full-screen mode of the window's size is set.
+TEST_F(ScreenMode, AWindowLargerThanTheDesktopKeepsFullScreenWhenAWindowIsAsked)
+{
+    for (int desktopHeight : {600, 768})
+    {
+        Platform::DesktopInfo desktop;
+        desktop.width = 1024;
+        desktop.height = desktopHeight;
+        PlatformTest::SetDesktop(desktop);
+        ScreenApp app;
+        app.mIsWindowed = false;
+        app.CreateMainWindow();
+        DEVMODEA mode{};
+        mode.dmSize = sizeof(mode);
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        mode.dmPelsWidth = 800;
+        mode.dmPelsHeight = 600;
+        ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+        app.SetWindowed(true);
+        EXPECT_EQ(app.mIsWindowed, desktopHeight > 600) << desktopHeight;
+        EXPECT_EQ(app.mIsPhysWindowed, desktopHeight > 600) << desktopHeight;
+        ChangeDisplaySettingsA(nullptr, 0);
+    }
+}
