@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 // Last: X11's macros (None, Bool, ...) would clash with the names above.
 #include <SDL.h>
@@ -235,7 +236,8 @@ bool FindNamed(Display* display, Window window, const char* name, int depth, Win
 } // namespace
 
 // A box over a window right of the screen's middle shows on the screen, where it can be answered:
-// with no window manager SDL placed it at twice the window's place, off the screen.
+// with no window manager SDL placed it at twice the window's place, off the screen. And it shows
+// SDL's grey on a 16-bit screen too, where SDL took 0xRRGGBB for the pixel value and drew it green.
 TEST(WindowPlacement, ABoxOverAWindowShowsOnTheScreen)
 {
     if (std::getenv("DISPLAY") == nullptr)
@@ -257,6 +259,7 @@ TEST(WindowPlacement, ABoxOverAWindowShowsOnTheScreen)
     const Atom deleteWindow = XInternAtom(other, "WM_DELETE_WINDOW", False);
     std::atomic<bool> found{false};
     int x = 0, y = 0, w = 0, h = 0;
+    std::vector<int> background;
     std::thread watcher(
         [&]
         {
@@ -269,6 +272,17 @@ TEST(WindowPlacement, ABoxOverAWindowShowsOnTheScreen)
             }
             if (!found)
                 return;
+            XWindowAttributes attributes;
+            XImage* image = nullptr;
+            if (XGetWindowAttributes(other, box, &attributes) &&
+                (image = XGetImage(other, box, 2, 2, 1, 1, AllPlanes, ZPixmap)) != nullptr)
+            {
+                const Visual* v = attributes.visual;
+                unsigned long pixel = XGetPixel(image, 0, 0);
+                for (unsigned long mask : {v->red_mask, v->green_mask, v->blue_mask})
+                    background.push_back((int)((pixel & mask) * 255 / mask));
+                XDestroyImage(image);
+            }
             XEvent close{};
             close.xclient.type = ClientMessage;
             close.xclient.window = box;
@@ -286,6 +300,10 @@ TEST(WindowPlacement, ABoxOverAWindowShowsOnTheScreen)
     EXPECT_GE(y, 0);
     EXPECT_LE(x + w, screenW) << x;
     EXPECT_LE(y + h, screenH) << y;
+    ASSERT_EQ(background.size(), 3u);
+    const int grey[3] = {56, 54, 53};
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(background[i], grey[i], 8) << i;
     DestroyWindow(hwnd);
     Pump();
 }
