@@ -513,6 +513,8 @@ protected:
     int StartDisplay(bool modeChanged = false);
     // The display's refresh period in milliseconds.
     int DisplayRefreshPeriod() const;
+    // The window fits on the desktop (at its own mode, whatever full-screen mode is set).
+    bool WindowFitsDesktop() const;
     // After a display start: the pictures rebuilt, the screen picture handed to the widgets.
     void GiveScreenToWidgets();
     void RecordMessage(const MSG& msg);

@@ -110,6 +110,12 @@ void LumoAppBase::CreateMainWindow()
         int frameHeight = frame.bottom - frame.top;
         RECT work{};
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        // A window saved on another monitor than the primary is kept inside that monitor's work
+        // area instead of being pulled onto the primary's.
+        RECT saved{mPreferredX, mPreferredY, mPreferredX + frameWidth, mPreferredY + frameHeight};
+        MONITORINFO monitor{sizeof(MONITORINFO), {}, {}, 0};
+        if (mPreferredX != -1 && GetMonitorInfoA(MonitorFromRect(&saved, MONITOR_DEFAULTTOPRIMARY), &monitor))
+            work = monitor.rcWork;
         POINT pos = MainWindowPosition(work, frameWidth, frameHeight, mPreferredX, mPreferredY);
         bool centred = mPreferredX == -1;
         mHWnd = CreateWindowExA(0, "MainWindow", mTitle.c_str(), WINDOWED_STYLE, centred ? 64 : pos.x,
@@ -228,6 +234,10 @@ void LumoAppBase::SetScreenMode(bool windowed, bool is3D, bool force)
 {
     if (mWindowedFailed)
         windowed = false;
+    // A window larger than the desktop is cut off at its edges, the bottom bar and its buttons out
+    // of reach: the start chose full screen for it, and asking for a window keeps that.
+    if (windowed && !mPlayingDemo && !WindowFitsDesktop())
+        windowed = false;
     if (mIsWindowed == windowed && !force)
     {
         Set3D(is3D, true);
@@ -247,6 +257,15 @@ void LumoAppBase::SetScreenMode(bool windowed, bool is3D, bool force)
     if (mSoundManager)
         mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
     mDisplayResetTime = timeGetTime();
+}
+
+bool LumoAppBase::WindowFitsDesktop() const
+{
+    DEVMODEA desktop{};
+    desktop.dmSize = sizeof(desktop);
+    // The desktop's own mode is the one in the registry; a desktop not known counts as fitting.
+    return !EnumDisplaySettingsA(nullptr, ENUM_REGISTRY_SETTINGS, &desktop) ||
+           (mWidth < (int)desktop.dmPelsWidth && mHeight < (int)desktop.dmPelsHeight);
 }
 
 void LumoAppBase::SetWindowed(bool windowed)
@@ -324,7 +343,7 @@ void LumoAppBase::Init()
     PreDisplayHook();
     if (mWidgetManager)
         mWidgetManager->SetSize(mWidth, mHeight);
-    if (mIsWindowed && (mWidth >= GetSystemMetrics(SM_CXSCREEN) || mHeight >= GetSystemMetrics(SM_CYSCREEN)))
+    if (mIsWindowed && !WindowFitsDesktop())
         mIsWindowed = false;
     CreateMainWindow();
     if (mPlayingDemo)

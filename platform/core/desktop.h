@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace Platform
 {
@@ -16,8 +17,20 @@ struct DesktopInfo
     uint64_t videoMemory = 0; // bytes of display memory the DirectDraw layer offers
 };
 
-// The desktop's own mode.
+// One monitor of the desktop in screen coordinates, and the part of it that windows may take.
+struct MonitorArea
+{
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int workLeft = 0, workTop = 0, workRight = 0, workBottom = 0;
+};
+
+// The desktop's own mode: its primary monitor's.
 DesktopInfo Desktop();
+// Every monitor, the primary first: the real screen's, or the one desktop a test set at (0, 0).
+std::vector<MonitorArea> Monitors();
+// What a windowed primary covers, from (0, 0): every monitor, so that a window shows on any of
+// them; in a full-screen mode, the mode.
+void ScreenSpan(int* width, int* height);
 // The mode in effect: the desktop's, or the full-screen mode last set.
 DesktopInfo CurrentDisplayMode();
 bool FullScreenModeActive();
@@ -25,8 +38,10 @@ bool FullScreenModeActive();
 
 namespace PlatformTest
 {
-// Replaces the desktop the layer reports (and drops any full-screen mode).
-void SetDesktop(const Platform::DesktopInfo& desktop);
+// Replaces the desktop the layer reports (and drops any full-screen mode); with `monitors`, the
+// desktop is the first of them and the others lie beside it.
+void SetDesktop(const Platform::DesktopInfo& desktop,
+                const std::vector<Platform::MonitorArea>& monitors = {});
 // Back to the real screen.
 void ResetDesktop();
 } // namespace PlatformTest

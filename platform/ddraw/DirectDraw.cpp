@@ -108,6 +108,14 @@ template <typename Desc> HRESULT DirectDraw::MakeSurface(Desc* desc, IUnknown* o
         }
         request.width = (DWORD)mode.width;
         request.height = (DWORD)mode.height;
+        // A window may be on any monitor: the windowed primary spans them all.
+        if (!(level & DDSCL_EXCLUSIVE))
+        {
+            int width = 0, height = 0;
+            Platform::ScreenSpan(&width, &height);
+            request.width = (DWORD)width;
+            request.height = (DWORD)height;
+        }
         request.format = DisplayFormat(mode.bitsPerPixel);
         request.caps = caps | DDSCAPS_VIDEOMEMORY;
         request.primaries = mPrimaries;

@@ -3,6 +3,7 @@
 #include "ddraw/Presenter.h"
 #include "win32/host.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 
 #include <SDL.h>
 
@@ -57,6 +58,7 @@ SDL_Renderer* ForWindow(HWND hwnd)
         entry.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_TARGETTEXTURE | software);
         if (!entry.renderer)
             entry.renderer = SDL_CreateRenderer(window, -1, software);
+        Platform::User::RewatchHostWindow(window);
         if (!entry.renderer)
         {
             std::fprintf(stderr, "DirectDraw: no renderer for the window: %s\n", SDL_GetError());

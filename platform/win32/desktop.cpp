@@ -20,6 +20,7 @@ constexpr uint64_t kDefaultVideoMemory = 64ull << 20;
 std::mutex gLock;
 bool gOverride = false;
 Platform::DesktopInfo gDesktop;
+std::vector<Platform::MonitorArea> gMonitors;
 bool gFullScreen = false;
 Platform::DesktopInfo gMode;
 
@@ -29,7 +30,8 @@ bool RendererOnDesktop()
 {
     if (!OnVideoThread())
         return false;
-    SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    SDL_Window* window =
+        LoadOpenGL() ? SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL) : nullptr;
     if (!window)
         window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN);
     SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
@@ -40,9 +42,27 @@ bool RendererOnDesktop()
     return renderer != nullptr;
 }
 
-Platform::DesktopInfo HostDesktop()
+struct HostScreen
 {
-    Platform::DesktopInfo info;
+    Platform::DesktopInfo desktop;
+    std::vector<Platform::MonitorArea> monitors;
+};
+
+Platform::MonitorArea AreaOf(const SDL_Rect& bounds, const SDL_Rect& usable)
+{
+    return Platform::MonitorArea{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h,
+                                 usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+}
+
+Platform::MonitorArea WholeDesktop(const Platform::DesktopInfo& desktop)
+{
+    return Platform::MonitorArea{0, 0, desktop.width, desktop.height, 0, 0, desktop.width, desktop.height};
+}
+
+HostScreen AskHost()
+{
+    HostScreen host;
+    Platform::DesktopInfo& info = host.desktop;
     info.videoMemory = kDefaultVideoMemory;
     SDL_DisplayMode mode{};
     if (EnsureVideo() && SDL_GetDesktopDisplayMode(0, &mode) == 0)
@@ -50,22 +70,44 @@ Platform::DesktopInfo HostDesktop()
         info.width = mode.w;
         info.height = mode.h;
         info.refreshRate = mode.refresh_rate;
-        // A card holds the screen it shows: the windowed primary (the whole desktop, at 32 bits)
-        // fits however large the desktop is, with the usual room left for everything else.
-        info.videoMemory += uint64_t(mode.w) * uint64_t(mode.h) * 4;
         // SDL draws on any desktop with colour channels, whatever their depth: the layer offers
         // its own 32 bits there. A palette desktop (SDL knows no format for an 8-bit X screen)
         // has no renderer: it shows as what it is, and no mode change can take it elsewhere.
         if (SDL_ISPIXELFORMAT_INDEXED(mode.format) ||
             (mode.format == SDL_PIXELFORMAT_UNKNOWN && !RendererOnDesktop()))
             info.bitsPerPixel = kPaletteBits;
+        // SDL lists the primary monitor first.
+        for (int i = 0; i < SDL_GetNumVideoDisplays(); i++)
+        {
+            SDL_Rect bounds, usable;
+            if (SDL_GetDisplayBounds(i, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0)
+                continue;
+            if (SDL_GetDisplayUsableBounds(i, &usable) != 0 || usable.w <= 0 || usable.h <= 0)
+                usable = bounds;
+            host.monitors.push_back(AreaOf(bounds, usable));
+        }
     }
     else
     {
         info.width = 1024;
         info.height = 768;
     }
-    return info;
+    if (host.monitors.empty())
+        host.monitors.push_back(WholeDesktop(info));
+    // A card holds the screen it shows: the windowed primary (every monitor, at 32 bits) fits
+    // however large the desktop is, with the usual room left for everything else.
+    int spanWidth = 0, spanHeight = 0;
+    for (const auto& m : host.monitors)
+        spanWidth = std::max(spanWidth, m.right), spanHeight = std::max(spanHeight, m.bottom);
+    info.videoMemory += uint64_t(spanWidth) * uint64_t(spanHeight) * 4;
+    return host;
+}
+
+const HostScreen& Host()
+{
+    // The real screen is asked once; SDL is not called from other threads after that.
+    static const HostScreen host = AskHost();
+    return host;
 }
 
 struct Size
@@ -126,9 +168,26 @@ DesktopInfo Desktop()
     std::lock_guard<std::mutex> lock(gLock);
     if (gOverride)
         return gDesktop;
-    // The real screen is asked once; SDL is not called from other threads after that.
-    static const DesktopInfo host = HostDesktop();
-    return host;
+    return Host().desktop;
+}
+
+std::vector<MonitorArea> Monitors()
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    if (gOverride)
+        return gMonitors.empty() ? std::vector<MonitorArea>{WholeDesktop(gDesktop)} : gMonitors;
+    return Host().monitors;
+}
+
+void ScreenSpan(int* width, int* height)
+{
+    DesktopInfo mode = CurrentDisplayMode();
+    *width = mode.width;
+    *height = mode.height;
+    if (FullScreenModeActive())
+        return;
+    for (const MonitorArea& m : Monitors())
+        *width = std::max(*width, m.right), *height = std::max(*height, m.bottom);
 }
 
 DesktopInfo CurrentDisplayMode()
@@ -147,11 +206,12 @@ bool FullScreenModeActive()
 
 namespace PlatformTest
 {
-void SetDesktop(const Platform::DesktopInfo& desktop)
+void SetDesktop(const Platform::DesktopInfo& desktop, const std::vector<Platform::MonitorArea>& monitors)
 {
     std::lock_guard<std::mutex> lock(gLock);
     gOverride = true;
     gDesktop = desktop;
+    gMonitors = monitors;
     gFullScreen = false;
 }
 
@@ -220,10 +280,16 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT, LPVOID pvParam, UINT)
             std::lock_guard<std::mutex> lock(gLock);
             host = !gOverride && !gFullScreen;
         }
-        // The real screen's panels are left out; a test's desktop is all work area.
+        // The primary monitor's: the real screen's panels are left out; a test's desktop is all
+        // work area.
         if (host && OnVideoThread() && SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.w > 0 &&
             usable.h > 0)
             area = RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
+        else if (!Platform::FullScreenModeActive())
+        {
+            Platform::MonitorArea primary = Platform::Monitors().front();
+            area = RECT{primary.workLeft, primary.workTop, primary.workRight, primary.workBottom};
+        }
         *(RECT*)pvParam = area;
         return TRUE;
     }
@@ -243,6 +309,44 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT, LPVOID pvParam, UINT)
     default:
         return FALSE;
     }
+}
+
+HMONITOR WINAPI MonitorFromRect(LPCRECT rect, DWORD flags)
+{
+    if (!rect)
+        return nullptr;
+    // The monitor with the largest part of the rectangle.
+    auto monitors = Platform::Monitors();
+    int64_t most = 0;
+    size_t found = monitors.size();
+    for (size_t i = 0; i < monitors.size(); i++)
+    {
+        const Platform::MonitorArea& m = monitors[i];
+        int64_t w = std::min<int64_t>(rect->right, m.right) - std::max<int64_t>(rect->left, m.left);
+        int64_t h = std::min<int64_t>(rect->bottom, m.bottom) - std::max<int64_t>(rect->top, m.top);
+        if (w > 0 && h > 0 && w * h > most)
+            most = w * h, found = i;
+    }
+    if (found == monitors.size())
+    {
+        if (!(flags & MONITOR_DEFAULTTOPRIMARY))
+            return nullptr;
+        found = 0;
+    }
+    return (HMONITOR)(uintptr_t)(found + 1);
+}
+
+BOOL WINAPI GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info)
+{
+    auto monitors = Platform::Monitors();
+    size_t index = (uintptr_t)monitor - 1;
+    if (!info || info->cbSize < sizeof(MONITORINFO) || index >= monitors.size())
+        return FALSE;
+    const Platform::MonitorArea& m = monitors[index];
+    info->rcMonitor = RECT{m.left, m.top, m.right, m.bottom};
+    info->rcWork = RECT{m.workLeft, m.workTop, m.workRight, m.workBottom};
+    info->dwFlags = index == 0 ? MONITORINFOF_PRIMARY : 0;
+    return TRUE;
 }
 
 LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags)

@@ -1,13 +1,16 @@
 // Message boxes: SDL's when there is a display, standard error otherwise.
+#include "core/desktop.h"
 #include "core/error_line.h"
 #include "core/faults.h"
 #include "test/answer_script.h"
 #include "test/message_box.h"
 #include "win32/user32_internal.h"
+#include "win32/x11_window_loss.h"
 #include "win32/video_thread.h"
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 #include <thread>
@@ -90,6 +93,49 @@ private:
     struct sigaction mPrevious[2];
 };
 
+// A colour as the pixel value a screen with these channel masks has for it.
+Uint32 PixelOf(const SDL_MessageBoxColor& colour, Uint32 red, Uint32 green, Uint32 blue)
+{
+    auto channel = [](Uint8 value, Uint32 mask)
+    {
+        if (mask == 0)
+            return 0u;
+        int shift = __builtin_ctz(mask);
+        Uint32 top = mask >> shift;
+        return ((value * top + 127) / 255) << shift;
+    };
+    return channel(colour.r, red) | channel(colour.g, green) | channel(colour.b, blue);
+}
+
+// SDL's X11 boxes take a colour's 0xRRGGBB for the screen's pixel value, which is that colour on
+// 24- and 32-bit screens only: on a 16-bit screen its grey box came out green with yellow text.
+// Its own colours are handed to it as the pixel values the screen has for them, as far as they
+// fit in 24 bits (on a deep-colour screen red's upper bits do not).
+const SDL_MessageBoxColorScheme* ScreenColours(SDL_MessageBoxColorScheme* scheme)
+{
+    static const SDL_MessageBoxColor kSdlColours[SDL_MESSAGEBOX_COLOR_MAX] = {
+        {56, 54, 53}, {209, 207, 205}, {140, 135, 129}, {105, 102, 99}, {205, 202, 53}};
+    const char* driver = SDL_GetCurrentVideoDriver();
+    SDL_DisplayMode mode{};
+    // A palette screen has no channels to give values for.
+    if (!driver || std::strcmp(driver, "x11") != 0 || SDL_GetDesktopDisplayMode(0, &mode) != 0 ||
+        SDL_ISPIXELFORMAT_INDEXED(mode.format) || Platform::Desktop().bitsPerPixel <= 8)
+        return nullptr;
+    int bits = 0;
+    Uint32 red = 0x3FF00000, green = 0xFFC00, blue = 0x3FF, alpha = 0; // SDL names no deep format
+    if (mode.format != SDL_PIXELFORMAT_UNKNOWN &&
+        !SDL_PixelFormatEnumToMasks(mode.format, &bits, &red, &green, &blue, &alpha))
+        return nullptr;
+    if (red == 0xFF0000 && green == 0xFF00 && blue == 0xFF)
+        return nullptr;
+    for (int i = 0; i < SDL_MESSAGEBOX_COLOR_MAX; i++)
+    {
+        Uint32 pixel = PixelOf(kSdlColours[i], red, green, blue);
+        scheme->colors[i] = SDL_MessageBoxColor{Uint8(pixel >> 16), Uint8(pixel >> 8), Uint8(pixel)};
+    }
+    return scheme;
+}
+
 int ShowHostBox(HWND hwnd, const char* text, const char* caption, UINT type,
                 const std::vector<Button>& buttons)
 {
@@ -112,9 +158,15 @@ int ShowHostBox(HWND hwnd, const char* text, const char* caption, UINT type,
         data.push_back(SDL_MessageBoxButtonData{bf, b.id, b.label});
     }
     auto owner = Find(hwnd);
+    SDL_Window* parent = owner && owner->visible ? owner->sdl : nullptr;
+    // SDL centres a box over a window that nothing framed at twice the window's place: with no
+    // window manager, over a window right of the screen's middle it lands off the screen, where
+    // nobody can answer it. Without a parent it is centred on the primary monitor.
+    if (parent && Platform::User::Unmanaged(parent))
+        parent = nullptr;
+    SDL_MessageBoxColorScheme colours{};
     SDL_MessageBoxData box{
-        flags,  owner && owner->visible ? owner->sdl : nullptr, caption, text, (int)data.size(), data.data(),
-        nullptr};
+        flags, parent, caption, text, (int)data.size(), data.data(), ScreenColours(&colours)};
     int answer = -1;
     int shown;
     {

@@ -78,8 +78,7 @@ bool MakeHostWindow(Window& w)
         flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     // The window's renderer draws through OpenGL where the display has it; made so from the
     // start, SDL need not make the window again when the renderer comes.
-    static const bool openGL =
-        HasRealDisplay() && !Platform::AddressSpaceLimited() && SDL_GL_LoadLibrary(nullptr) == 0;
+    static const bool openGL = HasRealDisplay() && !Platform::AddressSpaceLimited() && LoadOpenGL();
     if (openGL)
         flags |= SDL_WINDOW_OPENGL;
     w.sdl = SDL_CreateWindow(w.title.c_str(), origin.x, origin.y, std::max<int>(1, size.cx),

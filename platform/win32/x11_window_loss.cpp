@@ -1,8 +1,10 @@
 #include "win32/x11_window_loss.h"
 
 #include <SDL_syswm.h>
+#include <X11/Xatom.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <unistd.h>
 #include <vector>
@@ -24,6 +26,10 @@ XErrorHandler gPrevious = nullptr;
 pid_t gOwner = 0; // SDL shows message boxes from a forked copy, whose windows are its own
 // The colormap being freed after its window: an SDL that frees it itself has done so first.
 Colormap gFreeing = None;
+// From OpenGL's probe until the first window is made: errors of extension requests are the
+// probe's, which then failed.
+std::atomic<bool> gProbing{false};
+std::atomic<bool> gProbeFailed{false};
 
 bool Named(unsigned long xid)
 {
@@ -42,6 +48,11 @@ int OnXError(Display* display, XErrorEvent* error)
                       (error->error_code == BadColor && error->resourceid == gFreeing);
     if (gone && getpid() == gOwner)
         return 0;
+    if (gProbing && error->request_code >= 128 && getpid() == gOwner)
+    {
+        gProbeFailed = true;
+        return 0;
+    }
     return gPrevious ? gPrevious(display, error) : 0;
 }
 
@@ -73,6 +84,12 @@ void WatchHostWindow(SDL_Window* window)
         return;
     const unsigned long xid = info.info.x11.window;
     ExpectGoneWindows();
+    if (gProbing)
+    {
+        // What the probe still had coming has come once the server answered.
+        XSync(info.info.x11.display, False);
+        gProbing = false;
+    }
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     std::lock_guard<std::mutex> lock(gLock);
     gLive.push_back({xid, SDL_GetWindowID(window)});
@@ -98,6 +115,60 @@ void UnwatchHostWindow(SDL_Window* window)
         unmapped.xunmap.window = xid;
         XPutBackEvent(info.info.x11.display, &unmapped);
     }
+}
+
+bool Unmanaged(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!X11Info(window, &info))
+        return false;
+    Display* display = info.info.x11.display;
+    Window root = None, parent = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, info.info.x11.window, &root, &parent, &children, &count))
+        return false;
+    if (children)
+        XFree(children);
+    if (parent != root)
+        return false;
+    // A window manager that frames nothing still says that it runs.
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None)
+        return true;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool managed = XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &items,
+                                      &after, &data) == Success &&
+                   items == 1;
+    if (data)
+        XFree(data);
+    return !managed;
+}
+
+bool LoadOpenGL()
+{
+    static const bool loaded = []
+    {
+        ExpectGoneWindows();
+        gProbing = true;
+        return SDL_GL_LoadLibrary(nullptr) == 0;
+    }();
+    return loaded && !gProbeFailed;
+}
+
+void RewatchHostWindow(SDL_Window* window)
+{
+    SDL_SysWMinfo info;
+    if (!X11Info(window, &info))
+        return;
+    const uint32_t id = SDL_GetWindowID(window);
+    std::lock_guard<std::mutex> lock(gLock);
+    for (Watched& w : gLive)
+        if (w.sdlId == id)
+            w.xid = info.info.x11.window;
 }
 
 void DestroyHostWindow(SDL_Window* window)

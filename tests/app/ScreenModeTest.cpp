@@ -80,6 +80,36 @@ TEST_F(ScreenMode, WindowCentredAtGoldenSectionOrPulledInside)
     EXPECT_EQ(placed.top, 4);
 }
 
+// A window saved on a monitor beside the primary comes back there, pulled inside that monitor's work
+// area only, instead of onto the primary's.
+TEST_F(ScreenMode, WindowSavedOnAnotherMonitorIsKeptInsideThatMonitor)
+{
+    Platform::DesktopInfo desktop;
+    desktop.width = 1024;
+    desktop.height = 768;
+    PlatformTest::SetDesktop(
+        desktop, {{0, 0, 1024, 768, 0, 0, 1024, 768}, {1024, 0, 2944, 1080, 1024, 30, 2944, 1080}});
+    ScreenApp app;
+    RECT frame = FrameOf(800, 600);
+    int fw = frame.right - frame.left, fh = frame.bottom - frame.top;
+    struct Case
+    {
+        int x, y, left, top;
+    };
+    for (Case c :
+         {Case{1500, 300, 1500, 300}, Case{2500, 0, 2944 - 4 - fw, 34}, Case{600, 100, 1024 - 4 - fw, 100}})
+    {
+        app.mPreferredX = c.x;
+        app.mPreferredY = c.y;
+        app.CreateMainWindow();
+        RECT placed;
+        ASSERT_TRUE(GetWindowRect(app.mHWnd, &placed));
+        EXPECT_EQ(placed.left, c.left) << c.x;
+        EXPECT_EQ(placed.top, c.top) << c.x;
+        EXPECT_EQ(placed.bottom - placed.top, fh);
+    }
+}
+
 TEST_F(ScreenMode, WindowedColorDepthFailureFallsBackToFullScreen)
 {
     ScreenApp app;
@@ -191,4 +221,31 @@ TEST_F(ScreenMode, InitStartsFullScreenWhenTheWindowDoesNotFit)
     EXPECT_TRUE(app.mSettingsLoaded);
     EXPECT_EQ(music.mVolume, 0.85);
     app.mMusicInterface = nullptr;
+}
+
+// A window larger than the desktop would be cut off at its edges: once full screen for that reason,
+// the game keeps full screen when it asks for a window. A desktop the window fits gives the window,
+// also while a full-screen mode of the window's size is set.
+TEST_F(ScreenMode, AWindowLargerThanTheDesktopKeepsFullScreenWhenAWindowIsAsked)
+{
+    for (int desktopHeight : {600, 768})
+    {
+        Platform::DesktopInfo desktop;
+        desktop.width = 1024;
+        desktop.height = desktopHeight;
+        PlatformTest::SetDesktop(desktop);
+        ScreenApp app;
+        app.mIsWindowed = false;
+        app.CreateMainWindow();
+        DEVMODEA mode{};
+        mode.dmSize = sizeof(mode);
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        mode.dmPelsWidth = 800;
+        mode.dmPelsHeight = 600;
+        ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+        app.SetWindowed(true);
+        EXPECT_EQ(app.mIsWindowed, desktopHeight > 600) << desktopHeight;
+        EXPECT_EQ(app.mIsPhysWindowed, desktopHeight > 600) << desktopHeight;
+        ChangeDisplaySettingsA(nullptr, 0);
+    }
 }

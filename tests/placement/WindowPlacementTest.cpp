@@ -6,13 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 // Last: X11's macros (None, Bool, ...) would clash with the names above.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace
 {
@@ -194,4 +199,111 @@ TEST(WindowPlacement, ADestroyedWindowLeavesNoColormapOnTheServer)
     XCloseDisplay(other);
     XSetErrorHandler(previous);
     EXPECT_EQ(lastError, BadColor);
+}
+
+namespace
+{
+// The place of a shown window named `name`, at the top or inside a window manager's frame, found by
+// a client of its own.
+bool FindNamed(Display* display, Window window, const char* name, int depth, Window* found, int* x, int* y,
+               int* w, int* h)
+{
+    // SDL names its boxes in UTF-8, which XFetchName does not read.
+    XTextProperty title{};
+    bool named = XGetWMName(display, window, &title) && title.value &&
+                 std::strcmp((const char*)title.value, name) == 0;
+    if (title.value)
+        XFree(title.value);
+    XWindowAttributes attributes;
+    Window root = DefaultRootWindow(display), parent, child, *children = nullptr;
+    if (named && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable &&
+        XTranslateCoordinates(display, window, root, 0, 0, x, y, &child))
+    {
+        *w = attributes.width;
+        *h = attributes.height;
+        *found = window;
+        return true;
+    }
+    unsigned count = 0;
+    bool seen = false;
+    if (depth > 0 && XQueryTree(display, window, &root, &parent, &children, &count))
+        for (unsigned i = 0; i < count && !seen; i++)
+            seen = FindNamed(display, children[i], name, depth - 1, found, x, y, w, h);
+    if (children)
+        XFree(children);
+    return seen;
+}
+} // namespace
+
+// A box over a window right of the screen's middle shows on the screen, where it can be answered:
+// with no window manager SDL placed it at twice the window's place, off the screen. And it shows
+// SDL's grey on a 16-bit screen too, where SDL took 0xRRGGBB for the pixel value and drew it green.
+TEST(WindowPlacement, ABoxOverAWindowShowsOnTheScreen)
+{
+    if (std::getenv("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs an X11 display (run under xvfb-run)";
+    RegisterProc();
+    HWND hwnd =
+        CreateWindowExA(0, "Placed", "owner", kStyle, 900, 500, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    Pump();
+    // The box waits for its answer: another client looks for it and closes it. SDL shows the box from
+    // a copy of the process, which locks up when it is made while the watcher is in the middle of
+    // connecting: the watcher connects and learns what it needs beforehand.
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    const int screenW = DisplayWidth(other, DefaultScreen(other));
+    const int screenH = DisplayHeight(other, DefaultScreen(other));
+    const Atom protocols = XInternAtom(other, "WM_PROTOCOLS", False);
+    const Atom deleteWindow = XInternAtom(other, "WM_DELETE_WINDOW", False);
+    std::atomic<bool> found{false};
+    int x = 0, y = 0, w = 0, h = 0;
+    std::vector<int> background;
+    std::thread watcher(
+        [&]
+        {
+            Window box = 0;
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!found && std::chrono::steady_clock::now() < deadline)
+            {
+                found = FindNamed(other, DefaultRootWindow(other), "placed box", 4, &box, &x, &y, &w, &h);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            if (!found)
+                return;
+            XWindowAttributes attributes;
+            XImage* image = nullptr;
+            if (XGetWindowAttributes(other, box, &attributes) &&
+                (image = XGetImage(other, box, 2, 2, 1, 1, AllPlanes, ZPixmap)) != nullptr)
+            {
+                const Visual* v = attributes.visual;
+                unsigned long pixel = XGetPixel(image, 0, 0);
+                for (unsigned long mask : {v->red_mask, v->green_mask, v->blue_mask})
+                    background.push_back((int)((pixel & mask) * 255 / mask));
+                XDestroyImage(image);
+            }
+            XEvent close{};
+            close.xclient.type = ClientMessage;
+            close.xclient.window = box;
+            close.xclient.message_type = protocols;
+            close.xclient.format = 32;
+            close.xclient.data.l[0] = (long)deleteWindow;
+            XSendEvent(other, box, False, NoEventMask, &close);
+            XSync(other, False);
+        });
+    MessageBoxA(hwnd, "A box to be found on the screen.", "placed box", MB_OK);
+    watcher.join();
+    XCloseDisplay(other);
+    ASSERT_TRUE(found);
+    EXPECT_GE(x, 0);
+    EXPECT_GE(y, 0);
+    EXPECT_LE(x + w, screenW) << x;
+    EXPECT_LE(y + h, screenH) << y;
+    ASSERT_EQ(background.size(), 3u);
+    const int grey[3] = {56, 54, 53};
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(background[i], grey[i], 8) << i;
+    DestroyWindow(hwnd);
+    Pump();
 }

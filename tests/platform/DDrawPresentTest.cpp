@@ -224,6 +224,23 @@ TEST_F(PresentTest, ClientAreaBeyondTheDesktopShowsBlack)
     EXPECT_EQ(frame.At(0, 157), 0xFF000000u);
 }
 
+// Monitors side by side, and one whose left edge is the primary's right one: the windowed primary
+// spans them all, and a window on either shows its picture.
+TEST_F(PresentTest, AWindowOnAnotherMonitorShowsItsPicture)
+{
+    PlatformTest::SetDesktop(Platform::DesktopInfo{640, 480, 32, 60, kVideoMemory},
+                             {{0, 0, 640, 480, 0, 0, 640, 480}, {640, 0, 1440, 600, 640, 0, 1440, 600}});
+    IDirectDrawSurface7* primary = WindowedPrimary();
+    for (int x : {100, 700, 1000})
+    {
+        ASSERT_TRUE(MoveWindow(hwnd, x, 200, 406, 326, FALSE));
+        ASSERT_EQ(Fill(primary, nullptr, 0xFFFFFF), DD_OK); // through the clipper: the client area
+        Frame frame = Presented();
+        ASSERT_EQ(frame.width, kClientW);
+        EXPECT_EQ(frame.At(kClientW - 1, kClientH - 1), 0xFFFFFFFFu) << x;
+    }
+}
+
 TEST_F(PresentTest, FlipChainShowsTheBackBufferFullScreen)
 {
     RECT windowBefore;
