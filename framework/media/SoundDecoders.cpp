@@ -4,6 +4,7 @@
 #include "media/FModInstance.h"
 #include "media/SoundFileReader.h"
 #include "core/file_read.h"
+#include "tremor/OggLinks.h"
 
 #include <tremor/ivorbisfile.h>
 
@@ -86,7 +87,7 @@ bool DSoundManager::LoadOGGSound(unsigned int id, const std::string& fileName)
         return false;
     FILE* file = reader.Detach();
     OggVorbis_File vorbis;
-    if (ov_open(file, &vorbis, nullptr, 0) < 0)
+    if (!Platform::OggLinksWithin(file) || ov_open(file, &vorbis, nullptr, 0) < 0)
     {
         std::fclose(file);
         return false;

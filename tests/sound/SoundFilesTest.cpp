@@ -2,6 +2,7 @@
 // when a cached copy is stale. Sample bytes are read back through the cache writer.
 #include "../BigClaims.h"
 #include "ManagerFixture.h"
+#include "tremor/OggLinks.h"
 #include "tremor/TremorMemory.h"
 
 #include <sys/resource.h>
@@ -290,11 +291,8 @@ TEST_F(SoundFilesTest, LoadingOrderAndBrokenOggs)
     EXPECT_TRUE(fs::exists(mFolder.Path("cached/mulaw.wav")));
 
     // A cut Ogg fails after its buffer was made: nothing is left under the id.
-    Bytes ogg(fs::file_size(kLoopOgg));
-    FILE* file = std::fopen(kLoopOgg.c_str(), "rb");
-    ASSERT_TRUE(file);
-    ASSERT_EQ(std::fread(ogg.data(), 1, ogg.size(), file), ogg.size());
-    std::fclose(file);
+    Bytes ogg = FileBytes(kLoopOgg);
+    ASSERT_FALSE(ogg.empty());
     Bytes cut(ogg.begin(), ogg.begin() + long(ogg.size() / 2));
     mFolder.Write("cut.ogg", cut);
     EXPECT_FALSE(mManager->LoadOGGSound(3, "cut.ogg"));
@@ -311,6 +309,13 @@ TEST_F(SoundFilesTest, LoadingOrderAndBrokenOggs)
     EXPECT_FALSE(mManager->LoadOGGSound(3, "claims.ogg"));
     EXPECT_EQ(mManager->GetSoundInstance(3), nullptr);
     EXPECT_LT(peak.RiseKb(), 64 * 1024);
+
+    // Twice as many chained links as a file may have: refused before Tremor reads and keeps the
+    // headers of every link (some 120 KB each).
+    mFolder.Write("chain.ogg", OggChain(kLoopOgg, 2 * Platform::kMaxOggLinks));
+    PeakMemory chained;
+    EXPECT_FALSE(mManager->LoadOGGSound(3, "chain.ogg"));
+    EXPECT_LT(chained.RiseKb(), 16 * 1024);
 }
 
 namespace
