@@ -3,6 +3,7 @@
 #include "media/DSoundManager.h"
 #include "media/FModInstance.h"
 #include "media/SoundFileReader.h"
+#include "audio/decode/StreamDecoder.h"
 #include "core/file_read.h"
 #include "tremor/OggLinks.h"
 
@@ -49,6 +50,12 @@ int16_t MuLawSample(uint8_t b)
 bool DSoundManager::LoadFModSound(unsigned int id, const std::string& fileName)
 {
     if (id >= kMaxSounds || !mUseFMod || !mFMod)
+        return false;
+    // The library decodes a file whole before its size can be asked: a sound larger than any buffer
+    // (a 27 MB MP3 took 580 MB) is refused from its headers, read as the library reads them.
+    LumoAudio::OpenError error = LumoAudio::OpenError::none;
+    if (auto decoder = LumoAudio::OpenSoundFile(fileName.c_str(), error);
+        decoder && decoder->Length() > DSBSIZE_MAX / decoder->Format().BlockAlign())
         return false;
     FSOUND_SAMPLE* sample = mFMod->FSOUND_Sample_Load(-1, fileName.c_str(), 0, 0);
     if (!sample)
