@@ -3,7 +3,9 @@
 #include "media/DSoundManager.h"
 #include "media/FModInstance.h"
 #include "media/SoundFileReader.h"
+#include "audio/decode/StreamDecoder.h"
 #include "core/file_read.h"
+#include "tremor/OggLinks.h"
 
 #include <tremor/ivorbisfile.h>
 
@@ -49,6 +51,12 @@ bool DSoundManager::LoadFModSound(unsigned int id, const std::string& fileName)
 {
     if (id >= kMaxSounds || !mUseFMod || !mFMod)
         return false;
+    // The library decodes a file whole before its size can be asked: a sound larger than any buffer
+    // (a 27 MB MP3 took 580 MB) is refused from its headers, read as the library reads them.
+    LumoAudio::OpenError error = LumoAudio::OpenError::none;
+    if (auto decoder = LumoAudio::OpenSoundFile(fileName.c_str(), error);
+        decoder && decoder->Length() > DSBSIZE_MAX / decoder->Format().BlockAlign())
+        return false;
     FSOUND_SAMPLE* sample = mFMod->FSOUND_Sample_Load(-1, fileName.c_str(), 0, 0);
     if (!sample)
         return false;
@@ -86,7 +94,7 @@ bool DSoundManager::LoadOGGSound(unsigned int id, const std::string& fileName)
         return false;
     FILE* file = reader.Detach();
     OggVorbis_File vorbis;
-    if (ov_open(file, &vorbis, nullptr, 0) < 0)
+    if (!Platform::OggLinksWithin(file) || ov_open(file, &vorbis, nullptr, 0) < 0)
     {
         std::fclose(file);
         return false;

@@ -53,10 +53,17 @@ extern "C"
 
     [[gnu::visibility("hidden")]] int lumo_tremor_ogg_stream_pagein(ogg_stream_state* stream, ogg_page* page)
     {
-        int result = ogg_stream_pagein(stream, page);
         // A page that does not belong leaves the stream as it was; one that found no memory
-        // cleared it.
-        if (result != 0 && ogg_stream_check(stream) != 0)
+        // cleared it. Seeking in a chained file with a damaged link, Tremor hands over a stream
+        // cleared before, which refuses every page (a 7 KB file ended the process as out of
+        // memory), or one that has given out more than it holds, which libogg would move by a
+        // negative length: refused too.
+        const bool ready = ogg_stream_check(stream) == 0;
+        if (ready &&
+            (stream->body_returned > stream->body_fill || stream->lacing_returned > stream->lacing_fill))
+            return -1;
+        int result = ogg_stream_pagein(stream, page);
+        if (result != 0 && ready && ogg_stream_check(stream) != 0)
             Platform::OutOfMemory();
         return result;
     }

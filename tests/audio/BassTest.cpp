@@ -3,6 +3,7 @@
 #include "audio/ReadHook.h"
 #include "bass/bass.h"
 #include "dsound/dsound.h"
+#include "tremor/OggLinks.h"
 
 #include <gtest/gtest.h>
 
@@ -360,6 +361,14 @@ TEST_F(BassTest, WhatItCannotPlayFailsWithACode)
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
     EXPECT_EQ(LoadWav({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'}, "short.wav"), 0u);
     EXPECT_EQ(StreamCreateFile(FALSE, LUMO_AUDIO_TEST_DATA "/loop.ogg", 0, 0, 0) != 0, true);
+    // Chained links: more than any real file has are refused before the decoder keeps the headers of
+    // every one (2000 took 248 MB).
+    const fs::path chain = mFolder / "chain.ogg";
+    WriteFile(chain, OggChain(LUMO_AUDIO_TEST_DATA "/loop.ogg", Platform::kMaxOggLinks));
+    EXPECT_NE(StreamCreateFile(FALSE, chain.c_str(), 0, 0, 0), 0u);
+    WriteFile(chain, OggChain(LUMO_AUDIO_TEST_DATA "/loop.ogg", Platform::kMaxOggLinks + 1));
+    EXPECT_EQ(StreamCreateFile(FALSE, chain.c_str(), 0, 0, 0), 0u);
+    EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);
     // An Ogg file is no module, and a module no stream.
     EXPECT_EQ(MusicLoad(FALSE, LUMO_AUDIO_TEST_DATA "/loop.ogg", 0, 0, 0x204, 0), 0u);
     EXPECT_EQ(ErrorGetCode(), BASS_ERROR_FILEFORM);

@@ -1,5 +1,6 @@
 // MP3 sound effects, decoded by fmod.dll when the sound manager is told to use it: the library's
 // start and end around the manager, and an effect loaded, cached and heard.
+#include "../BigClaims.h"
 #include "ManagerFixture.h"
 #include "media/FModInstance.h"
 #include "media/SoundInstance.h"
@@ -132,4 +133,20 @@ TEST_F(Mp3EffectTest, ASourceSavedWhileItIsDecodedLeavesItsCopyStale)
     // The copy holds the sound as it was: the next start cannot take it for the saved one.
     Lumo::DSoundManager withoutFMod(TestWindow(), false);
     EXPECT_FALSE(withoutFMod.LoadSound(3, "ding"));
+}
+
+TEST_F(Mp3EffectTest, AnEffectLargerThanABufferIsRefusedBeforeItIsDecoded)
+{
+    // Silent MPEG-2 layer III frames of 24 bytes (8 kbit/s, 24000 Hz, stereo), each 576 frames of
+    // sound: 2.8 MB of them decode to more than a buffer holds. Decoded before they were refused,
+    // they took 530 MB.
+    Bytes frame = {0xFF, 0xF3, 0x14, 0x00};
+    frame.resize(24);
+    Bytes mp3;
+    for (size_t i = 0; i <= DSBSIZE_MAX / (576 * 4); i++)
+        mp3.insert(mp3.end(), frame.begin(), frame.end());
+    mFolder.Write("huge.mp3", mp3);
+    PeakMemory peak;
+    EXPECT_FALSE(mManager->LoadFModSound(0, "huge.mp3"));
+    EXPECT_LT(peak.RiseKb(), 16 * 1024);
 }

@@ -2,6 +2,7 @@
 // when a cached copy is stale. Sample bytes are read back through the cache writer.
 #include "../BigClaims.h"
 #include "ManagerFixture.h"
+#include "tremor/OggLinks.h"
 #include "tremor/TremorMemory.h"
 
 #include <sys/resource.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <malloc.h>
@@ -290,11 +292,8 @@ TEST_F(SoundFilesTest, LoadingOrderAndBrokenOggs)
     EXPECT_TRUE(fs::exists(mFolder.Path("cached/mulaw.wav")));
 
     // A cut Ogg fails after its buffer was made: nothing is left under the id.
-    Bytes ogg(fs::file_size(kLoopOgg));
-    FILE* file = std::fopen(kLoopOgg.c_str(), "rb");
-    ASSERT_TRUE(file);
-    ASSERT_EQ(std::fread(ogg.data(), 1, ogg.size(), file), ogg.size());
-    std::fclose(file);
+    Bytes ogg = FileBytes(kLoopOgg);
+    ASSERT_FALSE(ogg.empty());
     Bytes cut(ogg.begin(), ogg.begin() + long(ogg.size() / 2));
     mFolder.Write("cut.ogg", cut);
     EXPECT_FALSE(mManager->LoadOGGSound(3, "cut.ogg"));
@@ -311,6 +310,21 @@ TEST_F(SoundFilesTest, LoadingOrderAndBrokenOggs)
     EXPECT_FALSE(mManager->LoadOGGSound(3, "claims.ogg"));
     EXPECT_EQ(mManager->GetSoundInstance(3), nullptr);
     EXPECT_LT(peak.RiseKb(), 64 * 1024);
+
+    // Twice as many chained links as a file may have: refused before Tremor reads and keeps the
+    // headers of every link (some 120 KB each).
+    mFolder.Write("chain.ogg", OggChain(kLoopOgg, 2 * Platform::kMaxOggLinks));
+    PeakMemory chained;
+    EXPECT_FALSE(mManager->LoadOGGSound(3, "chain.ogg"));
+    EXPECT_LT(chained.RiseKb(), 16 * 1024);
+
+    // One damaged page in the first of two links: Tremor then seeks on a stream it had cleared,
+    // which was taken for memory running out and ended the process.
+    Bytes damaged = OggChain(kLoopOgg, 2);
+    damaged[damaged.size() / 2 - 64] ^= 0x02;
+    mFolder.Write("damaged.ogg", damaged);
+    const bool loaded = mManager->LoadOGGSound(3, "damaged.ogg");
+    EXPECT_EQ(loaded, mManager->GetSoundInstance(3) != nullptr);
 }
 
 namespace
@@ -372,4 +386,25 @@ TEST(TremorMemory, RunningOutInsideTheDecoderEndsTheProgram)
                 std::_Exit(0);
             },
             testing::ExitedWithCode(EXIT_FAILURE), "Out of memory.");
+}
+
+// Seeking in a chained file with a damaged link, Tremor hands libogg a stream that has given out
+// more than it holds (found by the Ogg harnesses): the page is refused, where libogg moved a
+// negative length.
+TEST(TremorMemory, APageForAStreamThatGaveOutMoreThanItHoldsIsRefused)
+{
+    const Bytes ogg = FileBytes(kLoopOgg);
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    std::memcpy(ogg_sync_buffer(&sync, long(ogg.size())), ogg.data(), ogg.size());
+    ogg_sync_wrote(&sync, long(ogg.size()));
+    ogg_page page;
+    ASSERT_EQ(ogg_sync_pageout(&sync, &page), 1);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, ogg_page_serialno(&page));
+    stream.body_fill = 30;
+    stream.body_returned = 2658;
+    EXPECT_EQ(lumo_tremor_ogg_stream_pagein(&stream, &page), -1);
+    ogg_stream_clear(&stream);
+    ogg_sync_clear(&sync);
 }

@@ -1,4 +1,5 @@
 #include "audio/decode/StreamDecoder.h"
+#include "tremor/OggLinks.h"
 
 #include <tremor/ivorbisfile.h>
 
@@ -51,7 +52,7 @@ bool OggStream::Open()
 {
     // No close function: the file stays ours to close.
     ov_callbacks callbacks{&ReadFile, &SeekFile, nullptr, &TellFile};
-    if (ov_open_callbacks(mFile, &mVorbis, nullptr, 0, callbacks) < 0)
+    if (!Platform::OggLinksWithin(mFile) || ov_open_callbacks(mFile, &mVorbis, nullptr, 0, callbacks) < 0)
         return false;
     mOpen = true;
     if (!ov_seekable(&mVorbis))
