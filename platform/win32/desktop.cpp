@@ -59,6 +59,13 @@ Platform::MonitorArea WholeDesktop(const Platform::DesktopInfo& desktop)
     return Platform::MonitorArea{0, 0, desktop.width, desktop.height, 0, 0, desktop.width, desktop.height};
 }
 
+// The monitors' farthest right and bottom edges: the size of a picture covering them all.
+void Span(const std::vector<Platform::MonitorArea>& monitors, int* width, int* height)
+{
+    for (const Platform::MonitorArea& m : monitors)
+        *width = std::max(*width, m.right), *height = std::max(*height, m.bottom);
+}
+
 HostScreen AskHost()
 {
     HostScreen host;
@@ -97,8 +104,7 @@ HostScreen AskHost()
     // A card holds the screen it shows: the windowed primary (every monitor, at 32 bits) fits
     // however large the desktop is, with the usual room left for everything else.
     int spanWidth = 0, spanHeight = 0;
-    for (const auto& m : host.monitors)
-        spanWidth = std::max(spanWidth, m.right), spanHeight = std::max(spanHeight, m.bottom);
+    Span(host.monitors, &spanWidth, &spanHeight);
     info.videoMemory += uint64_t(spanWidth) * uint64_t(spanHeight) * 4;
     return host;
 }
@@ -184,10 +190,8 @@ void ScreenSpan(int* width, int* height)
     DesktopInfo mode = CurrentDisplayMode();
     *width = mode.width;
     *height = mode.height;
-    if (FullScreenModeActive())
-        return;
-    for (const MonitorArea& m : Monitors())
-        *width = std::max(*width, m.right), *height = std::max(*height, m.bottom);
+    if (!FullScreenModeActive())
+        Span(Monitors(), width, height);
 }
 
 DesktopInfo CurrentDisplayMode()
