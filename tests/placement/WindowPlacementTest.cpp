@@ -8,8 +8,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -260,11 +263,26 @@ TEST(WindowPlacement, ABoxOverAWindowShowsOnTheScreen)
     std::atomic<bool> found{false};
     int x = 0, y = 0, w = 0, h = 0;
     std::vector<int> background;
+    // Nor may the watcher hold any other lock (Xlib's, the allocator's) at the moment of the copy:
+    // until the copy exists it only reads the kernel's list of this thread's children.
+    char children[64];
+    std::snprintf(children, sizeof children, "/proc/self/task/%d/children", int(getpid()));
     std::thread watcher(
         [&]
         {
             Window box = 0;
             auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            for (;;)
+            {
+                int fd = open(children, O_RDONLY);
+                char pid = 0;
+                bool copied = fd < 0 || read(fd, &pid, 1) > 0;
+                if (fd >= 0)
+                    close(fd);
+                if (copied || std::chrono::steady_clock::now() >= deadline)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
             while (!found && std::chrono::steady_clock::now() < deadline)
             {
                 found = FindNamed(other, DefaultRootWindow(other), "placed box", 4, &box, &x, &y, &w, &h);
