@@ -450,6 +450,9 @@ void GameShots::ScriptCustomers()
                     ADD_FAILURE() << "no table waits";
                     return true;
                 });
+    // The click reaches the game at its next message pump, which a loaded machine may put after
+    // many updates: the wait counts from the cook's first step.
+    mScript.Add("cook on the way", [this] { return Game()->GetCook()->mWalk.mWalking; });
     mScript.Wait(30);
     MoveMouse("mouse on the floor", 480, 300);
     mScript.Wait(5);
